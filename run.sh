@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the release configuration and starts quillon with the given files
+# (or with the sample picture when none is given).
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh run
+cmake --preset release >/dev/null
+cmake --build --preset release
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "quillon needs a graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
+  echo "Without a display, use the headless converter: build/release/tools/quillon-convert --help" >&2
+  exit 1
+fi
+
+if [ $# -eq 0 ]; then
+  set -- build/release/share/sample.bmp
+fi
+exec build/release/app/quillon "$@"
