@@ -4,7 +4,7 @@
 
 namespace quillon {
 
-std::optional<std::uint64_t> FreeDiskSpace(const std::filesystem::path& target) {
+std::optional<std::uint64_t> FreeDiskSpace::FreeBytes(const std::filesystem::path& target) const {
   std::error_code error;
   std::filesystem::path directory = target;
   if (!std::filesystem::is_directory(directory, error)) {

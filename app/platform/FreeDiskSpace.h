@@ -1,14 +1,13 @@
-// Free space for an unprivileged user on the file system that holds a path.
+// Free space for an unprivileged user on the file system that holds a path (statvfs).
 #pragma once
 
-#include <cstdint>
-#include <filesystem>
-#include <optional>
+#include "core/DiskSpace.h"
 
 namespace quillon {
 
-// `target` may be a file that does not exist yet: its directory is measured.
-// Nothing when the file system cannot be asked.
-std::optional<std::uint64_t> FreeDiskSpace(const std::filesystem::path& target);
+class FreeDiskSpace final : public DiskSpace {
+ public:
+  std::optional<std::uint64_t> FreeBytes(const std::filesystem::path& target) const override;
+};
 
 }  // namespace quillon

@@ -7,8 +7,8 @@ namespace {
 
 TEST(FreeDiskSpace, MeasuresTheDirectoryOfAFileNotYetWritten) {
   const auto tmp = std::filesystem::temp_directory_path();
-  const auto forDirectory = FreeDiskSpace(tmp);
-  const auto forNewFile = FreeDiskSpace(tmp / "not-yet-there.bmp");
+  const auto forDirectory = FreeDiskSpace().FreeBytes(tmp);
+  const auto forNewFile = FreeDiskSpace().FreeBytes(tmp / "not-yet-there.bmp");
   ASSERT_TRUE(forDirectory);
   ASSERT_TRUE(forNewFile);
   EXPECT_GT(*forDirectory, 0u);
@@ -19,7 +19,7 @@ TEST(FreeDiskSpace, MeasuresTheDirectoryOfAFileNotYetWritten) {
 }
 
 TEST(FreeDiskSpace, NothingForAMissingDirectory) {
-  EXPECT_FALSE(FreeDiskSpace("/no/such/directory/picture.bmp"));
+  EXPECT_FALSE(FreeDiskSpace().FreeBytes("/no/such/directory/picture.bmp"));
 }
 
 }  // namespace
