@@ -1,19 +1,130 @@
-// The application object: start-up and shut-down of the program.
+// The application object: start-up and shut-down of the program and what lives for the
+// whole run.
 #pragma once
 
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include <wx/app.h>
-#include <wx/arrstr.h>
+#include <wx/cursor.h>
+#include <wx/pen.h>
+
+#include "core/CommandLine.h"
+#include "core/DiskSpace.h"
+#include "core/ErrorLimitTable.h"
+#include "core/LoadOptions.h"
+#include "core/Settings.h"
+#include "core/UiServices.h"
+#include "platform/StringTables.h"
+
+class wxDocManager;
+class wxHtmlHelpController;
 
 namespace quillon {
 
+class CMainFrame;
+class CMyOpenDialog;
+class ToolWindow;
+
+// What the program takes from its surroundings; tests supply their own.
+struct AppEnvironment {
+  std::unique_ptr<Settings> settings;
+  std::unique_ptr<UiServices> ui;
+  std::unique_ptr<DiskSpace> disk;
+  std::optional<Language> language;
+  std::optional<int> displayDepth;  // bits per pixel of the screen
+  bool allowSplash = true;
+};
+
+struct PrintSettings {
+  bool centerImage = true;
+  bool fitToPage = true;
+  bool full = true;
+  std::string positionX = "0.00";
+  std::string positionY = "0.00";
+  int size = 100;
+  int unit = 0;
+};
+
 class CKorvelApp : public wxApp {
  public:
+  CKorvelApp();
+  ~CKorvelApp() override;
+
   bool OnInit() override;
-  void OnInitCmdLine(wxCmdLineParser& parser) override;
-  bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+  int OnExit() override;
+  int FilterEvent(wxEvent& event) override;
+
+  // Start-up and shut-down; also used by tests, which run several starts in one process.
+  void UseEnvironment(AppEnvironment environment) { pending_ = std::move(environment); }
+  bool InitInstance(const std::vector<std::string>& arguments);
+  void ExitInstance();
+
+  Settings& GetSettings() { return *env_.settings; }
+  UiServices& Ui() { return *env_.ui; }
+  const DiskSpace& Disk() { return *env_.disk; }
+  Language GetLanguage() const { return language_; }
+  int DisplayDepth() const;
+  CMainFrame* MainFrame() const { return mainFrame_; }
+  wxDocManager* DocManager() const { return docManager_; }
+  CMyOpenDialog& OpenDialog() { return *openDialog_; }
+  const PrintSettings& GetPrintSettings() const { return print_; }
+  const ErrorLimitTable& ErrorLimits() const { return errorLimits_; }
+  std::vector<std::uint8_t>& ColourCache() { return colourCache_; }
+  const wxPen& RegionPen() const { return regionPen_; }
+  const std::string& HelpPath() const { return helpPath_; }
+
+  // Compressed files are decoded only in part while this is set.
+  bool applyLoadOptions = false;
+  // The loading options to apply to the next open, or null for the whole file.
+  const LoadOptions* ActiveLoadOptions();
+
+  // File Open (57601): the open dialog, then every chosen file.
+  void OnFileOpen();
+  void ToggleHistogram();
+  void ToggleStatistics();
+  ToolWindow* Histogram() const { return histogram_; }
+  ToolWindow* Statistics() const { return statistics_; }
+  void ForgetToolWindow(ToolWindow* window);
+  // Remembers which tool windows are open, for the next start; called as the main frame closes.
+  void RecordToolWindows();
+
+  void ShowHelpContents();
+  void ShowSplash();
+  bool SplashShown() const { return splash_ != nullptr; }
+  void SplashClosed() { splash_ = nullptr; }
 
  private:
-  wxArrayString filesToOpen_;
+  void ReadPrintSettings();
+  void WritePrintSettings();
+  void LoadRecentFiles();
+  void SaveRecentFiles();
+
+  AppEnvironment pending_;
+  AppEnvironment env_;
+  Language language_ = Language::English;
+  CMyCommandLine commandLine_;
+  CMainFrame* mainFrame_ = nullptr;
+  wxDocManager* docManager_ = nullptr;
+  std::unique_ptr<CMyOpenDialog> openDialog_;
+  PrintSettings print_;
+  ErrorLimitTable errorLimits_;
+  std::vector<std::uint8_t> colourCache_;
+  wxPen regionPen_;
+  wxCursor regionCursor_;  // while enhancement regions are edited
+  wxCursor deleteCursor_;  // in delete mode
+  std::unique_ptr<wxHtmlHelpController> help_;
+  LoadOptions activeLoadOptions_;
+  std::string helpPath_;
+  ToolWindow* histogram_ = nullptr;
+  ToolWindow* statistics_ = nullptr;
+  bool histogramWasOpen_ = false;
+  bool statisticsWasOpen_ = false;
+  wxWindow* splash_ = nullptr;
+  bool splashUsed_ = false;
+  bool running_ = false;
 };
 
 }  // namespace quillon

@@ -1,0 +1,26 @@
+// The program's command line: files to open and two switches that set how compressed files
+// named there are decoded.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+struct CMyCommandLine {
+  std::vector<std::string> files;
+  double compressionRate = 0.0;  // /C: decode at raw size / rate bytes
+  int quality = 0;               // /Q
+  bool showSplash = true;
+  bool showHelp = false;
+  // Texts to print on standard output (clamp notices).
+  std::vector<std::string> notices;
+};
+
+// Switches begin with "/" or "-"; only their first letter counts, in either case.
+// "--help" and "-h" ask for the usage text.
+CMyCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+std::string CommandLineUsage();
+
+}  // namespace quillon

@@ -1,0 +1,91 @@
+#include "core/LoadOptions.h"
+
+#include <algorithm>
+
+namespace quillon {
+
+namespace {
+
+constexpr std::uint64_t kMinimumBudget = 1024;
+
+int clampQuality(int quality) { return std::clamp(quality, 1, 100); }
+
+// Raw size over a rate; nothing for a rate that is not positive.
+std::optional<std::uint64_t> bytesAtRate(std::uint64_t rawSize, double rate) {
+  if (!(rate > 0.0)) return std::nullopt;
+  return static_cast<std::uint64_t>(static_cast<double>(rawSize) / rate);
+}
+
+std::optional<std::uint64_t> bytesOfSize(double sizeKb) {
+  if (!(sizeKb > 0.0)) return std::nullopt;
+  return static_cast<std::uint64_t>(sizeKb * 1024.0);
+}
+
+}  // namespace
+
+std::uint64_t RawSize(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPixel) {
+  return std::uint64_t{width} * height * bitsPerPixel / 8;
+}
+
+std::optional<std::uint64_t> Jp2ByteBudget(const LoadOptions* options, std::uint64_t rawSize) {
+  if (!options) return std::nullopt;
+  std::optional<std::uint64_t> budget;
+  switch (options->type) {
+    case LoadType::BestQuality:
+      return std::nullopt;
+    case LoadType::Quality:
+      budget = rawSize / static_cast<std::uint64_t>(501 - 5 * clampQuality(options->quality));
+      break;
+    case LoadType::CompressionRate:
+      budget = bytesAtRate(rawSize, options->rate);
+      break;
+    case LoadType::FileSize:
+      budget = bytesOfSize(options->sizeKb);
+      break;
+  }
+  if (!budget) return std::nullopt;
+  return std::max(*budget, kMinimumBudget);
+}
+
+std::uint64_t Jp2BudgetStep(std::uint64_t firstBudget) {
+  return std::max(firstBudget / 4, kMinimumBudget);
+}
+
+KvfLoadLimits KvfLimits(const LoadOptions* options, std::uint64_t rawSize) {
+  KvfLoadLimits limits;
+  if (!options) return limits;
+  switch (options->type) {
+    case LoadType::BestQuality:
+      break;
+    case LoadType::Quality:
+      limits.quality = static_cast<std::uint32_t>(clampQuality(options->quality) * 1024 / 100);
+      break;
+    case LoadType::CompressionRate:
+      limits.bytes = bytesAtRate(rawSize, options->rate);
+      if (limits.bytes) limits.ratio = options->rate;
+      break;
+    case LoadType::FileSize:
+      limits.bytes = bytesOfSize(options->sizeKb);
+      if (limits.bytes) limits.ratio = CompressionRatio(rawSize, *limits.bytes);
+      break;
+  }
+  return limits;
+}
+
+LegacyLoadLimits LegacyLimits(const LoadOptions* options, std::uint64_t rawSize) {
+  LegacyLoadLimits limits;
+  if (!options) return limits;
+  if (options->type == LoadType::Quality) {
+    limits.quality = std::clamp(options->quality, 1, 15);
+  } else if (options->type == LoadType::CompressionRate) {
+    limits.bytes = bytesAtRate(rawSize, options->rate);
+    if (limits.bytes) limits.ratio = options->rate;
+  }
+  return limits;
+}
+
+double CompressionRatio(std::uint64_t rawSize, std::uint64_t bytes) {
+  return bytes == 0 ? 0.0 : static_cast<double>(rawSize) / static_cast<double>(bytes);
+}
+
+}  // namespace quillon

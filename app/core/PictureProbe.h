@@ -1,0 +1,36 @@
+// What the open dialog shows of a file before it is opened: size, depth and a line about
+// its coding, read from the header only.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/OpenDispatch.h"
+#include "core/StringTable.h"
+
+namespace quillon {
+
+struct ProbeResult {
+  int width = 0;
+  int height = 0;
+  int bitsPerPixel = 0;
+  std::string codingLine;  // e.g. "Compression:\tYes"; may be empty
+};
+
+using PictureProber =
+    std::function<std::optional<ProbeResult>(const std::filesystem::path&, const StringTable&)>;
+using PictureProbers = ByReader<PictureProber>;
+
+// The probes of this build; a format without one is "not supported" in the dialog.
+const PictureProbers& InstalledProbers();
+
+inline constexpr StringId kProbeImageSize = 61217;  // "Image Size:\t%d x %d\nColor depth:\t%d Bit"
+inline constexpr StringId kProbeNotSupported = 33006;  // "Format not supported !"
+
+// The information text of the open dialog for `path`.
+std::string ProbeText(const std::filesystem::path& path, const StringTable& strings,
+                      const PictureProbers& probers = InstalledProbers());
+
+}  // namespace quillon

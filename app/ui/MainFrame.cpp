@@ -1,0 +1,179 @@
+#include "ui/MainFrame.h"
+
+#include <wx/artprov.h>
+#include <wx/dnd.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+
+#include "core/SettingsTable.h"
+#include "ui/CommandIds.h"
+#include "ui/KorvelApp.h"
+#include "ui/Menus.h"
+#include "ui/ToolWindow.h"
+
+namespace quillon {
+
+namespace {
+
+// Status bar panes: the message pane, then pixel and zoom.
+constexpr int kPaneIndexPixel = 1;
+constexpr int kPaneIndexZoom = 2;
+
+int paneIndex(int paneId) {
+  return paneId == id::kPanePixel ? kPaneIndexPixel : paneId == id::kPaneZoom ? kPaneIndexZoom : 0;
+}
+
+class FileDropTarget final : public wxFileDropTarget {
+ public:
+  explicit FileDropTarget(CMainFrame& frame) : frame_(frame) {}
+  bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override {
+    frame_.OpenDroppedFiles(files);
+    return true;
+  }
+
+ private:
+  CMainFrame& frame_;
+};
+
+}  // namespace
+
+wxBEGIN_EVENT_TABLE(CMainFrame, CMainFrameBase)
+  EVT_MENU(id::wxIdOf(id::kFileOpen), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kAppExit), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kAppAbout), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kColorHistogram), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kStatistics), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kViewToolBar), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kViewStatusBar), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kCloseAll), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kFileClose), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kWindowCascade), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kWindowTile), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kHelpFinder), CMainFrame::OnMenu)
+  EVT_MENU_RANGE(id::wxIdOf(id::kFileMru1), id::wxIdOf(id::kFileMru1) + 3, CMainFrame::OnMenu)
+  EVT_UPDATE_UI(id::wxIdOf(id::kColorHistogram), CMainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kStatistics), CMainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kViewToolBar), CMainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kViewStatusBar), CMainFrame::OnUpdateCheck)
+  EVT_CLOSE(CMainFrame::OnClose)
+wxEND_EVENT_TABLE()
+
+CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
+    : CMainFrameBase(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(1024, 768)) {
+  // The picture menu brings its own Window menu.
+  SetWindowMenu(nullptr);
+  SetMenuBar(CreateMenuBar(id::kMenuNoPicture, wxGetApp().GetLanguage()));
+  SetDropTarget(new FileDropTarget(*this));
+}
+
+bool CMainFrame::OnCreate() {
+  wxToolBar* toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT, id::wxIdOf(id::kToolBar));
+  if (!toolBar) return false;
+  const auto tool = [&](int commandId, const wxArtID& art, const char* tip) {
+    toolBar->AddTool(id::wxIdOf(commandId), wxString(), wxArtProvider::GetBitmap(art, wxART_TOOLBAR),
+                     wxString::FromUTF8(tip));
+  };
+  tool(id::kFileOpen, wxART_FILE_OPEN, "Open");
+  tool(id::kFileSave, wxART_FILE_SAVE, "Save");
+  toolBar->AddSeparator();
+  tool(id::kEditCopy, wxART_COPY, "Copy");
+  tool(id::kEditPaste, wxART_PASTE, "Paste");
+  toolBar->AddSeparator();
+  tool(id::kFilePrint, wxART_PRINT, "Print");
+  tool(id::kZoomIn, wxART_PLUS, "Zoom In");
+  tool(id::kZoomOut, wxART_MINUS, "Zoom Out");
+  toolBar->AddSeparator();
+  tool(id::kAppAbout, wxART_HELP, "About");
+  toolBar->Realize();
+
+  wxStatusBar* statusBar = CreateStatusBar(3, wxSTB_DEFAULT_STYLE, id::wxIdOf(id::kStatusBar));
+  if (!statusBar) return false;
+  const int widths[] = {-1, 260, 110};
+  statusBar->SetStatusWidths(3, widths);
+  const StringTable& strings = wxGetApp().Ui().Strings();
+  SetPaneText(id::kPanePixel, wxString::FromUTF8(strings.Load(id::kPanePixel)));
+  SetPaneText(id::kPaneZoom, wxString::FromUTF8(strings.Load(id::kPaneZoom)));
+  return true;
+}
+
+void CMainFrame::Check256Colors() {
+  CKorvelApp& app = wxGetApp();
+  if (app.DisplayDepth() < 9 && Read(app.GetSettings(), setting::kHide256ColorWarning) == 0) {
+    app.Ui().MessageBox(id::kMsg256ColorWarning, MessageIcon::Exclamation);
+  }
+}
+
+void CMainFrame::OpenDroppedFiles(const wxArrayString& files) {
+  for (const wxString& file : files) GetDocumentManager()->CreateDocument(file, wxDOC_SILENT);
+}
+
+void CMainFrame::SetPaneText(int paneId, const wxString& text) {
+  if (wxStatusBar* bar = GetStatusBar()) bar->SetStatusText(text, paneIndex(paneId));
+}
+
+wxString CMainFrame::GetPaneText(int paneId) const {
+  const wxStatusBar* bar = GetStatusBar();
+  return bar ? bar->GetStatusText(paneIndex(paneId)) : wxString();
+}
+
+void CMainFrame::CloseAllDocuments() { GetDocumentManager()->CloseDocuments(false); }
+
+void CMainFrame::OnMenu(wxCommandEvent& event) {
+  CKorvelApp& app = wxGetApp();
+  const int command = id::CommandOf(event.GetId());
+  if (command >= id::kFileMru1 && command < id::kFileMru1 + 4) {
+    wxDocManager* manager = GetDocumentManager();
+    const size_t index = static_cast<size_t>(command - id::kFileMru1);
+    if (index < manager->GetHistoryFilesCount()) {
+      manager->CreateDocument(manager->GetHistoryFile(index), wxDOC_SILENT);
+    }
+    return;
+  }
+  switch (command) {
+    case id::kFileOpen: app.OnFileOpen(); break;
+    case id::kAppExit: Close(); break;
+    case id::kAppAbout:
+      app.Ui().MessageBox(
+          "Korvel Quillon 3.0\nImage viewer and wavelet image compressor\n(JPEG 2000, KVF)",
+          MessageIcon::Information);
+      break;
+    case id::kColorHistogram: app.ToggleHistogram(); break;
+    case id::kStatistics: app.ToggleStatistics(); break;
+    case id::kViewToolBar:
+      if (wxToolBar* bar = GetToolBar()) bar->Show(!bar->IsShown());
+      SendSizeEvent();
+      break;
+    case id::kViewStatusBar:
+      if (wxStatusBar* bar = GetStatusBar()) bar->Show(!bar->IsShown());
+      SendSizeEvent();
+      break;
+    case id::kCloseAll: CloseAllDocuments(); break;
+    case id::kFileClose:
+      if (wxDocument* doc = GetDocumentManager()->GetCurrentDocument(); doc && doc->Close()) {
+        doc->DeleteAllViews();
+      }
+      break;
+    case id::kWindowCascade: Cascade(); break;
+    case id::kWindowTile: Tile(); break;
+    case id::kHelpFinder: app.ShowHelpContents(); break;
+    default: event.Skip();
+  }
+}
+
+void CMainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
+  CKorvelApp& app = wxGetApp();
+  switch (id::CommandOf(event.GetId())) {
+    case id::kColorHistogram: event.Check(app.Histogram() != nullptr); break;
+    case id::kStatistics: event.Check(app.Statistics() != nullptr); break;
+    case id::kViewToolBar: event.Check(GetToolBar() && GetToolBar()->IsShown()); break;
+    case id::kViewStatusBar: event.Check(GetStatusBar() && GetStatusBar()->IsShown()); break;
+    default: break;
+  }
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+  wxGetApp().RecordToolWindows();
+  event.Skip();  // the document frame closes the documents and destroys the frame
+}
+
+}  // namespace quillon

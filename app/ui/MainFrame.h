@@ -1,0 +1,35 @@
+// The main frame: menus, tool bar, status bar, the document windows inside it, and files
+// dropped onto it.
+#pragma once
+
+#include <wx/aui/aui.h>
+#include <wx/docview.h>
+
+namespace quillon {
+
+using CMainFrameBase = wxDocParentFrameAny<wxAuiMDIParentFrame>;
+
+class CMainFrame : public CMainFrameBase {
+ public:
+  CMainFrame(wxDocManager* manager, const wxString& title);
+
+  // Tool bar, status bar and their panes; false when any of them cannot be made.
+  bool OnCreate();
+  // Warns once when the screen shows 256 colours or fewer, unless the user switched it off.
+  void Check256Colors();
+
+  // Opens the files as if they were dropped onto the frame.
+  void OpenDroppedFiles(const wxArrayString& files);
+  void SetPaneText(int paneId, const wxString& text);
+  wxString GetPaneText(int paneId) const;
+
+ private:
+  void OnMenu(wxCommandEvent& event);
+  void OnUpdateCheck(wxUpdateUIEvent& event);
+  void OnClose(wxCloseEvent& event);
+  void CloseAllDocuments();
+
+  wxDECLARE_EVENT_TABLE();
+};
+
+}  // namespace quillon

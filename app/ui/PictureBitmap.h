@@ -1,0 +1,13 @@
+// Turns a Picture into an image the screen can show.
+#pragma once
+
+#include <wx/image.h>
+
+#include "core/Picture.h"
+
+namespace quillon {
+
+// The whole picture at its own size, top row first; an empty image for an empty picture.
+wxImage ToImage(const Picture& picture);
+
+}  // namespace quillon

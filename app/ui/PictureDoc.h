@@ -1,0 +1,25 @@
+// The document of one picture window: owns the picture and opens files into it.
+#pragma once
+
+#include <wx/docview.h>
+
+#include "core/PictureDocument.h"
+
+namespace quillon {
+
+class CPictureDoc : public wxDocument {
+ public:
+  PictureDocument& Data() { return data_; }
+  const PictureDocument& Data() const { return data_; }
+
+  bool OnOpenDocument(const wxString& path) override;
+  // The file's name and extension, with the compression ratio when it is known.
+  void UpdateTitle();
+
+ private:
+  PictureDocument data_;
+
+  wxDECLARE_DYNAMIC_CLASS(CPictureDoc);
+};
+
+}  // namespace quillon
