@@ -12,6 +12,17 @@
 
 namespace kvf::test {
 
+// The seek callback of both files: like a file, any position from 0 on, also past the end.
+template <typename File>
+std::int32_t SeekMemoryFile(void* context, std::int32_t offset) {
+  auto* file = static_cast<File*>(context);
+  ++file->seekCalls;
+  const std::int64_t target = static_cast<std::int64_t>(file->position_) + offset;
+  if (target < 0) return -1;
+  file->position_ = static_cast<std::size_t>(target);
+  return 0;
+}
+
 // A file read through fetch and seek into a caller buffer of `bufferSize` bytes; the
 // buffer starts filled, as the application fills it before the first call.
 class MemoryReadFile {
@@ -22,13 +33,14 @@ class MemoryReadFile {
   }
 
   KvfInputSource Source(bool withSeek = true) {
-    return {buffer_, filled_, &Fetch, withSeek ? &Seek : nullptr, this};
+    return {buffer_, filled_, &Fetch, withSeek ? &SeekMemoryFile<MemoryReadFile> : nullptr, this};
   }
 
   int fetchCalls = 0;
   int seekCalls = 0;
 
  private:
+  friend std::int32_t SeekMemoryFile<MemoryReadFile>(void*, std::int32_t);
   std::uint32_t Deliver(std::uint32_t size) {
     const std::size_t left = position_ < bytes_.size() ? bytes_.size() - position_ : 0;
     const std::size_t count = std::min<std::size_t>({size, left, buffer_.size()});
@@ -41,15 +53,6 @@ class MemoryReadFile {
     auto* self = static_cast<MemoryReadFile*>(context);
     ++self->fetchCalls;
     return static_cast<std::int32_t>(self->Deliver(size));
-  }
-  // Like a file: any position from 0 on, also past the end.
-  static std::int32_t Seek(void* context, std::int32_t offset) {
-    auto* self = static_cast<MemoryReadFile*>(context);
-    ++self->seekCalls;
-    const std::int64_t target = static_cast<std::int64_t>(self->position_) + offset;
-    if (target < 0) return -1;
-    self->position_ = static_cast<std::size_t>(target);
-    return 0;
   }
 
   std::vector<std::uint8_t> bytes_;
@@ -64,15 +67,17 @@ class MemoryWriteFile {
   explicit MemoryWriteFile(std::size_t bufferSize) : buffer_(bufferSize) {}
 
   KvfOutputTarget Target(bool withSeek = true) {
-    return {buffer_, &Flush, withSeek ? &Seek : nullptr, this};
+    return {buffer_, &Flush, withSeek ? &SeekMemoryFile<MemoryWriteFile> : nullptr, this};
   }
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
   std::size_t Position() const { return position_; }
 
   int flushCalls = 0;
+  int seekCalls = 0;
   bool failFlush = false;
 
  private:
+  friend std::int32_t SeekMemoryFile<MemoryWriteFile>(void*, std::int32_t);
   static std::int16_t Flush(void* context, std::uint32_t count) {
     auto* self = static_cast<MemoryWriteFile*>(context);
     ++self->flushCalls;
@@ -80,13 +85,6 @@ class MemoryWriteFile {
     if (self->bytes_.size() < self->position_ + count) self->bytes_.resize(self->position_ + count);
     std::memcpy(self->bytes_.data() + self->position_, self->buffer_.data(), count);
     self->position_ += count;
-    return 0;
-  }
-  static std::int32_t Seek(void* context, std::int32_t offset) {
-    auto* self = static_cast<MemoryWriteFile*>(context);
-    const std::int64_t target = static_cast<std::int64_t>(self->position_) + offset;
-    if (target < 0) return -1;
-    self->position_ = static_cast<std::size_t>(target);
     return 0;
   }
 
