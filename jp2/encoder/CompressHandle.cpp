@@ -103,7 +103,10 @@ JP2_API int32_t JP2_Compress_End(CompressHandle handle) {
   quillon::jp2::OwnedBlock self = state->self;
   const quillon::jp2::MemoryCallbacks memory = state->memory;
   state->mark = 0;
-  return quillon::jp2::Release(memory, &self).code();
+  const quillon::jp2::Status released = quillon::jp2::Release(memory, &self);
+  // The block still exists when its release failed: keep it a handle End can retry.
+  if (!released.ok()) state->mark = quillon::jp2::kCompressMark;
+  return released.code();
 }
 
 }  // extern "C"
