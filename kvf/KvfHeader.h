@@ -24,13 +24,13 @@ struct KvfHeader {
   KvfCbChunk coding;
   KvfErChunk regions;
   KvfQuChunk quality;
-  bool hasStripeTable = false;
+  bool hasStripeTable = false;  // an ST chunk; writing: only when the stream can come back
   KvfStChunk stripeTable;  // when reading: the count and sum of the sizes found
   KvfDpChunk resolution;
-  bool hasPassword = false;
+  bool hasPassword = false;  // reading: a PW chunk was present
   KvfPwChunk password;
   KvfMvChunk maxValue;
-  std::uint32_t privateLength = 0;
+  std::uint32_t privateLength = 0;  // reading: total length announced by PR
   bool privateCopied = false;  // reading: the private data went to the caller's buffer
   std::uint32_t headerLength = 0;  // reading: offset of the coded data
   std::uint32_t codedSize = 0;     // reading: header plus stripe sizes when ST was present
@@ -57,7 +57,7 @@ using KvfHeaderSinks = KvfPayloadSpans<std::uint8_t, std::uint32_t, KvfRegion>;
 
 // corruptedHeader unless the coded area, stripe layout and stripe table agree with the
 // picture size, levels and coding mode (what every encoder writes, and what the decoder's
-// buffers are sized from). Pictures sequences are not checked.
+// buffers are sized from). Picture sequences are not checked.
 [[nodiscard]] KvfStatus CheckKvfCodingLayout(const KvfHeader& header);
 
 // Writes the chunks that `header` calls for, in their fixed order, and reports the header's

@@ -1,0 +1,18 @@
+# Fails unless every dynamic symbol the library defines is a JP2_* function.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+                OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(exported 0)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^.* " "" name "${line}")
+  if(NOT name MATCHES "^JP2_")
+    message(FATAL_ERROR "${LIBRARY} exports ${name}")
+  endif()
+  math(EXPR exported "${exported} + 1")
+endforeach()
+if(exported LESS 20)
+  message(FATAL_ERROR "only ${exported} JP2_* functions exported")
+endif()

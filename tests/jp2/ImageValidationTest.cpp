@@ -1,0 +1,182 @@
+// JP2_Compress_Image: every validation code in its order, before any callback runs, and the
+// palette forcing that precedes it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "encoder/CompressState.h"
+#include "support/EncoderFixture.h"
+
+namespace quillon::jp2::test {
+namespace {
+
+int callbackCalls = 0;
+
+std::int32_t CountingInput(void*, std::int16_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                           std::uintptr_t) {
+  ++callbackCalls;
+  return -100;
+}
+
+std::int32_t CountingOutput(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) {
+  ++callbackCalls;
+  return -100;
+}
+
+class ImageValidation : public EncoderTest {
+ protected:
+  void SetUp() override { callbackCalls = 0; }
+  void TearDown() override {
+    EXPECT_EQ(callbackCalls, 0);
+    EncoderTest::TearDown();
+  }
+
+  // A valid three-component 32 x 32 sRGB configuration.
+  void StartValid(std::int16_t components = 3) {
+    Start(components);
+    ASSERT_EQ(Set(JP2_Prop_InputCallback, reinterpret_cast<std::uintptr_t>(&CountingInput)), 0);
+    ASSERT_EQ(Set(JP2_Prop_OutputCallback, reinterpret_cast<std::uintptr_t>(&CountingOutput)), 0);
+    SetSize(32, 32);
+    ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
+  }
+
+  std::int32_t Image() { return JP2_Compress_Image(handle); }
+};
+
+TEST_F(ImageValidation, ValidConfigurationReachesTheCodingStages) {
+  StartValid();
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
+}
+
+TEST_F(ImageValidation, CallbacksFirst) {
+  Start(3);
+  EXPECT_EQ(Image(), JP2_Error_NoInputCallback);
+  ASSERT_EQ(Set(JP2_Prop_InputCallback, reinterpret_cast<std::uintptr_t>(&CountingInput)), 0);
+  EXPECT_EQ(Image(), JP2_Error_NoOutputCallback);
+  ASSERT_EQ(Set(JP2_Prop_OutputCallback, reinterpret_cast<std::uintptr_t>(&CountingOutput)), 0);
+  EXPECT_EQ(Image(), JP2_Error_ImageSize);
+}
+
+TEST_F(ImageValidation, ComponentSizesAndDepths) {
+  Start(3);
+  ASSERT_EQ(Set(JP2_Prop_InputCallback, reinterpret_cast<std::uintptr_t>(&CountingInput)), 0);
+  ASSERT_EQ(Set(JP2_Prop_OutputCallback, reinterpret_cast<std::uintptr_t>(&CountingOutput)), 0);
+  ASSERT_EQ(Set(JP2_Prop_Width, 32, -1, 0), 0);
+  EXPECT_EQ(Image(), JP2_Error_ImageSize) << "no height anywhere";
+  ASSERT_EQ(Set(JP2_Prop_Height, 32, -1, 1), 0);
+  EXPECT_EQ(Image(), JP2_Error_NoWidth);
+  ASSERT_EQ(Set(JP2_Prop_Width, 32), 0);
+  EXPECT_EQ(Image(), JP2_Error_NoHeight);
+  ASSERT_EQ(Set(JP2_Prop_Height, 16), 0);
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 8, -1, 0), 0);
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 8, -1, 1), 0);
+  EXPECT_EQ(Image(), JP2_Error_BitDepth);
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 12, -1, 2), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
+}
+
+TEST_F(ImageValidation, ImageOffsetMustLieInTheFirstTile) {
+  StartValid();
+  ASSERT_EQ(Set(JP2_Prop_OffsetX, 8), 0);
+  ASSERT_EQ(Set(JP2_Prop_TileWidth, 16), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
+  ASSERT_EQ(Set(JP2_Prop_TileOffsetX, 9), 0);
+  EXPECT_EQ(Image(), JP2_Error_TileGrid) << "offset below the tile offset";
+  ASSERT_EQ(Set(JP2_Prop_TileOffsetX, 0), 0);
+  ASSERT_EQ(Set(JP2_Prop_TileWidth, 8), 0);
+  EXPECT_EQ(Image(), JP2_Error_TileGrid) << "offset not below tile offset + tile size";
+  ASSERT_EQ(Set(JP2_Prop_TileWidth, 0), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable) << "a tile of the whole grid";
+  ASSERT_EQ(Set(JP2_Prop_TileOffsetY, 1), 0);
+  EXPECT_EQ(Image(), JP2_Error_TileGrid);
+}
+
+TEST_F(ImageValidation, PositionProgressionsNeedPowerOfTwoFactors) {
+  Start(2);
+  ASSERT_EQ(Set(JP2_Prop_InputCallback, reinterpret_cast<std::uintptr_t>(&CountingInput)), 0);
+  ASSERT_EQ(Set(JP2_Prop_OutputCallback, reinterpret_cast<std::uintptr_t>(&CountingOutput)), 0);
+  SetSize(30, 30);
+  ASSERT_EQ(Set(JP2_Prop_Width, 10, -1, 1), 0);  // factor 3
+  for (const std::uintptr_t order : {0u, 1u, 4u}) {
+    ASSERT_EQ(Set(JP2_Prop_Progression, order), 0);
+    EXPECT_EQ(Image(), JP2_Error_CodingUnavailable) << order;
+  }
+  for (const std::uintptr_t order : {2u, 3u}) {
+    ASSERT_EQ(Set(JP2_Prop_Progression, order), 0);
+    EXPECT_EQ(Image(), JP2_Error_SubsamplingNotPowerOfTwo) << order;
+  }
+  ASSERT_EQ(Set(JP2_Prop_Width, 15, -1, 1), 0);  // factor 2
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
+}
+
+TEST_F(ImageValidation, ColourSpaceNeedsEnoughChannels) {
+  StartValid(1);
+  EXPECT_EQ(Image(), JP2_Error_ComponentCount) << "sRGB of one component";
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_CMYK), 0);
+  EXPECT_EQ(Image(), JP2_Error_ComponentCount);
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_Greyscale), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
+
+  // A palette brings its columns as channels.
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
+  std::uint32_t column[2] = {0, 255};
+  std::uint32_t* columns[3] = {column, column, column};
+  std::uint8_t depths[3] = {8, 8, 8};
+  std::uint8_t signs[3] = {};
+  JP2_PaletteDesc palette{2, 2, depths, signs, columns};
+  ASSERT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+  EXPECT_EQ(Image(), JP2_Error_ColourSpace);
+  palette.columns = 3;
+  ASSERT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
+}
+
+TEST_F(ImageValidation, ColourSpacesMustSuitTheFileFormat) {
+  StartValid();
+  ASSERT_EQ(Set(JP2_Prop_FileFormat, JP2_Format_JPX), 0);
+  ASSERT_EQ(JP2_Compress_SetLAB(handle, nullptr), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
+  ASSERT_EQ(Set(JP2_Prop_FileFormat, JP2_Format_JP2), 0);
+  EXPECT_EQ(Image(), JP2_Error_ColourSpace) << "a JP2 file cannot carry CIELab";
+  ASSERT_EQ(Set(JP2_Prop_FileFormat, JP2_Format_Codestream), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable) << "a codestream carries no colour box";
+}
+
+TEST_F(ImageValidation, SrgbComponentsMustMatch) {
+  StartValid(4);
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 10, -1, 3), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable) << "a fourth component may differ";
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 10, -1, 2), 0);
+  EXPECT_EQ(Image(), JP2_Error_ComponentMismatch);
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 8, -1, 2), 0);
+  ASSERT_EQ(Set(JP2_Prop_Width, 16, -1, 1), 0);
+  EXPECT_EQ(Image(), JP2_Error_ComponentMismatch);
+  ASSERT_EQ(Set(JP2_Prop_Width, 32, -1, 1), 0);
+
+  ASSERT_EQ(Set(JP2_Prop_TileWidth, 16), 0);
+  ASSERT_EQ(Set(JP2_Prop_Reversible, 0, 1, 1), 0);
+  EXPECT_EQ(Image(), JP2_Error_ReversibilityMismatch);
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sYCC), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
+}
+
+TEST_F(ImageValidation, PaletteForcesReversibleCodingWithoutLevels) {
+  StartValid(1);
+  ASSERT_EQ(Set(JP2_Prop_Reversible, 0), 0);
+  ASSERT_EQ(Set(JP2_Prop_TargetSize, 1000), 0);
+  std::uint32_t column[2] = {0, 255};
+  std::uint32_t* columns[3] = {column, column, column};
+  std::uint8_t depths[3] = {8, 8, 8};
+  std::uint8_t signs[3] = {};
+  const JP2_PaletteDesc palette{2, 3, depths, signs, columns};
+  ASSERT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+  EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
+  const CompressState& state = *StateOf(handle);
+  EXPECT_EQ(state.Coding(0, 0).reversible, 1);
+  EXPECT_EQ(state.Coding(0, 0).levels, 0);
+  EXPECT_EQ(state.Coding(0, 0).quantStyle, 0);
+  EXPECT_EQ(state.targetSize, 0u);
+}
+
+}  // namespace
+}  // namespace quillon::jp2::test

@@ -1,0 +1,39 @@
+// Builds ICC profile headers and tag tables for the profile check tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillon::jp2::test {
+
+struct IccProfileSpec {
+  std::string deviceClass = "scnr";
+  std::string colourSpace = "RGB ";
+  std::string connectionSpace = "XYZ ";
+  std::string signature = "acsp";
+  std::vector<std::string> tags = {"rTRC", "gTRC", "bTRC", "rXYZ", "gXYZ", "bXYZ"};
+  int sizeAdjustment = 0;  // added to the size written in the header
+};
+
+inline void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+
+inline void PutText(std::vector<std::uint8_t>& bytes, std::size_t at, const std::string& text) {
+  for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(text[i]);
+}
+
+inline std::vector<std::uint8_t> MakeIccProfile(const IccProfileSpec& spec) {
+  std::vector<std::uint8_t> bytes(132 + 12 * spec.tags.size(), 0);
+  PutU32(bytes, 0, static_cast<std::uint32_t>(bytes.size() + spec.sizeAdjustment));
+  PutText(bytes, 12, spec.deviceClass);
+  PutText(bytes, 16, spec.colourSpace);
+  PutText(bytes, 20, spec.connectionSpace);
+  PutText(bytes, 36, spec.signature);
+  PutU32(bytes, 128, static_cast<std::uint32_t>(spec.tags.size()));
+  for (std::size_t i = 0; i < spec.tags.size(); ++i) PutText(bytes, 132 + 12 * i, spec.tags[i]);
+  return bytes;
+}
+
+}  // namespace quillon::jp2::test
