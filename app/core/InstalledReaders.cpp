@@ -1,15 +1,53 @@
 #include "core/OpenPipeline.h"
 #include "core/PictureProbe.h"
+#include "core/raster/BmpFile.h"
+#include "core/raster/JpegFile.h"
+#include "core/raster/PnmFile.h"
+#include "core/raster/RasterProbes.h"
+#include "core/raster/TiffFile.h"
 
 namespace quillon {
 
+namespace {
+
+using RasterRead = bool (*)(const std::filesystem::path&, PictureDocument&, FileIoContext&);
+using RasterProbeFn = std::optional<RasterProbe> (*)(const std::filesystem::path&);
+
+// Raster readers know no partial decoding or preview: they read the whole file.
+PictureReader raster(RasterRead read) {
+  return [read](const std::filesystem::path& path, PictureDocument& document,
+                FileIoContext& context, const OpenRequest&) { return read(path, document, context); };
+}
+
+PictureProber rasterProbe(RasterProbeFn probe) {
+  return [probe](const std::filesystem::path& path, const StringTable&) { return probe(path); };
+}
+
+}  // namespace
+
 const PictureReaders& InstalledReaders() {
-  static const PictureReaders readers{};
+  static const PictureReaders readers{
+      .pnm = raster(&ReadPnm),
+      .jpeg = raster(&ReadJpeg),
+      .tiff = raster(&ReadTiff),
+      .bmp = raster(&ReadBmp),
+      .kvfLegacy = {},
+      .kvfCurrent = {},
+      .jpeg2000 = {},
+  };
   return readers;
 }
 
 const PictureProbers& InstalledProbers() {
-  static const PictureProbers probers{};
+  static const PictureProbers probers{
+      .pnm = rasterProbe(&ProbePnm),
+      .jpeg = rasterProbe(&ProbeJpeg),
+      .tiff = rasterProbe(&ProbeTiff),
+      .bmp = rasterProbe(&ProbeBmp),
+      .kvfLegacy = {},
+      .kvfCurrent = {},
+      .jpeg2000 = {},
+  };
   return probers;
 }
 

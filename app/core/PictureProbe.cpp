@@ -13,7 +13,7 @@ std::string ProbeText(const std::filesystem::path& path, const StringTable& stri
   std::string text = FormatMessage(strings.Load(kProbeImageSize),
                                    {std::int64_t{result->width}, std::int64_t{result->height},
                                     std::int64_t{result->bitsPerPixel}});
-  if (!result->codingLine.empty()) text += "\n" + result->codingLine;
+  if (!result->formatText.empty()) text += "\n" + result->formatText;
   return text;
 }
 

@@ -9,15 +9,11 @@
 
 #include "core/OpenDispatch.h"
 #include "core/StringTable.h"
+#include "core/raster/RasterProbes.h"
 
 namespace quillon {
 
-struct ProbeResult {
-  int width = 0;
-  int height = 0;
-  int bitsPerPixel = 0;
-  std::string codingLine;  // e.g. "Compression:\tYes"; may be empty
-};
+using ProbeResult = RasterProbe;
 
 using PictureProber =
     std::function<std::optional<ProbeResult>(const std::filesystem::path&, const StringTable&)>;

@@ -7,6 +7,7 @@
 
 #include "core/FormatMessage.h"
 #include "core/SettingsTable.h"
+#include "core/raster/TiffFile.h"
 #include "platform/FileConfigSettings.h"
 #include "platform/FreeDiskSpace.h"
 #include "platform/HelpBook.h"
@@ -58,6 +59,7 @@ bool CKorvelApp::InitInstance(const std::vector<std::string>& arguments) {
   language_ = env_.language.value_or(UserLanguage());
   if (!env_.ui) env_.ui = std::make_unique<WxUiServices>(BuiltInStrings(language_));
   if (!env_.disk) env_.disk = std::make_unique<FreeDiskSpace>();
+  InstallTiffErrorHandler(*env_.ui);
   SetAppName("Korvel Quillon 3.0");
   SetVendorName("Daskor");
 
