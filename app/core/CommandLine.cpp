@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 
 #include "core/FormatMessage.h"
 
@@ -23,11 +24,16 @@ const char* numberStart(const std::string& text, const char* starters) {
 CMyCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CMyCommandLine result;
   for (const std::string& argument : arguments) {
+    if (argument.empty()) continue;
     if (argument == "--help" || argument == "-h") {
       result.showHelp = true;
       continue;
     }
-    const bool isSwitch = argument.size() >= 2 && (argument[0] == '/' || argument[0] == '-');
+    // On this system "/" also starts every absolute path: such an argument is a switch only
+    // when it holds no further "/" and names no existing file.
+    const bool slashSwitch = argument[0] == '/' && argument.find('/', 1) == std::string::npos &&
+                             !std::filesystem::exists(argument);
+    const bool isSwitch = argument.size() >= 2 && (argument[0] == '-' || slashSwitch);
     if (!isSwitch) {
       result.files.push_back(argument);
       continue;

@@ -17,7 +17,8 @@ struct CMyCommandLine {
   std::vector<std::string> notices;
 };
 
-// Switches begin with "/" or "-"; only their first letter counts, in either case.
+// Switches begin with "-", or with "/" when the argument is not a path; only their first
+// letter counts, in either case.
 // "--help" and "-h" ask for the usage text.
 CMyCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 

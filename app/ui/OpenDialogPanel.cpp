@@ -96,7 +96,7 @@ void OpenDialogPanel::EnableEdits() {
 
 void OpenDialogPanel::OnUpdateUi(wxUpdateUIEvent& event) {
   // The dialog refreshes its extra controls whenever the selection changes.
-  if (auto* fileDialog = wxDynamicCast(GetParent(), wxFileDialog)) {
+  if (auto* fileDialog = dynamic_cast<wxFileDialog*>(GetParent())) {
     const wxString current = fileDialog->GetCurrentlySelectedFilename();
     if (current != selected_) SelectionChanged(current);
   }

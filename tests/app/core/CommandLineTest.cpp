@@ -32,6 +32,13 @@ TEST(CommandLine, RatesAreClampedAndSwitchesIgnoreCase) {
   EXPECT_TRUE(ParseCommandLine({"/Q7"}).notices.empty());
 }
 
+TEST(CommandLine, AbsolutePathsAreFilesNotSwitches) {
+  const CMyCommandLine line = ParseCommandLine({"/tmp/pictures/a.bmp", "/Q5", "/c3"});
+  EXPECT_EQ(line.files, std::vector<std::string>{"/tmp/pictures/a.bmp"});
+  EXPECT_EQ(line.quality, 5);
+  EXPECT_EQ(line.compressionRate, 3.0);
+}
+
 TEST(CommandLine, OtherArgumentsAreFilesAndHelpIsRecognised) {
   const CMyCommandLine line = ParseCommandLine({"a.bmp", "/X", "b.kvf", "--help"});
   EXPECT_EQ(line.files, (std::vector<std::string>{"a.bmp", "b.kvf"}));

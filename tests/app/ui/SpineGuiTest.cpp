@@ -1,0 +1,193 @@
+// The program's frame under a real display: start-up, documents, status panes, settings
+// across starts, dropped files and the 256-colour warning.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <wx/dcscreen.h>
+#include <wx/dcmemory.h>
+#include <wx/dnd.h>
+#include <wx/menu.h>
+
+#include "core/SettingsTable.h"
+#include "core/raster/BmpFile.h"
+#include "ui/CommandIds.h"
+#include "ui/MyOpenDialog.h"
+#include "support/GuiTest.h"
+#include "ui/PictureDoc.h"
+
+namespace quillon::test {
+namespace {
+
+// A small colour picture written as a BMP file.
+std::filesystem::path writePicture(const std::filesystem::path& path, int width = 40,
+                                   int height = 30) {
+  Picture picture;
+  picture.Header().biWidth = width;
+  picture.Header().biHeight = height;
+  EXPECT_TRUE(picture.CreatePicture(true));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = picture.Row(y) + 3 * x;
+      p[0] = static_cast<std::uint8_t>(x * 6);
+      p[1] = static_cast<std::uint8_t>(y * 8);
+      p[2] = 200;
+    }
+  }
+  const std::vector<std::uint8_t> image = BmpFileImage(picture);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  return path;
+}
+
+std::vector<wxString> menuTitles(wxMenuBar* bar) {
+  std::vector<wxString> titles;
+  for (size_t i = 0; bar && i < bar->GetMenuCount(); ++i) titles.push_back(bar->GetMenuLabel(i));
+  return titles;
+}
+
+using SpineGuiTest = GuiTest;
+
+TEST_F(SpineGuiTest, StartingWithoutFilesOpensNoDocumentAndShowsTheNoPictureMenu) {
+  Start();
+  EXPECT_EQ(DocumentCount(), 0u);
+  EXPECT_EQ(menuTitles(Frame().GetMenuBar()),
+            (std::vector<wxString>{"&File", "&View", "&Help"}));
+  EXPECT_TRUE(Frame().IsShown());
+}
+
+TEST_F(SpineGuiTest, StatusPanesStartWithTheirTexts) {
+  Start();
+  EXPECT_EQ(Frame().GetPaneText(id::kPanePixel), "(0000,0000)-(R:000, G:000, B:000)");
+  EXPECT_EQ(Frame().GetPaneText(id::kPaneZoom), "Zoom  - : - ");
+}
+
+TEST_F(SpineGuiTest, OpeningTheSameFileTwiceMakesTwoDocuments) {
+  const auto file = writePicture(dir.path() / "twice.bmp");
+  Start({file.string()});
+  ASSERT_EQ(DocumentCount(), 1u);
+  wxDocument* again = App().DocManager()->CreateDocument(file.string(), wxDOC_SILENT);
+  ASSERT_NE(again, nullptr);
+  Pump();
+  ASSERT_EQ(DocumentCount(), 2u);
+  const auto docs = App().DocManager()->GetDocumentsVector();
+  EXPECT_NE(docs[0], docs[1]);
+  EXPECT_EQ(App().DocManager()->GetHistoryFilesCount(), 1u) << "one file, one recent entry";
+
+  auto* doc = static_cast<CPictureDoc*>(again);
+  EXPECT_EQ(doc->Data().format, PictureFormat::Bmp);
+  EXPECT_EQ(doc->Data().GetPicture().GetWidth(), 40);
+  // Raw size 3600 bytes over a file of 3654 bytes.
+  EXPECT_EQ(doc->GetTitle().utf8_string(), "twice.bmp [Compression Rate 1 to 0.99]");
+  EXPECT_EQ(menuTitles(Frame().GetMenuBar()),
+            (std::vector<wxString>{"&File", "&Edit", "&Picture", "&View", "&Window", "&Help"}));
+}
+
+TEST_F(SpineGuiTest, AnUnknownFileIsRefusedWithAMessage) {
+  const auto junk = dir.path() / "notes.bmp";
+  std::ofstream(junk) << "not a picture at all";
+  Start({junk.string()});
+  EXPECT_EQ(DocumentCount(), 0u);
+  ASSERT_EQ(ui->messages.size(), 1u);
+  EXPECT_EQ(ui->messages[0].id, 33003u);
+}
+
+TEST_F(SpineGuiTest, DroppedFilesOpen) {
+  const auto a = writePicture(dir.path() / "a.bmp");
+  const auto b = writePicture(dir.path() / "b.bmp", 7, 5);
+  Start();
+  auto* target = dynamic_cast<wxFileDropTarget*>(Frame().GetDropTarget());
+  ASSERT_NE(target, nullptr);
+  wxArrayString files;
+  files.Add(a.string());
+  files.Add(b.string());
+  EXPECT_TRUE(target->OnDropFiles(10, 10, files));
+  Pump();
+  EXPECT_EQ(DocumentCount(), 2u);
+}
+
+TEST_F(SpineGuiTest, SettingsWrittenAtExitAreReadAtTheNextStart) {
+  const auto file = writePicture(dir.path() / "recent.bmp");
+  Start({file.string()});
+  EXPECT_EQ(App().Histogram(), nullptr);
+  App().ToggleHistogram();
+  Pump();
+  ASSERT_NE(App().Histogram(), nullptr);
+  App().OpenDialog().quality = 42;
+  Stop();
+  EXPECT_EQ(Read(store, setting::kHistogramOpen), 1);
+  EXPECT_EQ(Read(store, setting::kStatisticsOpen), 0);
+  EXPECT_EQ(Read(store, setting::kLoadQuality), 42);
+  EXPECT_EQ(store.GetProfileString("Recent File List", "File1", ""), file.string());
+  EXPECT_TRUE(store.Contains(setting::kPrintdialog, "CenterImage"));
+
+  Start();
+  EXPECT_NE(App().Histogram(), nullptr) << "the histogram window comes back";
+  EXPECT_EQ(App().Statistics(), nullptr);
+  EXPECT_EQ(App().OpenDialog().quality, 42);
+  ASSERT_EQ(App().DocManager()->GetHistoryFilesCount(), 1u);
+  EXPECT_EQ(App().DocManager()->GetHistoryFile(0), file.string());
+
+  App().ToggleHistogram();  // closing it is remembered as well
+  Pump();
+  EXPECT_EQ(App().Histogram(), nullptr);
+  Stop();
+  EXPECT_EQ(Read(store, setting::kHistogramOpen), 0);
+  EXPECT_TRUE(store.Contains(setting::kWindow, "HistgramPosX"));
+}
+
+TEST_F(SpineGuiTest, CommandLineLoadOptionsFeedTheOpenDialog) {
+  Start({"/C2000"});
+  EXPECT_TRUE(App().applyLoadOptions);
+  EXPECT_EQ(App().OpenDialog().rateText, "1000.0");
+  EXPECT_EQ(App().OpenDialog().loadType, LoadType::CompressionRate);
+  Stop();
+  Start({"/C4", "/Q9"});
+  EXPECT_EQ(App().OpenDialog().loadType, LoadType::Quality) << "quality wins";
+  EXPECT_EQ(App().OpenDialog().quality, 9);
+  Stop();
+  Start({"/c0.5", "/Q-3"});
+  EXPECT_FALSE(App().applyLoadOptions);
+}
+
+TEST_F(SpineGuiTest, TheColourWarningAppearsOnlyOnSmallDisplays) {
+  Start({}, 8);
+  ASSERT_EQ(ui->messages.size(), 1u);
+  EXPECT_EQ(ui->messages[0].id, 33001u);
+  EXPECT_EQ(ui->messages[0].icon, MessageIcon::Exclamation);
+  Stop();
+  for (int depth : {16, 24, 32}) {
+    Start({}, depth);
+    EXPECT_TRUE(ui->messages.empty()) << depth;
+    Stop();
+  }
+  Write(store, setting::kHide256ColorWarning, 1);
+  Start({}, 8);
+  EXPECT_TRUE(ui->messages.empty());
+}
+
+TEST_F(SpineGuiTest, ScreenshotOfTheMainFrameWithADocument) {
+  const auto file = writePicture(dir.path() / "shown.bmp", 320, 200);
+  Start({file.string()});
+  Frame().SetSize(800, 600);
+  Frame().Raise();
+  for (int i = 0; i < 10; ++i) Pump();
+  const wxRect area = Frame().GetScreenRect();
+  wxBitmap shot(area.width, area.height);
+  {
+    wxMemoryDC memory(shot);
+    wxScreenDC screen;
+    memory.Blit(0, 0, area.width, area.height, &screen, area.x, area.y);
+  }
+  const wxImage image = shot.ConvertToImage();
+  ASSERT_TRUE(image.SaveFile("quillon-main-frame.png", wxBITMAP_TYPE_PNG));
+  // The picture's red channel is 200 everywhere: the document is on the screen.
+  int reddish = 0;
+  for (int y = 0; y < image.GetHeight(); y += 4) {
+    for (int x = 0; x < image.GetWidth(); x += 4) reddish += image.GetRed(x, y) == 200;
+  }
+  EXPECT_GT(reddish, 500);
+}
+
+}  // namespace
+}  // namespace quillon::test

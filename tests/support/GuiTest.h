@@ -1,0 +1,74 @@
+// A program start for one GUI test, with scripted dialogs and settings kept in memory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/utils.h>
+
+#include "core/MemorySettings.h"
+#include "support/ForwardingSettings.h"
+#include "support/RecordingUiServices.h"
+#include "support/TempDir.h"
+#include "ui/KorvelApp.h"
+#include "ui/MainFrame.h"
+
+namespace quillon::test {
+
+class GuiTest : public ::testing::Test {
+ protected:
+  void TearDown() override { Stop(); }
+
+  // Starts the program as `quillon ARGUMENTS`; `ui` then records what it shows.
+  void Start(const std::vector<std::string>& arguments = {}, int displayDepth = 24) {
+    AppEnvironment env;
+    env.settings = std::make_unique<ForwardingSettings>(store);
+    auto recorder = std::make_unique<RecordingUiServices>(BuiltInStrings(Language::English));
+    ui = recorder.get();
+    env.ui = std::move(recorder);
+    env.language = Language::English;
+    env.displayDepth = displayDepth;
+    env.allowSplash = false;
+    App().UseEnvironment(std::move(env));
+    ASSERT_TRUE(App().InitInstance(arguments));
+    running_ = true;
+    Pump();
+  }
+
+  void Stop() {
+    if (!running_) return;
+    running_ = false;
+    App().ExitInstance();
+    ui = nullptr;
+    Pump();
+  }
+
+  // Lets the toolkit handle what is waiting: paints, pending deletions, idle updates.
+  static void Pump() {
+    for (int i = 0; i < 5; ++i) {
+      wxTheApp->ProcessPendingEvents();
+      if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
+        while (loop->Pending()) loop->Dispatch();
+      }
+      wxTheApp->ProcessIdle();
+      wxMilliSleep(10);
+    }
+  }
+
+  static CKorvelApp& App() { return wxGetApp(); }
+  static CMainFrame& Frame() { return *App().MainFrame(); }
+  static std::size_t DocumentCount() { return App().DocManager()->GetDocumentsVector().size(); }
+
+  MemorySettings store;
+  RecordingUiServices* ui = nullptr;
+  TempDir dir;
+
+ private:
+  bool running_ = false;
+};
+
+}  // namespace quillon::test
