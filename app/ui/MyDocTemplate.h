@@ -13,7 +13,8 @@ class CMyDocTemplate : public wxDocTemplate {
 
 class CMyDocManager : public wxDocManager {
  public:
-  CMyDocManager() : wxDocManager(0, true) {}
+  // The base class would make its own file history before ours can be asked for.
+  CMyDocManager() : wxDocManager(0, false) { Initialize(); }
 
   // Opens `path` whatever its extension; a file that is already open opens again in a
   // second document instead of activating the first.

@@ -76,3 +76,22 @@ TEST(StringTables, LcAllOverridesLang) {
 
 }  // namespace
 }  // namespace quillon
+
+#include "platform/HelpBook.h"
+
+namespace quillon {
+namespace {
+
+TEST(HelpBook, GermanUsersGetTheGermanBook) {
+  EXPECT_EQ(HelpBaseName(Language::German), "qlmnleg");
+  EXPECT_EQ(HelpBaseName(Language::English), "qlmnlee");
+  // From the build tree the books of the source tree serve; both exist.
+  for (Language language : {Language::German, Language::English}) {
+    const auto book = HelpBookPath(language, "/nonexistent/bin");
+    EXPECT_EQ(book.filename(), HelpBaseName(language) + ".hhp");
+    EXPECT_TRUE(std::filesystem::exists(book)) << book;
+  }
+}
+
+}  // namespace
+}  // namespace quillon

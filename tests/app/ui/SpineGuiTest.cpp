@@ -12,6 +12,7 @@
 #include "core/SettingsTable.h"
 #include "core/raster/BmpFile.h"
 #include "ui/CommandIds.h"
+#include "ui/Menus.h"
 #include "ui/MyOpenDialog.h"
 #include "support/GuiTest.h"
 #include "ui/PictureDoc.h"
@@ -187,6 +188,73 @@ TEST_F(SpineGuiTest, ScreenshotOfTheMainFrameWithADocument) {
     for (int x = 0; x < image.GetWidth(); x += 4) reddish += image.GetRed(x, y) == 200;
   }
   EXPECT_GT(reddish, 500);
+}
+
+}  // namespace
+}  // namespace quillon::test
+
+namespace quillon::test {
+namespace {
+
+TEST_F(SpineGuiTest, MenusComeInTheUsersLanguage) {
+  Start();
+  std::unique_ptr<wxMenuBar> german(CreateMenuBar(id::kMenuPicture, Language::German));
+  EXPECT_EQ(menuTitles(german.get()),
+            (std::vector<wxString>{"&Datei", "&Bearbeiten", "&Bild", "&Ansicht", "&Fenster",
+                                   "&Hilfe"}));
+  std::unique_ptr<wxMenuBar> english(CreateMenuBar(id::kMenuPicture, Language::English));
+  wxMenuItem* open = english->FindItem(id::wxIdOf(id::kFileOpen));
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->GetItemLabel(), "&Open...\tCtrl+O");
+  ASSERT_NE(open->GetAccel(), nullptr);
+  EXPECT_EQ(open->GetAccel()->GetKeyCode(), 'O');
+  EXPECT_NE(english->FindItem(id::wxIdOf(id::kZoomIn)), nullptr);
+  EXPECT_TRUE(english->FindItem(id::wxIdOf(id::kColorHistogram))->IsCheckable());
+  EXPECT_EQ(CreateMenuBar(4711, Language::English), nullptr);
+}
+
+TEST_F(SpineGuiTest, HistogramCheckMarkFollowsTheWindow) {
+  Start();
+  wxMenuItem* item = Frame().GetMenuBar()->FindItem(id::wxIdOf(id::kColorHistogram));
+  ASSERT_NE(item, nullptr);
+  Frame().UpdateWindowUI(wxUPDATE_UI_RECURSE);
+  Frame().GetMenuBar()->UpdateMenus();
+  EXPECT_FALSE(item->IsChecked());
+  wxCommandEvent toggle(wxEVT_MENU, id::wxIdOf(id::kColorHistogram));
+  Frame().GetEventHandler()->ProcessEvent(toggle);
+  Frame().GetMenuBar()->UpdateMenus();
+  EXPECT_NE(App().Histogram(), nullptr);
+  EXPECT_TRUE(item->IsChecked());
+  Frame().GetEventHandler()->ProcessEvent(toggle);
+  Pump();
+  Frame().GetMenuBar()->UpdateMenus();
+  EXPECT_EQ(App().Histogram(), nullptr);
+  EXPECT_FALSE(item->IsChecked());
+}
+
+TEST_F(SpineGuiTest, RecentFileListKeepsTheLastFour) {
+  std::vector<std::filesystem::path> files;
+  for (int i = 0; i < 5; ++i) files.push_back(writePicture(dir.path() / ("r" + std::to_string(i) + ".bmp"), 4, 4));
+  Start();
+  for (const auto& file : files) App().DocManager()->CreateDocument(file.string(), wxDOC_SILENT);
+  Pump();
+  ASSERT_EQ(App().DocManager()->GetHistoryFilesCount(), 4u);
+  EXPECT_EQ(App().DocManager()->GetHistoryFile(0), files[4].string());
+  EXPECT_EQ(App().DocManager()->GetHistoryFile(3), files[1].string());
+}
+
+TEST_F(SpineGuiTest, SplashClosesAtTheFirstKeyWhichGoesNoFurther) {
+  Start();
+  App().ShowSplash();
+  Pump();
+  ASSERT_TRUE(App().SplashShown());
+  wxKeyEvent key(wxEVT_KEY_DOWN);
+  EXPECT_EQ(App().FilterEvent(key), wxApp::Event_Processed);
+  Pump();
+  EXPECT_FALSE(App().SplashShown());
+  EXPECT_EQ(App().FilterEvent(key), wxApp::Event_Skip);
+  App().ShowSplash();
+  EXPECT_FALSE(App().SplashShown()) << "at most once per run";
 }
 
 }  // namespace
