@@ -36,7 +36,7 @@ TEST(IccProfileCheck, RestrictedProfiles) {
   EXPECT_EQ(rgb.usable, 1u);
   EXPECT_EQ(rgb.channels, 3u);
 
-  IccProfileSpec grey;
+  IccProfileFields grey;
   grey.colourSpace = "GRAY";
   grey.tags = {"desc", "kTRC"};
   const IccResult greyResult = Check(MakeIccProfile(grey));
@@ -45,22 +45,22 @@ TEST(IccProfileCheck, RestrictedProfiles) {
 }
 
 TEST(IccProfileCheck, UnrestrictedButUsableOrNot) {
-  IccProfileSpec display;
+  IccProfileFields display;
   display.deviceClass = "mntr";
   IccResult result = Check(MakeIccProfile(display));
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.restricted, 0u);
   EXPECT_EQ(result.usable, 1u) << "an RGB profile";
 
-  IccProfileSpec labSpace;
+  IccProfileFields labSpace;
   labSpace.connectionSpace = "Lab ";
   EXPECT_EQ(Check(MakeIccProfile(labSpace)).restricted, 0u);
 
-  IccProfileSpec missingTag;
+  IccProfileFields missingTag;
   missingTag.tags.pop_back();
   EXPECT_EQ(Check(MakeIccProfile(missingTag)).restricted, 0u);
 
-  IccProfileSpec cmyk;
+  IccProfileFields cmyk;
   cmyk.colourSpace = "CMYK";
   result = Check(MakeIccProfile(cmyk));
   EXPECT_EQ(result.status, 0);
@@ -68,7 +68,7 @@ TEST(IccProfileCheck, UnrestrictedButUsableOrNot) {
   EXPECT_EQ(result.restricted, 0u) << "only one- and three-channel profiles are restricted";
   EXPECT_EQ(result.usable, 0u);
 
-  IccProfileSpec ycc;
+  IccProfileFields ycc;
   ycc.colourSpace = "YCbr";
   ycc.deviceClass = "spac";
   EXPECT_EQ(Check(MakeIccProfile(ycc)).usable, 1u);
@@ -78,16 +78,16 @@ TEST(IccProfileCheck, ColourSpaceChannelCounts) {
   const std::pair<const char*, std::uint32_t> spaces[] = {
       {"Luv ", 3}, {"2CLR", 2}, {"9CLR", 9}, {"ACLR", 10}, {"FCLR", 15}};
   for (const auto& [space, channels] : spaces) {
-    IccProfileSpec spec;
-    spec.colourSpace = space;
-    const IccResult result = Check(MakeIccProfile(spec));
+    IccProfileFields fields;
+    fields.colourSpace = space;
+    const IccResult result = Check(MakeIccProfile(fields));
     EXPECT_EQ(result.status, 0) << space;
     EXPECT_EQ(result.channels, channels) << space;
   }
   for (const char* bad : {"1CLR", "GCLR", "RGBA", "    "}) {
-    IccProfileSpec spec;
-    spec.colourSpace = bad;
-    EXPECT_EQ(Check(MakeIccProfile(spec)).status, JP2_Error_IccProfile) << bad;
+    IccProfileFields fields;
+    fields.colourSpace = bad;
+    EXPECT_EQ(Check(MakeIccProfile(fields)).status, JP2_Error_IccProfile) << bad;
   }
 }
 
@@ -95,10 +95,10 @@ TEST(IccProfileCheck, MalformedProfilesAreRefused) {
   const std::vector<std::uint8_t> good = MakeIccProfile({});
   EXPECT_EQ(Check(good, 127).status, JP2_Error_IccProfile);
   EXPECT_EQ(Check(good, good.size() - 1).status, JP2_Error_IccProfile) << "shorter than its size";
-  IccProfileSpec badSignature;
+  IccProfileFields badSignature;
   badSignature.signature = "ascp";
   EXPECT_EQ(Check(MakeIccProfile(badSignature)).status, JP2_Error_IccProfile);
-  IccProfileSpec badConnection;
+  IccProfileFields badConnection;
   badConnection.connectionSpace = "RGB ";
   EXPECT_EQ(Check(MakeIccProfile(badConnection)).status, JP2_Error_IccProfile);
 
@@ -129,9 +129,9 @@ class ColourSetters : public EncoderTest {
 
 TEST_F(ColourSetters, IccProfilesNeedTheirFileFormat) {
   const std::vector<std::uint8_t> restricted = MakeIccProfile({});
-  IccProfileSpec displaySpec;
-  displaySpec.deviceClass = "mntr";
-  const std::vector<std::uint8_t> display = MakeIccProfile(displaySpec);
+  IccProfileFields displayFields;
+  displayFields.deviceClass = "mntr";
+  const std::vector<std::uint8_t> display = MakeIccProfile(displayFields);
   const auto setIcc = [&](const std::vector<std::uint8_t>& profile) {
     return JP2_Compress_SetICC(handle, profile.data(), static_cast<std::uint32_t>(profile.size()));
   };
