@@ -2,8 +2,10 @@
 // allocated as the caller of the codec would.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -51,7 +53,8 @@ inline Pixels MakePhoto(std::uint32_t width, std::uint32_t height, std::int32_t 
   const std::uint32_t largest = format.sampleBytes == 1 ? 255 : 65535;
   for (std::uint32_t y = 0; y < height; ++y) {
     for (std::uint32_t x = 0; x < width; ++x) {
-      for (std::uint32_t s = 0; s < format.pixelBytes / format.sampleBytes; ++s) {
+      // Layout 17's first byte is not part of the picture: it stays 0, as the decoder writes it.
+      for (std::uint32_t s = layout == 17 ? 1 : 0; s < format.pixelBytes / format.sampleBytes; ++s) {
         const double wave = (x * (s + 1) * 7 + y * 5) % 97 / 96.0;
         const double edge = (x / 9 + y / 13) % 2 ? 0.25 : 0.0;
         const double noise = (random() % 64) / 255.0;
@@ -111,6 +114,29 @@ struct Decoded {
   KvfDecodeReport report;
   KvfHeader header;
 };
+
+// A picture of one value throughout.
+inline Pixels MakeFlat(std::uint32_t width, std::uint32_t height, std::int32_t layout,
+                       std::uint8_t value) {
+  Pixels picture{width, height, layout, {}};
+  picture.bytes.assign(picture.RowBytes() * height, value);
+  return picture;
+}
+
+// Mean absolute difference of the samples inside (or outside) columns [left, right).
+inline double MeanError(const Pixels& a, const Pixels& b, std::uint32_t left = 0,
+                        std::uint32_t right = ~0u, bool inside = true) {
+  const std::size_t pixelBytes = FindKvfPixelLayout(a.layout)->pixelBytes;
+  double sum = 0;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < a.bytes.size(); ++i) {
+    const std::size_t x = i % a.RowBytes() / pixelBytes;
+    if ((x >= left && x < right) != inside) continue;
+    sum += std::abs(int{a.bytes[i]} - int{b.bytes[i]});
+    ++count;
+  }
+  return count == 0 ? 0 : sum / count;
+}
 
 // Decodes the whole file into `layout` at the given output size (0: the picture's).
 inline Decoded Decode(const std::vector<std::uint8_t>& bytes, KvfDecodeSettings settings,
