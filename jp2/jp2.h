@@ -88,7 +88,7 @@ extern "C" {
   X(JP2_Error_NeedsJp2OrJpx, -52, "needs file format JP2 or JPX")                               \
   X(JP2_Error_NeedsJpx, -53, "needs file format JPX")                                           \
   X(JP2_Error_MetadataIndex, -54, "metadata index out of range")                                \
-  X(JP2_Error_ColorSpecIndex, -55, "colour specification index out of range")                   \
+  X(JP2_Error_ColourBoxIndex, -55, "colour box index out of range")                             \
   X(JP2_Error_IccProfile, -56, "ICC profile invalid or unsupported")                            \
   X(JP2_Error_UseSetICC, -57, "colour space 40 must be set through JP2_Compress_SetICC")        \
   X(JP2_Error_UseSetLAB, -58, "colour space 60 must be set through JP2_Compress_SetLAB")        \
@@ -201,7 +201,7 @@ typedef struct JP2_PaletteDesc {
 } JP2_PaletteDesc;
 
 /* Channel i of an array of these: type 0 colour, 1 opacity, 2 premultiplied opacity,
- * 3 unspecified; association 1..n colour index, 0 whole image, 65535 none. */
+ * 3 undefined; association 1..n colour index, 0 whole image, 65535 none. */
 typedef struct JP2_ChannelDef {
   uint32_t type;
   uint32_t association;
@@ -219,7 +219,7 @@ typedef struct JP2_ResolutionDesc {
   int8_t secondExponent;
 } JP2_ResolutionDesc;
 
-/* The EP fields of a CIELab colour specification. */
+/* The EP fields of the colr box of CIELab colour. */
 typedef struct JP2_LabParams {
   uint32_t rl, ol, ra, oa, rb, ob, il;
 } JP2_LabParams;

@@ -72,4 +72,14 @@ Status Release(const MemoryCallbacks& memory, OwnedBlock* block) {
   return JP2_Success;
 }
 
+Status ReplaceBlock(const MemoryCallbacks& memory, OwnedBlock* slot, OwnedBlock replacement) {
+  const Status released = Release(memory, slot);
+  if (!released.ok()) {
+    static_cast<void>(Release(memory, &replacement));
+    return released;
+  }
+  *slot = replacement;
+  return JP2_Success;
+}
+
 }  // namespace quillon::jp2

@@ -55,4 +55,8 @@ Status AllocateZeroed(const MemoryCallbacks& memory, const BlockLayout& layout,
 // non-zero result is returned unchanged and the block kept.
 Status Release(const MemoryCallbacks& memory, OwnedBlock* block);
 
+// Releases the block in *slot and puts replacement in its place. When that release fails,
+// *slot keeps the old block, the replacement is released and the error returned.
+Status ReplaceBlock(const MemoryCallbacks& memory, OwnedBlock* slot, OwnedBlock replacement);
+
 }  // namespace quillon::jp2

@@ -24,12 +24,7 @@ Status SetIccProfile(CompressState& state, const std::uint8_t* profile, std::uin
   OwnedBlock copy;
   JP2_RETURN_IF_ERROR(AllocateZeroed(state.memory, length, &copy));
   std::memcpy(copy.data, profile, length);
-  const Status released = Release(state.memory, &state.iccProfile);
-  if (!released.ok()) {
-    static_cast<void>(Release(state.memory, &copy));
-    return released;
-  }
-  state.iccProfile = copy;
+  JP2_RETURN_IF_ERROR(ReplaceBlock(state.memory, &state.iccProfile, copy));
   state.iccLength = length;
   state.iccInfo = info;
   state.colourSpace = JP2_Colour_ICC;
@@ -129,46 +124,46 @@ Status SetResolutionBox(CompressState& state, std::uint16_t first, std::uint16_t
 }  // namespace quillon::jp2
 
 using quillon::jp2::CompressState;
-using quillon::jp2::StateOf;
+using quillon::jp2::WithState;
 
 extern "C" {
 
 JP2_API int32_t JP2_Compress_SetResolution(CompressHandle handle, uint16_t first,
                                            uint16_t second, const JP2_ResolutionDesc* desc,
                                            uint32_t unit, uint32_t kind) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::SetResolutionBox(*state, first, second, desc, unit, kind).code();
+  return WithState(handle, [&](CompressState& state) {
+    return quillon::jp2::SetResolutionBox(state, first, second, desc, unit, kind);
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetICC(CompressHandle handle, const uint8_t* profile,
                                     uint32_t length) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::SetIccProfile(*state, profile, length).code();
+  return WithState(handle, [&](CompressState& state) {
+    return quillon::jp2::SetIccProfile(state, profile, length);
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetLAB(CompressHandle handle, const JP2_LabParams* params) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  if (state->fileFormat != JP2_Format_JPX) return JP2_Error_NeedsJpx;
-  state->labHasParams = params != nullptr;
-  state->lab = params != nullptr ? *params : JP2_LabParams{};
-  state->colourSpace = JP2_Colour_CIELab;
-  return JP2_Success;
+  return WithState(handle, [&](CompressState& state) -> quillon::jp2::Status {
+    if (state.fileFormat != JP2_Format_JPX) return JP2_Error_NeedsJpx;
+    state.labHasParams = params != nullptr;
+    state.lab = params != nullptr ? *params : JP2_LabParams{};
+    state.colourSpace = JP2_Colour_CIELab;
+    return JP2_Success;
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetChannelDefs(CompressHandle handle, const JP2_ChannelDef* defs,
                                             uint32_t count) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::SetChannelDefinitions(*state, defs, count).code();
+  return WithState(handle, [&](CompressState& state) {
+    return quillon::jp2::SetChannelDefinitions(state, defs, count);
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetPalette(CompressHandle handle, const JP2_PaletteDesc* desc) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::SetPaletteCopy(*state, desc).code();
+  return WithState(handle, [&](CompressState& state) {
+    return quillon::jp2::SetPaletteCopy(state, desc);
+  });
 }
 
 }  // extern "C"

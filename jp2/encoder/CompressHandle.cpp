@@ -70,11 +70,21 @@ Status ReleaseOwnedBlocks(CompressState& state) {
   return ReleaseMetadataBoxes(state);
 }
 
+Status EndSession(CompressState& state) {
+  JP2_RETURN_IF_ERROR(ReleaseOwnedBlocks(state));
+  OwnedBlock self = state.self;
+  const MemoryCallbacks memory = state.memory;
+  state.mark = 0;
+  const Status released = Release(memory, &self);
+  // The block still exists when its release failed: keep it a handle End can retry.
+  if (!released.ok()) state.mark = kCompressMark;
+  return released;
+}
+
 }  // namespace
 }  // namespace quillon::jp2
 
 using quillon::jp2::CompressState;
-using quillon::jp2::StateOf;
 
 extern "C" {
 
@@ -96,17 +106,7 @@ JP2_API int32_t JP2_Compress_Start(CompressHandle* out, JP2_AllocCallback alloc,
 }
 
 JP2_API int32_t JP2_Compress_End(CompressHandle handle) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  const quillon::jp2::Status status = quillon::jp2::ReleaseOwnedBlocks(*state);
-  if (!status.ok()) return status.code();
-  quillon::jp2::OwnedBlock self = state->self;
-  const quillon::jp2::MemoryCallbacks memory = state->memory;
-  state->mark = 0;
-  const quillon::jp2::Status released = quillon::jp2::Release(memory, &self);
-  // The block still exists when its release failed: keep it a handle End can retry.
-  if (!released.ok()) state->mark = quillon::jp2::kCompressMark;
-  return released.code();
+  return quillon::jp2::WithState(handle, quillon::jp2::EndSession);
 }
 
 }  // extern "C"

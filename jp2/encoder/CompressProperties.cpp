@@ -411,31 +411,31 @@ Status SetPrecinctSize(CompressState& state, std::uint32_t ppx, std::uint32_t pp
 }  // namespace quillon::jp2
 
 using quillon::jp2::CompressState;
-using quillon::jp2::StateOf;
+using quillon::jp2::WithState;
 
 extern "C" {
 
 JP2_API int32_t JP2_Compress_SetProp(CompressHandle handle, uint32_t id, uintptr_t value,
                                      int32_t tile, int16_t component) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::SetProperty(*state, id, value, tile, component).code();
+  return WithState(handle, [&](CompressState& state) {
+    return quillon::jp2::SetProperty(state, id, value, tile, component);
+  });
 }
 
 JP2_API int32_t JP2_Compress_GetProp(CompressHandle handle, uint32_t id, uintptr_t* result,
                                      int32_t tile, int16_t component) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  if (result == nullptr) return JP2_Error_NullArgument;
-  *result = 0;
-  return quillon::jp2::GetProperty(*state, id, result, tile, component).code();
+  return WithState(handle, [&](CompressState& state) -> quillon::jp2::Status {
+    if (result == nullptr) return JP2_Error_NullArgument;
+    *result = 0;
+    return quillon::jp2::GetProperty(state, id, result, tile, component);
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetPrecinct(CompressHandle handle, uint32_t ppx, uint32_t ppy,
                                          int32_t tile, int16_t component, int32_t resolution) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::SetPrecinctSize(*state, ppx, ppy, tile, component, resolution).code();
+  return WithState(handle, [&](CompressState& state) {
+    return quillon::jp2::SetPrecinctSize(state, ppx, ppy, tile, component, resolution);
+  });
 }
 
 }  // extern "C"

@@ -21,26 +21,26 @@ void ClampSpan(std::uint32_t* start, std::uint32_t* extent) {
 }  // namespace quillon::jp2
 
 using quillon::jp2::CompressState;
-using quillon::jp2::StateOf;
+using quillon::jp2::WithState;
 
 extern "C" {
 
 JP2_API int32_t JP2_Compress_SetROI(CompressHandle handle, uint32_t x, uint32_t y,
                                     uint32_t width, uint32_t height) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  if (state->regionCount >= quillon::jp2::kMaxRegions) return JP2_Error_TooManyRegions;
-  quillon::jp2::ClampSpan(&x, &width);
-  quillon::jp2::ClampSpan(&y, &height);
-  state->regions[state->regionCount++] = {x, y, width, height};
-  return JP2_Success;
+  return WithState(handle, [&](CompressState& state) -> quillon::jp2::Status {
+    if (state.regionCount >= quillon::jp2::kMaxRegions) return JP2_Error_TooManyRegions;
+    quillon::jp2::ClampSpan(&x, &width);
+    quillon::jp2::ClampSpan(&y, &height);
+    state.regions[state.regionCount++] = {x, y, width, height};
+    return JP2_Success;
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetROI_Enhance(CompressHandle handle, uint32_t strength) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  state->enhanceStrength = std::min(strength, quillon::jp2::kMaxStrength);
-  return JP2_Success;
+  return WithState(handle, [&](CompressState& state) {
+    state.enhanceStrength = std::min(strength, quillon::jp2::kMaxStrength);
+    return quillon::jp2::Status();
+  });
 }
 
 }  // extern "C"

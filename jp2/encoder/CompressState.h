@@ -140,4 +140,13 @@ struct CompressState {
 // The state behind a handle, or null when the handle is null or lacks the validity mark.
 CompressState* StateOf(CompressHandle handle);
 
+// The frame of every exported function taking a handle: -4 for a bad handle, else the code
+// of fn(state).
+template <typename Fn>
+std::int32_t WithState(CompressHandle handle, Fn&& fn) {
+  CompressState* state = StateOf(handle);
+  if (state == nullptr) return JP2_Error_InvalidHandle;
+  return Status(fn(*state)).code();
+}
+
 }  // namespace quillon::jp2

@@ -129,7 +129,5 @@ Status CompressImage(CompressState& state) {
 }  // namespace quillon::jp2
 
 extern "C" JP2_API int32_t JP2_Compress_Image(CompressHandle handle) {
-  quillon::jp2::CompressState* state = quillon::jp2::StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::CompressImage(*state).code();
+  return quillon::jp2::WithState(handle, quillon::jp2::CompressImage);
 }

@@ -88,50 +88,48 @@ Status AddUuidInfoBox(CompressState& state, const std::uint8_t* uuids, std::uint
 
 using quillon::jp2::CompressState;
 using quillon::jp2::FourCC;
-using quillon::jp2::StateOf;
+using quillon::jp2::WithState;
 
 extern "C" {
 
 JP2_API int32_t JP2_Compress_SetXML_Data(CompressHandle handle, const uint8_t* data,
                                          uint32_t length) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::AddPayloadBox(*state, FourCC("xml "), nullptr, data, length).code();
+  return WithState(handle, [&](CompressState& state) {
+    return quillon::jp2::AddPayloadBox(state, FourCC("xml "), nullptr, data, length);
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetIP_Data(CompressHandle handle, const uint8_t* data,
                                         uint32_t length) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  const quillon::jp2::Status status =
-      quillon::jp2::AddPayloadBox(*state, FourCC("jp2i"), nullptr, data, length);
-  if (status.ok()) state->ipDataSet = true;
-  return status.code();
+  return WithState(handle, [&](CompressState& state) {
+    JP2_RETURN_IF_ERROR(quillon::jp2::AddPayloadBox(state, FourCC("jp2i"), nullptr, data, length));
+    state.ipDataSet = true;
+    return quillon::jp2::Status();
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetUUID_Data(CompressHandle handle, const uint8_t* uuid,
                                           const uint8_t* data, uint32_t length) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  if (uuid == nullptr) return JP2_Error_NullArgument;
-  return quillon::jp2::AddPayloadBox(*state, FourCC("uuid"), uuid, data, length).code();
+  return WithState(handle, [&](CompressState& state) -> quillon::jp2::Status {
+    if (uuid == nullptr) return JP2_Error_NullArgument;
+    return quillon::jp2::AddPayloadBox(state, FourCC("uuid"), uuid, data, length);
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetUUID_Info(CompressHandle handle, const uint8_t* uuids,
                                           uint32_t count, const uint8_t* url,
                                           uint32_t urlLength) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::AddUuidInfoBox(*state, uuids, count, url, urlLength).code();
+  return WithState(handle, [&](CompressState& state) {
+    return quillon::jp2::AddUuidInfoBox(state, uuids, count, url, urlLength);
+  });
 }
 
 JP2_API int32_t JP2_Compress_SetIPTC_Data(CompressHandle handle, const uint8_t* data,
                                           uint32_t length) {
-  CompressState* state = StateOf(handle);
-  if (state == nullptr) return JP2_Error_InvalidHandle;
-  return quillon::jp2::AddPayloadBox(*state, FourCC("uuid"), quillon::jp2::kIptcUuid, data,
-                                     length)
-      .code();
+  return WithState(handle, [&](CompressState& state) {
+    return quillon::jp2::AddPayloadBox(state, FourCC("uuid"), quillon::jp2::kIptcUuid, data,
+                                       length);
+  });
 }
 
 }  // extern "C"

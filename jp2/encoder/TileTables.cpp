@@ -54,12 +54,7 @@ Status ApplyGrid(CompressState& state, const ReferenceGrid& grid) {
       auto* tiles = reinterpret_cast<TileCoding*>(tables.data + tilesOffset);
       auto* coding = reinterpret_cast<TileComponentCoding*>(tables.data + codingOffset);
       FillFromFirstTile(state, tiles, coding, tileCount);
-      const Status released = Release(state.memory, &state.tileTables);
-      if (!released.ok()) {
-        static_cast<void>(Release(state.memory, &tables));
-        return released;
-      }
-      state.tileTables = tables;
+      JP2_RETURN_IF_ERROR(ReplaceBlock(state.memory, &state.tileTables, tables));
       state.tiles = tiles;
       state.tileComponents = coding;
     }

@@ -9,6 +9,8 @@
 #include "jp2.h"
 #include "support/CountingAllocator.h"
 
+extern "C" std::int32_t jp2_session_from_c(void);
+
 namespace quillon::jp2::test {
 namespace {
 
@@ -237,6 +239,8 @@ TEST(CompressHandle, ReplacingCopiesReleasesTheOldOnes) {
   EXPECT_EQ(JP2_Compress_End(handle), 0);
   EXPECT_TRUE(allocator.live.empty());
 }
+
+TEST(CompressHandle, TheHeaderServesCCallers) { EXPECT_EQ(jp2_session_from_c(), 0); }
 
 }  // namespace
 }  // namespace quillon::jp2::test

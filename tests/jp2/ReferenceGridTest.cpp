@@ -45,26 +45,25 @@ std::uint32_t Fit(std::vector<ComponentGeometry>& components, std::uint32_t offs
   return extent;
 }
 
-TEST(ReferenceGridFit, EqualSizesGiveFactorOne) {
-  auto components = Widths({640, 640, 640});
-  EXPECT_EQ(Fit(components, 0), 640u);
-  for (const auto& component : components) EXPECT_EQ(component.factor[kAxisX], 1);
-  EXPECT_EQ(Fit(components, 7), 647u);
-}
-
-TEST(ReferenceGridFit, HalvedChromaGivesFactorTwo) {
-  auto components = Widths({101, 51, 51});
-  EXPECT_EQ(Fit(components, 0), 101u);
-  EXPECT_EQ(components[0].factor[kAxisX], 1);
-  EXPECT_EQ(components[1].factor[kAxisX], 2);
-  EXPECT_EQ(components[2].factor[kAxisX], 2);
-}
-
-TEST(ReferenceGridFit, WidestComponentMayNeedAFactorAboveOne) {
-  auto components = Widths({7, 5});
-  EXPECT_EQ(Fit(components, 0), 13u);
-  EXPECT_EQ(components[0].factor[kAxisX], 2);
-  EXPECT_EQ(components[1].factor[kAxisX], 3);
+TEST(ReferenceGridFit, FactorsOfKnownLayouts) {
+  struct Case {
+    std::initializer_list<std::uint32_t> widths;
+    std::uint32_t offset, extent;
+    std::vector<int> factors;
+  };
+  const Case cases[] = {
+      {{640, 640, 640}, 0, 640, {1, 1, 1}},
+      {{640, 640}, 7, 647, {1, 1}},
+      {{101, 51, 51}, 0, 101, {1, 2, 2}},  // halved chroma of an odd width
+      {{7, 5}, 0, 13, {2, 3}},             // the widest component needs factor 2
+  };
+  for (const Case& c : cases) {
+    auto components = Widths(c.widths);
+    EXPECT_EQ(Fit(components, c.offset), c.extent);
+    for (std::size_t i = 0; i < components.size(); ++i) {
+      EXPECT_EQ(components[i].factor[kAxisX], c.factors[i]) << "extent " << c.extent;
+    }
+  }
 }
 
 TEST(ReferenceGridFit, ComponentsWithoutSizeAreLeftOut) {

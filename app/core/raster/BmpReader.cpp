@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -50,9 +51,13 @@ void ExpandRow(const std::uint8_t* source, const BmpLayout& layout, std::uint8_t
 BmpResult DecodeBmp(std::span<const std::uint8_t> bytes, PictureDocument& document,
                     FileIoContext& context, RowProgress* progress, BmpLayout& layout) {
   if (!ParseBmpHeader(bytes, layout)) return BmpResult::BadHeader;
-  const std::size_t paletteEnd =
-      kBmpFileHeaderSize + layout.infoSize + std::size_t{layout.paletteEntries} * layout.paletteEntrySize;
-  if (layout.pixelOffset > bytes.size() || paletteEnd > bytes.size()) return BmpResult::Truncated;
+  if (layout.pixelOffset > bytes.size()) return BmpResult::Truncated;
+  // The palette ends where the pixels begin, whatever the entry count says.
+  const std::size_t paletteStart = kBmpFileHeaderSize + layout.infoSize;
+  if (layout.pixelOffset >= paletteStart) {
+    layout.paletteEntries = std::min<std::uint32_t>(
+        layout.paletteEntries, (layout.pixelOffset - paletteStart) / layout.paletteEntrySize);
+  }
 
   const std::span<const std::uint8_t> pixels = bytes.subspan(layout.pixelOffset);
   const bool rle = layout.compression != 0;

@@ -40,11 +40,12 @@ bool WriteTags(TIFF* tiff, const Picture& picture, TiffLayout layout, TiffCompre
                          compression == TiffCompression::PackBits ? COMPRESSION_PACKBITS
                                                                   : COMPRESSION_NONE);
   if (ok && layout == TiffLayout::Palette) {
+    // v times 257 maps 255 to full intensity (65535); times 256 would leave white a shade grey.
     std::array<std::uint16_t, kPaletteEntries> red{}, green{}, blue{};
     for (int i = 0; i < kPaletteEntries; ++i) {
-      red[i] = static_cast<std::uint16_t>(picture.Palette()[i].rgbRed * 256);
-      green[i] = static_cast<std::uint16_t>(picture.Palette()[i].rgbGreen * 256);
-      blue[i] = static_cast<std::uint16_t>(picture.Palette()[i].rgbBlue * 256);
+      red[i] = static_cast<std::uint16_t>(picture.Palette()[i].rgbRed * 257);
+      green[i] = static_cast<std::uint16_t>(picture.Palette()[i].rgbGreen * 257);
+      blue[i] = static_cast<std::uint16_t>(picture.Palette()[i].rgbBlue * 257);
     }
     ok = TIFFSetField(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
   }

@@ -7,7 +7,7 @@
 
 namespace quillon::jp2::test {
 
-struct IccProfileSpec {
+struct IccProfileFields {
   std::string deviceClass = "scnr";
   std::string colourSpace = "RGB ";
   std::string connectionSpace = "XYZ ";
@@ -24,15 +24,15 @@ inline void PutText(std::vector<std::uint8_t>& bytes, std::size_t at, const std:
   for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(text[i]);
 }
 
-inline std::vector<std::uint8_t> MakeIccProfile(const IccProfileSpec& spec) {
-  std::vector<std::uint8_t> bytes(132 + 12 * spec.tags.size(), 0);
-  PutU32(bytes, 0, static_cast<std::uint32_t>(bytes.size() + spec.sizeAdjustment));
-  PutText(bytes, 12, spec.deviceClass);
-  PutText(bytes, 16, spec.colourSpace);
-  PutText(bytes, 20, spec.connectionSpace);
-  PutText(bytes, 36, spec.signature);
-  PutU32(bytes, 128, static_cast<std::uint32_t>(spec.tags.size()));
-  for (std::size_t i = 0; i < spec.tags.size(); ++i) PutText(bytes, 132 + 12 * i, spec.tags[i]);
+inline std::vector<std::uint8_t> MakeIccProfile(const IccProfileFields& fields) {
+  std::vector<std::uint8_t> bytes(132 + 12 * fields.tags.size(), 0);
+  PutU32(bytes, 0, static_cast<std::uint32_t>(bytes.size() + fields.sizeAdjustment));
+  PutText(bytes, 12, fields.deviceClass);
+  PutText(bytes, 16, fields.colourSpace);
+  PutText(bytes, 20, fields.connectionSpace);
+  PutText(bytes, 36, fields.signature);
+  PutU32(bytes, 128, static_cast<std::uint32_t>(fields.tags.size()));
+  for (std::size_t i = 0; i < fields.tags.size(); ++i) PutText(bytes, 132 + 12 * i, fields.tags[i]);
   return bytes;
 }
 
