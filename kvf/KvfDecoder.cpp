@@ -88,7 +88,7 @@ class DecoderRun {
               session.shape.RingRows(), session.shape.components},
         lines_(ring_, reinterpret_cast<Sample*>(layout.carry.data()), session.transform) {
     tables_.Build(session.shape.levels, session.shape.codedWidth, layout.treeTables);
-    lists_.Carve(layout.lists, session.shape.QuadsPerStripe());
+    lists_.Carve(layout.lists, session.shape.QuadsPerStripe(), session.shape.TreesPerStripe());
   }
 
   KvfStatus Rows(std::uint32_t firstRow, std::uint32_t endRow, const KvfOutputRows& rows) {

@@ -111,7 +111,7 @@ class EncoderRun {
         lines_(ring_, reinterpret_cast<Sample*>(layout.carry.data()), session.transform),
         lists_() {
     tables_.Build(session.shape.levels, session.shape.codedWidth, layout.treeTables);
-    lists_.Carve(layout.lists, session.shape.QuadsPerStripe());
+    lists_.Carve(layout.lists, session.shape.QuadsPerStripe(), session.shape.TreesPerStripe());
   }
 
   KvfStatus AddRows(const KvfPixelRows& rows) {
