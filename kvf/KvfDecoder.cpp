@@ -24,25 +24,17 @@ constexpr std::uint32_t kSessionMark = 0x4B564644;  // "KVFD"
 constexpr std::size_t kAlignment = 16;
 
 // What the decoder keeps between calls (in work buffer 4).
-struct DecoderSession {
-  std::uint32_t mark = kSessionMark;
-  KvfCodingShape shape;
-  std::int32_t layout = 0;
+struct DecoderSession : KvfSessionBase {
+  DecoderSession() { mark = kSessionMark; }
   std::uint32_t outWidth = 0;
   std::uint32_t outHeight = 0;
   std::uint32_t downShift = 0;  // 16-bit pictures written to 8-bit layouts keep the high byte
-  KvfCoderLimits limits;
   std::uint32_t byteBudget = 0;
   std::uint64_t bytesRead = 0;
-  std::uint32_t regionCount = 0;
-  std::uint32_t regionWeight = 0;
   bool stripeSizesKnown = false;
   bool stopped = false;  // coded data ended early: later stripes stay empty
   std::uint32_t stripesDecoded = 0;
   std::uint32_t rowsDelivered = 0;
-  std::uint16_t lowestQuality = kKvfFullQuality;
-  KvfProgressCallback progress = nullptr;
-  KvfLineTransformState transform;
 };
 
 // The output must be the picture divided by a power of two no larger than 2^levels; returns
@@ -85,7 +77,7 @@ class DecoderRun {
  public:
   DecoderRun(DecoderSession& session, const KvfWorkLayout& layout, KvfInputStream& in)
       : session_(session), layout_(layout), in_(in),
-        store_(session.shape, layout, session.regionCount, session.regionWeight),
+        store_(session, layout),
         lines_(store_.Ring(), store_.Carry(), session.transform) {}
 
   KvfStatus Rows(std::uint32_t firstRow, std::uint32_t endRow, const KvfOutputRows& rows) {

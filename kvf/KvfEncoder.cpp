@@ -24,24 +24,16 @@ constexpr std::uint32_t kSessionMark = 0x4B564645;  // "KVFE"
 constexpr std::int32_t kLargestPlane = 31;
 
 // What the encoder keeps between calls (in work buffer 4).
-struct EncoderSession {
-  std::uint32_t mark = kSessionMark;
-  KvfCodingShape shape;
-  std::int32_t layout = 0;
-  KvfCoderLimits limits;
+struct EncoderSession : KvfSessionBase {
+  EncoderSession() { mark = kSessionMark; }
   std::uint32_t targetSize = 0;
-  std::uint32_t regionCount = 0;
-  std::uint32_t regionWeight = 0;  // effective
   const std::uint8_t* privateData = nullptr;
   std::size_t privateSize = 0;
-  KvfProgressCallback progress = nullptr;
   std::uint32_t headerLength = 0;
   std::uint32_t rowsReceived = 0;
   std::uint32_t stripesCoded = 0;
   std::uint64_t bytesProduced = 0;
-  std::uint16_t lowestQuality = kKvfFullQuality;
   bool finished = false;
-  KvfLineTransformState transform;
 };
 
 KvfStatus ShapeFromSettings(const KvfEncodeSettings& settings, KvfCodingShape& shape) {
@@ -107,7 +99,7 @@ class EncoderRun {
  public:
   EncoderRun(EncoderSession& session, const KvfWorkLayout& layout, KvfOutputStream& out)
       : session_(session), layout_(layout), out_(out),
-        store_(session.shape, layout, session.regionCount, session.regionWeight),
+        store_(session, layout),
         lines_(store_.Ring(), store_.Carry(), session.transform) {}
 
   KvfStatus AddRows(const KvfPixelRows& rows) {

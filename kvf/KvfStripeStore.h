@@ -7,25 +7,30 @@
 
 #include "kvf/KvfLineTransform.h"
 #include "kvf/KvfQuadCoder.h"
+#include "kvf/KvfStreamCallbacks.h"
 #include "kvf/KvfTrees.h"
 #include "kvf/KvfWorkBuffers.h"
 
 namespace kvf {
 
+// What both directions keep between calls, at the start of their session state.
+struct KvfSessionBase {
+  std::uint32_t mark = 0;  // tells an encoder's session from a decoder's
+  KvfCodingShape shape;
+  std::int32_t layout = 0;  // pixel layout code of the caller's rows
+  KvfCoderLimits limits;
+  std::uint32_t regionCount = 0;
+  std::uint32_t regionWeight = 0;  // effective
+  std::uint16_t lowestQuality = 1024;  // over the stripes coded so far
+  KvfProgressCallback progress = nullptr;
+  KvfLineTransformState transform;
+};
+
 template <typename Sample>
 class KvfStripeStore {
  public:
-  KvfStripeStore(const KvfCodingShape& shape, const KvfWorkLayout& layout,
-                 std::uint32_t regionCount, std::uint32_t regionWeight)
-      : shape_(shape),
-        ring_{reinterpret_cast<Sample*>(layout.ring.data()), shape.codedWidth, shape.RingRows(),
-              shape.components},
-        carry_(reinterpret_cast<Sample*>(layout.carry.data())),
-        regions_(layout.regions.first(regionCount)),
-        regionWeight_(regionWeight) {
-    tables_.Build(shape.levels, shape.codedWidth, layout.treeTables);
-    lists_.Carve(layout.lists, shape.QuadsPerStripe(), shape.TreesPerStripe());
-  }
+  KvfStripeStore(const KvfSessionBase& session, const KvfWorkLayout& layout)
+      : KvfStripeStore(session.shape, layout, session.regionCount, session.regionWeight) {}
 
   const KvfRowRing<Sample>& Ring() const { return ring_; }
   Sample* Carry() const { return carry_; }
@@ -49,6 +54,18 @@ class KvfStripeStore {
   }
 
  private:
+  KvfStripeStore(const KvfCodingShape& shape, const KvfWorkLayout& layout,
+                 std::uint32_t regionCount, std::uint32_t regionWeight)
+      : shape_(shape),
+        ring_{reinterpret_cast<Sample*>(layout.ring.data()), shape.codedWidth, shape.RingRows(),
+              shape.components},
+        carry_(reinterpret_cast<Sample*>(layout.carry.data())),
+        regions_(layout.regions.first(regionCount)),
+        regionWeight_(regionWeight) {
+    tables_.Build(shape.levels, shape.codedWidth, layout.treeTables);
+    lists_.Carve(layout.lists, shape.QuadsPerStripe(), shape.TreesPerStripe());
+  }
+
   const KvfCodingShape& shape_;
   KvfRowRing<Sample> ring_;
   Sample* carry_;
