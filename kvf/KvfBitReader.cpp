@@ -41,13 +41,6 @@ bool KvfBitReader::NextDataWord() {
   return false;
 }
 
-bool KvfBitReader::Code(bool& bit) {
-  if (bits_ == 0 && (ended_ || !NextDataWord())) return false;
-  --bits_;
-  bit = (word_ >> bits_ & 1u) != 0;
-  return true;
-}
-
 bool KvfBitReader::CodeLsbFirst(std::uint32_t& value, int count) {
   std::uint32_t result = 0;
   for (int i = 0; i < count; ++i) {

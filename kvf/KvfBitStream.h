@@ -26,7 +26,15 @@ class KvfBitWriter {
 
   // Each returns false once the budget is spent or writing failed; the bit is then lost and
   // the caller ends the stripe.
-  bool Code(bool& bit);
+  bool Code(bool& bit) {
+    if (exhausted_) return false;
+    word_ = word_ << 1 | (bit ? 1u : 0u);
+    if (++bits_ < 32) return true;
+    const std::uint32_t word = word_;
+    word_ = 0;
+    bits_ = 0;
+    return EmitWord(word);
+  }
   bool CodeLsbFirst(std::uint32_t& value, int count);
 
   // Pads the last word with zero bits, then writes the end word (always within the budget).
@@ -57,7 +65,12 @@ class KvfBitReader {
 
   // Each returns false, leaving the value untouched, once the stripe has ended: at its end
   // word, at the byte limit, at the end of the file or on a failing callback.
-  bool Code(bool& bit);
+  bool Code(bool& bit) {
+    if (bits_ == 0 && (ended_ || !NextDataWord())) return false;
+    --bits_;
+    bit = (word_ >> bits_ & 1u) != 0;
+    return true;
+  }
   bool CodeLsbFirst(std::uint32_t& value, int count);
 
   // Passes over the rest of a stripe of `stripeSize` bytes (0: unknown, then words are read

@@ -37,16 +37,6 @@ bool KvfBitWriter::EmitWord(std::uint32_t word) {
   return false;
 }
 
-bool KvfBitWriter::Code(bool& bit) {
-  if (exhausted_) return false;
-  word_ = word_ << 1 | (bit ? 1u : 0u);
-  if (++bits_ < 32) return true;
-  const std::uint32_t word = word_;
-  word_ = 0;
-  bits_ = 0;
-  return EmitWord(word);
-}
-
 bool KvfBitWriter::CodeLsbFirst(std::uint32_t& value, int count) {
   for (int i = 0; i < count; ++i) {
     bool bit = (value >> i & 1u) != 0;

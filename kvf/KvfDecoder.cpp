@@ -13,6 +13,7 @@
 #include "kvf/KvfPassword.h"
 #include "kvf/KvfPixelLayouts.h"
 #include "kvf/KvfQuadCoder.h"
+#include "kvf/KvfStripeStore.h"
 #include "kvf/KvfTrees.h"
 
 namespace kvf {
@@ -23,25 +24,17 @@ constexpr std::uint32_t kSessionMark = 0x4B564644;  // "KVFD"
 constexpr std::size_t kAlignment = 16;
 
 // What the decoder keeps between calls (in work buffer 4).
-struct DecoderSession {
-  std::uint32_t mark = kSessionMark;
-  KvfCodingShape shape;
-  std::int32_t layout = 0;
+struct DecoderSession : KvfSessionBase {
+  DecoderSession() { mark = kSessionMark; }
   std::uint32_t outWidth = 0;
   std::uint32_t outHeight = 0;
   std::uint32_t downShift = 0;  // 16-bit pictures written to 8-bit layouts keep the high byte
-  KvfCoderLimits limits;
   std::uint32_t byteBudget = 0;
   std::uint64_t bytesRead = 0;
-  std::uint32_t regionCount = 0;
-  std::uint32_t regionWeight = 0;
   bool stripeSizesKnown = false;
   bool stopped = false;  // coded data ended early: later stripes stay empty
   std::uint32_t stripesDecoded = 0;
   std::uint32_t rowsDelivered = 0;
-  std::uint16_t lowestQuality = kKvfFullQuality;
-  KvfProgressCallback progress = nullptr;
-  KvfLineTransformState transform;
 };
 
 // The output must be the picture divided by a power of two no larger than 2^levels; returns
@@ -84,12 +77,8 @@ class DecoderRun {
  public:
   DecoderRun(DecoderSession& session, const KvfWorkLayout& layout, KvfInputStream& in)
       : session_(session), layout_(layout), in_(in),
-        ring_{reinterpret_cast<Sample*>(layout.ring.data()), session.shape.codedWidth,
-              session.shape.RingRows(), session.shape.components},
-        lines_(ring_, reinterpret_cast<Sample*>(layout.carry.data()), session.transform) {
-    tables_.Build(session.shape.levels, session.shape.codedWidth, layout.treeTables);
-    lists_.Carve(layout.lists, session.shape.QuadsPerStripe());
-  }
+        store_(session, layout),
+        lines_(store_.Ring(), store_.Carry(), session.transform) {}
 
   KvfStatus Rows(std::uint32_t firstRow, std::uint32_t endRow, const KvfOutputRows& rows) {
     const std::uint32_t end = std::min(endRow, session_.outHeight);
@@ -114,22 +103,12 @@ class DecoderRun {
 
  private:
   KvfStatus DecodeStripe(std::uint32_t index) {
-    const KvfCodingShape& shape = session_.shape;
-    KvfStripeCoefficients<Sample> stripe;
-    for (std::uint32_t c = 0; c < shape.components; ++c) {
-      stripe.planes[c] = ring_.Row(c, index * shape.stripeHeight);
-    }
-    stripe.rowStride = shape.codedWidth;
-    stripe.components = shape.components;
-    stripe.treesAcross = shape.TreesAcross();
-    stripe.treesDown = shape.TreesDown();
-    const KvfStripeRegions regions{layout_.regions.first(session_.regionCount),
-                                   session_.regionWeight,
-                                   std::int64_t{index} * shape.stripeHeight};
-    PrepareStripeForDecoding(tables_, stripe, shape.colourMode, regions, lists_);
+    const KvfStripeCoefficients<Sample> stripe = store_.Stripe(index);
+    PrepareStripeForDecoding(store_.Tables(), stripe, session_.shape.colourMode,
+                             store_.RegionsOf(index), store_.Lists());
     if (!session_.stopped) KVF_RETURN_IF_ERROR(ReadStripe(index, stripe));
     if (session_.stopped) session_.lowestQuality = 0;
-    FinishDecodedStripe(tables_, stripe, lists_);
+    FinishDecodedStripe(store_.Tables(), stripe, store_.Lists());
     return KvfStatus::ok;
   }
 
@@ -142,7 +121,8 @@ class DecoderRun {
           std::max<std::uint64_t>(1, left / (session_.shape.stripeCount - index)));
     }
     KvfBitReader reader(in_, limit);
-    const KvfCoderResult result = CodeStripe(reader, tables_, stripe, lists_, session_.limits, 0);
+    const KvfCoderResult result =
+        CodeStripe(reader, store_.Tables(), stripe, store_.Lists(), session_.limits, 0);
     KVF_RETURN_IF_ERROR(reader.Failure());
     if (result.keyMismatch) return KvfStatus::wrongPassword;
     session_.bytesRead += reader.BytesRead();
@@ -169,7 +149,7 @@ class DecoderRun {
     const std::uint32_t skipped = session_.transform.skippedLevels;
     std::array<const Sample*, 4> components{};
     for (std::uint32_t c = 0; c < shape.components; ++c) {
-      components[c] = ring_.Row(c, row << skipped);
+      components[c] = store_.Ring().Row(c, row << skipped);
     }
     const std::span<std::int32_t* const> channels(layout_.channels.data(), 4);
     InverseColourTransform<Sample>(shape.colourMode,
@@ -184,10 +164,8 @@ class DecoderRun {
   DecoderSession& session_;
   const KvfWorkLayout& layout_;
   KvfInputStream& in_;
-  KvfRowRing<Sample> ring_;
+  KvfStripeStore<Sample> store_;
   KvfInverseLines<Sample> lines_;
-  KvfTreeTables tables_;
-  KvfCoderLists lists_;
 };
 
 }  // namespace

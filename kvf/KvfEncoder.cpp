@@ -13,6 +13,7 @@
 #include "kvf/KvfPixelLayouts.h"
 #include "kvf/KvfQuadCoder.h"
 #include "kvf/KvfQuality.h"
+#include "kvf/KvfStripeStore.h"
 #include "kvf/KvfTrees.h"
 
 namespace kvf {
@@ -23,24 +24,16 @@ constexpr std::uint32_t kSessionMark = 0x4B564645;  // "KVFE"
 constexpr std::int32_t kLargestPlane = 31;
 
 // What the encoder keeps between calls (in work buffer 4).
-struct EncoderSession {
-  std::uint32_t mark = kSessionMark;
-  KvfCodingShape shape;
-  std::int32_t layout = 0;
-  KvfCoderLimits limits;
+struct EncoderSession : KvfSessionBase {
+  EncoderSession() { mark = kSessionMark; }
   std::uint32_t targetSize = 0;
-  std::uint32_t regionCount = 0;
-  std::uint32_t regionWeight = 0;  // effective
   const std::uint8_t* privateData = nullptr;
   std::size_t privateSize = 0;
-  KvfProgressCallback progress = nullptr;
   std::uint32_t headerLength = 0;
   std::uint32_t rowsReceived = 0;
   std::uint32_t stripesCoded = 0;
   std::uint64_t bytesProduced = 0;
-  std::uint16_t lowestQuality = kKvfFullQuality;
   bool finished = false;
-  KvfLineTransformState transform;
 };
 
 KvfStatus ShapeFromSettings(const KvfEncodeSettings& settings, KvfCodingShape& shape) {
@@ -106,13 +99,8 @@ class EncoderRun {
  public:
   EncoderRun(EncoderSession& session, const KvfWorkLayout& layout, KvfOutputStream& out)
       : session_(session), layout_(layout), out_(out),
-        ring_{reinterpret_cast<Sample*>(layout.ring.data()), session.shape.codedWidth,
-              session.shape.RingRows(), session.shape.components},
-        lines_(ring_, reinterpret_cast<Sample*>(layout.carry.data()), session.transform),
-        lists_() {
-    tables_.Build(session.shape.levels, session.shape.codedWidth, layout.treeTables);
-    lists_.Carve(layout.lists, session.shape.QuadsPerStripe());
-  }
+        store_(session, layout),
+        lines_(store_.Ring(), store_.Carry(), session.transform) {}
 
   KvfStatus AddRows(const KvfPixelRows& rows) {
     const KvfPixelLayout& layout = *FindKvfPixelLayout(session_.layout);
@@ -143,7 +131,7 @@ class EncoderRun {
       return KvfStatus::internalError;
     }
     std::array<Sample*, 4> components{};
-    for (std::uint32_t c = 0; c < shape.components; ++c) components[c] = ring_.Row(c, y);
+    for (std::uint32_t c = 0; c < shape.components; ++c) components[c] = store_.Ring().Row(c, y);
     const std::span<const std::int32_t* const> channels(layout_.channels.data(), 4);
     ForwardColourTransform<Sample>(shape.colourMode, channels, shape.width,
                                    std::span(components.data(), shape.components));
@@ -169,26 +157,17 @@ class EncoderRun {
 
   KvfStatus CodeStripe(std::uint32_t index) {
     const KvfCodingShape& shape = session_.shape;
-    KvfStripeCoefficients<Sample> stripe;
-    for (std::uint32_t c = 0; c < shape.components; ++c) {
-      stripe.planes[c] = ring_.Row(c, index * shape.stripeHeight);
-    }
-    stripe.rowStride = shape.codedWidth;
-    stripe.components = shape.components;
-    stripe.treesAcross = shape.TreesAcross();
-    stripe.treesDown = shape.TreesDown();
-    const KvfStripeRegions regions{layout_.regions.first(session_.regionCount),
-                                   session_.regionWeight,
-                                   std::int64_t{index} * shape.stripeHeight};
+    const KvfStripeCoefficients<Sample> stripe = store_.Stripe(index);
     const std::int32_t planes =
-        PrepareStripeForCoding(tables_, stripe, shape.colourMode, regions, lists_);
+        PrepareStripeForCoding(store_.Tables(), stripe, shape.colourMode, store_.RegionsOf(index),
+                               store_.Lists());
     if (planes > kLargestPlane) return KvfStatus::sourceOutOfRange;
 
     const std::uint32_t budget = StripeBudget(session_.targetSize, session_.bytesProduced,
                                               shape.stripeCount - index);
     KvfBitWriter writer(out_, budget);
-    const KvfCoderResult result = kvf::CodeStripe(writer, tables_, stripe, lists_,
-                                                  session_.limits, planes);
+    const KvfCoderResult result = kvf::CodeStripe(writer, store_.Tables(), stripe,
+                                                  store_.Lists(), session_.limits, planes);
     KVF_RETURN_IF_ERROR(writer.Finish());
     layout_.stripeSizes[index] = writer.BytesWritten();
     session_.bytesProduced += writer.BytesWritten();
@@ -200,10 +179,8 @@ class EncoderRun {
   EncoderSession& session_;
   const KvfWorkLayout& layout_;
   KvfOutputStream& out_;
-  KvfRowRing<Sample> ring_;
+  KvfStripeStore<Sample> store_;
   KvfForwardLines<Sample> lines_;
-  KvfTreeTables tables_;
-  KvfCoderLists lists_;
 };
 
 KvfHeaderPayloads PayloadsOf(const EncoderSession& session, const KvfWorkLayout& layout) {

@@ -32,42 +32,36 @@ inline void LiftRow(Sample* target, const Sample* a, const Sample* b, std::size_
   }
 }
 
-// One level of the horizontal transform of `count` (even, at least 2) samples `step` apart:
-// low-pass results on the even, high-pass on the odd positions.
+// One lifting step along a line of `count` (even, at least 2) samples `step` apart: the odd
+// samples from their even neighbours (predict kinds) or the even from their odd neighbours
+// (update kinds), with the symmetric extension at the ends.
+template <KvfLift kind, typename Sample>
+inline void LiftLine(Sample* line, std::size_t count, std::size_t step) {
+  constexpr bool kOddTargets = kind == KvfLift::predict || kind == KvfLift::unpredict;
+  const std::size_t pairs = count / 2;
+  const std::size_t stride = 2 * step;
+  Sample* targets = kOddTargets ? line + step : line;
+  const Sample* sources = kOddTargets ? line : line + step;
+  for (std::size_t i = 0; i < pairs; ++i) {
+    // Predict reads the even samples i and i + 1, update the odd samples i - 1 and i.
+    const std::size_t first = kOddTargets || i == 0 ? i : i - 1;
+    const std::size_t second = kOddTargets ? (i + 1 < pairs ? i + 1 : i) : i;
+    LiftRow<kind>(targets + i * stride, sources + first * stride, sources + second * stride, 1, 0);
+  }
+}
+
+// One level of the horizontal transform: low-pass results on the even, high-pass on the odd
+// positions.
 template <typename Sample>
 inline void ForwardLiftLine(Sample* line, std::size_t count, std::size_t step) {
-  using Wide = KvfWide<Sample>;
-  const std::size_t pairs = count / 2;
-  Sample* even = line;
-  Sample* odd = line + step;
-  const std::size_t stride = 2 * step;
-  for (std::size_t i = 0; i < pairs; ++i) {
-    const Wide next = i + 1 < pairs ? even[(i + 1) * stride] : even[i * stride];
-    odd[i * stride] = static_cast<Sample>(odd[i * stride] - ((even[i * stride] + next + 1) >> 1));
-  }
-  for (std::size_t i = 0; i < pairs; ++i) {
-    const Wide before = i > 0 ? odd[(i - 1) * stride] : odd[0];
-    even[i * stride] =
-        static_cast<Sample>(even[i * stride] + ((before + odd[i * stride] + 2) >> 2));
-  }
+  LiftLine<KvfLift::predict>(line, count, step);
+  LiftLine<KvfLift::update>(line, count, step);
 }
 
 template <typename Sample>
 inline void InverseLiftLine(Sample* line, std::size_t count, std::size_t step) {
-  using Wide = KvfWide<Sample>;
-  const std::size_t pairs = count / 2;
-  Sample* even = line;
-  Sample* odd = line + step;
-  const std::size_t stride = 2 * step;
-  for (std::size_t i = 0; i < pairs; ++i) {
-    const Wide before = i > 0 ? odd[(i - 1) * stride] : odd[0];
-    even[i * stride] =
-        static_cast<Sample>(even[i * stride] - ((before + odd[i * stride] + 2) >> 2));
-  }
-  for (std::size_t i = 0; i < pairs; ++i) {
-    const Wide next = i + 1 < pairs ? even[(i + 1) * stride] : even[i * stride];
-    odd[i * stride] = static_cast<Sample>(odd[i * stride] + ((even[i * stride] + next + 1) >> 1));
-  }
+  LiftLine<KvfLift::unupdate>(line, count, step);
+  LiftLine<KvfLift::unpredict>(line, count, step);
 }
 
 }  // namespace kvf

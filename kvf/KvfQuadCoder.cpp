@@ -48,12 +48,6 @@ std::uint32_t Refined(std::uint32_t value, std::int32_t b, bool bit) {
 template <typename Coefficient>
 using Magnitude = std::make_unsigned_t<Coefficient>;
 
-template <typename Coefficient>
-Magnitude<Coefficient>* MagnitudesOfTree(const KvfStripeCoefficients<Coefficient>& stripe,
-                                         std::uint64_t tree, std::uint32_t levels) {
-  return reinterpret_cast<Magnitude<Coefficient>*>(stripe.TreeOrigin(tree, levels));
-}
-
 std::uint32_t LogQuadsPerTree(std::uint32_t levels) { return 2 * (levels - 1); }
 
 template <typename Coefficient>
@@ -64,6 +58,7 @@ void AssignShifts(const KvfTreeTables& tables, const KvfStripeCoefficients<Coeff
   const auto component = static_cast<std::uint32_t>(tree / perComponent);
   const std::uint64_t t = tree % perComponent;
   const std::size_t quads = tables.quadShift.size();
+  lists.treeOrigins[tree] = stripe.TreeOrigin(tree, tables.levels);
   AssignTreeShifts(tables, KvfComponentBase(colourMode, component), regions,
                    static_cast<std::int64_t>((t % stripe.treesAcross) << tables.levels),
                    static_cast<std::int64_t>((t / stripe.treesAcross) << tables.levels),
@@ -114,7 +109,7 @@ class StripeCoder {
 
   U& MagnitudeOf(std::uint64_t q, std::uint32_t i) const {
     const std::uint64_t node = 4 * std::uint64_t{QuadOf(q)} + i;
-    return MagnitudesOfTree(stripe_, TreeOf(q), levels_)[tables_.nodeOffset[node]];
+    return static_cast<U*>(lists_.treeOrigins[TreeOf(q)])[tables_.nodeOffset[node]];
   }
 
   std::int32_t NodeShift(std::uint64_t q, std::uint32_t i) const {
@@ -364,8 +359,11 @@ class StripeCoder {
 
 }  // namespace
 
-void KvfCoderLists::Carve(std::span<std::byte> memory, std::uint64_t quads) {
-  auto* words = reinterpret_cast<std::uint32_t*>(memory.data());
+void KvfCoderLists::Carve(std::span<std::byte> memory, std::uint64_t quads,
+                          std::uint64_t trees) {
+  auto* origins = reinterpret_cast<void**>(memory.data());
+  treeOrigins = {origins, trees};
+  auto* words = reinterpret_cast<std::uint32_t*>(origins + trees);
   entries = {words, quads};
   next = {words + quads, quads};
   setPlanes = {reinterpret_cast<std::uint8_t*>(words + 2 * quads), 4 * quads};

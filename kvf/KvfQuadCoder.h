@@ -34,14 +34,17 @@ struct KvfStripeCoefficients {
 };
 
 // The coder's lists and tables (work buffer 2): per quad a flag word, a link and four set
-// planes.
+// planes; per tree where its coefficients start in the current stripe.
 struct KvfCoderLists {
   std::span<std::uint32_t> entries;
   std::span<std::uint32_t> next;
   std::span<std::uint8_t> setPlanes;
+  std::span<void*> treeOrigins;
 
-  static std::uint64_t BytesNeeded(std::uint64_t quads) { return quads * 12; }
-  void Carve(std::span<std::byte> memory, std::uint64_t quads);
+  static std::uint64_t BytesNeeded(std::uint64_t quads, std::uint64_t trees) {
+    return trees * sizeof(void*) + quads * 12;
+  }
+  void Carve(std::span<std::byte> memory, std::uint64_t quads, std::uint64_t trees);
 };
 
 // What the coder is allowed to do in one stripe.

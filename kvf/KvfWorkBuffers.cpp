@@ -28,7 +28,7 @@ Parts PartsOf(const KvfCodingShape& shape, std::size_t sessionBytes) {
   Parts parts{};
   parts.carry = std::uint64_t{shape.levels} * shape.components * width * shape.sampleBytes;
   parts.tables = KvfTreeTables::BytesNeeded(shape.levels);
-  parts.lists = KvfCoderLists::BytesNeeded(shape.QuadsPerStripe());
+  parts.lists = KvfCoderLists::BytesNeeded(shape.QuadsPerStripe(), shape.TreesPerStripe());
   parts.header = sizeof(KvfHeader);
   parts.stripeSizes = std::uint64_t{shape.stripeCount} * sizeof(std::uint32_t);
   parts.session = sessionBytes;

@@ -42,6 +42,7 @@ struct KvfCodingShape {
   std::uint32_t TreesAcross() const { return codedWidth >> levels; }
   std::uint32_t TreesDown() const { return stripeHeight >> levels; }
   std::uint64_t QuadsPerStripe() const;
+  std::uint64_t TreesPerStripe() const { return std::uint64_t{TreesAcross()} * TreesDown() * components; }
 };
 
 // Derives the shape from a header; corruptedHeader when its fields disagree, levelTooHigh

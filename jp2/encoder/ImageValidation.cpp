@@ -1,8 +1,11 @@
-// JP2_Compress_Image: the checks that run before any callback, in their fixed order.
+// JP2_Compress_Image: the checks that run before any callback, in their fixed order, then the
+// coding stages.
+#include "encoder/ImageValidation.h"
+
 #include <bit>
 #include <initializer_list>
 
-#include "encoder/CompressState.h"
+#include "encoder/TransformStage.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -115,17 +118,30 @@ Status CheckColour(const CompressState& state) {
   return JP2_Success;
 }
 
+// Takes the code-blocks while no block coder exists yet.
+class DiscardingSink final : public CodeBlockSink {
+ public:
+  Status TakeCodeBlock(const CodeBlock&) override { return JP2_Success; }
+};
+
 Status CompressImage(CompressState& state) {
+  DiscardingSink sink;
+  JP2_RETURN_IF_ERROR(CompressImageInto(state, sink));
+  return JP2_Error_CodingUnavailable;
+}
+
+}  // namespace
+
+Status CompressImageInto(CompressState& state, CodeBlockSink& sink) {
   ForcePaletteCoding(state);
   if (state.inputCallback == 0) return JP2_Error_NoInputCallback;
   if (state.outputCallback == 0) return JP2_Error_NoOutputCallback;
   JP2_RETURN_IF_ERROR(CheckGeometry(state));
   JP2_RETURN_IF_ERROR(CheckProgressionFactors(state));
   JP2_RETURN_IF_ERROR(CheckColour(state));
-  return JP2_Error_CodingUnavailable;
+  return RunTransformStage(state, sink);
 }
 
-}  // namespace
 }  // namespace quillon::jp2
 
 extern "C" JP2_API int32_t JP2_Compress_Image(CompressHandle handle) {

@@ -9,7 +9,7 @@ namespace quillon {
 namespace {
 
 // Every picture up to this many pixels is accepted whatever the source size.
-constexpr std::uint64_t kAlwaysPlausiblePixels = std::uint64_t{1} << 26;
+constexpr std::uint64_t kAlwaysPlausiblePixels = std::uint64_t{1} << 24;
 
 }  // namespace
 

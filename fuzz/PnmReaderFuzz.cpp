@@ -1,0 +1,14 @@
+// PGM/PPM reader and the open dialog's PNM probe on one file.
+#include "RasterFuzzSupport.h"
+#include "core/raster/PnmFile.h"
+#include "core/raster/RasterProbes.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace quillon;
+  const auto path = fuzz::ScratchFile(data, size);
+  fuzz::ReadSilently([&](PictureDocument& document, FileIoContext& context) {
+    return ReadPnm(path, document, context);
+  });
+  (void)ProbePnm(path);
+  return 0;
+}

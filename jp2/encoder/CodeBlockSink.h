@@ -1,0 +1,36 @@
+// What the transform stage hands to the code-block coder: one code-block at a time, as soon
+// as its last row exists, with the quantized coefficients of its area.
+#pragma once
+
+#include <cstdint>
+
+#include "common/Status.h"
+#include "encoder/BandQuantization.h"
+#include "encoder/TileGeometry.h"
+
+namespace quillon::jp2 {
+
+inline constexpr std::uint32_t kSignBit = 0x80000000u;
+
+struct CodeBlock {
+  std::uint32_t tile = 0;
+  int component = 0;
+  int resolution = 0;
+  BandOrientation band = kBandLL;
+  Rect area;  // in band coordinates
+  // area.Height() rows of area.Width() coefficients, stride apart: bit 31 the sign, bits 0 to
+  // 30 the magnitude, shifted up by roiShift where a region of interest covers it.
+  const std::uint32_t* coefficients = nullptr;
+  std::uint32_t stride = 0;
+  const BandQuantization* quantization = nullptr;
+  std::uint8_t roiShift = 0;  // of the tile-component; 0 without regions
+};
+
+class CodeBlockSink {
+ public:
+  virtual ~CodeBlockSink() = default;
+  // The coefficients are valid only during the call.
+  virtual Status TakeCodeBlock(const CodeBlock& block) = 0;
+};
+
+}  // namespace quillon::jp2

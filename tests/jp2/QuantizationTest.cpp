@@ -1,0 +1,155 @@
+// Wavelet gain tables, the step code, and the quantization exponents, mantissas, bit-plane
+// counts and weights of every subband, against values worked out by hand from the formulas.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "common/WaveletNorms.h"
+#include "encoder/BandQuantization.h"
+#include "encoder/TileGeometry.h"
+
+namespace quillon::jp2::test {
+namespace {
+
+TEST(WaveletGains, MatchTheSynthesisBasisEnergies) {
+  const double low53[] = {1, 1.5, 2.75, 5.375, 10.6875};
+  const double high53[] = {0, 0.71875, 0.921875, 1.5859375, 3.04296875};
+  const double low97[] = {1, 1.965907, 4.122410, 8.416744, 16.935572};
+  for (int level = 0; level < 5; ++level) {
+    EXPECT_DOUBLE_EQ(LowpassSynthesisGain(true, level), low53[level]) << level;
+    EXPECT_DOUBLE_EQ(HighpassSynthesisGain(true, level), high53[level]) << level;
+    EXPECT_NEAR(LowpassSynthesisGain(false, level), low97[level], 1e-6) << level;
+  }
+  EXPECT_NEAR(HighpassSynthesisGain(false, 1), 0.520218, 1e-6);
+  // Every level up to 32 is kept; each roughly doubles the one before.
+  for (const bool reversible : {true, false}) {
+    for (int level = 3; level <= kMaxNormLevel; ++level) {
+      const double ratio =
+          LowpassSynthesisGain(reversible, level) / LowpassSynthesisGain(reversible, level - 1);
+      EXPECT_NEAR(ratio, 2.0, 0.1) << level;
+      EXPECT_GT(HighpassSynthesisGain(reversible, level), HighpassSynthesisGain(reversible, 1));
+    }
+    EXPECT_EQ(LowpassSynthesisGain(reversible, 40), LowpassSynthesisGain(reversible, 32));
+  }
+}
+
+TEST(StepCode, NormalisesIntoExponentAndElevenBitMantissa) {
+  EXPECT_EQ(EncodeNormalisedStep(1.0).exponent, 0);
+  EXPECT_EQ(EncodeNormalisedStep(0.75).exponent, 1);
+  EXPECT_EQ(EncodeNormalisedStep(0.75).mantissa, 1024);
+  // A mantissa that rounds up to 2048 becomes 0 one exponent lower.
+  const StepCode carried = EncodeNormalisedStep(std::ldexp(2.0 - 1e-5, -3));
+  EXPECT_EQ(carried.exponent, 2);
+  EXPECT_EQ(carried.mantissa, 0);
+  // The 5-bit exponent field bounds what can be written.
+  EXPECT_EQ(EncodeNormalisedStep(std::ldexp(1.0, -40)).exponent, kMaxQuantExponent);
+  EXPECT_EQ(EncodeNormalisedStep(4.0).exponent, 0);
+  EXPECT_EQ(EncodeNormalisedStep(4.0).mantissa, 2047);
+}
+
+TEST(StepCode, TargetFactorOfTheFinestLevels) {
+  EXPECT_DOUBLE_EQ(TargetStepFactor(4.0), 1.0);   // 0.8 clamped up
+  EXPECT_DOUBLE_EQ(TargetStepFactor(5.0), 1.0);
+  EXPECT_DOUBLE_EQ(TargetStepFactor(10.0), 3.0);  // 0.3 x ratio above 5
+  EXPECT_DOUBLE_EQ(TargetStepFactor(200.0), 32.0);
+}
+
+std::vector<BandQuantization> Bands(const TileComponentQuantization& in) {
+  std::vector<BandQuantization> bands(BandCount(in.levels));
+  ComputeBandQuantization(in, bands.data());
+  return bands;
+}
+
+struct Expected {
+  int index, exponent, mantissa, magnitudeBits;
+};
+
+void ExpectCodes(const std::vector<BandQuantization>& bands, std::initializer_list<Expected> all) {
+  for (const Expected& e : all) {
+    EXPECT_EQ(bands[e.index].exponent, e.exponent) << "band " << e.index;
+    EXPECT_EQ(bands[e.index].mantissa, e.mantissa) << "band " << e.index;
+    EXPECT_EQ(bands[e.index].magnitudeBits, e.magnitudeBits) << "band " << e.index;
+  }
+}
+
+TEST(BandQuantization, ReversibleBandsCarryTheirRangeBits) {
+  TileComponentQuantization in;
+  in.levels = 2;
+  const auto bands = Bands(in);
+  // LL: 8 bits; HL and LH one gain bit more, HH two; Mb = 2 guard bits + exponent - 1.
+  ExpectCodes(bands, {{0, 8, 0, 9}, {1, 9, 0, 10}, {2, 9, 0, 10}, {3, 10, 0, 11},
+                      {4, 9, 0, 10}, {6, 10, 0, 11}});
+  EXPECT_DOUBLE_EQ(bands[0].gain, 2.75 * 2.75);
+  EXPECT_DOUBLE_EQ(bands[4].gain, 1.5 * 0.71875);
+  EXPECT_DOUBLE_EQ(bands[0].weight, std::pow(2.75 * 2.75 / 256, 2) * 500000);
+}
+
+TEST(BandQuantization, ExpoundedStepsFollowTheBandGains) {
+  TileComponentQuantization in;
+  in.levels = 2;
+  in.reversible = false;
+  in.style = 2;
+  // s = 2^-8 / gain, brought into [1, 2): LL2, HL2, HH2, HL1, HH1.
+  ExpectCodes(Bands(in), {{0, 13, 1808, 14}, {1, 10, 7, 11}, {2, 10, 7, 11}, {3, 8, 141, 9},
+                          {4, 9, 1957, 10}, {6, 7, 1736, 8}});
+  // The step in scaled sample units: 2^(R_b - exponent) (1 + mantissa/2048) 2^(32 - 2 - 8).
+  const auto bands = Bands(in);
+  EXPECT_FLOAT_EQ(bands[0].step, std::ldexp(1.0 + 1808 / 2048.0, 8 - 13 + 22));
+
+  // A target size multiplies the two finest resolutions (here 1 and 2) by f.
+  in.finestStepFactor = 3.0;
+  ExpectCodes(Bands(in), {{4, 7, 956, 8}, {6, 5, 790, 6}});
+  EXPECT_EQ(Bands(in)[0].exponent, 13) << "LL, resolution 0, keeps its step";
+
+  // Depths below 8 use a base of 1/256, not 2^-depth.
+  in.finestStepFactor = 1.0;
+  in.depth = 5;
+  EXPECT_EQ(Bands(in)[1].exponent, 10);
+}
+
+TEST(BandQuantization, DerivedStepsShareTheBaseMantissa) {
+  TileComponentQuantization in;
+  in.levels = 3;
+  in.reversible = false;
+  in.style = 1;
+  in.depth = 10;
+  // Base 2^-10: e0 = 10, mantissa 0; LL gets e0 + 3, a band of level l gets e0 + l.
+  ExpectCodes(Bands(in), {{0, 13, 0, 14}, {1, 13, 0, 14}, {4, 12, 0, 13}, {9, 11, 0, 12}});
+}
+
+TEST(BandQuantization, WeightsTakeComponentFactorsAndFrequencyWeights) {
+  TileComponentQuantization in;
+  in.levels = 2;
+  in.reversible = false;
+  in.style = 2;
+  in.transformComponent = 1;  // ICT chrominance: factor 1.8051
+  EXPECT_NEAR(Bands(in)[0].weight, 24.8548687, 1e-5);
+
+  in.reversible = true;
+  in.style = 0;
+  in.transformComponent = -1;
+  in.levels = 5;
+  const auto plain = Bands(in);
+  in.visualWeighting = 1;
+  const auto weighted = Bands(in);
+  EXPECT_DOUBLE_EQ(weighted[0].weight, plain[0].weight) << "LL is never weighted";
+  const int hl5 = BandIndex(5, kBandHL);
+  const int hh5 = BandIndex(5, kBandHH);
+  const int hh4 = BandIndex(4, kBandHH);
+  EXPECT_DOUBLE_EQ(weighted[hl5].weight, plain[hl5].weight * 0.56081);
+  EXPECT_DOUBLE_EQ(weighted[hh5].weight, plain[hh5].weight * 0.28417);
+  EXPECT_DOUBLE_EQ(weighted[hh4].weight, plain[hh4].weight * 0.72717);
+
+  in.visualWeighting = 3;
+  in.transformComponent = 0;  // luminance table under the component transform
+  const auto luminance = Bands(in);
+  in.visualWeighting = 0;
+  const auto unweighted = Bands(in);
+  EXPECT_DOUBLE_EQ(luminance[hh5].weight, unweighted[hh5].weight * 0.003075);
+  EXPECT_DOUBLE_EQ(luminance[BandIndex(3, kBandLH)].weight,
+                   unweighted[BandIndex(3, kBandLH)].weight * 0.92105);
+}
+
+}  // namespace
+}  // namespace quillon::jp2::test
