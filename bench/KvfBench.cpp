@@ -100,7 +100,8 @@ struct InFile {
     return 0;
   }
   kvf::KvfInputSource Source() {
-    const auto filled = static_cast<std::uint32_t>(Fetch(this, static_cast<std::uint32_t>(buffer.size())));
+    const auto filled =
+        static_cast<std::uint32_t>(Fetch(this, static_cast<std::uint32_t>(buffer.size())));
     return {buffer, filled, &Fetch, &Seek, this};
   }
 };
@@ -126,16 +127,16 @@ bool Run(const Picture& picture, bool baseline) {
   kvf::KvfOutputStream stream;
   Memory encodeMemory(sizes);
   const auto encodeStart = Clock::now();
-  bool ok = stream.Open({out.buffer, &OutFile::Flush, &OutFile::Seek, &out}) == kvf::KvfStatus::ok &&
-            kvf::KvfEncoder::Start(settings, encodeMemory.view, stream) == kvf::KvfStatus::ok;
+  bool ok =
+      stream.Open({out.buffer, &OutFile::Flush, &OutFile::Seek, &out}) == kvf::KvfStatus::ok &&
+      kvf::KvfEncoder::Start(settings, encodeMemory.view, stream) == kvf::KvfStatus::ok;
   kvf::KvfEncodeReport report;
   for (std::uint32_t y = 0; ok && y < picture.height; y += 64) {
     const std::uint32_t count = std::min(64u, picture.height - y);
-    ok = kvf::KvfEncoder::EncodeRows(
-             encodeMemory.view, stream,
-             {picture.bytes.data() + y * picture.RowBytes(),
-              static_cast<std::ptrdiff_t>(picture.RowBytes()), count},
-             y + count == picture.height, report) == kvf::KvfStatus::ok;
+    ok = kvf::KvfEncoder::EncodeRows(encodeMemory.view, stream,
+                                     {picture.bytes.data() + y * picture.RowBytes(),
+                                      static_cast<std::ptrdiff_t>(picture.RowBytes()), count},
+                                     y + count == picture.height, report) == kvf::KvfStatus::ok;
   }
   const double encodeTime = Seconds(encodeStart);
   if (!ok) return false;
@@ -157,11 +158,12 @@ bool Run(const Picture& picture, bool baseline) {
   InFile again{out.bytes};
   const auto decodeStart = Clock::now();
   kvf::KvfDecodeReport decodeReport;
-  ok = input.Open(again.Source()) == kvf::KvfStatus::ok &&
-       kvf::KvfDecoder::Start(output, decodeMemory.view, input) == kvf::KvfStatus::ok &&
-       kvf::KvfDecoder::DecodeRows(decodeMemory.view, input, 0, picture.height,
-                                   {decoded.data(), static_cast<std::ptrdiff_t>(picture.RowBytes())},
-                                   decodeReport) == kvf::KvfStatus::ok;
+  ok =
+      input.Open(again.Source()) == kvf::KvfStatus::ok &&
+      kvf::KvfDecoder::Start(output, decodeMemory.view, input) == kvf::KvfStatus::ok &&
+      kvf::KvfDecoder::DecodeRows(decodeMemory.view, input, 0, picture.height,
+                                  {decoded.data(), static_cast<std::ptrdiff_t>(picture.RowBytes())},
+                                  decodeReport) == kvf::KvfStatus::ok;
   const double decodeTime = Seconds(decodeStart);
   const bool exact = ok && decoded == picture.bytes;
 
@@ -182,7 +184,8 @@ int main(int argc, char** argv) {
               "decode s", "bytes", "bpp", "work MiB", "exact", "JPEG 2000 lossless (ours)");
   bool allExact = true;
   for (const bool colour : {true, false}) {
-    const Picture picture = MakePhotograph(colour ? "colour photograph" : "grey photograph", size, colour);
+    const Picture picture =
+        MakePhotograph(colour ? "colour photograph" : "grey photograph", size, colour);
     for (const bool baseline : {true, false}) allExact = Run(picture, baseline) && allExact;
   }
   return allExact ? 0 : 1;
