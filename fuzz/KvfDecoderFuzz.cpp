@@ -43,7 +43,7 @@ void DecodeOnce(const std::uint8_t* data, std::size_t size, bool half) {
   const kvf::KvfColourMode* mode = kvf::FindKvfColourMode(header.picture.colourMode);
   if (mode == nullptr) return;
   const bool wide = mode->sampleBits == 16;
-  settings.layout = mode->components == 1 ? (wide ? 32 : 0)
+  settings.layout = mode->components == 1   ? (wide ? 32 : 0)
                     : mode->components == 3 ? (wide ? 33 : 16)
                                             : (wide ? 36 : 2);
   settings.width = header.picture.width >> (half ? 1 : 0);

@@ -53,8 +53,8 @@ bool KvfBitReader::CodeLsbFirst(std::uint32_t& value, int count) {
 }
 
 KvfStatus KvfBitReader::SkipToStripeEnd(std::uint32_t stripeSize) {
-  if (sawEndWord_) return stripeSize == 0 || stripeSize == read_ ? KvfStatus::ok
-                                                                 : KvfStatus::corruptedFile;
+  if (sawEndWord_)
+    return stripeSize == 0 || stripeSize == read_ ? KvfStatus::ok : KvfStatus::corruptedFile;
   limit_ = std::numeric_limits<std::uint64_t>::max();
   ended_ = false;
   bits_ = 0;

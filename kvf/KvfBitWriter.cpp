@@ -10,7 +10,7 @@ constexpr std::uint32_t kWordBytes = 4;
 
 KvfBitWriter::KvfBitWriter(KvfOutputStream& out, std::uint32_t budget)
     : out_(out),
-      dataLimit_(budget == 0 ? std::numeric_limits<std::uint64_t>::max()
+      dataLimit_(budget == 0           ? std::numeric_limits<std::uint64_t>::max()
                  : budget > kWordBytes ? budget - kWordBytes
                                        : 0) {}
 

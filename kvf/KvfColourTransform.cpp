@@ -75,9 +75,9 @@ void ForwardColourTransform(std::uint32_t colourMode, std::span<const std::int32
 }
 
 template <typename Component>
-void InverseColourTransform(std::uint32_t colourMode,
-                            std::span<const Component* const> components, std::size_t step,
-                            std::uint32_t width, std::span<std::int32_t* const> channels) {
+void InverseColourTransform(std::uint32_t colourMode, std::span<const Component* const> components,
+                            std::size_t step, std::uint32_t width,
+                            std::span<std::int32_t* const> channels) {
   const Range range = RangeOf(colourMode);
   // Damaged or cut data can hold any value: the arithmetic is wide enough for all of them.
   const auto clamp = [&](std::int64_t value) {

@@ -16,8 +16,8 @@ void ForwardColourTransform(std::uint32_t colourMode, std::span<const std::int32
 // Inverse: `width` values of each component, read `step` apart, into the channel rows,
 // clamped to 0..(2^sampleBits - 1).
 template <typename Component>
-void InverseColourTransform(std::uint32_t colourMode,
-                            std::span<const Component* const> components, std::size_t step,
-                            std::uint32_t width, std::span<std::int32_t* const> channels);
+void InverseColourTransform(std::uint32_t colourMode, std::span<const Component* const> components,
+                            std::size_t step, std::uint32_t width,
+                            std::span<std::int32_t* const> channels);
 
 }  // namespace kvf

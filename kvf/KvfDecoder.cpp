@@ -76,7 +76,9 @@ template <typename Sample>
 class DecoderRun {
  public:
   DecoderRun(DecoderSession& session, const KvfWorkLayout& layout, KvfInputStream& in)
-      : session_(session), layout_(layout), in_(in),
+      : session_(session),
+        layout_(layout),
+        in_(in),
         store_(session, layout),
         lines_(store_.Ring(), store_.Carry(), session.transform) {}
 
@@ -121,8 +123,9 @@ class DecoderRun {
           std::max<std::uint64_t>(1, left / (session_.shape.stripeCount - index)));
     }
     KvfBitReader reader(in_, limit);
+    const KvfCoderProgress progress{session_.progress, index, session_.shape.stripeCount};
     const KvfCoderResult result =
-        CodeStripe(reader, store_.Tables(), stripe, store_.Lists(), session_.limits, 0);
+        CodeStripe(reader, store_.Tables(), stripe, store_.Lists(), session_.limits, 0, progress);
     KVF_RETURN_IF_ERROR(reader.Failure());
     if (result.keyMismatch) return KvfStatus::wrongPassword;
     session_.bytesRead += reader.BytesRead();
@@ -152,13 +155,12 @@ class DecoderRun {
       components[c] = store_.Ring().Row(c, row << skipped);
     }
     const std::span<std::int32_t* const> channels(layout_.channels.data(), 4);
-    InverseColourTransform<Sample>(shape.colourMode,
-                                   std::span(components.data(), shape.components),
+    InverseColourTransform<Sample>(shape.colourMode, std::span(components.data(), shape.components),
                                    std::size_t{1} << skipped, session_.outWidth, channels);
     const std::array<const std::int32_t*, 4> packed = {layout_.channels[0], layout_.channels[1],
                                                        layout_.channels[2], layout_.channels[3]};
-    PackPixels(*FindKvfPixelLayout(session_.layout), packed, session_.outWidth,
-               session_.downShift, pixels);
+    PackPixels(*FindKvfPixelLayout(session_.layout), packed, session_.outWidth, session_.downShift,
+               pixels);
   }
 
   DecoderSession& session_;
@@ -185,7 +187,8 @@ KvfStatus KvfDecoder::Start(const KvfDecodeSettings& settings, const KvfWorkBuff
   // its aligned start, the table in the rest.
   void* start = buffers[3].data();
   std::size_t space = buffers[3].size();
-  constexpr std::size_t kHeaderPart = (sizeof(KvfHeader) + kAlignment - 1) / kAlignment * kAlignment;
+  constexpr std::size_t kHeaderPart =
+      (sizeof(KvfHeader) + kAlignment - 1) / kAlignment * kAlignment;
   if (start == nullptr || std::align(kAlignment, kHeaderPart, start, space) == nullptr) {
     return KvfStatus::invalidDataPointer;
   }

@@ -16,13 +16,13 @@
 namespace kvf {
 
 struct KvfDecodeSettings {
-  std::int32_t layout = 0;        // pixel layout code of the output
-  std::uint32_t width = 0;        // output size: the picture's, or divided by a power of two
+  std::int32_t layout = 0;  // pixel layout code of the output
+  std::uint32_t width = 0;  // output size: the picture's, or divided by a power of two
   std::uint32_t height = 0;
   std::uint16_t qualityLimit = 1024;
-  std::uint32_t byteBudget = 0;   // coded bytes to read at most; 0: all
-  std::string_view password;      // empty: none
-  std::uint32_t key = 0;          // a precomputed password key; used when non-zero
+  std::uint32_t byteBudget = 0;  // coded bytes to read at most; 0: all
+  std::string_view password;     // empty: none
+  std::uint32_t key = 0;         // a precomputed password key; used when non-zero
   KvfProgressCallback progress = nullptr;
 };
 

@@ -98,7 +98,9 @@ template <typename Sample>
 class EncoderRun {
  public:
   EncoderRun(EncoderSession& session, const KvfWorkLayout& layout, KvfOutputStream& out)
-      : session_(session), layout_(layout), out_(out),
+      : session_(session),
+        layout_(layout),
+        out_(out),
         store_(session, layout),
         lines_(store_.Ring(), store_.Carry(), session.transform) {}
 
@@ -149,7 +151,8 @@ class EncoderRun {
       KVF_RETURN_IF_ERROR(CodeStripe(session_.stripesCoded));
       ++session_.stripesCoded;
       if (session_.progress != nullptr) {
-        session_.progress(static_cast<std::int32_t>(100ull * session_.stripesCoded / shape.stripeCount));
+        session_.progress(
+            static_cast<std::int32_t>(100ull * session_.stripesCoded / shape.stripeCount));
       }
     }
     return KvfStatus::ok;
@@ -158,16 +161,16 @@ class EncoderRun {
   KvfStatus CodeStripe(std::uint32_t index) {
     const KvfCodingShape& shape = session_.shape;
     const KvfStripeCoefficients<Sample> stripe = store_.Stripe(index);
-    const std::int32_t planes =
-        PrepareStripeForCoding(store_.Tables(), stripe, shape.colourMode, store_.RegionsOf(index),
-                               store_.Lists());
+    const std::int32_t planes = PrepareStripeForCoding(store_.Tables(), stripe, shape.colourMode,
+                                                       store_.RegionsOf(index), store_.Lists());
     if (planes > kLargestPlane) return KvfStatus::sourceOutOfRange;
 
-    const std::uint32_t budget = StripeBudget(session_.targetSize, session_.bytesProduced,
-                                              shape.stripeCount - index);
+    const std::uint32_t budget =
+        StripeBudget(session_.targetSize, session_.bytesProduced, shape.stripeCount - index);
     KvfBitWriter writer(out_, budget);
-    const KvfCoderResult result = kvf::CodeStripe(writer, store_.Tables(), stripe,
-                                                  store_.Lists(), session_.limits, planes);
+    const KvfCoderProgress progress{session_.progress, index, shape.stripeCount};
+    const KvfCoderResult result = kvf::CodeStripe(writer, store_.Tables(), stripe, store_.Lists(),
+                                                  session_.limits, planes, progress);
     KVF_RETURN_IF_ERROR(writer.Finish());
     layout_.stripeSizes[index] = writer.BytesWritten();
     session_.bytesProduced += writer.BytesWritten();
@@ -208,8 +211,8 @@ KvfStatus Finish(EncoderSession& session, const KvfWorkLayout& layout, KvfOutput
     header.quality.quality = session.lowestQuality;
     header.coding.stopPlane =
         static_cast<std::int8_t>(EffectiveStopPlane(-1, session.shape.levels));
-    KVF_RETURN_IF_ERROR(RewriteKvfHeader(out, header, PayloadsOf(session, layout),
-                                         session.headerLength));
+    KVF_RETURN_IF_ERROR(
+        RewriteKvfHeader(out, header, PayloadsOf(session, layout), session.headerLength));
   }
   return out.Flush();
 }
@@ -248,8 +251,8 @@ KvfStatus KvfEncoder::Start(const KvfEncodeSettings& settings, const KvfWorkBuff
   session->transform.codedHeight = shape.codedHeight;
   std::fill(layout.stripeSizes.begin(), layout.stripeSizes.end(), 0u);
 
-  KVF_RETURN_IF_ERROR(WritePlaceholderKvfHeader(out, *header, PayloadsOf(*session, layout),
-                                                session->headerLength));
+  KVF_RETURN_IF_ERROR(
+      WritePlaceholderKvfHeader(out, *header, PayloadsOf(*session, layout), session->headerLength));
   session->bytesProduced = session->headerLength;
   return KvfStatus::ok;
 }

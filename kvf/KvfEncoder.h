@@ -28,7 +28,7 @@ struct KvfEncodeSettings {
   std::uint32_t targetSize = 0;  // bytes for the whole file; 0: no limit
   std::span<const KvfRegion> regions;
   std::uint8_t regionWeight = 0;
-  std::string_view password;  // empty: no password
+  std::string_view password;         // empty: no password
   std::uint16_t freeQuality = 1024;  // with a password: the quality open to everybody
   std::uint32_t xResolution = kKvfDefaultResolution;
   std::uint32_t yResolution = kKvfDefaultResolution;

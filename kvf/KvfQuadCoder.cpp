@@ -15,18 +15,30 @@ namespace {
 // Flag word of a quad entry: per node i a significant bit, a set-pending bit, the
 // significant-since-this-plane copy, and the sign; the minimum field in bits 20..23 and the
 // quad's shift in the top byte.
-constexpr std::uint32_t Significant(std::uint32_t i) { return 0x40u >> (2 * i); }
-constexpr std::uint32_t Pending(std::uint32_t i) { return 0x80u >> (2 * i); }
-constexpr std::uint32_t SignificantNow(std::uint32_t i) { return 0x4000u >> (2 * i); }
-constexpr std::uint32_t Negative(std::uint32_t i) { return 0x10000u << i; }
+constexpr std::uint32_t Significant(std::uint32_t i) {
+  return 0x40u >> (2 * i);
+}
+constexpr std::uint32_t Pending(std::uint32_t i) {
+  return 0x80u >> (2 * i);
+}
+constexpr std::uint32_t SignificantNow(std::uint32_t i) {
+  return 0x4000u >> (2 * i);
+}
+constexpr std::uint32_t Negative(std::uint32_t i) {
+  return 0x10000u << i;
+}
 constexpr std::uint32_t kAllSignificant = 0x55;
 constexpr std::uint32_t kAllPending = 0xAA;
 constexpr std::uint32_t kRootGroupPending = Pending(1) | Pending(2) | Pending(3);
 constexpr std::uint32_t kAllSignificantNow = 0x5500;
 constexpr std::uint32_t kListEnd = 0xFFFFFFFF;
 
-std::int32_t ShiftOf(std::uint32_t entry) { return static_cast<std::int32_t>(entry >> 24); }
-std::int32_t MinShiftOf(std::uint32_t entry) { return static_cast<std::int32_t>(entry >> 20 & 0xF); }
+std::int32_t ShiftOf(std::uint32_t entry) {
+  return static_cast<std::int32_t>(entry >> 24);
+}
+std::int32_t MinShiftOf(std::uint32_t entry) {
+  return static_cast<std::int32_t>(entry >> 20 & 0xF);
+}
 
 // The value a decoder assumes for a magnitude whose highest known bit is b: the known bits
 // plus 3/8 of the interval below.
@@ -48,7 +60,9 @@ std::uint32_t Refined(std::uint32_t value, std::int32_t b, bool bit) {
 template <typename Coefficient>
 using Magnitude = std::make_unsigned_t<Coefficient>;
 
-std::uint32_t LogQuadsPerTree(std::uint32_t levels) { return 2 * (levels - 1); }
+std::uint32_t LogQuadsPerTree(std::uint32_t levels) {
+  return 2 * (levels - 1);
+}
 
 template <typename Coefficient>
 void AssignShifts(const KvfTreeTables& tables, const KvfStripeCoefficients<Coefficient>& stripe,
@@ -74,9 +88,15 @@ class StripeCoder {
  public:
   StripeCoder(Bits& bits, const KvfTreeTables& tables,
               const KvfStripeCoefficients<Coefficient>& stripe, const KvfCoderLists& lists,
-              const KvfCoderLimits& limits)
-      : bits_(bits), tables_(tables), stripe_(stripe), lists_(lists), limits_(limits),
-        levels_(tables.levels), logQuads_(LogQuadsPerTree(levels_)),
+              const KvfCoderLimits& limits, const KvfCoderProgress& progress)
+      : bits_(bits),
+        progress_(progress),
+        tables_(tables),
+        stripe_(stripe),
+        lists_(lists),
+        limits_(limits),
+        levels_(tables.levels),
+        logQuads_(LogQuadsPerTree(levels_)),
         quadMask_((std::uint64_t{1} << logQuads_) - 1) {}
 
   KvfCoderResult Run(std::int32_t planes) {
@@ -91,13 +111,14 @@ class StripeCoder {
     StartList();
     for (std::int32_t p = p0; p > stopPlane; --p) {
       for (int pass = 0; pass < 3; ++pass) {
-        const bool complete = pass == 0 ? SignificancePass(p)
+        const bool complete = pass == 0   ? SignificancePass(p)
                               : pass == 1 ? SetPass(p)
                                           : RefinementPass(p);
         if (!complete) return result_;
         if (++result_.passesDone >= passesAllowed_) return result_;
         if (result_.passesDone >= keyPass_ && !CodeKeyOnce()) return result_;
       }
+      ReportPlane(p0 - p + 1, p0);
     }
     RawStage(std::min(p0, stopPlane));
     return result_;
@@ -136,6 +157,13 @@ class StripeCoder {
       lists_.entries[root] |= Pending(0);
       Append(root);
     }
+  }
+
+  void ReportPlane(std::int32_t planesDone, std::int32_t planes) const {
+    if (progress_.callback == nullptr) return;
+    const std::uint64_t done = std::uint64_t{progress_.stripesDone} * planes + planesDone;
+    const std::uint64_t all = std::uint64_t{progress_.stripeCount} * planes;
+    progress_.callback(static_cast<std::int32_t>(std::min<std::uint64_t>(100, 100 * done / all)));
   }
 
   bool CodeKeyOnce() {
@@ -342,6 +370,7 @@ class StripeCoder {
   }
 
   Bits& bits_;
+  const KvfCoderProgress& progress_;
   const KvfTreeTables& tables_;
   const KvfStripeCoefficients<Coefficient>& stripe_;
   const KvfCoderLists& lists_;
@@ -359,8 +388,7 @@ class StripeCoder {
 
 }  // namespace
 
-void KvfCoderLists::Carve(std::span<std::byte> memory, std::uint64_t quads,
-                          std::uint64_t trees) {
+void KvfCoderLists::Carve(std::span<std::byte> memory, std::uint64_t quads, std::uint64_t trees) {
   auto* origins = reinterpret_cast<void**>(memory.data());
   treeOrigins = {origins, trees};
   auto* words = reinterpret_cast<std::uint32_t*>(origins + trees);
@@ -404,8 +432,8 @@ std::int32_t PrepareStripeForCoding(const KvfTreeTables& tables,
     const auto planeOf = [&](std::size_t n) -> std::int32_t {
       const std::uint32_t magnitude = magnitudes[tables.nodeOffset[n]];
       if (magnitude == 0) return 0;
-      const std::int32_t shift = ShiftOf(entries[n / 4]) -
-                                 (n < 4 ? static_cast<std::int32_t>(kKvfRootShiftDrop[n]) : 0);
+      const std::int32_t shift =
+          ShiftOf(entries[n / 4]) - (n < 4 ? static_cast<std::int32_t>(kKvfRootShiftDrop[n]) : 0);
       return std::bit_width(magnitude) + shift;
     };
     std::uint8_t* setPlanes = lists.setPlanes.data() + g * quads * 4;
@@ -442,7 +470,8 @@ void PrepareStripeForDecoding(const KvfTreeTables& tables,
     std::memset(stripe.planes[c], 0, rows * stripe.rowStride * sizeof(Coefficient));
   }
   const std::uint64_t trees = stripe.Trees();
-  for (std::uint64_t g = 0; g < trees; ++g) AssignShifts(tables, stripe, colourMode, regions, lists, g);
+  for (std::uint64_t g = 0; g < trees; ++g)
+    AssignShifts(tables, stripe, colourMode, regions, lists, g);
 }
 
 template <typename Coefficient>
@@ -469,30 +498,26 @@ template <typename BitStream, typename Coefficient>
 KvfCoderResult CodeStripe(BitStream& bits, const KvfTreeTables& tables,
                           const KvfStripeCoefficients<Coefficient>& stripe,
                           const KvfCoderLists& lists, const KvfCoderLimits& limits,
-                          std::int32_t planes) {
-  StripeCoder<BitStream, Coefficient> coder(bits, tables, stripe, lists, limits);
+                          std::int32_t planes, const KvfCoderProgress& progress) {
+  StripeCoder<BitStream, Coefficient> coder(bits, tables, stripe, lists, limits, progress);
   return coder.Run(planes);
 }
 
-#define KVF_INSTANTIATE_CODER(Coefficient)                                                  \
-  template std::int32_t PrepareStripeForCoding(const KvfTreeTables&,                        \
-                                               const KvfStripeCoefficients<Coefficient>&,   \
-                                               std::uint32_t, const KvfStripeRegions&,      \
-                                               const KvfCoderLists&);                       \
-  template void PrepareStripeForDecoding(const KvfTreeTables&,                              \
-                                         const KvfStripeCoefficients<Coefficient>&,         \
-                                         std::uint32_t, const KvfStripeRegions&,            \
-                                         const KvfCoderLists&);                             \
-  template void FinishDecodedStripe(const KvfTreeTables&,                                   \
-                                    const KvfStripeCoefficients<Coefficient>&,              \
-                                    const KvfCoderLists&);                                  \
-  template KvfCoderResult CodeStripe(KvfBitWriter&, const KvfTreeTables&,                   \
-                                     const KvfStripeCoefficients<Coefficient>&,             \
-                                     const KvfCoderLists&, const KvfCoderLimits&,           \
-                                     std::int32_t);                                         \
-  template KvfCoderResult CodeStripe(KvfBitReader&, const KvfTreeTables&,                   \
-                                     const KvfStripeCoefficients<Coefficient>&,             \
-                                     const KvfCoderLists&, const KvfCoderLimits&, std::int32_t);
+#define KVF_INSTANTIATE_CODER(Coefficient)                                                         \
+  template std::int32_t PrepareStripeForCoding(                                                    \
+      const KvfTreeTables&, const KvfStripeCoefficients<Coefficient>&, std::uint32_t,              \
+      const KvfStripeRegions&, const KvfCoderLists&);                                              \
+  template void PrepareStripeForDecoding(const KvfTreeTables&,                                     \
+                                         const KvfStripeCoefficients<Coefficient>&, std::uint32_t, \
+                                         const KvfStripeRegions&, const KvfCoderLists&);           \
+  template void FinishDecodedStripe(                                                               \
+      const KvfTreeTables&, const KvfStripeCoefficients<Coefficient>&, const KvfCoderLists&);      \
+  template KvfCoderResult CodeStripe(                                                              \
+      KvfBitWriter&, const KvfTreeTables&, const KvfStripeCoefficients<Coefficient>&,              \
+      const KvfCoderLists&, const KvfCoderLimits&, std::int32_t, const KvfCoderProgress&);         \
+  template KvfCoderResult CodeStripe(                                                              \
+      KvfBitReader&, const KvfTreeTables&, const KvfStripeCoefficients<Coefficient>&,              \
+      const KvfCoderLists&, const KvfCoderLimits&, std::int32_t, const KvfCoderProgress&);
 
 KVF_INSTANTIATE_CODER(std::int16_t)
 KVF_INSTANTIATE_CODER(std::int32_t)

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 
+#include "kvf/KvfStreamCallbacks.h"
 #include "kvf/KvfTrees.h"
 
 namespace kvf {
@@ -55,10 +56,17 @@ struct KvfCoderLimits {
   std::int32_t storedStopPlane = -1;
 };
 
+// Progress after every plane: the share of stripes done, refined by the planes done.
+struct KvfCoderProgress {
+  KvfProgressCallback callback = nullptr;
+  std::uint32_t stripesDone = 0;
+  std::uint32_t stripeCount = 1;
+};
+
 struct KvfCoderResult {
-  std::int32_t planes = 0;      // P
+  std::int32_t planes = 0;  // P
   std::int32_t passesDone = 0;
-  bool keyMismatch = false;     // decoder: the key in the data differs from the expected one
+  bool keyMismatch = false;  // decoder: the key in the data differs from the expected one
   std::int32_t QualityReached() const;
 };
 
@@ -90,6 +98,6 @@ template <typename BitStream, typename Coefficient>
 KvfCoderResult CodeStripe(BitStream& bits, const KvfTreeTables& tables,
                           const KvfStripeCoefficients<Coefficient>& stripe,
                           const KvfCoderLists& lists, const KvfCoderLimits& limits,
-                          std::int32_t planes);
+                          std::int32_t planes, const KvfCoderProgress& progress = {});
 
 }  // namespace kvf

@@ -20,7 +20,7 @@ struct KvfSessionBase {
   std::int32_t layout = 0;  // pixel layout code of the caller's rows
   KvfCoderLimits limits;
   std::uint32_t regionCount = 0;
-  std::uint32_t regionWeight = 0;  // effective
+  std::uint32_t regionWeight = 0;      // effective
   std::uint16_t lowestQuality = 1024;  // over the stripes coded so far
   KvfProgressCallback progress = nullptr;
   KvfLineTransformState transform;

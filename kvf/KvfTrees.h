@@ -15,8 +15,12 @@ namespace kvf {
 inline constexpr std::uint32_t kKvfMaxCoderLevels = 12;
 inline constexpr std::uint32_t kKvfMaxShift = 15;
 
-constexpr std::uint64_t KvfNodesPerTree(std::uint32_t levels) { return std::uint64_t{1} << (2 * levels); }
-constexpr std::uint64_t KvfQuadsPerTree(std::uint32_t levels) { return KvfNodesPerTree(levels) / 4; }
+constexpr std::uint64_t KvfNodesPerTree(std::uint32_t levels) {
+  return std::uint64_t{1} << (2 * levels);
+}
+constexpr std::uint64_t KvfQuadsPerTree(std::uint32_t levels) {
+  return KvfNodesPerTree(levels) / 4;
+}
 
 // First quad whose nodes lie on the finest level (they have no children).
 constexpr std::uint32_t KvfFirstFinestQuad(std::uint32_t levels) {
@@ -38,11 +42,11 @@ inline constexpr std::uint32_t kKvfRootShiftDrop[4] = {0, 1, 1, 2};
 // regions. They live in work buffer 1.
 struct KvfTreeTables {
   std::uint32_t levels = 0;
-  std::span<std::uint16_t> nodeX;          // 4^L entries
-  std::span<std::uint16_t> nodeY;          // 4^L entries
-  std::span<std::size_t> nodeOffset;       // 4^L entries: nodeY * rowStride + nodeX
-  std::span<std::uint8_t> quadShift;       // 4^(L-1) entries
-  std::span<std::uint8_t> quadMinShift;    // 4^(L-1) entries
+  std::span<std::uint16_t> nodeX;        // 4^L entries
+  std::span<std::uint16_t> nodeY;        // 4^L entries
+  std::span<std::size_t> nodeOffset;     // 4^L entries: nodeY * rowStride + nodeX
+  std::span<std::uint8_t> quadShift;     // 4^(L-1) entries
+  std::span<std::uint8_t> quadMinShift;  // 4^(L-1) entries
 
   static std::uint64_t BytesNeeded(std::uint32_t levels);
   // Carves the tables from `memory` (at least BytesNeeded, 8-byte aligned) and fills them

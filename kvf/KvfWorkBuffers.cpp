@@ -15,7 +15,9 @@ namespace {
 constexpr std::uint64_t kAlignment = 16;
 constexpr std::uint64_t kChannelRows = 4;
 
-std::uint64_t Aligned(std::uint64_t bytes) { return (bytes + kAlignment - 1) / kAlignment * kAlignment; }
+std::uint64_t Aligned(std::uint64_t bytes) {
+  return (bytes + kAlignment - 1) / kAlignment * kAlignment;
+}
 
 // The parts of each buffer, in order; every part starts 16-byte aligned.
 struct Parts {
@@ -112,7 +114,8 @@ KvfStatus KvfWorkBufferSizes(const KvfCodingShape& shape, std::size_t sessionByt
                              KvfBufferSizes& sizes) {
   const auto bytes = BufferBytes(PartsOf(shape, sessionBytes));
   // The ring holds one tree row per stripe: its offsets within a tree must fit the tables.
-  if ((std::uint64_t{shape.codedWidth} << shape.levels) > std::numeric_limits<std::uint32_t>::max()) {
+  if ((std::uint64_t{shape.codedWidth} << shape.levels) >
+      std::numeric_limits<std::uint32_t>::max()) {
     return KvfStatus::invalidImageSize;
   }
   for (std::size_t i = 0; i < kKvfWorkBufferCount; ++i) {
@@ -151,8 +154,8 @@ KvfStatus KvfCarveWorkBuffers(const KvfCodingShape& shape, std::size_t sessionBy
   const auto regions = state.Take(parts.regions);
   layout.regions = {reinterpret_cast<KvfRegion*>(regions.data()), KvfErChunk::kMaxRegions};
   layout.ring = state.Take(parts.ring);
-  const bool failed = carry.Failed() || tables.Failed() || lists.Failed() || header.Failed() ||
-                      state.Failed();
+  const bool failed =
+      carry.Failed() || tables.Failed() || lists.Failed() || header.Failed() || state.Failed();
   return failed ? KvfStatus::invalidDataPointer : KvfStatus::ok;
 }
 

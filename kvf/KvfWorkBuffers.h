@@ -42,7 +42,9 @@ struct KvfCodingShape {
   std::uint32_t TreesAcross() const { return codedWidth >> levels; }
   std::uint32_t TreesDown() const { return stripeHeight >> levels; }
   std::uint64_t QuadsPerStripe() const;
-  std::uint64_t TreesPerStripe() const { return std::uint64_t{TreesAcross()} * TreesDown() * components; }
+  std::uint64_t TreesPerStripe() const {
+    return std::uint64_t{TreesAcross()} * TreesDown() * components;
+  }
 };
 
 // Derives the shape from a header; corruptedHeader when its fields disagree, levelTooHigh
@@ -55,10 +57,10 @@ struct KvfWorkLayout {
   std::span<std::byte> treeTables;
   std::span<std::byte> lists;
   KvfHeader* header = nullptr;
-  std::span<std::uint32_t> stripeSizes;  // stripeCount entries
-  std::span<std::byte> session;          // `sessionBytes` for the encoder's or decoder's state
+  std::span<std::uint32_t> stripeSizes;     // stripeCount entries
+  std::span<std::byte> session;             // `sessionBytes` for the encoder's or decoder's state
   std::array<std::int32_t*, 4> channels{};  // codedWidth samples each
-  std::span<KvfRegion> regions;          // room for the most regions a header can hold
+  std::span<KvfRegion> regions;             // room for the most regions a header can hold
   std::span<std::byte> ring;
 };
 

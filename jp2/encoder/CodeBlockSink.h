@@ -29,7 +29,7 @@ struct CodeBlock {
 class CodeBlockSink {
  public:
   virtual ~CodeBlockSink() = default;
-  // The coefficients are valid only during the call.
+  // The block's pointers (coefficients, quantization) are valid only during the call.
   virtual Status TakeCodeBlock(const CodeBlock& block) = 0;
 };
 

@@ -34,9 +34,9 @@ struct LayoutMode {
 };
 
 TEST(KvfCodec, FullQualityWithoutLimitDecodesExactly) {
-  const LayoutMode pairs[] = {{0, 1},  {16, 2}, {19, 2},  {16, 6},  {17, 6},  {16, 4},
-                              {5, 8},  {2, 5},  {3, 7},   {32, 17}, {37, 22}, {33, 18},
-                              {34, 19}, {35, 20}, {36, 21}};
+  const LayoutMode pairs[] = {{0, 1},   {16, 2},  {19, 2},  {16, 6},  {17, 6},
+                              {16, 4},  {5, 8},   {2, 5},   {3, 7},   {32, 17},
+                              {37, 22}, {33, 18}, {34, 19}, {35, 20}, {36, 21}};
   const std::uint32_t sizes[][2] = {{37, 41}, {101, 67}, {9, 150}};
   int cases = 0;
   for (const LayoutMode& pair : pairs) {
@@ -44,9 +44,9 @@ TEST(KvfCodec, FullQualityWithoutLimitDecodesExactly) {
       for (std::uint32_t levels = 1; levels <= 6; ++levels) {
         for (const bool baseline : {true, false}) {
           if ((levels + size[0] + pair.mode) % 3 != 0 && pair.mode > 2) continue;  // a spread
-          SCOPED_TRACE(testing::Message() << "layout " << pair.layout << " mode " << pair.mode
-                                          << " " << size[0] << "x" << size[1] << " L" << levels
-                                          << (baseline ? " baseline" : " embedded"));
+          SCOPED_TRACE(testing::Message()
+                       << "layout " << pair.layout << " mode " << pair.mode << " " << size[0] << "x"
+                       << size[1] << " L" << levels << (baseline ? " baseline" : " embedded"));
           const auto picture = MakePhoto(size[0], size[1], pair.layout, levels);
           const auto encoded = Encode(picture, Settings(pair.mode, levels, baseline), 5 + levels);
           ASSERT_EQ(encoded.status, KvfStatus::ok);
@@ -199,9 +199,8 @@ TEST(KvfCodec, PasswordGuardsTheQualityAboveTheFreeOne) {
   std::string letters;
   for (int ch = ' '; ch < 127; ++ch) {
     const std::string one(1, static_cast<char>(ch));
-    const bool newTerm = std::none_of(letters.begin(), letters.end(), [&](char seen) {
-      return seen / 3 == ch / 3;
-    });
+    const bool newTerm =
+        std::none_of(letters.begin(), letters.end(), [&](char seen) { return seen / 3 == ch / 3; });
     if (newTerm && KvfPasswordKey(one) != KvfPasswordKey("\x01")) letters += one;
   }
   std::string twin;
@@ -280,7 +279,8 @@ TEST(KvfCodec, DamagedDataNeverBreaksTheDecoder) {
   for (int trial = 0; trial < 60; ++trial) {
     auto damaged = encoded.bytes;
     for (int flips = 0; flips < 1 + trial % 5; ++flips) {
-      const std::size_t at = header.headerLength + random() % (damaged.size() - header.headerLength);
+      const std::size_t at =
+          header.headerLength + random() % (damaged.size() - header.headerLength);
       damaged[at] = static_cast<std::uint8_t>(random());
     }
     auto output = Output(16);
@@ -410,10 +410,44 @@ TEST(KvfCodec, FailingFlushIsReported) {
   KvfStatus status = KvfEncoder::Start(settings, buffers.View(), out);
   KvfEncodeReport report;
   if (status == KvfStatus::ok) {
-    status = KvfEncoder::EncodeRows(buffers.View(), out, {picture.bytes.data(), 64, 64}, true,
-                                    report);
+    status =
+        KvfEncoder::EncodeRows(buffers.View(), out, {picture.bytes.data(), 64, 64}, true, report);
   }
   EXPECT_EQ(status, KvfStatus::flushFailed);
+}
+
+}  // namespace
+}  // namespace kvf
+
+namespace kvf {
+namespace {
+
+std::vector<std::int32_t> reported;
+void Record(std::int32_t percent) {
+  reported.push_back(percent);
+}
+
+TEST(KvfCodec, ProgressRisesPlaneByPlaneToTheEnd) {
+  const auto picture = MakePhoto(64, 200, 0, 3);
+  KvfEncodeSettings settings = Settings(1, 4, true);
+  settings.progress = &Record;
+  reported.clear();
+  const auto encoded = Encode(picture, settings);
+  ASSERT_EQ(encoded.status, KvfStatus::ok);
+  const std::size_t encodeReports = reported.size();
+  auto output = Output(0);
+  output.progress = &Record;
+  const auto decoded = Decode(encoded.bytes, output);
+  ASSERT_EQ(decoded.status, KvfStatus::ok);
+  ASSERT_GT(encodeReports, 13u * 4);  // 13 stripes, several planes each
+  for (const auto& run :
+       {std::vector<std::int32_t>(reported.begin(), reported.begin() + encodeReports),
+        std::vector<std::int32_t>(reported.begin() + encodeReports, reported.end())}) {
+    ASSERT_FALSE(run.empty());
+    EXPECT_TRUE(std::is_sorted(run.begin(), run.end()));
+    EXPECT_EQ(run.back(), 100);
+    EXPECT_GE(run.front(), 0);
+  }
 }
 
 }  // namespace

@@ -39,7 +39,9 @@ struct Pixels {
   std::int32_t layout = 0;
   std::vector<std::uint8_t> bytes;
 
-  std::size_t RowBytes() const { return std::size_t{width} * FindKvfPixelLayout(layout)->pixelBytes; }
+  std::size_t RowBytes() const {
+    return std::size_t{width} * FindKvfPixelLayout(layout)->pixelBytes;
+  }
   bool operator==(const Pixels&) const = default;
 };
 
@@ -54,14 +56,15 @@ inline Pixels MakePhoto(std::uint32_t width, std::uint32_t height, std::int32_t 
   for (std::uint32_t y = 0; y < height; ++y) {
     for (std::uint32_t x = 0; x < width; ++x) {
       // Layout 17's first byte is not part of the picture: it stays 0, as the decoder writes it.
-      for (std::uint32_t s = layout == 17 ? 1 : 0; s < format.pixelBytes / format.sampleBytes; ++s) {
+      for (std::uint32_t s = layout == 17 ? 1 : 0; s < format.pixelBytes / format.sampleBytes;
+           ++s) {
         const double wave = (x * (s + 1) * 7 + y * 5) % 97 / 96.0;
         const double edge = (x / 9 + y / 13) % 2 ? 0.25 : 0.0;
         const double noise = (random() % 64) / 255.0;
-        const auto value = static_cast<std::uint32_t>(
-            std::min(1.0, 0.6 * wave + edge + noise) * largest);
-        std::uint8_t* at = picture.bytes.data() + y * picture.RowBytes() +
-                           x * format.pixelBytes + s * format.sampleBytes;
+        const auto value =
+            static_cast<std::uint32_t>(std::min(1.0, 0.6 * wave + edge + noise) * largest);
+        std::uint8_t* at = picture.bytes.data() + y * picture.RowBytes() + x * format.pixelBytes +
+                           s * format.sampleBytes;
         if (format.sampleBytes == 1) {
           *at = static_cast<std::uint8_t>(value);
         } else {
@@ -95,7 +98,8 @@ inline Encoded Encode(const Pixels& picture, KvfEncodeSettings settings,
   MemoryWriteFile file(outputBuffer);
   KvfOutputStream out;
   result.status = out.Open(file.Target(withSeek));
-  if (result.status == KvfStatus::ok) result.status = KvfEncoder::Start(settings, buffers.View(), out);
+  if (result.status == KvfStatus::ok)
+    result.status = KvfEncoder::Start(settings, buffers.View(), out);
   const std::uint32_t block = blockRows != 0 ? blockRows : 1u << settings.levels;
   for (std::uint32_t y = 0; y < picture.height && result.status == KvfStatus::ok; y += block) {
     const std::uint32_t count = std::min(block, picture.height - y);
@@ -158,13 +162,15 @@ inline Decoded Decode(const std::vector<std::uint8_t>& bytes, KvfDecodeSettings 
   MemoryReadFile file(bytes, inputBuffer);
   KvfInputStream in;
   result.status = in.Open(file.Source());
-  if (result.status == KvfStatus::ok) result.status = KvfDecoder::Start(settings, buffers.View(), in);
+  if (result.status == KvfStatus::ok)
+    result.status = KvfDecoder::Start(settings, buffers.View(), in);
   if (result.status != KvfStatus::ok) return result;
   result.picture = {settings.width, settings.height, settings.layout, {}};
   result.picture.bytes.resize(result.picture.RowBytes() * settings.height);
   const KvfOutputRows rows{result.picture.bytes.data(),
                            static_cast<std::ptrdiff_t>(result.picture.RowBytes())};
-  result.status = KvfDecoder::DecodeRows(buffers.View(), in, 0, settings.height, rows, result.report);
+  result.status =
+      KvfDecoder::DecodeRows(buffers.View(), in, 0, settings.height, rows, result.report);
   return result;
 }
 

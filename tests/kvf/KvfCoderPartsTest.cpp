@@ -41,10 +41,10 @@ TEST(KvfQuality, PassesFollowTheQualityMappingAndBack) {
 }
 
 TEST(KvfQuality, StripeBudgetsShareWhatIsLeft) {
-  EXPECT_EQ(StripeBudget(0, 100, 3), 0u);            // no limit
+  EXPECT_EQ(StripeBudget(0, 100, 3), 0u);  // no limit
   EXPECT_EQ(StripeBudget(1000, 100, 3), 300u);
-  EXPECT_EQ(StripeBudget(1000, 990, 3), 8u);         // the smallest stripe still fits
-  EXPECT_EQ(StripeBudget(1000, 5000, 2), 8u);        // already over: keep the rest small
+  EXPECT_EQ(StripeBudget(1000, 990, 3), 8u);   // the smallest stripe still fits
+  EXPECT_EQ(StripeBudget(1000, 5000, 2), 8u);  // already over: keep the rest small
   EXPECT_EQ(EffectiveStopPlane(-1, 6), 2);
   EXPECT_EQ(EffectiveStopPlane(-1, 2), 1);
   EXPECT_EQ(EffectiveStopPlane(-1, 1), 0);
@@ -98,9 +98,14 @@ TEST(KvfBitStream, ReservedWordsTravelBehindAnEscape) {
   const auto bytes = WriteWords({0x12345678, 0xFFFFFFFF, 0xFFFFFF00, 0xFFFFFEFF}, 0, exhausted);
   EXPECT_FALSE(exhausted);
   const auto expected = ByteBuilder()
-                            .U32(0x12345678).U32(0xFFFFFF00).U32(0xFFFFFFFF)
-                            .U32(0xFFFFFF00).U32(0xFFFFFF00).U32(0xFFFFFEFF)
-                            .U32(0xFFFFFFFF).Bytes();
+                            .U32(0x12345678)
+                            .U32(0xFFFFFF00)
+                            .U32(0xFFFFFFFF)
+                            .U32(0xFFFFFF00)
+                            .U32(0xFFFFFF00)
+                            .U32(0xFFFFFEFF)
+                            .U32(0xFFFFFFFF)
+                            .Bytes();
   EXPECT_EQ(bytes, expected);
   bool sawEnd = false;
   EXPECT_EQ(ReadWords(bytes, 0, sawEnd),
@@ -125,9 +130,14 @@ TEST(KvfBitStream, BudgetIsNeverExceeded) {
 
 TEST(KvfBitStream, ReaderSkipsFillerAndUnknownReservedWords) {
   const auto bytes = ByteBuilder()
-                         .U32(1).U32(0xFFFFFFFE).U32(2)
-                         .U32(0xFFFFFF05).U32(0xAAAAAAAA).U32(0xFFFFFFFF)  // skipped pair, data
-                         .U32(0xFFFFFFFF).Bytes();
+                         .U32(1)
+                         .U32(0xFFFFFFFE)
+                         .U32(2)
+                         .U32(0xFFFFFF05)
+                         .U32(0xAAAAAAAA)
+                         .U32(0xFFFFFFFF)  // skipped pair, data
+                         .U32(0xFFFFFFFF)
+                         .Bytes();
   bool sawEnd = false;
   EXPECT_EQ(ReadWords(bytes, 0, sawEnd), (std::vector<std::uint32_t>{1, 2, 0xFFFFFFFF}));
   EXPECT_TRUE(sawEnd);
@@ -180,9 +190,15 @@ TEST(KvfTrees, NodesSitWhereTheirLevelAndOrientationPutThem) {
       const bool xOdd = x % (2 * odd) == odd;
       const bool yOdd = y % (2 * odd) == odd;
       switch (KvfOrientation(n)) {
-        case 1: EXPECT_TRUE(xOdd && y % (2 * odd) == 0) << n; break;
-        case 2: EXPECT_TRUE(yOdd && x % (2 * odd) == 0) << n; break;
-        default: EXPECT_TRUE(xOdd && yOdd) << n; break;
+        case 1:
+          EXPECT_TRUE(xOdd && y % (2 * odd) == 0) << n;
+          break;
+        case 2:
+          EXPECT_TRUE(yOdd && x % (2 * odd) == 0) << n;
+          break;
+        default:
+          EXPECT_TRUE(xOdd && yOdd) << n;
+          break;
       }
     }
     EXPECT_EQ(positions.size(), std::size_t{size} * size);  // every position exactly once
@@ -200,9 +216,9 @@ TEST(KvfTrees, ShiftsFavourCoarseLevelsAndRegions) {
   EXPECT_EQ(shift(1), 3u);
   EXPECT_EQ(shift(2), 3u);
   EXPECT_EQ(shift(3), 2u);
-  EXPECT_EQ(shift(16), 1u);   // finest, under node 1
-  EXPECT_EQ(shift(32), 1u);   // under node 2
-  EXPECT_EQ(shift(48), 0u);   // under node 3
+  EXPECT_EQ(shift(16), 1u);  // finest, under node 1
+  EXPECT_EQ(shift(32), 1u);  // under node 2
+  EXPECT_EQ(shift(48), 0u);  // under node 3
   EXPECT_EQ(entries[0] >> 20 & 0xF, 0u);
   AssignTreeShifts(tables, 2, {}, 0, 0, entries);
   EXPECT_EQ(shift(0), 7u);
@@ -211,7 +227,7 @@ TEST(KvfTrees, ShiftsFavourCoarseLevelsAndRegions) {
   const KvfStripeRegions regions{std::span(&region, 1), 3, 4};
   AssignTreeShifts(tables, 0, regions, 0, 16, entries);
   EXPECT_EQ(shift(0), 8u);
-  EXPECT_EQ(entries[0] >> 20 & 0xF, 0u);  // quads outside keep their low shifts
+  EXPECT_EQ(entries[0] >> 20 & 0xF, 0u);                  // quads outside keep their low shifts
   AssignTreeShifts(tables, 0, regions, 16, 16, entries);  // the tree beside: untouched
   EXPECT_EQ(shift(0), 5u);
   EXPECT_EQ(KvfEffectiveRegionWeight(200, 6), 6u);

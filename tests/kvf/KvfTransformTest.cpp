@@ -167,7 +167,10 @@ void CheckColourModes(std::uint32_t sampleBits) {
     for (std::int32_t b : corner) {
       for (std::int32_t c : corner) {
         for (auto* ch : {&channels[0], &channels[1], &channels[2], &channels[3]}) {
-          ch->push_back(ch == &channels[0] ? a : ch == &channels[1] ? b : ch == &channels[2] ? c : a);
+          ch->push_back(ch == &channels[0]   ? a
+                        : ch == &channels[1] ? b
+                        : ch == &channels[2] ? c
+                                             : a);
         }
       }
     }
@@ -196,8 +199,8 @@ void CheckColourModes(std::uint32_t sampleBits) {
       out[c] = back[c].data();
     }
     ForwardColourTransform<Component>(mode, in, width, std::span(coded.data(), entry->components));
-    InverseColourTransform<Component>(mode, std::span(codedIn.data(), entry->components), 1,
-                                      width, out);
+    InverseColourTransform<Component>(mode, std::span(codedIn.data(), entry->components), 1, width,
+                                      out);
     for (std::size_t c = 0; c < entry->components; ++c) EXPECT_EQ(back[c], channels[c]);
     ++modesChecked;
   }

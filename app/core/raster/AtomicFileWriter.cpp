@@ -29,7 +29,10 @@ bool AtomicFileWriter::Open() {
   if (fd_ >= 0 || target_.filename().empty()) return false;
   const std::filesystem::path directory =
       target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
-  std::string pattern = (directory / ("." + target_.filename().string() + ".XXXXXX")).string();
+  std::string hidden = target_.filename().string();
+  hidden.insert(0, 1, '.');
+  hidden.append(".XXXXXX");
+  std::string pattern = (directory / hidden).string();
   fd_ = mkostemp(pattern.data(), O_CLOEXEC);
   if (fd_ < 0) return false;
   temporary_ = pattern;

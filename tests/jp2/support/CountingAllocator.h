@@ -21,6 +21,7 @@ class CountingAllocator {
   std::uintptr_t misalignment = 0;
 
   int allocations = 0;
+  std::uint32_t largest = 0;  // the largest request so far
   int releaseCalls = 0;
   int badReleases = 0;
   std::map<void*, std::uint32_t> live;  // handed-out pointer -> requested size
@@ -34,6 +35,7 @@ class CountingAllocator {
   static void* Allocate(std::uint32_t size, std::uintptr_t param) {
     auto* self = reinterpret_cast<CountingAllocator*>(param);
     if (self->allocations++ == self->failAt) return nullptr;
+    if (size > self->largest) self->largest = size;
     char* raw = static_cast<char*>(std::malloc(size + self->misalignment));
     if (raw == nullptr) return nullptr;
     void* block = raw + self->misalignment;

@@ -113,7 +113,7 @@ TEST_F(AtomicSave, FailedWritesOfEveryFormatLeaveTheTargetUnchanged) {
   PictureDocument doc;
   FillColour(doc.GetPicture(), 300, 200);
   for (const auto& [name, write] : AllWriters()) {
-    const auto target = File(std::string("full.") + name);
+    const auto target = File(std::string("full.").append(name));
     WriteAll(target, kOldContent);
     {
       FileSizeLimit limit(2000);
@@ -130,7 +130,7 @@ TEST_F(AtomicSave, TooLittleFreeSpaceRefusesOrAsks) {
   FillColour(doc.GetPicture(), 50, 50);
   disk.free = 1000;
   for (const auto& [name, write] : AllWriters()) {
-    const auto target = File(std::string("space.") + name);
+    const auto target = File(std::string("space.").append(name));
     WriteAll(target, kOldContent);
     ui.messages.clear();
     ui.answers = {MessageAnswer::No};
@@ -152,7 +152,9 @@ TEST_F(AtomicSave, TooLittleFreeSpaceRefusesOrAsks) {
   // The BMP message names the exact file size.
   ui.messages.clear();
   EXPECT_FALSE(WriteBmp(File("x.bmp"), doc, context));
-  EXPECT_NE(ui.messages[0].text.find(" " + std::to_string(152 * 50 + 54) + " bytes are required"),
+  std::string required = std::to_string(152 * 50 + 54);
+  required.append(" bytes are required");
+  EXPECT_NE(ui.messages[0].text.find(required),
             std::string::npos)
       << ui.messages[0].text;
 }

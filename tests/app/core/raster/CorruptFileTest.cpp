@@ -1,6 +1,8 @@
 // Truncated, corrupted and oversized files of every format: each read ends cleanly (the
 // sanitizers catch any overread) and claims of huge pictures allocate nothing big.
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 
 #include "RasterTestSupport.h"
 #include "core/raster/BmpFile.h"
@@ -21,9 +23,10 @@ using Reader = bool (*)(const std::filesystem::path&, PictureDocument&, FileIoCo
 
 // A hand-made RLE8 bitmap, 6 by 3, with runs, an absolute run, a delta and the end code.
 std::vector<std::uint8_t> Rle8File() {
-  std::vector<std::uint8_t> v{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 8, 0, 0, 0, 40, 0, 0, 0, 6, 0, 0, 0,
-                              3, 0, 0, 0, 1, 0, 8, 0, 1, 0, 0, 0};
-  v.resize(54, 0);
+  const std::uint8_t header[] = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 8, 0, 0, 0, 40, 0, 0, 0,
+                                 6,   0,   0, 0, 3, 0, 0, 0, 1, 0, 8,      0, 1, 0, 0, 0};
+  std::vector<std::uint8_t> v(54, 0);
+  std::copy(std::begin(header), std::end(header), v.begin());
   v[46] = 2;  // two palette entries
   for (int i = 0; i < 8; ++i) v.push_back(std::uint8_t(i * 30));
   for (std::uint8_t b : {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 2, 1, 2, 3, 0, 1}) v.push_back(b);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -85,6 +86,7 @@ inline void FillColour(Picture& picture, std::int32_t width, std::int32_t height
   picture.Header().biWidth = width;
   picture.Header().biHeight = height;
   ASSERT_TRUE(picture.CreatePicture(true));
+  std::memset(picture.Bits(), 0, picture.Header().biSizeImage);  // padding too
   for (std::int32_t y = 0; y < height; ++y) {
     std::uint8_t* row = picture.Row(y);
     for (std::int32_t x = 0; x < width; ++x) {
@@ -99,6 +101,7 @@ inline void FillGray(Picture& picture, std::int32_t width, std::int32_t height) 
   picture.Header().biWidth = width;
   picture.Header().biHeight = height;
   ASSERT_TRUE(picture.CreatePicture(false));
+  std::memset(picture.Bits(), 0, picture.Header().biSizeImage);
   for (std::int32_t y = 0; y < height; ++y) {
     for (std::int32_t x = 0; x < width; ++x) picture.Row(y)[x] = std::uint8_t(x * 9 + y * 17);
   }
