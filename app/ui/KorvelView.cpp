@@ -1,28 +1,53 @@
 #include "ui/KorvelView.h"
 
+#include <vector>
+
 #include <wx/dcclient.h>
 #include <wx/settings.h>
+#include <wx/utils.h>
 
+#include "core/FormatMessage.h"
+#include "core/HalftoneDither.h"
+#include "core/ScaledRender.h"
 #include "ui/ChildFrame.h"
+#include "ui/CommandIds.h"
 #include "ui/KorvelApp.h"
 #include "ui/MainFrame.h"
-#include "ui/PictureBitmap.h"
 #include "ui/PictureDoc.h"
 
 namespace quillon {
 
 wxIMPLEMENT_DYNAMIC_CLASS(CKorvelView, wxView);
 
+wxBEGIN_EVENT_TABLE(CKorvelView, wxView)
+  EVT_MENU(id::wxIdOf(id::kZoomIn), CKorvelView::OnZoomIn)
+  EVT_MENU(id::wxIdOf(id::kZoomOut), CKorvelView::OnZoomOut)
+  EVT_MENU(id::wxIdOf(id::kWindowNew), CKorvelView::OnNewWindow)
+wxEND_EVENT_TABLE()
+
 namespace {
+
+constexpr StringId kDitheringCaption = 108;  // "Dithering picture %s"
 
 class PictureCanvas final : public wxScrolledCanvas {
  public:
-  PictureCanvas(wxWindow* parent, CKorvelView& view) : wxScrolledCanvas(parent), view_(view) {
-    SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_APPWORKSPACE));
+  PictureCanvas(wxWindow* parent, CKorvelView& view)
+      : wxScrolledCanvas(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                         wxHSCROLL | wxVSCROLL | wxFULL_REPAINT_ON_RESIZE),
+        view_(view) {
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
     Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
       wxPaintDC dc(this);
       DoPrepareDC(dc);
       view_.OnDraw(&dc);
+    });
+    Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
+      view_.ShowPixelUnder(event.GetX(), event.GetY());
+      event.Skip();
+    });
+    Bind(wxEVT_LEAVE_WINDOW, [](wxMouseEvent& event) {
+      if (CMainFrame* frame = wxGetApp().MainFrame()) frame->SetPaneText(id::kPanePixel, "");
+      event.Skip();
     });
   }
 
@@ -34,9 +59,9 @@ class PictureCanvas final : public wxScrolledCanvas {
 
 bool CKorvelView::OnCreate(wxDocument* doc, long flags) {
   if (!wxView::OnCreate(doc, flags)) return false;
-  CMainFrame* parent = wxGetApp().MainFrame();
-  auto* frame = new CChildFrame(doc, this, parent, wxID_ANY, doc->GetTitle());
+  auto* frame = new CChildFrame(doc, this, wxGetApp().MainFrame(), wxID_ANY, doc->GetTitle());
   canvas_ = new PictureCanvas(frame, *this);
+  canvas_->SetScrollRate(1, 1);
   SetFrame(frame);
   frame->Show();
   return true;
@@ -46,18 +71,138 @@ CPictureDoc* CKorvelView::GetPictureDoc() const {
   return static_cast<CPictureDoc*>(GetDocument());
 }
 
+bool CKorvelView::Dithering() const { return wxGetApp().DisplayDepth() < 9; }
+
+ScrollPoint CKorvelView::ScrollPosition() const {
+  int x = 0, y = 0;
+  canvas_->GetViewStart(&x, &y);
+  return {x, y};
+}
+
 void CKorvelView::OnDraw(wxDC* dc) {
   const Picture& picture = GetPictureDoc()->Data().GetPicture();
-  const wxImage image = ToImage(picture);
-  if (image.IsOk()) dc->DrawBitmap(wxBitmap(image), 0, 0);
+  const wxSize client = canvas_->GetClientSize();
+  const ScrollPoint scroll = ScrollPosition();
+  const int scaledWidth = zoom_.Scale(picture.GetWidth());
+  const int scaledHeight = zoom_.Scale(picture.GetHeight());
+
+  // Outside the picture: the colour of the application's workspace.
+  dc->SetPen(*wxTRANSPARENT_PEN);
+  dc->SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_APPWORKSPACE)));
+  const int right = scroll.x + client.x, bottom = scroll.y + client.y;
+  if (right > scaledWidth) dc->DrawRectangle(scaledWidth, scroll.y, right - scaledWidth, client.y);
+  if (bottom > scaledHeight) {
+    dc->DrawRectangle(scroll.x, scaledHeight, std::min(right, scaledWidth) - scroll.x,
+                      bottom - scaledHeight);
+  }
+
+  if (Dithering() && !ditheredValid_) BuildDitheredCopy();
+  const bool useDithered = Dithering() && dithered_;
+  const Picture& source = useDithered ? *dithered_ : picture;
+  const ZoomRatio zoom = useDithered ? ZoomRatio{} : zoom_;  // the copy is already zoomed
+  const ScaledRect visible =
+      ClipToScaledPicture(source, zoom, {scroll.x, scroll.y, client.x, client.y});
+  if (visible.width <= 0 || visible.height <= 0) return;
+  wxImage image(visible.width, visible.height, false);
+  RenderScaled(source, zoom, visible, image.GetData());
+  dc->DrawBitmap(wxBitmap(image), visible.x, visible.y);
 }
 
 void CKorvelView::OnUpdate(wxView*, wxObject*) {
   if (!canvas_) return;
-  const Picture& picture = GetPictureDoc()->Data().GetPicture();
-  canvas_->SetVirtualSize(picture.GetWidth(), picture.GetHeight());
-  canvas_->SetScrollRate(1, 1);
+  UpdateScrollSizes();
   canvas_->Refresh();
+}
+
+void CKorvelView::UpdateScrollSizes() {
+  dithered_.reset();
+  ditheredValid_ = false;
+  if (Dithering()) BuildDitheredCopy();
+  const Picture& picture = GetPictureDoc()->Data().GetPicture();
+  if (picture.IsEmpty()) {
+    canvas_->SetVirtualSize(canvas_->GetClientSize());
+  } else {
+    canvas_->SetVirtualSize(zoom_.Scale(picture.GetWidth()), zoom_.Scale(picture.GetHeight()));
+  }
+}
+
+void CKorvelView::BuildDitheredCopy() {
+  ditheredValid_ = true;  // a copy that cannot be built is not tried again at this zoom
+  const Picture& picture = GetPictureDoc()->Data().GetPicture();
+  if (picture.IsEmpty()) return;
+  CKorvelApp& app = wxGetApp();
+  const std::string caption =
+      FormatMessage(app.Ui().Strings().Load(kDitheringCaption),
+                    {GetPictureDoc()->GetUserReadableName().utf8_string()});
+  std::unique_ptr<Progress> progress = app.Ui().BeginProgress(caption);
+  progress->SetRange(0, zoom_.Scale(picture.GetHeight()));
+  auto copy = std::make_unique<Picture>();
+  const auto step = [](void* context, int rows) { static_cast<Progress*>(context)->SetPos(rows); };
+  if (DitherToHalftone(picture, zoom_, app.ErrorLimits(), app.ColourCache(), *copy, step,
+                       progress.get())) {
+    dithered_ = std::move(copy);
+    ++ditherBuilds_;
+  }
+}
+
+bool CKorvelView::ZoomIn() {
+  const ZoomRatio before = zoom_;
+  if (!zoom_.ZoomIn()) {
+    wxBell();
+    return false;
+  }
+  ApplyZoom(before);
+  return true;
+}
+
+bool CKorvelView::ZoomOut() {
+  const ZoomRatio before = zoom_;
+  if (!zoom_.ZoomOut()) {
+    wxBell();
+    return false;
+  }
+  ApplyZoom(before);
+  return true;
+}
+
+void CKorvelView::ApplyZoom(ZoomRatio before) {
+  const Picture& picture = GetPictureDoc()->Data().GetPicture();
+  const ScrollPoint old = ScrollPosition();
+  UpdateScrollSizes();
+  const wxSize client = canvas_->GetClientSize();
+  const ScrollPoint next = ScrollAfterZoom(
+      old, client.x, client.y, before.Scale(picture.GetWidth()), before.Scale(picture.GetHeight()),
+      zoom_.Scale(picture.GetWidth()), zoom_.Scale(picture.GetHeight()));
+  canvas_->Scroll(next.x, next.y);
+  canvas_->Refresh();
+  if (CMainFrame* frame = wxGetApp().MainFrame()) {
+    frame->SetPaneText(id::kPaneZoom,
+                       wxString::FromUTF8(ZoomPaneText(zoom_, wxGetApp().Ui().Strings())));
+  }
+}
+
+void CKorvelView::ShowPixelUnder(int x, int y) {
+  CMainFrame* frame = wxGetApp().MainFrame();
+  if (!frame) return;
+  const std::string text = PixelPaneText(GetPictureDoc()->Data().GetPicture(), zoom_,
+                                         ScrollPosition(), x, y, wxGetApp().Ui().Strings());
+  frame->SetPaneText(id::kPanePixel, wxString::FromUTF8(text));
+}
+
+void CKorvelView::OnActivateView(bool activate, wxView*, wxView*) {
+  CMainFrame* frame = wxGetApp().MainFrame();
+  if (!frame) return;
+  const StringTable& strings = wxGetApp().Ui().Strings();
+  frame->SetPaneText(id::kPaneZoom, wxString::FromUTF8(activate ? ZoomPaneText(zoom_, strings)
+                                                                : strings.Load(kZoomPaneIdle)));
+}
+
+void CKorvelView::OnZoomIn(wxCommandEvent&) { ZoomIn(); }
+void CKorvelView::OnZoomOut(wxCommandEvent&) { ZoomOut(); }
+
+void CKorvelView::OnNewWindow(wxCommandEvent&) {
+  wxDocument* doc = GetDocument();
+  if (wxView* view = doc->GetDocumentTemplate()->CreateView(doc)) view->OnUpdate(nullptr, nullptr);
 }
 
 bool CKorvelView::OnClose(bool deleteWindow) {

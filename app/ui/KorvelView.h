@@ -1,8 +1,14 @@
-// The view of a picture document inside its child frame.
+// The view of a picture document: paints the picture at an integer zoom, scrolls it, feeds
+// the status panes, and dithers for screens of 256 colours or fewer.
 #pragma once
+
+#include <memory>
 
 #include <wx/docview.h>
 #include <wx/scrolwin.h>
+
+#include "core/Picture.h"
+#include "core/ZoomRatio.h"
 
 namespace quillon {
 
@@ -14,14 +20,40 @@ class CKorvelView : public wxView {
   void OnDraw(wxDC* dc) override;
   void OnUpdate(wxView* sender, wxObject* hint) override;
   bool OnClose(bool deleteWindow) override;
+  void OnActivateView(bool activate, wxView* activeView, wxView* deactiveView) override;
 
   CPictureDoc* GetPictureDoc() const;
   wxScrolledCanvas* Canvas() const { return canvas_; }
+  ZoomRatio Zoom() const { return zoom_; }
+
+  // One zoom step; false (after a beep) at the ends.
+  bool ZoomIn();
+  bool ZoomOut();
+  // Whether paints use the dithered copy; forced on for tests of small displays.
+  bool Dithering() const;
+  const Picture* DitheredCopy() const { return dithered_.get(); }
+  int DitherBuilds() const { return ditherBuilds_; }
+
+  // The status pane texts for the cursor at client position (x, y).
+  void ShowPixelUnder(int x, int y);
 
  private:
+  void OnZoomIn(wxCommandEvent& event);
+  void OnZoomOut(wxCommandEvent& event);
+  void OnNewWindow(wxCommandEvent& event);
+  void ApplyZoom(ZoomRatio before);
+  void UpdateScrollSizes();
+  void BuildDitheredCopy();
+  ScrollPoint ScrollPosition() const;
+
   wxScrolledCanvas* canvas_ = nullptr;
+  ZoomRatio zoom_;
+  std::unique_ptr<Picture> dithered_;
+  bool ditheredValid_ = false;
+  int ditherBuilds_ = 0;
 
   wxDECLARE_DYNAMIC_CLASS(CKorvelView);
+  wxDECLARE_EVENT_TABLE();
 };
 
 }  // namespace quillon

@@ -1,21 +1,14 @@
 #include "ui/PictureBitmap.h"
 
+#include "core/ScaledRender.h"
+
 namespace quillon {
 
 wxImage ToImage(const Picture& picture) {
-  const int width = picture.GetWidth(), height = picture.GetHeight();
-  if (width <= 0 || height <= 0) return {};
-  wxImage image(width, height, false);
-  unsigned char* out = image.GetData();
-  for (int y = 0; y < height; ++y) {
-    const std::int32_t memoryRow = height - 1 - y;
-    for (int x = 0; x < width; ++x) {
-      const Picture::Triple bgr = picture.GetPixel(x, memoryRow);
-      *out++ = bgr[2];
-      *out++ = bgr[1];
-      *out++ = bgr[0];
-    }
-  }
+  const ScaledRect whole{0, 0, picture.GetWidth(), picture.GetHeight()};
+  if (whole.width <= 0 || whole.height <= 0) return {};
+  wxImage image(whole.width, whole.height, false);
+  RenderScaled(picture, ZoomRatio{}, whole, image.GetData());
   return image;
 }
 

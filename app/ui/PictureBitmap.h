@@ -1,4 +1,4 @@
-// Turns a Picture into an image the screen can show.
+// Turns a Picture into an image the toolkit can show.
 #pragma once
 
 #include <wx/image.h>
@@ -7,7 +7,7 @@
 
 namespace quillon {
 
-// The whole picture at its own size, top row first; an empty image for an empty picture.
+// The whole picture at its own size; an empty image for an empty picture.
 wxImage ToImage(const Picture& picture);
 
 }  // namespace quillon
