@@ -33,26 +33,26 @@ struct LayoutMode {
   std::uint32_t mode;
 };
 
-TEST(KvfCodec, FullQualityWithoutLimitDecodesExactly) {
-  const LayoutMode pairs[] = {{0, 1},   {16, 2},  {19, 2},  {16, 6},  {17, 6},
-                              {16, 4},  {5, 8},   {2, 5},   {3, 7},   {32, 17},
-                              {37, 22}, {33, 18}, {34, 19}, {35, 20}, {36, 21}};
+// Quality 1024 without a size limit: every layout/mode pair on odd sizes, striped and
+// embedded; `everyLevel` runs levels 1 to 6, else a rotating half of them.
+int ExpectExactRoundTrips(std::span<const LayoutMode> pairs, bool everyLevel) {
   const std::uint32_t sizes[][2] = {{37, 41}, {101, 67}, {9, 150}};
   int cases = 0;
-  for (const LayoutMode& pair : pairs) {
+  for (std::size_t p = 0; p < pairs.size(); ++p) {
+    const LayoutMode pair = pairs[p];
     for (const auto& size : sizes) {
       for (std::uint32_t levels = 1; levels <= 6; ++levels) {
+        if (!everyLevel && (levels + p + size[0]) % 3 != 0) continue;
         for (const bool baseline : {true, false}) {
-          if ((levels + size[0] + pair.mode) % 3 != 0 && pair.mode > 2) continue;  // a spread
           SCOPED_TRACE(testing::Message()
                        << "layout " << pair.layout << " mode " << pair.mode << " " << size[0] << "x"
                        << size[1] << " L" << levels << (baseline ? " baseline" : " embedded"));
           const auto picture = MakePhoto(size[0], size[1], pair.layout, levels);
           const auto encoded = Encode(picture, Settings(pair.mode, levels, baseline), 5 + levels);
-          ASSERT_EQ(encoded.status, KvfStatus::ok);
+          EXPECT_EQ(encoded.status, KvfStatus::ok);
           EXPECT_EQ(encoded.report.qualityReached, 1024);
           const auto decoded = Decode(encoded.bytes, Output(pair.layout));
-          ASSERT_EQ(decoded.status, KvfStatus::ok);
+          EXPECT_EQ(decoded.status, KvfStatus::ok);
           EXPECT_EQ(decoded.report.qualityReached, 1024);
           EXPECT_TRUE(decoded.picture == picture);
           ++cases;
@@ -60,7 +60,22 @@ TEST(KvfCodec, FullQualityWithoutLimitDecodesExactly) {
       }
     }
   }
-  EXPECT_GT(cases, 200);
+  return cases;
+}
+
+TEST(KvfCodec, FullQualityDecodesExactlyInTheApplicationModes) {
+  const LayoutMode pairs[] = {{0, 1}, {16, 2}, {16, 6}};
+  EXPECT_EQ(ExpectExactRoundTrips(pairs, true), 3 * 3 * 6 * 2);
+}
+
+TEST(KvfCodec, FullQualityDecodesExactlyInTheOtherEightBitModes) {
+  const LayoutMode pairs[] = {{19, 2}, {17, 2}, {19, 6}, {17, 6}, {16, 4}, {5, 8}, {2, 5}, {3, 7}};
+  EXPECT_GT(ExpectExactRoundTrips(pairs, false), 80);
+}
+
+TEST(KvfCodec, FullQualityDecodesExactlyInTheSixteenBitModes) {
+  const LayoutMode pairs[] = {{32, 17}, {37, 22}, {33, 18}, {34, 19}, {35, 20}, {36, 21}};
+  EXPECT_GT(ExpectExactRoundTrips(pairs, false), 60);
 }
 
 TEST(KvfCodec, ExtremeSamplesStayExact) {
