@@ -66,6 +66,16 @@ KvfStatus CheckOutput(const KvfCodingShape& shape, const KvfDecodeSettings& sett
   return ScaleOf(shape, settings.width, settings.height, skipped);
 }
 
+constexpr std::size_t kHeaderPart = (sizeof(KvfHeader) + kAlignment - 1) / kAlignment * kAlignment;
+
+// The parsed header sits at the aligned start of buffer 3, its stripe table after it.
+void* HeaderMemory(const KvfWorkBuffers& buffers) {
+  void* start = buffers[3].data();
+  std::size_t space = buffers[3].size();
+  if (start == nullptr) return nullptr;
+  return std::align(kAlignment, kHeaderPart, start, space);
+}
+
 DecoderSession* SessionIn(const KvfWorkBuffers& buffers) {
   auto* session = static_cast<DecoderSession*>(KvfSessionMemory(buffers, sizeof(DecoderSession)));
   return session != nullptr && session->mark == kSessionMark ? session : nullptr;
@@ -185,19 +195,18 @@ KvfStatus KvfDecoder::Start(const KvfDecodeSettings& settings, const KvfWorkBuff
                             KvfInputStream& in) {
   // The header and its stripe table go to buffer 3 before the shape is known: the header at
   // its aligned start, the table in the rest.
-  void* start = buffers[3].data();
-  std::size_t space = buffers[3].size();
-  constexpr std::size_t kHeaderPart =
-      (sizeof(KvfHeader) + kAlignment - 1) / kAlignment * kAlignment;
-  if (start == nullptr || std::align(kAlignment, kHeaderPart, start, space) == nullptr) {
-    return KvfStatus::invalidDataPointer;
-  }
+  void* start = HeaderMemory(buffers);
+  if (start == nullptr) return KvfStatus::invalidDataPointer;
+  const std::size_t space =
+      buffers[3].size() -
+      static_cast<std::size_t>(static_cast<std::byte*>(start) - buffers[3].data());
   auto* header = new (start) KvfHeader;
   auto* table = reinterpret_cast<std::uint32_t*>(static_cast<std::byte*>(start) + kHeaderPart);
   std::array<KvfRegion, KvfErChunk::kMaxRegions> regions{};
   KvfHeaderSinks sinks;
   sinks.regions = regions;
   sinks.stripeSizes = {table, (space - kHeaderPart) / sizeof(std::uint32_t)};
+  sinks.privateData = settings.privateData;
   KVF_RETURN_IF_ERROR(ReadKvfHeader(in, *header, sinks));
 
   KvfCodingShape shape;
@@ -240,6 +249,11 @@ KvfStatus KvfDecoder::Start(const KvfDecodeSettings& settings, const KvfWorkBuff
   session->transform.skippedLevels = skipped;
   session->transform.codedHeight = shape.codedHeight;
   return KvfStatus::ok;
+}
+
+const KvfHeader* KvfDecoder::Header(const KvfWorkBuffers& buffers) {
+  if (SessionIn(buffers) == nullptr) return nullptr;
+  return static_cast<const KvfHeader*>(HeaderMemory(buffers));
 }
 
 KvfStatus KvfDecoder::DecodeRows(const KvfWorkBuffers& buffers, KvfInputStream& in,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "kvf/KvfHeader.h"
@@ -20,9 +21,10 @@ struct KvfDecodeSettings {
   std::uint32_t width = 0;  // output size: the picture's, or divided by a power of two
   std::uint32_t height = 0;
   std::uint16_t qualityLimit = 1024;
-  std::uint32_t byteBudget = 0;  // coded bytes to read at most; 0: all
-  std::string_view password;     // empty: none
-  std::uint32_t key = 0;         // a precomputed password key; used when non-zero
+  std::uint32_t byteBudget = 0;         // coded bytes to read at most; 0: all
+  std::string_view password;            // empty: none
+  std::uint32_t key = 0;                // a precomputed password key; used when non-zero
+  std::span<std::uint8_t> privateData;  // receives the PR data when it has room for all of it
   KvfProgressCallback progress = nullptr;
 };
 
@@ -47,6 +49,10 @@ class KvfDecoder {
   // password (wrongPassword when the check value differs) and sets up the state.
   [[nodiscard]] static KvfStatus Start(const KvfDecodeSettings& settings,
                                        const KvfWorkBuffers& buffers, KvfInputStream& in);
+
+  // The header Start read (buffer 3), or null before Start: privateLength and privateCopied
+  // tell what became of the private data.
+  static const KvfHeader* Header(const KvfWorkBuffers& buffers);
 
   // Writes output rows firstRow .. endRow - 1 (windows in increasing order; rows before a
   // window are skipped). Coded data that ends early is not an error: the rows come at the

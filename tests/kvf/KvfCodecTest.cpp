@@ -381,6 +381,45 @@ TEST(KvfCodec, RowWindowsGiveTheSameRowsAsOneCall) {
             KvfStatus::invalidImageSize);  // windows only move forward
 }
 
+TEST(KvfCodec, PrivateDataTravelsWithThePicture) {
+  const auto picture = MakePhoto(30, 20, 0);
+  std::vector<std::uint8_t> data(40000);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+  KvfEncodeSettings settings = Settings(1, 2, true);
+  settings.privateData = data;
+  for (const bool withSeek : {true, false}) {
+    const auto encoded = Encode(picture, settings, 0, withSeek);
+    ASSERT_EQ(encoded.status, KvfStatus::ok);
+    KvfHeader header;
+    test::MemoryReadFile file(encoded.bytes, 512);
+    KvfInputStream in;
+    ASSERT_EQ(in.Open(file.Source()), KvfStatus::ok);
+    ASSERT_EQ(ReadKvfHeader(in, header, {}), KvfStatus::ok);
+    auto output = Output(0);
+    output.width = 30;
+    output.height = 20;
+    std::vector<std::uint8_t> received(data.size());
+    output.privateData = received;
+    KvfBufferSizes sizes{};
+    ASSERT_EQ(KvfDecoder::Plan(header, output, sizes), KvfStatus::ok);
+    test::WorkBuffers buffers(sizes);
+    EXPECT_EQ(KvfDecoder::Header(buffers.View()), nullptr);
+    test::MemoryReadFile again(encoded.bytes, 512);
+    ASSERT_EQ(in.Open(again.Source()), KvfStatus::ok);
+    ASSERT_EQ(KvfDecoder::Start(output, buffers.View(), in), KvfStatus::ok);
+    const KvfHeader* read = KvfDecoder::Header(buffers.View());
+    ASSERT_NE(read, nullptr);
+    EXPECT_TRUE(read->privateCopied);
+    EXPECT_EQ(read->privateLength, data.size());
+    EXPECT_EQ(received, data);
+    std::vector<std::uint8_t> rows(picture.bytes.size());
+    KvfDecodeReport report;
+    ASSERT_EQ(KvfDecoder::DecodeRows(buffers.View(), in, 0, 20, {rows.data(), 30}, report),
+              KvfStatus::ok);
+    EXPECT_EQ(rows, picture.bytes);
+  }
+}
+
 TEST(KvfCodec, SixteenBitPicturesDecodeIntoEightBitLayouts) {
   const auto picture = MakePhoto(40, 50, 33, 14);
   const auto encoded = Encode(picture, Settings(18, 3, true));
