@@ -21,8 +21,7 @@ constexpr double kFrequencyWeights[3][4][2][kWeightedResolutions] = {
     {{{1, 1, 1, 1, 0.56081}, {1, 1, 1, 0.72717, 0.28417}},
      {{1, 1, 1, 0.99828, 0.75635}, {1, 1, 1, 0.99655, 0.57306}},
      {{0.8832, 0.79349, 0.65048, 0.45074, 0.2305}, {0.83358, 0.71229, 0.5317, 0.30918, 0.11379}},
-     {{0.91088, 0.84103, 0.72566, 0.5529, 0.33617},
-      {0.87238, 0.77618, 0.6251, 0.41894, 0.20051}}},
+     {{0.91088, 0.84103, 0.72566, 0.5529, 0.33617}, {0.87238, 0.77618, 0.6251, 0.41894, 0.20051}}},
     {{{1, 1, 1, 0.56084, 0.17849}, {1, 1, 0.72729, 0.28419, 0.043631}},
      {{1, 1, 1, 0.86159, 0.30719}, {1, 1, 1, 0.74234, 0.10892}},
      {{0.81877, 0.6894, 0.50165, 0.28007, 0.097816},
@@ -39,15 +38,20 @@ constexpr double kFrequencyWeights[3][4][2][kWeightedResolutions] = {
 constexpr double kRctFactors[3] = {1.7321, 0.8292, 0.8292};
 constexpr double kIctFactors[3] = {1.7321, 1.8051, 1.5734};
 
-int GainBits(BandOrientation band) { return band == kBandLL ? 0 : band == kBandHH ? 2 : 1; }
+int GainBits(BandOrientation band) {
+  return band == kBandLL ? 0 : band == kBandHH ? 2 : 1;
+}
 
 double BandGain(bool reversible, int level, BandOrientation band) {
   const double low = LowpassSynthesisGain(reversible, level);
   const double high = HighpassSynthesisGain(reversible, level);
   switch (band) {
-    case kBandLL: return low * low;
-    case kBandHH: return high * high;
-    default: return low * high;
+    case kBandLL:
+      return low * low;
+    case kBandHH:
+      return high * high;
+    default:
+      return low * high;
   }
 }
 
@@ -122,8 +126,8 @@ void ComputeBandQuantization(const TileComponentQuantization& in, BandQuantizati
                                     ? out.gain * componentFactor / std::ldexp(1.0, in.depth)
                                     : normalisedStep * out.gain * componentFactor;
       out.weight = distortion * distortion * kWeightScale * FrequencyWeight(in, resolution, band);
-      out.step = in.reversible ? 1.0f
-                               : static_cast<float>(std::ldexp(normalisedStep, rangeBits) * scale);
+      out.step =
+          in.reversible ? 1.0f : static_cast<float>(std::ldexp(normalisedStep, rangeBits) * scale);
     }
   }
 }

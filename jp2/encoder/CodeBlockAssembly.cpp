@@ -36,8 +36,7 @@ void CodeBlockExponents(const TileComponentCoding& coding, int resolution, int* 
   *ycb = std::max(0, std::min<int>(coding.codeBlockHeightExponent, precinctY - reduction));
 }
 
-void CodeBlockAssembly::Plan(const TileComponentPlan& plan, CodeBlockSink* sink,
-                             WorkArena& arena) {
+void CodeBlockAssembly::Plan(const TileComponentPlan& plan, CodeBlockSink* sink, WorkArena& arena) {
   plan_ = plan;
   sink_ = sink;
   const int levels = plan.coding->levels;
@@ -91,8 +90,8 @@ Status CodeBlockAssembly::FinishRow(Band& band, std::uint32_t row, std::uint32_t
   const std::uint8_t shift = plan_.roiShift;
   if (shift != 0 && plan_.regionCount != 0) {
     ColumnSpan spans[kMaxRegions];
-    const int spanCount = RegionColumnSpans(plan_.regions, plan_.regionCount, band.footprint,
-                                            row, area.x0, area.x1, spans);
+    const int spanCount = RegionColumnSpans(plan_.regions, plan_.regionCount, band.footprint, row,
+                                            area.x0, area.x1, spans);
     const std::uint32_t largest = (1u << (31 - shift)) - 1;
     for (int s = 0; s < spanCount; ++s) {
       for (std::uint32_t u = spans[s].begin; u < spans[s].end; ++u) {
@@ -117,8 +116,8 @@ Status CodeBlockAssembly::FinishRow(Band& band, std::uint32_t row, std::uint32_t
   block.area.y1 = row + 1;
   const std::uint32_t* top = StoredRow(band, block.area.y0);
   for (std::uint32_t x = area.x0; x < area.x1;) {
-    const auto end = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(area.x1, NextBoundary(x, band.xcb)));
+    const auto end =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(area.x1, NextBoundary(x, band.xcb)));
     block.area.x0 = x;
     block.area.x1 = end;
     block.coefficients = top + (x - area.x0);

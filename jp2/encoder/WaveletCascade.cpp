@@ -45,8 +45,7 @@ struct Lifting<float> {
 // Splits count samples starting at absolute coordinate origin into their lowpass (even
 // coordinates) and highpass (odd coordinates) halves; line is overwritten.
 template <typename Sample>
-void SplitLine(Sample* line, std::uint32_t count, std::uint32_t origin, Sample* low,
-               Sample* high) {
+void SplitLine(Sample* line, std::uint32_t count, std::uint32_t origin, Sample* low, Sample* high) {
   using L = Lifting<Sample>;
   const std::uint32_t firstEven = origin & 1;
   if (count == 1) {
@@ -131,8 +130,7 @@ Status WaveletCascade<Sample>::PushLevelRow(int index, const Sample* row,
 // The arrival of an even row lets step k run on row (arrived - 1 - k), whose neighbours then
 // hold the results of step k - 1; rows outside the level mirror the row on the other side.
 template <typename Sample>
-Status WaveletCascade<Sample>::Trigger(int index, std::int64_t arrived,
-                                       BandRowSink<Sample>& sink) {
+Status WaveletCascade<Sample>::Trigger(int index, std::int64_t arrived, BandRowSink<Sample>& sink) {
   using L = Lifting<Sample>;
   const Level& level = level_[index];
   const std::int64_t first = level.input.y0;
@@ -181,16 +179,16 @@ Status WaveletCascade<Sample>::Emit(int index, std::uint32_t row, bool singleRow
   const std::uint32_t highCount = input.x1 / 2 - input.x0 / 2;
   const std::uint32_t bandRow = lowRow ? row / 2 : (row - 1) / 2;
   if (highCount != 0) {
-    JP2_RETURN_IF_ERROR(sink.TakeBandRow(bandLevel, lowRow ? kBandHL : kBandHH, bandRow,
-                                         level.high, highCount));
+    JP2_RETURN_IF_ERROR(
+        sink.TakeBandRow(bandLevel, lowRow ? kBandHL : kBandHH, bandRow, level.high, highCount));
   }
   if (!lowRow) {
-    return lowCount == 0 ? Status() : sink.TakeBandRow(bandLevel, kBandLH, bandRow, level.low,
-                                                      lowCount);
+    return lowCount == 0 ? Status()
+                         : sink.TakeBandRow(bandLevel, kBandLH, bandRow, level.low, lowCount);
   }
   if (bandLevel < levels_) return PushLevelRow(bandLevel, level.low, sink);
-  return lowCount == 0 ? Status() : sink.TakeBandRow(bandLevel, kBandLL, bandRow, level.low,
-                                                    lowCount);
+  return lowCount == 0 ? Status()
+                       : sink.TakeBandRow(bandLevel, kBandLL, bandRow, level.low, lowCount);
 }
 
 template class WaveletCascade<std::int32_t>;

@@ -49,7 +49,7 @@ TEST(StepCode, NormalisesIntoExponentAndElevenBitMantissa) {
 }
 
 TEST(StepCode, TargetFactorOfTheFinestLevels) {
-  EXPECT_DOUBLE_EQ(TargetStepFactor(4.0), 1.0);   // 0.8 clamped up
+  EXPECT_DOUBLE_EQ(TargetStepFactor(4.0), 1.0);  // 0.8 clamped up
   EXPECT_DOUBLE_EQ(TargetStepFactor(5.0), 1.0);
   EXPECT_DOUBLE_EQ(TargetStepFactor(10.0), 3.0);  // 0.3 x ratio above 5
   EXPECT_DOUBLE_EQ(TargetStepFactor(200.0), 32.0);
@@ -78,8 +78,9 @@ TEST(BandQuantization, ReversibleBandsCarryTheirRangeBits) {
   in.levels = 2;
   const auto bands = Bands(in);
   // LL: 8 bits; HL and LH one gain bit more, HH two; Mb = 2 guard bits + exponent - 1.
-  ExpectCodes(bands, {{0, 8, 0, 9}, {1, 9, 0, 10}, {2, 9, 0, 10}, {3, 10, 0, 11},
-                      {4, 9, 0, 10}, {6, 10, 0, 11}});
+  ExpectCodes(
+      bands,
+      {{0, 8, 0, 9}, {1, 9, 0, 10}, {2, 9, 0, 10}, {3, 10, 0, 11}, {4, 9, 0, 10}, {6, 10, 0, 11}});
   EXPECT_DOUBLE_EQ(bands[0].gain, 2.75 * 2.75);
   EXPECT_DOUBLE_EQ(bands[4].gain, 1.5 * 0.71875);
   EXPECT_DOUBLE_EQ(bands[0].weight, std::pow(2.75 * 2.75 / 256, 2) * 500000);
@@ -91,8 +92,12 @@ TEST(BandQuantization, ExpoundedStepsFollowTheBandGains) {
   in.reversible = false;
   in.style = 2;
   // s = 2^-8 / gain, brought into [1, 2): LL2, HL2, HH2, HL1, HH1.
-  ExpectCodes(Bands(in), {{0, 13, 1808, 14}, {1, 10, 7, 11}, {2, 10, 7, 11}, {3, 8, 141, 9},
-                          {4, 9, 1957, 10}, {6, 7, 1736, 8}});
+  ExpectCodes(Bands(in), {{0, 13, 1808, 14},
+                          {1, 10, 7, 11},
+                          {2, 10, 7, 11},
+                          {3, 8, 141, 9},
+                          {4, 9, 1957, 10},
+                          {6, 7, 1736, 8}});
   // The step in scaled sample units: 2^(R_b - exponent) (1 + mantissa/2048) 2^(32 - 2 - 8).
   const auto bands = Bands(in);
   EXPECT_FLOAT_EQ(bands[0].step, std::ldexp(1.0 + 1808 / 2048.0, 8 - 13 + 22));

@@ -25,7 +25,9 @@ struct InputCall {
   bool operator==(const InputCall&) const = default;
 };
 
-std::int32_t NoOutput(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) { return -1; }
+std::int32_t NoOutput(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) {
+  return -1;
+}
 
 // Coefficients of one band, by absolute band coordinates, from the code-blocks handed on.
 using BandKey = std::tuple<std::uint32_t, int, int, int>;  // tile, component, resolution, band
@@ -105,7 +107,7 @@ class TransformStage : public EncoderTest, public CodeBlockSink {
 
 TEST_F(TransformStage, RowsArePulledByTileThenGridRowThenComponent) {
   StartImage(2, 8, 6, 8, 1);
-  ASSERT_EQ(Set(JP2_Prop_Width, 4, -1, 1), 0);  // factor 2 across
+  ASSERT_EQ(Set(JP2_Prop_Width, 4, -1, 1), 0);   // factor 2 across
   ASSERT_EQ(Set(JP2_Prop_Height, 3, -1, 1), 0);  // and down
   ASSERT_EQ(Set(JP2_Prop_TileWidth, 4), 0);
   ASSERT_TRUE(Run().ok());
@@ -302,12 +304,7 @@ TEST_F(TransformStage, PaletteIndicesAreCodedReversiblyWithoutLevels) {
   StartImage(1, 9, 7, 8, 4);
   ASSERT_EQ(Set(JP2_Prop_Reversible, 0), 0);
   ASSERT_EQ(Set(JP2_Prop_QuantStyle, 1), 0);
-  std::uint32_t column[2] = {0, 255};
-  std::uint32_t* columns[3] = {column, column, column};
-  std::uint8_t depths[3] = {8, 8, 8};
-  std::uint8_t signs[3] = {};
-  const JP2_PaletteDesc palette{2, 3, depths, signs, columns};
-  ASSERT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+  ASSERT_EQ(SetTwoEntryPalette(3), 0);
   element = [](int, std::uint32_t y, std::uint32_t x) { return (x + y) & 1; };
   ASSERT_TRUE(Run().ok());
   for (const Block& b : blocks) {
