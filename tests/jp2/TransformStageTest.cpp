@@ -14,6 +14,7 @@
 #include "common/ComponentTransforms.h"
 #include "encoder/CompressState.h"
 #include "encoder/ImageValidation.h"
+#include "encoder/TransformStage.h"
 #include "support/EncoderFixture.h"
 
 namespace quillon::jp2::test {
@@ -313,6 +314,37 @@ TEST_F(TransformStage, PaletteIndicesAreCodedReversiblyWithoutLevels) {
   }
   EXPECT_EQ(Coefficient(1, 0), 1 - 128);
   EXPECT_EQ(Coefficient(1, 1), -128);
+}
+
+TEST_F(TransformStage, PreparationSetsLayersTransformAndTargetFactor) {
+  StartImage(3, 64, 64, 8, 2);
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
+  ASSERT_EQ(Set(JP2_Prop_Layers, 3), 0);
+  ASSERT_EQ(Set(JP2_Prop_TargetSize, 1536), 0);  // 12288 bytes at a ratio of 8
+  CompressState& state = *StateOf(handle);
+  TransformSetup setup;
+  ASSERT_TRUE(PrepareTransforms(state, &setup).ok());
+  EXPECT_TRUE(setup.componentTransform);
+  EXPECT_DOUBLE_EQ(setup.finestStepFactor, 0.3 * 8);
+  EXPECT_EQ(state.tiles[0].layers, 3);
+
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 1, -1, 2), 0);
+  ASSERT_TRUE(PrepareTransforms(state, &setup).ok());
+  EXPECT_EQ(state.tiles[0].layers, 1) << "a 1-bit component leaves one layer";
+  EXPECT_FALSE(setup.componentTransform) << "the colour components differ in depth";
+
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 8), 0);
+  ASSERT_EQ(JP2_Compress_SetROI(handle, 0, 0, 0, 0), 0);
+  ASSERT_TRUE(PrepareTransforms(state, &setup).ok());
+  EXPECT_DOUBLE_EQ(setup.finestStepFactor, 1.0) << "regions keep the finest steps";
+  EXPECT_EQ(setup.regionCount, 1u);
+  EXPECT_EQ(setup.regions[0].x1, 64u);
+
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sYCC), 0);
+  EXPECT_FALSE(UsesComponentTransform(state));
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
+  ASSERT_EQ(SetTwoEntryPalette(3), 0);
+  EXPECT_FALSE(UsesComponentTransform(state)) << "palette indices are not colours";
 }
 
 TEST_F(TransformStage, MemoryFollowsTheTileWidthNotTheHeight) {
