@@ -257,6 +257,13 @@ TEST_F(TransformStage, AnInputErrorStopsAtOnceAndIsReturned) {
   EXPECT_TRUE(blocks.empty());
 }
 
+TEST_F(TransformStage, AFailedTileAllocationGivesMinusOneBeforeAnyInput) {
+  StartImage(1, 16, 16, 8, 3);
+  allocator.failAt = allocator.allocations;  // the next request: the tile's working memory
+  EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_OutOfMemory);
+  EXPECT_TRUE(calls.empty());
+}
+
 TEST_F(TransformStage, ValidImagesStillStopAfterTheTransformStage) {
   StartImage(3, 16, 16, 8, 3);
   EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_CodingUnavailable);
