@@ -182,34 +182,9 @@ TEST(KvfCodec, DecoderByteBudgetLowersTheQualityWithoutError) {
   EXPECT_LT(test::MeanError(decoded.picture, picture), 40);
 }
 
-TEST(KvfCodec, PasswordGuardsTheQualityAboveTheFreeOne) {
-  const auto picture = MakePhoto(120, 140, 16, 2);
-  KvfEncodeSettings settings = Settings(2, 5, true);
-  settings.password = "Open Sesame!";
-  settings.freeQuality = 300;
-  const auto encoded = Encode(picture, settings);
-  ASSERT_EQ(encoded.status, KvfStatus::ok);
-
-  const auto free = Decode(encoded.bytes, Output(16));
-  ASSERT_EQ(free.status, KvfStatus::ok);
-  EXPECT_LE(free.report.qualityReached, 300);
-  EXPECT_GT(test::MeanError(free.picture, picture), 1);
-
-  auto right = Output(16);
-  right.password = "Open Sesame!";
-  const auto opened = Decode(encoded.bytes, right);
-  ASSERT_EQ(opened.status, KvfStatus::ok);
-  EXPECT_TRUE(opened.picture == picture);
-  right.password = {};
-  right.key = KvfPasswordKey("Open Sesame!");
-  EXPECT_TRUE(Decode(encoded.bytes, right).picture == picture);
-
-  auto wrong = Output(16);
-  wrong.password = "open sesame!";
-  EXPECT_EQ(Decode(encoded.bytes, wrong).status, KvfStatus::wrongPassword);
-
-  // A password with the same check value passes the header but not the key in the data.
-  const std::uint16_t check = KvfPasswordCheckValue("Open Sesame!");
+// A password with the same check value as `password`: it passes the header, not the key.
+std::string CheckValueTwin(const std::string& password) {
+  const std::uint16_t check = KvfPasswordCheckValue(password);
   // Characters of the plain set that differ in the check value's per-character term.
   std::string letters;
   for (int ch = ' '; ch < 127; ++ch) {
@@ -218,16 +193,49 @@ TEST(KvfCodec, PasswordGuardsTheQualityAboveTheFreeOne) {
         std::none_of(letters.begin(), letters.end(), [&](char seen) { return seen / 3 == ch / 3; });
     if (newTerm && KvfPasswordKey(one) != KvfPasswordKey("\x01")) letters += one;
   }
-  std::string twin;
   const std::size_t n = letters.size();
-  for (std::size_t i = 0; i < n * n * n * n && twin.empty(); ++i) {
+  for (std::size_t i = 0; i < n * n * n * n; ++i) {
     const std::string candidate = {letters[i % n], letters[i / n % n], letters[i / n / n % n],
                                    letters[i / n / n / n]};
-    if (KvfPasswordCheckValue(candidate) == check) twin = candidate;
+    if (KvfPasswordCheckValue(candidate) == check && candidate != password) return candidate;
   }
+  return {};
+}
+
+TEST(KvfCodec, PasswordGuardsTheQualityAboveTheFreeOne) {
+  const auto picture = MakePhoto(120, 140, 16, 2);
+  const std::string password = "Open Sesame!";
+  const std::string twin = CheckValueTwin(password);
   ASSERT_FALSE(twin.empty());
-  wrong.password = twin;
-  EXPECT_EQ(Decode(encoded.bytes, wrong).status, KvfStatus::wrongPassword);
+  // The key lands in the plane loop (free quality 300) or in the raw stage (1000).
+  for (const std::uint16_t freeQuality : {300, 1000}) {
+    SCOPED_TRACE(freeQuality);
+    KvfEncodeSettings settings = Settings(2, 5, true);
+    settings.password = password;
+    settings.freeQuality = freeQuality;
+    const auto encoded = Encode(picture, settings);
+    ASSERT_EQ(encoded.status, KvfStatus::ok);
+
+    const auto free = Decode(encoded.bytes, Output(16));
+    ASSERT_EQ(free.status, KvfStatus::ok);
+    EXPECT_LE(free.report.qualityReached, freeQuality);
+    EXPECT_GT(test::MeanError(free.picture, picture), 0.01);
+
+    auto right = Output(16);
+    right.password = password;
+    const auto opened = Decode(encoded.bytes, right);
+    ASSERT_EQ(opened.status, KvfStatus::ok);
+    EXPECT_TRUE(opened.picture == picture);
+    right.password = {};
+    right.key = KvfPasswordKey(password);
+    EXPECT_TRUE(Decode(encoded.bytes, right).picture == picture);
+
+    auto wrong = Output(16);
+    wrong.password = "open sesame!";
+    EXPECT_EQ(Decode(encoded.bytes, wrong).status, KvfStatus::wrongPassword);
+    wrong.password = twin;
+    EXPECT_EQ(Decode(encoded.bytes, wrong).status, KvfStatus::wrongPassword);
+  }
 }
 
 TEST(KvfCodec, PasswordValuesAreFixedByTheFormat) {
