@@ -86,11 +86,11 @@ int ClampLevel(int level) {
 
 }  // namespace
 
-double LowpassSynthesisGain(bool reversible, int level) {
+double LowpassSynthesisEnergy(bool reversible, int level) {
   return (reversible ? kLowpassGains53 : kLowpassGains97)[ClampLevel(level)];
 }
 
-double HighpassSynthesisGain(bool reversible, int level) {
+double HighpassSynthesisEnergy(bool reversible, int level) {
   return (reversible ? kHighpassGains53 : kHighpassGains97)[ClampLevel(level)];
 }
 

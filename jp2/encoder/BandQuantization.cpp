@@ -42,16 +42,18 @@ int GainBits(BandOrientation band) {
   return band == kBandLL ? 0 : band == kBandHH ? 2 : 1;
 }
 
-double BandGain(bool reversible, int level, BandOrientation band) {
-  const double low = LowpassSynthesisGain(reversible, level);
-  const double high = HighpassSynthesisGain(reversible, level);
+// The product of the band's horizontal and vertical one-dimensional L2 norms, the square root
+// of the product of their energies: for LL and HH one energy itself.
+double BandNorm(bool reversible, int level, BandOrientation band) {
+  const double low = LowpassSynthesisEnergy(reversible, level);
+  const double high = HighpassSynthesisEnergy(reversible, level);
   switch (band) {
     case kBandLL:
-      return low * low;
+      return low;
     case kBandHH:
-      return high * high;
+      return high;
     default:
-      return low * high;
+      return std::sqrt(low * high);
   }
 }
 
@@ -108,13 +110,13 @@ void ComputeBandQuantization(const TileComponentQuantization& in, BandQuantizati
     for (int b = firstBand; b <= lastBand; ++b) {
       const auto band = static_cast<BandOrientation>(b);
       BandQuantization& out = bands[BandIndex(resolution, band)];
-      out.gain = BandGain(in.reversible, level, band);
+      out.norm = BandNorm(in.reversible, level, band);
       const int rangeBits = in.depth + GainBits(band);
       StepCode code{rangeBits, 0};
       if (in.style == 2) {
         const bool finest = resolution >= levels - 1;
         const double f = finest ? in.finestStepFactor : 1.0;
-        code = EncodeNormalisedStep(base * f / out.gain);
+        code = EncodeNormalisedStep(base * f / out.norm);
       } else if (in.style == 1) {
         code = {std::min(derived.exponent + level, kMaxQuantExponent), derived.mantissa};
       }
@@ -123,8 +125,8 @@ void ComputeBandQuantization(const TileComponentQuantization& in, BandQuantizati
       out.magnitudeBits = static_cast<std::uint8_t>(std::max(0, in.guardBits + code.exponent - 1));
       const double normalisedStep = std::ldexp(1.0 + code.mantissa / 2048.0, -code.exponent);
       const double distortion = in.reversible
-                                    ? out.gain * componentFactor / std::ldexp(1.0, in.depth)
-                                    : normalisedStep * out.gain * componentFactor;
+                                    ? out.norm * componentFactor / std::ldexp(1.0, in.depth)
+                                    : normalisedStep * out.norm * componentFactor;
       out.weight = distortion * distortion * kWeightScale * FrequencyWeight(in, resolution, band);
       out.step =
           in.reversible ? 1.0f : static_cast<float>(std::ldexp(normalisedStep, rangeBits) * scale);

@@ -13,7 +13,7 @@ struct BandQuantization {
   std::uint8_t exponent = 0;
   std::uint16_t mantissa = 0;      // 11 bits
   std::uint8_t magnitudeBits = 0;  // Mb = guard bits + exponent - 1
-  double gain = 1.0;               // energy gain of the band's synthesis basis functions
+  double norm = 1.0;               // L2 norm of the band's synthesis basis functions
   double weight = 0.0;             // distortion weight
   float step = 1.0f;               // irreversible: the step in scaled sample units
 };

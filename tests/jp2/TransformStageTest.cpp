@@ -308,6 +308,16 @@ TEST_F(TransformStage, RegionShiftAbove16BitPlanesFailsBeforeAnyInput) {
   EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_CodingUnavailable);
 }
 
+TEST_F(TransformStage, LossyRegionsAtFiveLevelsFitTheShiftLimit) {
+  StartImage(1, 64, 64, 8, 5);
+  ASSERT_EQ(Set(JP2_Prop_Reversible, 0), 0);
+  ASSERT_EQ(JP2_Compress_SetROI(handle, 100, 100, 300, 300), 0);
+  ASSERT_TRUE(Run().ok());
+  ASSERT_FALSE(blocks.empty());
+  // LL5: s = 2^-8 / 33.9249 = 2^-14 x (1 + 1816/2048), so Mb = 2 + 14 - 1.
+  EXPECT_EQ(blocks[0].block.roiShift, 15);
+}
+
 TEST_F(TransformStage, PaletteIndicesAreCodedReversiblyWithoutLevels) {
   StartImage(1, 9, 7, 8, 4);
   ASSERT_EQ(Set(JP2_Prop_Reversible, 0), 0);
