@@ -26,6 +26,7 @@ constexpr std::size_t kAlignment = 16;
 // What the decoder keeps between calls (in work buffer 4).
 struct DecoderSession : KvfSessionBase {
   DecoderSession() { mark = kSessionMark; }
+  KvfInputStream in;
   std::uint32_t outWidth = 0;
   std::uint32_t outHeight = 0;
   std::uint32_t downShift = 0;  // 16-bit pictures written to 8-bit layouts keep the high byte
@@ -85,10 +86,10 @@ DecoderSession* SessionIn(const KvfWorkBuffers& buffers) {
 template <typename Sample>
 class DecoderRun {
  public:
-  DecoderRun(DecoderSession& session, const KvfWorkLayout& layout, KvfInputStream& in)
+  DecoderRun(DecoderSession& session, const KvfWorkLayout& layout)
       : session_(session),
         layout_(layout),
-        in_(in),
+        in_(session.in),
         store_(session, layout),
         lines_(store_.Ring(), store_.Carry(), session.transform) {}
 
@@ -192,7 +193,9 @@ KvfStatus KvfDecoder::Plan(const KvfHeader& header, const KvfDecodeSettings& set
 }
 
 KvfStatus KvfDecoder::Start(const KvfDecodeSettings& settings, const KvfWorkBuffers& buffers,
-                            KvfInputStream& in) {
+                            const KvfInputSource& source) {
+  KvfInputStream in;
+  KVF_RETURN_IF_ERROR(in.Open(source));
   // The header and its stripe table go to buffer 3 before the shape is known: the header at
   // its aligned start, the table in the rest.
   void* start = HeaderMemory(buffers);
@@ -218,6 +221,7 @@ KvfStatus KvfDecoder::Start(const KvfDecodeSettings& settings, const KvfWorkBuff
   if (layout.stripeSizes.data() != table) return KvfStatus::internalError;
 
   auto* session = new (layout.session.data()) DecoderSession;
+  session->in = in;
   session->shape = shape;
   session->layout = settings.layout;
   session->outWidth = settings.width;
@@ -256,9 +260,9 @@ const KvfHeader* KvfDecoder::Header(const KvfWorkBuffers& buffers) {
   return static_cast<const KvfHeader*>(HeaderMemory(buffers));
 }
 
-KvfStatus KvfDecoder::DecodeRows(const KvfWorkBuffers& buffers, KvfInputStream& in,
-                                 std::uint32_t firstRow, std::uint32_t endRow,
-                                 const KvfOutputRows& rows, KvfDecodeReport& report) {
+KvfStatus KvfDecoder::DecodeRows(const KvfWorkBuffers& buffers, std::uint32_t firstRow,
+                                 std::uint32_t endRow, const KvfOutputRows& rows,
+                                 KvfDecodeReport& report) {
   DecoderSession* session = SessionIn(buffers);
   if (session == nullptr) return KvfStatus::internalError;
   if (rows.first == nullptr && endRow > firstRow) return KvfStatus::invalidResultPointer;
@@ -267,8 +271,8 @@ KvfStatus KvfDecoder::DecodeRows(const KvfWorkBuffers& buffers, KvfInputStream& 
   KVF_RETURN_IF_ERROR(KvfCarveWorkBuffers(session->shape, sizeof(DecoderSession), buffers, layout));
   const KvfStatus status =
       session->shape.sampleBytes == 2
-          ? DecoderRun<std::int16_t>(*session, layout, in).Rows(firstRow, endRow, rows)
-          : DecoderRun<std::int32_t>(*session, layout, in).Rows(firstRow, endRow, rows);
+          ? DecoderRun<std::int16_t>(*session, layout).Rows(firstRow, endRow, rows)
+          : DecoderRun<std::int32_t>(*session, layout).Rows(firstRow, endRow, rows);
   report.qualityReached = session->lowestQuality;
   return status;
 }

@@ -45,10 +45,11 @@ class KvfDecoder {
   [[nodiscard]] static KvfStatus Plan(const KvfHeader& header, const KvfDecodeSettings& settings,
                                       KvfBufferSizes& sizes);
 
-  // Reads the header from the start of `in` (opened on the file's first bytes), checks the
-  // password (wrongPassword when the check value differs) and sets up the state.
+  // Opens the input on `source` (holding the file's first bytes), reads the header, checks
+  // the password (wrongPassword when the check value differs) and sets up the state. The
+  // source's buffer and callbacks serve the whole decoding.
   [[nodiscard]] static KvfStatus Start(const KvfDecodeSettings& settings,
-                                       const KvfWorkBuffers& buffers, KvfInputStream& in);
+                                       const KvfWorkBuffers& buffers, const KvfInputSource& source);
 
   // The header Start read (buffer 3), or null before Start: privateLength and privateCopied
   // tell what became of the private data.
@@ -57,9 +58,9 @@ class KvfDecoder {
   // Writes output rows firstRow .. endRow - 1 (windows in increasing order; rows before a
   // window are skipped). Coded data that ends early is not an error: the rows come at the
   // quality reached. wrongPassword when the key inside the data differs.
-  [[nodiscard]] static KvfStatus DecodeRows(const KvfWorkBuffers& buffers, KvfInputStream& in,
-                                            std::uint32_t firstRow, std::uint32_t endRow,
-                                            const KvfOutputRows& rows, KvfDecodeReport& report);
+  [[nodiscard]] static KvfStatus DecodeRows(const KvfWorkBuffers& buffers, std::uint32_t firstRow,
+                                            std::uint32_t endRow, const KvfOutputRows& rows,
+                                            KvfDecodeReport& report);
 };
 
 }  // namespace kvf

@@ -372,20 +372,18 @@ TEST(KvfCodec, RowWindowsGiveTheSameRowsAsOneCall) {
   ASSERT_EQ(KvfDecoder::Plan(header, settings, sizes), KvfStatus::ok);
   test::WorkBuffers buffers(sizes);
   test::MemoryReadFile file(encoded.bytes, 100);  // a small buffer: many refills
-  KvfInputStream in;
-  ASSERT_EQ(in.Open(file.Source()), KvfStatus::ok);
-  ASSERT_EQ(KvfDecoder::Start(settings, buffers.View(), in), KvfStatus::ok);
+  ASSERT_EQ(KvfDecoder::Start(settings, buffers.View(), file.Source()), KvfStatus::ok);
   std::vector<std::uint8_t> rows(picture.bytes.size(), 0);
   KvfDecodeReport report;
   for (std::uint32_t first = 0; first < 150; first += 7) {
     const std::uint32_t end = std::min(first + 7, 150u);
     const KvfOutputRows out{rows.data() + first * picture.RowBytes(),
                             static_cast<std::ptrdiff_t>(picture.RowBytes())};
-    ASSERT_EQ(KvfDecoder::DecodeRows(buffers.View(), in, first, end, out, report), KvfStatus::ok);
+    ASSERT_EQ(KvfDecoder::DecodeRows(buffers.View(), first, end, out, report), KvfStatus::ok);
   }
   EXPECT_EQ(rows, picture.bytes);
   const KvfOutputRows out{rows.data(), 0};
-  EXPECT_EQ(KvfDecoder::DecodeRows(buffers.View(), in, 3, 5, out, report),
+  EXPECT_EQ(KvfDecoder::DecodeRows(buffers.View(), 3, 5, out, report),
             KvfStatus::invalidImageSize);  // windows only move forward
 }
 
@@ -413,8 +411,7 @@ TEST(KvfCodec, PrivateDataTravelsWithThePicture) {
     test::WorkBuffers buffers(sizes);
     EXPECT_EQ(KvfDecoder::Header(buffers.View()), nullptr);
     test::MemoryReadFile again(encoded.bytes, 512);
-    ASSERT_EQ(in.Open(again.Source()), KvfStatus::ok);
-    ASSERT_EQ(KvfDecoder::Start(output, buffers.View(), in), KvfStatus::ok);
+    ASSERT_EQ(KvfDecoder::Start(output, buffers.View(), again.Source()), KvfStatus::ok);
     const KvfHeader* read = KvfDecoder::Header(buffers.View());
     ASSERT_NE(read, nullptr);
     EXPECT_TRUE(read->privateCopied);
@@ -422,7 +419,7 @@ TEST(KvfCodec, PrivateDataTravelsWithThePicture) {
     EXPECT_EQ(received, data);
     std::vector<std::uint8_t> rows(picture.bytes.size());
     KvfDecodeReport report;
-    ASSERT_EQ(KvfDecoder::DecodeRows(buffers.View(), in, 0, 20, {rows.data(), 30}, report),
+    ASSERT_EQ(KvfDecoder::DecodeRows(buffers.View(), 0, 20, {rows.data(), 30}, report),
               KvfStatus::ok);
     EXPECT_EQ(rows, picture.bytes);
   }
@@ -467,13 +464,10 @@ TEST(KvfCodec, FailingFlushIsReported) {
   test::WorkBuffers buffers(sizes);
   test::MemoryWriteFile file(64);
   file.failFlush = true;
-  KvfOutputStream out;
-  ASSERT_EQ(out.Open(file.Target()), KvfStatus::ok);
-  KvfStatus status = KvfEncoder::Start(settings, buffers.View(), out);
+  KvfStatus status = KvfEncoder::Start(settings, buffers.View(), file.Target());
   KvfEncodeReport report;
   if (status == KvfStatus::ok) {
-    status =
-        KvfEncoder::EncodeRows(buffers.View(), out, {picture.bytes.data(), 64, 64}, true, report);
+    status = KvfEncoder::EncodeRows(buffers.View(), {picture.bytes.data(), 64, 64}, true, report);
   }
   EXPECT_EQ(status, KvfStatus::flushFailed);
 }
