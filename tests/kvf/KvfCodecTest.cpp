@@ -169,6 +169,28 @@ TEST(KvfCodec, TargetSizeIsNeverExceededAndTheFileStaysDecodable) {
   }
 }
 
+TEST(KvfCodec, DecoderRefusesHeadersItCannotDecode) {
+  KvfHeader header;
+  header.picture = {20000, 20000, 1, KvfGeChunk::kBaselineFlag};
+  header.coding.codedWidth = 24576;
+  header.coding.stripeHeight = 8192;
+  header.coding.levels = 13;
+  header.coding.stripeCount = 3;
+  KvfBufferSizes sizes{};
+  EXPECT_EQ(KvfDecoder::Plan(header, Output(0), sizes), KvfStatus::levelTooHigh);
+  header.coding.levels = 6;  // no longer what the picture size gives
+  EXPECT_EQ(KvfDecoder::Plan(header, Output(0), sizes), KvfStatus::corruptedHeader);
+  header.coding.codedWidth = 20032;
+  header.coding.stripeHeight = 64;
+  header.coding.stripeCount = 313;
+  auto output = Output(0);
+  output.width = 20000;
+  output.height = 20000;
+  EXPECT_EQ(KvfDecoder::Plan(header, output, sizes), KvfStatus::ok);
+  output.layout = 16;  // three channels for a grey picture
+  EXPECT_EQ(KvfDecoder::Plan(header, output, sizes), KvfStatus::invalidSourceFormat);
+}
+
 TEST(KvfCodec, DecoderByteBudgetLowersTheQualityWithoutError) {
   const auto picture = MakePhoto(128, 300, 0, 9);
   const auto encoded = Encode(picture, Settings(1, 6, true));
@@ -180,6 +202,14 @@ TEST(KvfCodec, DecoderByteBudgetLowersTheQualityWithoutError) {
   EXPECT_LT(decoded.report.qualityReached, 1024);
   EXPECT_GT(decoded.report.qualityReached, 0);  // every stripe got its share
   EXPECT_LT(test::MeanError(decoded.picture, picture), 40);
+
+  // Without stripe sizes the first cut stripe is the last one read; the rest stays grey.
+  const auto unsized = Encode(picture, Settings(1, 6, true), 64, false);
+  ASSERT_EQ(unsized.status, KvfStatus::ok);
+  const auto partial = Decode(unsized.bytes, settings);
+  ASSERT_EQ(partial.status, KvfStatus::ok);
+  EXPECT_EQ(partial.report.qualityReached, 0);
+  EXPECT_EQ(partial.picture.bytes.back(), 128);
 }
 
 // A password with the same check value as `password`: it passes the header, not the key.
