@@ -38,8 +38,8 @@ struct DecoderSession : KvfSessionBase {
   std::uint32_t rowsDelivered = 0;
 };
 
-// The output must be the picture divided by a power of two no larger than 2^levels; returns
-// the number of levels to leave out, or -1.
+// The output must be the picture divided by a power of two no larger than 2^levels; sets the
+// number of finest levels to leave out.
 KvfStatus ScaleOf(const KvfCodingShape& shape, std::uint32_t width, std::uint32_t height,
                   std::uint32_t& skipped) {
   if (width == shape.width && height == shape.height) {
