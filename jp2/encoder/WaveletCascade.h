@@ -42,7 +42,6 @@ class WaveletCascade {
     Rect input;          // the lowpass rectangle this level splits
     std::uint32_t next;  // the next input row to arrive
     Sample* ring;        // kRingRows rows of input.Width() samples
-    Sample* line;        // one row being split horizontally
     Sample* low;         // the horizontal lowpass half of that row
     Sample* high;        // and its highpass half
   };
