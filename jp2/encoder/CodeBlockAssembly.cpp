@@ -1,25 +1,28 @@
 #include "encoder/CodeBlockAssembly.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace quillon::jp2 {
 namespace {
 
 constexpr std::uint32_t kMagnitudeMask = ~kSignBit;
-constexpr float kLargestMagnitude = 2147483647.0f;
 
 std::uint32_t SignMagnitude(std::int32_t value) {
   if (value >= 0) return static_cast<std::uint32_t>(value);
   return kSignBit | (0u - static_cast<std::uint32_t>(value));
 }
 
-// q = sign(y) x floor(|y| / step); magnitudes beyond 31 bits saturate.
+constexpr float kLargestMagnitude = 2147483520.0f;  // the largest float below 2^31
+
+// q = sign(y) x floor(|y| / step); magnitudes beyond 31 bits saturate. Free of branches so
+// that the row loop vectorises.
 std::uint32_t Quantize(float value, float step) {
-  const float ratio = std::fabs(value) / step;
-  const std::uint32_t magnitude =
-      ratio >= kLargestMagnitude ? kMagnitudeMask : static_cast<std::uint32_t>(ratio);
-  return magnitude != 0 && value < 0 ? kSignBit | magnitude : magnitude;
+  const float ratio = std::min(std::fabs(value) / step, kLargestMagnitude);
+  const auto magnitude = static_cast<std::uint32_t>(static_cast<std::int32_t>(ratio));
+  const std::uint32_t sign = std::bit_cast<std::uint32_t>(value) & kSignBit;
+  return magnitude | (magnitude != 0 ? sign : 0u);
 }
 
 std::uint64_t NextBoundary(std::uint64_t position, int exponent) {
