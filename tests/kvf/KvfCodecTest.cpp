@@ -538,3 +538,34 @@ TEST(KvfCodec, ProgressRisesPlaneByPlaneToTheEnd) {
 
 }  // namespace
 }  // namespace kvf
+
+namespace kvf {
+namespace {
+
+std::uint64_t Fingerprint(const std::vector<std::uint8_t>& bytes) {
+  std::uint64_t hash = 0xCBF29CE484222325ull;
+  for (std::uint8_t byte : bytes) hash = (hash ^ byte) * 0x100000001B3ull;
+  return hash;
+}
+
+// Files already written must stay readable: any change to the coded bytes of these pictures
+// changes the format and needs a new version number, not a new fingerprint.
+TEST(KvfCodec, CodedBytesStayTheSameFromBuildToBuild) {
+  KvfEncodeSettings lossless = Settings(2, 3, true);
+  KvfEncodeSettings guarded = Settings(6, 2, false);
+  guarded.quality = 700;
+  guarded.password = "Quillon";
+  guarded.freeQuality = 400;
+  const KvfRegion region{3, 4, 10, 8};
+  guarded.regions = std::span(&region, 1);
+  guarded.regionWeight = 2;
+  const auto first = Encode(MakePhoto(45, 37, 16, 21), lossless);
+  const auto second = Encode(MakePhoto(30, 26, 19, 22), guarded);
+  ASSERT_EQ(first.status, KvfStatus::ok);
+  ASSERT_EQ(second.status, KvfStatus::ok);
+  EXPECT_EQ(Fingerprint(first.bytes), 9848922159982819058ull) << first.bytes.size();
+  EXPECT_EQ(Fingerprint(second.bytes), 9943651538472969286ull) << second.bytes.size();
+}
+
+}  // namespace
+}  // namespace kvf
