@@ -51,7 +51,9 @@ std::int32_t GradientRow(void* buffer, std::int16_t, std::uint32_t row, std::uin
   return 0;
 }
 
-std::int32_t NoOutput(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) { return 0; }
+std::int32_t NoOutput(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) {
+  return 0;
+}
 
 void ForwardTransform(benchmark::State& state) {
   const auto height = static_cast<std::uint32_t>(state.range(0));

@@ -167,16 +167,15 @@ bool Run(const Picture& picture, bool baseline) {
   for (std::uint32_t size : sizes) workBytes += size;
 
   OutFile out;
-  kvf::KvfOutputStream stream;
   Memory encodeMemory(sizes);
   const auto encodeStart = Clock::now();
-  bool ok =
-      stream.Open({out.buffer, &OutFile::Flush, &OutFile::Seek, &out}) == kvf::KvfStatus::ok &&
-      kvf::KvfEncoder::Start(settings, encodeMemory.view, stream) == kvf::KvfStatus::ok;
+  bool ok = kvf::KvfEncoder::Start(settings, encodeMemory.view,
+                                   {out.buffer, &OutFile::Flush, &OutFile::Seek, &out}) ==
+            kvf::KvfStatus::ok;
   kvf::KvfEncodeReport report;
   for (std::uint32_t y = 0; ok && y < picture.height; y += 64) {
     const std::uint32_t count = std::min(64u, picture.height - y);
-    ok = kvf::KvfEncoder::EncodeRows(encodeMemory.view, stream,
+    ok = kvf::KvfEncoder::EncodeRows(encodeMemory.view,
                                      {picture.bytes.data() + y * picture.RowBytes(),
                                       static_cast<std::ptrdiff_t>(picture.RowBytes()), count},
                                      y + count == picture.height, report) == kvf::KvfStatus::ok;
@@ -202,9 +201,8 @@ bool Run(const Picture& picture, bool baseline) {
   const auto decodeStart = Clock::now();
   kvf::KvfDecodeReport decodeReport;
   ok =
-      input.Open(again.Source()) == kvf::KvfStatus::ok &&
-      kvf::KvfDecoder::Start(output, decodeMemory.view, input) == kvf::KvfStatus::ok &&
-      kvf::KvfDecoder::DecodeRows(decodeMemory.view, input, 0, picture.height,
+      kvf::KvfDecoder::Start(output, decodeMemory.view, again.Source()) == kvf::KvfStatus::ok &&
+      kvf::KvfDecoder::DecodeRows(decodeMemory.view, 0, picture.height,
                                   {decoded.data(), static_cast<std::ptrdiff_t>(picture.RowBytes())},
                                   decodeReport) == kvf::KvfStatus::ok;
   const double decodeTime = Seconds(decodeStart);

@@ -64,12 +64,14 @@ void DecodeOnce(const std::uint8_t* data, std::size_t size, bool half) {
   }
   FuzzFile again{data, size, 0, buffer};
   const auto refilled = static_cast<std::uint32_t>(Fetch(&again, sizeof buffer));
-  if (in.Open({buffer, refilled, &Fetch, nullptr, &again}) != kvf::KvfStatus::ok) return;
-  if (kvf::KvfDecoder::Start(settings, buffers, in) != kvf::KvfStatus::ok) return;
+  if (kvf::KvfDecoder::Start(settings, buffers, {buffer, refilled, &Fetch, nullptr, &again}) !=
+      kvf::KvfStatus::ok) {
+    return;
+  }
   std::vector<std::uint8_t> row(std::size_t{settings.width} * 8);
   kvf::KvfDecodeReport report;
   for (std::uint32_t y = 0; y < settings.height; ++y) {
-    if (kvf::KvfDecoder::DecodeRows(buffers, in, y, y + 1, {row.data(), 0}, report) !=
+    if (kvf::KvfDecoder::DecodeRows(buffers, y, y + 1, {row.data(), 0}, report) !=
         kvf::KvfStatus::ok) {
       return;
     }

@@ -14,9 +14,9 @@
  * depths first, then tiling, then per-tile values) and the other Set functions in any order;
  * JP2_Compress_Image once; metadata Set functions may still follow; JP2_Compress_End always.
  *
- * This build validates the whole configuration in JP2_Compress_Image but cannot code yet:
- * after a successful validation the call returns JP2_Error_CodingUnavailable (-90), calls
- * no callback and writes nothing.
+ * This build cannot code yet: after a successful validation JP2_Compress_Image pulls every
+ * row through the input callback and transforms it, then returns JP2_Error_CodingUnavailable
+ * (-90) without calling the output callback.
  */
 #ifndef QUILLON_JP2_H
 #define QUILLON_JP2_H

@@ -26,6 +26,7 @@ constexpr std::size_t kAlignment = 16;
 // What the decoder keeps between calls (in work buffer 4).
 struct DecoderSession : KvfSessionBase {
   DecoderSession() { mark = kSessionMark; }
+  KvfInputStream in;
   std::uint32_t outWidth = 0;
   std::uint32_t outHeight = 0;
   std::uint32_t downShift = 0;  // 16-bit pictures written to 8-bit layouts keep the high byte
@@ -37,8 +38,8 @@ struct DecoderSession : KvfSessionBase {
   std::uint32_t rowsDelivered = 0;
 };
 
-// The output must be the picture divided by a power of two no larger than 2^levels; returns
-// the number of levels to leave out, or -1.
+// The output must be the picture divided by a power of two no larger than 2^levels; sets the
+// number of finest levels to leave out.
 KvfStatus ScaleOf(const KvfCodingShape& shape, std::uint32_t width, std::uint32_t height,
                   std::uint32_t& skipped) {
   if (width == shape.width && height == shape.height) {
@@ -66,6 +67,16 @@ KvfStatus CheckOutput(const KvfCodingShape& shape, const KvfDecodeSettings& sett
   return ScaleOf(shape, settings.width, settings.height, skipped);
 }
 
+constexpr std::size_t kHeaderPart = (sizeof(KvfHeader) + kAlignment - 1) / kAlignment * kAlignment;
+
+// The parsed header sits at the aligned start of buffer 3, its stripe table after it.
+void* HeaderMemory(const KvfWorkBuffers& buffers) {
+  void* start = buffers[3].data();
+  std::size_t space = buffers[3].size();
+  if (start == nullptr) return nullptr;
+  return std::align(kAlignment, kHeaderPart, start, space);
+}
+
 DecoderSession* SessionIn(const KvfWorkBuffers& buffers) {
   auto* session = static_cast<DecoderSession*>(KvfSessionMemory(buffers, sizeof(DecoderSession)));
   return session != nullptr && session->mark == kSessionMark ? session : nullptr;
@@ -75,10 +86,10 @@ DecoderSession* SessionIn(const KvfWorkBuffers& buffers) {
 template <typename Sample>
 class DecoderRun {
  public:
-  DecoderRun(DecoderSession& session, const KvfWorkLayout& layout, KvfInputStream& in)
+  DecoderRun(DecoderSession& session, const KvfWorkLayout& layout)
       : session_(session),
         layout_(layout),
-        in_(in),
+        in_(session.in),
         store_(session, layout),
         lines_(store_.Ring(), store_.Carry(), session.transform) {}
 
@@ -182,22 +193,23 @@ KvfStatus KvfDecoder::Plan(const KvfHeader& header, const KvfDecodeSettings& set
 }
 
 KvfStatus KvfDecoder::Start(const KvfDecodeSettings& settings, const KvfWorkBuffers& buffers,
-                            KvfInputStream& in) {
+                            const KvfInputSource& source) {
+  KvfInputStream in;
+  KVF_RETURN_IF_ERROR(in.Open(source));
   // The header and its stripe table go to buffer 3 before the shape is known: the header at
   // its aligned start, the table in the rest.
-  void* start = buffers[3].data();
-  std::size_t space = buffers[3].size();
-  constexpr std::size_t kHeaderPart =
-      (sizeof(KvfHeader) + kAlignment - 1) / kAlignment * kAlignment;
-  if (start == nullptr || std::align(kAlignment, kHeaderPart, start, space) == nullptr) {
-    return KvfStatus::invalidDataPointer;
-  }
+  void* start = HeaderMemory(buffers);
+  if (start == nullptr) return KvfStatus::invalidDataPointer;
+  const std::size_t space =
+      buffers[3].size() -
+      static_cast<std::size_t>(static_cast<std::byte*>(start) - buffers[3].data());
   auto* header = new (start) KvfHeader;
   auto* table = reinterpret_cast<std::uint32_t*>(static_cast<std::byte*>(start) + kHeaderPart);
   std::array<KvfRegion, KvfErChunk::kMaxRegions> regions{};
   KvfHeaderSinks sinks;
   sinks.regions = regions;
   sinks.stripeSizes = {table, (space - kHeaderPart) / sizeof(std::uint32_t)};
+  sinks.privateData = settings.privateData;
   KVF_RETURN_IF_ERROR(ReadKvfHeader(in, *header, sinks));
 
   KvfCodingShape shape;
@@ -209,6 +221,7 @@ KvfStatus KvfDecoder::Start(const KvfDecodeSettings& settings, const KvfWorkBuff
   if (layout.stripeSizes.data() != table) return KvfStatus::internalError;
 
   auto* session = new (layout.session.data()) DecoderSession;
+  session->in = in;
   session->shape = shape;
   session->layout = settings.layout;
   session->outWidth = settings.width;
@@ -242,9 +255,14 @@ KvfStatus KvfDecoder::Start(const KvfDecodeSettings& settings, const KvfWorkBuff
   return KvfStatus::ok;
 }
 
-KvfStatus KvfDecoder::DecodeRows(const KvfWorkBuffers& buffers, KvfInputStream& in,
-                                 std::uint32_t firstRow, std::uint32_t endRow,
-                                 const KvfOutputRows& rows, KvfDecodeReport& report) {
+const KvfHeader* KvfDecoder::Header(const KvfWorkBuffers& buffers) {
+  if (SessionIn(buffers) == nullptr) return nullptr;
+  return static_cast<const KvfHeader*>(HeaderMemory(buffers));
+}
+
+KvfStatus KvfDecoder::DecodeRows(const KvfWorkBuffers& buffers, std::uint32_t firstRow,
+                                 std::uint32_t endRow, const KvfOutputRows& rows,
+                                 KvfDecodeReport& report) {
   DecoderSession* session = SessionIn(buffers);
   if (session == nullptr) return KvfStatus::internalError;
   if (rows.first == nullptr && endRow > firstRow) return KvfStatus::invalidResultPointer;
@@ -253,8 +271,8 @@ KvfStatus KvfDecoder::DecodeRows(const KvfWorkBuffers& buffers, KvfInputStream& 
   KVF_RETURN_IF_ERROR(KvfCarveWorkBuffers(session->shape, sizeof(DecoderSession), buffers, layout));
   const KvfStatus status =
       session->shape.sampleBytes == 2
-          ? DecoderRun<std::int16_t>(*session, layout, in).Rows(firstRow, endRow, rows)
-          : DecoderRun<std::int32_t>(*session, layout, in).Rows(firstRow, endRow, rows);
+          ? DecoderRun<std::int16_t>(*session, layout).Rows(firstRow, endRow, rows)
+          : DecoderRun<std::int32_t>(*session, layout).Rows(firstRow, endRow, rows);
   report.qualityReached = session->lowestQuality;
   return status;
 }

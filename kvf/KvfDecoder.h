@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "kvf/KvfHeader.h"
@@ -20,9 +21,10 @@ struct KvfDecodeSettings {
   std::uint32_t width = 0;  // output size: the picture's, or divided by a power of two
   std::uint32_t height = 0;
   std::uint16_t qualityLimit = 1024;
-  std::uint32_t byteBudget = 0;  // coded bytes to read at most; 0: all
-  std::string_view password;     // empty: none
-  std::uint32_t key = 0;         // a precomputed password key; used when non-zero
+  std::uint32_t byteBudget = 0;         // coded bytes to read at most; 0: all
+  std::string_view password;            // empty: none
+  std::uint32_t key = 0;                // a precomputed password key; used when non-zero
+  std::span<std::uint8_t> privateData;  // receives the PR data when it has room for all of it
   KvfProgressCallback progress = nullptr;
 };
 
@@ -43,17 +45,22 @@ class KvfDecoder {
   [[nodiscard]] static KvfStatus Plan(const KvfHeader& header, const KvfDecodeSettings& settings,
                                       KvfBufferSizes& sizes);
 
-  // Reads the header from the start of `in` (opened on the file's first bytes), checks the
-  // password (wrongPassword when the check value differs) and sets up the state.
+  // Opens the input on `source` (holding the file's first bytes), reads the header, checks
+  // the password (wrongPassword when the check value differs) and sets up the state. The
+  // source's buffer and callbacks serve the whole decoding.
   [[nodiscard]] static KvfStatus Start(const KvfDecodeSettings& settings,
-                                       const KvfWorkBuffers& buffers, KvfInputStream& in);
+                                       const KvfWorkBuffers& buffers, const KvfInputSource& source);
+
+  // The header Start read (buffer 3), or null before Start: privateLength and privateCopied
+  // tell what became of the private data.
+  static const KvfHeader* Header(const KvfWorkBuffers& buffers);
 
   // Writes output rows firstRow .. endRow - 1 (windows in increasing order; rows before a
   // window are skipped). Coded data that ends early is not an error: the rows come at the
   // quality reached. wrongPassword when the key inside the data differs.
-  [[nodiscard]] static KvfStatus DecodeRows(const KvfWorkBuffers& buffers, KvfInputStream& in,
-                                            std::uint32_t firstRow, std::uint32_t endRow,
-                                            const KvfOutputRows& rows, KvfDecodeReport& report);
+  [[nodiscard]] static KvfStatus DecodeRows(const KvfWorkBuffers& buffers, std::uint32_t firstRow,
+                                            std::uint32_t endRow, const KvfOutputRows& rows,
+                                            KvfDecodeReport& report);
 };
 
 }  // namespace kvf

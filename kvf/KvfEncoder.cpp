@@ -26,6 +26,7 @@ constexpr std::int32_t kLargestPlane = 31;
 // What the encoder keeps between calls (in work buffer 4).
 struct EncoderSession : KvfSessionBase {
   EncoderSession() { mark = kSessionMark; }
+  KvfOutputStream out;
   std::uint32_t targetSize = 0;
   const std::uint8_t* privateData = nullptr;
   std::size_t privateSize = 0;
@@ -97,10 +98,10 @@ KvfHeader HeaderFor(const KvfEncodeSettings& settings, const KvfCodingShape& sha
 template <typename Sample>
 class EncoderRun {
  public:
-  EncoderRun(EncoderSession& session, const KvfWorkLayout& layout, KvfOutputStream& out)
+  EncoderRun(EncoderSession& session, const KvfWorkLayout& layout)
       : session_(session),
         layout_(layout),
-        out_(out),
+        out_(session.out),
         store_(session, layout),
         lines_(store_.Ring(), store_.Carry(), session.transform) {}
 
@@ -195,16 +196,17 @@ KvfHeaderPayloads PayloadsOf(const EncoderSession& session, const KvfWorkLayout&
 }
 
 template <typename Sample>
-KvfStatus Encode(EncoderSession& session, const KvfWorkLayout& layout, KvfOutputStream& out,
-                 const KvfPixelRows& rows, bool last) {
-  EncoderRun<Sample> run(session, layout, out);
+KvfStatus Encode(EncoderSession& session, const KvfWorkLayout& layout, const KvfPixelRows& rows,
+                 bool last) {
+  EncoderRun<Sample> run(session, layout);
   KVF_RETURN_IF_ERROR(run.AddRows(rows));
   if (!last) return KvfStatus::ok;
   if (session.rowsReceived != session.shape.height) return KvfStatus::invalidImageSize;
   return run.FillCodedArea();
 }
 
-KvfStatus Finish(EncoderSession& session, const KvfWorkLayout& layout, KvfOutputStream& out) {
+KvfStatus Finish(EncoderSession& session, const KvfWorkLayout& layout) {
+  KvfOutputStream& out = session.out;
   session.finished = true;
   if (out.CanRevisitStart()) {
     KvfHeader header = *layout.header;
@@ -226,13 +228,14 @@ KvfStatus KvfEncoder::Plan(const KvfEncodeSettings& settings, KvfBufferSizes& si
 }
 
 KvfStatus KvfEncoder::Start(const KvfEncodeSettings& settings, const KvfWorkBuffers& buffers,
-                            KvfOutputStream& out) {
+                            const KvfOutputTarget& target) {
   KvfCodingShape shape;
   KVF_RETURN_IF_ERROR(ShapeFromSettings(settings, shape));
   KvfWorkLayout layout;
   KVF_RETURN_IF_ERROR(KvfCarveWorkBuffers(shape, sizeof(EncoderSession), buffers, layout));
 
   auto* session = new (layout.session.data()) EncoderSession;
+  KVF_RETURN_IF_ERROR(session->out.Open(target));
   session->shape = shape;
   session->layout = settings.layout;
   session->limits.quality = settings.quality;
@@ -251,14 +254,14 @@ KvfStatus KvfEncoder::Start(const KvfEncodeSettings& settings, const KvfWorkBuff
   session->transform.codedHeight = shape.codedHeight;
   std::fill(layout.stripeSizes.begin(), layout.stripeSizes.end(), 0u);
 
-  KVF_RETURN_IF_ERROR(
-      WritePlaceholderKvfHeader(out, *header, PayloadsOf(*session, layout), session->headerLength));
+  KVF_RETURN_IF_ERROR(WritePlaceholderKvfHeader(session->out, *header, PayloadsOf(*session, layout),
+                                                session->headerLength));
   session->bytesProduced = session->headerLength;
   return KvfStatus::ok;
 }
 
-KvfStatus KvfEncoder::EncodeRows(const KvfWorkBuffers& buffers, KvfOutputStream& out,
-                                 const KvfPixelRows& rows, bool last, KvfEncodeReport& report) {
+KvfStatus KvfEncoder::EncodeRows(const KvfWorkBuffers& buffers, const KvfPixelRows& rows, bool last,
+                                 KvfEncodeReport& report) {
   auto* session = static_cast<EncoderSession*>(KvfSessionMemory(buffers, sizeof(EncoderSession)));
   if (session == nullptr) return KvfStatus::invalidDataPointer;
   if (session->mark != kSessionMark || session->finished) return KvfStatus::internalError;
@@ -267,10 +270,10 @@ KvfStatus KvfEncoder::EncodeRows(const KvfWorkBuffers& buffers, KvfOutputStream&
   KVF_RETURN_IF_ERROR(KvfCarveWorkBuffers(session->shape, sizeof(EncoderSession), buffers, layout));
 
   const KvfStatus status = session->shape.sampleBytes == 2
-                               ? Encode<std::int16_t>(*session, layout, out, rows, last)
-                               : Encode<std::int32_t>(*session, layout, out, rows, last);
+                               ? Encode<std::int16_t>(*session, layout, rows, last)
+                               : Encode<std::int32_t>(*session, layout, rows, last);
   KVF_RETURN_IF_ERROR(status);
-  if (last) KVF_RETURN_IF_ERROR(Finish(*session, layout, out));
+  if (last) KVF_RETURN_IF_ERROR(Finish(*session, layout));
   report.bytesWritten = static_cast<std::uint32_t>(session->bytesProduced);
   report.qualityReached = session->lowestQuality;
   return KvfStatus::ok;

@@ -55,17 +55,20 @@ class KvfEncoder {
   // invalidCoderParameters, levelTooHigh) and reports the work buffer sizes.
   [[nodiscard]] static KvfStatus Plan(const KvfEncodeSettings& settings, KvfBufferSizes& sizes);
 
-  // Sets up the state in the buffers and writes the file's first header. The output stream
-  // must already be open and stay the same object for the whole encoding.
+  // Sets up the state in the buffers, opens the output on `target` and writes the file's
+  // first header. The target's buffer and callbacks serve the whole encoding.
   [[nodiscard]] static KvfStatus Start(const KvfEncodeSettings& settings,
-                                       const KvfWorkBuffers& buffers, KvfOutputStream& out);
+                                       const KvfWorkBuffers& buffers,
+                                       const KvfOutputTarget& target);
 
   // Encodes the next rows (the picture from top to bottom in blocks of any size). With `last`
   // the block must end at the picture's last row: the rest of the coded area is filled, the
-  // last stripes are coded, the header is completed and the output flushed.
-  [[nodiscard]] static KvfStatus EncodeRows(const KvfWorkBuffers& buffers, KvfOutputStream& out,
-                                            const KvfPixelRows& rows, bool last,
-                                            KvfEncodeReport& report);
+  // last stripes are coded, the header is completed and the output flushed. Fails with
+  // sourceOutOfRange when a stripe would need more than the 31 planes a stripe can announce
+  // (only 16-bit pictures of extreme contrast come near), with the output stream's codes when
+  // writing fails.
+  [[nodiscard]] static KvfStatus EncodeRows(const KvfWorkBuffers& buffers, const KvfPixelRows& rows,
+                                            bool last, KvfEncodeReport& report);
 };
 
 }  // namespace kvf

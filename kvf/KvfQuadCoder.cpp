@@ -340,7 +340,9 @@ class StripeCoder {
     if (remaining <= 0) return;
     result_.passesDone = passesAllowed_;
     if (remaining == 1 || levels_ == 1) return;
-    if (keyPass_ - before < 2 && !CodeKeyOnce()) {
+    // The key goes in only where the free quality ends before the quality allowed.
+    const bool keyDue = keyPass_ < passesAllowed_;
+    if (keyDue && keyPass_ - before < 2 && !CodeKeyOnce()) {
       result_.passesDone = before;
       return;
     }
@@ -361,7 +363,7 @@ class StripeCoder {
         if (step > 3 * plane - 2) continue;
         if (count >= remaining) return;
         ++count;
-        if (count >= keyPass_ - before && !CodeKeyOnce()) {
+        if (keyDue && count >= keyPass_ - before && !CodeKeyOnce()) {
           result_.passesDone = before + count - 1;
           return;
         }

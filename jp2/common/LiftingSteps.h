@@ -13,12 +13,14 @@ inline constexpr int kLiftingSteps53 = 2;
 // Irreversible 9/7: four steps on single-precision values, then the lowpass samples are
 // divided and the highpass samples multiplied by kScale97.
 inline constexpr int kLiftingSteps97 = 4;
-inline constexpr float kLifting97[kLiftingSteps97] = {
-    -1.586134342059924f, -0.052980118572961f, 0.882911075530934f, 0.443506852043971f};
+inline constexpr float kLifting97[kLiftingSteps97] = {-1.586134342059924f, -0.052980118572961f,
+                                                      0.882911075530934f, 0.443506852043971f};
 inline constexpr float kScale97 = 1.230174104914001f;
 
 // Step 0 targets the odd (highpass) positions, step 1 the even ones, and so on alternately.
-constexpr int TargetParityOfStep(int step) { return (step & 1) == 0 ? 1 : 0; }
+constexpr int TargetParityOfStep(int step) {
+  return (step & 1) == 0 ? 1 : 0;
+}
 
 // The forward step of the 5/3 wavelet: target += f(left, right).
 inline std::int32_t Forward53(int step, std::int32_t target, std::int32_t left,

@@ -22,10 +22,10 @@ constexpr SymmetricFilter kLowpass53{1, {1.0, 0.5}};
 constexpr SymmetricFilter kHighpass53{2, {0.75, -0.25, -0.125}};
 constexpr SymmetricFilter kLowpass97{
     3, {1.115087052456994, 0.5912717631142470, -0.05754352622849957, -0.09127176311424948}};
-constexpr SymmetricFilter kHighpass97{4,
-                                      {0.6029490182363579, -0.2668641184428723,
-                                       -0.07822326652898785, 0.01686411844287495,
-                                       0.02674875741080976}};
+constexpr SymmetricFilter kHighpass97{
+    4,
+    {0.6029490182363579, -0.2668641184428723, -0.07822326652898785, 0.01686411844287495,
+     0.02674875741080976}};
 
 constexpr double Tap(const SymmetricFilter& filter, int offset) {
   const int k = offset < 0 ? -offset : offset;
@@ -80,15 +80,17 @@ constexpr GainTable kHighpassGains53 = Gains(kLowpass53, kHighpass53, 0.0);
 constexpr GainTable kLowpassGains97 = Gains(kLowpass97, kLowpass97, 1.0);
 constexpr GainTable kHighpassGains97 = Gains(kLowpass97, kHighpass97, 0.0);
 
-int ClampLevel(int level) { return std::clamp(level, 0, kMaxNormLevel); }
+int ClampLevel(int level) {
+  return std::clamp(level, 0, kMaxNormLevel);
+}
 
 }  // namespace
 
-double LowpassSynthesisGain(bool reversible, int level) {
+double LowpassSynthesisEnergy(bool reversible, int level) {
   return (reversible ? kLowpassGains53 : kLowpassGains97)[ClampLevel(level)];
 }
 
-double HighpassSynthesisGain(bool reversible, int level) {
+double HighpassSynthesisEnergy(bool reversible, int level) {
   return (reversible ? kHighpassGains53 : kHighpassGains97)[ClampLevel(level)];
 }
 

@@ -21,8 +21,7 @@ constexpr double kFrequencyWeights[3][4][2][kWeightedResolutions] = {
     {{{1, 1, 1, 1, 0.56081}, {1, 1, 1, 0.72717, 0.28417}},
      {{1, 1, 1, 0.99828, 0.75635}, {1, 1, 1, 0.99655, 0.57306}},
      {{0.8832, 0.79349, 0.65048, 0.45074, 0.2305}, {0.83358, 0.71229, 0.5317, 0.30918, 0.11379}},
-     {{0.91088, 0.84103, 0.72566, 0.5529, 0.33617},
-      {0.87238, 0.77618, 0.6251, 0.41894, 0.20051}}},
+     {{0.91088, 0.84103, 0.72566, 0.5529, 0.33617}, {0.87238, 0.77618, 0.6251, 0.41894, 0.20051}}},
     {{{1, 1, 1, 0.56084, 0.17849}, {1, 1, 0.72729, 0.28419, 0.043631}},
      {{1, 1, 1, 0.86159, 0.30719}, {1, 1, 1, 0.74234, 0.10892}},
      {{0.81877, 0.6894, 0.50165, 0.28007, 0.097816},
@@ -39,15 +38,22 @@ constexpr double kFrequencyWeights[3][4][2][kWeightedResolutions] = {
 constexpr double kRctFactors[3] = {1.7321, 0.8292, 0.8292};
 constexpr double kIctFactors[3] = {1.7321, 1.8051, 1.5734};
 
-int GainBits(BandOrientation band) { return band == kBandLL ? 0 : band == kBandHH ? 2 : 1; }
+int GainBits(BandOrientation band) {
+  return band == kBandLL ? 0 : band == kBandHH ? 2 : 1;
+}
 
-double BandGain(bool reversible, int level, BandOrientation band) {
-  const double low = LowpassSynthesisGain(reversible, level);
-  const double high = HighpassSynthesisGain(reversible, level);
+// The product of the band's horizontal and vertical one-dimensional L2 norms, the square root
+// of the product of their energies: for LL and HH one energy itself.
+double BandNorm(bool reversible, int level, BandOrientation band) {
+  const double low = LowpassSynthesisEnergy(reversible, level);
+  const double high = HighpassSynthesisEnergy(reversible, level);
   switch (band) {
-    case kBandLL: return low * low;
-    case kBandHH: return high * high;
-    default: return low * high;
+    case kBandLL:
+      return low;
+    case kBandHH:
+      return high;
+    default:
+      return std::sqrt(low * high);
   }
 }
 
@@ -104,13 +110,13 @@ void ComputeBandQuantization(const TileComponentQuantization& in, BandQuantizati
     for (int b = firstBand; b <= lastBand; ++b) {
       const auto band = static_cast<BandOrientation>(b);
       BandQuantization& out = bands[BandIndex(resolution, band)];
-      out.gain = BandGain(in.reversible, level, band);
+      out.norm = BandNorm(in.reversible, level, band);
       const int rangeBits = in.depth + GainBits(band);
       StepCode code{rangeBits, 0};
       if (in.style == 2) {
         const bool finest = resolution >= levels - 1;
         const double f = finest ? in.finestStepFactor : 1.0;
-        code = EncodeNormalisedStep(base * f / out.gain);
+        code = EncodeNormalisedStep(base * f / out.norm);
       } else if (in.style == 1) {
         code = {std::min(derived.exponent + level, kMaxQuantExponent), derived.mantissa};
       }
@@ -119,11 +125,11 @@ void ComputeBandQuantization(const TileComponentQuantization& in, BandQuantizati
       out.magnitudeBits = static_cast<std::uint8_t>(std::max(0, in.guardBits + code.exponent - 1));
       const double normalisedStep = std::ldexp(1.0 + code.mantissa / 2048.0, -code.exponent);
       const double distortion = in.reversible
-                                    ? out.gain * componentFactor / std::ldexp(1.0, in.depth)
-                                    : normalisedStep * out.gain * componentFactor;
+                                    ? out.norm * componentFactor / std::ldexp(1.0, in.depth)
+                                    : normalisedStep * out.norm * componentFactor;
       out.weight = distortion * distortion * kWeightScale * FrequencyWeight(in, resolution, band);
-      out.step = in.reversible ? 1.0f
-                               : static_cast<float>(std::ldexp(normalisedStep, rangeBits) * scale);
+      out.step =
+          in.reversible ? 1.0f : static_cast<float>(std::ldexp(normalisedStep, rangeBits) * scale);
     }
   }
 }

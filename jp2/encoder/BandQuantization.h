@@ -11,11 +11,11 @@ inline constexpr int kMaxQuantExponent = 31;  // a 5-bit field in QCD and QCC
 
 struct BandQuantization {
   std::uint8_t exponent = 0;
-  std::uint16_t mantissa = 0;       // 11 bits
-  std::uint8_t magnitudeBits = 0;   // Mb = guard bits + exponent - 1
-  double gain = 1.0;                // energy gain of the band's synthesis basis functions
-  double weight = 0.0;              // distortion weight
-  float step = 1.0f;                // irreversible: the step in scaled sample units
+  std::uint16_t mantissa = 0;      // 11 bits
+  std::uint8_t magnitudeBits = 0;  // Mb = guard bits + exponent - 1
+  double norm = 1.0;               // L2 norm of the band's synthesis basis functions
+  double weight = 0.0;             // distortion weight
+  float step = 1.0f;               // irreversible: the step in scaled sample units
 };
 
 struct TileComponentQuantization {

@@ -1,25 +1,28 @@
 #include "encoder/CodeBlockAssembly.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace quillon::jp2 {
 namespace {
 
 constexpr std::uint32_t kMagnitudeMask = ~kSignBit;
-constexpr float kLargestMagnitude = 2147483647.0f;
 
 std::uint32_t SignMagnitude(std::int32_t value) {
   if (value >= 0) return static_cast<std::uint32_t>(value);
   return kSignBit | (0u - static_cast<std::uint32_t>(value));
 }
 
-// q = sign(y) x floor(|y| / step); magnitudes beyond 31 bits saturate.
+constexpr float kLargestMagnitude = 2147483520.0f;  // the largest float below 2^31
+
+// q = sign(y) x floor(|y| / step); magnitudes beyond 31 bits saturate. Free of branches so
+// that the row loop vectorises.
 std::uint32_t Quantize(float value, float step) {
-  const float ratio = std::fabs(value) / step;
-  const std::uint32_t magnitude =
-      ratio >= kLargestMagnitude ? kMagnitudeMask : static_cast<std::uint32_t>(ratio);
-  return magnitude != 0 && value < 0 ? kSignBit | magnitude : magnitude;
+  const float ratio = std::min(std::fabs(value) / step, kLargestMagnitude);
+  const auto magnitude = static_cast<std::uint32_t>(static_cast<std::int32_t>(ratio));
+  const std::uint32_t sign = std::bit_cast<std::uint32_t>(value) & kSignBit;
+  return magnitude | (magnitude != 0 ? sign : 0u);
 }
 
 std::uint64_t NextBoundary(std::uint64_t position, int exponent) {
@@ -36,8 +39,7 @@ void CodeBlockExponents(const TileComponentCoding& coding, int resolution, int* 
   *ycb = std::max(0, std::min<int>(coding.codeBlockHeightExponent, precinctY - reduction));
 }
 
-void CodeBlockAssembly::Plan(const TileComponentPlan& plan, CodeBlockSink* sink,
-                             WorkArena& arena) {
+void CodeBlockAssembly::Plan(const TileComponentPlan& plan, CodeBlockSink* sink, WorkArena& arena) {
   plan_ = plan;
   sink_ = sink;
   const int levels = plan.coding->levels;
@@ -91,8 +93,8 @@ Status CodeBlockAssembly::FinishRow(Band& band, std::uint32_t row, std::uint32_t
   const std::uint8_t shift = plan_.roiShift;
   if (shift != 0 && plan_.regionCount != 0) {
     ColumnSpan spans[kMaxRegions];
-    const int spanCount = RegionColumnSpans(plan_.regions, plan_.regionCount, band.footprint,
-                                            row, area.x0, area.x1, spans);
+    const int spanCount = RegionColumnSpans(plan_.regions, plan_.regionCount, band.footprint, row,
+                                            area.x0, area.x1, spans);
     const std::uint32_t largest = (1u << (31 - shift)) - 1;
     for (int s = 0; s < spanCount; ++s) {
       for (std::uint32_t u = spans[s].begin; u < spans[s].end; ++u) {
@@ -117,8 +119,8 @@ Status CodeBlockAssembly::FinishRow(Band& band, std::uint32_t row, std::uint32_t
   block.area.y1 = row + 1;
   const std::uint32_t* top = StoredRow(band, block.area.y0);
   for (std::uint32_t x = area.x0; x < area.x1;) {
-    const auto end = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(area.x1, NextBoundary(x, band.xcb)));
+    const auto end =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(area.x1, NextBoundary(x, band.xcb)));
     block.area.x0 = x;
     block.area.x1 = end;
     block.coefficients = top + (x - area.x0);

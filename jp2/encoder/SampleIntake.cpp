@@ -30,10 +30,12 @@ void ConvertAs(const std::uint8_t* elements, std::uint32_t count, const SampleFo
 
 }  // namespace
 
-std::uint32_t ElementBytes(std::uint8_t depth) { return depth <= 8 ? 1 : depth <= 16 ? 2 : 4; }
+std::uint32_t ElementBytes(std::uint8_t depth) {
+  return depth <= 8 ? 1 : depth <= 16 ? 2 : 4;
+}
 
-void ConvertElements(const std::uint8_t* elements, std::uint32_t count,
-                     const SampleFormat& format, std::int32_t* out) {
+void ConvertElements(const std::uint8_t* elements, std::uint32_t count, const SampleFormat& format,
+                     std::int32_t* out) {
   switch (ElementBytes(format.depth)) {
     case 1:
       ConvertAs<std::uint8_t>(elements, count, format, out);

@@ -18,8 +18,8 @@ std::uint32_t ElementBytes(std::uint8_t depth);
 
 // Converts count elements; unsigned values are shifted down by 2^(depth-1), signed ones
 // sign-extended from depth bits; bits above the depth are ignored.
-void ConvertElements(const std::uint8_t* elements, std::uint32_t count,
-                     const SampleFormat& format, std::int32_t* out);
+void ConvertElements(const std::uint8_t* elements, std::uint32_t count, const SampleFormat& format,
+                     std::int32_t* out);
 
 // The factor that puts the most significant magnitude bit of a depth-bit sample just below
 // the guard bits: 2^(32 - guardBits - depth), or 1 when that exponent is negative.

@@ -43,6 +43,8 @@ Rect BandRect(const Rect& tileComponent, int level, BandOrientation orientation)
 inline int BandIndex(int resolution, BandOrientation orientation) {
   return resolution == 0 ? 0 : 1 + 3 * (resolution - 1) + (orientation - 1);
 }
-inline int BandCount(int levels) { return 1 + 3 * levels; }
+inline int BandCount(int levels) {
+  return 1 + 3 * levels;
+}
 
 }  // namespace quillon::jp2

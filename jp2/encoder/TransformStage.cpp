@@ -96,8 +96,8 @@ class TileRun {
           work_.components != nullptr ? *new (&work_.components[c]) ComponentWork() : scratch;
       PlanComponent(c, arena, component);
       widest = std::max<std::uint64_t>(widest, component.area.Width());
-      widestBytes = std::max<std::uint64_t>(
-          widestBytes, std::uint64_t{component.area.Width()} * ElementBytes(component.format.depth));
+      widestBytes = std::max<std::uint64_t>(widestBytes, std::uint64_t{component.area.Width()} *
+                                                             ElementBytes(component.format.depth));
     }
     work_.elements = arena.Take<std::uint8_t>(widestBytes);
     const int rows = transform ? kTransformed : 1;
@@ -221,9 +221,9 @@ class TileRun {
 
 bool UsesComponentTransform(const CompressState& state) {
   if (state.Palette() != nullptr || state.componentCount < kTransformed) return false;
-  const bool rgb = state.colourSpace == JP2_Colour_sRGB ||
-                   (state.colourSpace == JP2_Colour_ICC &&
-                    state.iccInfo.approximation == JP2_Colour_sRGB);
+  const bool rgb =
+      state.colourSpace == JP2_Colour_sRGB ||
+      (state.colourSpace == JP2_Colour_ICC && state.iccInfo.approximation == JP2_Colour_sRGB);
   if (!rgb) return false;
   const ComponentGeometry* c = state.components;
   for (int i = 1; i < kTransformed; ++i) {
@@ -250,8 +250,7 @@ TileComponentQuantization QuantizationInputs(const CompressState& state,
   inputs.levels = coding.levels;
   inputs.style = coding.quantStyle;
   inputs.reversible = coding.reversible != 0;
-  inputs.transformComponent =
-      setup.componentTransform && component < kTransformed ? component : -1;
+  inputs.transformComponent = setup.componentTransform && component < kTransformed ? component : -1;
   inputs.finestStepFactor = setup.finestStepFactor;
   inputs.visualWeighting = state.visualWeighting;
   return inputs;
@@ -273,8 +272,8 @@ Status PrepareTransforms(CompressState& state, TransformSetup* setup) {
   return JP2_Success;
 }
 
-Status TransformTile(const CompressState& state, const TransformSetup& setup,
-                     std::uint32_t tile, CodeBlockSink& sink) {
+Status TransformTile(const CompressState& state, const TransformSetup& setup, std::uint32_t tile,
+                     CodeBlockSink& sink) {
   return TileRun(state, setup, tile, sink).Run();
 }
 

@@ -35,8 +35,8 @@ Status PrepareTransforms(CompressState& state, TransformSetup* setup);
 
 // Pulls every row of one tile and hands its code-blocks to sink; the tile's working memory
 // is one allocation, released before returning.
-Status TransformTile(const CompressState& state, const TransformSetup& setup,
-                     std::uint32_t tile, CodeBlockSink& sink);
+Status TransformTile(const CompressState& state, const TransformSetup& setup, std::uint32_t tile,
+                     CodeBlockSink& sink);
 
 // Preparation, then every tile in raster order.
 Status RunTransformStage(CompressState& state, CodeBlockSink& sink);

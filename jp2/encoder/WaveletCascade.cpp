@@ -1,5 +1,6 @@
 #include "encoder/WaveletCascade.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/LiftingSteps.h"
@@ -22,15 +23,14 @@ struct Lifting<std::int32_t> {
   static std::int32_t Step(int step, std::int32_t target, std::int32_t left, std::int32_t right) {
     return Forward53(step, target, left, right);
   }
-  static std::int32_t Low(std::int32_t value) { return value; }
-  static std::int32_t High(std::int32_t value) { return value; }
+  static constexpr std::int32_t kLowFactor = 1;
+  static constexpr std::int32_t kHighFactor = 1;
 };
 
 template <>
 struct Lifting<float> {
   static constexpr int kSteps = kLiftingSteps97;
   static constexpr std::int64_t kRingRows = 8;
-  static constexpr float kLowFactor = 1.0f / kScale97;
   static void RowStep(int step, float* target, const float* left, const float* right,
                       std::size_t count) {
     ForwardRowStep97(step, target, left, right, count);
@@ -38,39 +38,66 @@ struct Lifting<float> {
   static float Step(int step, float target, float left, float right) {
     return Forward97(step, target, left, right);
   }
-  static float Low(float value) { return value * kLowFactor; }
-  static float High(float value) { return value * kScale97; }
+  static constexpr float kLowFactor = 1.0f / kScale97;
+  static constexpr float kHighFactor = kScale97;
 };
 
-// Splits count samples starting at absolute coordinate origin into their lowpass (even
-// coordinates) and highpass (odd coordinates) halves; line is overwritten.
+// One lifting step on deinterleaved halves: target[i] takes source[i + d] and
+// source[i + d + 1]; a neighbour beyond either end of the line stands for its mirror image,
+// which is the other neighbour.
 template <typename Sample>
-void SplitLine(Sample* line, std::uint32_t count, std::uint32_t origin, Sample* low,
-               Sample* high) {
+void StepHalves(int step, Sample* target, std::int64_t targetCount, const Sample* source,
+                std::int64_t sourceCount, std::int64_t d) {
   using L = Lifting<Sample>;
-  const std::uint32_t firstEven = origin & 1;
+  const std::int64_t begin = std::min(targetCount, std::max<std::int64_t>(0, -d));
+  const std::int64_t end = std::max(begin, std::min(targetCount, sourceCount - 1 - d));
+  for (std::int64_t i = 0; i < begin; ++i) {
+    const Sample mirrored = source[i + d + 1];
+    target[i] = L::Step(step, target[i], mirrored, mirrored);
+  }
+  L::RowStep(step, target + begin, source + begin + d, source + begin + d + 1,
+             static_cast<std::size_t>(end - begin));
+  for (std::int64_t i = end; i < targetCount; ++i) {
+    const Sample mirrored = source[i + d];
+    target[i] = L::Step(step, target[i], mirrored, mirrored);
+  }
+}
+
+// Splits count samples starting at absolute coordinate origin, each first multiplied by
+// factor, into their lowpass (even coordinates) and highpass (odd coordinates) halves.
+template <typename Sample>
+void SplitLine(const Sample* line, std::uint32_t count, std::uint32_t origin, Sample factor,
+               Sample* low, Sample* high) {
+  using L = Lifting<Sample>;
+  const std::uint32_t startsOdd = origin & 1;
   if (count == 1) {
     // A single sample passes as it is, or doubled at an odd coordinate (T.800 F.4.8.1).
-    if (firstEven == 0) {
-      low[0] = line[0];
+    if (startsOdd == 0) {
+      low[0] = line[0] * factor;
     } else {
-      high[0] = static_cast<Sample>(line[0] * 2);
+      high[0] = static_cast<Sample>(line[0] * factor * 2);
     }
     return;
   }
+  const std::int64_t lowCount = (count + 1 - startsOdd) / 2;
+  const std::int64_t highCount = count - lowCount;
+  for (std::int64_t i = 0; i < lowCount; ++i) low[i] = line[2 * i + startsOdd] * factor;
+  for (std::int64_t i = 0; i < highCount; ++i) high[i] = line[2 * i + 1 - startsOdd] * factor;
+  // The odd sample high[i] sits between low[i] and low[i + 1], or low[i - 1] and low[i] when
+  // the line starts at an odd coordinate; the even ones the other way round.
+  const std::int64_t highToLow = startsOdd != 0 ? -1 : 0;
+  const std::int64_t lowToHigh = startsOdd != 0 ? 0 : -1;
   for (int step = 0; step < L::kSteps; ++step) {
-    std::uint32_t j = (static_cast<std::uint32_t>(TargetParityOfStep(step)) + firstEven) & 1;
-    if (j == 0) {
-      line[0] = L::Step(step, line[0], line[1], line[1]);
-      j = 2;
+    if (TargetParityOfStep(step) == 1) {
+      StepHalves(step, high, highCount, low, lowCount, highToLow);
+    } else {
+      StepHalves(step, low, lowCount, high, highCount, lowToHigh);
     }
-    for (; j + 1 < count; j += 2) line[j] = L::Step(step, line[j], line[j - 1], line[j + 1]);
-    if (j == count - 1) line[j] = L::Step(step, line[j], line[j - 1], line[j - 1]);
   }
-  std::uint32_t lowCount = 0;
-  std::uint32_t highCount = 0;
-  for (std::uint32_t j = firstEven; j < count; j += 2) low[lowCount++] = L::Low(line[j]);
-  for (std::uint32_t j = 1 - firstEven; j < count; j += 2) high[highCount++] = L::High(line[j]);
+  if constexpr (L::kLowFactor != 1) {
+    for (std::int64_t i = 0; i < lowCount; ++i) low[i] *= L::kLowFactor;
+    for (std::int64_t i = 0; i < highCount; ++i) high[i] *= L::kHighFactor;
+  }
 }
 
 }  // namespace
@@ -86,7 +113,6 @@ void WaveletCascade<Sample>::Plan(const Rect& tileComponent, int levels, WorkAre
     level.next = level.input.y0;
     const std::uint64_t width = level.input.Width();
     level.ring = arena.Take<Sample>(width * Lifting<Sample>::kRingRows);
-    level.line = arena.Take<Sample>(width);
     level.low = arena.Take<Sample>(width);
     level.high = arena.Take<Sample>(width);
   }
@@ -131,8 +157,7 @@ Status WaveletCascade<Sample>::PushLevelRow(int index, const Sample* row,
 // The arrival of an even row lets step k run on row (arrived - 1 - k), whose neighbours then
 // hold the results of step k - 1; rows outside the level mirror the row on the other side.
 template <typename Sample>
-Status WaveletCascade<Sample>::Trigger(int index, std::int64_t arrived,
-                                       BandRowSink<Sample>& sink) {
+Status WaveletCascade<Sample>::Trigger(int index, std::int64_t arrived, BandRowSink<Sample>& sink) {
   using L = Lifting<Sample>;
   const Level& level = level_[index];
   const std::int64_t first = level.input.y0;
@@ -162,35 +187,28 @@ Status WaveletCascade<Sample>::Emit(int index, std::uint32_t row, bool singleRow
   const Rect& input = level.input;
   const std::uint32_t width = input.Width();
   const bool lowRow = (row & 1) == 0;
-  const Sample* source = RingRow(level, row);
-  if (singleRow) {
-    // One row passes as it is, or doubled at an odd coordinate (T.800 F.4.8.1).
-    for (std::uint32_t i = 0; i < width; ++i) {
-      level.line[i] = lowRow ? source[i] : static_cast<Sample>(source[i] * 2);
-    }
-  } else if (lowRow) {
-    for (std::uint32_t i = 0; i < width; ++i) level.line[i] = L::Low(source[i]);
-  } else {
-    for (std::uint32_t i = 0; i < width; ++i) level.line[i] = L::High(source[i]);
-  }
+  // Vertical scaling: one row passes as it is, or doubled at an odd coordinate (T.800
+  // F.4.8.1); otherwise the lowpass and highpass factors of the wavelet.
+  Sample factor = lowRow ? L::kLowFactor : L::kHighFactor;
+  if (singleRow) factor = lowRow ? 1 : 2;
   if (width == 0) return JP2_Success;
-  SplitLine(level.line, width, input.x0, level.low, level.high);
+  SplitLine(RingRow(level, row), width, input.x0, factor, level.low, level.high);
 
   const int bandLevel = index + 1;
   const std::uint32_t lowCount = CeilDiv(input.x1, 2) - CeilDiv(input.x0, 2);
   const std::uint32_t highCount = input.x1 / 2 - input.x0 / 2;
   const std::uint32_t bandRow = lowRow ? row / 2 : (row - 1) / 2;
   if (highCount != 0) {
-    JP2_RETURN_IF_ERROR(sink.TakeBandRow(bandLevel, lowRow ? kBandHL : kBandHH, bandRow,
-                                         level.high, highCount));
+    JP2_RETURN_IF_ERROR(
+        sink.TakeBandRow(bandLevel, lowRow ? kBandHL : kBandHH, bandRow, level.high, highCount));
   }
   if (!lowRow) {
-    return lowCount == 0 ? Status() : sink.TakeBandRow(bandLevel, kBandLH, bandRow, level.low,
-                                                      lowCount);
+    return lowCount == 0 ? Status()
+                         : sink.TakeBandRow(bandLevel, kBandLH, bandRow, level.low, lowCount);
   }
   if (bandLevel < levels_) return PushLevelRow(bandLevel, level.low, sink);
-  return lowCount == 0 ? Status() : sink.TakeBandRow(bandLevel, kBandLL, bandRow, level.low,
-                                                    lowCount);
+  return lowCount == 0 ? Status()
+                       : sink.TakeBandRow(bandLevel, kBandLL, bandRow, level.low, lowCount);
 }
 
 template class WaveletCascade<std::int32_t>;

@@ -39,12 +39,11 @@ class WaveletCascade {
 
  private:
   struct Level {
-    Rect input;            // the lowpass rectangle this level splits
-    std::uint32_t next;    // the next input row to arrive
-    Sample* ring;          // kRingRows rows of input.Width() samples
-    Sample* line;          // one row being split horizontally
-    Sample* low;           // the horizontal lowpass half of that row
-    Sample* high;          // and its highpass half
+    Rect input;          // the lowpass rectangle this level splits
+    std::uint32_t next;  // the next input row to arrive
+    Sample* ring;        // kRingRows rows of input.Width() samples
+    Sample* low;         // the horizontal lowpass half of that row
+    Sample* high;        // and its highpass half
   };
 
   Sample* RingRow(const Level& level, std::int64_t row) const;

@@ -133,15 +133,9 @@ TEST_F(ImageValidation, ColourSpaceNeedsEnoughChannels) {
 
   // A palette brings its columns as channels.
   ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
-  std::uint32_t column[2] = {0, 255};
-  std::uint32_t* columns[3] = {column, column, column};
-  std::uint8_t depths[3] = {8, 8, 8};
-  std::uint8_t signs[3] = {};
-  JP2_PaletteDesc palette{2, 2, depths, signs, columns};
-  ASSERT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+  ASSERT_EQ(SetTwoEntryPalette(2), 0);
   EXPECT_EQ(Image(), JP2_Error_ColourSpace);
-  palette.columns = 3;
-  ASSERT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+  ASSERT_EQ(SetTwoEntryPalette(3), 0);
   EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
 }
 
@@ -178,12 +172,7 @@ TEST_F(ImageValidation, PaletteForcesReversibleCodingWithoutLevels) {
   StartValid(1);
   ASSERT_EQ(Set(JP2_Prop_Reversible, 0), 0);
   ASSERT_EQ(Set(JP2_Prop_TargetSize, 1000), 0);
-  std::uint32_t column[2] = {0, 255};
-  std::uint32_t* columns[3] = {column, column, column};
-  std::uint8_t depths[3] = {8, 8, 8};
-  std::uint8_t signs[3] = {};
-  const JP2_PaletteDesc palette{2, 3, depths, signs, columns};
-  ASSERT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+  ASSERT_EQ(SetTwoEntryPalette(3), 0);
   EXPECT_EQ(Image(), JP2_Error_CodingUnavailable);
   const CompressState& state = *StateOf(handle);
   EXPECT_EQ(state.Coding(0, 0).reversible, 1);

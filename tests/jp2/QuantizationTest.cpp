@@ -1,4 +1,4 @@
-// Wavelet gain tables, the step code, and the quantization exponents, mantissas, bit-plane
+// Wavelet energy tables, the step code, and the quantization exponents, mantissas, bit-plane
 // counts and weights of every subband, against values worked out by hand from the formulas.
 #include <gtest/gtest.h>
 
@@ -12,25 +12,25 @@
 namespace quillon::jp2::test {
 namespace {
 
-TEST(WaveletGains, MatchTheSynthesisBasisEnergies) {
+TEST(WaveletNorms, TablesHoldTheSynthesisBasisEnergies) {
   const double low53[] = {1, 1.5, 2.75, 5.375, 10.6875};
   const double high53[] = {0, 0.71875, 0.921875, 1.5859375, 3.04296875};
   const double low97[] = {1, 1.965907, 4.122410, 8.416744, 16.935572};
   for (int level = 0; level < 5; ++level) {
-    EXPECT_DOUBLE_EQ(LowpassSynthesisGain(true, level), low53[level]) << level;
-    EXPECT_DOUBLE_EQ(HighpassSynthesisGain(true, level), high53[level]) << level;
-    EXPECT_NEAR(LowpassSynthesisGain(false, level), low97[level], 1e-6) << level;
+    EXPECT_DOUBLE_EQ(LowpassSynthesisEnergy(true, level), low53[level]) << level;
+    EXPECT_DOUBLE_EQ(HighpassSynthesisEnergy(true, level), high53[level]) << level;
+    EXPECT_NEAR(LowpassSynthesisEnergy(false, level), low97[level], 1e-6) << level;
   }
-  EXPECT_NEAR(HighpassSynthesisGain(false, 1), 0.520218, 1e-6);
+  EXPECT_NEAR(HighpassSynthesisEnergy(false, 1), 0.520218, 1e-6);
   // Every level up to 32 is kept; each roughly doubles the one before.
   for (const bool reversible : {true, false}) {
     for (int level = 3; level <= kMaxNormLevel; ++level) {
       const double ratio =
-          LowpassSynthesisGain(reversible, level) / LowpassSynthesisGain(reversible, level - 1);
+          LowpassSynthesisEnergy(reversible, level) / LowpassSynthesisEnergy(reversible, level - 1);
       EXPECT_NEAR(ratio, 2.0, 0.1) << level;
-      EXPECT_GT(HighpassSynthesisGain(reversible, level), HighpassSynthesisGain(reversible, 1));
+      EXPECT_GT(HighpassSynthesisEnergy(reversible, level), HighpassSynthesisEnergy(reversible, 1));
     }
-    EXPECT_EQ(LowpassSynthesisGain(reversible, 40), LowpassSynthesisGain(reversible, 32));
+    EXPECT_EQ(LowpassSynthesisEnergy(reversible, 40), LowpassSynthesisEnergy(reversible, 32));
   }
 }
 
@@ -49,7 +49,7 @@ TEST(StepCode, NormalisesIntoExponentAndElevenBitMantissa) {
 }
 
 TEST(StepCode, TargetFactorOfTheFinestLevels) {
-  EXPECT_DOUBLE_EQ(TargetStepFactor(4.0), 1.0);   // 0.8 clamped up
+  EXPECT_DOUBLE_EQ(TargetStepFactor(4.0), 1.0);  // 0.8 clamped up
   EXPECT_DOUBLE_EQ(TargetStepFactor(5.0), 1.0);
   EXPECT_DOUBLE_EQ(TargetStepFactor(10.0), 3.0);  // 0.3 x ratio above 5
   EXPECT_DOUBLE_EQ(TargetStepFactor(200.0), 32.0);
@@ -78,34 +78,41 @@ TEST(BandQuantization, ReversibleBandsCarryTheirRangeBits) {
   in.levels = 2;
   const auto bands = Bands(in);
   // LL: 8 bits; HL and LH one gain bit more, HH two; Mb = 2 guard bits + exponent - 1.
-  ExpectCodes(bands, {{0, 8, 0, 9}, {1, 9, 0, 10}, {2, 9, 0, 10}, {3, 10, 0, 11},
-                      {4, 9, 0, 10}, {6, 10, 0, 11}});
-  EXPECT_DOUBLE_EQ(bands[0].gain, 2.75 * 2.75);
-  EXPECT_DOUBLE_EQ(bands[4].gain, 1.5 * 0.71875);
-  EXPECT_DOUBLE_EQ(bands[0].weight, std::pow(2.75 * 2.75 / 256, 2) * 500000);
+  ExpectCodes(
+      bands,
+      {{0, 8, 0, 9}, {1, 9, 0, 10}, {2, 9, 0, 10}, {3, 10, 0, 11}, {4, 9, 0, 10}, {6, 10, 0, 11}});
+  // Band norms: the square roots of the products of the two one-dimensional energies.
+  EXPECT_DOUBLE_EQ(bands[0].norm, 2.75);
+  EXPECT_DOUBLE_EQ(bands[3].norm, 0.921875);
+  EXPECT_DOUBLE_EQ(bands[4].norm, std::sqrt(1.5 * 0.71875));
+  EXPECT_DOUBLE_EQ(bands[0].weight, std::pow(2.75 / 256, 2) * 500000);
 }
 
-TEST(BandQuantization, ExpoundedStepsFollowTheBandGains) {
+TEST(BandQuantization, ExpoundedStepsFollowTheBandNorms) {
   TileComponentQuantization in;
   in.levels = 2;
   in.reversible = false;
   in.style = 2;
-  // s = 2^-8 / gain, brought into [1, 2): LL2, HL2, HH2, HL1, HH1.
-  ExpectCodes(Bands(in), {{0, 13, 1808, 14}, {1, 10, 7, 11}, {2, 10, 7, 11}, {3, 8, 141, 9},
-                          {4, 9, 1957, 10}, {6, 7, 1736, 8}});
+  // s = 2^-8 / norm, brought into [1, 2): LL2, HL2, LH2, HH2, HL1, HH1.
+  ExpectCodes(Bands(in), {{0, 11, 1926, 12},
+                          {1, 9, 3, 10},
+                          {2, 9, 3, 10},
+                          {3, 8, 69, 9},
+                          {4, 9, 2002, 10},
+                          {6, 8, 1889, 9}});
   // The step in scaled sample units: 2^(R_b - exponent) (1 + mantissa/2048) 2^(32 - 2 - 8).
   const auto bands = Bands(in);
-  EXPECT_FLOAT_EQ(bands[0].step, std::ldexp(1.0 + 1808 / 2048.0, 8 - 13 + 22));
+  EXPECT_FLOAT_EQ(bands[0].step, std::ldexp(1.0 + 1926 / 2048.0, 8 - 11 + 22));
 
   // A target size multiplies the two finest resolutions (here 1 and 2) by f.
   in.finestStepFactor = 3.0;
-  ExpectCodes(Bands(in), {{4, 7, 956, 8}, {6, 5, 790, 6}});
-  EXPECT_EQ(Bands(in)[0].exponent, 13) << "LL, resolution 0, keeps its step";
+  ExpectCodes(Bands(in), {{1, 8, 1029, 9}, {4, 7, 990, 8}, {6, 6, 905, 7}});
+  EXPECT_EQ(Bands(in)[0].exponent, 11) << "LL, resolution 0, keeps its step";
 
   // Depths below 8 use a base of 1/256, not 2^-depth.
   in.finestStepFactor = 1.0;
   in.depth = 5;
-  EXPECT_EQ(Bands(in)[1].exponent, 10);
+  EXPECT_EQ(Bands(in)[1].exponent, 9);
 }
 
 TEST(BandQuantization, DerivedStepsShareTheBaseMantissa) {
@@ -124,7 +131,7 @@ TEST(BandQuantization, WeightsTakeComponentFactorsAndFrequencyWeights) {
   in.reversible = false;
   in.style = 2;
   in.transformComponent = 1;  // ICT chrominance: factor 1.8051
-  EXPECT_NEAR(Bands(in)[0].weight, 24.8548687, 1e-5);
+  EXPECT_NEAR(Bands(in)[0].weight, 24.8548297, 1e-5);
 
   in.reversible = true;
   in.style = 0;

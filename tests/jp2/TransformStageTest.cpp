@@ -14,6 +14,7 @@
 #include "common/ComponentTransforms.h"
 #include "encoder/CompressState.h"
 #include "encoder/ImageValidation.h"
+#include "encoder/TransformStage.h"
 #include "support/EncoderFixture.h"
 
 namespace quillon::jp2::test {
@@ -25,7 +26,9 @@ struct InputCall {
   bool operator==(const InputCall&) const = default;
 };
 
-std::int32_t NoOutput(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) { return -1; }
+std::int32_t NoOutput(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) {
+  return -1;
+}
 
 // Coefficients of one band, by absolute band coordinates, from the code-blocks handed on.
 using BandKey = std::tuple<std::uint32_t, int, int, int>;  // tile, component, resolution, band
@@ -105,7 +108,7 @@ class TransformStage : public EncoderTest, public CodeBlockSink {
 
 TEST_F(TransformStage, RowsArePulledByTileThenGridRowThenComponent) {
   StartImage(2, 8, 6, 8, 1);
-  ASSERT_EQ(Set(JP2_Prop_Width, 4, -1, 1), 0);  // factor 2 across
+  ASSERT_EQ(Set(JP2_Prop_Width, 4, -1, 1), 0);   // factor 2 across
   ASSERT_EQ(Set(JP2_Prop_Height, 3, -1, 1), 0);  // and down
   ASSERT_EQ(Set(JP2_Prop_TileWidth, 4), 0);
   ASSERT_TRUE(Run().ok());
@@ -254,6 +257,13 @@ TEST_F(TransformStage, AnInputErrorStopsAtOnceAndIsReturned) {
   EXPECT_TRUE(blocks.empty());
 }
 
+TEST_F(TransformStage, AFailedTileAllocationGivesMinusOneBeforeAnyInput) {
+  StartImage(1, 16, 16, 8, 3);
+  allocator.failAt = allocator.allocations;  // the next request: the tile's working memory
+  EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_OutOfMemory);
+  EXPECT_TRUE(calls.empty());
+}
+
 TEST_F(TransformStage, ValidImagesStillStopAfterTheTransformStage) {
   StartImage(3, 16, 16, 8, 3);
   EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_CodingUnavailable);
@@ -298,16 +308,21 @@ TEST_F(TransformStage, RegionShiftAbove16BitPlanesFailsBeforeAnyInput) {
   EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_CodingUnavailable);
 }
 
+TEST_F(TransformStage, LossyRegionsAtFiveLevelsFitTheShiftLimit) {
+  StartImage(1, 64, 64, 8, 5);
+  ASSERT_EQ(Set(JP2_Prop_Reversible, 0), 0);
+  ASSERT_EQ(JP2_Compress_SetROI(handle, 100, 100, 300, 300), 0);
+  ASSERT_TRUE(Run().ok());
+  ASSERT_FALSE(blocks.empty());
+  // LL5: s = 2^-8 / 33.9249 = 2^-14 x (1 + 1816/2048), so Mb = 2 + 14 - 1.
+  EXPECT_EQ(blocks[0].block.roiShift, 15);
+}
+
 TEST_F(TransformStage, PaletteIndicesAreCodedReversiblyWithoutLevels) {
   StartImage(1, 9, 7, 8, 4);
   ASSERT_EQ(Set(JP2_Prop_Reversible, 0), 0);
   ASSERT_EQ(Set(JP2_Prop_QuantStyle, 1), 0);
-  std::uint32_t column[2] = {0, 255};
-  std::uint32_t* columns[3] = {column, column, column};
-  std::uint8_t depths[3] = {8, 8, 8};
-  std::uint8_t signs[3] = {};
-  const JP2_PaletteDesc palette{2, 3, depths, signs, columns};
-  ASSERT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+  ASSERT_EQ(SetTwoEntryPalette(3), 0);
   element = [](int, std::uint32_t y, std::uint32_t x) { return (x + y) & 1; };
   ASSERT_TRUE(Run().ok());
   for (const Block& b : blocks) {
@@ -316,6 +331,37 @@ TEST_F(TransformStage, PaletteIndicesAreCodedReversiblyWithoutLevels) {
   }
   EXPECT_EQ(Coefficient(1, 0), 1 - 128);
   EXPECT_EQ(Coefficient(1, 1), -128);
+}
+
+TEST_F(TransformStage, PreparationSetsLayersTransformAndTargetFactor) {
+  StartImage(3, 64, 64, 8, 2);
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
+  ASSERT_EQ(Set(JP2_Prop_Layers, 3), 0);
+  ASSERT_EQ(Set(JP2_Prop_TargetSize, 1536), 0);  // 12288 bytes at a ratio of 8
+  CompressState& state = *StateOf(handle);
+  TransformSetup setup;
+  ASSERT_TRUE(PrepareTransforms(state, &setup).ok());
+  EXPECT_TRUE(setup.componentTransform);
+  EXPECT_DOUBLE_EQ(setup.finestStepFactor, 0.3 * 8);
+  EXPECT_EQ(state.tiles[0].layers, 3);
+
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 1, -1, 2), 0);
+  ASSERT_TRUE(PrepareTransforms(state, &setup).ok());
+  EXPECT_EQ(state.tiles[0].layers, 1) << "a 1-bit component leaves one layer";
+  EXPECT_FALSE(setup.componentTransform) << "the colour components differ in depth";
+
+  ASSERT_EQ(Set(JP2_Prop_BitDepth, 8), 0);
+  ASSERT_EQ(JP2_Compress_SetROI(handle, 0, 0, 0, 0), 0);
+  ASSERT_TRUE(PrepareTransforms(state, &setup).ok());
+  EXPECT_DOUBLE_EQ(setup.finestStepFactor, 1.0) << "regions keep the finest steps";
+  EXPECT_EQ(setup.regionCount, 1u);
+  EXPECT_EQ(setup.regions[0].x1, 64u);
+
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sYCC), 0);
+  EXPECT_FALSE(UsesComponentTransform(state));
+  ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
+  ASSERT_EQ(SetTwoEntryPalette(3), 0);
+  EXPECT_FALSE(UsesComponentTransform(state)) << "palette indices are not colours";
 }
 
 TEST_F(TransformStage, MemoryFollowsTheTileWidthNotTheHeight) {

@@ -19,7 +19,8 @@ struct Plane {
   Rect area;
   std::vector<double> values;
 
-  explicit Plane(const Rect& rect) : area(rect), values(std::size_t{rect.Width()} * rect.Height()) {}
+  explicit Plane(const Rect& rect)
+      : area(rect), values(std::size_t{rect.Width()} * rect.Height()) {}
   double& At(std::uint32_t x, std::uint32_t y) {
     return values[std::size_t{y - area.y0} * area.Width() + (x - area.x0)];
   }
@@ -56,8 +57,8 @@ std::vector<double> Forward1D(const std::vector<double>& x, std::int64_t i0, boo
     }
     for (std::int64_t k = i0; k < i1; ++k) {
       if ((k & 1) == 0) {
-        at(k) += static_cast<double>(
-            FloorDiv(static_cast<std::int64_t>(at(k - 1) + at(k + 1)) + 2, 4));
+        at(k) +=
+            static_cast<double>(FloorDiv(static_cast<std::int64_t>(at(k - 1) + at(k + 1)) + 2, 4));
       }
     }
   } else {
@@ -154,7 +155,8 @@ void CompareWithReference(const Rect& area, int levels, std::mt19937& random) {
   CollectingSink<Sample> sink;
   std::vector<Sample> row(area.Width());
   for (std::uint32_t y = area.y0; y < area.y1; ++y) {
-    for (std::uint32_t x = area.x0; x < area.x1; ++x) row[x - area.x0] = static_cast<Sample>(input.At(x, y));
+    for (std::uint32_t x = area.x0; x < area.x1; ++x)
+      row[x - area.x0] = static_cast<Sample>(input.At(x, y));
     ASSERT_TRUE(cascade.PushRow(row.data(), sink).ok());
   }
 
@@ -206,9 +208,13 @@ class WaveletCascadeTest : public ::testing::Test {
   std::mt19937 random_{7};
 };
 
-TEST_F(WaveletCascadeTest, Reversible53EqualsTheWholeTileTransform) { Sweep<std::int32_t>(); }
+TEST_F(WaveletCascadeTest, Reversible53EqualsTheWholeTileTransform) {
+  Sweep<std::int32_t>();
+}
 
-TEST_F(WaveletCascadeTest, Irreversible97EqualsTheWholeTileTransform) { Sweep<float>(); }
+TEST_F(WaveletCascadeTest, Irreversible97EqualsTheWholeTileTransform) {
+  Sweep<float>();
+}
 
 TEST_F(WaveletCascadeTest, LargerTilesAtOddOffsets) {
   const Rect areas[] = {{123, 77, 190, 122}, {5, 1000, 134, 1003}, {0, 0, 3, 150}};

@@ -33,26 +33,26 @@ struct LayoutMode {
   std::uint32_t mode;
 };
 
-TEST(KvfCodec, FullQualityWithoutLimitDecodesExactly) {
-  const LayoutMode pairs[] = {{0, 1},   {16, 2},  {19, 2},  {16, 6},  {17, 6},
-                              {16, 4},  {5, 8},   {2, 5},   {3, 7},   {32, 17},
-                              {37, 22}, {33, 18}, {34, 19}, {35, 20}, {36, 21}};
+// Quality 1024 without a size limit: every layout/mode pair on odd sizes, striped and
+// embedded; `everyLevel` runs levels 1 to 6, else a rotating half of them.
+int ExpectExactRoundTrips(std::span<const LayoutMode> pairs, bool everyLevel) {
   const std::uint32_t sizes[][2] = {{37, 41}, {101, 67}, {9, 150}};
   int cases = 0;
-  for (const LayoutMode& pair : pairs) {
+  for (std::size_t p = 0; p < pairs.size(); ++p) {
+    const LayoutMode pair = pairs[p];
     for (const auto& size : sizes) {
       for (std::uint32_t levels = 1; levels <= 6; ++levels) {
+        if (!everyLevel && (levels + p + size[0]) % 3 != 0) continue;
         for (const bool baseline : {true, false}) {
-          if ((levels + size[0] + pair.mode) % 3 != 0 && pair.mode > 2) continue;  // a spread
           SCOPED_TRACE(testing::Message()
                        << "layout " << pair.layout << " mode " << pair.mode << " " << size[0] << "x"
                        << size[1] << " L" << levels << (baseline ? " baseline" : " embedded"));
           const auto picture = MakePhoto(size[0], size[1], pair.layout, levels);
           const auto encoded = Encode(picture, Settings(pair.mode, levels, baseline), 5 + levels);
-          ASSERT_EQ(encoded.status, KvfStatus::ok);
+          EXPECT_EQ(encoded.status, KvfStatus::ok);
           EXPECT_EQ(encoded.report.qualityReached, 1024);
           const auto decoded = Decode(encoded.bytes, Output(pair.layout));
-          ASSERT_EQ(decoded.status, KvfStatus::ok);
+          EXPECT_EQ(decoded.status, KvfStatus::ok);
           EXPECT_EQ(decoded.report.qualityReached, 1024);
           EXPECT_TRUE(decoded.picture == picture);
           ++cases;
@@ -60,7 +60,22 @@ TEST(KvfCodec, FullQualityWithoutLimitDecodesExactly) {
       }
     }
   }
-  EXPECT_GT(cases, 200);
+  return cases;
+}
+
+TEST(KvfCodec, FullQualityDecodesExactlyInTheApplicationModes) {
+  const LayoutMode pairs[] = {{0, 1}, {16, 2}, {16, 6}};
+  EXPECT_EQ(ExpectExactRoundTrips(pairs, true), 3 * 3 * 6 * 2);
+}
+
+TEST(KvfCodec, FullQualityDecodesExactlyInTheOtherEightBitModes) {
+  const LayoutMode pairs[] = {{19, 2}, {17, 2}, {19, 6}, {17, 6}, {16, 4}, {5, 8}, {2, 5}, {3, 7}};
+  EXPECT_GT(ExpectExactRoundTrips(pairs, false), 80);
+}
+
+TEST(KvfCodec, FullQualityDecodesExactlyInTheSixteenBitModes) {
+  const LayoutMode pairs[] = {{32, 17}, {37, 22}, {33, 18}, {34, 19}, {35, 20}, {36, 21}};
+  EXPECT_GT(ExpectExactRoundTrips(pairs, false), 60);
 }
 
 TEST(KvfCodec, ExtremeSamplesStayExact) {
@@ -154,6 +169,28 @@ TEST(KvfCodec, TargetSizeIsNeverExceededAndTheFileStaysDecodable) {
   }
 }
 
+TEST(KvfCodec, DecoderRefusesHeadersItCannotDecode) {
+  KvfHeader header;
+  header.picture = {20000, 20000, 1, KvfGeChunk::kBaselineFlag};
+  header.coding.codedWidth = 24576;
+  header.coding.stripeHeight = 8192;
+  header.coding.levels = 13;
+  header.coding.stripeCount = 3;
+  KvfBufferSizes sizes{};
+  EXPECT_EQ(KvfDecoder::Plan(header, Output(0), sizes), KvfStatus::levelTooHigh);
+  header.coding.levels = 6;  // no longer what the picture size gives
+  EXPECT_EQ(KvfDecoder::Plan(header, Output(0), sizes), KvfStatus::corruptedHeader);
+  header.coding.codedWidth = 20032;
+  header.coding.stripeHeight = 64;
+  header.coding.stripeCount = 313;
+  auto output = Output(0);
+  output.width = 20000;
+  output.height = 20000;
+  EXPECT_EQ(KvfDecoder::Plan(header, output, sizes), KvfStatus::ok);
+  output.layout = 16;  // three channels for a grey picture
+  EXPECT_EQ(KvfDecoder::Plan(header, output, sizes), KvfStatus::invalidSourceFormat);
+}
+
 TEST(KvfCodec, DecoderByteBudgetLowersTheQualityWithoutError) {
   const auto picture = MakePhoto(128, 300, 0, 9);
   const auto encoded = Encode(picture, Settings(1, 6, true));
@@ -165,36 +202,19 @@ TEST(KvfCodec, DecoderByteBudgetLowersTheQualityWithoutError) {
   EXPECT_LT(decoded.report.qualityReached, 1024);
   EXPECT_GT(decoded.report.qualityReached, 0);  // every stripe got its share
   EXPECT_LT(test::MeanError(decoded.picture, picture), 40);
+
+  // Without stripe sizes the first cut stripe is the last one read; the rest stays grey.
+  const auto unsized = Encode(picture, Settings(1, 6, true), 64, false);
+  ASSERT_EQ(unsized.status, KvfStatus::ok);
+  const auto partial = Decode(unsized.bytes, settings);
+  ASSERT_EQ(partial.status, KvfStatus::ok);
+  EXPECT_EQ(partial.report.qualityReached, 0);
+  EXPECT_EQ(partial.picture.bytes.back(), 128);
 }
 
-TEST(KvfCodec, PasswordGuardsTheQualityAboveTheFreeOne) {
-  const auto picture = MakePhoto(120, 140, 16, 2);
-  KvfEncodeSettings settings = Settings(2, 5, true);
-  settings.password = "Open Sesame!";
-  settings.freeQuality = 300;
-  const auto encoded = Encode(picture, settings);
-  ASSERT_EQ(encoded.status, KvfStatus::ok);
-
-  const auto free = Decode(encoded.bytes, Output(16));
-  ASSERT_EQ(free.status, KvfStatus::ok);
-  EXPECT_LE(free.report.qualityReached, 300);
-  EXPECT_GT(test::MeanError(free.picture, picture), 1);
-
-  auto right = Output(16);
-  right.password = "Open Sesame!";
-  const auto opened = Decode(encoded.bytes, right);
-  ASSERT_EQ(opened.status, KvfStatus::ok);
-  EXPECT_TRUE(opened.picture == picture);
-  right.password = {};
-  right.key = KvfPasswordKey("Open Sesame!");
-  EXPECT_TRUE(Decode(encoded.bytes, right).picture == picture);
-
-  auto wrong = Output(16);
-  wrong.password = "open sesame!";
-  EXPECT_EQ(Decode(encoded.bytes, wrong).status, KvfStatus::wrongPassword);
-
-  // A password with the same check value passes the header but not the key in the data.
-  const std::uint16_t check = KvfPasswordCheckValue("Open Sesame!");
+// A password with the same check value as `password`: it passes the header, not the key.
+std::string CheckValueTwin(const std::string& password) {
+  const std::uint16_t check = KvfPasswordCheckValue(password);
   // Characters of the plain set that differ in the check value's per-character term.
   std::string letters;
   for (int ch = ' '; ch < 127; ++ch) {
@@ -203,16 +223,49 @@ TEST(KvfCodec, PasswordGuardsTheQualityAboveTheFreeOne) {
         std::none_of(letters.begin(), letters.end(), [&](char seen) { return seen / 3 == ch / 3; });
     if (newTerm && KvfPasswordKey(one) != KvfPasswordKey("\x01")) letters += one;
   }
-  std::string twin;
   const std::size_t n = letters.size();
-  for (std::size_t i = 0; i < n * n * n * n && twin.empty(); ++i) {
+  for (std::size_t i = 0; i < n * n * n * n; ++i) {
     const std::string candidate = {letters[i % n], letters[i / n % n], letters[i / n / n % n],
                                    letters[i / n / n / n]};
-    if (KvfPasswordCheckValue(candidate) == check) twin = candidate;
+    if (KvfPasswordCheckValue(candidate) == check && candidate != password) return candidate;
   }
+  return {};
+}
+
+TEST(KvfCodec, PasswordGuardsTheQualityAboveTheFreeOne) {
+  const auto picture = MakePhoto(120, 140, 16, 2);
+  const std::string password = "Open Sesame!";
+  const std::string twin = CheckValueTwin(password);
   ASSERT_FALSE(twin.empty());
-  wrong.password = twin;
-  EXPECT_EQ(Decode(encoded.bytes, wrong).status, KvfStatus::wrongPassword);
+  // The key lands in the plane loop (free quality 300) or in the raw stage (1000).
+  for (const std::uint16_t freeQuality : {300, 1000}) {
+    SCOPED_TRACE(freeQuality);
+    KvfEncodeSettings settings = Settings(2, 5, true);
+    settings.password = password;
+    settings.freeQuality = freeQuality;
+    const auto encoded = Encode(picture, settings);
+    ASSERT_EQ(encoded.status, KvfStatus::ok);
+
+    const auto free = Decode(encoded.bytes, Output(16));
+    ASSERT_EQ(free.status, KvfStatus::ok);
+    EXPECT_LE(free.report.qualityReached, freeQuality);
+    EXPECT_GT(test::MeanError(free.picture, picture), 0.01);
+
+    auto right = Output(16);
+    right.password = password;
+    const auto opened = Decode(encoded.bytes, right);
+    ASSERT_EQ(opened.status, KvfStatus::ok);
+    EXPECT_TRUE(opened.picture == picture);
+    right.password = {};
+    right.key = KvfPasswordKey(password);
+    EXPECT_TRUE(Decode(encoded.bytes, right).picture == picture);
+
+    auto wrong = Output(16);
+    wrong.password = "open sesame!";
+    EXPECT_EQ(Decode(encoded.bytes, wrong).status, KvfStatus::wrongPassword);
+    wrong.password = twin;
+    EXPECT_EQ(Decode(encoded.bytes, wrong).status, KvfStatus::wrongPassword);
+  }
 }
 
 TEST(KvfCodec, PasswordValuesAreFixedByTheFormat) {
@@ -349,21 +402,57 @@ TEST(KvfCodec, RowWindowsGiveTheSameRowsAsOneCall) {
   ASSERT_EQ(KvfDecoder::Plan(header, settings, sizes), KvfStatus::ok);
   test::WorkBuffers buffers(sizes);
   test::MemoryReadFile file(encoded.bytes, 100);  // a small buffer: many refills
-  KvfInputStream in;
-  ASSERT_EQ(in.Open(file.Source()), KvfStatus::ok);
-  ASSERT_EQ(KvfDecoder::Start(settings, buffers.View(), in), KvfStatus::ok);
+  ASSERT_EQ(KvfDecoder::Start(settings, buffers.View(), file.Source()), KvfStatus::ok);
   std::vector<std::uint8_t> rows(picture.bytes.size(), 0);
   KvfDecodeReport report;
   for (std::uint32_t first = 0; first < 150; first += 7) {
     const std::uint32_t end = std::min(first + 7, 150u);
     const KvfOutputRows out{rows.data() + first * picture.RowBytes(),
                             static_cast<std::ptrdiff_t>(picture.RowBytes())};
-    ASSERT_EQ(KvfDecoder::DecodeRows(buffers.View(), in, first, end, out, report), KvfStatus::ok);
+    ASSERT_EQ(KvfDecoder::DecodeRows(buffers.View(), first, end, out, report), KvfStatus::ok);
   }
   EXPECT_EQ(rows, picture.bytes);
   const KvfOutputRows out{rows.data(), 0};
-  EXPECT_EQ(KvfDecoder::DecodeRows(buffers.View(), in, 3, 5, out, report),
+  EXPECT_EQ(KvfDecoder::DecodeRows(buffers.View(), 3, 5, out, report),
             KvfStatus::invalidImageSize);  // windows only move forward
+}
+
+TEST(KvfCodec, PrivateDataTravelsWithThePicture) {
+  const auto picture = MakePhoto(30, 20, 0);
+  std::vector<std::uint8_t> data(40000);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+  KvfEncodeSettings settings = Settings(1, 2, true);
+  settings.privateData = data;
+  for (const bool withSeek : {true, false}) {
+    const auto encoded = Encode(picture, settings, 0, withSeek);
+    ASSERT_EQ(encoded.status, KvfStatus::ok);
+    KvfHeader header;
+    test::MemoryReadFile file(encoded.bytes, 512);
+    KvfInputStream in;
+    ASSERT_EQ(in.Open(file.Source()), KvfStatus::ok);
+    ASSERT_EQ(ReadKvfHeader(in, header, {}), KvfStatus::ok);
+    auto output = Output(0);
+    output.width = 30;
+    output.height = 20;
+    std::vector<std::uint8_t> received(data.size());
+    output.privateData = received;
+    KvfBufferSizes sizes{};
+    ASSERT_EQ(KvfDecoder::Plan(header, output, sizes), KvfStatus::ok);
+    test::WorkBuffers buffers(sizes);
+    EXPECT_EQ(KvfDecoder::Header(buffers.View()), nullptr);
+    test::MemoryReadFile again(encoded.bytes, 512);
+    ASSERT_EQ(KvfDecoder::Start(output, buffers.View(), again.Source()), KvfStatus::ok);
+    const KvfHeader* read = KvfDecoder::Header(buffers.View());
+    ASSERT_NE(read, nullptr);
+    EXPECT_TRUE(read->privateCopied);
+    EXPECT_EQ(read->privateLength, data.size());
+    EXPECT_EQ(received, data);
+    std::vector<std::uint8_t> rows(picture.bytes.size());
+    KvfDecodeReport report;
+    ASSERT_EQ(KvfDecoder::DecodeRows(buffers.View(), 0, 20, {rows.data(), 30}, report),
+              KvfStatus::ok);
+    EXPECT_EQ(rows, picture.bytes);
+  }
 }
 
 TEST(KvfCodec, SixteenBitPicturesDecodeIntoEightBitLayouts) {
@@ -405,13 +494,10 @@ TEST(KvfCodec, FailingFlushIsReported) {
   test::WorkBuffers buffers(sizes);
   test::MemoryWriteFile file(64);
   file.failFlush = true;
-  KvfOutputStream out;
-  ASSERT_EQ(out.Open(file.Target()), KvfStatus::ok);
-  KvfStatus status = KvfEncoder::Start(settings, buffers.View(), out);
+  KvfStatus status = KvfEncoder::Start(settings, buffers.View(), file.Target());
   KvfEncodeReport report;
   if (status == KvfStatus::ok) {
-    status =
-        KvfEncoder::EncodeRows(buffers.View(), out, {picture.bytes.data(), 64, 64}, true, report);
+    status = KvfEncoder::EncodeRows(buffers.View(), {picture.bytes.data(), 64, 64}, true, report);
   }
   EXPECT_EQ(status, KvfStatus::flushFailed);
 }
@@ -448,6 +534,37 @@ TEST(KvfCodec, ProgressRisesPlaneByPlaneToTheEnd) {
     EXPECT_EQ(run.back(), 100);
     EXPECT_GE(run.front(), 0);
   }
+}
+
+}  // namespace
+}  // namespace kvf
+
+namespace kvf {
+namespace {
+
+std::uint64_t Fingerprint(const std::vector<std::uint8_t>& bytes) {
+  std::uint64_t hash = 0xCBF29CE484222325ull;
+  for (std::uint8_t byte : bytes) hash = (hash ^ byte) * 0x100000001B3ull;
+  return hash;
+}
+
+// Files already written must stay readable: any change to the coded bytes of these pictures
+// changes the format and needs a new version number, not a new fingerprint.
+TEST(KvfCodec, CodedBytesStayTheSameFromBuildToBuild) {
+  KvfEncodeSettings lossless = Settings(2, 3, true);
+  KvfEncodeSettings guarded = Settings(6, 2, false);
+  guarded.quality = 700;
+  guarded.password = "Quillon";
+  guarded.freeQuality = 400;
+  const KvfRegion region{3, 4, 10, 8};
+  guarded.regions = std::span(&region, 1);
+  guarded.regionWeight = 2;
+  const auto first = Encode(MakePhoto(45, 37, 16, 21), lossless);
+  const auto second = Encode(MakePhoto(30, 26, 19, 22), guarded);
+  ASSERT_EQ(first.status, KvfStatus::ok);
+  ASSERT_EQ(second.status, KvfStatus::ok);
+  EXPECT_EQ(Fingerprint(first.bytes), 9848922159982819058ull) << first.bytes.size();
+  EXPECT_EQ(Fingerprint(second.bytes), 9943651538472969286ull) << second.bytes.size();
 }
 
 }  // namespace

@@ -96,17 +96,14 @@ inline Encoded Encode(const Pixels& picture, KvfEncodeSettings settings,
   if (result.status != KvfStatus::ok) return result;
   WorkBuffers buffers(sizes);
   MemoryWriteFile file(outputBuffer);
-  KvfOutputStream out;
-  result.status = out.Open(file.Target(withSeek));
-  if (result.status == KvfStatus::ok)
-    result.status = KvfEncoder::Start(settings, buffers.View(), out);
+  result.status = KvfEncoder::Start(settings, buffers.View(), file.Target(withSeek));
   const std::uint32_t block = blockRows != 0 ? blockRows : 1u << settings.levels;
   for (std::uint32_t y = 0; y < picture.height && result.status == KvfStatus::ok; y += block) {
     const std::uint32_t count = std::min(block, picture.height - y);
     const KvfPixelRows rows{picture.bytes.data() + y * picture.RowBytes(),
                             static_cast<std::ptrdiff_t>(picture.RowBytes()), count};
-    result.status = KvfEncoder::EncodeRows(buffers.View(), out, rows, y + count == picture.height,
-                                           result.report);
+    result.status =
+        KvfEncoder::EncodeRows(buffers.View(), rows, y + count == picture.height, result.report);
   }
   result.bytes = file.Bytes();
   return result;
@@ -160,17 +157,13 @@ inline Decoded Decode(const std::vector<std::uint8_t>& bytes, KvfDecodeSettings 
   if (result.status != KvfStatus::ok) return result;
   WorkBuffers buffers(sizes);
   MemoryReadFile file(bytes, inputBuffer);
-  KvfInputStream in;
-  result.status = in.Open(file.Source());
-  if (result.status == KvfStatus::ok)
-    result.status = KvfDecoder::Start(settings, buffers.View(), in);
+  result.status = KvfDecoder::Start(settings, buffers.View(), file.Source());
   if (result.status != KvfStatus::ok) return result;
   result.picture = {settings.width, settings.height, settings.layout, {}};
   result.picture.bytes.resize(result.picture.RowBytes() * settings.height);
   const KvfOutputRows rows{result.picture.bytes.data(),
                            static_cast<std::ptrdiff_t>(result.picture.RowBytes())};
-  result.status =
-      KvfDecoder::DecodeRows(buffers.View(), in, 0, settings.height, rows, result.report);
+  result.status = KvfDecoder::DecodeRows(buffers.View(), 0, settings.height, rows, result.report);
   return result;
 }
 

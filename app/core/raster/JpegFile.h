@@ -10,8 +10,8 @@ namespace quillon {
 
 inline constexpr int kDefaultJpegQuality = 80;  // the "JPGQuality" setting's default
 
-// One component gives an 8-bit grey ramp picture, three give 24 bits; the resolution comes
-// from the file's density when it is in dots per inch or per centimetre, else 72 dpi.
+// One component gives an 8-bit grey ramp picture, three (and four, CMYK) give 24 bits; the
+// resolution comes from the file's density in dots per inch or per centimetre, else 72 dpi.
 // A file that cannot be opened shows message 151, a file libjpeg cannot decode 33013.
 [[nodiscard]] bool ReadJpeg(const std::filesystem::path& path, PictureDocument& document,
                             FileIoContext& context);

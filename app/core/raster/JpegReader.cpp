@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <vector>
+
 #include "core/raster/JpegErrorManager.h"
 #include "core/raster/JpegFile.h"
 #include "core/raster/RasterIoSupport.h"
@@ -25,24 +27,42 @@ bool ReadHeader(jpeg_decompress_struct& info, JpegErrorManager& errors, std::FIL
     info.out_color_space = JCS_GRAYSCALE;
   } else if (info.num_components == 3) {
     info.out_color_space = JCS_EXT_BGR;
+  } else if (info.num_components == 4 &&
+             (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK)) {
+    info.out_color_space = JCS_CMYK;
   } else {
     return false;
   }
   return true;
 }
 
+// Blue, green, red of CMYK samples; files with an Adobe marker store the inks inverted.
+void CmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, std::size_t width, bool inverted) {
+  for (std::size_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    const auto ink = [&](int i) { return unsigned(inverted ? cmyk[i] : 255 - cmyk[i]); };
+    const unsigned white = ink(3);
+    bgr[0] = static_cast<std::uint8_t>((ink(2) * white + 127) / 255);
+    bgr[1] = static_cast<std::uint8_t>((ink(1) * white + 127) / 255);
+    bgr[2] = static_cast<std::uint8_t>((ink(0) * white + 127) / 255);
+  }
+}
+
+// `cmykLine` holds one row of four samples per pixel for CMYK files.
 bool ReadRows(jpeg_decompress_struct& info, JpegErrorManager& errors, Picture& picture,
-              RowProgress& progress) {
+              std::uint8_t* cmykLine, RowProgress& progress) {
   if (setjmp(errors.jump)) return false;
   jpeg_start_decompress(&info);
+  const bool cmyk = info.out_color_space == JCS_CMYK;
   if (info.output_width != static_cast<JDIMENSION>(picture.Header().biWidth) ||
       info.output_height != static_cast<JDIMENSION>(picture.Header().biHeight) ||
-      info.output_components != (picture.GetBitCount() == 24 ? 3 : 1)) {
+      info.output_components != (cmyk ? 4 : picture.GetBitCount() == 24 ? 3 : 1)) {
     return false;
   }
   while (info.output_scanline < info.output_height) {
-    JSAMPROW row = TopDownRow(picture, static_cast<std::int32_t>(info.output_scanline));
-    jpeg_read_scanlines(&info, &row, 1);
+    std::uint8_t* row = TopDownRow(picture, static_cast<std::int32_t>(info.output_scanline));
+    JSAMPROW target = cmyk ? cmykLine : row;
+    jpeg_read_scanlines(&info, &target, 1);
+    if (cmyk) CmykToBgr(cmykLine, row, info.output_width, info.saw_Adobe_marker);
     progress.Step();
   }
   jpeg_finish_decompress(&info);
@@ -82,14 +102,15 @@ bool ReadJpeg(const std::filesystem::path& path, PictureDocument& document,
   if (ok) {
     ok = CreateSizedPicture(picture, static_cast<std::int32_t>(info.image_width),
                             static_cast<std::int32_t>(info.image_height),
-                            info.num_components == 3, context);
+                            info.num_components != 1, context);
     memoryReported = !ok;
   }
   if (ok) {
     ClearRowPadding(picture);
     ReadDensity(info, picture);
+    std::vector<std::uint8_t> cmykLine(info.num_components == 4 ? 4 * std::size_t{info.image_width} : 0);
     RowProgress progress(context, kLoadingCaption, path, picture.GetHeight());
-    ok = ReadRows(info, errors, picture, progress);
+    ok = ReadRows(info, errors, picture, cmykLine.data(), progress);
   }
   jpeg_destroy_decompress(&info);
   std::fclose(file);

@@ -44,6 +44,16 @@ class EncoderTest : public ::testing::Test {
     ASSERT_EQ(Set(JP2_Prop_BitDepth, depth), 0);
   }
 
+  // Sets a palette of two entries (0 and 255) in `columns` 8-bit columns (1 to 3).
+  std::int32_t SetTwoEntryPalette(std::uint32_t columns) {
+    std::uint32_t entries[2] = {0, 255};
+    std::uint32_t* values[3] = {entries, entries, entries};
+    std::uint8_t depths[3] = {8, 8, 8};
+    std::uint8_t signs[3] = {};
+    const JP2_PaletteDesc palette{2, columns, depths, signs, values};
+    return JP2_Compress_SetPalette(handle, &palette);
+  }
+
   CountingAllocator allocator;
   CompressHandle handle = nullptr;
 };

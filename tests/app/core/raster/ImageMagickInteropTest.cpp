@@ -172,6 +172,7 @@ TEST_F(ImageMagick, OurJpegReaderReadsGreyColourAndProgressive) {
   CheckTheirFile("c.jpg", "-quality 90", ReadJpeg, 24, 1);
   CheckTheirFile("g.jpg", "-colorspace Gray -type Grayscale -quality 90", ReadJpeg, 8, 1);
   CheckTheirFile("p.jpg", "-interlace Plane -quality 80", ReadJpeg, 24, 1);
+  CheckTheirFile("k.jpg", "-colorspace CMYK -quality 95", ReadJpeg, 24, 2);
   EXPECT_TRUE(ui.messages.empty());
 }
 
