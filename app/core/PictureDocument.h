@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/EnhancementRegions.h"
 #include "core/Picture.h"
 #include "core/PictureFormat.h"
 
@@ -28,6 +29,8 @@ class PictureDocument {
   std::uint32_t fileSize = 0;
   PictureFormat format = PictureFormat::Unknown;
   KvfProtection protection;
+  // Rectangles to keep more quality when saving compressed, with their common level.
+  EnhancementRegions regions;
 
  private:
   Picture picture_;

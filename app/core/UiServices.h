@@ -44,6 +44,9 @@ class UiServices {
   virtual void EndWaitCursor() = 0;
   // Asks for a password; nothing when the user cancels.
   virtual std::optional<std::string> AskPassword(const std::string& prompt) = 0;
+  // Asks for a whole number from `minimum` to `maximum`; nothing when the user cancels.
+  virtual std::optional<int> AskNumber(const std::string& title, const std::string& prompt,
+                                       int minimum, int maximum, int initial) = 0;
 
   // A message from the string table, its pattern filled with `args`.
   MessageAnswer MessageBox(StringId id, MessageIcon icon,

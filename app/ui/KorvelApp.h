@@ -74,6 +74,8 @@ class CKorvelApp : public wxApp {
   const ErrorLimitTable& ErrorLimits() const { return errorLimits_; }
   std::vector<std::uint8_t>& ColourCache() { return colourCache_; }
   const wxPen& RegionPen() const { return regionPen_; }
+  const wxCursor& RegionCursor() const { return regionCursor_; }
+  const wxCursor& DeleteCursor() const { return deleteCursor_; }
   const std::string& HelpPath() const { return helpPath_; }
 
   // Compressed files are decoded only in part while this is set.

@@ -23,6 +23,11 @@ wxBEGIN_EVENT_TABLE(CKorvelView, wxView)
   EVT_MENU(id::wxIdOf(id::kZoomIn), CKorvelView::OnZoomIn)
   EVT_MENU(id::wxIdOf(id::kZoomOut), CKorvelView::OnZoomOut)
   EVT_MENU(id::wxIdOf(id::kWindowNew), CKorvelView::OnNewWindow)
+  EVT_MENU(id::wxIdOf(id::kEnhancement), CKorvelView::OnRegionCommand)
+  EVT_MENU(id::wxIdOf(id::kDeleteRegion), CKorvelView::OnRegionCommand)
+  EVT_MENU(id::wxIdOf(id::kAddRegion), CKorvelView::OnRegionCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kEnhancement), CKorvelView::OnUpdateRegionCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kDeleteRegion), CKorvelView::OnUpdateRegionCommand)
 wxEND_EVENT_TABLE()
 
 namespace {
@@ -43,7 +48,43 @@ class PictureCanvas final : public wxScrolledCanvas {
     });
     Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
       view_.ShowPixelUnder(event.GetX(), event.GetY());
+      view_.Regions().Move(event.GetX(), event.GetY());
       event.Skip();
+    });
+    Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
+      SetFocus();
+      if (!view_.Regions().LeftDown(event.GetX(), event.GetY(),
+                                    event.RightIsDown() || event.MiddleIsDown())) {
+        event.Skip();
+      }
+    });
+    Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
+      if (!view_.Regions().LeftUp(event.GetX(), event.GetY())) event.Skip();
+    });
+    Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
+      if (!view_.Regions().RightDown(event.GetX(), event.GetY(),
+                                     event.LeftIsDown() || event.MiddleIsDown())) {
+        event.Skip();
+      }
+    });
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) {
+      view_.Regions().LeftUp(0, 0);
+    });
+    Bind(wxEVT_SET_CURSOR, [this](wxSetCursorEvent& event) {
+      if (const std::optional<wxCursor> cursor = view_.Regions().Cursor()) {
+        event.SetCursor(*cursor);
+      } else {
+        event.Skip();
+      }
+    });
+    Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) {
+      if (event.GetKeyCode() == WXK_INSERT) {
+        view_.Regions().Add();
+      } else if (event.GetKeyCode() == WXK_DELETE) {
+        view_.Regions().DeleteSelected();
+      } else {
+        event.Skip();
+      }
     });
     Bind(wxEVT_LEAVE_WINDOW, [](wxMouseEvent& event) {
       if (CMainFrame* frame = wxGetApp().MainFrame()) frame->SetPaneText(id::kPanePixel, "");
@@ -106,6 +147,7 @@ void CKorvelView::OnDraw(wxDC* dc) {
   wxImage image(visible.width, visible.height, false);
   RenderScaled(source, zoom, visible, image.GetData());
   dc->DrawBitmap(wxBitmap(image), visible.x, visible.y);
+  regions_.Draw(*dc);
 }
 
 void CKorvelView::OnUpdate(wxView*, wxObject*) {
@@ -195,6 +237,23 @@ void CKorvelView::OnActivateView(bool activate, wxView*, wxView*) {
   const StringTable& strings = wxGetApp().Ui().Strings();
   frame->SetPaneText(id::kPaneZoom, wxString::FromUTF8(activate ? ZoomPaneText(zoom_, strings)
                                                                 : strings.Load(kZoomPaneIdle)));
+}
+
+void CKorvelView::OnRegionCommand(wxCommandEvent& event) {
+  switch (id::CommandOf(event.GetId())) {
+    case id::kEnhancement: regions_.ToggleShown(); break;
+    case id::kDeleteRegion: regions_.ToggleDeleteMode(); break;
+    case id::kAddRegion: regions_.Add(); break;
+    default: break;
+  }
+}
+
+void CKorvelView::OnUpdateRegionCommand(wxUpdateUIEvent& event) {
+  if (id::CommandOf(event.GetId()) == id::kEnhancement) {
+    event.Check(regions_.Shown());
+  } else {
+    event.Check(regions_.DeleteMode());
+  }
 }
 
 void CKorvelView::OnZoomIn(wxCommandEvent&) { ZoomIn(); }

@@ -9,6 +9,7 @@
 
 #include "core/Picture.h"
 #include "core/ZoomRatio.h"
+#include "ui/RegionEditor.h"
 
 namespace quillon {
 
@@ -36,21 +37,25 @@ class CKorvelView : public wxView {
 
   // The status pane texts for the cursor at client position (x, y).
   void ShowPixelUnder(int x, int y);
+  ScrollPoint ScrollPosition() const;
+  RegionEditor& Regions() { return regions_; }
 
  private:
   void OnZoomIn(wxCommandEvent& event);
   void OnZoomOut(wxCommandEvent& event);
   void OnNewWindow(wxCommandEvent& event);
+  void OnRegionCommand(wxCommandEvent& event);
+  void OnUpdateRegionCommand(wxUpdateUIEvent& event);
   void ApplyZoom(ZoomRatio before);
   void UpdateScrollSizes();
   void BuildDitheredCopy();
-  ScrollPoint ScrollPosition() const;
 
   wxScrolledCanvas* canvas_ = nullptr;
   ZoomRatio zoom_;
   std::unique_ptr<Picture> dithered_;
   bool ditheredValid_ = false;
   int ditherBuilds_ = 0;
+  RegionEditor regions_{*this};
 
   wxDECLARE_DYNAMIC_CLASS(CKorvelView);
   wxDECLARE_EVENT_TABLE();

@@ -5,6 +5,7 @@
 #include "core/DocumentTitle.h"
 #include "core/OpenPipeline.h"
 #include "ui/KorvelApp.h"
+#include "ui/KorvelView.h"
 
 namespace quillon {
 
@@ -31,6 +32,17 @@ void CPictureDoc::UpdateTitle() {
   for (wxView* view : GetViewsVector()) {
     if (wxWindow* frame = view->GetFrame()) frame->SetLabel(GetTitle());
   }
+}
+
+}  // namespace quillon
+
+namespace quillon {
+
+EnhancementRegions CPictureDoc::RegionsForEncoder() const {
+  const auto& views = GetViewsVector();
+  auto* first = views.empty() ? nullptr : dynamic_cast<CKorvelView*>(views.front());
+  if (first && first->Regions().Shown()) return data_.regions;
+  return {};
 }
 
 }  // namespace quillon

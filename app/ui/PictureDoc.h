@@ -15,6 +15,9 @@ class CPictureDoc : public wxDocument {
   bool OnOpenDocument(const wxString& path) override;
   // The file's name and extension, with the compression ratio when it is known.
   void UpdateTitle();
+  // The regions the encoders get: those of the document while its first view shows them,
+  // else none.
+  EnhancementRegions RegionsForEncoder() const;
 
  private:
   PictureDocument data_;

@@ -6,6 +6,7 @@
 #include <wx/utils.h>
 
 #include "ui/ProgressDlg.h"
+#include "ui/ShiftDlg.h"
 
 namespace quillon {
 
@@ -59,6 +60,18 @@ std::optional<std::string> WxUiServices::AskPassword(const std::string& prompt) 
   wxPasswordEntryDialog dialog(parent, wxString::FromUTF8(prompt), kCaption);
   if (dialog.ShowModal() != wxID_OK) return std::nullopt;
   return dialog.GetValue().utf8_string();
+}
+
+}  // namespace quillon
+
+namespace quillon {
+
+std::optional<int> WxUiServices::AskNumber(const std::string& title, const std::string& prompt,
+                                           int minimum, int maximum, int initial) {
+  CShiftDlg dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, wxString::FromUTF8(title),
+                   wxString::FromUTF8(prompt), minimum, maximum, initial);
+  if (dialog.ShowModal() != wxID_OK) return std::nullopt;
+  return dialog.Value();
 }
 
 }  // namespace quillon

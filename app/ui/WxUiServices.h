@@ -18,6 +18,8 @@ class WxUiServices final : public UiServices {
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
   std::optional<std::string> AskPassword(const std::string& prompt) override;
+  std::optional<int> AskNumber(const std::string& title, const std::string& prompt, int minimum,
+                               int maximum, int initial) override;
 
  private:
   const StringTable& strings_;

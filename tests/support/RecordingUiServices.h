@@ -23,6 +23,9 @@ class RecordingUiServices final : public UiServices {
 
   std::vector<Message> messages;
   std::vector<std::string> passwordPrompts;
+  // Answers for number prompts; when the script runs out, OK with the value offered.
+  std::deque<std::optional<int>> numbers;
+  std::vector<std::string> numberPrompts;
   std::vector<std::string> progressCaptions;
   std::vector<int> progressPositions;
   int waitDepth = 0;
@@ -58,6 +61,15 @@ class RecordingUiServices final : public UiServices {
     if (passwords.empty()) return std::nullopt;
     auto answer = passwords.front();
     passwords.pop_front();
+    return answer;
+  }
+
+  std::optional<int> AskNumber(const std::string&, const std::string& prompt, int, int,
+                               int initial) override {
+    numberPrompts.push_back(prompt);
+    if (numbers.empty()) return initial;
+    auto answer = numbers.front();
+    numbers.pop_front();
     return answer;
   }
 
