@@ -20,6 +20,7 @@ constexpr std::uint16_t kNeighbours = 0xFF;
 
 constexpr std::uint64_t kColumnSignificant = 0x0001000100010001ull * kSignificant;
 constexpr std::uint64_t kColumnVisited = 0x0001000100010001ull * kVisited;
+constexpr std::uint64_t kColumnLanes = 0x0001000100010001ull;
 
 constexpr std::uint32_t kMagnitude = 0x7FFFFFFF;
 constexpr std::uint32_t kInitialCodewordCapacity = 16384;
@@ -102,6 +103,40 @@ inline std::uint32_t DistortionIndex(std::uint32_t sample, std::uint32_t plane) 
   return static_cast<std::uint32_t>((std::uint64_t{sample & kMagnitude} << 6) >> plane) & 0x7F;
 }
 
+// Marks the coefficient in row (0 to 3) of column significant and tells its eight
+// neighbours; with the vertically causal context the stripe above is not told.
+inline void BecomeSignificant(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
+                              std::uint32_t stripeStride, bool causal) {
+  const std::uint16_t negative = (sample >> 31) != 0 ? 0xFFFF : 0;
+  std::uint16_t* self = column + row;
+  self[0] |= kSignificant;
+  self[-4] |= kEast | (negative & kEastNegative);
+  self[4] |= kWest | (negative & kWestNegative);
+  if (row != 0 || !causal) {
+    std::uint16_t* north = row != 0 ? self - 1 : column - stripeStride + 3;
+    north[0] |= kSouth | (negative & kSouthNegative);
+    north[-4] |= kSouthEast;
+    north[4] |= kSouthWest;
+  }
+  std::uint16_t* south = row != 3 ? self + 1 : column + stripeStride;
+  south[0] |= kNorth | (negative & kNorthNegative);
+  south[-4] |= kNorthEast;
+  south[4] |= kNorthWest;
+}
+
+// True when each of the four coefficients of a column has one of the flags.
+inline bool EveryLaneHas(std::uint64_t column, std::uint16_t flags) {
+  std::uint64_t any = 0;
+  for (int bit = 12; bit < 15; ++bit) {
+    if ((flags >> bit) & 1) any |= column >> bit;
+  }
+  return (any & kColumnLanes) == kColumnLanes;
+}
+
+inline std::uint32_t SignIndex(std::uint16_t state) {
+  return (state & 0xF) | ((state >> 4) & 0xF0);
+}
+
 }  // namespace
 
 Status BlockCoder::Init(const MemoryCallbacks& memory) {
@@ -143,116 +178,125 @@ int BlockCoder::Prepare(const CodeBlockCoefficients& block) {
   return std::bit_width(any & kMagnitude);
 }
 
-void BlockCoder::BecomeSignificant(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
-                                   std::uint32_t plane) {
-  const std::uint16_t negative = (sample >> 31) != 0 ? 0xFFFF : 0;
-  std::uint16_t* self = column + row;
-  self[0] |= kSignificant;
-  self[-4] |= kEast | (negative & kEastNegative);
-  self[4] |= kWest | (negative & kWestNegative);
-  if (row != 0 || !causal_) {
-    std::uint16_t* north = row != 0 ? self - 1 : column - stripeStride_ + 3;
-    north[0] |= kSouth | (negative & kSouthNegative);
-    north[-4] |= kSouthEast;
-    north[4] |= kSouthWest;
-  }
-  std::uint16_t* south = row != 3 ? self + 1 : column + stripeStride_;
-  south[0] |= kNorth | (negative & kNorthNegative);
-  south[-4] |= kNorthEast;
-  south[4] |= kNorthWest;
-  passSum_ += (*significanceTable_)[DistortionIndex(sample, plane)];
-}
-
 void BlockCoder::SignificancePass(std::uint32_t plane) {
-  MqEncoder mq = mq_;
+  MqEncoder::Registers r = mq_.Load();
+  MqContext* const contexts = contexts_;
+  const std::uint8_t* const zero = zeroContexts_;
+  const DistortionTable& table = *significanceTable_;
+  const std::uint32_t stride = stripeStride_;
+  const bool causal = causal_;
+  std::int64_t sum = 0;
   for (std::uint32_t s = 0; s < stripes_; ++s) {
     const std::uint32_t rows = std::min<std::uint32_t>(4, height_ - 4 * s);
-    std::uint16_t* column = states_ + (s + 1) * stripeStride_ + 4;
-    const std::uint32_t* samples = samples_ + (s + 1) * stripeStride_ + 4;
+    std::uint16_t* column = states_ + (s + 1) * stride + 4;
+    const std::uint32_t* samples = samples_ + (s + 1) * stride + 4;
     for (std::uint32_t x = 0; x < width_; ++x, column += 4, samples += 4) {
-      if (LoadColumn(column) == 0) continue;
-      for (std::uint32_t r = 0; r < rows; ++r) {
-        const std::uint16_t state = column[r];
+      const std::uint64_t states = LoadColumn(column);
+      if (states == 0 || EveryLaneHas(states, kSignificant)) continue;
+      for (std::uint32_t row = 0; row < rows; ++row) {
+        const std::uint16_t state = column[row];
         if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) continue;
-        const std::uint32_t sample = samples[r];
+        const std::uint32_t sample = samples[row];
         const std::uint32_t bit = (sample >> plane) & 1;
-        mq.Encode(contexts_[zeroContexts_[state & kNeighbours]], bit);
+        mq_.Encode(r, contexts[zero[state & kNeighbours]], bit);
         if (bit != 0) {
-          const std::uint8_t sign = kContextTables.sign[(state & 0xF) | ((state >> 4) & 0xF0)];
-          mq.Encode(contexts_[sign >> 1], (sample >> 31) ^ (sign & 1));
-          BecomeSignificant(column, r, sample, plane);
+          const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
+          mq_.Encode(r, contexts[sign >> 1], (sample >> 31) ^ (sign & 1));
+          BecomeSignificant(column, row, sample, stride, causal);
+          sum += table[DistortionIndex(sample, plane)];
         }
-        column[r] |= kVisited;
+        column[row] |= kVisited;
       }
     }
   }
-  mq_ = mq;
+  mq_.Store(r);
+  passSum_ += sum;
 }
 
 void BlockCoder::RefinementPass(std::uint32_t plane) {
-  MqEncoder mq = mq_;
+  MqEncoder::Registers r = mq_.Load();
+  MqContext* const contexts = contexts_;
+  const DistortionTable& table = *refinementTable_;
+  const std::uint32_t stride = stripeStride_;
+  std::int64_t sum = 0;
   for (std::uint32_t s = 0; s < stripes_; ++s) {
     const std::uint32_t rows = std::min<std::uint32_t>(4, height_ - 4 * s);
-    std::uint16_t* column = states_ + (s + 1) * stripeStride_ + 4;
-    const std::uint32_t* samples = samples_ + (s + 1) * stripeStride_ + 4;
+    std::uint16_t* column = states_ + (s + 1) * stride + 4;
+    const std::uint32_t* samples = samples_ + (s + 1) * stride + 4;
     for (std::uint32_t x = 0; x < width_; ++x, column += 4, samples += 4) {
       if ((LoadColumn(column) & kColumnSignificant) == 0) continue;
-      for (std::uint32_t r = 0; r < rows; ++r) {
-        const std::uint16_t state = column[r];
+      for (std::uint32_t row = 0; row < rows; ++row) {
+        const std::uint16_t state = column[row];
         if ((state & (kSignificant | kVisited)) != kSignificant) continue;
         const int context = (state & kRefined) != 0      ? kRefinementContextBase + 2
                             : (state & kNeighbours) != 0 ? kRefinementContextBase + 1
                                                          : kRefinementContextBase;
-        const std::uint32_t sample = samples[r];
-        mq.Encode(contexts_[context], (sample >> plane) & 1);
-        column[r] = state | kRefined;
-        passSum_ += (*refinementTable_)[DistortionIndex(sample, plane)];
+        const std::uint32_t sample = samples[row];
+        mq_.Encode(r, contexts[context], (sample >> plane) & 1);
+        column[row] = state | kRefined;
+        sum += table[DistortionIndex(sample, plane)];
       }
     }
   }
-  mq_ = mq;
+  mq_.Store(r);
+  passSum_ += sum;
 }
 
 void BlockCoder::CleanupPass(std::uint32_t plane) {
-  MqEncoder mq = mq_;
+  MqEncoder::Registers r = mq_.Load();
+  MqContext* const contexts = contexts_;
+  const std::uint8_t* const zero = zeroContexts_;
+  const DistortionTable& table = *significanceTable_;
+  const std::uint32_t stride = stripeStride_;
+  const bool causal = causal_;
+  std::int64_t sum = 0;
   for (std::uint32_t s = 0; s < stripes_; ++s) {
     const std::uint32_t rows = std::min<std::uint32_t>(4, height_ - 4 * s);
-    std::uint16_t* column = states_ + (s + 1) * stripeStride_ + 4;
-    const std::uint32_t* samples = samples_ + (s + 1) * stripeStride_ + 4;
+    std::uint16_t* column = states_ + (s + 1) * stride + 4;
+    const std::uint32_t* samples = samples_ + (s + 1) * stride + 4;
     for (std::uint32_t x = 0; x < width_; ++x, column += 4, samples += 4) {
-      std::uint32_t r = 0;
-      if (rows == 4 && LoadColumn(column) == 0) {
+      const std::uint64_t states = LoadColumn(column);
+      if (EveryLaneHas(states, kSignificant | kVisited)) {
+        StoreColumn(column, states & ~kColumnVisited);
+        continue;
+      }
+      std::uint32_t row = 0;
+      if (rows == 4 && states == 0) {
         // Run-length mode: one symbol for a column staying insignificant, else the position
         // of its first new significant coefficient.
-        while (r < 4 && ((samples[r] >> plane) & 1) == 0) ++r;
-        if (r == 4) {
-          mq.Encode(contexts_[kRunLengthContext], 0);
+        while (row < 4 && ((samples[row] >> plane) & 1) == 0) ++row;
+        if (row == 4) {
+          mq_.Encode(r, contexts[kRunLengthContext], 0);
           continue;
         }
-        mq.Encode(contexts_[kRunLengthContext], 1);
-        mq.Encode(contexts_[kUniformContext], r >> 1);
-        mq.Encode(contexts_[kUniformContext], r & 1);
+        mq_.Encode(r, contexts[kRunLengthContext], 1);
+        mq_.Encode(r, contexts[kUniformContext], row >> 1);
+        mq_.Encode(r, contexts[kUniformContext], row & 1);
+        const std::uint32_t sample = samples[row];
         const std::uint8_t sign = kContextTables.sign[0];
-        mq.Encode(contexts_[sign >> 1], (samples[r] >> 31) ^ (sign & 1));
-        BecomeSignificant(column, r, samples[r], plane);
-        ++r;
+        mq_.Encode(r, contexts[sign >> 1], (sample >> 31) ^ (sign & 1));
+        BecomeSignificant(column, row, sample, stride, causal);
+        sum += table[DistortionIndex(sample, plane)];
+        ++row;
       }
-      for (; r < rows; ++r) {
-        const std::uint16_t state = column[r];
+      for (; row < rows; ++row) {
+        const std::uint16_t state = column[row];
         if ((state & (kSignificant | kVisited)) != 0) continue;
-        const std::uint32_t sample = samples[r];
+        const std::uint32_t sample = samples[row];
         const std::uint32_t bit = (sample >> plane) & 1;
-        mq.Encode(contexts_[zeroContexts_[state & kNeighbours]], bit);
+        mq_.Encode(r, contexts[zero[state & kNeighbours]], bit);
         if (bit != 0) {
-          const std::uint8_t sign = kContextTables.sign[(state & 0xF) | ((state >> 4) & 0xF0)];
-          mq.Encode(contexts_[sign >> 1], (sample >> 31) ^ (sign & 1));
-          BecomeSignificant(column, r, sample, plane);
+          const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
+          mq_.Encode(r, contexts[sign >> 1], (sample >> 31) ^ (sign & 1));
+          BecomeSignificant(column, row, sample, stride, causal);
+          sum += table[DistortionIndex(sample, plane)];
         }
       }
       StoreColumn(column, LoadColumn(column) & ~kColumnVisited);
     }
   }
-  mq_ = mq;
+  mq_.Store(r);
+  passSum_ += sum;
 }
 
 void BlockCoder::CodeSegmentationSymbol() {

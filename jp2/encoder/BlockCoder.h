@@ -48,8 +48,6 @@ class BlockCoder {
   void RefinementPass(std::uint32_t plane);
   void CleanupPass(std::uint32_t plane);
   void CodeSegmentationSymbol();
-  void BecomeSignificant(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
-                         std::uint32_t plane);
   // Records the pass at storage index: its distortion, its truncation length, and with
   // termination on each pass its segment.
   void FinishPass(const CodeBlockCoefficients& block, std::uint32_t plane, int index,

@@ -42,62 +42,39 @@ void MqEncoder::Restart() {
   a_ = 0x8000;
   c_ = 0;
   ct_ = 12;
-  segmentStart_ = base_ + length_;
-  bp_ = segmentStart_ - 1;
+  segmentStart_ = length_;
+  bp_ = base_ + segmentStart_ - 1;
 }
 
-void MqEncoder::Grow() {
-  const std::uint64_t position = static_cast<std::uint64_t>(bp_ - base_ + 1);
-  const std::uint64_t start = static_cast<std::uint64_t>(segmentStart_ - base_);
+MqEncoder::Rebased MqEncoder::Grow(std::uint8_t* bp) {
+  const std::uint64_t position = static_cast<std::uint64_t>(bp - base_ + 1);
   if (!failed_ && buffer_->Reserve(*memory_, 2 * buffer_->Capacity() + 64).ok()) {
     base_ = buffer_->Bytes();
     limit_ = base_ + buffer_->Capacity();
-    bp_ = base_ + position - 1;
-    segmentStart_ = base_ + start;
-    return;
+    return {base_ + position - 1, limit_};
   }
   // The codeword is lost; keep writing over the buffer's start so that nothing overruns.
   failed_ = true;
-  bp_ = base_ - 1;
-  *bp_ = 0;
-}
-
-void MqEncoder::ByteOut() {
-  if (bp_ + 2 >= limit_) Grow();
-  if (*bp_ == 0xFF) {
-    *++bp_ = static_cast<std::uint8_t>(c_ >> 20);
-    c_ &= 0xFFFFF;
-    ct_ = 7;
-    return;
-  }
-  if (c_ >= 0x8000000) {
-    ++*bp_;
-    if (*bp_ == 0xFF) {
-      c_ &= 0x7FFFFFF;
-      *++bp_ = static_cast<std::uint8_t>(c_ >> 20);
-      c_ &= 0xFFFFF;
-      ct_ = 7;
-      return;
-    }
-  }
-  *++bp_ = static_cast<std::uint8_t>(c_ >> 19);
-  c_ &= 0x7FFFF;
-  ct_ = 8;
+  base_[-1] = 0;
+  return {base_ - 1, limit_};
 }
 
 void MqEncoder::Terminate() {
-  const std::uint32_t top = c_ + a_;
-  c_ |= 0xFFFF;
-  if (c_ >= top) c_ -= 0x8000;
+  Registers r = Load();
+  const std::uint32_t top = r.c + r.a;
+  r.c |= 0xFFFF;
+  if (r.c >= top) r.c -= 0x8000;
   for (int i = 0; i < 3; ++i) {
-    c_ <<= ct_;
-    ByteOut();
+    r.c <<= r.ct;
+    ByteOut(r);
   }
-  std::uint8_t* end = bp_ + 1;
-  while (end > segmentStart_) {
+  Store(r);
+  const std::uint8_t* start = base_ + segmentStart_;
+  const std::uint8_t* end = bp_ + 1;
+  while (end > start) {
     if (end[-1] == 0xFF) {
       --end;
-    } else if (end - segmentStart_ >= 2 && end[-1] == 0x7F && end[-2] == 0xFF) {
+    } else if (end - start >= 2 && end[-1] == 0x7F && end[-2] == 0xFF) {
       end -= 2;
     } else {
       break;

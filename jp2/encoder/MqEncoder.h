@@ -29,37 +29,62 @@ class CodewordBuffer {
 
 class MqEncoder {
  public:
+  // The coding registers, copied into a pass's locals so that they stay in machine
+  // registers across the pass; Store hands them back.
+  struct Registers {
+    std::uint32_t a;
+    std::uint32_t c;
+    std::uint32_t ct;
+    std::uint8_t* bp;  // the byte under construction, a carry may still reach it
+    std::uint8_t* limit;
+  };
+
   // Starts a codeword at the buffer's first byte. The buffer must have room for one byte.
   void Start(CodewordBuffer* buffer, const MemoryCallbacks* memory);
 
   // Starts a new segment after the last terminated one.
   void Restart();
 
-  inline void Encode(MqContext& context, std::uint32_t bit) {
+  Registers Load() const { return {a_, c_, ct_, bp_, limit_}; }
+  void Store(const Registers& r) {
+    a_ = r.a;
+    c_ = r.c;
+    ct_ = r.ct;
+    bp_ = r.bp;
+    limit_ = r.limit;
+  }
+
+  inline void Encode(Registers& r, MqContext& context, std::uint32_t bit) {
     const std::uint32_t state = *context.state;
     const std::uint32_t qe = MqQe(state);
-    a_ -= qe;
+    r.a -= qe;
     if (bit == context.mps) {
-      if ((a_ & 0x8000) != 0) {
-        c_ += qe;
+      if ((r.a & 0x8000) != 0) {
+        r.c += qe;
         return;
       }
-      if (a_ < qe) {
-        a_ = qe;
+      if (r.a < qe) {
+        r.a = qe;
       } else {
-        c_ += qe;
+        r.c += qe;
       }
       context.state += MqMpsStep(state);
     } else {
-      if (a_ < qe) {
-        c_ += qe;
+      if (r.a < qe) {
+        r.c += qe;
       } else {
-        a_ = qe;
+        r.a = qe;
       }
       context.mps ^= (state >> 15) & 1;
       context.state += MqLpsStep(state);
     }
-    Renormalize();
+    Renormalize(r);
+  }
+
+  void Encode(MqContext& context, std::uint32_t bit) {
+    Registers r = Load();
+    Encode(r, context, bit);
+    Store(r);
   }
 
   // Flushes the registers (T.800 C.2.9) and drops trailing bytes that a decoder reads the
@@ -68,7 +93,7 @@ class MqEncoder {
 
   // True when nothing was coded since the last start or restart.
   bool Untouched() const {
-    return a_ == 0x8000 && c_ == 0 && ct_ == 12 && bp_ + 1 == segmentStart_;
+    return a_ == 0x8000 && c_ == 0 && ct_ == 12 && bp_ + 1 == base_ + segmentStart_;
   }
 
   // Bytes of the terminated segments.
@@ -86,29 +111,61 @@ class MqEncoder {
   bool Failed() const { return failed_; }
 
  private:
-  inline void Renormalize() {
-    std::uint32_t shift = static_cast<std::uint32_t>(std::countl_zero(a_)) - 16;
-    while (shift >= ct_) {
-      a_ <<= ct_;
-      c_ <<= ct_;
-      shift -= ct_;
-      ByteOut();
+  struct Rebased {
+    std::uint8_t* bp;
+    std::uint8_t* limit;
+  };
+
+  inline void Renormalize(Registers& r) {
+    std::uint32_t shift = static_cast<std::uint32_t>(std::countl_zero(r.a)) - 16;
+    while (shift >= r.ct) {
+      r.a <<= r.ct;
+      r.c <<= r.ct;
+      shift -= r.ct;
+      ByteOut(r);
     }
-    a_ <<= shift;
-    c_ <<= shift;
-    ct_ -= shift;
+    r.a <<= shift;
+    r.c <<= shift;
+    r.ct -= shift;
   }
 
-  void ByteOut();
-  void Grow();
+  inline void ByteOut(Registers& r) {
+    if (r.bp + 2 >= r.limit) {
+      const Rebased rebased = Grow(r.bp);
+      r.bp = rebased.bp;
+      r.limit = rebased.limit;
+    }
+    if (*r.bp == 0xFF) {
+      *++r.bp = static_cast<std::uint8_t>(r.c >> 20);
+      r.c &= 0xFFFFF;
+      r.ct = 7;
+      return;
+    }
+    if (r.c >= 0x8000000) {
+      ++*r.bp;
+      if (*r.bp == 0xFF) {
+        r.c &= 0x7FFFFFF;
+        *++r.bp = static_cast<std::uint8_t>(r.c >> 20);
+        r.c &= 0xFFFFF;
+        r.ct = 7;
+        return;
+      }
+    }
+    *++r.bp = static_cast<std::uint8_t>(r.c >> 19);
+    r.c &= 0x7FFFF;
+    r.ct = 8;
+  }
+
+  // Moves the codeword to a larger buffer; bp is where the caller's registers stand.
+  Rebased Grow(std::uint8_t* bp);
 
   std::uint32_t a_ = 0x8000;
   std::uint32_t c_ = 0;
   std::uint32_t ct_ = 12;
-  std::uint8_t* bp_ = nullptr;  // the byte under construction, a carry may still reach it
-  std::uint8_t* base_ = nullptr;
+  std::uint8_t* bp_ = nullptr;
   std::uint8_t* limit_ = nullptr;
-  std::uint8_t* segmentStart_ = nullptr;
+  std::uint8_t* base_ = nullptr;
+  std::uint32_t segmentStart_ = 0;  // offset of the current segment
   std::uint32_t length_ = 0;
   bool failed_ = false;
   CodewordBuffer* buffer_ = nullptr;

@@ -182,6 +182,23 @@ TEST_F(BlockCoderTest, LargeAndExtremeBlocksDecodeWhole) {
   }
 }
 
+TEST_F(BlockCoderTest, TruncationPointsStepBackOverFFAndFF7F) {
+  std::mt19937 rng(61);
+  int steppedBack = 0;
+  for (int round = 0; round < 150; ++round) {
+    const Block block = RandomBlock(rng, 32, 32, 12);
+    const auto codeword = Code(Input(block, round % 3, round % 2 == 0 ? 0 : kStyleVerticallyCausal));
+    CheckTruncationPoints(*out_, codeword);
+    if (HasFailure()) return;
+    for (int i = 1; i < out_->passCount; ++i) {
+      // A cut that stepped back leaves the 0xFF it stepped over right behind it.
+      const std::uint32_t cut = out_->truncation[i];
+      steppedBack += cut < codeword.size() && codeword[cut] == 0xFF;
+    }
+  }
+  EXPECT_GT(steppedBack, 0);
+}
+
 TEST_F(BlockCoderTest, BlockReadWithAStride) {
   std::mt19937 rng(5);
   const Block wide = RandomBlock(rng, 40, 12, 8);
