@@ -178,125 +178,124 @@ int BlockCoder::Prepare(const CodeBlockCoefficients& block) {
   return std::bit_width(any & kMagnitude);
 }
 
-void BlockCoder::SignificancePass(std::uint32_t plane) {
-  MqEncoder::Registers r = mq_.Load();
-  MqContext* const contexts = contexts_;
-  const std::uint8_t* const zero = zeroContexts_;
-  const DistortionTable& table = *significanceTable_;
-  const std::uint32_t stride = stripeStride_;
-  const bool causal = causal_;
-  std::int64_t sum = 0;
+// What the inner loops of one pass work with, held in locals for the length of the pass so
+// that the MQ registers stay out of memory.
+struct BlockCoder::Pass {
+  MqEncoder* mq;
+  MqEncoder::Registers r;
+  MqContext* contexts;
+  const std::uint8_t* zero;
+  const DistortionTable* table;
+  std::uint32_t stride;
+  std::uint32_t plane;
+  bool causal;
+  std::int64_t sum = 0;  // distortion table entries of the coded coefficients
+
+  void Encode(int context, std::uint32_t bit) { mq->Encode(r, contexts[context], bit); }
+
+  // Codes the sign of a coefficient that has just turned significant and marks it so.
+  void CodeSign(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
+                std::uint16_t state) {
+    const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
+    Encode(sign >> 1, (sample >> 31) ^ (sign & 1));
+    BecomeSignificant(column, row, sample, stride, causal);
+    sum += (*table)[DistortionIndex(sample, plane)];
+  }
+
+  // Codes whether an insignificant coefficient turns significant in this plane.
+  void CodeZero(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
+                std::uint16_t state) {
+    const std::uint32_t bit = (sample >> plane) & 1;
+    Encode(zero[state & kNeighbours], bit);
+    if (bit != 0) CodeSign(column, row, sample, state);
+  }
+};
+
+BlockCoder::Pass BlockCoder::OpenPass(const DistortionTable& table, std::uint32_t plane) {
+  return {&mq_, mq_.Load(), contexts_, zeroContexts_, &table, stripeStride_, plane, causal_};
+}
+
+void BlockCoder::ClosePass(const Pass& pass) {
+  mq_.Store(pass.r);
+  passSum_ += pass.sum;
+}
+
+template <typename ColumnFn>
+void BlockCoder::ForEachColumn(ColumnFn&& code) {
   for (std::uint32_t s = 0; s < stripes_; ++s) {
     const std::uint32_t rows = std::min<std::uint32_t>(4, height_ - 4 * s);
-    std::uint16_t* column = states_ + (s + 1) * stride + 4;
-    const std::uint32_t* samples = samples_ + (s + 1) * stride + 4;
+    std::uint16_t* column = states_ + (s + 1) * stripeStride_ + 4;
+    const std::uint32_t* samples = samples_ + (s + 1) * stripeStride_ + 4;
     for (std::uint32_t x = 0; x < width_; ++x, column += 4, samples += 4) {
-      const std::uint64_t states = LoadColumn(column);
-      if (states == 0 || EveryLaneHas(states, kSignificant)) continue;
-      for (std::uint32_t row = 0; row < rows; ++row) {
-        const std::uint16_t state = column[row];
-        if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) continue;
-        const std::uint32_t sample = samples[row];
-        const std::uint32_t bit = (sample >> plane) & 1;
-        mq_.Encode(r, contexts[zero[state & kNeighbours]], bit);
-        if (bit != 0) {
-          const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
-          mq_.Encode(r, contexts[sign >> 1], (sample >> 31) ^ (sign & 1));
-          BecomeSignificant(column, row, sample, stride, causal);
-          sum += table[DistortionIndex(sample, plane)];
-        }
-        column[row] |= kVisited;
-      }
+      code(column, samples, rows);
     }
   }
-  mq_.Store(r);
-  passSum_ += sum;
+}
+
+void BlockCoder::SignificancePass(std::uint32_t plane) {
+  Pass pass = OpenPass(*significanceTable_, plane);
+  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
+    const std::uint64_t states = LoadColumn(column);
+    if (states == 0 || EveryLaneHas(states, kSignificant)) return;
+    for (std::uint32_t row = 0; row < rows; ++row) {
+      const std::uint16_t state = column[row];
+      if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) continue;
+      pass.CodeZero(column, row, samples[row], state);
+      column[row] |= kVisited;
+    }
+  });
+  ClosePass(pass);
 }
 
 void BlockCoder::RefinementPass(std::uint32_t plane) {
-  MqEncoder::Registers r = mq_.Load();
-  MqContext* const contexts = contexts_;
-  const DistortionTable& table = *refinementTable_;
-  const std::uint32_t stride = stripeStride_;
-  std::int64_t sum = 0;
-  for (std::uint32_t s = 0; s < stripes_; ++s) {
-    const std::uint32_t rows = std::min<std::uint32_t>(4, height_ - 4 * s);
-    std::uint16_t* column = states_ + (s + 1) * stride + 4;
-    const std::uint32_t* samples = samples_ + (s + 1) * stride + 4;
-    for (std::uint32_t x = 0; x < width_; ++x, column += 4, samples += 4) {
-      if ((LoadColumn(column) & kColumnSignificant) == 0) continue;
-      for (std::uint32_t row = 0; row < rows; ++row) {
-        const std::uint16_t state = column[row];
-        if ((state & (kSignificant | kVisited)) != kSignificant) continue;
-        const int context = (state & kRefined) != 0      ? kRefinementContextBase + 2
-                            : (state & kNeighbours) != 0 ? kRefinementContextBase + 1
-                                                         : kRefinementContextBase;
-        const std::uint32_t sample = samples[row];
-        mq_.Encode(r, contexts[context], (sample >> plane) & 1);
-        column[row] = state | kRefined;
-        sum += table[DistortionIndex(sample, plane)];
-      }
+  Pass pass = OpenPass(*refinementTable_, plane);
+  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
+    if ((LoadColumn(column) & kColumnSignificant) == 0) return;
+    for (std::uint32_t row = 0; row < rows; ++row) {
+      const std::uint16_t state = column[row];
+      if ((state & (kSignificant | kVisited)) != kSignificant) continue;
+      const int context = (state & kRefined) != 0      ? kRefinementContextBase + 2
+                          : (state & kNeighbours) != 0 ? kRefinementContextBase + 1
+                                                       : kRefinementContextBase;
+      const std::uint32_t sample = samples[row];
+      pass.Encode(context, (sample >> pass.plane) & 1);
+      column[row] = state | kRefined;
+      pass.sum += (*pass.table)[DistortionIndex(sample, pass.plane)];
     }
-  }
-  mq_.Store(r);
-  passSum_ += sum;
+  });
+  ClosePass(pass);
 }
 
 void BlockCoder::CleanupPass(std::uint32_t plane) {
-  MqEncoder::Registers r = mq_.Load();
-  MqContext* const contexts = contexts_;
-  const std::uint8_t* const zero = zeroContexts_;
-  const DistortionTable& table = *significanceTable_;
-  const std::uint32_t stride = stripeStride_;
-  const bool causal = causal_;
-  std::int64_t sum = 0;
-  for (std::uint32_t s = 0; s < stripes_; ++s) {
-    const std::uint32_t rows = std::min<std::uint32_t>(4, height_ - 4 * s);
-    std::uint16_t* column = states_ + (s + 1) * stride + 4;
-    const std::uint32_t* samples = samples_ + (s + 1) * stride + 4;
-    for (std::uint32_t x = 0; x < width_; ++x, column += 4, samples += 4) {
-      const std::uint64_t states = LoadColumn(column);
-      if (EveryLaneHas(states, kSignificant | kVisited)) {
-        StoreColumn(column, states & ~kColumnVisited);
-        continue;
-      }
-      std::uint32_t row = 0;
-      if (rows == 4 && states == 0) {
-        // Run-length mode: one symbol for a column staying insignificant, else the position
-        // of its first new significant coefficient.
-        while (row < 4 && ((samples[row] >> plane) & 1) == 0) ++row;
-        if (row == 4) {
-          mq_.Encode(r, contexts[kRunLengthContext], 0);
-          continue;
-        }
-        mq_.Encode(r, contexts[kRunLengthContext], 1);
-        mq_.Encode(r, contexts[kUniformContext], row >> 1);
-        mq_.Encode(r, contexts[kUniformContext], row & 1);
-        const std::uint32_t sample = samples[row];
-        const std::uint8_t sign = kContextTables.sign[0];
-        mq_.Encode(r, contexts[sign >> 1], (sample >> 31) ^ (sign & 1));
-        BecomeSignificant(column, row, sample, stride, causal);
-        sum += table[DistortionIndex(sample, plane)];
-        ++row;
-      }
-      for (; row < rows; ++row) {
-        const std::uint16_t state = column[row];
-        if ((state & (kSignificant | kVisited)) != 0) continue;
-        const std::uint32_t sample = samples[row];
-        const std::uint32_t bit = (sample >> plane) & 1;
-        mq_.Encode(r, contexts[zero[state & kNeighbours]], bit);
-        if (bit != 0) {
-          const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
-          mq_.Encode(r, contexts[sign >> 1], (sample >> 31) ^ (sign & 1));
-          BecomeSignificant(column, row, sample, stride, causal);
-          sum += table[DistortionIndex(sample, plane)];
-        }
-      }
-      StoreColumn(column, LoadColumn(column) & ~kColumnVisited);
+  Pass pass = OpenPass(*significanceTable_, plane);
+  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
+    const std::uint64_t states = LoadColumn(column);
+    if (EveryLaneHas(states, kSignificant | kVisited)) {
+      StoreColumn(column, states & ~kColumnVisited);
+      return;
     }
-  }
-  mq_.Store(r);
-  passSum_ += sum;
+    std::uint32_t row = 0;
+    if (rows == 4 && states == 0) {
+      // Run-length mode: one symbol for a column staying insignificant, else the position
+      // of its first new significant coefficient.
+      while (row < 4 && ((samples[row] >> pass.plane) & 1) == 0) ++row;
+      if (row == 4) {
+        pass.Encode(kRunLengthContext, 0);
+        return;
+      }
+      pass.Encode(kRunLengthContext, 1);
+      pass.Encode(kUniformContext, row >> 1);
+      pass.Encode(kUniformContext, row & 1);
+      pass.CodeSign(column, row, samples[row], 0);
+      ++row;
+    }
+    for (; row < rows; ++row) {
+      const std::uint16_t state = column[row];
+      if ((state & (kSignificant | kVisited)) == 0) pass.CodeZero(column, row, samples[row], state);
+    }
+    StoreColumn(column, LoadColumn(column) & ~kColumnVisited);
+  });
+  ClosePass(pass);
 }
 
 void BlockCoder::CodeSegmentationSymbol() {

@@ -43,7 +43,14 @@ class BlockCoder {
   Status Code(const CodeBlockCoefficients& block, BlockCoderOutput* result);
 
  private:
+  struct Pass;
+
   int Prepare(const CodeBlockCoefficients& block);
+  Pass OpenPass(const DistortionTable& table, std::uint32_t plane);
+  void ClosePass(const Pass& pass);
+  // Calls code(column states, column samples, rows) for every column of every stripe.
+  template <typename ColumnFn>
+  void ForEachColumn(ColumnFn&& code);
   void SignificancePass(std::uint32_t plane);
   void RefinementPass(std::uint32_t plane);
   void CleanupPass(std::uint32_t plane);
