@@ -49,6 +49,10 @@ class TagTree {
  private:
   // Fills path with the nodes from the root down to leaf; returns their count.
   int PathTo(std::uint32_t leaf, std::int32_t* path) const;
+  // Calls step(node, low) from the root down to leaf, low starting at what the node above
+  // established; step raises low and returns false to stop the walk.
+  template <typename Step>
+  bool WalkDown(std::uint32_t leaf, Step step);
 
   static constexpr int kMaxDepth = 34;  // 32-bit extents halve to one node in 33 levels
   TagTreeNode* nodes_ = nullptr;
@@ -56,17 +60,25 @@ class TagTree {
   std::uint64_t count_ = 0;
 };
 
-template <typename Writer>
-void TagTree::Encode(Writer& writer, std::uint32_t leaf, std::uint32_t threshold) {
+template <typename Step>
+bool TagTree::WalkDown(std::uint32_t leaf, Step step) {
   std::int32_t path[kMaxDepth];
   const int depth = PathTo(leaf, path);
   std::uint32_t low = 0;
   for (int i = 0; i < depth; ++i) {
     TagTreeNode& node = nodes_[path[i]];
-    if (low > node.low)
-      node.low = low;
-    else
-      low = node.low;
+    // A node is at least what its parent is known to be.
+    if (low > node.low) node.low = low;
+    low = node.low;
+    if (!step(node, low)) return false;
+    node.low = low;
+  }
+  return true;
+}
+
+template <typename Writer>
+void TagTree::Encode(Writer& writer, std::uint32_t leaf, std::uint32_t threshold) {
+  WalkDown(leaf, [&](TagTreeNode& node, std::uint32_t& low) {
     while (low < threshold) {
       if (low >= node.value) {
         if (!node.known) {
@@ -78,21 +90,13 @@ void TagTree::Encode(Writer& writer, std::uint32_t leaf, std::uint32_t threshold
       writer.PutBit(0);
       ++low;
     }
-    node.low = low;
-  }
+    return true;
+  });
 }
 
 template <typename Reader>
 bool TagTree::Decode(Reader& reader, std::uint32_t leaf, std::uint32_t threshold, bool* below) {
-  std::int32_t path[kMaxDepth];
-  const int depth = PathTo(leaf, path);
-  std::uint32_t low = 0;
-  for (int i = 0; i < depth; ++i) {
-    TagTreeNode& node = nodes_[path[i]];
-    if (low > node.low)
-      node.low = low;
-    else
-      low = node.low;
+  const bool complete = WalkDown(leaf, [&](TagTreeNode& node, std::uint32_t& low) {
     while (low < threshold && low < node.value) {
       int bit = 0;
       if (!reader.GetBit(&bit)) return false;
@@ -102,8 +106,9 @@ bool TagTree::Decode(Reader& reader, std::uint32_t leaf, std::uint32_t threshold
       }
       ++low;
     }
-    node.low = low;
-  }
+    return true;
+  });
+  if (!complete) return false;
   *below = nodes_[leaf].value < threshold;
   return true;
 }

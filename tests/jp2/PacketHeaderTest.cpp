@@ -108,6 +108,17 @@ TEST(PacketHeader, EmptyContributionIsPresentBitAndInclusionZero) {
   EXPECT_EQ(p.Header(0, 1), (std::vector<std::uint8_t>{0x80}));
 }
 
+// The segment lengths the reader finds in a header of one terminate-every-pass block.
+std::vector<std::uint32_t> TerminatedSegments(const std::vector<std::uint8_t>& header) {
+  std::size_t at = 0;
+  int nsop = 0;
+  std::vector<test::ParsedContribution> parsed;
+  test::PrecinctHeaderReader reader({{1, 1}}, true);
+  EXPECT_TRUE(reader.Read(header, &at, 0, false, false, &nsop, &parsed));
+  EXPECT_EQ(at, header.size());
+  return parsed.empty() ? std::vector<std::uint32_t>{} : parsed[0].segments;
+}
+
 // Terminate-every-pass: one length per pass, each in Lblock bits; 3, 4, 5 fit Lblock 3.
 // present 1, inclusion 1, zero planes 0 = 1, 3 passes = 1100, Lblock kept = 0, 011 100 101.
 TEST(PacketHeader, TerminatedPassesSendOneLengthPerSegment) {
@@ -118,13 +129,7 @@ TEST(PacketHeader, TerminatedPassesSendOneLengthPerSegment) {
   const std::string expected = std::string("1") + "1" + "1" + "1100" + "0" + "011" + "100" + "101";
   ASSERT_EQ(header.size(), (expected.size() + 7) / 8);
   EXPECT_EQ(Bits(header, expected.size()), expected);
-
-  std::size_t at = 0;
-  int nsop = 0;
-  std::vector<test::ParsedContribution> parsed;
-  test::PrecinctHeaderReader reader({{1, 1}}, true);
-  ASSERT_TRUE(reader.Read(header, &at, 0, false, false, &nsop, &parsed));
-  EXPECT_EQ(parsed[0].segments, (std::vector<std::uint32_t>{3, 4, 5}));
+  EXPECT_EQ(TerminatedSegments(header), (std::vector<std::uint32_t>{3, 4, 5}));
 }
 
 // The hull merged passes 0 and 1 (both now end at 7 bytes); the segments keep their own sizes.
@@ -134,13 +139,7 @@ TEST(PacketHeader, TerminatedSegmentsKeepTheirLengthsWhereTheHullMergedPasses) {
   block.Slopes({2.0f, 0.0f, 1.0f});
   block.Layers({3});
   OneBandPrecinct p({&block}, 1, 1);
-  const std::vector<std::uint8_t> header = p.Header(0, 1);
-  std::size_t at = 0;
-  int nsop = 0;
-  std::vector<test::ParsedContribution> parsed;
-  test::PrecinctHeaderReader reader({{1, 1}}, true);
-  ASSERT_TRUE(reader.Read(header, &at, 0, false, false, &nsop, &parsed));
-  EXPECT_EQ(parsed[0].segments, (std::vector<std::uint32_t>{3, 4, 5}));
+  EXPECT_EQ(TerminatedSegments(p.Header(0, 1)), (std::vector<std::uint32_t>{3, 4, 5}));
   EXPECT_EQ(PacketBodyBytes(p.precinct, 0), 12u);
 }
 
