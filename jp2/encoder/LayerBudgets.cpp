@@ -15,6 +15,18 @@ std::uint64_t Truncate(double value) {
 
 }  // namespace
 
+std::uint64_t RegionAreaInside(const GridRegion* regions, std::uint32_t count, const Rect& area) {
+  std::uint64_t total = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint64_t x0 = std::max<std::uint64_t>(regions[i].x0, area.x0);
+    const std::uint64_t x1 = std::min<std::uint64_t>(regions[i].x1, area.x1);
+    const std::uint64_t y0 = std::max<std::uint64_t>(regions[i].y0, area.y0);
+    const std::uint64_t y1 = std::min<std::uint64_t>(regions[i].y1, area.y1);
+    if (x0 < x1 && y0 < y1) total += (x1 - x0) * (y1 - y0);
+  }
+  return total;
+}
+
 Status TileBudgets(const ImageShare& image, const TileShare* tiles, std::uint32_t count,
                    std::uint64_t* budgets) {
   std::uint64_t overhead = image.mainHeader + kEndOfCodestreamBytes;

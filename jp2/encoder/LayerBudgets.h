@@ -5,7 +5,8 @@
 #include <cstdint>
 
 #include "common/Status.h"
-#include "encoder/CodedBlock.h"
+#include "encoder/RegionShift.h"
+#include "encoder/TileGeometry.h"
 
 namespace quillon::jp2 {
 
@@ -24,6 +25,10 @@ struct ImageShare {
   std::uint64_t uncompressedBytes = 0;  // sum over components of ceil(depth/8) x w x h
   bool regions = false;
 };
+
+// The area of the rectangles inside area (on the grid), summed over them, overlaps counted
+// once per rectangle.
+std::uint64_t RegionAreaInside(const GridRegion* regions, std::uint32_t count, const Rect& area);
 
 // Fills budgets[tiles]; -33 when the target does not cover the headers, the end-of-codestream
 // marker and one byte per packet.

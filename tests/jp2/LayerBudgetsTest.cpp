@@ -96,5 +96,12 @@ TEST(TileBudgets, RegionShareGoesByCoveredAreaAndTheRestByAreaOutside) {
   EXPECT_EQ(budgets[1], 8000u * 2 / 3);
 }
 
+TEST(TileBudgets, RegionAreaIsClippedToTheTileAndSummedOverRectangles) {
+  const GridRegion regions[] = {{0, 0, 10, 10}, {5, 5, 20, 8}};
+  EXPECT_EQ(RegionAreaInside(regions, 2, Rect{0, 0, 100, 100}), 100u + 45u);
+  EXPECT_EQ(RegionAreaInside(regions, 2, Rect{8, 0, 16, 6}), 2u * 6u + 8u * 1u);
+  EXPECT_EQ(RegionAreaInside(regions, 2, Rect{20, 0, 30, 30}), 0u);
+}
+
 }  // namespace
 }  // namespace quillon::jp2
