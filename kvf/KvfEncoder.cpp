@@ -260,6 +260,12 @@ KvfStatus KvfEncoder::Start(const KvfEncodeSettings& settings, const KvfWorkBuff
   return KvfStatus::ok;
 }
 
+std::uint32_t KvfEncoder::RowsReceived(const KvfWorkBuffers& buffers) {
+  const auto* session =
+      static_cast<const EncoderSession*>(KvfSessionMemory(buffers, sizeof(EncoderSession)));
+  return session != nullptr && session->mark == kSessionMark ? session->rowsReceived : 0;
+}
+
 KvfStatus KvfEncoder::EncodeRows(const KvfWorkBuffers& buffers, const KvfPixelRows& rows, bool last,
                                  KvfEncodeReport& report) {
   auto* session = static_cast<EncoderSession*>(KvfSessionMemory(buffers, sizeof(EncoderSession)));

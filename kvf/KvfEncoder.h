@@ -69,6 +69,9 @@ class KvfEncoder {
   // writing fails.
   [[nodiscard]] static KvfStatus EncodeRows(const KvfWorkBuffers& buffers, const KvfPixelRows& rows,
                                             bool last, KvfEncodeReport& report);
+
+  // Picture rows taken so far (0 before Start), where the next block must begin.
+  static std::uint32_t RowsReceived(const KvfWorkBuffers& buffers);
 };
 
 }  // namespace kvf

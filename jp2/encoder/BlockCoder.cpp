@@ -1,0 +1,401 @@
+#include "encoder/BlockCoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+namespace quillon::jp2 {
+namespace {
+
+// Per-coefficient state: which of the eight neighbours are significant, the signs of the
+// four direct ones, and the coefficient's own significance, refinement and visit flags.
+constexpr std::uint16_t kNorth = 1 << 0, kSouth = 1 << 1, kWest = 1 << 2, kEast = 1 << 3;
+constexpr std::uint16_t kNorthWest = 1 << 4, kNorthEast = 1 << 5;
+constexpr std::uint16_t kSouthWest = 1 << 6, kSouthEast = 1 << 7;
+constexpr std::uint16_t kNorthNegative = 1 << 8, kSouthNegative = 1 << 9;
+constexpr std::uint16_t kWestNegative = 1 << 10, kEastNegative = 1 << 11;
+constexpr std::uint16_t kSignificant = 1 << 12, kRefined = 1 << 13, kVisited = 1 << 14;
+constexpr std::uint16_t kNeighbours = 0xFF;
+
+constexpr std::uint64_t kColumnSignificant = 0x0001000100010001ull * kSignificant;
+constexpr std::uint64_t kColumnVisited = 0x0001000100010001ull * kVisited;
+constexpr std::uint64_t kColumnLanes = 0x0001000100010001ull;
+
+constexpr std::uint32_t kMagnitude = 0x7FFFFFFF;
+constexpr std::uint32_t kInitialCodewordCapacity = 16384;
+
+struct ContextTables {
+  std::uint8_t zero[3][256];
+  // (context << 1) | the bit the sign is XORed with, indexed by the significance of the
+  // N, S, W, E neighbours in bits 0 to 3 and their signs in bits 4 to 7.
+  std::uint8_t sign[256];
+};
+
+constexpr int ZeroContext(BandKind kind, int h, int v, int d) {
+  if (kind == BandKind::kHorizontal) std::swap(h, v);
+  if (kind == BandKind::kDiagonal) {
+    const int hv = h + v;
+    if (d >= 3) return 8;
+    if (d == 2) return hv >= 1 ? 7 : 6;
+    if (d == 1) return hv >= 2 ? 5 : hv == 1 ? 4 : 3;
+    return hv >= 2 ? 2 : hv;
+  }
+  if (h == 2) return 8;
+  if (h == 1) return v >= 1 ? 7 : d >= 1 ? 6 : 5;
+  if (v == 2) return 4;
+  if (v == 1) return 3;
+  return d >= 2 ? 2 : d;
+}
+
+constexpr int Contribution(int bits, int significant, int negative) {
+  return (bits & significant) == 0 ? 0 : (bits & negative) != 0 ? -1 : 1;
+}
+
+constexpr ContextTables BuildContextTables() {
+  ContextTables tables{};
+  for (int bits = 0; bits < 256; ++bits) {
+    const int h = ((bits & kWest) != 0) + ((bits & kEast) != 0);
+    const int v = ((bits & kNorth) != 0) + ((bits & kSouth) != 0);
+    const int d = std::popcount(static_cast<unsigned>(bits & 0xF0));
+    for (int kind = 0; kind < 3; ++kind) {
+      tables.zero[kind][bits] =
+          static_cast<std::uint8_t>(ZeroContext(static_cast<BandKind>(kind), h, v, d));
+    }
+    const int hs = std::clamp(Contribution(bits, 4, 64) + Contribution(bits, 8, 128), -1, 1);
+    const int vs = std::clamp(Contribution(bits, 1, 16) + Contribution(bits, 2, 32), -1, 1);
+    const int flip = hs < 0 || (hs == 0 && vs < 0) ? 1 : 0;
+    const int ah = flip ? -hs : hs;
+    const int av = flip ? -vs : vs;
+    const int context = ah == 1 ? 12 + av : av == 0 ? 9 : 10;
+    tables.sign[bits] = static_cast<std::uint8_t>(context << 1 | flip);
+  }
+  return tables;
+}
+
+constexpr ContextTables kContextTables = BuildContextTables();
+
+std::uint64_t LoadColumn(const std::uint16_t* column) {
+  std::uint64_t value;
+  std::memcpy(&value, column, sizeof(value));
+  return value;
+}
+
+void StoreColumn(std::uint16_t* column, std::uint64_t value) {
+  std::memcpy(column, &value, sizeof(value));
+}
+
+constexpr std::uint64_t LayoutEntries(std::uint32_t width, std::uint32_t height) {
+  return (std::uint64_t{(height + 3) / 4} + 2) * (std::uint64_t{width} + 2) * 4;
+}
+
+constexpr std::uint64_t LargestLayout() {
+  std::uint64_t largest = 0;
+  for (std::uint32_t width = 1; width <= kMaxCodeBlockSide; ++width) {
+    const std::uint32_t height = std::min(kMaxCodeBlockSide, kMaxCodeBlockArea / width);
+    largest = std::max(largest, LayoutEntries(width, height));
+  }
+  return largest;
+}
+
+// The distortion index: seven magnitude bits from the plane down.
+inline std::uint32_t DistortionIndex(std::uint32_t sample, std::uint32_t plane) {
+  return static_cast<std::uint32_t>((std::uint64_t{sample & kMagnitude} << 6) >> plane) & 0x7F;
+}
+
+// Marks the coefficient in row (0 to 3) of column significant and tells its eight
+// neighbours; with the vertically causal context the stripe above is not told.
+inline void BecomeSignificant(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
+                              std::uint32_t stripeStride, bool causal) {
+  const std::uint16_t negative = (sample >> 31) != 0 ? 0xFFFF : 0;
+  std::uint16_t* self = column + row;
+  self[0] |= kSignificant;
+  self[-4] |= kEast | (negative & kEastNegative);
+  self[4] |= kWest | (negative & kWestNegative);
+  if (row != 0 || !causal) {
+    std::uint16_t* north = row != 0 ? self - 1 : column - stripeStride + 3;
+    north[0] |= kSouth | (negative & kSouthNegative);
+    north[-4] |= kSouthEast;
+    north[4] |= kSouthWest;
+  }
+  std::uint16_t* south = row != 3 ? self + 1 : column + stripeStride;
+  south[0] |= kNorth | (negative & kNorthNegative);
+  south[-4] |= kNorthEast;
+  south[4] |= kNorthWest;
+}
+
+// True when each of the four coefficients of a column has one of the flags.
+inline bool EveryLaneHas(std::uint64_t column, std::uint16_t flags) {
+  std::uint64_t any = 0;
+  for (int bit = 12; bit < 15; ++bit) {
+    if ((flags >> bit) & 1) any |= column >> bit;
+  }
+  return (any & kColumnLanes) == kColumnLanes;
+}
+
+inline std::uint32_t SignIndex(std::uint16_t state) {
+  return (state & 0xF) | ((state >> 4) & 0xF0);
+}
+
+}  // namespace
+
+Status BlockCoder::Init(const MemoryCallbacks& memory) {
+  memory_ = memory;
+  BlockLayout layout;
+  const std::uint64_t entries = LargestLayout();
+  const std::uint64_t sampleOffset = layout.Add(entries, sizeof(std::uint32_t));
+  const std::uint64_t stateOffset = layout.Add(entries, sizeof(std::uint16_t));
+  JP2_RETURN_IF_ERROR(AllocateZeroed(memory_, layout, &workspace_));
+  samples_ = reinterpret_cast<std::uint32_t*>(workspace_.data + sampleOffset);
+  states_ = reinterpret_cast<std::uint16_t*>(workspace_.data + stateOffset);
+  return codeword_.Reserve(memory_, kInitialCodewordCapacity);
+}
+
+Status BlockCoder::Release() {
+  JP2_RETURN_IF_ERROR(codeword_.Release(memory_));
+  JP2_RETURN_IF_ERROR(jp2::Release(memory_, &workspace_));
+  samples_ = nullptr;
+  states_ = nullptr;
+  return JP2_Success;
+}
+
+int BlockCoder::Prepare(const CodeBlockCoefficients& block) {
+  width_ = block.width;
+  height_ = block.height;
+  stripes_ = (height_ + 3) / 4;
+  stripeStride_ = (width_ + 2) * 4;
+  const std::uint64_t entries = LayoutEntries(width_, height_);
+  std::memset(states_, 0, entries * sizeof(std::uint16_t));
+  std::uint32_t any = 0;
+  for (std::uint32_t y = 0; y < height_; ++y) {
+    const std::uint32_t* row = block.samples + std::uint64_t{y} * block.stride;
+    std::uint32_t* out = samples_ + (y / 4 + 1) * stripeStride_ + 4 + (y & 3);
+    for (std::uint32_t x = 0; x < width_; ++x) {
+      out[4 * x] = row[x];
+      any |= row[x];
+    }
+  }
+  return std::bit_width(any & kMagnitude);
+}
+
+// What the inner loops of one pass work with, held in locals for the length of the pass so
+// that the MQ registers stay out of memory.
+struct BlockCoder::Pass {
+  MqEncoder* mq;
+  MqEncoder::Registers r;
+  MqContext* contexts;
+  const std::uint8_t* zero;
+  const DistortionTable* table;
+  std::uint32_t stride;
+  std::uint32_t plane;
+  bool causal;
+  std::int64_t sum = 0;  // distortion table entries of the coded coefficients
+
+  void Encode(int context, std::uint32_t bit) { mq->Encode(r, contexts[context], bit); }
+
+  // Codes the sign of a coefficient that has just turned significant and marks it so.
+  void CodeSign(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
+                std::uint16_t state) {
+    const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
+    Encode(sign >> 1, (sample >> 31) ^ (sign & 1));
+    BecomeSignificant(column, row, sample, stride, causal);
+    sum += (*table)[DistortionIndex(sample, plane)];
+  }
+
+  // Codes whether an insignificant coefficient turns significant in this plane.
+  void CodeZero(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
+                std::uint16_t state) {
+    const std::uint32_t bit = (sample >> plane) & 1;
+    Encode(zero[state & kNeighbours], bit);
+    if (bit != 0) CodeSign(column, row, sample, state);
+  }
+};
+
+BlockCoder::Pass BlockCoder::OpenPass(const DistortionTable& table, std::uint32_t plane) {
+  return {&mq_, mq_.Load(), contexts_, zeroContexts_, &table, stripeStride_, plane, causal_};
+}
+
+void BlockCoder::ClosePass(const Pass& pass) {
+  mq_.Store(pass.r);
+  passSum_ += pass.sum;
+}
+
+template <typename ColumnFn>
+void BlockCoder::ForEachColumn(ColumnFn&& code) {
+  for (std::uint32_t s = 0; s < stripes_; ++s) {
+    const std::uint32_t rows = std::min<std::uint32_t>(4, height_ - 4 * s);
+    std::uint16_t* column = states_ + (s + 1) * stripeStride_ + 4;
+    const std::uint32_t* samples = samples_ + (s + 1) * stripeStride_ + 4;
+    for (std::uint32_t x = 0; x < width_; ++x, column += 4, samples += 4) {
+      code(column, samples, rows);
+    }
+  }
+}
+
+void BlockCoder::SignificancePass(std::uint32_t plane) {
+  Pass pass = OpenPass(*significanceTable_, plane);
+  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
+    const std::uint64_t states = LoadColumn(column);
+    if (states == 0 || EveryLaneHas(states, kSignificant)) return;
+    for (std::uint32_t row = 0; row < rows; ++row) {
+      const std::uint16_t state = column[row];
+      if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) continue;
+      pass.CodeZero(column, row, samples[row], state);
+      column[row] |= kVisited;
+    }
+  });
+  ClosePass(pass);
+}
+
+void BlockCoder::RefinementPass(std::uint32_t plane) {
+  Pass pass = OpenPass(*refinementTable_, plane);
+  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
+    if ((LoadColumn(column) & kColumnSignificant) == 0) return;
+    for (std::uint32_t row = 0; row < rows; ++row) {
+      const std::uint16_t state = column[row];
+      if ((state & (kSignificant | kVisited)) != kSignificant) continue;
+      const int context = (state & kRefined) != 0      ? kRefinementContextBase + 2
+                          : (state & kNeighbours) != 0 ? kRefinementContextBase + 1
+                                                       : kRefinementContextBase;
+      const std::uint32_t sample = samples[row];
+      pass.Encode(context, (sample >> pass.plane) & 1);
+      column[row] = state | kRefined;
+      pass.sum += (*pass.table)[DistortionIndex(sample, pass.plane)];
+    }
+  });
+  ClosePass(pass);
+}
+
+void BlockCoder::CleanupPass(std::uint32_t plane) {
+  Pass pass = OpenPass(*significanceTable_, plane);
+  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
+    const std::uint64_t states = LoadColumn(column);
+    if (EveryLaneHas(states, kSignificant | kVisited)) {
+      StoreColumn(column, states & ~kColumnVisited);
+      return;
+    }
+    std::uint32_t row = 0;
+    if (rows == 4 && states == 0) {
+      // Run-length mode: one symbol for a column staying insignificant, else the position
+      // of its first new significant coefficient.
+      while (row < 4 && ((samples[row] >> pass.plane) & 1) == 0) ++row;
+      if (row == 4) {
+        pass.Encode(kRunLengthContext, 0);
+        return;
+      }
+      pass.Encode(kRunLengthContext, 1);
+      pass.Encode(kUniformContext, row >> 1);
+      pass.Encode(kUniformContext, row & 1);
+      pass.CodeSign(column, row, samples[row], 0);
+      ++row;
+    }
+    for (; row < rows; ++row) {
+      const std::uint16_t state = column[row];
+      if ((state & (kSignificant | kVisited)) == 0) pass.CodeZero(column, row, samples[row], state);
+    }
+    StoreColumn(column, LoadColumn(column) & ~kColumnVisited);
+  });
+  ClosePass(pass);
+}
+
+void BlockCoder::CodeSegmentationSymbol() {
+  for (const std::uint32_t bit : {1u, 0u, 1u, 0u}) mq_.Encode(contexts_[kUniformContext], bit);
+}
+
+void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t plane, int index,
+                            BlockCoderOutput* result) {
+  // Background planes below the region shift weigh more the weaker the enhancement.
+  std::uint32_t exponent = plane;
+  if (plane < block.roiShift)
+    exponent += (10u - std::min<std::uint8_t>(block.enhance, 10)) * block.roiShift / 10;
+  cumulative_ += static_cast<double>(passSum_) * std::ldexp(1.0, 2 * static_cast<int>(exponent)) *
+                 block.weight;
+  passSum_ = 0;
+  result->distortion[index] = static_cast<float>(cumulative_);
+
+  std::int64_t length = 0;
+  if ((block.style & kStyleTerminateEachPass) != 0) {
+    const std::uint32_t before = mq_.Length();
+    if (!mq_.Untouched()) mq_.Terminate();
+    result->segmentLengths[result->segmentCount++] = mq_.Length() - before;
+    mq_.Restart();
+    length = mq_.Length();
+  } else {
+    length = std::max(lastLength_, mq_.TruncationEstimate());
+  }
+  lastLength_ = length;
+  result->truncation[index] = static_cast<std::uint32_t>(length);
+  if ((block.style & kStyleResetContexts) != 0) ResetBlockContexts(contexts_);
+}
+
+void BlockCoder::FinishBlock(BlockCoderOutput* result) {
+  if (!mq_.Untouched()) mq_.Terminate();
+  const std::uint32_t length = mq_.Length();
+  const std::uint8_t* bytes = codeword_.Bytes();
+  for (int i = 0; i < result->passCount; ++i) {
+    std::uint32_t& cut = result->truncation[i];
+    cut = std::min(cut, length);
+    if (i == 0) continue;
+    // A cut must not end in a byte the decoder would take for the start of a marker.
+    for (;;) {
+      if (cut >= 1 && bytes[cut - 1] == 0xFF) {
+        cut -= 1;
+      } else if (cut >= 2 && bytes[cut - 1] == 0x7F && bytes[cut - 2] == 0xFF) {
+        cut -= 2;
+      } else {
+        break;
+      }
+    }
+  }
+  result->truncation[0] = length;
+  result->length = length;
+  result->codeword = bytes;
+}
+
+Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* result) {
+  result->planes = 0;
+  result->passCount = 0;
+  result->length = 0;
+  result->segmentCount = 0;
+  result->codeword = codeword_.Bytes();
+  if (block.width > kMaxCodeBlockSide || block.height > kMaxCodeBlockSide ||
+      std::uint64_t{block.width} * block.height > kMaxCodeBlockArea) {
+    return JP2_Error_ValueOutOfRange;
+  }
+  if ((block.style & kStyleBypass) != 0) return JP2_Error_ValueOutOfRange;
+  if (block.width == 0 || block.height == 0) return JP2_Success;
+  const int planes = Prepare(block);
+  if (planes == 0) return JP2_Success;
+  if (planes > block.magnitudeBits + block.roiShift) return JP2_Error_Limit;
+
+  causal_ = (block.style & kStyleVerticallyCausal) != 0;
+  zeroContexts_ = kContextTables.zero[static_cast<int>(block.band)];
+  significanceTable_ = block.reversible ? &kSignificanceLossless : &kSignificanceLossy;
+  refinementTable_ = block.reversible ? &kRefinementLossless : &kRefinementLossy;
+  passSum_ = 0;
+  cumulative_ = 0.0;
+  lastLength_ = 0;
+  ResetBlockContexts(contexts_);
+  mq_.Start(&codeword_, &memory_);
+
+  result->planes = static_cast<std::uint8_t>(planes);
+  result->passCount = static_cast<std::uint8_t>(3 * planes - 2);
+  const bool segmentation = (block.style & kStyleSegmentationSymbols) != 0;
+  for (int plane = planes - 1; plane >= 0; --plane) {
+    const auto p = static_cast<std::uint32_t>(plane);
+    if (plane != planes - 1) {
+      SignificancePass(p);
+      FinishPass(block, p, 3 * plane + 2, result);
+      RefinementPass(p);
+      FinishPass(block, p, 3 * plane + 1, result);
+    }
+    CleanupPass(p);
+    if (segmentation) CodeSegmentationSymbol();
+    FinishPass(block, p, 3 * plane, result);
+  }
+  FinishBlock(result);
+  if (mq_.Failed()) return JP2_Error_OutOfMemory;
+  return JP2_Success;
+}
+
+}  // namespace quillon::jp2

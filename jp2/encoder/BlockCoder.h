@@ -1,0 +1,81 @@
+// The code-block coder: EBCOT tier 1 (T.800 Annex D) over the MQ coder. One block in, one
+// codeword out with, for every coding pass, the truncation length rate control may cut the
+// codeword at and the distortion reduction reached by then.
+#pragma once
+
+#include <cstdint>
+
+#include "common/CodecMemory.h"
+#include "common/MqStateTable.h"
+#include "encoder/CodeBlockCoefficients.h"
+#include "encoder/DistortionTables.h"
+#include "encoder/MqEncoder.h"
+
+namespace quillon::jp2 {
+
+inline constexpr int kMaxBitPlanes = 31;
+inline constexpr int kMaxCodingPasses = 3 * kMaxBitPlanes - 2;
+
+struct BlockCoderOutput {
+  std::uint8_t planes = 0;     // P: significant bits of the largest magnitude
+  std::uint8_t passCount = 0;  // 3P - 2, 0 for a block of zeros
+  std::uint32_t length = 0;    // codeword bytes
+  // Valid until the coder's next block: the caller copies it (CodewordPool).
+  const std::uint8_t* codeword = nullptr;
+  // Per pass, the last coded pass at index 0 and the first at passCount - 1: the cumulative
+  // truncation length in bytes and the cumulative distortion reduction.
+  std::uint32_t truncation[kMaxCodingPasses] = {};
+  float distortion[kMaxCodingPasses] = {};
+  // With termination on each pass: one segment per pass, lengths in coding order.
+  std::uint8_t segmentCount = 0;
+  std::uint32_t segmentLengths[kMaxCodingPasses] = {};
+};
+
+class BlockCoder {
+ public:
+  // Takes the workspace for the largest block; -1 when memory runs out.
+  Status Init(const MemoryCallbacks& memory);
+  Status Release();
+
+  // -8 for a block beyond 1024 columns or rows or 4096 coefficients, -35 when the
+  // magnitudes need more bit planes than the band's Mb and the region shift allow, -1 when
+  // the codeword outgrows memory.
+  Status Code(const CodeBlockCoefficients& block, BlockCoderOutput* result);
+
+ private:
+  struct Pass;
+
+  int Prepare(const CodeBlockCoefficients& block);
+  Pass OpenPass(const DistortionTable& table, std::uint32_t plane);
+  void ClosePass(const Pass& pass);
+  // Calls code(column states, column samples, rows) for every column of every stripe.
+  template <typename ColumnFn>
+  void ForEachColumn(ColumnFn&& code);
+  void SignificancePass(std::uint32_t plane);
+  void RefinementPass(std::uint32_t plane);
+  void CleanupPass(std::uint32_t plane);
+  void CodeSegmentationSymbol();
+  // Records the pass at storage index: its distortion, its truncation length, and with
+  // termination on each pass its segment.
+  void FinishPass(const CodeBlockCoefficients& block, std::uint32_t plane, int index,
+                  BlockCoderOutput* result);
+  void FinishBlock(BlockCoderOutput* result);
+
+  MemoryCallbacks memory_;
+  OwnedBlock workspace_;
+  std::uint32_t* samples_ = nullptr;  // stripe-interleaved, padded by a column and a stripe
+  std::uint16_t* states_ = nullptr;   // the same layout
+  std::uint32_t width_ = 0, height_ = 0, stripes_ = 0, stripeStride_ = 0;
+  bool causal_ = false;
+  const std::uint8_t* zeroContexts_ = nullptr;
+  const DistortionTable* significanceTable_ = nullptr;
+  const DistortionTable* refinementTable_ = nullptr;
+  std::int64_t passSum_ = 0;  // distortion table entries of the current pass
+  double cumulative_ = 0.0;
+  std::int64_t lastLength_ = 0;
+  MqContext contexts_[kBlockContextCount];
+  MqEncoder mq_;
+  CodewordBuffer codeword_;
+};
+
+}  // namespace quillon::jp2

@@ -1,0 +1,175 @@
+// The MQ arithmetic encoder (T.800 Annex C) writing one code-block's codeword into a buffer
+// in codec memory that grows when a codeword outgrows it. Encode is inline for the pass
+// loops; only byte output leaves the hot path.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+#include "common/CodecMemory.h"
+#include "common/MqStateTable.h"
+
+namespace quillon::jp2 {
+
+// Codeword bytes from Bytes() on; the byte before them is a zero the coder may look at.
+class CodewordBuffer {
+ public:
+  // Grows to at least capacity bytes, keeping what is written; -1 when memory runs out.
+  Status Reserve(const MemoryCallbacks& memory, std::uint64_t capacity);
+  Status Release(const MemoryCallbacks& memory);
+
+  std::uint8_t* Bytes() { return block_.data + 1; }
+  const std::uint8_t* Bytes() const { return block_.data + 1; }
+  std::uint64_t Capacity() const { return capacity_; }
+
+ private:
+  OwnedBlock block_;
+  std::uint64_t capacity_ = 0;
+};
+
+class MqEncoder {
+ public:
+  // The coding registers, copied into a pass's locals so that they stay in machine
+  // registers across the pass; Store hands them back.
+  struct Registers {
+    std::uint32_t a;
+    std::uint32_t c;
+    std::uint32_t ct;
+    std::uint8_t* bp;  // the byte under construction, a carry may still reach it
+    std::uint8_t* limit;
+  };
+
+  // Starts a codeword at the buffer's first byte. The buffer must have room for one byte.
+  void Start(CodewordBuffer* buffer, const MemoryCallbacks* memory);
+
+  // Starts a new segment after the last terminated one.
+  void Restart();
+
+  Registers Load() const { return {a_, c_, ct_, bp_, limit_}; }
+  void Store(const Registers& r) {
+    a_ = r.a;
+    c_ = r.c;
+    ct_ = r.ct;
+    bp_ = r.bp;
+    limit_ = r.limit;
+  }
+
+  inline void Encode(Registers& r, MqContext& context, std::uint32_t bit) {
+    const std::uint32_t state = *context.state;
+    const std::uint32_t qe = MqQe(state);
+    r.a -= qe;
+    if (bit == context.mps) {
+      if ((r.a & 0x8000) != 0) {
+        r.c += qe;
+        return;
+      }
+      if (r.a < qe) {
+        r.a = qe;
+      } else {
+        r.c += qe;
+      }
+      context.state += MqMpsStep(state);
+    } else {
+      if (r.a < qe) {
+        r.c += qe;
+      } else {
+        r.a = qe;
+      }
+      context.mps ^= (state >> 15) & 1;
+      context.state += MqLpsStep(state);
+    }
+    Renormalize(r);
+  }
+
+  void Encode(MqContext& context, std::uint32_t bit) {
+    Registers r = Load();
+    Encode(r, context, bit);
+    Store(r);
+  }
+
+  // Flushes the registers (T.800 C.2.9) and drops trailing bytes that a decoder reads the
+  // same way as its own fill of ones: 0xFF, or the pair 0xFF 0x7F.
+  void Terminate();
+
+  // True when nothing was coded since the last start or restart.
+  bool Untouched() const {
+    return a_ == 0x8000 && c_ == 0 && ct_ == 12 && bp_ + 1 == base_ + segmentStart_;
+  }
+
+  // Bytes of the terminated segments.
+  std::uint32_t Length() const { return length_; }
+
+  // Bytes a decoder needs to decode everything coded so far when the codeword is cut there:
+  // the bytes out plus a margin for the registers' contents.
+  std::int64_t TruncationEstimate() const {
+    const std::uint32_t pending = 27 - ct_;
+    const std::uint32_t limit = 22 + (*bp_ < 254 ? 1 : 0);
+    return (bp_ - base_) + (pending > limit ? 5 : 4);
+  }
+
+  // True when the buffer could not grow; the codeword is then lost.
+  bool Failed() const { return failed_; }
+
+ private:
+  struct Rebased {
+    std::uint8_t* bp;
+    std::uint8_t* limit;
+  };
+
+  inline void Renormalize(Registers& r) {
+    std::uint32_t shift = static_cast<std::uint32_t>(std::countl_zero(r.a)) - 16;
+    while (shift >= r.ct) {
+      r.a <<= r.ct;
+      r.c <<= r.ct;
+      shift -= r.ct;
+      ByteOut(r);
+    }
+    r.a <<= shift;
+    r.c <<= shift;
+    r.ct -= shift;
+  }
+
+  inline void ByteOut(Registers& r) {
+    if (r.bp + 2 >= r.limit) {
+      const Rebased rebased = Grow(r.bp);
+      r.bp = rebased.bp;
+      r.limit = rebased.limit;
+    }
+    if (*r.bp == 0xFF) {
+      *++r.bp = static_cast<std::uint8_t>(r.c >> 20);
+      r.c &= 0xFFFFF;
+      r.ct = 7;
+      return;
+    }
+    if (r.c >= 0x8000000) {
+      ++*r.bp;
+      if (*r.bp == 0xFF) {
+        r.c &= 0x7FFFFFF;
+        *++r.bp = static_cast<std::uint8_t>(r.c >> 20);
+        r.c &= 0xFFFFF;
+        r.ct = 7;
+        return;
+      }
+    }
+    *++r.bp = static_cast<std::uint8_t>(r.c >> 19);
+    r.c &= 0x7FFFF;
+    r.ct = 8;
+  }
+
+  // Moves the codeword to a larger buffer; bp is where the caller's registers stand.
+  Rebased Grow(std::uint8_t* bp);
+
+  std::uint32_t a_ = 0x8000;
+  std::uint32_t c_ = 0;
+  std::uint32_t ct_ = 12;
+  std::uint8_t* bp_ = nullptr;
+  std::uint8_t* limit_ = nullptr;
+  std::uint8_t* base_ = nullptr;
+  std::uint32_t segmentStart_ = 0;  // offset of the current segment
+  std::uint32_t length_ = 0;
+  bool failed_ = false;
+  CodewordBuffer* buffer_ = nullptr;
+  const MemoryCallbacks* memory_ = nullptr;
+};
+
+}  // namespace quillon::jp2

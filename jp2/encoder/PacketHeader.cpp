@@ -1,0 +1,167 @@
+#include "encoder/PacketHeader.h"
+
+#include <bit>
+
+namespace quillon::jp2 {
+namespace {
+
+constexpr std::uint8_t kSop[] = {0xFF, 0x91, 0x00, 0x04};
+constexpr std::uint8_t kEph[] = {0xFF, 0x92};
+
+int FloorLog2(std::uint32_t value) {
+  return 31 - std::countl_zero(value);
+}
+
+// Bits needed for value (at least 1 for 0).
+int BitWidth(std::uint32_t value) {
+  return value == 0 ? 1 : FloorLog2(value) + 1;
+}
+
+void RebuildTrees(Precinct& precinct, int layers) {
+  for (int b = 0; b < precinct.bandCount; ++b) {
+    PrecinctBand& band = precinct.bands[b];
+    const std::uint32_t count = band.width * band.height;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      CodedBlock& block = *band.blocks[i];
+      band.inclusion.SetLeaf(i, static_cast<std::uint32_t>(block.FirstLayer(layers)));
+      band.zeroPlanes.SetLeaf(i, block.zeroBitPlanes);
+      block.lblock = 3;
+    }
+    if (count != 0) {
+      band.inclusion.Recompute();
+      band.zeroPlanes.Recompute();
+    }
+  }
+}
+
+// Bytes of the segment of passes [first, end): exact per pass with terminate-every-pass,
+// where hull lengths may have merged passes.
+std::uint32_t SegmentLength(const CodedBlock& block, std::uint16_t first, std::uint16_t end) {
+  if (block.terminatedPasses) return block.segmentLengths[first];
+  return block.LengthAfter(end) - block.LengthAfter(first);
+}
+
+// Codeword segment lengths of a contribution: one per pass with terminate-every-pass, else one
+// for all its passes.
+void PutLengths(PacketBitWriter& writer, CodedBlock& block, std::uint16_t first,
+                std::uint16_t end) {
+  const std::uint16_t passesPerSegment = block.terminatedPasses ? 1 : end - first;
+  const int passBits = FloorLog2(passesPerSegment);
+  int needed = static_cast<int>(block.lblock);
+  for (std::uint16_t p = first; p < end; p += passesPerSegment) {
+    const int bits = BitWidth(SegmentLength(block, p, p + passesPerSegment)) - passBits;
+    if (bits > needed) needed = bits;
+  }
+  for (int i = block.lblock; i < needed; ++i) writer.PutBit(1);
+  writer.PutBit(0);
+  block.lblock = static_cast<std::uint8_t>(needed);
+  for (std::uint16_t p = first; p < end; p += passesPerSegment) {
+    writer.PutBits(SegmentLength(block, p, p + passesPerSegment), needed + passBits);
+  }
+}
+
+void PutBlock(PacketBitWriter& writer, PrecinctBand& band, std::uint32_t index, int layer) {
+  CodedBlock& block = *band.blocks[index];
+  const std::uint16_t before = block.PassesBefore(layer);
+  const std::uint16_t after = block.layerEnd[layer];
+  if (before == 0) {
+    band.inclusion.Encode(writer, index, static_cast<std::uint32_t>(layer) + 1);
+    if (after == 0) return;
+    band.zeroPlanes.Encode(writer, index, std::uint32_t{block.zeroBitPlanes} + 1);
+  } else {
+    writer.PutBit(after > before ? 1 : 0);
+    if (after == before) return;
+  }
+  PutPassCount(writer, after - before);
+  PutLengths(writer, block, before, after);
+}
+
+}  // namespace
+
+std::uint64_t Precinct::BlockCount() const {
+  std::uint64_t count = 0;
+  for (int b = 0; b < bandCount; ++b) count += std::uint64_t{bands[b].width} * bands[b].height;
+  return count;
+}
+
+void PutPassCount(PacketBitWriter& writer, std::uint32_t passes) {
+  if (passes == 1) {
+    writer.PutBit(0);
+  } else if (passes == 2) {
+    writer.PutBits(0b10, 2);
+  } else if (passes <= 5) {
+    writer.PutBits(0b11, 2);
+    writer.PutBits(passes - 3, 2);
+  } else if (passes <= 36) {
+    writer.PutBits(0b1111, 4);
+    writer.PutBits(passes - 6, 5);
+  } else {
+    writer.PutBits(0x1FF, 9);
+    writer.PutBits(passes - 37, 7);
+  }
+}
+
+Status WritePacketHeader(Precinct& precinct, int layer, int layers, const PacketMarkers& markers,
+                         std::uint16_t nsop, PacketBitWriter& writer) {
+  if (markers.sop) {
+    const std::uint8_t number[2] = {static_cast<std::uint8_t>(nsop >> 8),
+                                    static_cast<std::uint8_t>(nsop)};
+    writer.PutBytes(kSop, sizeof kSop);
+    writer.PutBytes(number, sizeof number);
+  }
+  if (layer == 0) RebuildTrees(precinct, layers);
+  writer.PutBit(1);
+  for (int b = 0; b < precinct.bandCount; ++b) {
+    PrecinctBand& band = precinct.bands[b];
+    const std::uint32_t count = band.width * band.height;
+    for (std::uint32_t i = 0; i < count; ++i) PutBlock(writer, band, i, layer);
+  }
+  JP2_RETURN_IF_ERROR(writer.Flush());
+  if (markers.eph) writer.PutBytes(kEph, sizeof kEph);
+  return writer.status();
+}
+
+Status MeasurePacketHeader(Precinct& precinct, int layer, int layers, const PacketMarkers& markers,
+                           std::uint32_t* bytes) {
+  *bytes = 0;
+  for (int l = 0; l <= layer; ++l) {
+    PacketBitWriter counter;
+    JP2_RETURN_IF_ERROR(WritePacketHeader(precinct, l, layers, markers, 0, counter));
+    *bytes = counter.size();
+  }
+  return Status();
+}
+
+std::uint64_t PacketBodyBytes(const Precinct& precinct, int layer) {
+  std::uint64_t bytes = 0;
+  for (int b = 0; b < precinct.bandCount; ++b) {
+    const PrecinctBand& band = precinct.bands[b];
+    const std::uint32_t count = band.width * band.height;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const CodedBlock& block = *band.blocks[i];
+      bytes +=
+          block.LengthAfter(block.layerEnd[layer]) - block.LengthAfter(block.PassesBefore(layer));
+    }
+  }
+  return bytes;
+}
+
+std::uint64_t PacketHeaderCapacity(const Precinct& precinct) {
+  // Per header a tag-tree node gives at most 2 inclusion bits and 1 + its value (below 64)
+  // zero-plane bits; a block at most 16 pass-count bits, 33 Lblock bits and 40 bits per
+  // segment; stuffing adds one bit in eight.
+  std::uint64_t bits = 8 * (kSopSegmentBytes + kEphBytes) + 16;
+  for (int b = 0; b < precinct.bandCount; ++b) {
+    const PrecinctBand& band = precinct.bands[b];
+    bits += TagTree::NodeCount(band.width, band.height) * (2 + 65);
+    const std::uint32_t count = band.width * band.height;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const CodedBlock& block = *band.blocks[i];
+      const std::uint64_t segments = block.terminatedPasses ? block.passCount : 1;
+      bits += 16 + 33 + 40 * segments;
+    }
+  }
+  return (bits + bits / 8 + 7) / 8 + 2;
+}
+
+}  // namespace quillon::jp2
