@@ -306,8 +306,9 @@ void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t pl
                             BlockCoderOutput* result) {
   // Background planes below the region shift weigh more the weaker the enhancement.
   std::uint32_t exponent = plane;
-  if (plane < block.roiShift)
+  if (plane < block.roiShift) {
     exponent += (10u - std::min<std::uint8_t>(block.enhance, 10)) * block.roiShift / 10;
+  }
   cumulative_ += static_cast<double>(passSum_) * std::ldexp(1.0, 2 * static_cast<int>(exponent)) *
                  block.weight;
   passSum_ = 0;

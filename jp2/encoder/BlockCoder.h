@@ -37,9 +37,9 @@ class BlockCoder {
   Status Init(const MemoryCallbacks& memory);
   Status Release();
 
-  // -8 for a block beyond 1024 columns or rows or 4096 coefficients, -35 when the
-  // magnitudes need more bit planes than the band's Mb and the region shift allow, -1 when
-  // the codeword outgrows memory.
+  // -8 for a block beyond 1024 columns or rows or 4096 coefficients or with the bypass
+  // style, -35 when the magnitudes need more bit planes than the band's Mb and the region
+  // shift allow, -1 when the codeword outgrows memory. A block of zeros has no passes.
   Status Code(const CodeBlockCoefficients& block, BlockCoderOutput* result);
 
  private:
