@@ -3,9 +3,12 @@
 // again and again; lossless (5/3, no quantization) and lossy (9/7, expounded steps), with
 // and without the style bits that cost extra work. Msamples/s counts block coefficients.
 // A natural 8-bit grey picture can stand in for the built-in photograph stand-in: set
-// QUILLON_BENCH_PGM to a binary PGM (P5) file.
+// QUILLON_BENCH_PGM to a binary PGM (P5) file. For reference, the same run times the whole
+// one-thread encoders of OpenJPEG and Grok on the same picture (wall time of the tool, of
+// which tier 1 is a part), lossless and irreversible without rate limit.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +17,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "encoder/BlockCoder.h"
 #include "encoder/CompressState.h"
@@ -188,14 +193,76 @@ void BlockCoderThroughput(benchmark::State& state) {
                  (style != 0 ? " style " + std::to_string(style) : ""));
 }
 
+// The picture as a PGM file for the peers' tools, written once per run.
+const std::string& PicturePgm() {
+  static const std::string path = [] {
+    const std::string name = "/tmp/jp2-block-coder-bench-" + std::to_string(::getpid()) + ".pgm";
+    const GreyPicture& picture = Picture();
+    if (FILE* file = std::fopen(name.c_str(), "wb")) {
+      std::fprintf(file, "P5\n%u %u\n255\n", picture.width, picture.height);
+      std::fwrite(picture.samples.data(), 1, picture.samples.size(), file);
+      std::fclose(file);
+    }
+    return name;
+  }();
+  return path;
+}
+
+void PeerWholeEncoder(benchmark::State& state) {
+  const bool grok = state.range(0) != 0;
+  const bool reversible = state.range(1) != 0;
+  const std::string tool = grok ? "grk_compress -H 1" : "opj_compress -threads 1";
+  const std::string coded = PicturePgm() + ".j2k";
+  const std::string command = tool + " -i " + PicturePgm() + " -o " + coded +
+                              (reversible ? "" : " -I") + " > /dev/null 2>&1";
+  double seconds = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError((tool + " failed or is not installed").c_str());
+      break;
+    }
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(elapsed);
+    seconds += elapsed;
+  }
+  std::remove(coded.c_str());
+  const GreyPicture& picture = Picture();
+  const double samples = static_cast<double>(picture.width) * picture.height;
+  if (seconds > 0) {
+    state.counters["Msamples/s"] =
+        samples * static_cast<double>(state.iterations()) / seconds / 1e6;
+  }
+  state.SetLabel(std::string(grok ? "Grok" : "OpenJPEG") +
+                 (reversible ? " whole encoder, lossless 5/3" : " whole encoder, 9/7"));
+}
+
 BENCHMARK(BlockCoderThroughput)
     ->ArgNames({"reversible", "style"})
     ->Args({1, 0})
     ->Args({0, 0})
     ->Args({1, kStyleResetContexts | kStyleTerminateEachPass | kStyleSegmentationSymbols})
     ->Args({1, kStyleVerticallyCausal})
+    ->UseRealTime()  // wall time, as the peers' tools are timed
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(PeerWholeEncoder)
+    ->ArgNames({"grok", "reversible"})
+    ->Args({0, 1})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->UseManualTime()
+    ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::remove(PicturePgm().c_str());
+  return 0;
+}
