@@ -22,7 +22,7 @@ class RecordingUiServices final : public UiServices {
   std::deque<std::optional<std::string>> passwords;
 
   std::vector<Message> messages;
-  std::vector<std::string> passwordPrompts;
+  std::vector<PasswordPrompt> passwordPrompts;
   std::vector<std::string> progressCaptions;
   std::vector<int> progressPositions;
   int waitDepth = 0;
@@ -53,7 +53,7 @@ class RecordingUiServices final : public UiServices {
   }
   void EndWaitCursor() override { --waitDepth; }
 
-  std::optional<std::string> AskPassword(const std::string& prompt) override {
+  std::optional<std::string> AskPassword(const PasswordPrompt& prompt) override {
     passwordPrompts.push_back(prompt);
     if (passwords.empty()) return std::nullopt;
     auto answer = passwords.front();
