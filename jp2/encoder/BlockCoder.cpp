@@ -365,6 +365,9 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
   }
   if ((block.style & kStyleBypass) != 0) return JP2_Error_ValueOutOfRange;
   if (block.width == 0 || block.height == 0) return JP2_Success;
+  if (block.stride < block.width) return JP2_Error_ValueOutOfRange;
+  if (block.samples == nullptr) return JP2_Error_NullArgument;
+  if (samples_ == nullptr) return JP2_Error_Internal;  // Init has not succeeded
   const int planes = Prepare(block);
   if (planes == 0) return JP2_Success;
   if (planes > block.magnitudeBits + block.roiShift) return JP2_Error_Limit;
