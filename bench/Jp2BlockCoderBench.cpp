@@ -193,28 +193,29 @@ void BlockCoderThroughput(benchmark::State& state) {
                  (style != 0 ? " style " + std::to_string(style) : ""));
 }
 
-// The picture as a PGM file for the peers' tools, written once per run.
-const std::string& PicturePgm() {
-  static const std::string path = [] {
-    const std::string name = "/tmp/jp2-block-coder-bench-" + std::to_string(::getpid()) + ".pgm";
-    const GreyPicture& picture = Picture();
-    if (FILE* file = std::fopen(name.c_str(), "wb")) {
-      std::fprintf(file, "P5\n%u %u\n255\n", picture.width, picture.height);
-      std::fwrite(picture.samples.data(), 1, picture.samples.size(), file);
-      std::fclose(file);
-    }
-    return name;
-  }();
-  return path;
+// Writes the picture as a PGM file for the peers' tools.
+bool WritePgm(const std::string& path) {
+  const GreyPicture& picture = Picture();
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  std::fprintf(file, "P5\n%u %u\n255\n", picture.width, picture.height);
+  const bool written = std::fwrite(picture.samples.data(), 1, picture.samples.size(), file) ==
+                       picture.samples.size();
+  return std::fclose(file) == 0 && written;
 }
 
 void PeerWholeEncoder(benchmark::State& state) {
   const bool grok = state.range(0) != 0;
   const bool reversible = state.range(1) != 0;
   const std::string tool = grok ? "grk_compress -H 1" : "opj_compress -threads 1";
-  const std::string coded = PicturePgm() + ".j2k";
-  const std::string command = tool + " -i " + PicturePgm() + " -o " + coded +
-                              (reversible ? "" : " -I") + " > /dev/null 2>&1";
+  const std::string source = "/tmp/jp2-block-coder-bench-" + std::to_string(::getpid()) + ".pgm";
+  const std::string coded = source + ".j2k";
+  const std::string command =
+      tool + " -i " + source + " -o " + coded + (reversible ? "" : " -I") + " > /dev/null 2>&1";
+  if (!WritePgm(source)) {
+    state.SkipWithError("cannot write the picture to /tmp");
+    return;
+  }
   double seconds = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
@@ -228,6 +229,7 @@ void PeerWholeEncoder(benchmark::State& state) {
     seconds += elapsed;
   }
   std::remove(coded.c_str());
+  std::remove(source.c_str());
   const GreyPicture& picture = Picture();
   const double samples = static_cast<double>(picture.width) * picture.height;
   if (seconds > 0) {
@@ -259,10 +261,4 @@ BENCHMARK(PeerWholeEncoder)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::remove(PicturePgm().c_str());
-  return 0;
-}
+BENCHMARK_MAIN();
