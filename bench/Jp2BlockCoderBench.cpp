@@ -3,9 +3,12 @@
 // again and again; lossless (5/3, no quantization) and lossy (9/7, expounded steps), with
 // and without the style bits that cost extra work. Msamples/s counts block coefficients.
 // A natural 8-bit grey picture can stand in for the built-in photograph stand-in: set
-// QUILLON_BENCH_PGM to a binary PGM (P5) file.
+// QUILLON_BENCH_PGM to a binary PGM (P5) file. For reference, the same run times the whole
+// one-thread encoders of OpenJPEG and Grok on the same picture (wall time of the tool, of
+// which tier 1 is a part), lossless and irreversible without rate limit.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +17,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "encoder/BlockCoder.h"
 #include "encoder/CompressState.h"
@@ -188,12 +193,70 @@ void BlockCoderThroughput(benchmark::State& state) {
                  (style != 0 ? " style " + std::to_string(style) : ""));
 }
 
+// Writes the picture as a PGM file for the peers' tools.
+bool WritePgm(const std::string& path) {
+  const GreyPicture& picture = Picture();
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  std::fprintf(file, "P5\n%u %u\n255\n", picture.width, picture.height);
+  const bool written = std::fwrite(picture.samples.data(), 1, picture.samples.size(), file) ==
+                       picture.samples.size();
+  return std::fclose(file) == 0 && written;
+}
+
+void PeerWholeEncoder(benchmark::State& state) {
+  const bool grok = state.range(0) != 0;
+  const bool reversible = state.range(1) != 0;
+  const std::string tool = grok ? "grk_compress -H 1" : "opj_compress -threads 1";
+  const std::string source = "/tmp/jp2-block-coder-bench-" + std::to_string(::getpid()) + ".pgm";
+  const std::string coded = source + ".j2k";
+  const std::string command =
+      tool + " -i " + source + " -o " + coded + (reversible ? "" : " -I") + " > /dev/null 2>&1";
+  if (!WritePgm(source)) {
+    state.SkipWithError("cannot write the picture to /tmp");
+    return;
+  }
+  double seconds = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError((tool + " failed or is not installed").c_str());
+      break;
+    }
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(elapsed);
+    seconds += elapsed;
+  }
+  std::remove(coded.c_str());
+  std::remove(source.c_str());
+  const GreyPicture& picture = Picture();
+  const double samples = static_cast<double>(picture.width) * picture.height;
+  if (seconds > 0) {
+    state.counters["Msamples/s"] =
+        samples * static_cast<double>(state.iterations()) / seconds / 1e6;
+  }
+  state.SetLabel(std::string(grok ? "Grok" : "OpenJPEG") +
+                 (reversible ? " whole encoder, lossless 5/3" : " whole encoder, 9/7"));
+}
+
 BENCHMARK(BlockCoderThroughput)
     ->ArgNames({"reversible", "style"})
     ->Args({1, 0})
     ->Args({0, 0})
     ->Args({1, kStyleResetContexts | kStyleTerminateEachPass | kStyleSegmentationSymbols})
     ->Args({1, kStyleVerticallyCausal})
+    ->UseRealTime()  // wall time, as the peers' tools are timed
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(PeerWholeEncoder)
+    ->ArgNames({"grok", "reversible"})
+    ->Args({0, 1})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->UseManualTime()
+    ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

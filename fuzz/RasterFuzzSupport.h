@@ -22,7 +22,7 @@ class SilentUi final : public UiServices {
   std::unique_ptr<Progress> BeginProgress(const std::string&) override { return nullptr; }
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
-  std::optional<std::string> AskPassword(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> AskPassword(const PasswordPrompt&) override { return std::nullopt; }
 
  private:
   StringTable strings_;

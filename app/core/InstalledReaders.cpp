@@ -1,3 +1,4 @@
+#include "core/KvfReader.h"
 #include "core/OpenPipeline.h"
 #include "core/PictureProbe.h"
 #include "core/raster/BmpFile.h"
@@ -32,7 +33,7 @@ const PictureReaders& InstalledReaders() {
       .tiff = raster(&ReadTiff),
       .bmp = raster(&ReadBmp),
       .kvfLegacy = {},
-      .kvfCurrent = {},
+      .kvfCurrent = &ReadKvfCurrent,
       .jpeg2000 = {},
   };
   return readers;
@@ -45,7 +46,7 @@ const PictureProbers& InstalledProbers() {
       .tiff = rasterProbe(&ProbeTiff),
       .bmp = rasterProbe(&ProbeBmp),
       .kvfLegacy = {},
-      .kvfCurrent = {},
+      .kvfCurrent = &ProbeKvfCurrent,
       .jpeg2000 = {},
   };
   return probers;

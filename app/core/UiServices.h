@@ -23,6 +23,13 @@ struct Message {
   MessageButtons buttons = MessageButtons::Ok;
 };
 
+// The password prompt of a protected file: the window title (the file name) and the line
+// that tells what the picture looks like without the password.
+struct PasswordPrompt {
+  std::string title;
+  std::string qualityLine;
+};
+
 // A running progress display; closed when destroyed.
 class Progress {
  public:
@@ -43,7 +50,7 @@ class UiServices {
   virtual void BeginWaitCursor() = 0;
   virtual void EndWaitCursor() = 0;
   // Asks for a password; nothing when the user cancels.
-  virtual std::optional<std::string> AskPassword(const std::string& prompt) = 0;
+  virtual std::optional<std::string> AskPassword(const PasswordPrompt& prompt) = 0;
   // Asks for a whole number from `minimum` to `maximum`; nothing when the user cancels.
   virtual std::optional<int> AskNumber(const std::string& title, const std::string& prompt,
                                        int minimum, int maximum, int initial) = 0;

@@ -2,9 +2,9 @@
 
 #include <wx/app.h>
 #include <wx/msgdlg.h>
-#include <wx/textdlg.h>
 #include <wx/utils.h>
 
+#include "ui/LoadPassDlg.h"
 #include "ui/ProgressDlg.h"
 #include "ui/ShiftDlg.h"
 
@@ -55,11 +55,11 @@ void WxUiServices::EndWaitCursor() {
   if (wxIsBusy()) wxEndBusyCursor();
 }
 
-std::optional<std::string> WxUiServices::AskPassword(const std::string& prompt) {
+std::optional<std::string> WxUiServices::AskPassword(const PasswordPrompt& prompt) {
   wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-  wxPasswordEntryDialog dialog(parent, wxString::FromUTF8(prompt), kCaption);
+  CLoadPassDlg dialog(parent, prompt);
   if (dialog.ShowModal() != wxID_OK) return std::nullopt;
-  return dialog.GetValue().utf8_string();
+  return dialog.Password();
 }
 
 }  // namespace quillon

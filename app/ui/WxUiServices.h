@@ -17,7 +17,7 @@ class WxUiServices final : public UiServices {
   std::unique_ptr<Progress> BeginProgress(const std::string& caption) override;
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
-  std::optional<std::string> AskPassword(const std::string& prompt) override;
+  std::optional<std::string> AskPassword(const PasswordPrompt& prompt) override;
   std::optional<int> AskNumber(const std::string& title, const std::string& prompt, int minimum,
                                int maximum, int initial) override;
 

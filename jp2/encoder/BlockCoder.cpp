@@ -306,8 +306,9 @@ void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t pl
                             BlockCoderOutput* result) {
   // Background planes below the region shift weigh more the weaker the enhancement.
   std::uint32_t exponent = plane;
-  if (plane < block.roiShift)
+  if (plane < block.roiShift) {
     exponent += (10u - std::min<std::uint8_t>(block.enhance, 10)) * block.roiShift / 10;
+  }
   cumulative_ += static_cast<double>(passSum_) * std::ldexp(1.0, 2 * static_cast<int>(exponent)) *
                  block.weight;
   passSum_ = 0;
@@ -364,6 +365,9 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
   }
   if ((block.style & kStyleBypass) != 0) return JP2_Error_ValueOutOfRange;
   if (block.width == 0 || block.height == 0) return JP2_Success;
+  if (block.stride < block.width) return JP2_Error_ValueOutOfRange;
+  if (block.samples == nullptr) return JP2_Error_NullArgument;
+  if (samples_ == nullptr) return JP2_Error_Internal;  // Init has not succeeded
   const int planes = Prepare(block);
   if (planes == 0) return JP2_Success;
   if (planes > block.magnitudeBits + block.roiShift) return JP2_Error_Limit;

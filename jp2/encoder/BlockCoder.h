@@ -37,9 +37,10 @@ class BlockCoder {
   Status Init(const MemoryCallbacks& memory);
   Status Release();
 
-  // -8 for a block beyond 1024 columns or rows or 4096 coefficients, -35 when the
-  // magnitudes need more bit planes than the band's Mb and the region shift allow, -1 when
-  // the codeword outgrows memory.
+  // -8 for a block beyond 1024 columns or rows or 4096 coefficients, with a stride below
+  // its width or with the bypass style, -5 without samples, -100 before Init, -35 when the
+  // magnitudes need more bit planes than the band's Mb and the region shift allow, -1 when the
+  // codeword outgrows memory. A block of zeros has no passes.
   Status Code(const CodeBlockCoefficients& block, BlockCoderOutput* result);
 
  private:

@@ -127,6 +127,13 @@ CodedBlock* TilePackets::BlockAt(int component, int resolution, BandOrientation 
   return &blocks.blocks[std::uint64_t{by} * blocks.across + bx];
 }
 
+CodedBlock* TilePackets::BlockOf(int component, int resolution, BandOrientation band,
+                                 const Rect& area) {
+  const BandBlocks& blocks = LevelOf(component, resolution).bands[resolution == 0 ? 0 : band - 1];
+  return BlockAt(component, resolution, band, (area.x0 >> blocks.xcb) - blocks.firstX,
+                 (area.y0 >> blocks.ycb) - blocks.firstY);
+}
+
 RateTile TilePackets::Rate() {
   RateTile rate;
   rate.precincts = precincts_;

@@ -41,6 +41,9 @@ class TilePackets {
   CodedBlock* BlockAt(int component, int resolution, BandOrientation band, std::uint32_t bx,
                       std::uint32_t by);
 
+  // The record of the code-block the transform stage hands over with this band area.
+  CodedBlock* BlockOf(int component, int resolution, BandOrientation band, const Rect& area);
+
   RateTile Rate();
   std::uint64_t PrecinctCount() const { return precinctCount_; }
 

@@ -18,6 +18,7 @@
 #include "encoder/CompressState.h"
 #include "encoder/ImageValidation.h"
 #include "support/CountingAllocator.h"
+#include "support/TilePacketsSupport.h"
 
 namespace quillon::jp2::test {
 namespace {
@@ -155,15 +156,6 @@ void AppendPacket(const std::vector<std::pair<const BandBlock*, const Coded*>>& 
   }
 }
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-  out.push_back(static_cast<std::uint8_t>(value));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  Put16(out, value >> 16);
-  Put16(out, value & 0xFFFF);
-}
-
 std::vector<std::uint8_t> Codestream(int levels, int style,
                                      const std::vector<std::uint8_t>& packets,
                                      const std::vector<int>& exponents) {
@@ -183,18 +175,7 @@ std::vector<std::uint8_t> Codestream(int levels, int style,
   out.push_back(0);
   out.insert(out.end(),
              {static_cast<std::uint8_t>(levels), 4, 4, static_cast<std::uint8_t>(style), 1});
-  Put16(out, 0xFF5C);  // QCD, no quantization
-  Put16(out, static_cast<std::uint32_t>(3 + exponents.size()));
-  out.push_back(kGuardBits << 5);
-  for (const int exponent : exponents) out.push_back(static_cast<std::uint8_t>(exponent << 3));
-  Put16(out, 0xFF90);  // SOT
-  Put16(out, 10);
-  Put16(out, 0);
-  Put32(out, static_cast<std::uint32_t>(14 + packets.size()));
-  out.insert(out.end(), {0, 1});
-  Put16(out, 0xFF93);
-  out.insert(out.end(), packets.begin(), packets.end());
-  Put16(out, 0xFFD9);
+  AppendReversibleTile(out, kGuardBits, exponents, packets);
   return out;
 }
 

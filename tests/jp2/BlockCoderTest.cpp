@@ -187,7 +187,8 @@ TEST_F(BlockCoderTest, TruncationPointsStepBackOverFFAndFF7F) {
   int steppedBack = 0;
   for (int round = 0; round < 150; ++round) {
     const Block block = RandomBlock(rng, 32, 32, 12);
-    const auto codeword = Code(Input(block, round % 3, round % 2 == 0 ? 0 : kStyleVerticallyCausal));
+    const auto codeword =
+        Code(Input(block, round % 3, round % 2 == 0 ? 0 : kStyleVerticallyCausal));
     CheckTruncationPoints(*out_, codeword);
     if (HasFailure()) return;
     for (int i = 1; i < out_->passCount; ++i) {
@@ -269,6 +270,14 @@ TEST_F(BlockCoderTest, RefusesBlocksBeyondTheLimitsAndMissingBitPlanes) {
   in.width = 128;
   in.height = 64;
   EXPECT_EQ(coder_.Code(in, out_.get()).code(), JP2_Error_ValueOutOfRange);
+  in = Input(block);
+  in.stride = 7;
+  EXPECT_EQ(coder_.Code(in, out_.get()).code(), JP2_Error_ValueOutOfRange);
+  in = Input(block);
+  in.samples = nullptr;
+  EXPECT_EQ(coder_.Code(in, out_.get()).code(), JP2_Error_NullArgument);
+  BlockCoder unprepared;
+  EXPECT_EQ(unprepared.Code(Input(block), out_.get()).code(), JP2_Error_Internal);
 }
 
 TEST_F(BlockCoderTest, PassesAreStoredLastFirstWithGrowingDistortion) {

@@ -11,18 +11,10 @@
 
 #include "jp2.h"
 #include "support/PacketParser.h"
+#include "support/TilePacketsSupport.h"
 
 namespace quillon::jp2 {
 namespace {
-
-class VectorSink final : public PacketSink {
- public:
-  Status WriteBytes(const std::uint8_t* bytes, std::uint32_t count) override {
-    data.insert(data.end(), bytes, bytes + count);
-    return Status();
-  }
-  std::vector<std::uint8_t> data;
-};
 
 class Recorder final : public PacketVisitor {
  public:
@@ -60,15 +52,7 @@ class TilePacketsTest : public ::testing::Test {
     plan.layers = layers;
     plan.progression = progression;
     plan.markers = markers;
-    Carve();
-  }
-
-  void Carve() {
-    WorkArena sizing;
-    packets.Plan(plan, sizing);
-    ASSERT_TRUE(AllocateZeroed(memory, sizing.Layout(), &block).ok());
-    WorkArena carving(block.data);
-    packets.Plan(plan, carving);
+    test::CarveTilePackets(plan, memory, &packets, &block);
   }
 
   void TearDown() override { EXPECT_TRUE(Release(memory, &block).ok()); }
@@ -184,7 +168,7 @@ TEST_F(TilePacketsTest, OneLayerWithoutTargetCarriesEveryBlockCompleteInLayer0) 
   EXPECT_EQ(packets.PrecinctCount(), 5u);
   RateTile rate = packets.Rate();
   IncludeEverything(rate);
-  VectorSink sink;
+  test::VectorSink sink;
   ASSERT_TRUE(packets.Emit(sink, memory).ok());
   ReadBack(sink.data);
   std::uint64_t total = 0;
@@ -216,7 +200,7 @@ TEST_F(TilePacketsTest, SopNumbersRunInStreamOrderInEveryProgression) {
         passes += coded->layerEnd[layer] - coded->PassesBefore(layer);
       EXPECT_GT(passes, 0) << "layer " << layer;
     }
-    VectorSink sink;
+    test::VectorSink sink;
     ASSERT_TRUE(packets.Emit(sink, memory).ok());
     ReadBack(sink.data);
   }
@@ -238,16 +222,12 @@ TEST(TilePacketsNsop, NumbersWrapAfter65536Packets) {
   plan.markers.sop = true;
   const MemoryCallbacks memory = MemoryCallbacksOrDefaults(nullptr, 0, nullptr, 0);
   TilePackets packets;
-  WorkArena sizing;
-  packets.Plan(plan, sizing);
   OwnedBlock block;
-  ASSERT_TRUE(AllocateZeroed(memory, sizing.Layout(), &block).ok());
-  WorkArena carving(block.data);
-  packets.Plan(plan, carving);
+  test::CarveTilePackets(plan, memory, &packets, &block);
   ASSERT_EQ(packets.PrecinctCount(), 257u * 256u);
   RateTile rate = packets.Rate();
   IncludeEverything(rate);
-  VectorSink sink;
+  test::VectorSink sink;
   ASSERT_TRUE(packets.Emit(sink, memory).ok());
   // Every packet: SOP segment and the one-byte header of a block without passes.
   ASSERT_EQ(sink.data.size(), 7u * 257u * 256u);

@@ -22,7 +22,7 @@ class RecordingUiServices final : public UiServices {
   std::deque<std::optional<std::string>> passwords;
 
   std::vector<Message> messages;
-  std::vector<std::string> passwordPrompts;
+  std::vector<PasswordPrompt> passwordPrompts;
   // Answers for number prompts; when the script runs out, OK with the value offered.
   std::deque<std::optional<int>> numbers;
   std::vector<std::string> numberPrompts;
@@ -56,7 +56,7 @@ class RecordingUiServices final : public UiServices {
   }
   void EndWaitCursor() override { --waitDepth; }
 
-  std::optional<std::string> AskPassword(const std::string& prompt) override {
+  std::optional<std::string> AskPassword(const PasswordPrompt& prompt) override {
     passwordPrompts.push_back(prompt);
     if (passwords.empty()) return std::nullopt;
     auto answer = passwords.front();

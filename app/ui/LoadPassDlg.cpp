@@ -1,0 +1,30 @@
+#include "ui/LoadPassDlg.h"
+
+#include <wx/button.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+namespace quillon {
+
+CLoadPassDlg::CLoadPassDlg(wxWindow* parent, const PasswordPrompt& prompt)
+    : wxDialog(parent, kTemplateId, wxString::FromUTF8(prompt.title)) {
+  auto* request = new wxStaticText(this, wxID_ANY, "Please give a password for complete decoding:");
+  password_ = new wxTextCtrl(this, kPasswordId, wxEmptyString, wxDefaultPosition,
+                             wxSize(260, -1), wxTE_PASSWORD);
+  password_->SetMaxLength(kMaxPasswordLength);
+  auto* quality = new wxStaticText(this, kQualityLineId, wxString::FromUTF8(prompt.qualityLine));
+
+  auto* column = new wxBoxSizer(wxVERTICAL);
+  column->Add(request, 0, wxALL, 8);
+  column->Add(password_, 0, wxLEFT | wxRIGHT | wxEXPAND, 8);
+  column->Add(quality, 0, wxALL, 8);
+  column->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxALL | wxALIGN_RIGHT, 8);
+  SetSizerAndFit(column);
+  password_->SetFocus();
+  CentreOnParent();
+}
+
+std::string CLoadPassDlg::Password() const { return password_->GetValue().utf8_string(); }
+
+}  // namespace quillon
