@@ -11,6 +11,8 @@ int16_t KvfInit(KvfWorkspace* workspace) {
   return 0;
 }
 
-const char* KvfErrorText(int32_t code) { return kvf::KvfErrorMessage(code); }
+const char* KvfErrorText(int32_t code) {
+  return kvf::KvfErrorMessage(code);
+}
 
 }  // extern "C"

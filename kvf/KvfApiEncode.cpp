@@ -12,8 +12,7 @@ namespace {
 
 // The settings of one encode; `regions` receives the region list, which the settings view.
 KvfStatus SettingsOf(const KvfImage& image, const KvfEncodeParams& params,
-                     std::array<KvfRegion, KVF_MAX_REGIONS>& regions,
-                     KvfEncodeSettings& settings) {
+                     std::array<KvfRegion, KVF_MAX_REGIONS>& regions, KvfEncodeSettings& settings) {
   if (image.width < 1 || image.height < 1) return KvfStatus::invalidImageSize;
   settings.width = static_cast<std::uint32_t>(image.width);
   settings.height = static_cast<std::uint32_t>(image.height);
@@ -35,7 +34,7 @@ KvfStatus SettingsOf(const KvfImage& image, const KvfEncodeParams& params,
   }
   settings.password = PasswordText(params.password);
   settings.freeQuality = params.password != nullptr ? params.password->freeQuality
-                                                     : static_cast<std::uint16_t>(kKvfFullQuality);
+                                                    : static_cast<std::uint16_t>(kKvfFullQuality);
   settings.xResolution = image.xres;
   settings.yResolution = image.yres;
   if (params.privateSize > 0) {

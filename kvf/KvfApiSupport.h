@@ -12,7 +12,9 @@
 
 namespace kvf {
 
-inline std::int16_t Code(KvfStatus status) { return static_cast<std::int16_t>(status); }
+inline std::int16_t Code(KvfStatus status) {
+  return static_cast<std::int16_t>(status);
+}
 
 inline bool TagIsRight(const KvfWorkspace* workspace) {
   return workspace != nullptr && workspace->tag == KVF_INTERFACE_TAG;
@@ -23,8 +25,8 @@ inline KvfWorkBuffers BuffersOf(const KvfWorkspace& workspace) {
   KvfWorkBuffers buffers;
   for (std::size_t i = 0; i < kKvfWorkBufferCount; ++i) {
     auto* start = static_cast<std::byte*>(workspace.buffers[i]);
-    buffers[i] = start != nullptr ? std::span<std::byte>(start, workspace.sizes[i])
-                                  : std::span<std::byte>();
+    buffers[i] =
+        start != nullptr ? std::span<std::byte>(start, workspace.sizes[i]) : std::span<std::byte>();
   }
   return buffers;
 }

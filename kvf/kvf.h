@@ -77,8 +77,8 @@ typedef struct KvfInfo {
 } KvfInfo;
 
 typedef struct KvfPassword {
-  uint16_t freeQuality; /* encoder: quality open without the password */
-  uint32_t key;         /* decoder: a precomputed key; non-zero replaces the text */
+  uint16_t freeQuality;              /* encoder: quality open without the password */
+  uint32_t key;                      /* decoder: a precomputed key; non-zero replaces the text */
   char text[KVF_PASSWORD_CHARS + 1]; /* NUL-terminated; the first 32 characters count */
 } KvfPassword;
 

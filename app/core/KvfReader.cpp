@@ -40,7 +40,8 @@ class KvfInputFile {
   [[nodiscard]] bool Start(KvfDecodeParams& params) {
     if (file_ == nullptr) return false;
     params.buffer = buffer_.data();
-    params.filled = static_cast<std::uint32_t>(std::fread(buffer_.data(), 1, buffer_.size(), file_));
+    params.filled =
+        static_cast<std::uint32_t>(std::fread(buffer_.data(), 1, buffer_.size(), file_));
     params.fetch = &Fetch;
     params.seek = &Seek;
     params.context = this;
@@ -50,9 +51,8 @@ class KvfInputFile {
  private:
   static std::int32_t Fetch(void* context, std::uint32_t size) {
     auto* self = static_cast<KvfInputFile*>(context);
-    const std::size_t got =
-        std::fread(self->buffer_.data(), 1, std::min<std::size_t>(size, self->buffer_.size()),
-                   self->file_);
+    const std::size_t got = std::fread(
+        self->buffer_.data(), 1, std::min<std::size_t>(size, self->buffer_.size()), self->file_);
     return std::ferror(self->file_) ? -1 : static_cast<std::int32_t>(got);
   }
   static std::int32_t Seek(void* context, std::int32_t offset) {
@@ -162,8 +162,9 @@ std::int16_t ReadHeader(KvfInputFile& file, KvfWorkspace& workspace, WorkBuffers
 int PreviewHalvings(const KvfInfo& info) {
   const int allowed = std::min(kPreviewMaxHalvings, std::max(0, int{info.levels} - 2));
   int halvings = 0;
-  while (halvings < allowed && (static_cast<std::int64_t>(info.width >> halvings) >= kPreviewSideLimit ||
-                                static_cast<std::int64_t>(info.height >> halvings) >= kPreviewSideLimit)) {
+  while (halvings < allowed &&
+         (static_cast<std::int64_t>(info.width >> halvings) >= kPreviewSideLimit ||
+          static_cast<std::int64_t>(info.height >> halvings) >= kPreviewSideLimit)) {
     ++halvings;
   }
   return halvings;
@@ -231,7 +232,8 @@ bool ReadKvfCurrent(const std::filesystem::path& path, PictureDocument& document
   }
   std::error_code error;
   const std::uint64_t fileLength = std::filesystem::file_size(path, error);
-  if (error || !PlausiblePictureSize(job.info.width, job.info.height, fileLength, kKvfPixelsPerByte)) {
+  if (error ||
+      !PlausiblePictureSize(job.info.width, job.info.height, fileLength, kKvfPixelsPerByte)) {
     ReportCodecError(context, -19);
     return false;
   }

@@ -10,8 +10,8 @@ namespace quillon {
 CLoadPassDlg::CLoadPassDlg(wxWindow* parent, const PasswordPrompt& prompt)
     : wxDialog(parent, kTemplateId, wxString::FromUTF8(prompt.title)) {
   auto* request = new wxStaticText(this, wxID_ANY, "Please give a password for complete decoding:");
-  password_ = new wxTextCtrl(this, kPasswordId, wxEmptyString, wxDefaultPosition,
-                             wxSize(260, -1), wxTE_PASSWORD);
+  password_ = new wxTextCtrl(this, kPasswordId, wxEmptyString, wxDefaultPosition, wxSize(260, -1),
+                             wxTE_PASSWORD);
   password_->SetMaxLength(kMaxPasswordLength);
   auto* quality = new wxStaticText(this, kQualityLineId, wxString::FromUTF8(prompt.qualityLine));
 
@@ -25,6 +25,8 @@ CLoadPassDlg::CLoadPassDlg(wxWindow* parent, const PasswordPrompt& prompt)
   CentreOnParent();
 }
 
-std::string CLoadPassDlg::Password() const { return password_->GetValue().utf8_string(); }
+std::string CLoadPassDlg::Password() const {
+  return password_->GetValue().utf8_string();
+}
 
 }  // namespace quillon

@@ -216,4 +216,13 @@ Status AllocateLayers(RateTile& tile, const std::uint64_t* budgets, const Memory
   return status.ok() ? released : status;
 }
 
+Status FormLayers(RateTile& tile, bool targeted, const std::uint64_t* budgets,
+                  const MemoryCallbacks& memory) {
+  if (!targeted && tile.layers == 1) {
+    IncludeEverything(tile);
+    return Status();
+  }
+  return AllocateLayers(tile, budgets, memory);
+}
+
 }  // namespace quillon::jp2

@@ -29,4 +29,9 @@ void IncludeEverything(RateTile& tile);
 // The working list comes from memory; -1 when it cannot be allocated.
 Status AllocateLayers(RateTile& tile, const std::uint64_t* budgets, const MemoryCallbacks& memory);
 
+// The tile's layers: without a target size one layer takes every pass, everything else is the
+// greedy fill of the budgets.
+Status FormLayers(RateTile& tile, bool targeted, const std::uint64_t* budgets,
+                  const MemoryCallbacks& memory);
+
 }  // namespace quillon::jp2

@@ -137,6 +137,18 @@ TEST_F(RateAllocationTest, LayersNeverTakePassesBack) {
   EXPECT_LE(LayerBytes(precinct, 0), 120u);
 }
 
+TEST_F(RateAllocationTest, OnlyOneLayerWithoutTargetSkipsTheBudgets) {
+  Block block({100, 200}, 0);
+  OneBandPrecinct precinct({&block}, 1, 1);
+  tile.precincts = &precinct.precinct;
+  tile.precinctCount = 1;
+  const std::uint64_t small[] = {50};
+  ASSERT_TRUE(FormLayers(tile, false, small, Memory()).ok());
+  EXPECT_EQ(block.coded.layerEnd[0], 2);
+  ASSERT_TRUE(FormLayers(tile, true, small, Memory()).ok());
+  EXPECT_EQ(block.coded.layerEnd[0], 0);
+}
+
 TEST_F(RateAllocationTest, RefusedListAllocationIsMinus1) {
   Block block({10}, 0);
   OneBandPrecinct precinct({&block}, 1, 1);

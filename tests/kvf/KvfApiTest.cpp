@@ -83,7 +83,8 @@ std::vector<std::uint8_t> ApiEncode(const Pixels& picture, const EncodeOptions& 
   for (std::int32_t y = 0; y < image.height; y += 64) {
     params.firstRow = y;
     params.endRow = std::min(y + 64, image.height);
-    params.flags = (y == 0 ? KVF_FIRST_CALL : 0) | (params.endRow == image.height ? KVF_LAST_CALL : 0);
+    params.flags =
+        (y == 0 ? KVF_FIRST_CALL : 0) | (params.endRow == image.height ? KVF_LAST_CALL : 0);
     const std::int16_t code = KvfEncode(&image, &params, &workspace);
     EXPECT_EQ(code, 0) << KvfErrorText(code);
     if (code != 0) return {};
@@ -247,7 +248,8 @@ TEST(KvfApi, EncoderRowBlocksMustFollowEachOther) {
 TEST(KvfApi, OutputScalesOnlyByPowersOfTwo) {
   Pixels smooth{1024, 768, 0, {}};
   for (std::uint32_t y = 0; y < 768; ++y) {
-    for (std::uint32_t x = 0; x < 1024; ++x) smooth.bytes.push_back(static_cast<std::uint8_t>(x / 8 + y / 6));
+    for (std::uint32_t x = 0; x < 1024; ++x)
+      smooth.bytes.push_back(static_cast<std::uint8_t>(x / 8 + y / 6));
   }
   const std::vector<std::uint8_t> file = ApiEncode(smooth, {});
   ASSERT_FALSE(file.empty());
@@ -369,8 +371,10 @@ TEST(KvfApi, ATruncatedFileDecodesToTheQualityReached) {
   const Pixels grey = MakePhoto(256, 256, 0, 4);
   const std::vector<std::uint8_t> file = ApiEncode(grey, {});
   int checked = 0;
-  for (std::size_t cut : {file.size() * 3 / 4, file.size() / 2, std::size_t{200}, std::size_t{60}}) {
-    const std::vector<std::uint8_t> part(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+  for (std::size_t cut :
+       {file.size() * 3 / 4, file.size() / 2, std::size_t{200}, std::size_t{60}}) {
+    const std::vector<std::uint8_t> part(file.begin(),
+                                         file.begin() + static_cast<std::ptrdiff_t>(cut));
     const ApiDecoded decoded = ApiDecode(part, {.bufferSize = 1024});
     if (decoded.code == 0) {
       EXPECT_LT(decoded.params.qualityReached, 1024) << cut;

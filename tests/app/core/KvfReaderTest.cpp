@@ -32,7 +32,8 @@ constexpr const char* kStrings =
 
 class KvfReaderTest : public ::testing::Test {
  protected:
-  KvfReaderTest() : strings_(*StringTable::Parse(kStrings)), ui_(strings_), context_{ui_, disk_, true} {}
+  KvfReaderTest()
+      : strings_(*StringTable::Parse(kStrings)), ui_(strings_), context_{ui_, disk_, true} {}
 
   std::filesystem::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     return test::WriteBytes(dir_.path() / name, bytes);
@@ -95,6 +96,30 @@ TEST_F(KvfReaderTest, GreyComesBackAsAnEightBitRamp) {
   EXPECT_EQ(Result().GetBitCount(), 8);
   EXPECT_TRUE(Result().IsGrayRamp());
   EXPECT_EQ(Differences(Result(), original), 0);
+}
+
+TEST_F(KvfReaderTest, FourChannelPicturesShowTheirFirstThreeChannels) {
+  constexpr std::int32_t kWidth = 24;
+  constexpr std::int32_t kHeight = 20;
+  std::vector<std::uint8_t> pixels(kWidth * kHeight * 4);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 5 + i / 4);
+  KvfImage image{};
+  image.width = kWidth;
+  image.height = kHeight;
+  image.rows = pixels.data();
+  image.stride = kWidth * 4;
+  image.format = 3;
+  const std::vector<std::uint8_t> bytes = test::KvfFileBytes(image, 7);
+  ASSERT_FALSE(bytes.empty());
+  ASSERT_TRUE(Read(Write("four.kvf", bytes)));
+  ASSERT_EQ(Result().GetBitCount(), 24);
+  for (std::int32_t line = 0; line < kHeight; ++line) {
+    for (std::int32_t x = 0; x < kWidth; ++x) {
+      const std::uint8_t* source = pixels.data() + (line * kWidth + x) * 4;
+      const Picture::Triple expected{source[0], source[1], source[2]};
+      ASSERT_EQ(Result().GetPixel(x, kHeight - 1 - line), expected) << x << "," << line;
+    }
+  }
 }
 
 class KvfPasswordTest : public KvfReaderTest {
@@ -194,7 +219,8 @@ TEST_F(KvfReaderTest, PreviewsHalveWhileASideReaches201) {
   // of two times: the preview takes the largest factor the codec can scale by.
   Picture strip;
   test::FillColourPicture(strip, 600, 10);
-  ASSERT_TRUE(Read(Write("strip.kvf", test::KvfFileBytes(strip)), {.preview = true, .load = nullptr}));
+  ASSERT_TRUE(
+      Read(Write("strip.kvf", test::KvfFileBytes(strip)), {.preview = true, .load = nullptr}));
   EXPECT_EQ(Result().GetWidth(), 300);
   EXPECT_EQ(Result().GetHeight(), 5);
 }
@@ -232,7 +258,8 @@ TEST_F(KvfReaderTest, TheProbeReadsSizeAndDepthFromTheHeader) {
   test::FillColourPicture(original, 40, 30);
   const auto path = Write("probe.kvf", test::KvfFileBytes(original));
   EXPECT_EQ(ProbeText(path, strings_), "Image Size:\t40 x 30\nColor depth:\t24 Bit");
-  EXPECT_EQ(ProbeText(Write("short.kvf", {'W', 'V', 2, 0, 'G'}), strings_), "Format not supported !");
+  EXPECT_EQ(ProbeText(Write("short.kvf", {'W', 'V', 2, 0, 'G'}), strings_),
+            "Format not supported !");
 }
 
 }  // namespace

@@ -22,8 +22,10 @@ struct KvfWriteOptions {
   std::uint16_t freeQuality = 1024;
 };
 
-// The bytes of a KVF file holding `picture`; empty when the codec refuses.
-inline std::vector<std::uint8_t> KvfFileBytes(Picture& picture, const KvfWriteOptions& options = {}) {
+// The bytes of a KVF file holding the rows of `image` in `colourMode`; empty when the codec
+// refuses.
+inline std::vector<std::uint8_t> KvfFileBytes(KvfImage image, std::uint16_t colourMode,
+                                              const KvfWriteOptions& options = {}) {
   struct Output {
     std::vector<std::uint8_t> file;
     std::size_t position = 0;
@@ -42,15 +44,6 @@ inline std::vector<std::uint8_t> KvfFileBytes(Picture& picture, const KvfWriteOp
     }
   };
   Output output;
-  const bool colour = picture.GetBitCount() == 24;
-  KvfImage image{};
-  image.width = picture.GetWidth();
-  image.height = picture.GetHeight();
-  image.rows = picture.Row(image.height - 1);
-  image.stride = -static_cast<std::int32_t>(picture.GetStride());
-  image.format = colour ? KVF_LAYOUT_BYTES_012 : KVF_LAYOUT_GREY;
-  image.xres = picture.GetXDpi16();
-  image.yres = picture.GetYDpi16();
   KvfPassword password{};
   std::strncpy(password.text, options.password.c_str(), KVF_PASSWORD_CHARS);
   password.freeQuality = options.freeQuality;
@@ -63,7 +56,7 @@ inline std::vector<std::uint8_t> KvfFileBytes(Picture& picture, const KvfWriteOp
   params.quality = options.quality;
   params.levels = 6;
   params.modeFlags = KVF_MODE_BASELINE;
-  params.colourMode = colour ? 2 : 1;
+  params.colourMode = colourMode;
   params.password = options.password.empty() ? nullptr : &password;
   KvfWorkspace workspace{};
   workspace.tag = KVF_INTERFACE_TAG;
@@ -76,16 +69,34 @@ inline std::vector<std::uint8_t> KvfFileBytes(Picture& picture, const KvfWriteOp
   for (std::int32_t y = 0; y < image.height; y += 64) {
     params.firstRow = y;
     params.endRow = std::min(y + 64, image.height);
-    params.flags = (y == 0 ? KVF_FIRST_CALL : 0) | (params.endRow == image.height ? KVF_LAST_CALL : 0);
+    params.flags =
+        (y == 0 ? KVF_FIRST_CALL : 0) | (params.endRow == image.height ? KVF_LAST_CALL : 0);
     if (KvfEncode(&image, &params, &workspace) != 0) return {};
   }
   return output.file;
 }
 
+// The file the program's writer makes of `picture`: grey from layout 0 in mode 1, colour
+// from layout 16 in mode 2.
+inline std::vector<std::uint8_t> KvfFileBytes(Picture& picture,
+                                              const KvfWriteOptions& options = {}) {
+  const bool colour = picture.GetBitCount() == 24;
+  KvfImage image{};
+  image.width = picture.GetWidth();
+  image.height = picture.GetHeight();
+  image.rows = picture.Row(image.height - 1);
+  image.stride = -static_cast<std::int32_t>(picture.GetStride());
+  image.format = colour ? KVF_LAYOUT_BYTES_012 : KVF_LAYOUT_GREY;
+  image.xres = picture.GetXDpi16();
+  image.yres = picture.GetYDpi16();
+  return KvfFileBytes(image, colour ? 2 : 1, options);
+}
+
 inline std::filesystem::path WriteBytes(const std::filesystem::path& path,
                                         const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -97,9 +108,9 @@ inline void FillColourPicture(Picture& picture, std::int32_t width, std::int32_t
   for (std::int32_t y = 0; y < height; ++y) {
     for (std::int32_t x = 0; x < width; ++x) {
       std::uint8_t* p = picture.Row(y) + 3 * x;
-      p[0] = static_cast<std::uint8_t>(20 + (x * 3) % 50);          // blue
-      p[1] = static_cast<std::uint8_t>((x * 7 + y * 13) % 256);    // green
-      p[2] = static_cast<std::uint8_t>(180 + (x + y) % 70);        // red
+      p[0] = static_cast<std::uint8_t>(20 + (x * 3) % 50);       // blue
+      p[1] = static_cast<std::uint8_t>((x * 7 + y * 13) % 256);  // green
+      p[2] = static_cast<std::uint8_t>(180 + (x + y) % 70);      // red
     }
   }
 }
