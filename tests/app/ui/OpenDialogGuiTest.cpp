@@ -7,7 +7,7 @@
 #include <wx/frame.h>
 
 #include "core/SettingsTable.h"
-#include "core/raster/BmpFile.h"
+#include "support/BmpFixture.h"
 #include "support/GuiTest.h"
 #include "ui/MyOpenDialog.h"
 #include "ui/OpenDialogPanel.h"
@@ -35,11 +35,7 @@ class OpenDialogGuiTest : public GuiTest {
     picture.Header().biHeight = 100;
     EXPECT_TRUE(picture.CreatePicture(false));
     for (int y = 0; y < 100; ++y) std::fill_n(picture.Row(y), 300, static_cast<std::uint8_t>(y));
-    const auto path = dir.path() / "gray.bmp";
-    const std::vector<std::uint8_t> image = BmpFileImage(picture);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
-    return path;
+    return WriteBmpFixture(dir.path() / "gray.bmp", picture);
   }
 
   wxFrame* host_ = nullptr;

@@ -5,7 +5,7 @@
 
 #include <wx/statusbr.h>
 
-#include "core/raster/BmpFile.h"
+#include "support/BmpFixture.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
 #include "ui/KorvelView.h"
@@ -22,11 +22,7 @@ class RegionsGuiTest : public GuiTest {
     picture.Header().biHeight = 60;
     ASSERT_TRUE(picture.CreatePicture(false));
     std::fill_n(picture.Bits(), picture.Header().biSizeImage, std::uint8_t{90});
-    const auto path = dir.path() / "regions.bmp";
-    const std::vector<std::uint8_t> image = BmpFileImage(picture);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
-    Start({path.string()});
+    Start({WriteBmpFixture(dir.path() / "regions.bmp", picture).string()});
     Pump();
     view_ = dynamic_cast<CKorvelView*>(App().DocManager()->GetCurrentView());
     ASSERT_NE(view_, nullptr);

@@ -10,7 +10,7 @@
 #include <wx/menu.h>
 
 #include "core/SettingsTable.h"
-#include "core/raster/BmpFile.h"
+#include "support/BmpFixture.h"
 #include "ui/CommandIds.h"
 #include "ui/Menus.h"
 #include "ui/MyOpenDialog.h"
@@ -35,10 +35,7 @@ std::filesystem::path writePicture(const std::filesystem::path& path, int width 
       p[2] = 200;
     }
   }
-  const std::vector<std::uint8_t> image = BmpFileImage(picture);
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-  return path;
+  return WriteBmpFixture(path, picture);
 }
 
 std::vector<wxString> menuTitles(wxMenuBar* bar) {

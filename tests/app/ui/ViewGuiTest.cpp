@@ -8,7 +8,7 @@
 #include <wx/dcscreen.h>
 #include <wx/settings.h>
 
-#include "core/raster/BmpFile.h"
+#include "support/BmpFixture.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
 #include "ui/KorvelView.h"
@@ -36,11 +36,7 @@ class ViewGuiTest : public GuiTest {
         p[2] = c.Red();
       }
     }
-    const auto path = dir.path() / "patches.bmp";
-    const std::vector<std::uint8_t> image = BmpFileImage(picture);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
-    Start({path.string()}, displayDepth);
+    Start({WriteBmpFixture(dir.path() / "patches.bmp", picture).string()}, displayDepth);
     for (int i = 0; i < 5; ++i) Pump();
     auto* view = dynamic_cast<CKorvelView*>(App().DocManager()->GetCurrentView());
     EXPECT_NE(view, nullptr);
