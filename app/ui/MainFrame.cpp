@@ -55,6 +55,21 @@ wxBEGIN_EVENT_TABLE(CMainFrame, CMainFrameBase)
   EVT_UPDATE_UI(id::wxIdOf(id::kStatistics), CMainFrame::OnUpdateCheck)
   EVT_UPDATE_UI(id::wxIdOf(id::kViewToolBar), CMainFrame::OnUpdateCheck)
   EVT_UPDATE_UI(id::wxIdOf(id::kViewStatusBar), CMainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kFileSave), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kFileSaveAs), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kFilePrint), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kTwainAcquire), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kTwainSelectSource), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kInformation), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kColorMap8), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kCountColors), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kSmooth), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kSharpen), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kDifferenceImage), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kErrorImage), CMainFrame::OnUpdateUnavailable)
   EVT_CLOSE(CMainFrame::OnClose)
 wxEND_EVENT_TABLE()
 
@@ -170,6 +185,8 @@ void CMainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
     default: break;
   }
 }
+
+void CMainFrame::OnUpdateUnavailable(wxUpdateUIEvent& event) { event.Enable(false); }
 
 void CMainFrame::OnClose(wxCloseEvent& event) {
   wxGetApp().RecordToolWindows();

@@ -26,6 +26,8 @@ class CMainFrame : public CMainFrameBase {
  private:
   void OnMenu(wxCommandEvent& event);
   void OnUpdateCheck(wxUpdateUIEvent& event);
+  // Commands whose work this build does not do yet stay greyed out.
+  void OnUpdateUnavailable(wxUpdateUIEvent& event);
   void OnClose(wxCloseEvent& event);
   void CloseAllDocuments();
 
