@@ -1,6 +1,6 @@
 // JP2_Compress_Image: validation, the file and main headers, then per tile the transform,
 // the code-block coder, rate control and the tile-part with its packets, then EOC.
-#include <limits>
+#include <algorithm>
 
 #include "encoder/BlockCoder.h"
 #include "encoder/CodestreamMarkers.h"
@@ -241,6 +241,8 @@ class ImageRun {
     }
     std::uint64_t budgets[kMaxLayers] = {};
     LayerBudgets(layering, budgets);
+    // The first layer's budget carries the tile-part header, which is no packet byte.
+    if (layering.targeted) budgets[0] -= std::min<std::uint64_t>(budgets[0], headerBytes);
     RateTile rate = packets.Rate();
     JP2_RETURN_IF_ERROR(FormLayers(rate, layering.targeted, budgets, state_.memory));
 
