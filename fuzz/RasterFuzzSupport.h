@@ -23,6 +23,9 @@ class SilentUi final : public UiServices {
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
   std::optional<std::string> AskPassword(const PasswordPrompt&) override { return std::nullopt; }
+  std::optional<int> AskNumber(const std::string&, const std::string&, int, int, int) override {
+    return std::nullopt;
+  }
 
  private:
   StringTable strings_;

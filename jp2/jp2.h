@@ -13,10 +13,6 @@
  * Encoder calling order: JP2_Compress_Start; JP2_Compress_SetProp (component sizes and
  * depths first, then tiling, then per-tile values) and the other Set functions in any order;
  * JP2_Compress_Image once; metadata Set functions may still follow; JP2_Compress_End always.
- *
- * This build cannot code yet: after a successful validation JP2_Compress_Image pulls every
- * row through the input callback and transforms it, then returns JP2_Error_CodingUnavailable
- * (-90) without calling the output callback.
  */
 #ifndef QUILLON_JP2_H
 #define QUILLON_JP2_H
@@ -98,7 +94,6 @@ extern "C" {
   X(JP2_Error_PaletteMapping, -62, "component mapping does not fit the palette")                \
   X(JP2_Error_ChannelDefs, -63, "channel definitions do not match the image")                   \
   X(JP2_Error_PaletteColourSpace, -64, "colour space code with a trailing 1 is rejected")       \
-  X(JP2_Error_CodingUnavailable, -90, "this build cannot code pictures yet")                    \
   X(JP2_Error_Internal, -100, "internal inconsistency")                                         \
   X(JP2_Error_ResolutionBox, -999, "a resolution box holds an unknown or malformed sub-box")
 

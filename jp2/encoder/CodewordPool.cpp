@@ -11,10 +11,11 @@ constexpr std::uint64_t kHeaderBytes = (sizeof(void*) * 6 + kAlignmentSlack) & ~
 
 }  // namespace
 
-Status CodewordPool::Append(const std::uint8_t* bytes, std::uint32_t length,
-                            const std::uint8_t** stored) {
+Status CodewordPool::Take(std::uint64_t length, std::uint64_t alignment, std::uint8_t** stored) {
   *stored = nullptr;
-  if (newest_ == nullptr || newest_->capacity - newest_->used < length) {
+  const std::uint64_t slack = alignment - 1;
+  const std::uint64_t start = newest_ == nullptr ? 0 : (newest_->used + slack) & ~slack;
+  if (newest_ == nullptr || start > newest_->capacity || newest_->capacity - start < length) {
     const std::uint64_t capacity = std::max<std::uint64_t>(kSmallestChunk, 10ull * length);
     OwnedBlock block;
     JP2_RETURN_IF_ERROR(AllocateZeroed(memory_, kHeaderBytes + capacity, &block));
@@ -28,10 +29,20 @@ Status CodewordPool::Append(const std::uint8_t* bytes, std::uint32_t length,
     }
     newest_ = chunk;
     ++blockCount_;
+  } else {
+    newest_->used = start;
   }
-  std::uint8_t* target = reinterpret_cast<std::uint8_t*>(newest_) + kHeaderBytes + newest_->used;
-  if (length != 0) std::memcpy(target, bytes, length);
+  *stored = reinterpret_cast<std::uint8_t*>(newest_) + kHeaderBytes + newest_->used;
   newest_->used += length;
+  return JP2_Success;
+}
+
+Status CodewordPool::Append(const std::uint8_t* bytes, std::uint32_t length,
+                            const std::uint8_t** stored) {
+  std::uint8_t* target = nullptr;
+  *stored = nullptr;
+  JP2_RETURN_IF_ERROR(Take(length, 1, &target));
+  if (length != 0) std::memcpy(target, bytes, length);
   *stored = target;
   return JP2_Success;
 }

@@ -17,6 +17,10 @@ class CodewordPool {
   // out (the pool keeps what it held).
   Status Append(const std::uint8_t* bytes, std::uint32_t length, const std::uint8_t** stored);
 
+  // Room for length bytes starting at a multiple of alignment (a power of two up to 16);
+  // -1 when memory runs out.
+  Status Take(std::uint64_t length, std::uint64_t alignment, std::uint8_t** stored);
+
   // Releases every block; a release callback's error is returned and the blocks not yet
   // released stay in the pool.
   Status Release();

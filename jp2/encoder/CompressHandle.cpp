@@ -71,6 +71,7 @@ Status ReleaseOwnedBlocks(CompressState& state) {
 }
 
 Status EndSession(CompressState& state) {
+  JP2_RETURN_IF_ERROR(state.output.Close(state.memory));
   JP2_RETURN_IF_ERROR(ReleaseOwnedBlocks(state));
   OwnedBlock self = state.self;
   const MemoryCallbacks memory = state.memory;

@@ -6,6 +6,7 @@
 
 #include "common/CodecMemory.h"
 #include "common/IccProfile.h"
+#include "encoder/OutputStream.h"
 #include "jp2.h"
 
 namespace quillon::jp2 {
@@ -122,6 +123,14 @@ struct CompressState {
   bool ipDataSet = false;
 
   bool compressed = false;
+
+  // The output and the patches still owed to it once boxes follow the codestream.
+  OutputStream output;
+  std::uint64_t codestreamBoxOffset = 0;
+  std::uint64_t codestreamBoxLength = 0;
+  bool codestreamLengthPending = false;
+  std::uint64_t iprOffset = 0;
+  bool iprPatched = false;
 
   TileComponentCoding& Coding(std::uint32_t tile, int component) {
     return tileComponents[static_cast<std::uint64_t>(tile) * componentCount + component];

@@ -1,5 +1,4 @@
-// JP2_Compress_Image: the checks that run before any callback, in their fixed order, then the
-// coding stages.
+// The checks of JP2_Compress_Image that run before any callback, in their fixed order.
 #include "encoder/ImageValidation.h"
 
 #include <bit>
@@ -66,7 +65,8 @@ Status CheckProgressionFactors(const CompressState& state) {
   return JP2_Success;
 }
 
-// Channels the colour space needs; 0 when it cannot be written in the chosen file format.
+}  // namespace
+
 std::uint64_t ChannelsNeeded(const CompressState& state) {
   const bool boxes = state.fileFormat != JP2_Format_Codestream;
   switch (state.colourSpace) {
@@ -87,6 +87,8 @@ std::uint64_t ChannelsNeeded(const CompressState& state) {
       return 0;
   }
 }
+
+namespace {
 
 Status CheckColour(const CompressState& state) {
   const std::uint64_t needed = ChannelsNeeded(state);
@@ -118,32 +120,21 @@ Status CheckColour(const CompressState& state) {
   return JP2_Success;
 }
 
-// Takes the code-blocks while no block coder exists yet.
-class DiscardingSink final : public CodeBlockSink {
- public:
-  Status TakeCodeBlock(const CodeBlock&) override { return JP2_Success; }
-};
-
-Status CompressImage(CompressState& state) {
-  DiscardingSink sink;
-  JP2_RETURN_IF_ERROR(CompressImageInto(state, sink));
-  return JP2_Error_CodingUnavailable;
-}
-
 }  // namespace
 
-Status CompressImageInto(CompressState& state, CodeBlockSink& sink) {
+Status ValidateImage(CompressState& state) {
   ForcePaletteCoding(state);
   if (state.inputCallback == 0) return JP2_Error_NoInputCallback;
   if (state.outputCallback == 0) return JP2_Error_NoOutputCallback;
   JP2_RETURN_IF_ERROR(CheckGeometry(state));
   JP2_RETURN_IF_ERROR(CheckProgressionFactors(state));
-  JP2_RETURN_IF_ERROR(CheckColour(state));
+  return CheckColour(state);
+}
+
+Status CompressImageInto(CompressState& state, CodeBlockSink& sink) {
+  JP2_RETURN_IF_ERROR(ValidateImage(state));
   return RunTransformStage(state, sink);
 }
 
 }  // namespace quillon::jp2
 
-extern "C" JP2_API int32_t JP2_Compress_Image(CompressHandle handle) {
-  return quillon::jp2::WithState(handle, quillon::jp2::CompressImage);
-}

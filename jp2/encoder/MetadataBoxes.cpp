@@ -1,11 +1,12 @@
-// Metadata boxes set before compression: each is built complete in an allocation of its own
-// and kept in call order until the file writer writes it.
+// Metadata boxes: each is built complete in an allocation of its own and kept in call order
+// until the file writer writes it; after compression it is appended to the file at once.
 #include <cstring>
 #include <limits>
 #include <new>
 
 #include "common/BigEndian.h"
 #include "encoder/CompressState.h"
+#include "encoder/FileBoxes.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -53,7 +54,7 @@ Status AddPayloadBox(CompressState& state, std::uint32_t type, const std::uint8_
   JP2_RETURN_IF_ERROR(NewBox(state, type, kBoxHeader + uuidLength + length, &body));
   if (uuid != nullptr) std::memcpy(body, uuid, kUuidSize);
   if (length != 0) std::memcpy(body + uuidLength, data, length);
-  return JP2_Success;
+  return WriteTrailingBoxes(state);
 }
 
 // uinf holding ulst (NU, then NU UUIDs) and url (version and flags 0, the text, one zero).
@@ -80,7 +81,7 @@ Status AddUuidInfoBox(CompressState& state, const std::uint8_t* uuids, std::uint
   body = WriteU32(body, 0);
   if (urlLength != 0) std::memcpy(body, url, urlLength);
   body[urlLength] = 0;
-  return JP2_Success;
+  return WriteTrailingBoxes(state);
 }
 
 }  // namespace

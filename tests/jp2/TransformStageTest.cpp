@@ -27,7 +27,7 @@ struct InputCall {
 };
 
 std::int32_t NoOutput(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) {
-  return -1;
+  return 0;
 }
 
 // Coefficients of one band, by absolute band coordinates, from the code-blocks handed on.
@@ -266,7 +266,7 @@ TEST_F(TransformStage, AFailedTileAllocationGivesMinusOneBeforeAnyInput) {
 
 TEST_F(TransformStage, ValidImagesStillStopAfterTheTransformStage) {
   StartImage(3, 16, 16, 8, 3);
-  EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_CodingUnavailable);
+  EXPECT_EQ(JP2_Compress_Image(handle), JP2_Success);
   EXPECT_EQ(calls.size(), 3u * 16u);
 }
 
@@ -305,7 +305,8 @@ TEST_F(TransformStage, RegionShiftAbove16BitPlanesFailsBeforeAnyInput) {
   ASSERT_EQ(Set(JP2_Prop_BitDepth, 15), 0);  // 0 + 17 - 1 = 16 fits the limit
   EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_RoiShift) << "but 16 + 16 magnitude bits do not";
   ASSERT_EQ(Set(JP2_Prop_BitDepth, 14), 0);
-  EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_CodingUnavailable);
+  EXPECT_NE(JP2_Compress_Image(handle), JP2_Error_RoiShift);
+  EXPECT_FALSE(calls.empty());
 }
 
 TEST_F(TransformStage, LossyRegionsAtFiveLevelsFitTheShiftLimit) {
@@ -372,7 +373,7 @@ TEST_F(TransformStage, MemoryFollowsTheTileWidthNotTheHeight) {
       // Both tall enough that every band holds full rows of 64-row code-blocks.
       StartImage(1, 256, tall ? 8192 : 2048, 8, 5);
       ASSERT_EQ(Set(JP2_Prop_Reversible, reversible), 0);
-      EXPECT_EQ(JP2_Compress_Image(handle), JP2_Error_CodingUnavailable);
+      EXPECT_EQ(JP2_Compress_Image(handle), JP2_Success);
       largest[reversible][tall] = allocator.largest;
       ASSERT_EQ(JP2_Compress_End(handle), 0);
       handle = nullptr;

@@ -1,0 +1,281 @@
+// JP2_Compress_Image: validation, the file and main headers, then per tile the transform,
+// the code-block coder, rate control and the tile-part with its packets, then EOC.
+#include <algorithm>
+
+#include "encoder/BlockCoder.h"
+#include "encoder/CodestreamMarkers.h"
+#include "encoder/CodewordPool.h"
+#include "encoder/ConvexHull.h"
+#include "encoder/FileBoxes.h"
+#include "encoder/ImageValidation.h"
+#include "encoder/LayerBudgets.h"
+#include "encoder/TilePackets.h"
+#include "encoder/TransformStage.h"
+
+namespace quillon::jp2 {
+namespace {
+
+constexpr std::uint16_t kEoc = 0xFFD9;
+
+// Codes each block as the transform stage hands it over and keeps its passes, hull slopes
+// and codeword in the tile's pool until the packets are written.
+class CodingSink final : public CodeBlockSink {
+ public:
+  CodingSink(const CompressState& state, std::uint32_t tile, TilePackets& packets,
+             BlockCoder& coder, BlockCoderOutput& out, CodewordPool& pool)
+      : state_(state), tile_(tile), packets_(packets), coder_(coder), out_(out), pool_(pool) {}
+
+  Status TakeCodeBlock(const CodeBlock& block) override {
+    const TileComponentCoding& coding = state_.Coding(tile_, block.component);
+    CodeBlockCoefficients in;
+    in.samples = block.coefficients;
+    in.stride = block.stride;
+    in.width = block.area.Width();
+    in.height = block.area.Height();
+    in.band = BandKindOf(block.band);
+    in.style = coding.codeBlockStyle;
+    in.reversible = coding.reversible != 0;
+    in.magnitudeBits = block.quantization->magnitudeBits;
+    in.roiShift = block.roiShift;
+    in.enhance = static_cast<std::uint8_t>(state_.enhanceStrength);
+    in.weight = block.quantization->weight;
+    JP2_RETURN_IF_ERROR(coder_.Code(in, &out_));
+    ConvexHull(out_.truncation, out_.distortion, out_.passCount);
+
+    CodedBlock* coded = packets_.BlockOf(block.component, block.resolution, block.band, block.area);
+    if (coded == nullptr) return JP2_Error_Internal;
+    // The coder keeps its passes last-first and only until its next block: copy them in
+    // coding order next to the codeword.
+    const std::uint32_t count = out_.passCount;
+    const std::uint64_t arrays = 3ull * count * sizeof(std::uint32_t);
+    std::uint8_t* stored = nullptr;
+    JP2_RETURN_IF_ERROR(pool_.Take(arrays + out_.length, alignof(std::uint32_t), &stored));
+    auto* lengths = reinterpret_cast<std::uint32_t*>(stored);
+    auto* slopes = reinterpret_cast<float*>(lengths + count);
+    auto* segments = reinterpret_cast<std::uint32_t*>(slopes + count);
+    std::uint8_t* codeword = stored + arrays;
+    for (std::uint32_t p = 0; p < count; ++p) {
+      lengths[p] = out_.truncation[count - 1 - p];
+      slopes[p] = out_.distortion[count - 1 - p];
+    }
+    for (std::uint32_t s = 0; s < out_.segmentCount; ++s) segments[s] = out_.segmentLengths[s];
+    for (std::uint32_t i = 0; i < out_.length; ++i) codeword[i] = out_.codeword[i];
+    coded->passCount = out_.passCount;
+    coded->zeroBitPlanes = static_cast<std::uint8_t>(in.magnitudeBits + in.roiShift - out_.planes);
+    coded->terminatedPasses = (coding.codeBlockStyle & kStyleTerminateEachPass) != 0;
+    coded->lengths = lengths;
+    coded->slopes = slopes;
+    coded->segmentLengths = segments;
+    coded->codeword = codeword;
+    return JP2_Success;
+  }
+
+ private:
+  const CompressState& state_;
+  const std::uint32_t tile_;
+  TilePackets& packets_;
+  BlockCoder& coder_;
+  BlockCoderOutput& out_;
+  CodewordPool& pool_;
+};
+
+class StreamPacketSink final : public PacketSink {
+ public:
+  explicit StreamPacketSink(OutputStream& out) : out_(out) {}
+  Status WriteBytes(const std::uint8_t* bytes, std::uint32_t count) override {
+    return out_.Append(bytes, count);
+  }
+
+ private:
+  OutputStream& out_;
+};
+
+std::int32_t DiscardBytes(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) { return 0; }
+
+// Everything one image run owns besides the handle, released in Finish whatever happened.
+class ImageRun {
+ public:
+  explicit ImageRun(CompressState& state) : state_(state) {}
+
+  Status Run() {
+    JP2_RETURN_IF_ERROR(ValidateImage(state_));
+    JP2_RETURN_IF_ERROR(PrepareTransforms(state_, &setup_));
+    JP2_RETURN_IF_ERROR(CheckChannelDefinitions(state_, setup_.componentTransform));
+    JP2_RETURN_IF_ERROR(TakeWorkMemory());
+    JP2_RETURN_IF_ERROR(state_.output.Open(
+        state_.memory, state_.outputBufferSize,
+        reinterpret_cast<JP2_OutputWriteCallback>(state_.outputCallback), state_.outputParam));
+    JP2_RETURN_IF_ERROR(WriteFileHeader(state_));
+    JP2_RETURN_IF_ERROR(WriteMainHeader(state_, setup_, state_.output));
+    if (state_.targetSize != 0) JP2_RETURN_IF_ERROR(ShareTarget());
+    JP2_RETURN_IF_ERROR(coder_.Init(state_.memory));
+    for (std::uint32_t tile = 0; tile < state_.tileCount; ++tile) {
+      JP2_RETURN_IF_ERROR(CodeTile(tile));
+    }
+    JP2_RETURN_IF_ERROR(state_.output.Append16(kEoc));
+    FinishCodestreamBox(state_);
+    state_.compressed = true;
+    return JP2_Success;
+  }
+
+  // Releases the run's memory, and after a failure the output too, so that the run can be
+  // repeated from the start; the first failure of the run or of a release is returned.
+  Status Finish(Status result) {
+    const Status releases[] = {coder_.Release(), pool_.Release(),
+                               Release(state_.memory, &tileBlock_),
+                               Release(state_.memory, &runBlock_),
+                               result.ok() ? Status() : state_.output.Abandon(state_.memory)};
+    for (const Status& status : releases) {
+      if (result.ok() && !status.ok()) result = status;
+    }
+    return result;
+  }
+
+ private:
+  Status TakeWorkMemory() {
+    BlockLayout layout;
+    const std::uint64_t walksOffset = layout.Add(state_.componentCount, sizeof(WalkComponent));
+    const std::uint64_t budgetsOffset = layout.Add(state_.tileCount, sizeof(std::uint64_t));
+    JP2_RETURN_IF_ERROR(AllocateZeroed(state_.memory, layout, &runBlock_));
+    walks_ = reinterpret_cast<WalkComponent*>(runBlock_.data + walksOffset);
+    tileBudgets_ = reinterpret_cast<std::uint64_t*>(runBlock_.data + budgetsOffset);
+    pool_.Init(state_.memory);
+    return JP2_Success;
+  }
+
+  TilePacketPlan PlanOf(std::uint32_t tile) {
+    const Rect rect = TileRect(state_, tile);
+    for (int c = 0; c < state_.componentCount; ++c) {
+      const ComponentGeometry& geometry = state_.components[c];
+      const TileComponentCoding& coding = state_.Coding(tile, c);
+      WalkComponent& walk = walks_[c];
+      walk.tileComponent = TileComponentRect(state_, rect, c);
+      walk.factorX = geometry.factor[kAxisX];
+      walk.factorY = geometry.factor[kAxisY];
+      walk.levels = coding.levels;
+      walk.precincts = coding.precincts;
+    }
+    const TileCoding& coding = state_.tiles[tile];
+    return TilePacketPlan{rect,
+                          walks_,
+                          &state_.Coding(tile, 0),
+                          state_.componentCount,
+                          coding.layers,
+                          coding.progression,
+                          {(coding.markers & 1) != 0, (coding.markers & 2) != 0}};
+  }
+
+  // Bytes of the tile-part header, found by writing it to a stream that keeps nothing.
+  Status TilePartHeaderBytes(std::uint32_t tile, std::uint32_t* bytes) {
+    OutputStream counter;
+    JP2_RETURN_IF_ERROR(counter.Open(state_.memory, 16, DiscardBytes, 0));
+    std::uint64_t sot = 0;
+    const Status written = WriteTilePartHeader(state_, setup_, tile, counter, &sot);
+    *bytes = static_cast<std::uint32_t>(counter.End());
+    const Status closed = counter.Close(state_.memory);
+    return written.ok() ? closed : written;
+  }
+
+  // Splits the target (the whole file) over the tiles by area and region coverage.
+  Status ShareTarget() {
+    ImageShare image;
+    image.target = state_.targetSize;
+    image.mainHeader = state_.output.End();
+    const ReferenceGrid& grid = state_.grid;
+    image.area = std::uint64_t{grid.extent[kAxisX] - grid.offset[kAxisX]} *
+                 (grid.extent[kAxisY] - grid.offset[kAxisY]);
+    const Rect whole{grid.offset[kAxisX], grid.offset[kAxisY], grid.extent[kAxisX],
+                     grid.extent[kAxisY]};
+    image.regionArea = RegionAreaInside(setup_.regions, setup_.regionCount, whole);
+    image.regions = setup_.regionCount != 0;
+    for (int c = 0; c < state_.componentCount; ++c) {
+      const ComponentGeometry& g = state_.components[c];
+      image.uncompressedBytes += std::uint64_t{(g.depth + 7u) / 8u} * g.size[kAxisX] * g.size[kAxisY];
+    }
+    BlockLayout layout;
+    layout.Add(state_.tileCount, sizeof(TileShare));
+    OwnedBlock shareBlock;
+    JP2_RETURN_IF_ERROR(AllocateZeroed(state_.memory, layout, &shareBlock));
+    auto* shares = reinterpret_cast<TileShare*>(shareBlock.data);
+    Status status;
+    for (std::uint32_t t = 0; t < state_.tileCount && status.ok(); ++t) {
+      const Rect rect = TileRect(state_, t);
+      shares[t].area = std::uint64_t{rect.Width()} * rect.Height();
+      shares[t].regionArea = RegionAreaInside(setup_.regions, setup_.regionCount, rect);
+      status = TilePartHeaderBytes(t, &shares[t].tilePartHeader);
+      TilePackets sizing;
+      WorkArena arena;
+      sizing.Plan(PlanOf(t), arena);
+      shares[t].packets = sizing.PrecinctCount() * state_.tiles[t].layers;
+    }
+    if (status.ok()) status = TileBudgets(image, shares, state_.tileCount, tileBudgets_);
+    const Status released = Release(state_.memory, &shareBlock);
+    return status.ok() ? released : status;
+  }
+
+  Status CodeTile(std::uint32_t tile) {
+    const TilePacketPlan plan = PlanOf(tile);
+    TilePackets packets;
+    WorkArena sizing;
+    packets.Plan(plan, sizing);
+    if (sizing.Layout().Overflowed()) return JP2_Error_OutOfMemory;
+    JP2_RETURN_IF_ERROR(AllocateZeroed(state_.memory, sizing.Layout(), &tileBlock_));
+    WorkArena carving(tileBlock_.data);
+    packets.Plan(plan, carving);
+
+    CodingSink sink(state_, tile, packets, coder_, coded_, pool_);
+    JP2_RETURN_IF_ERROR(TransformTile(state_, setup_, tile, sink));
+
+    std::uint32_t headerBytes = 0;
+    JP2_RETURN_IF_ERROR(TilePartHeaderBytes(tile, &headerBytes));
+    TileLayering layering;
+    layering.layers = plan.layers;
+    layering.targeted = state_.targetSize != 0;
+    layering.tilePartHeader = headerBytes;
+    layering.nonEmptyPrecincts = packets.PrecinctCount();
+    layering.tileBudget = tileBudgets_[tile] + headerBytes + layering.nonEmptyPrecincts * plan.layers;
+    for (int c = 0; c < state_.componentCount; ++c) {
+      const Rect& area = plan.components[c].tileComponent;
+      layering.uncompressedBits +=
+          std::uint64_t{state_.components[c].depth} * area.Width() * area.Height();
+    }
+    std::uint64_t budgets[kMaxLayers] = {};
+    LayerBudgets(layering, budgets);
+    // The first layer's budget carries the tile-part header, which is no packet byte.
+    if (layering.targeted) budgets[0] -= std::min<std::uint64_t>(budgets[0], headerBytes);
+    RateTile rate = packets.Rate();
+    JP2_RETURN_IF_ERROR(FormLayers(rate, layering.targeted, budgets, state_.memory));
+
+    std::uint64_t sot = 0;
+    JP2_RETURN_IF_ERROR(WriteTilePartHeader(state_, setup_, tile, state_.output, &sot));
+    StreamPacketSink stream(state_.output);
+    JP2_RETURN_IF_ERROR(packets.Emit(stream, state_.memory));
+    JP2_RETURN_IF_ERROR(PatchTilePartLength(state_.output, sot));
+    JP2_RETURN_IF_ERROR(pool_.Release());
+    return Release(state_.memory, &tileBlock_);
+  }
+
+  CompressState& state_;
+  TransformSetup setup_;
+  OwnedBlock runBlock_;
+  OwnedBlock tileBlock_;
+  WalkComponent* walks_ = nullptr;
+  std::uint64_t* tileBudgets_ = nullptr;
+  BlockCoder coder_;
+  CodewordPool pool_;
+  BlockCoderOutput coded_;
+};
+
+Status CompressImage(CompressState& state) {
+  // One run per handle: the output stays open for boxes appended after it.
+  if (state.compressed) return JP2_Error_Internal;
+  ImageRun run(state);
+  return run.Finish(run.Run());
+}
+
+}  // namespace
+}  // namespace quillon::jp2
+
+extern "C" JP2_API int32_t JP2_Compress_Image(CompressHandle handle) {
+  return quillon::jp2::WithState(handle, quillon::jp2::CompressImage);
+}
