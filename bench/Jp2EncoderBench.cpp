@@ -1,0 +1,198 @@
+// Whole JPEG 2000 encoder over the C interface against the one-thread encoders of OpenJPEG
+// and Grok: a PPM (P6) or PGM (P5) picture coded to a raw codestream losslessly (5/3) and at
+// 1:20 (9/7, target size), in one run. Prints per coder the encode time (wall, one thread),
+// the file size and the PSNR of the file decoded by opj_decompress.
+// Usage: jp2-encoder-bench picture.ppm|picture.pgm [work directory]
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "jp2.h"
+
+namespace {
+
+struct Picture {
+  std::uint32_t width = 0, height = 0, channels = 0;
+  std::vector<std::uint8_t> samples;  // interleaved
+};
+
+// The next header field of a Netpbm file, skipping comment lines.
+std::string HeaderField(std::istream& in) {
+  std::string field;
+  while (in >> field && field[0] == '#') {
+    std::string comment;
+    std::getline(in, comment);
+  }
+  return field;
+}
+
+// A binary PPM or PGM of depth 255; an empty picture when the file is not one.
+Picture ReadNetpbm(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string magic = HeaderField(in);
+  const unsigned long width = std::strtoul(HeaderField(in).c_str(), nullptr, 10);
+  const unsigned long height = std::strtoul(HeaderField(in).c_str(), nullptr, 10);
+  const unsigned long depth = std::strtoul(HeaderField(in).c_str(), nullptr, 10);
+  in.get();
+  Picture picture;
+  if (!in || depth != 255 || (magic != "P5" && magic != "P6") || width == 0 || height == 0 ||
+      width > 65536 || height > 65536) {
+    return picture;
+  }
+  picture = {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
+             magic == "P6" ? 3u : 1u, {}};
+  picture.samples.resize(std::size_t{width} * height * picture.channels);
+  if (!in.read(reinterpret_cast<char*>(picture.samples.data()),
+               static_cast<std::streamsize>(picture.samples.size()))) {
+    return {};
+  }
+  return picture;
+}
+
+struct Session {
+  const Picture* picture = nullptr;
+  std::vector<std::uint8_t> output;
+};
+
+std::int32_t Input(void* buffer, std::int16_t component, std::uint32_t row, std::uint32_t column,
+                   std::uint32_t count, std::uintptr_t param) {
+  const auto* session = reinterpret_cast<const Session*>(param);
+  const Picture& p = *session->picture;
+  const std::uint8_t* source = p.samples.data() + (std::size_t{row} * p.width + column) * p.channels + component;
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  for (std::uint32_t i = 0; i < count; ++i) out[i] = source[std::size_t{i} * p.channels];
+  return 0;
+}
+
+std::int32_t Output(const void* data, std::uint32_t offset, std::uint32_t length, std::uintptr_t param) {
+  auto* session = reinterpret_cast<Session*>(param);
+  if (session->output.size() < std::size_t{offset} + length) session->output.resize(std::size_t{offset} + length);
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  std::copy(bytes, bytes + length, session->output.begin() + offset);
+  return 0;
+}
+
+// Encodes to a codestream; 0 as target is lossless. Returns the status.
+std::int32_t Encode(const Picture& picture, std::uint32_t target, Session* session) {
+  session->picture = &picture;
+  session->output.clear();
+  session->output.reserve(picture.samples.size());
+  CompressHandle handle = nullptr;
+  std::int32_t status = JP2_Compress_Start(&handle, nullptr, 0, nullptr, 0,
+                                           static_cast<std::int16_t>(picture.channels));
+  if (status != 0) return status;
+  auto set = [&](std::uint32_t id, std::uintptr_t value) {
+    if (status == 0) status = JP2_Compress_SetProp(handle, id, value, -1, -1);
+  };
+  set(JP2_Prop_Width, picture.width);
+  set(JP2_Prop_Height, picture.height);
+  set(JP2_Prop_BitDepth, 8);
+  set(JP2_Prop_FileFormat, JP2_Format_Codestream);
+  set(JP2_Prop_ColourSpace, picture.channels == 3 ? JP2_Colour_sRGB : JP2_Colour_Greyscale);
+  if (target != 0) {
+    set(JP2_Prop_Reversible, 0);
+    set(JP2_Prop_QuantStyle, 2);
+    set(JP2_Prop_TargetSize, target);
+  }
+  set(JP2_Prop_InputCallback, reinterpret_cast<std::uintptr_t>(&Input));
+  set(JP2_Prop_InputParam, reinterpret_cast<std::uintptr_t>(session));
+  set(JP2_Prop_OutputCallback, reinterpret_cast<std::uintptr_t>(&Output));
+  set(JP2_Prop_OutputParam, reinterpret_cast<std::uintptr_t>(session));
+  if (status == 0) status = JP2_Compress_Image(handle);
+  const std::int32_t ended = JP2_Compress_End(handle);
+  return status != 0 ? status : ended;
+}
+
+double Seconds(const std::chrono::steady_clock::time_point& start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::uint64_t FileSize(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  return in ? static_cast<std::uint64_t>(in.tellg()) : 0;
+}
+
+// PSNR of the codestream decoded by opj_decompress; 0 when decoding failed, 999 when exact.
+double DecodedPsnr(const Picture& picture, const std::string& codestream) {
+  const std::string decoded = codestream + (picture.channels == 3 ? ".ppm" : ".pgm");
+  const std::string command = "opj_decompress -i " + codestream + " -o " + decoded + " > /dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return 0;
+  const Picture back = ReadNetpbm(decoded);
+  std::remove(decoded.c_str());
+  if (back.samples.size() != picture.samples.size()) return 0;
+  double squared = 0;
+  for (std::size_t i = 0; i < picture.samples.size(); ++i) {
+    const double d = double(picture.samples[i]) - back.samples[i];
+    squared += d * d;
+  }
+  if (squared == 0) return 999;
+  return 10 * std::log10(255.0 * 255.0 / (squared / double(picture.samples.size())));
+}
+
+void Row(const char* coder, const char* mode, double seconds, std::uint64_t bytes, double psnr) {
+  std::printf("| %-28s | %-8s | %8.2f | %10llu | %8.2f |\n", coder, mode, seconds,
+              static_cast<unsigned long long>(bytes), psnr);
+}
+
+// Times a peer's command line and reports its output file.
+void RunPeer(const Picture& picture, const char* coder, const char* mode, const std::string& command,
+             const std::string& output) {
+  std::remove(output.c_str());
+  const auto start = std::chrono::steady_clock::now();
+  const int status = std::system((command + " > /dev/null 2>&1").c_str());
+  const double seconds = Seconds(start);
+  if (status != 0) {
+    std::printf("| %-28s | %-8s | failed: %s\n", coder, mode, command.c_str());
+    return;
+  }
+  Row(coder, mode, seconds, FileSize(output), DecodedPsnr(picture, output));
+  std::remove(output.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s picture.ppm|picture.pgm [work directory]\n", argv[0]);
+    return 2;
+  }
+  const std::string source = argv[1];
+  const std::string work = argc > 2 ? argv[2] : "/tmp";
+  const Picture picture = ReadNetpbm(source);
+  if (picture.samples.empty()) {
+    std::fprintf(stderr, "%s is no binary 8-bit PPM or PGM\n", source.c_str());
+    return 1;
+  }
+  std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height, picture.channels);
+  std::printf("| %-28s | %-8s | %8s | %10s | %8s |\n", "coder", "mode", "seconds", "bytes", "PSNR dB");
+  std::printf("|------------------------------|----------|----------|------------|----------|\n");
+  const std::uint64_t raw = picture.samples.size();
+  for (const std::uint32_t ratio : {0u, 20u}) {
+    const char* mode = ratio == 0 ? "lossless" : "1:20";
+    Session session;
+    const auto start = std::chrono::steady_clock::now();
+    const std::int32_t status = Encode(picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio), &session);
+    const double seconds = Seconds(start);
+    if (status != 0) {
+      std::printf("| %-28s | %-8s | failed with %d\n", "quillon", mode, status);
+      continue;
+    }
+    const std::string ours = work + "/quillon-bench.j2k";
+    std::ofstream(ours, std::ios::binary)
+        .write(reinterpret_cast<const char*>(session.output.data()), static_cast<std::streamsize>(session.output.size()));
+    Row("quillon", mode, seconds, session.output.size(), DecodedPsnr(picture, ours));
+    std::remove(ours.c_str());
+    // The peers get the ratio our file reached, so that all files are of one size.
+    const std::string rate = ratio == 0 ? "" : " -r " + std::to_string(double(raw) / double(session.output.size()));
+    const std::string opj = work + "/quillon-bench-opj.j2k";
+    RunPeer(picture, "opj_compress -threads 1", mode, "opj_compress -threads 1 -i " + source + " -o " + opj + (ratio == 0 ? "" : rate + " -I"), opj);
+    const std::string grk = work + "/quillon-bench-grk.j2k";
+    RunPeer(picture, "grk_compress -H 1", mode, "grk_compress -H 1 -i " + source + " -o " + grk + (ratio == 0 ? "" : rate + " -I"), grk);
+  }
+  return 0;
+}
