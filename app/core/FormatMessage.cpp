@@ -10,11 +10,11 @@ namespace quillon {
 namespace {
 
 template <typename T>
-std::string printOne(const std::string& spec, T value) {
-  const int size = std::snprintf(nullptr, 0, spec.c_str(), value);
+std::string printOne(const std::string& conversion, T value) {
+  const int size = std::snprintf(nullptr, 0, conversion.c_str(), value);
   if (size < 0) return {};
   std::vector<char> buffer(static_cast<std::size_t>(size) + 1);
-  std::snprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+  std::snprintf(buffer.data(), buffer.size(), conversion.c_str(), value);
   return std::string(buffer.data(), static_cast<std::size_t>(size));
 }
 
