@@ -13,6 +13,10 @@ namespace {
 constexpr double kWeightScale = 500000.0;
 constexpr int kWeightedResolutions = 5;
 
+// Under a target size, ratios from this one up quantize with a step of one sample unit in the
+// image domain; lower ratios refine it in proportion, so that the target stays reachable.
+constexpr double kRatioOfUnitStep = 16.0;
+
 // T.800 Annex J weights for viewing distances 1000, 2000 and 4000 pixels, per resolution
 // r = 1..5: [setting - 1][table][0 HL and LH, 1 HH][min(r, 5) - 1]. Table 0 serves components
 // without the component transform, tables 1 to 3 the luminance and the two chrominance
@@ -72,8 +76,7 @@ double FrequencyWeight(const TileComponentQuantization& in, int resolution, Band
 }  // namespace
 
 double TargetStepFactor(double ratio) {
-  const double f = ratio <= 5.0 ? 0.2 * ratio : 0.3 * ratio;
-  return std::clamp(f, 1.0, 32.0);
+  return std::clamp(ratio / kRatioOfUnitStep, 1.0 / 64.0, 1.0);
 }
 
 StepCode EncodeNormalisedStep(double s) {
@@ -114,8 +117,7 @@ void ComputeBandQuantization(const TileComponentQuantization& in, BandQuantizati
       const int rangeBits = in.depth + GainBits(band);
       StepCode code{rangeBits, 0};
       if (in.style == 2) {
-        const bool finest = resolution >= levels - 1;
-        const double f = finest ? in.finestStepFactor : 1.0;
+        const double f = in.targeted ? std::ldexp(in.targetStepFactor, -GainBits(band)) : 1.0;
         code = EncodeNormalisedStep(base * f / out.norm);
       } else if (in.style == 1) {
         code = {std::min(derived.exponent + level, kMaxQuantExponent), derived.mantissa};
@@ -124,9 +126,9 @@ void ComputeBandQuantization(const TileComponentQuantization& in, BandQuantizati
       out.mantissa = static_cast<std::uint16_t>(code.mantissa);
       out.magnitudeBits = static_cast<std::uint8_t>(std::max(0, in.guardBits + code.exponent - 1));
       const double normalisedStep = std::ldexp(1.0 + code.mantissa / 2048.0, -code.exponent);
-      const double distortion = in.reversible
-                                    ? out.norm * componentFactor / std::ldexp(1.0, in.depth)
-                                    : normalisedStep * out.norm * componentFactor;
+      const double distortion =
+          in.reversible ? out.norm * componentFactor / std::ldexp(1.0, in.depth)
+                        : std::ldexp(normalisedStep, GainBits(band)) * out.norm * componentFactor;
       out.weight = distortion * distortion * kWeightScale * FrequencyWeight(in, resolution, band);
       out.step =
           in.reversible ? 1.0f : static_cast<float>(std::ldexp(normalisedStep, rangeBits) * scale);

@@ -26,12 +26,15 @@ struct TileComponentQuantization {
   bool reversible = true;
   // 0, 1 or 2 for the first three components under the component transform, else -1.
   int transformComponent = -1;
-  // Multiplies the expounded steps of the two finest resolution levels (target size).
-  double finestStepFactor = 1.0;
+  // Under a target size the expounded steps are refined so that rate control, not the
+  // quantizer, limits quality: every band's step becomes the same in the image domain,
+  // times targetStepFactor.
+  bool targeted = false;
+  double targetStepFactor = 1.0;
   std::uint32_t visualWeighting = 0;  // property 65: 0 none, 1..3 viewing distance
 };
 
-// The factor f of the finest steps for a compression ratio (uncompressed / target bytes).
+// The step factor under a target size for a compression ratio (uncompressed / target bytes).
 double TargetStepFactor(double ratio);
 
 struct StepCode {

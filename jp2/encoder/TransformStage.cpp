@@ -251,7 +251,8 @@ TileComponentQuantization QuantizationInputs(const CompressState& state,
   inputs.style = coding.quantStyle;
   inputs.reversible = coding.reversible != 0;
   inputs.transformComponent = setup.componentTransform && component < kTransformed ? component : -1;
-  inputs.finestStepFactor = setup.finestStepFactor;
+  inputs.targeted = setup.targeted;
+  inputs.targetStepFactor = setup.targetStepFactor;
   inputs.visualWeighting = state.visualWeighting;
   return inputs;
 }
@@ -266,7 +267,8 @@ Status PrepareTransforms(CompressState& state, TransformSetup* setup) {
   setup->componentTransform = UsesComponentTransform(state);
   setup->regionCount = MapRegions(state, setup->regions);
   if (state.targetSize != 0 && setup->regionCount == 0) {
-    setup->finestStepFactor = TargetStepFactor(UncompressedBytes(state) / state.targetSize);
+    setup->targeted = true;
+    setup->targetStepFactor = TargetStepFactor(UncompressedBytes(state) / state.targetSize);
   }
   if (setup->regionCount != 0) JP2_RETURN_IF_ERROR(CheckRegionShifts(state, *setup));
   return JP2_Success;

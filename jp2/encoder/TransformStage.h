@@ -15,7 +15,8 @@ namespace quillon::jp2 {
 
 struct TransformSetup {
   bool componentTransform = false;  // RCT or ICT on components 0 to 2
-  double finestStepFactor = 1.0;    // target-size factor f of the two finest resolutions
+  bool targeted = false;            // a target size without regions refines the steps
+  double targetStepFactor = 1.0;
   GridRegion regions[kMaxRegions] = {};
   std::uint32_t regionCount = 0;
 };

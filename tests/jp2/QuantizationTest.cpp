@@ -7,6 +7,7 @@
 
 #include "common/WaveletNorms.h"
 #include "encoder/BandQuantization.h"
+#include "encoder/SampleIntake.h"
 #include "encoder/TileGeometry.h"
 
 namespace quillon::jp2::test {
@@ -48,11 +49,11 @@ TEST(StepCode, NormalisesIntoExponentAndElevenBitMantissa) {
   EXPECT_EQ(EncodeNormalisedStep(4.0).mantissa, 2047);
 }
 
-TEST(StepCode, TargetFactorOfTheFinestLevels) {
-  EXPECT_DOUBLE_EQ(TargetStepFactor(4.0), 1.0);  // 0.8 clamped up
-  EXPECT_DOUBLE_EQ(TargetStepFactor(5.0), 1.0);
-  EXPECT_DOUBLE_EQ(TargetStepFactor(10.0), 3.0);  // 0.3 x ratio above 5
-  EXPECT_DOUBLE_EQ(TargetStepFactor(200.0), 32.0);
+TEST(StepCode, TargetFactorRefinesLowRatiosOnly) {
+  EXPECT_DOUBLE_EQ(TargetStepFactor(16.0), 1.0);
+  EXPECT_DOUBLE_EQ(TargetStepFactor(50.0), 1.0);
+  EXPECT_DOUBLE_EQ(TargetStepFactor(8.0), 0.5);
+  EXPECT_DOUBLE_EQ(TargetStepFactor(0.01), 1.0 / 64.0);
 }
 
 std::vector<BandQuantization> Bands(const TileComponentQuantization& in) {
@@ -104,15 +105,44 @@ TEST(BandQuantization, ExpoundedStepsFollowTheBandNorms) {
   const auto bands = Bands(in);
   EXPECT_FLOAT_EQ(bands[0].step, std::ldexp(1.0 + 1926 / 2048.0, 8 - 11 + 22));
 
-  // A target size multiplies the two finest resolutions (here 1 and 2) by f.
-  in.finestStepFactor = 3.0;
-  ExpectCodes(Bands(in), {{1, 8, 1029, 9}, {4, 7, 990, 8}, {6, 6, 905, 7}});
-  EXPECT_EQ(Bands(in)[0].exponent, 11) << "LL, resolution 0, keeps its step";
-
   // Depths below 8 use a base of 1/256, not 2^-depth.
-  in.finestStepFactor = 1.0;
   in.depth = 5;
   EXPECT_EQ(Bands(in)[1].exponent, 9);
+}
+
+// Under a target size every band's step, carried to the image domain by its synthesis norm,
+// is the factor times one sample unit, and so every band's index unit weighs the same.
+TEST(BandQuantization, TargetStepsAreEqualInTheImageDomain) {
+  TileComponentQuantization in;
+  in.levels = 5;
+  in.reversible = false;
+  in.style = 2;
+  in.targeted = true;
+  in.targetStepFactor = 0.5;
+  const auto bands = Bands(in);
+  const double scale = IrreversibleScale(in.depth, in.guardBits);
+  for (std::size_t b = 0; b < bands.size(); ++b) {
+    const double imageStep = bands[b].step / scale * bands[b].norm;
+    EXPECT_NEAR(imageStep, 0.5, 0.5 / 2048) << "band " << b;
+    EXPECT_NEAR(bands[b].weight / bands[0].weight, 1.0, 2.0 / 2048) << "band " << b;
+  }
+}
+
+// The weight is the squared image-domain error of one index unit: a detail band's step holds
+// its gain bits, which the weight must carry too (HH four times the step of a normalised LL).
+TEST(BandQuantization, IrreversibleWeightsFollowTheStepInTheImageDomain) {
+  TileComponentQuantization in;
+  in.levels = 3;
+  in.reversible = false;
+  in.style = 2;
+  const auto bands = Bands(in);
+  const double scale = IrreversibleScale(in.depth, in.guardBits);
+  for (std::size_t b = 1; b < bands.size(); ++b) {
+    const double ratio = bands[b].step * bands[b].norm / (bands[0].step * bands[0].norm);
+    EXPECT_NEAR(bands[b].weight / bands[0].weight, ratio * ratio, 1e-9) << "band " << b;
+  }
+  EXPECT_GT(bands[BandIndex(3, kBandHH)].step / scale * bands[BandIndex(3, kBandHH)].norm, 3.9)
+      << "untargeted expounded steps keep their gain bits";
 }
 
 TEST(BandQuantization, DerivedStepsShareTheBaseMantissa) {

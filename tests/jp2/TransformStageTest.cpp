@@ -343,7 +343,8 @@ TEST_F(TransformStage, PreparationSetsLayersTransformAndTargetFactor) {
   TransformSetup setup;
   ASSERT_TRUE(PrepareTransforms(state, &setup).ok());
   EXPECT_TRUE(setup.componentTransform);
-  EXPECT_DOUBLE_EQ(setup.finestStepFactor, 0.3 * 8);
+  EXPECT_TRUE(setup.targeted);
+  EXPECT_DOUBLE_EQ(setup.targetStepFactor, 0.5);
   EXPECT_EQ(state.tiles[0].layers, 3);
 
   ASSERT_EQ(Set(JP2_Prop_BitDepth, 1, -1, 2), 0);
@@ -354,7 +355,7 @@ TEST_F(TransformStage, PreparationSetsLayersTransformAndTargetFactor) {
   ASSERT_EQ(Set(JP2_Prop_BitDepth, 8), 0);
   ASSERT_EQ(JP2_Compress_SetROI(handle, 0, 0, 0, 0), 0);
   ASSERT_TRUE(PrepareTransforms(state, &setup).ok());
-  EXPECT_DOUBLE_EQ(setup.finestStepFactor, 1.0) << "regions keep the finest steps";
+  EXPECT_FALSE(setup.targeted) << "regions keep the plain steps";
   EXPECT_EQ(setup.regionCount, 1u);
   EXPECT_EQ(setup.regions[0].x1, 64u);
 
