@@ -1,0 +1,268 @@
+// The converter as users run it: through the built program, exchanging files with OpenJPEG.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+#include "support/BmpFixture.h"
+#include "support/TempDir.h"
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+struct ProgramRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class ConvertProgram : public ::testing::Test {
+ protected:
+  // Runs a command line through the shell with its output captured.
+  ProgramRun Shell(const std::string& commandLine) {
+    const fs::path out = dir.path() / "stdout.txt", err = dir.path() / "stderr.txt";
+    const int raw = std::system((commandLine + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
+    ProgramRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadText(out);
+    run.err = ReadText(err);
+    return run;
+  }
+
+  ProgramRun Convert(const std::vector<std::string>& arguments) {
+    std::string commandLine = Quote(QUILLON_CONVERT);
+    for (const std::string& argument : arguments) commandLine += " " + Quote(argument);
+    return Shell(commandLine);
+  }
+
+  std::string Path(const std::string& name) const { return (dir.path() / name).string(); }
+
+  // A picture with smooth gradients and some detail, written as BMP; `offset` is added to
+  // every sample.
+  std::string Fixture(const std::string& name, bool colour, int offset = 0, int width = 67,
+                      int height = 45) {
+    Picture picture;
+    picture.Header().biWidth = width;
+    picture.Header().biHeight = height;
+    EXPECT_TRUE(picture.CreatePicture(colour));
+    const int channels = colour ? 3 : 1;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        for (int c = 0; c < channels; ++c) {
+          const int value = (x * 3 + y * 2 + c * 40 + (x * y % 7) * 5) % 250 + offset;
+          picture.Row(y)[x * channels + c] = std::uint8_t(value);
+        }
+      }
+    }
+    return test::WriteBmpFixture(dir.path() / name, picture).string();
+  }
+
+  // The five compare lines of `file` against `reference`.
+  std::string Compare(const std::string& reference, const std::string& file) {
+    const ProgramRun run = Convert({"--compare", reference, file});
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.out;
+  }
+
+  static double Measure(const std::string& lines, const std::string& name) {
+    const std::size_t at = lines.find(name + ": ");
+    return at == std::string::npos ? -1.0 : std::strtod(lines.c_str() + at + name.size() + 2, nullptr);
+  }
+
+  test::TempDir dir;
+};
+
+constexpr const char* kIdentical = "MAE: 0\nMSE: 0\nRMS: 0\nSNR: inf dB\nPSNR: inf dB\n";
+
+TEST_F(ConvertProgram, CompareOfAPictureWithItselfAndWithOneMore) {
+  const std::string a = Fixture("a.bmp", true);
+  const std::string b = Fixture("b.bmp", true, 1);
+  EXPECT_EQ(Compare(a, a), kIdentical);
+  const std::string lines = Compare(a, b);
+  EXPECT_NE(lines.find("MAE: 1\nMSE: 1\nRMS: 1\nSNR: "), std::string::npos) << lines;
+  EXPECT_NE(lines.find("\nPSNR: 48.1308 dB\n"), std::string::npos) << lines;
+}
+
+TEST_F(ConvertProgram, EveryRasterTypeRoundTrips) {
+  const std::string colour = Fixture("colour.bmp", true);
+  const std::string grey = Fixture("grey.bmp", false);
+  struct Case {
+    std::string output;
+    std::vector<std::string> options;
+    const std::string& source;
+  };
+  const Case cases[] = {
+      {"c.bmp", {}, colour},         {"c.ppm", {}, colour},  {"c.ppm", {"--ascii"}, colour},
+      {"c.tif", {}, colour},         {"c.tiff", {"--packbits"}, colour},
+      {"g.pgm", {}, grey},           {"g.pgm", {"--ascii"}, grey},
+      {"g.tif", {}, grey},           {"g.bmp", {}, grey},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = c.options;
+    arguments.push_back(c.source);
+    arguments.push_back(Path(c.output));
+    const ProgramRun run = Convert(arguments);
+    ASSERT_EQ(run.status, 0) << c.output << ": " << run.err;
+    EXPECT_NE(run.out.find(Path(c.output) + ": "), std::string::npos) << run.out;
+    EXPECT_EQ(Compare(c.source, Path(c.output)), kIdentical) << c.output;
+    // And back to BMP through the output's own reader.
+    ASSERT_EQ(Convert({Path(c.output), Path("back.bmp")}).status, 0) << c.output;
+    EXPECT_EQ(Compare(c.source, Path("back.bmp")), kIdentical) << c.output;
+  }
+
+  // JPEG loses a little; the picture must still be close.
+  ASSERT_EQ(Convert({"--jpeg-quality", "95", colour, Path("c.jpg")}).status, 0);
+  EXPECT_GT(Measure(Compare(colour, Path("c.jpg")), "PSNR"), 30.0);
+  ASSERT_EQ(Convert({"--jpeg-quality", "10", colour, Path("low.jpg")}).status, 0);
+  EXPECT_LT(fs::file_size(Path("low.jpg")), fs::file_size(Path("c.jpg")));
+}
+
+TEST_F(ConvertProgram, KvfRoundTripsLosslessAndLossy) {
+  const std::string colour = Fixture("colour.bmp", true, 0, 128, 96);
+  ASSERT_EQ(Convert({colour, Path("c.kvf")}).status, 0);
+  EXPECT_EQ(Compare(colour, Path("c.kvf")), kIdentical);
+  ASSERT_EQ(Convert({Path("c.kvf"), Path("c.bmp")}).status, 0);
+  EXPECT_EQ(Compare(colour, Path("c.bmp")), kIdentical);
+
+  const ProgramRun lossy = Convert({"--rate", "20", colour, Path("r.kvf")});
+  ASSERT_EQ(lossy.status, 0) << lossy.err;
+  EXPECT_LE(fs::file_size(Path("r.kvf")), 128u * 96 * 3 / 20 + 64);
+  const double psnr = Measure(Compare(colour, Path("r.kvf")), "PSNR");
+  EXPECT_GT(psnr, 20.0);
+  EXPECT_LT(psnr, 1e9);
+}
+
+TEST_F(ConvertProgram, ProtectedKvfNeedsItsPasswordForFullQuality) {
+  const std::string colour = Fixture("colour.bmp", true, 0, 128, 96);
+  const ProgramRun save = Convert({"--password", "open sesame", "--free-quality", "10", colour,
+                            Path("p.kvf")});
+  ASSERT_EQ(save.status, 0) << save.err;
+  EXPECT_EQ(Convert({"--compare", "--password", "open sesame", colour, Path("p.kvf")}).out,
+            kIdentical);
+  const ProgramRun without = Convert({"--compare", colour, Path("p.kvf")});
+  ASSERT_EQ(without.status, 0) << without.err;
+  EXPECT_NE(without.err.find("--password"), std::string::npos) << without.err;
+  EXPECT_GT(Measure(without.out, "MAE"), 0.0);
+}
+
+TEST_F(ConvertProgram, LosslessJpeg2000DecodesBitExactlyInOpenJpeg) {
+  for (const bool colour : {true, false}) {
+    const std::string source = Fixture(colour ? "c.bmp" : "g.bmp", colour);
+    const std::string decoded = Path(colour ? "decoded.ppm" : "decoded.pgm");
+    for (const std::string output : {"out.jp2", "out.j2k"}) {
+      const ProgramRun run = Convert({"--lossless", source, Path(output)});
+      ASSERT_EQ(run.status, 0) << output << ": " << run.err;
+      fs::remove(decoded);
+      const ProgramRun peer = Shell("opj_decompress -i " + Quote(Path(output)) + " -o " + Quote(decoded));
+      ASSERT_EQ(peer.status, 0) << output << ": " << peer.err;
+      EXPECT_EQ(Compare(source, decoded), kIdentical) << output;
+    }
+  }
+}
+
+TEST_F(ConvertProgram, ExpertOptionsAndLossyJpeg2000DecodeInOpenJpeg) {
+  const std::string source = Fixture("c.bmp", true, 0, 200, 150);
+  const ProgramRun run = Convert({"--rate", "20", "--levels", "3", "--layers", "4", "--tile", "64x64",
+                           "--codeblock", "32x32", "--sop", "--eph", "--progression",
+                           "resolution", source, Path("lossy.jp2")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("1:"), std::string::npos);
+  EXPECT_LE(fs::file_size(Path("lossy.jp2")), 200u * 150 * 3 / 20 + 16);
+
+  const ProgramRun dump = Shell("opj_dump -i " + Quote(Path("lossy.jp2")));
+  ASSERT_EQ(dump.status, 0) << dump.err;
+  EXPECT_NE(dump.out.find("numlayers=4"), std::string::npos) << dump.out;
+  EXPECT_NE(dump.out.find("numresolutions=4"), std::string::npos);
+  EXPECT_NE(dump.out.find("tdx=64, tdy=64"), std::string::npos);
+
+  const ProgramRun peer = Shell("opj_decompress -i " + Quote(Path("lossy.jp2")) + " -o " +
+                         Quote(Path("lossy.ppm")));
+  ASSERT_EQ(peer.status, 0) << peer.err;
+  const double psnr = Measure(Compare(source, Path("lossy.ppm")), "PSNR");
+  EXPECT_GT(psnr, 25.0);
+  EXPECT_LT(psnr, 1e9);
+}
+
+TEST_F(ConvertProgram, InfoTellsSizeDepthFormatAndRatio) {
+  const std::string colour = Fixture("c.bmp", true, 0, 128, 96);
+  const ProgramRun bmp = Convert({"--info", colour});
+  ASSERT_EQ(bmp.status, 0) << bmp.err;
+  EXPECT_NE(bmp.out.find("BMP"), std::string::npos) << bmp.out;
+  EXPECT_NE(bmp.out.find("128 x 96"), std::string::npos) << bmp.out;
+  EXPECT_NE(bmp.out.find("24 Bit"), std::string::npos) << bmp.out;
+
+  ASSERT_EQ(Convert({"--rate", "10", colour, Path("c.kvf")}).status, 0);
+  const ProgramRun kvf = Convert({"--info", Path("c.kvf")});
+  ASSERT_EQ(kvf.status, 0) << kvf.err;
+  EXPECT_NE(kvf.out.find("KVF"), std::string::npos) << kvf.out;
+  EXPECT_NE(kvf.out.find("Compression:\t1:"), std::string::npos) << kvf.out;
+}
+
+TEST_F(ConvertProgram, BadArgumentsAndFilesFailWithAMessage) {
+  const std::string colour = Fixture("c.bmp", true);
+  std::ofstream(Path("garbage.bin")) << "this is no picture at all";
+  std::ofstream(Path("short.bmp")) << "BM\x10";
+  const std::vector<std::vector<std::string>> failing = {
+      {},
+      {"--quality", "500", colour, Path("x.jp2")},
+      {colour, Path("x.png")},
+      {Path("missing.bmp"), Path("x.bmp")},
+      {dir.path().string(), Path("x.bmp")},
+      {Path("garbage.bin"), Path("x.bmp")},
+      {Path("short.bmp"), Path("x.bmp")},
+      {"--info", Path("garbage.bin")},
+      {"--info", Path("missing.bmp")},
+      {"--compare", colour, Path("missing.bmp")},
+      {colour, Path("no/such/dir/x.bmp")},
+      {"--region", "60,0,10,10", colour, Path("x.kvf")},
+  };
+  for (const std::vector<std::string>& arguments : failing) {
+    const ProgramRun run = Convert(arguments);
+    const std::string shown = arguments.empty() ? "" : arguments.back();
+    EXPECT_EQ(run.status, 1) << shown;
+    EXPECT_NE(run.err.find("quillon-convert: "), std::string::npos) << shown;
+    EXPECT_TRUE(run.out.empty()) << shown << ": " << run.out;
+  }
+  EXPECT_FALSE(fs::exists(Path("x.bmp")));
+
+  // JPEG 2000 input cannot be read by this build; the program says so in its own words.
+  ASSERT_EQ(Convert({colour, Path("c.jp2")}).status, 0);
+  const ProgramRun jp2 = Convert({Path("c.jp2"), Path("x.bmp")});
+  EXPECT_EQ(jp2.status, 1);
+  EXPECT_NE(jp2.err.find("has an unsupported format"), std::string::npos) << jp2.err;
+
+  const ProgramRun help = Convert({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage:"), std::string::npos);
+}
+
+TEST_F(ConvertProgram, FailedConvertLeavesTheExistingOutputAsItWas) {
+  const std::string colour = Fixture("c.bmp", true);
+  std::ofstream(Path("keep.kvf")) << "precious";
+  EXPECT_EQ(Convert({"--region", "0,0,500,5", colour, Path("keep.kvf")}).status, 1);
+  EXPECT_EQ(Convert({Path("missing.bmp"), Path("keep.kvf")}).status, 1);
+  EXPECT_EQ(ReadText(Path("keep.kvf")), "precious");
+  // A successful convert replaces it.
+  EXPECT_EQ(Convert({colour, Path("keep.kvf")}).status, 0);
+  EXPECT_EQ(Compare(colour, Path("keep.kvf")), kIdentical);
+}
+
+}  // namespace
+}  // namespace quillon

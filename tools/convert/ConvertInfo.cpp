@@ -1,0 +1,52 @@
+#include "tools/convert/ConvertInfo.h"
+
+#include <cstdio>
+
+#include "core/FormatMessage.h"
+#include "core/OpenPipeline.h"
+#include "core/PictureProbe.h"
+#include "tools/convert/ConvertInput.h"
+
+namespace quillon::convert {
+
+namespace {
+
+bool IsCompressed(PictureFormat format) {
+  return format == PictureFormat::Jpeg2000 || format == PictureFormat::Kvf ||
+         format == PictureFormat::Jpeg;
+}
+
+}  // namespace
+
+int RunInfo(const std::filesystem::path& path, TextUiServices& ui, std::ostream& out) {
+  if (!CheckReadable(path, ui)) return 1;
+  const FileDispatch file = DispatchFile(path);
+  const PictureProber* prober = InstalledProbers().Select(file);
+  const std::optional<ProbeResult> probe =
+      prober && *prober ? (*prober)(path, ui.Strings()) : std::nullopt;
+  if (!probe) {
+    ui.MessageBox(kUnsupportedFormat, MessageIcon::Exclamation, MessageButtons::Ok,
+                  {path.string()});
+    return 1;
+  }
+  std::error_code error;
+  const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
+  out << "File:\t\t" << path.string() << '\n';
+  out << "Format:\t\t" << FormatName(file.dispatch.format) << '\n';
+  if (!error) out << "File size:\t" << fileSize << " Bytes\n";
+  out << FormatMessage(ui.Strings().Load(kProbeImageSize),
+                       {std::int64_t{probe->width}, std::int64_t{probe->height},
+                        std::int64_t{probe->bitsPerPixel}})
+      << '\n';
+  if (IsCompressed(file.dispatch.format) && !error && fileSize > 0) {
+    // In floating point: a hostile header's size must not wrap the product around.
+    const double raw = double(probe->width) * double(probe->height) * probe->bitsPerPixel / 8;
+    char ratio[64];
+    std::snprintf(ratio, sizeof ratio, "1:%.2f", raw / double(fileSize));
+    out << "Compression:\t" << ratio << '\n';
+  }
+  if (!probe->formatText.empty()) out << probe->formatText << '\n';
+  return 0;
+}
+
+}  // namespace quillon::convert

@@ -1,0 +1,53 @@
+#include "tools/convert/ConvertInput.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "core/OpenPipeline.h"
+
+namespace quillon::convert {
+
+bool CheckReadable(const std::filesystem::path& path, TextUiServices& ui) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    ui.Report("cannot read '" + path.string() + "': it is a directory");
+    return false;
+  }
+  errno = 0;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    const int cause = errno;
+    ui.Report("cannot read '" + path.string() + "': " +
+              (cause != 0 ? std::strerror(cause) : "cannot open the file"));
+    return false;
+  }
+  return true;
+}
+
+bool OpenInput(const std::filesystem::path& path, PictureDocument& document,
+               FileIoContext& context, TextUiServices& ui, const ConvertArguments& arguments) {
+  if (!CheckReadable(path, ui)) return false;
+  const int messagesBefore = ui.MessageCount();
+  const OpenRequest request{.preview = false,
+                            .load = arguments.load ? &*arguments.load : nullptr};
+  if (OpenPicture(path, document, context, request)) return true;
+  if (ui.MessageCount() == messagesBefore) ui.Report("could not open '" + path.string() + "'");
+  return false;
+}
+
+std::string FormatName(PictureFormat format) {
+  switch (format) {
+    case PictureFormat::Jpeg2000: return "JPEG 2000";
+    case PictureFormat::Kvf: return "KVF";
+    case PictureFormat::Bmp: return "BMP";
+    case PictureFormat::Ppm: return "PPM";
+    case PictureFormat::Pgm: return "PGM";
+    case PictureFormat::Tiff: return "TIFF";
+    case PictureFormat::Jpeg: return "JPEG";
+    case PictureFormat::Unknown: break;
+  }
+  return "unknown";
+}
+
+}  // namespace quillon::convert
