@@ -179,7 +179,8 @@ int BlockCoder::Prepare(const CodeBlockCoefficients& block) {
 }
 
 // What the inner loops of one pass work with, held in locals for the length of the pass so
-// that the MQ registers stay out of memory.
+// that the MQ registers stay out of memory. A raw pass writes its decisions as plain bits.
+template <bool kRaw>
 struct BlockCoder::Pass {
   MqEncoder* mq;
   MqEncoder::Registers r;
@@ -191,13 +192,23 @@ struct BlockCoder::Pass {
   bool causal;
   std::int64_t sum = 0;  // distortion table entries of the coded coefficients
 
-  void Encode(int context, std::uint32_t bit) { mq->Encode(r, contexts[context], bit); }
+  void Encode(int context, std::uint32_t bit) {
+    if constexpr (kRaw) {
+      mq->PutRaw(r, bit);
+    } else {
+      mq->Encode(r, contexts[context], bit);
+    }
+  }
 
   // Codes the sign of a coefficient that has just turned significant and marks it so.
   void CodeSign(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
                 std::uint16_t state) {
-    const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
-    Encode(sign >> 1, (sample >> 31) ^ (sign & 1));
+    if constexpr (kRaw) {
+      mq->PutRaw(r, sample >> 31);
+    } else {
+      const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
+      Encode(sign >> 1, (sample >> 31) ^ (sign & 1));
+    }
     BecomeSignificant(column, row, sample, stride, causal);
     sum += (*table)[DistortionIndex(sample, plane)];
   }
@@ -211,11 +222,21 @@ struct BlockCoder::Pass {
   }
 };
 
-BlockCoder::Pass BlockCoder::OpenPass(const DistortionTable& table, std::uint32_t plane) {
+template <bool kRaw>
+BlockCoder::Pass<kRaw> BlockCoder::OpenPass(const DistortionTable& table, std::uint32_t plane) {
+  if (!segmentOpen_) {
+    if (kRaw) {
+      mq_.StartRaw();
+    } else {
+      mq_.Restart();
+    }
+    segmentOpen_ = true;
+  }
   return {&mq_, mq_.Load(), contexts_, zeroContexts_, &table, stripeStride_, plane, causal_};
 }
 
-void BlockCoder::ClosePass(const Pass& pass) {
+template <bool kRaw>
+void BlockCoder::ClosePass(const Pass<kRaw>& pass) {
   mq_.Store(pass.r);
   passSum_ += pass.sum;
 }
@@ -232,8 +253,9 @@ void BlockCoder::ForEachColumn(ColumnFn&& code) {
   }
 }
 
+template <bool kRaw>
 void BlockCoder::SignificancePass(std::uint32_t plane) {
-  Pass pass = OpenPass(*significanceTable_, plane);
+  Pass<kRaw> pass = OpenPass<kRaw>(*significanceTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
     const std::uint64_t states = LoadColumn(column);
     if (states == 0 || EveryLaneHas(states, kSignificant)) return;
@@ -247,8 +269,9 @@ void BlockCoder::SignificancePass(std::uint32_t plane) {
   ClosePass(pass);
 }
 
+template <bool kRaw>
 void BlockCoder::RefinementPass(std::uint32_t plane) {
-  Pass pass = OpenPass(*refinementTable_, plane);
+  Pass<kRaw> pass = OpenPass<kRaw>(*refinementTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
     if ((LoadColumn(column) & kColumnSignificant) == 0) return;
     for (std::uint32_t row = 0; row < rows; ++row) {
@@ -267,7 +290,7 @@ void BlockCoder::RefinementPass(std::uint32_t plane) {
 }
 
 void BlockCoder::CleanupPass(std::uint32_t plane) {
-  Pass pass = OpenPass(*significanceTable_, plane);
+  Pass<false> pass = OpenPass<false>(*significanceTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
     const std::uint64_t states = LoadColumn(column);
     if (EveryLaneHas(states, kSignificant | kVisited)) {
@@ -314,23 +337,47 @@ void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t pl
   passSum_ = 0;
   result->distortion[index] = static_cast<float>(cumulative_);
 
+  const int pass = result->passCount - 1 - index;
+  const bool raw = IsRawPass(block.style, pass);
   std::int64_t length = 0;
-  if ((block.style & kStyleTerminateEachPass) != 0) {
-    const std::uint32_t before = mq_.Length();
-    if (!mq_.Untouched()) mq_.Terminate();
-    result->segmentLengths[result->segmentCount++] = mq_.Length() - before;
-    mq_.Restart();
+  if (EndsCodewordSegment(block.style, pass, result->passCount)) {
+    EndSegment(raw, result);
     length = mq_.Length();
+    // Earlier estimates never reach into the next segment.
+    for (int i = index + 1; i < result->passCount; ++i) {
+      result->truncation[i] = std::min<std::uint32_t>(result->truncation[i], mq_.Length());
+    }
   } else {
-    length = std::max(lastLength_, mq_.TruncationEstimate());
+    length = std::max(lastLength_, raw ? mq_.RawTruncationEstimate() : mq_.TruncationEstimate());
   }
   lastLength_ = length;
   result->truncation[index] = static_cast<std::uint32_t>(length);
   if ((block.style & kStyleResetContexts) != 0) ResetBlockContexts(contexts_);
 }
 
+void BlockCoder::EndSegment(bool raw, BlockCoderOutput* result) {
+  const std::uint32_t before = mq_.Length();
+  if (raw) {
+    mq_.TerminateRaw();
+  } else if (!mq_.Untouched()) {
+    mq_.Terminate();
+  }
+  result->segmentLengths[result->segmentCount++] = mq_.Length() - before;
+  segmentOpen_ = false;
+}
+
+bool SegmentEnds(const BlockCoderOutput& out, std::uint8_t style, std::uint32_t* ends) {
+  std::uint32_t end = 0;
+  for (int p = 0, s = 0; p < out.passCount && s < out.segmentCount; ++p) {
+    if (EndsCodewordSegment(style, p, out.passCount)) {
+      end += out.segmentLengths[s++];
+      ends[p] = end;
+    }
+  }
+  return out.segmentCount != 0;
+}
+
 void BlockCoder::FinishBlock(BlockCoderOutput* result) {
-  if (!mq_.Untouched()) mq_.Terminate();
   const std::uint32_t length = mq_.Length();
   const std::uint8_t* bytes = codeword_.Bytes();
   for (int i = 0; i < result->passCount; ++i) {
@@ -348,6 +395,8 @@ void BlockCoder::FinishBlock(BlockCoderOutput* result) {
       }
     }
   }
+  // One segment needs no list of segment lengths.
+  if (result->segmentCount == 1) result->segmentCount = 0;
   result->truncation[0] = length;
   result->length = length;
   result->codeword = bytes;
@@ -363,7 +412,6 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
       std::uint64_t{block.width} * block.height > kMaxCodeBlockArea) {
     return JP2_Error_ValueOutOfRange;
   }
-  if ((block.style & kStyleBypass) != 0) return JP2_Error_ValueOutOfRange;
   if (block.width == 0 || block.height == 0) return JP2_Success;
   if (block.stride < block.width) return JP2_Error_ValueOutOfRange;
   if (block.samples == nullptr) return JP2_Error_NullArgument;
@@ -381,6 +429,7 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
   lastLength_ = 0;
   ResetBlockContexts(contexts_);
   mq_.Start(&codeword_, &memory_);
+  segmentOpen_ = true;
 
   result->planes = static_cast<std::uint8_t>(planes);
   result->passCount = static_cast<std::uint8_t>(3 * planes - 2);
@@ -388,9 +437,18 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
   for (int plane = planes - 1; plane >= 0; --plane) {
     const auto p = static_cast<std::uint32_t>(plane);
     if (plane != planes - 1) {
-      SignificancePass(p);
+      const bool raw = IsRawPass(block.style, 3 * (planes - 1 - plane) - 2);
+      if (raw) {
+        SignificancePass<true>(p);
+      } else {
+        SignificancePass<false>(p);
+      }
       FinishPass(block, p, 3 * plane + 2, result);
-      RefinementPass(p);
+      if (raw) {
+        RefinementPass<true>(p);
+      } else {
+        RefinementPass<false>(p);
+      }
       FinishPass(block, p, 3 * plane + 1, result);
     }
     CleanupPass(p);

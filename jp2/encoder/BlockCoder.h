@@ -26,10 +26,15 @@ struct BlockCoderOutput {
   // truncation length in bytes and the cumulative distortion reduction.
   std::uint32_t truncation[kMaxCodingPasses] = {};
   float distortion[kMaxCodingPasses] = {};
-  // With termination on each pass: one segment per pass, lengths in coding order.
+  // The lengths of the terminated codeword segments in coding order, when there are several
+  // (terminate-each-pass, bypass); the passes each holds follow from EndsCodewordSegment.
   std::uint8_t segmentCount = 0;
   std::uint32_t segmentLengths[kMaxCodingPasses] = {};
 };
+
+// Per pass in coding order, the codeword bytes up to the end of each pass that ends a
+// segment (the form CodedBlock keeps); false when the output has a single segment.
+bool SegmentEnds(const BlockCoderOutput& out, std::uint8_t style, std::uint32_t* ends);
 
 class BlockCoder {
  public:
@@ -37,29 +42,36 @@ class BlockCoder {
   Status Init(const MemoryCallbacks& memory);
   Status Release();
 
-  // -8 for a block beyond 1024 columns or rows or 4096 coefficients, with a stride below
-  // its width or with the bypass style, -5 without samples, -100 before Init, -35 when the
+  // -8 for a block beyond 1024 columns or rows or 4096 coefficients or with a stride below
+  // its width, -5 without samples, -100 before Init, -35 when the
   // magnitudes need more bit planes than the band's Mb and the region shift allow, -1 when the
   // codeword outgrows memory. A block of zeros has no passes.
   Status Code(const CodeBlockCoefficients& block, BlockCoderOutput* result);
 
  private:
+  template <bool kRaw>
   struct Pass;
 
   int Prepare(const CodeBlockCoefficients& block);
-  Pass OpenPass(const DistortionTable& table, std::uint32_t plane);
-  void ClosePass(const Pass& pass);
+  // Opens the pass, and a new codeword segment of its kind after a terminated one.
+  template <bool kRaw>
+  Pass<kRaw> OpenPass(const DistortionTable& table, std::uint32_t plane);
+  template <bool kRaw>
+  void ClosePass(const Pass<kRaw>& pass);
   // Calls code(column states, column samples, rows) for every column of every stripe.
   template <typename ColumnFn>
   void ForEachColumn(ColumnFn&& code);
+  template <bool kRaw>
   void SignificancePass(std::uint32_t plane);
+  template <bool kRaw>
   void RefinementPass(std::uint32_t plane);
   void CleanupPass(std::uint32_t plane);
   void CodeSegmentationSymbol();
-  // Records the pass at storage index: its distortion, its truncation length, and with
-  // termination on each pass its segment.
+  // Records the pass at storage index: its distortion, its truncation length, and when it
+  // ends a codeword segment that segment.
   void FinishPass(const CodeBlockCoefficients& block, std::uint32_t plane, int index,
                   BlockCoderOutput* result);
+  void EndSegment(bool raw, BlockCoderOutput* result);
   void FinishBlock(BlockCoderOutput* result);
 
   MemoryCallbacks memory_;
@@ -74,6 +86,7 @@ class BlockCoder {
   std::int64_t passSum_ = 0;  // distortion table entries of the current pass
   double cumulative_ = 0.0;
   std::int64_t lastLength_ = 0;
+  bool segmentOpen_ = false;  // false after a terminated segment until the next pass
   MqContext contexts_[kBlockContextCount];
   MqEncoder mq_;
   CodewordBuffer codeword_;

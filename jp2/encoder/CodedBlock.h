@@ -16,10 +16,13 @@ struct CodedBlock {
   // its own true length or that of the hull point before it.
   std::uint16_t passCount = 0;
   std::uint8_t zeroBitPlanes = 0;  // Mb + ROI shift - P
-  bool terminatedPasses = false;   // terminate-every-pass: every pass is its own segment
+  std::uint8_t style = 0;          // code-block style: where codeword segments end
   const std::uint32_t* lengths = nullptr;
   const float* slopes = nullptr;
-  const std::uint32_t* segmentLengths = nullptr;  // per pass, with terminatedPasses only
+  // Per pass, the codeword bytes up to the end of the pass where it ends a segment
+  // (EndsCodewordSegment); exact, unlike lengths where the hull merged passes. Null when the
+  // style gives one segment only.
+  const std::uint32_t* segmentEnds = nullptr;
   const std::uint8_t* codeword = nullptr;
 
   // Rate state: passes taken so far, and after each layer.

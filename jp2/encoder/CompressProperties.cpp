@@ -294,8 +294,7 @@ Status SetProperty(CompressState& state, std::uint32_t id, std::uintptr_t value,
     case JP2_Prop_CodeBlockHeight:
       return SetCodeBlockSize(state, id == JP2_Prop_CodeBlockWidth, value, tile, component);
     case JP2_Prop_CodeBlockStyle:
-      // Bit 0 (arithmetic bypass) is not supported by the block coder.
-      if (value >= 64 || (value & 1) != 0) return JP2_Error_ValueOutOfRange;
+      if (value >= 64) return JP2_Error_ValueOutOfRange;
       return SetCodingByte(state, &TileComponentCoding::codeBlockStyle, value, kAll, component);
     case JP2_Prop_QuantStyle:
       return SetQuantStyle(state, value, component);

@@ -58,14 +58,15 @@ class CodingSink final : public CodeBlockSink {
       lengths[p] = out_.truncation[count - 1 - p];
       slopes[p] = out_.distortion[count - 1 - p];
     }
-    for (std::uint32_t s = 0; s < out_.segmentCount; ++s) segments[s] = out_.segmentLengths[s];
+    const std::uint8_t style = coding.codeBlockStyle;
+    const bool segmented = SegmentEnds(out_, style, segments);
     for (std::uint32_t i = 0; i < out_.length; ++i) codeword[i] = out_.codeword[i];
     coded->passCount = out_.passCount;
     coded->zeroBitPlanes = static_cast<std::uint8_t>(in.magnitudeBits + in.roiShift - out_.planes);
-    coded->terminatedPasses = (coding.codeBlockStyle & kStyleTerminateEachPass) != 0;
+    coded->style = style;
     coded->lengths = lengths;
     coded->slopes = slopes;
-    coded->segmentLengths = segments;
+    coded->segmentEnds = segmented ? segments : nullptr;
     coded->codeword = codeword;
     return JP2_Success;
   }

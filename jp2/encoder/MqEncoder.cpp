@@ -46,6 +46,26 @@ void MqEncoder::Restart() {
   bp_ = base_ + segmentStart_ - 1;
 }
 
+void MqEncoder::StartRaw() {
+  c_ = 0;
+  ct_ = 8;  // the segment before ends in no 0xFF
+  segmentStart_ = length_;
+  bp_ = base_ + segmentStart_ - 1;
+}
+
+void MqEncoder::TerminateRaw() {
+  Registers r = Load();
+  const std::uint32_t room = *r.bp == 0xFF ? 7 : 8;
+  if (r.ct != room) {
+    const std::uint32_t padding = r.ct;
+    for (std::uint32_t i = 0; i < padding; ++i) PutRaw(r, i & 1);
+  }
+  Store(r);
+  const std::uint8_t* end = bp_ + 1;
+  if (end > base_ + segmentStart_ && end[-1] == 0xFF) --end;
+  length_ = static_cast<std::uint32_t>(end - base_);
+}
+
 MqEncoder::Rebased MqEncoder::Grow(std::uint8_t* bp) {
   const std::uint64_t position = static_cast<std::uint64_t>(bp - base_ + 1);
   if (!failed_ && buffer_->Reserve(*memory_, 2 * buffer_->Capacity() + 64).ok()) {

@@ -42,8 +42,12 @@ class MqEncoder {
   // Starts a codeword at the buffer's first byte. The buffer must have room for one byte.
   void Start(CodewordBuffer* buffer, const MemoryCallbacks* memory);
 
-  // Starts a new segment after the last terminated one.
+  // Starts a new arithmetic segment after the last terminated one.
   void Restart();
+
+  // Starts a raw segment after the last terminated one: bits go out as they are, seven to
+  // the byte after a 0xFF.
+  void StartRaw();
 
   Registers Load() const { return {a_, c_, ct_, bp_, limit_}; }
   void Store(const Registers& r) {
@@ -87,6 +91,29 @@ class MqEncoder {
     Store(r);
   }
 
+  inline void PutRaw(Registers& r, std::uint32_t bit) {
+    r.c = (r.c << 1) | bit;
+    if (--r.ct != 0) return;
+    if (r.bp + 2 >= r.limit) {
+      const Rebased rebased = Grow(r.bp);
+      r.bp = rebased.bp;
+      r.limit = rebased.limit;
+    }
+    *++r.bp = static_cast<std::uint8_t>(r.c);
+    r.ct = r.c == 0xFF ? 7 : 8;
+    r.c = 0;
+  }
+
+  // Ends a raw segment: the last byte is filled with alternating 0 and 1 bits, and a final
+  // 0xFF is dropped, which a decoder reads the same way as its own fill of ones.
+  void TerminateRaw();
+
+  // Bytes a decoder needs for the raw bits so far: the bytes out and a partly filled byte.
+  std::int64_t RawTruncationEstimate() const {
+    const std::uint32_t room = *bp_ == 0xFF ? 7 : 8;
+    return (bp_ - base_ + 1) + (ct_ < room ? 1 : 0);
+  }
+
   // Flushes the registers (T.800 C.2.9) and drops trailing bytes that a decoder reads the
   // same way as its own fill of ones: 0xFF, or the pair 0xFF 0x7F.
   void Terminate();
@@ -96,7 +123,7 @@ class MqEncoder {
     return a_ == 0x8000 && c_ == 0 && ct_ == 12 && bp_ + 1 == base_ + segmentStart_;
   }
 
-  // Bytes of the terminated segments.
+  // Bytes of the terminated segments, which end in no 0xFF.
   std::uint32_t Length() const { return length_; }
 
   // Bytes a decoder needs to decode everything coded so far when the codeword is cut there:

@@ -1,6 +1,9 @@
 #include "encoder/PacketHeader.h"
 
+#include <algorithm>
 #include <bit>
+
+#include "encoder/CodeBlockCoefficients.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -34,30 +37,48 @@ void RebuildTrees(Precinct& precinct, int layers) {
   }
 }
 
-// Bytes of the segment of passes [first, end): exact per pass with terminate-every-pass,
-// where hull lengths may have merged passes.
-std::uint32_t SegmentLength(const CodedBlock& block, std::uint16_t first, std::uint16_t end) {
-  if (block.terminatedPasses) return block.segmentLengths[first];
-  return block.LengthAfter(end) - block.LengthAfter(first);
+// The codeword bytes before pass: exact at a segment end, where the hull may have merged
+// passes; elsewhere the truncation length, which a contribution only ends on where it is exact.
+std::uint32_t BytesBefore(const CodedBlock& block, std::uint16_t pass) {
+  if (pass != 0 && block.segmentEnds != nullptr &&
+      EndsCodewordSegment(block.style, pass - 1, block.passCount)) {
+    return block.segmentEnds[pass - 1];
+  }
+  return block.LengthAfter(pass);
 }
 
-// Codeword segment lengths of a contribution: one per pass with terminate-every-pass, else one
-// for all its passes.
+// Calls fn(passes, bytes) for each codeword segment, or part of one, in the contribution of
+// passes [first, end).
+template <typename Fn>
+void ForEachSegment(const CodedBlock& block, std::uint16_t first, std::uint16_t end, Fn&& fn) {
+  if (block.segmentEnds == nullptr) {
+    fn(end - first, block.LengthAfter(end) - block.LengthAfter(first));
+    return;
+  }
+  std::uint16_t start = first;
+  for (std::uint16_t p = first; p < end; ++p) {
+    if (p + 1 == end || EndsCodewordSegment(block.style, p, block.passCount)) {
+      const auto next = static_cast<std::uint16_t>(p + 1);
+      fn(next - start, BytesBefore(block, next) - BytesBefore(block, start));
+      start = next;
+    }
+  }
+}
+
+// One length per codeword segment of the contribution, each in Lblock + floor(log2(its
+// passes)) bits after the common Lblock increment.
 void PutLengths(PacketBitWriter& writer, CodedBlock& block, std::uint16_t first,
                 std::uint16_t end) {
-  const std::uint16_t passesPerSegment = block.terminatedPasses ? 1 : end - first;
-  const int passBits = FloorLog2(passesPerSegment);
   int needed = static_cast<int>(block.lblock);
-  for (std::uint16_t p = first; p < end; p += passesPerSegment) {
-    const int bits = BitWidth(SegmentLength(block, p, p + passesPerSegment)) - passBits;
-    if (bits > needed) needed = bits;
-  }
+  ForEachSegment(block, first, end, [&needed](int passes, std::uint32_t bytes) {
+    needed = std::max(needed, BitWidth(bytes) - FloorLog2(static_cast<std::uint32_t>(passes)));
+  });
   for (int i = block.lblock; i < needed; ++i) writer.PutBit(1);
   writer.PutBit(0);
   block.lblock = static_cast<std::uint8_t>(needed);
-  for (std::uint16_t p = first; p < end; p += passesPerSegment) {
-    writer.PutBits(SegmentLength(block, p, p + passesPerSegment), needed + passBits);
-  }
+  ForEachSegment(block, first, end, [&writer, needed](int passes, std::uint32_t bytes) {
+    writer.PutBits(bytes, needed + FloorLog2(static_cast<std::uint32_t>(passes)));
+  });
 }
 
 void PutBlock(PacketBitWriter& writer, PrecinctBand& band, std::uint32_t index, int layer) {
@@ -157,7 +178,7 @@ std::uint64_t PacketHeaderCapacity(const Precinct& precinct) {
     const std::uint32_t count = band.width * band.height;
     for (std::uint32_t i = 0; i < count; ++i) {
       const CodedBlock& block = *band.blocks[i];
-      const std::uint64_t segments = block.terminatedPasses ? block.passCount : 1;
+      const std::uint64_t segments = block.segmentEnds != nullptr ? block.passCount : 1;
       bits += 16 + 33 + 40 * segments;
     }
   }

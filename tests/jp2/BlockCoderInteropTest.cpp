@@ -17,6 +17,7 @@
 #include "encoder/BlockCoder.h"
 #include "encoder/CompressState.h"
 #include "encoder/ImageValidation.h"
+#include "support/CodewordSegments.h"
 #include "support/CountingAllocator.h"
 #include "support/TilePacketsSupport.h"
 
@@ -117,7 +118,7 @@ struct Coded {
 };
 
 // One packet of a resolution: its bands' single code-blocks, header then bodies.
-void AppendPacket(const std::vector<std::pair<const BandBlock*, const Coded*>>& blocks,
+void AppendPacket(const std::vector<std::pair<const BandBlock*, const Coded*>>& blocks, int style,
                   std::vector<std::uint8_t>& stream) {
   HeaderBits bits;
   bits.Put(1);
@@ -133,7 +134,14 @@ void AppendPacket(const std::vector<std::pair<const BandBlock*, const Coded*>>& 
     PutPassCount(bits, out.passCount);
     std::vector<std::pair<std::uint32_t, int>> segments;  // length, passes
     if (out.segmentCount != 0) {
-      for (int i = 0; i < out.segmentCount; ++i) segments.push_back({out.segmentLengths[i], 1});
+      int start = 0;
+      for (int pass = 0; pass < out.passCount; ++pass) {
+        if (pass + 1 != out.passCount && !SegmentEndsAfter(style, pass)) continue;
+        const std::size_t index = segments.size();
+        segments.push_back({out.segmentLengths[index], pass + 1 - start});
+        start = pass + 1;
+      }
+      EXPECT_EQ(segments.size(), std::size_t{out.segmentCount});
     } else {
       segments.push_back({out.length, out.passCount});
     }
@@ -235,7 +243,7 @@ TEST_P(BlockCoderInterop, OpenJpegDecodesThePictureBackForEveryStyle) {
   ASSERT_TRUE(coder.Init(memory).ok());
   const std::string base = ::testing::TempDir() + "quillon-tier1-" + std::to_string(::getpid()) +
                            "-" + std::to_string(levels);
-  for (int style = 0; style < 64; style += 2) {
+  for (int style = 0; style < 64; ++style) {
     std::map<int, std::unique_ptr<Coded>> coded;
     std::vector<int> exponents;
     for (auto& [index, band] : collector.bands) {
@@ -256,7 +264,7 @@ TEST_P(BlockCoderInterop, OpenJpegDecodesThePictureBackForEveryStyle) {
       for (int i = first; i < first + count; ++i) {
         blocks.push_back({&collector.bands[i], coded[i].get()});
       }
-      AppendPacket(blocks, packets);
+      AppendPacket(blocks, style, packets);
     }
     const std::string stream = base + ".j2k";
     const std::string decoded = base + ".pgm";

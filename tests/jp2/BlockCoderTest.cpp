@@ -79,11 +79,22 @@ std::vector<std::uint32_t> KeepPlanesFrom(const std::vector<std::uint32_t>& samp
   return kept;
 }
 
-// The segment lengths a decoder is given for the first passes of a codeword cut at bytes.
-std::vector<std::uint32_t> SegmentsFor(const BlockCoderOutput& out, int passes,
+// The segment lengths a decoder is given for the first passes of a codeword cut at bytes:
+// the whole segments before the last pass's one, and what the cut leaves of that.
+std::vector<std::uint32_t> SegmentsFor(const BlockCoderOutput& out, int style, int passes,
                                        std::uint32_t bytes) {
   if (out.segmentCount == 0) return {bytes};
-  return {out.segmentLengths, out.segmentLengths + passes};
+  std::vector<std::uint32_t> lengths;
+  std::uint32_t start = 0;
+  for (int pass = 0; pass < passes; ++pass) {
+    if (pass + 1 == passes) {
+      lengths.push_back(bytes - start);
+    } else if (SegmentEndsAfter(style, pass)) {
+      lengths.push_back(out.segmentLengths[lengths.size()]);
+      start += lengths.back();
+    }
+  }
+  return lengths;
 }
 
 void CheckRoundTrip(const Block& block, const BlockCoderOutput& out,
@@ -102,8 +113,9 @@ void CheckRoundTrip(const Block& block, const BlockCoderOutput& out,
     const std::vector<std::uint8_t> prefix(codeword.begin(), codeword.begin() + cut);
     Tier1TestDecoder whole(setup), truncated(setup);
     const auto full =
-        whole.Decode(codeword.data(), SegmentsFor(out, out.passCount, out.length), passes);
-    const auto cutDecode = truncated.Decode(prefix.data(), SegmentsFor(out, passes, cut), passes);
+        whole.Decode(codeword.data(), SegmentsFor(out, style, out.passCount, out.length), passes);
+    const auto cutDecode =
+        truncated.Decode(prefix.data(), SegmentsFor(out, style, passes, cut), passes);
     ASSERT_TRUE(whole.ok && truncated.ok) << passes;
     ASSERT_EQ(cutDecode, full) << "passes " << passes << " cut at " << cut;
     if (passes % 3 == 1) {
@@ -113,7 +125,8 @@ void CheckRoundTrip(const Block& block, const BlockCoderOutput& out,
   }
 }
 
-void CheckTruncationPoints(const BlockCoderOutput& out, const std::vector<std::uint8_t>& codeword) {
+void CheckTruncationPoints(const BlockCoderOutput& out, const std::vector<std::uint8_t>& codeword,
+                           int style = 0) {
   if (out.passCount == 0) return;
   EXPECT_EQ(out.truncation[0], out.length);
   if (!codeword.empty()) {
@@ -131,13 +144,17 @@ void CheckTruncationPoints(const BlockCoderOutput& out, const std::vector<std::u
       EXPECT_FALSE(codeword[cut - 2] == 0xFF && codeword[cut - 1] == 0x7F) << i;
     }
   }
+  // Every segment end is an exact truncation point.
   if (out.segmentCount != 0) {
-    ASSERT_EQ(out.segmentCount, out.passCount);
     std::uint32_t end = 0;
+    int segment = 0;
     for (int k = 0; k < out.passCount; ++k) {
-      end += out.segmentLengths[k];
+      if (k + 1 != out.passCount && !SegmentEndsAfter(style, k)) continue;
+      ASSERT_LT(segment, out.segmentCount);
+      end += out.segmentLengths[segment++];
       EXPECT_EQ(out.truncation[out.passCount - 1 - k], end) << k;
     }
+    EXPECT_EQ(segment, out.segmentCount);
     EXPECT_EQ(end, out.length);
   }
 }
@@ -146,7 +163,7 @@ TEST_F(BlockCoderTest, EveryPassOfRandomBlocksDecodesForEveryStyle) {
   const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {3, 5}, {7, 13}, {16, 16}, {32, 7}};
   std::mt19937 rng(2024);
   int checked = 0;
-  for (int style = 0; style < 64; style += 2) {
+  for (int style = 0; style < 64; ++style) {
     for (int band = 0; band < 3; ++band) {
       for (const auto& size : sizes) {
         const Block block = RandomBlock(rng, size[0], size[1], 1 + static_cast<int>(rng() % 9));
@@ -154,7 +171,7 @@ TEST_F(BlockCoderTest, EveryPassOfRandomBlocksDecodesForEveryStyle) {
         SCOPED_TRACE(testing::Message() << "style " << style << " band " << band << " size "
                                         << size[0] << "x" << size[1]);
         CheckRoundTrip(block, *out_, codeword, band, style);
-        CheckTruncationPoints(*out_, codeword);
+        CheckTruncationPoints(*out_, codeword, style);
         if (HasFatalFailure()) return;
         checked += out_->passCount;
       }
@@ -169,11 +186,12 @@ TEST_F(BlockCoderTest, LargeAndExtremeBlocksDecodeWhole) {
   for (const auto& size : sizes) {
     for (const int maxBits : {3, 16, 31}) {
       const Block block = RandomBlock(rng, size[0], size[1], maxBits);
-      for (const int style : {0, 8 | 32, 4 | 2}) {
+      for (const int style : {0, 8 | 32, 4 | 2, 1, 1 | 4 | 16}) {
         const auto codeword = Code(Input(block, 2, style));
-        CheckTruncationPoints(*out_, codeword);
+        CheckTruncationPoints(*out_, codeword, style);
         Tier1TestDecoder decoder({block.width, block.height, 2, style, out_->planes});
-        EXPECT_EQ(decoder.Decode(codeword.data(), SegmentsFor(*out_, out_->passCount, out_->length),
+        EXPECT_EQ(decoder.Decode(codeword.data(),
+                                 SegmentsFor(*out_, style, out_->passCount, out_->length),
                                  out_->passCount),
                   block.samples)
             << size[0] << "x" << size[1] << " bits " << maxBits << " style " << style;
@@ -236,7 +254,7 @@ TEST_F(BlockCoderTest, OneByOneBlocksOfEveryMagnitudeWidth) {
       const auto codeword = Code(Input(block, 1, 4));
       EXPECT_EQ(out_->planes, bits);
       CheckRoundTrip(block, *out_, codeword, 1, 4);
-      CheckTruncationPoints(*out_, codeword);
+      CheckTruncationPoints(*out_, codeword, kStyleTerminateEachPass);
     }
   }
 }
@@ -260,9 +278,6 @@ TEST_F(BlockCoderTest, RefusesBlocksBeyondTheLimitsAndMissingBitPlanes) {
   EXPECT_EQ(coder_.Code(in, out_.get()).code(), JP2_Error_Limit);
   in.roiShift = 1;
   EXPECT_TRUE(coder_.Code(in, out_.get()).ok());
-  in = Input(block);
-  in.style = kStyleBypass;
-  EXPECT_EQ(coder_.Code(in, out_.get()).code(), JP2_Error_ValueOutOfRange);
   in = Input(block);
   in.width = 1025;
   in.height = 1;
@@ -325,13 +340,28 @@ TEST_F(BlockCoderTest, TerminatingEveryPassRecordsOneSegmentPerPass) {
   const Block block = RandomBlock(rng, 16, 8, 6);
   const auto codeword = Code(Input(block, 0, kStyleTerminateEachPass));
   EXPECT_EQ(out_->segmentCount, out_->passCount);
-  CheckTruncationPoints(*out_, codeword);
+  CheckTruncationPoints(*out_, codeword, kStyleTerminateEachPass);
   // A refinement pass of the second plane has nothing to refine: it is an empty segment.
   Block single{1, 1, {0b10}};
   Code(Input(single, 0, kStyleTerminateEachPass));
   ASSERT_EQ(out_->passCount, 4);
   EXPECT_EQ(out_->segmentLengths[1], 0u);  // significance pass of plane 0: no neighbours
   EXPECT_GT(out_->segmentLengths[2], 0u);  // refinement of the one coefficient
+}
+
+// Bypass: one arithmetic segment for the first four planes, then per plane a raw segment
+// (significance and refinement) and an arithmetic one (cleanup); fewer planes, one segment.
+TEST_F(BlockCoderTest, BypassSplitsTheCodewordFromTheFifthPlaneOn) {
+  std::mt19937 rng(5);
+  Block block = RandomBlock(rng, 16, 16, 6);
+  block.samples[0] = 0b100000;  // six planes
+  const auto codeword = Code(Input(block, 0, kStyleBypass));
+  ASSERT_EQ(out_->planes, 6);
+  EXPECT_EQ(out_->segmentCount, 1 + 2 * 2);
+  CheckTruncationPoints(*out_, codeword, kStyleBypass);
+  Block shallow = RandomBlock(rng, 16, 16, 4);
+  Code(Input(shallow, 0, kStyleBypass));
+  EXPECT_EQ(out_->segmentCount, 0) << "one segment needs no list";
 }
 
 TEST_F(BlockCoderTest, CodewordsOutgrowingTheFirstBufferAreKept) {
@@ -342,7 +372,9 @@ TEST_F(BlockCoderTest, CodewordsOutgrowingTheFirstBufferAreKept) {
   EXPECT_GT(codeword.size(), 16384u);
   Tier1TestDecoder decoder(
       {64, 64, 2, kStyleTerminateEachPass | kStyleResetContexts, out_->planes});
-  EXPECT_EQ(decoder.Decode(codeword.data(), SegmentsFor(*out_, out_->passCount, out_->length),
+  EXPECT_EQ(decoder.Decode(codeword.data(),
+                           SegmentsFor(*out_, kStyleTerminateEachPass | kStyleResetContexts,
+                                       out_->passCount, out_->length),
                            out_->passCount),
             block.samples);
 }

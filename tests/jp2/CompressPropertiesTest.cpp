@@ -175,10 +175,10 @@ TEST_F(CompressProperties, ValueRanges) {
   EXPECT_EQ(Set(JP2_Prop_Layers, 0), JP2_Error_ValueOutOfRange);
   EXPECT_EQ(Set(JP2_Prop_Layers, 32), JP2_Error_Limit);
   EXPECT_EQ(Set(JP2_Prop_Layers, 65536), JP2_Error_ValueOutOfRange);
-  for (const std::uintptr_t style : {1u, 3u, 33u, 64u}) {
+  for (const std::uintptr_t style : {64u, 65u, 255u}) {
     EXPECT_EQ(Set(JP2_Prop_CodeBlockStyle, style), JP2_Error_ValueOutOfRange) << style;
   }
-  EXPECT_EQ(Set(JP2_Prop_CodeBlockStyle, 62, -1, 1), 0);
+  EXPECT_EQ(Set(JP2_Prop_CodeBlockStyle, 63, -1, 1), 0);
   EXPECT_EQ(Get(JP2_Prop_CodeBlockStyle, 0, 0), 0u);
 }
 

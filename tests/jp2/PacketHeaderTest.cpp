@@ -113,7 +113,7 @@ std::vector<std::uint32_t> TerminatedSegments(const std::vector<std::uint8_t>& h
   std::size_t at = 0;
   int nsop = 0;
   std::vector<test::ParsedContribution> parsed;
-  test::PrecinctHeaderReader reader({{1, 1}}, true);
+  test::PrecinctHeaderReader reader({{1, 1}}, kStyleTerminateEachPass);
   EXPECT_TRUE(reader.Read(header, &at, 0, false, false, &nsop, &parsed));
   EXPECT_EQ(at, header.size());
   return parsed.empty() ? std::vector<std::uint32_t>{} : parsed[0].segments;
@@ -122,7 +122,7 @@ std::vector<std::uint32_t> TerminatedSegments(const std::vector<std::uint8_t>& h
 // Terminate-every-pass: one length per pass, each in Lblock bits; 3, 4, 5 fit Lblock 3.
 // present 1, inclusion 1, zero planes 0 = 1, 3 passes = 1100, Lblock kept = 0, 011 100 101.
 TEST(PacketHeader, TerminatedPassesSendOneLengthPerSegment) {
-  Block block({3, 7, 12}, 0, true);
+  Block block({3, 7, 12}, 0, kStyleTerminateEachPass);
   block.Layers({3});
   OneBandPrecinct p({&block}, 1, 1);
   const std::vector<std::uint8_t> header = p.Header(0, 1);
@@ -134,7 +134,7 @@ TEST(PacketHeader, TerminatedPassesSendOneLengthPerSegment) {
 
 // The hull merged passes 0 and 1 (both now end at 7 bytes); the segments keep their own sizes.
 TEST(PacketHeader, TerminatedSegmentsKeepTheirLengthsWhereTheHullMergedPasses) {
-  Block block({3, 7, 12}, 0, true);
+  Block block({3, 7, 12}, 0, kStyleTerminateEachPass);
   block.HullLengths({7, 7, 12});
   block.Slopes({2.0f, 0.0f, 1.0f});
   block.Layers({3});
@@ -143,13 +143,36 @@ TEST(PacketHeader, TerminatedSegmentsKeepTheirLengthsWhereTheHullMergedPasses) {
   EXPECT_EQ(PacketBodyBytes(p.precinct, 0), 12u);
 }
 
+// Bypass: segments end after pass 9, then after each raw refinement and each cleanup. A
+// layer that stops inside the raw segment 10-11 sends the part it has; the next layer the
+// rest, each part with the bits its own number of passes gives.
+TEST(PacketHeader, BypassSendsOneLengthPerSegmentPart) {
+  Block block({3, 5, 8, 10, 13, 15, 18, 20, 23, 30, 34, 37, 45, 50}, 0, kStyleBypass);
+  block.Layers({11, 14});
+  OneBandPrecinct p({&block}, 1, 1);
+  std::vector<std::uint8_t> stream = p.Header(0, 2);
+  const std::vector<std::uint8_t> second = p.Header(1, 2);
+  stream.insert(stream.end(), second.begin(), second.end());
+  test::PrecinctHeaderReader reader({{1, 1}}, kStyleBypass);
+  std::size_t at = 0;
+  int nsop = 0;
+  std::vector<test::ParsedContribution> parsed;
+  ASSERT_TRUE(reader.Read(stream, &at, 0, false, false, &nsop, &parsed));
+  EXPECT_EQ(parsed[0].passes, 11u);
+  EXPECT_EQ(parsed[0].segments, (std::vector<std::uint32_t>{30, 4}));
+  ASSERT_TRUE(reader.Read(stream, &at, 1, false, false, &nsop, &parsed));
+  EXPECT_EQ(parsed[0].passes, 3u);
+  EXPECT_EQ(parsed[0].segments, (std::vector<std::uint32_t>{3, 8, 5}));
+  EXPECT_EQ(at, stream.size());
+}
+
 TEST(PacketHeader, LaterLayersSendOneInclusionBitAndGrowLblock) {
   Block early({10, 20, 30, 300}, 1);
   Block late({4, 8}, 5);
   early.Layers({2, 2, 4});
   late.Layers({0, 0, 2});
   OneBandPrecinct p({&early, &late}, 2, 1);
-  test::PrecinctHeaderReader reader({{2, 1}}, false);
+  test::PrecinctHeaderReader reader({{2, 1}}, 0);
   std::vector<std::uint8_t> stream;
   for (int layer = 0; layer < 3; ++layer) {
     const std::vector<std::uint8_t> header = p.Header(layer, 3);

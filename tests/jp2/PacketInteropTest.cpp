@@ -75,16 +75,17 @@ class CodingSink final : public CodeBlockSink {
       store->lengths.push_back(out_->truncation[count - 1 - p]);
       store->slopes.push_back(out_->distortion[count - 1 - p]);
     }
-    store->segments.assign(out_->segmentLengths, out_->segmentLengths + out_->segmentCount);
+    store->segments.resize(out_->passCount);
+    const bool segmented = SegmentEnds(*out_, style_, store->segments.data());
     store->codeword.assign(out_->codeword, out_->codeword + out_->length);
     CodedBlock* coded = packets_.BlockOf(block.component, block.resolution, block.band, block.area);
     if (coded == nullptr) return JP2_Error_Internal;
     coded->passCount = out_->passCount;
     coded->zeroBitPlanes = static_cast<std::uint8_t>(in.magnitudeBits - out_->planes);
-    coded->terminatedPasses = (style_ & kStyleTerminateEachPass) != 0;
+    coded->style = style_;
     coded->lengths = store->lengths.data();
     coded->slopes = store->slopes.data();
-    coded->segmentLengths = store->segments.data();
+    coded->segmentEnds = segmented ? store->segments.data() : nullptr;
     coded->codeword = store->codeword.data();
     magnitudeBits[BandIndex(block.resolution, block.band)] = in.magnitudeBits;
     stores_.push_back(std::move(store));

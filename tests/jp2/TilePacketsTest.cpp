@@ -118,7 +118,7 @@ class TilePacketsTest : public ::testing::Test {
       if (!reader) {
         using Sizes = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
         reader = std::make_unique<test::PrecinctHeaderReader>(
-            id.resolution == 0 ? Sizes{{2, 2}} : Sizes{{1, 1}, {1, 1}, {1, 1}}, false);
+            id.resolution == 0 ? Sizes{{2, 2}} : Sizes{{1, 1}, {1, 1}, {1, 1}}, 0);
       }
       int nsop = -1;
       std::vector<test::ParsedContribution> parsed;

@@ -60,8 +60,8 @@ std::vector<double> PeerPsnr(const Encoded& encoded, const std::vector<TestCompo
                              std::size_t decodedComponents = 0) {
   std::vector<double> result;
   for (const Peer peer : {Peer::kOpenJpeg, Peer::kGrok}) {
-    const auto decoded =
-        DecodeWithPeer(peer, encoded.file, decodedComponents != 0 ? decodedComponents : want.size());
+    const auto decoded = DecodeWithPeer(peer, encoded.file,
+                                        decodedComponents != 0 ? decodedComponents : want.size());
     result.push_back(decoded.size() == want.size() ? Psnr(want, decoded) : 0);
   }
   return result;
@@ -74,8 +74,7 @@ void ExpectExact(const std::string& name, const std::vector<TestComponent>& comp
   std::remove(encoded.file.c_str());
 }
 
-Configure Props(std::vector<std::pair<std::uint32_t, std::uintptr_t>> props,
-                Configure more = {}) {
+Configure Props(std::vector<std::pair<std::uint32_t, std::uintptr_t>> props, Configure more = {}) {
   return [props, more](CompressHandle handle) {
     for (const auto& [id, value] : props) EXPECT_EQ(EncodeSession::Set(handle, id, value), 0) << id;
     if (more) more(handle);
@@ -103,9 +102,11 @@ TEST(WriterInterop, PaletteIndicesDecodeToThePaletteColours) {
   std::uint8_t depths[3] = {8, 8, 8};
   std::uint8_t signs[3] = {};
   const JP2_PaletteDesc palette{16, 3, depths, signs, values};
-  const Encoded encoded = EncodeToFile("palette.jp2", {indices}, Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB}}, [&](CompressHandle handle) {
-    EXPECT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
-  }));
+  const Encoded encoded =
+      EncodeToFile("palette.jp2", {indices},
+                   Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB}}, [&](CompressHandle handle) {
+                     EXPECT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+                   }));
   std::vector<TestComponent> colours;
   for (int c = 0; c < 3; ++c) {
     TestComponent colour = indices;
@@ -140,11 +141,11 @@ TEST_P(Progressions, TilesWithOffsetsPrecinctsSopAndEphDecodeExactly) {
 TEST_P(Progressions, SeveralLayersDecodeAndTheirSumIsLossless) {
   for (const std::uintptr_t layers : {2u, 5u}) {
     const auto picture = Picture(3, 64, 64);
-    const Encoded encoded = EncodeToFile(
-        "layers-" + std::to_string(GetParam()) + ".jp2", picture,
-        Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
-               {JP2_Prop_Progression, static_cast<std::uintptr_t>(GetParam())},
-               {JP2_Prop_Layers, layers}}));
+    const Encoded encoded =
+        EncodeToFile("layers-" + std::to_string(GetParam()) + ".jp2", picture,
+                     Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
+                            {JP2_Prop_Progression, static_cast<std::uintptr_t>(GetParam())},
+                            {JP2_Prop_Layers, layers}}));
     for (const double psnr : PeerPsnr(encoded, picture)) EXPECT_EQ(psnr, 999) << layers;
     // The first layer alone decodes too, at a lower quality.
     const auto first = DecodeWithPeer(Peer::kOpenJpeg, encoded.file, 3, "-l 1");
@@ -158,29 +159,60 @@ TEST_P(Progressions, SeveralLayersDecodeAndTheirSumIsLossless) {
 INSTANTIATE_TEST_SUITE_P(AllOrders, Progressions, ::testing::Values(0, 1, 2, 3, 4));
 
 TEST(WriterInterop, EveryCodeBlockStyleDecodesExactly) {
-  for (const std::uintptr_t style : {2u, 4u, 8u, 16u, 32u, 2u | 4u | 8u | 16u | 32u}) {
-    ExpectExact("style-" + std::to_string(style), Picture(1, 50, 40),
+  for (const std::uintptr_t style :
+       {1u, 2u, 4u, 8u, 16u, 32u, 1u | 4u, 2u | 4u | 8u | 16u | 32u, 63u}) {
+    ExpectExact("style-" + std::to_string(style), Picture(1, 50, 40, 12),
                 Props({{JP2_Prop_CodeBlockStyle, style},
                        {JP2_Prop_CodeBlockWidth, 16},
                        {JP2_Prop_CodeBlockHeight, 8}}));
   }
 }
 
+// Bypass under rate control: layers and the target cut codewords inside raw segments too.
+// Raw coding costs next to nothing against the same style without bypass.
+TEST(WriterInterop, LossyBypassFilesDecodeInBothPeers) {
+  const auto picture = Picture(3, 96, 80);
+  const std::uint64_t target = 96 * 80 * 3 / 6;
+  auto encode = [&](std::uintptr_t style) {
+    const Encoded encoded =
+        EncodeToFile("bypass-lossy-" + std::to_string(style) + ".jp2", picture,
+                     Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
+                            {JP2_Prop_Reversible, 0},
+                            {JP2_Prop_QuantStyle, 2},
+                            {JP2_Prop_Layers, 4},
+                            {JP2_Prop_CodeBlockStyle, style},
+                            {JP2_Prop_TargetSize, static_cast<std::uintptr_t>(target)}}));
+    EXPECT_LE(encoded.bytes.size(), target);
+    const auto psnr = PeerPsnr(encoded, picture);
+    std::remove(encoded.file.c_str());
+    return psnr;
+  };
+  for (const std::uintptr_t style : {0u, 4u | 32u}) {
+    const auto plain = encode(style);
+    const auto bypass = encode(style | 1u);
+    for (std::size_t peer = 0; peer < bypass.size(); ++peer) {
+      EXPECT_GT(bypass[peer], 25) << style << " peer " << peer;
+      EXPECT_NEAR(bypass[peer], plain[peer], 1.0) << style << " peer " << peer;
+    }
+  }
+}
+
 TEST(WriterInterop, RegionsOfInterestDecodeExactlyWhenLossless) {
-  ExpectExact("roi", Picture(3, 64, 48), Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB}}, [](CompressHandle handle) {
-    EXPECT_EQ(JP2_Compress_SetROI(handle, 100, 200, 400, 300), 0);
-  }));
+  ExpectExact("roi", Picture(3, 64, 48),
+              Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB}}, [](CompressHandle handle) {
+                EXPECT_EQ(JP2_Compress_SetROI(handle, 100, 200, 400, 300), 0);
+              }));
 }
 
 TEST(WriterInterop, IrreversibleCodingWithVisualWeightingDecodesClosely) {
   const auto picture = Picture(3, 64, 64);
   for (const std::uintptr_t weighting : {0u, 2u}) {
-    const Encoded encoded = EncodeToFile(
-        "irreversible-" + std::to_string(weighting) + ".jp2", picture,
-        Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
-               {JP2_Prop_Reversible, 0},
-               {JP2_Prop_QuantStyle, 2},
-               {JP2_Prop_VisualWeighting, weighting}}));
+    const Encoded encoded =
+        EncodeToFile("irreversible-" + std::to_string(weighting) + ".jp2", picture,
+                     Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
+                            {JP2_Prop_Reversible, 0},
+                            {JP2_Prop_QuantStyle, 2},
+                            {JP2_Prop_VisualWeighting, weighting}}));
     for (const double psnr : PeerPsnr(encoded, picture)) EXPECT_GT(psnr, 38) << weighting;
     std::remove(encoded.file.c_str());
   }
@@ -193,15 +225,20 @@ TEST(WriterInterop, ColourDescriptionsAndMetadataBoxesDecode) {
   const std::uint8_t uuid[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
   const std::uint8_t text[] = {'<', 'x', '/', '>'};
   const std::vector<std::pair<std::string, Configure>> cases = {
-      {"icc", [&](CompressHandle handle) {
-         EXPECT_EQ(JP2_Compress_SetICC(handle, profile.data(), static_cast<std::uint32_t>(profile.size())), 0);
+      {"icc",
+       [&](CompressHandle handle) {
+         EXPECT_EQ(JP2_Compress_SetICC(handle, profile.data(),
+                                       static_cast<std::uint32_t>(profile.size())),
+                   0);
        }},
-      {"lab", [&](CompressHandle handle) {
+      {"lab",
+       [&](CompressHandle handle) {
          EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_FileFormat, JP2_Format_JPX), 0);
          const JP2_LabParams lab{100, 0, 255, 128, 255, 96, 0x00443530};
          EXPECT_EQ(JP2_Compress_SetLAB(handle, &lab), 0);
        }},
-      {"metadata", [&](CompressHandle handle) {
+      {"metadata",
+       [&](CompressHandle handle) {
          EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
          EXPECT_EQ(JP2_Compress_SetXML_Data(handle, text, sizeof text), 0);
          EXPECT_EQ(JP2_Compress_SetUUID_Data(handle, uuid, text, sizeof text), 0);
@@ -218,9 +255,11 @@ TEST(WriterInterop, ColourDescriptionsAndMetadataBoxesDecode) {
       EXPECT_EQ(DecodeWithPeer(peer, encoded.file, 3).size(), 3u) << name << " peer " << int(peer);
     }
     const std::string dump = encoded.file + ".dump";
-    EXPECT_EQ(std::system(("opj_dump -i " + encoded.file + " > " + dump + " 2>&1").c_str()), 0) << name;
+    EXPECT_EQ(std::system(("opj_dump -i " + encoded.file + " > " + dump + " 2>&1").c_str()), 0)
+        << name;
     std::ifstream in(dump);
-    const std::string listing((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string listing((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
     EXPECT_NE(listing.find("Codestream info from main header"), std::string::npos) << listing;
     std::remove(dump.c_str());
     std::remove(encoded.file.c_str());
@@ -243,13 +282,13 @@ TEST(WriterInterop, TargetSizesAreMetAndDecodeInBothPeers) {
   const std::uint64_t raw = 128 * 128 * 3;
   for (const std::uint64_t ratio : {8u, 20u, 50u}) {
     const std::uint64_t target = raw / ratio;
-    const Encoded encoded = EncodeToFile(
-        "target-" + std::to_string(ratio) + ".jp2", picture,
-        Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
-               {JP2_Prop_Reversible, 0},
-               {JP2_Prop_QuantStyle, 2},
-               {JP2_Prop_Layers, 3},
-               {JP2_Prop_TargetSize, static_cast<std::uintptr_t>(target)}}));
+    const Encoded encoded =
+        EncodeToFile("target-" + std::to_string(ratio) + ".jp2", picture,
+                     Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
+                            {JP2_Prop_Reversible, 0},
+                            {JP2_Prop_QuantStyle, 2},
+                            {JP2_Prop_Layers, 3},
+                            {JP2_Prop_TargetSize, static_cast<std::uintptr_t>(target)}}));
     EXPECT_LE(encoded.bytes.size(), target) << ratio;
     EXPECT_GE(double(encoded.bytes.size()), 0.97 * double(target)) << ratio;
     const auto ours = PeerPsnr(encoded, picture);
@@ -258,7 +297,9 @@ TEST(WriterInterop, TargetSizesAreMetAndDecodeInBothPeers) {
     const std::string reference = ::testing::TempDir() + "quillon-writer-opj.jp2";
     const double opjRatio = double(raw) / double(encoded.bytes.size());
     ASSERT_EQ(std::system(("opj_compress -i " + ppm + " -o " + reference + " -r " +
-                           std::to_string(opjRatio) + " > /dev/null 2>&1").c_str()), 0);
+                           std::to_string(opjRatio) + " > /dev/null 2>&1")
+                              .c_str()),
+              0);
     const auto theirs = PeerPsnr(Encoded{reference, {}}, picture);
     std::cout << "1:" << ratio << " target " << target << " bytes: ours " << encoded.bytes.size()
               << " B, PSNR " << ours[0] << " dB; opj_compress -r " << opjRatio << ": PSNR "

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/TagTree.h"
+#include "support/CodewordSegments.h"
 
 namespace quillon::jp2::test {
 
@@ -68,9 +69,10 @@ struct ParsedContribution {
 // Reads the headers of one precinct, layer after layer, keeping the decoder's state.
 class PrecinctHeaderReader {
  public:
+  // style: the code-block style bits, which tell where codeword segments end.
   PrecinctHeaderReader(std::vector<std::pair<std::uint32_t, std::uint32_t>> bandSizes,
-                       bool terminatedPasses)
-      : terminated_(terminatedPasses) {
+                       std::uint8_t style)
+      : style_(style) {
     for (const auto& [width, height] : bandSizes) {
       Band band;
       band.width = width;
@@ -127,7 +129,9 @@ class PrecinctHeaderReader {
   struct BlockState {
     bool included = false;
     std::uint32_t lblock = 3;
+    std::uint32_t passes = 0;  // in earlier layers
   };
+
   struct Band {
     std::uint32_t width = 0, height = 0;
     std::vector<TagTreeNode> inclusionNodes, zeroNodes;
@@ -185,18 +189,21 @@ class PrecinctHeaderReader {
       if (bit == 0) break;
       ++state.lblock;
     }
-    const std::uint32_t perSegment = terminated_ ? 1 : out->passes;
-    for (std::uint32_t p = 0; p < out->passes; p += perSegment) {
+    const std::uint32_t end = state.passes + out->passes;
+    for (std::uint32_t start = state.passes, p = state.passes; p < end; ++p) {
+      if (p + 1 != end && !SegmentEndsAfter(style_, static_cast<int>(p))) continue;
       std::uint32_t length = 0;
-      if (!reader.GetBits(static_cast<int>(state.lblock) + FloorLog2(perSegment), &length)) {
+      if (!reader.GetBits(static_cast<int>(state.lblock) + FloorLog2(p + 1 - start), &length)) {
         return false;
       }
       out->segments.push_back(length);
+      start = p + 1;
     }
+    state.passes = end;
     return true;
   }
 
-  bool terminated_;
+  std::uint8_t style_;
   std::vector<Band> bands_;
 };
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "encoder/CodeBlockCoefficients.h"
 #include "encoder/PacketHeader.h"
 
 namespace quillon::jp2::test {
@@ -17,24 +18,25 @@ namespace quillon::jp2::test {
 struct Block {
   std::vector<std::uint32_t> lengths;
   std::vector<float> slopes;
-  std::vector<std::uint32_t> segments;  // per pass, from the lengths
+  std::vector<std::uint32_t> segmentEnds;  // per pass, the lengths the block was made with
   std::vector<std::uint8_t> codeword;
   CodedBlock coded;
 
-  Block(std::vector<std::uint32_t> passLengths, std::uint8_t zeroPlanes, bool terminated = false)
+  // style: code-block style bits; with several codeword segments their ends are the lengths.
+  Block(std::vector<std::uint32_t> passLengths, std::uint8_t zeroPlanes, std::uint8_t style = 0)
       : lengths(std::move(passLengths)),
         slopes(lengths.size(), 1.0f),
         codeword(lengths.empty() ? 0 : lengths.back(), 0x5A) {
     coded.passCount = static_cast<std::uint16_t>(lengths.size());
     coded.zeroBitPlanes = zeroPlanes;
-    coded.terminatedPasses = terminated;
+    coded.style = style;
     coded.lengths = lengths.data();
     coded.slopes = slopes.data();
     coded.codeword = codeword.data();
-    for (std::size_t p = 0; p < lengths.size(); ++p) {
-      segments.push_back(lengths[p] - (p == 0 ? 0 : lengths[p - 1]));
+    segmentEnds = lengths;
+    if ((style & (kStyleBypass | kStyleTerminateEachPass)) != 0) {
+      coded.segmentEnds = segmentEnds.data();
     }
-    coded.segmentLengths = segments.data();
   }
   Block(const Block&) = delete;
   Block& operator=(const Block&) = delete;

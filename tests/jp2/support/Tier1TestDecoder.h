@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/CodewordSegments.h"
+
 namespace quillon::jp2::test {
 
 struct QeRow {
@@ -32,9 +34,13 @@ inline constexpr QeRow kQeTable[47] = {
 };
 
 // Reads past the end as 0xFF, which the decoder then takes for a marker and fills with ones.
+// A raw segment (bypass) gives its bits as they are, seven after a 0xFF byte, whatever the
+// context.
 class TestMqDecoder {
  public:
-  TestMqDecoder(const std::uint8_t* data, std::size_t length) : data_(data), length_(length) {
+  TestMqDecoder(const std::uint8_t* data, std::size_t length, bool raw = false)
+      : data_(data), length_(length), raw_(raw) {
+    if (raw_) return;
     c_ = std::uint32_t{Byte(0)} << 16;
     ByteIn();
     c_ <<= 7;
@@ -42,7 +48,10 @@ class TestMqDecoder {
     a_ = 0x8000;
   }
 
+  bool raw() const { return raw_; }
+
   int Decode(int& index, int& mps) {
+    if (raw_) return RawBit();
     const QeRow& row = kQeTable[index];
     int decision;
     a_ -= row.qe;
@@ -80,6 +89,16 @@ class TestMqDecoder {
  private:
   std::uint8_t Byte(std::size_t at) const { return at < length_ ? data_[at] : 0xFF; }
 
+  int RawBit() {
+    if (ct_ == 0) {
+      const bool afterFF = bp_ != 0 && Byte(bp_ - 1) == 0xFF;
+      c_ = Byte(bp_++);
+      ct_ = afterFF ? 7 : 8;
+    }
+    --ct_;
+    return static_cast<int>((c_ >> ct_) & 1);
+  }
+
   void ByteIn() {
     if (Byte(bp_) == 0xFF) {
       if (Byte(bp_ + 1) > 0x8F) {
@@ -102,6 +121,7 @@ class TestMqDecoder {
   std::size_t bp_ = 0;
   std::uint32_t a_ = 0, c_ = 0;
   int ct_ = 0;
+  bool raw_;
 };
 
 struct Tier1Setup {
@@ -111,8 +131,8 @@ struct Tier1Setup {
   int planes = 0;
 };
 
-// Decodes the first passes of a codeword; segments holds the byte length of every MQ
-// segment (one per pass with termination on each pass, else one). Values come back as sign
+// Decodes the first passes of a codeword; segments holds the byte length of every codeword
+// segment (SegmentEndsAfter), the last one as far as the passes reach. Values come back as sign
 // bit 31 plus the magnitude bits decoded so far, row by row; ok is false when a
 // segmentation symbol came out wrong.
 class Tier1TestDecoder {
@@ -132,9 +152,9 @@ class Tier1TestDecoder {
       if (kind == 1) Refinement(mq, plane);
       if (kind == 2) Cleanup(mq, plane);
       if ((s_.style & 2) != 0) ResetContexts();
-      if ((s_.style & 4) != 0 && segment + 1 < segments.size()) {
+      if (SegmentEndsAfter(s_.style, pass) && segment + 1 < segments.size()) {
         offset += segments[segment++];
-        mq = TestMqDecoder(data + offset, segments[segment]);
+        mq = TestMqDecoder(data + offset, segments[segment], RawPass(s_.style, pass + 1));
       }
     }
     std::vector<std::uint32_t> values(cells_.size());
@@ -209,7 +229,7 @@ class Tier1TestDecoder {
     static const int kContext[3][3] = {{13, 12, 11}, {10, 9, 10}, {11, 12, 13}};  // [h+1][v+1]
     const int flip = (h < 0 || (h == 0 && v < 0)) ? 1 : 0;
     const int context = kContext[h + 1][v + 1];
-    At(x, y).negative = (Bit(mq, context) ^ flip) != 0;
+    At(x, y).negative = (Bit(mq, context) ^ (mq.raw() ? 0 : flip)) != 0;
   }
 
   int Bit(TestMqDecoder& mq, int context) { return mq.Decode(index_[context], mps_[context]); }
