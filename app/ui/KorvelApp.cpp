@@ -15,6 +15,7 @@
 #include "ui/MainFrame.h"
 #include "ui/MyDocTemplate.h"
 #include "ui/MyOpenDialog.h"
+#include "ui/MySaveDialog2.h"
 #include "ui/SplashWnd.h"
 #include "ui/ToolWindow.h"
 #include "ui/WxUiServices.h"
@@ -85,6 +86,7 @@ bool CKorvelApp::InitInstance(const std::vector<std::string>& arguments) {
   helpPath_ = HelpBookPath(language_, programDir).string();
 
   openDialog_ = std::make_unique<CMyOpenDialog>(*env_.settings);
+  saveDialog_ = std::make_unique<CMySaveDialog2>(*env_.settings);
   if (commandLine_.compressionRate >= 1.0) {
     openDialog_->rateText = FormatMessage("%.1f", {commandLine_.compressionRate});
     openDialog_->loadType = LoadType::CompressionRate;
@@ -127,6 +129,7 @@ void CKorvelApp::ExitInstance() {
   SaveRecentFiles();
   // The dialogs write their settings as they go, and so do the print options.
   openDialog_.reset();
+  saveDialog_.reset();
   WritePrintSettings();
   delete docManager_;
   docManager_ = nullptr;
@@ -195,15 +198,23 @@ int CKorvelApp::FilterEvent(wxEvent& event) {
   return Event_Skip;
 }
 
-void CKorvelApp::ShowHelpContents() {
+bool CKorvelApp::OpenHelpBook() {
   if (!help_) {
     help_ = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE, mainFrame_);
     if (!help_->AddBook(wxString::FromUTF8(helpPath_))) {
       help_.reset();
-      return;
+      return false;
     }
   }
-  help_->DisplayContents();
+  return true;
+}
+
+void CKorvelApp::ShowHelpContents() {
+  if (OpenHelpBook()) help_->DisplayContents();
+}
+
+void CKorvelApp::ShowHelpPage(const std::string& page) {
+  if (OpenHelpBook()) help_->Display(wxString::FromUTF8(page));
 }
 
 void CKorvelApp::ReadPrintSettings() {

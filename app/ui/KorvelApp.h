@@ -26,6 +26,7 @@ namespace quillon {
 
 class CMainFrame;
 class CMyOpenDialog;
+class CMySaveDialog2;
 class ToolWindow;
 
 // What the program takes from its surroundings; tests supply their own.
@@ -70,6 +71,7 @@ class CKorvelApp : public wxApp {
   CMainFrame* MainFrame() const { return mainFrame_; }
   wxDocManager* DocManager() const { return docManager_; }
   CMyOpenDialog& OpenDialog() { return *openDialog_; }
+  CMySaveDialog2& SaveDialog() { return *saveDialog_; }
   const PrintSettings& GetPrintSettings() const { return print_; }
   const ErrorLimitTable& ErrorLimits() const { return errorLimits_; }
   std::vector<std::uint8_t>& ColourCache() { return colourCache_; }
@@ -94,11 +96,15 @@ class CKorvelApp : public wxApp {
   void RecordToolWindows();
 
   void ShowHelpContents();
+  // A page of the help book, named relative to the book ("qlmnlee/save.html").
+  void ShowHelpPage(const std::string& page);
   void ShowSplash();
   bool SplashShown() const { return splash_ != nullptr; }
   void SplashClosed() { splash_ = nullptr; }
 
  private:
+  // Loads the help book once; false when it cannot be read.
+  bool OpenHelpBook();
   void ReadPrintSettings();
   void WritePrintSettings();
   void LoadRecentFiles();
@@ -111,6 +117,7 @@ class CKorvelApp : public wxApp {
   CMainFrame* mainFrame_ = nullptr;
   wxDocManager* docManager_ = nullptr;
   std::unique_ptr<CMyOpenDialog> openDialog_;
+  std::unique_ptr<CMySaveDialog2> saveDialog_;
   PrintSettings print_;
   ErrorLimitTable errorLimits_;
   std::vector<std::uint8_t> colourCache_;

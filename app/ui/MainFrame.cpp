@@ -39,6 +39,8 @@ class FileDropTarget final : public wxFileDropTarget {
 
 wxBEGIN_EVENT_TABLE(CMainFrame, CMainFrameBase)
   EVT_MENU(id::wxIdOf(id::kFileOpen), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kFileSave), CMainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kFileSaveAs), CMainFrame::OnMenu)
   EVT_MENU(id::wxIdOf(id::kAppExit), CMainFrame::OnMenu)
   EVT_MENU(id::wxIdOf(id::kAppAbout), CMainFrame::OnMenu)
   EVT_MENU(id::wxIdOf(id::kColorHistogram), CMainFrame::OnMenu)
@@ -55,8 +57,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, CMainFrameBase)
   EVT_UPDATE_UI(id::wxIdOf(id::kStatistics), CMainFrame::OnUpdateCheck)
   EVT_UPDATE_UI(id::wxIdOf(id::kViewToolBar), CMainFrame::OnUpdateCheck)
   EVT_UPDATE_UI(id::wxIdOf(id::kViewStatusBar), CMainFrame::OnUpdateCheck)
-  EVT_UPDATE_UI(id::wxIdOf(id::kFileSave), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kFileSaveAs), CMainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kFileSave), CMainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kFileSaveAs), CMainFrame::OnUpdateCheck)
   EVT_UPDATE_UI(id::wxIdOf(id::kFilePrint), CMainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kTwainAcquire), CMainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kTwainSelectSource), CMainFrame::OnUpdateUnavailable)
@@ -146,6 +148,13 @@ void CMainFrame::OnMenu(wxCommandEvent& event) {
   }
   switch (command) {
     case id::kFileOpen: app.OnFileOpen(); break;
+    case id::kFileSave:
+    case id::kFileSaveAs:
+      // Both run the save dialog, offering the document's own path.
+      if (wxDocument* doc = GetDocumentManager()->GetCurrentDocument()) {
+        doc->OnSaveDocument(doc->GetFilename());
+      }
+      break;
     case id::kAppExit: Close(); break;
     case id::kAppAbout:
       app.Ui().MessageBox(
@@ -182,6 +191,8 @@ void CMainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
     case id::kStatistics: event.Check(app.Statistics() != nullptr); break;
     case id::kViewToolBar: event.Check(GetToolBar() && GetToolBar()->IsShown()); break;
     case id::kViewStatusBar: event.Check(GetStatusBar() && GetStatusBar()->IsShown()); break;
+    case id::kFileSave:
+    case id::kFileSaveAs: event.Enable(GetDocumentManager()->GetCurrentDocument() != nullptr); break;
     default: break;
   }
 }

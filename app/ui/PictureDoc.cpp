@@ -4,12 +4,29 @@
 
 #include "core/DocumentTitle.h"
 #include "core/OpenPipeline.h"
+#include "core/SavePipeline.h"
 #include "ui/KorvelApp.h"
 #include "ui/KorvelView.h"
+#include "ui/MySaveDialog2.h"
+#include "ui/SavePassDlg.h"
 
 namespace quillon {
 
 wxIMPLEMENT_DYNAMIC_CLASS(CPictureDoc, wxDocument);
+
+namespace {
+
+// The directory as it is, the name in lower case and without its extension; lowering the
+// directory too would point elsewhere on a case-sensitive file system.
+std::string suggestedName(const wxString& path) {
+  if (path.empty()) return {};
+  wxFileName name(path);
+  name.SetName(name.GetName().Lower());
+  name.ClearExt();
+  return name.GetFullPath().utf8_string();
+}
+
+}  // namespace
 
 bool CPictureDoc::OnOpenDocument(const wxString& path) {
   CKorvelApp& app = wxGetApp();
@@ -21,6 +38,29 @@ bool CPictureDoc::OnOpenDocument(const wxString& path) {
   Modify(false);
   UpdateTitle();
   UpdateAllViews();
+  return true;
+}
+
+bool CPictureDoc::OnSaveDocument(const wxString& path) {
+  CKorvelApp& app = wxGetApp();
+  CMySaveDialog2& dialog = app.SaveDialog();
+  if (data_.format != PictureFormat::Unknown) dialog.options.type = data_.format;
+  const Picture& picture = data_.GetPicture();
+  dialog.picture = {picture.IsGray(), data_.format,
+                    static_cast<std::uint32_t>(std::max(0, picture.GetWidth())),
+                    static_cast<std::uint32_t>(std::max(0, picture.GetHeight())), data_.fileSize};
+  const std::optional<std::string> chosen = dialog.Run(GetDocumentWindow(), suggestedName(path));
+  if (!chosen) return false;
+
+  data_.protection.password = dialog.password.substr(0, CSavePassDlg::kMaxPasswordLength);
+  data_.protection.passwordOn = dialog.passwordOn;
+  data_.protection.freeQuality = static_cast<std::uint16_t>(dialog.options.freeQuality);
+  FileIoContext context{app.Ui(), app.Disk(), true};
+  const SaveRequest request{dialog.options, RegionsShown()};
+  if (!SavePicture(*chosen, SaveFormatOfPath(*chosen), data_, context, request)) {
+    return false;  // the pipeline has told the user
+  }
+  app.DocManager()->AddFileToHistory(wxString::FromUTF8(*chosen));
   return true;
 }
 
@@ -39,10 +79,14 @@ void CPictureDoc::UpdateTitle() {
 namespace quillon {
 
 EnhancementRegions CPictureDoc::RegionsForEncoder() const {
+  if (RegionsShown()) return data_.regions;
+  return {};
+}
+
+bool CPictureDoc::RegionsShown() const {
   const auto& views = GetViewsVector();
   auto* first = views.empty() ? nullptr : dynamic_cast<CKorvelView*>(views.front());
-  if (first && first->Regions().Shown()) return data_.regions;
-  return {};
+  return first && first->Regions().Shown();
 }
 
 }  // namespace quillon

@@ -13,11 +13,17 @@ class CPictureDoc : public wxDocument {
   const PictureDocument& Data() const { return data_; }
 
   bool OnOpenDocument(const wxString& path) override;
+  // Save and Save As: runs the save dialog (offering `path` in lower case, in the type the
+  // picture was read as), then the writer of the chosen type. The document keeps its path;
+  // the file saved joins the recent files.
+  bool OnSaveDocument(const wxString& path) override;
   // The file's name and extension, with the compression ratio when it is known.
   void UpdateTitle();
   // The regions the encoders get: those of the document while its first view shows them,
   // else none.
   EnhancementRegions RegionsForEncoder() const;
+  // Whether the first view shows the enhancement regions.
+  bool RegionsShown() const;
 
  private:
   PictureDocument data_;

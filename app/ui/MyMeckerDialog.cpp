@@ -1,0 +1,52 @@
+#include "ui/MyMeckerDialog.h"
+
+#include <wx/artprov.h>
+#include <wx/button.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+#include "platform/HelpBook.h"
+#include "ui/KorvelApp.h"
+
+namespace quillon {
+
+const char* const CMyMeckerDialog::kAdvice =
+    "When compressing JPG images with Korvel, you are recommended to choose a file size smaller "
+    "than or a compression rate higher than the existing JPG file. Press \"Help\" for more "
+    "information.\n\nProceed anyway?";
+
+CMyMeckerDialog::CMyMeckerDialog(wxWindow* parent, const wxString& text)
+    : wxDialog(parent, kTemplateId, "Warning"), text_(text.empty() ? wxString(kAdvice) : text) {
+  auto* icon = new wxStaticBitmap(this, wxID_ANY,
+                                  wxArtProvider::GetBitmap(wxART_WARNING, wxART_MESSAGE_BOX));
+  auto* shown = new wxStaticText(this, kTextId, text_);
+  shown->Wrap(380);
+
+  auto* ok = new wxButton(this, wxID_OK, "OK");
+  auto* cancel = new wxButton(this, wxID_CANCEL, "Cancel");
+  auto* help = new wxButton(this, wxID_HELP, "&Help");
+  ok->SetDefault();
+  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  buttons->Add(ok);
+  buttons->Add(cancel, 0, wxLEFT, 6);
+  buttons->Add(help, 0, wxLEFT, 6);
+
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(icon, 0, wxALL, 10);
+  row->Add(shown, 1, wxTOP | wxRIGHT | wxBOTTOM, 10);
+  auto* column = new wxBoxSizer(wxVERTICAL);
+  column->Add(row, 1, wxEXPAND);
+  column->Add(buttons, 0, wxALL | wxALIGN_RIGHT, 10);
+  SetSizerAndFit(column);
+
+  help->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { ShowHelp(); });
+  CentreOnParent();
+}
+
+void CMyMeckerDialog::ShowHelp() {
+  CKorvelApp& app = wxGetApp();
+  app.ShowHelpPage(HelpBaseName(app.GetLanguage()) + "/save.html");
+}
+
+}  // namespace quillon

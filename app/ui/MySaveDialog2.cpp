@@ -1,0 +1,106 @@
+#include "ui/MySaveDialog2.h"
+
+#include <filesystem>
+
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+
+#include "core/SavePipeline.h"
+#include "ui/KorvelApp.h"
+#include "ui/MyMeckerDialog.h"
+#include "ui/SaveDialogPanel.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr StringId kSaveFilter = 32784;
+constexpr StringId kSaveExtensions = 32778;  // ".jp2.kvf.bmp.ppm.pgm.tif.jpg"
+constexpr int kFirstSaveType = static_cast<int>(PictureFormat::Jpeg2000);
+constexpr int kLastSaveType = static_cast<int>(PictureFormat::Jpeg);
+constexpr std::size_t kExtensionLength = 4;
+
+// The dialog whose extra controls are being made; the toolkit's creator takes no context.
+CMySaveDialog2* creating = nullptr;
+
+wxWindow* createPanel(wxWindow* parent) { return new SaveDialogPanel(parent, *creating); }
+
+wxString tableText(StringId id) { return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id)); }
+
+// The table's filter ends in "||"; the toolkit wants the pairs only.
+wxString filterFromTable() {
+  wxString filter = tableText(kSaveFilter);
+  while (filter.EndsWith("|")) filter.RemoveLast();
+  return filter;
+}
+
+bool hasExtension(const std::string& path) {
+  return !std::filesystem::path(path).extension().empty();
+}
+
+}  // namespace
+
+CMySaveDialog2::CMySaveDialog2(Settings& settings)
+    : options(LoadSaveOptions(settings)), settings_(settings) {}
+
+CMySaveDialog2::~CMySaveDialog2() { StoreSaveOptions(options, settings_); }
+
+std::string CMySaveDialog2::ExtensionOf(PictureFormat type) {
+  const int code = static_cast<int>(type);
+  if (code < kFirstSaveType || code > kLastSaveType) return {};
+  const std::string table = wxGetApp().Ui().Strings().Load(kSaveExtensions);
+  const std::size_t at = static_cast<std::size_t>(code - kFirstSaveType) * kExtensionLength;
+  return at < table.size() ? table.substr(at, kExtensionLength) : std::string();
+}
+
+std::optional<std::string> CMySaveDialog2::Run(wxWindow* parent, const std::string& suggested) {
+  std::string offered = suggested;
+  if (!offered.empty() && !hasExtension(offered)) offered += ExtensionOf(options.type);
+  for (;;) {
+    std::optional<std::string> chosen = chooser_ ? chooser_(offered) : ShowFileDialog(parent, offered);
+    if (!chosen || chosen->empty()) return std::nullopt;
+    std::string path = *chosen;
+    if (!hasExtension(path)) path += ExtensionOf(options.type);
+    const PictureFormat type = SaveFormatOfPath(path);
+    if (type != PictureFormat::Unknown) options.type = type;
+    if (Confirm(parent, type)) return path;
+    offered = path;
+  }
+}
+
+std::optional<std::string> CMySaveDialog2::ShowFileDialog(wxWindow* parent,
+                                                          const std::string& offered) {
+  const wxFileName name(wxString::FromUTF8(offered));
+  wxFileDialog dialog(parent, "File Save", name.GetPath(), name.GetFullName(), filterFromTable(),
+                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  // The toolkit counts filters from 0, the type codes start at 2.
+  const int code = static_cast<int>(options.type);
+  if (code >= kFirstSaveType && code <= kLastSaveType) dialog.SetFilterIndex(code - kFirstSaveType);
+  creating = this;
+  dialog.SetExtraControlCreator(&createPanel);
+  const int answer = dialog.ShowModal();
+  creating = nullptr;
+  if (answer != wxID_OK) return std::nullopt;
+  if (auto* panel = dynamic_cast<SaveDialogPanel*>(dialog.GetExtraControl())) {
+    panel->TransferToDialog();
+  }
+  return dialog.GetPath().utf8_string();
+}
+
+bool CMySaveDialog2::Confirm(wxWindow* parent, PictureFormat type) {
+  const SaveCheck check = CheckSave(type, options, picture);
+  switch (check.verdict) {
+    case SaveVerdict::Proceed:
+      return true;
+    case SaveVerdict::Refuse:
+      wxGetApp().Ui().MessageBox(check.message.value_or(kCouldNotSave), MessageIcon::Exclamation);
+      return false;
+    case SaveVerdict::Warn: {
+      CMyMeckerDialog warning(parent, check.message ? tableText(*check.message) : wxString());
+      return warning.ShowModal() == wxID_OK;
+    }
+  }
+  return false;
+}
+
+}  // namespace quillon

@@ -1,0 +1,56 @@
+// The File Save dialog: the system's save dialog with the compression options of each file
+// type, kept in the settings, and the checks made when the user confirms it.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/SaveOptions.h"
+#include "core/SaveWarnings.h"
+#include "core/Settings.h"
+
+class wxWindow;
+
+namespace quillon {
+
+class CMySaveDialog2 {
+ public:
+  // Answers in place of the system's file dialog (tests): the path chosen, none for Cancel.
+  using Chooser = std::function<std::optional<std::string>(const std::string& offered)>;
+
+  // Reads the options from the settings.
+  explicit CMySaveDialog2(Settings& settings);
+  // Writes the options back to the settings.
+  ~CMySaveDialog2();
+  CMySaveDialog2(const CMySaveDialog2&) = delete;
+  CMySaveDialog2& operator=(const CMySaveDialog2&) = delete;
+
+  // Runs the dialog, offering `suggested` (the extension of the type is added when it has
+  // none), until the user confirms a path the checks let through or cancels. A refused or
+  // warned-off choice opens the dialog again on the path chosen, since the system's dialog
+  // cannot be kept open from outside. A name without extension gets that of the type.
+  std::optional<std::string> Run(wxWindow* parent, const std::string& suggested);
+
+  void SetChooser(Chooser chooser) { chooser_ = std::move(chooser); }
+
+  // The extension of a type that can be saved (".jp2" ...), empty for any other.
+  static std::string ExtensionOf(PictureFormat type);
+
+  SaveOptions options;
+  // Set before the dialog runs.
+  SavePictureFacts picture;
+  // The KVF protection; kept for the whole run, never in the settings.
+  std::string password;
+  bool passwordOn = false;
+
+ private:
+  std::optional<std::string> ShowFileDialog(wxWindow* parent, const std::string& offered);
+  // The checks on OK; false sends the user back to the file dialog.
+  bool Confirm(wxWindow* parent, PictureFormat type);
+
+  Settings& settings_;
+  Chooser chooser_;
+};
+
+}  // namespace quillon

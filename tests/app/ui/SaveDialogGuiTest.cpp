@@ -1,0 +1,224 @@
+// The File Save dialog's own controls: the options shown for each type, their way into the
+// settings, and the password dialog.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/frame.h>
+#include <wx/radiobut.h>
+#include <wx/spinctrl.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "core/SettingsTable.h"
+#include "support/GuiTest.h"
+#include "ui/MyMeckerDialog.h"
+#include "ui/MySaveDialog2.h"
+#include "ui/SaveDialogPanel.h"
+#include "ui/SavePassDlg.h"
+#include "app/ui/SaveGuiTest.h"
+
+namespace quillon::test {
+namespace {
+
+using Panel = SaveDialogPanel;
+
+class SaveDialogGuiTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    Start();
+    MakePanel();
+  }
+  void TearDown() override {
+    host_->Destroy();
+    GuiTest::TearDown();
+  }
+
+  void MakePanel() {
+    if (host_) host_->Destroy();
+    host_ = new wxFrame(nullptr, wxID_ANY, "host");
+    panel_ = new SaveDialogPanel(host_, App().SaveDialog());
+    host_->Show();
+    Pump();
+  }
+
+  template <typename Control>
+  Control* Find(int id) {
+    auto* control = dynamic_cast<Control*>(panel_->FindWindow(id));
+    EXPECT_NE(control, nullptr) << id;
+    return control;
+  }
+
+  // Shown itself and inside every box up to the panel.
+  bool Offered(int id) {
+    for (wxWindow* window = panel_->FindWindow(id); window; window = window->GetParent()) {
+      if (window == panel_) return true;
+      if (!window->IsShown()) return false;
+    }
+    ADD_FAILURE() << "no control " << id;
+    return false;
+  }
+
+  wxFrame* host_ = nullptr;
+  SaveDialogPanel* panel_ = nullptr;
+};
+
+TEST_F(SaveDialogGuiTest, EachTypeOffersItsOwnOptions) {
+  const std::set<int> wavelet = {Panel::kLosslessId,    Panel::kQualityOptionId,
+                                 Panel::kQualityEditId, Panel::kQualitySliderId,
+                                 Panel::kRateOptionId,  Panel::kRateEditId,
+                                 Panel::kSizeOptionId,  Panel::kSizeEditId};
+  std::set<int> kvf = wavelet;
+  kvf.insert({Panel::kEmbeddedId, Panel::kBaselineId, Panel::kPasswordButtonId,
+              Panel::kProtectionTextId});
+  std::set<int> jp2 = wavelet;
+  jp2.insert(Panel::kSortedById);
+  const std::set<int> pnm = {Panel::kBinaryId, Panel::kAsciiId};
+  const std::map<PictureFormat, std::set<int>> offered = {
+      {PictureFormat::Jpeg2000, jp2},
+      {PictureFormat::Kvf, kvf},
+      {PictureFormat::Bmp, {}},
+      {PictureFormat::Ppm, pnm},
+      {PictureFormat::Pgm, pnm},
+      {PictureFormat::Tiff, {Panel::kTiffCompressionId}},
+      {PictureFormat::Jpeg, {Panel::kJpegQualityEditId, Panel::kJpegQualitySliderId}},
+  };
+  std::set<int> every;
+  for (const auto& [type, ids] : offered) every.insert(ids.begin(), ids.end());
+
+  // Twice round, so that each group is shown again after being hidden.
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [type, ids] : offered) {
+      panel_->SetType(type);
+      for (int id : every) {
+        EXPECT_EQ(Offered(id), ids.count(id) == 1)
+            << "type " << static_cast<int>(type) << ", control " << id;
+      }
+      EXPECT_TRUE(Offered(Panel::kShowWarningsId));
+    }
+  }
+}
+
+TEST_F(SaveDialogGuiTest, OnlyTheChosenSavingOptionsEditIsEnabled) {
+  Find<wxRadioButton>(Panel::kRateOptionId)->SetValue(true);
+  wxCommandEvent click(wxEVT_RADIOBUTTON, Panel::kRateOptionId);
+  Find<wxRadioButton>(Panel::kRateOptionId)->ProcessWindowEvent(click);
+  EXPECT_TRUE(Find<wxTextCtrl>(Panel::kRateEditId)->IsEnabled());
+  EXPECT_FALSE(Find<wxTextCtrl>(Panel::kSizeEditId)->IsEnabled());
+  EXPECT_FALSE(Find<wxSpinCtrl>(Panel::kQualityEditId)->IsEnabled());
+}
+
+TEST_F(SaveDialogGuiTest, OptionsAreKeptInTheSettingsAcrossARestart) {
+  panel_->SetType(PictureFormat::Tiff);
+  Find<wxRadioButton>(Panel::kSizeOptionId)->SetValue(true);
+  Find<wxSpinCtrl>(Panel::kQualityEditId)->SetValue(35);
+  Find<wxTextCtrl>(Panel::kRateEditId)->SetValue("25.5");
+  Find<wxTextCtrl>(Panel::kSizeEditId)->SetValue("48");
+  Find<wxRadioButton>(Panel::kBaselineId)->SetValue(true);
+  Find<wxChoice>(Panel::kSortedById)->SetSelection(2);
+  Find<wxRadioButton>(Panel::kAsciiId)->SetValue(true);
+  Find<wxChoice>(Panel::kTiffCompressionId)->SetSelection(1);
+  Find<wxSpinCtrl>(Panel::kJpegQualityEditId)->SetValue(61);
+  Find<wxCheckBox>(Panel::kShowWarningsId)->SetValue(false);
+  panel_->TransferToDialog();
+
+  host_->Destroy();
+  host_ = nullptr;
+  Stop();
+  EXPECT_EQ(Read(store, setting::kSaveType), 7);
+  EXPECT_EQ(Read(store, setting::kSaveSize), "48.0");
+  Start();
+  const SaveOptions& options = App().SaveDialog().options;
+  EXPECT_EQ(options.type, PictureFormat::Tiff);
+  EXPECT_EQ(options.option, SaveOption::FileSize);
+  EXPECT_EQ(options.quality, 35);
+  EXPECT_DOUBLE_EQ(options.rate, 25.5);
+  EXPECT_DOUBLE_EQ(options.sizeKb, 48.0);
+  EXPECT_EQ(options.scanMode, ScanMode::Baseline);
+  EXPECT_EQ(options.progression, SortedBy::Position);
+  EXPECT_EQ(options.pnmCoding, PnmCoding::Plain);
+  EXPECT_EQ(options.tiffCompression, TiffCompression::PackBits);
+  EXPECT_EQ(options.jpegQuality, 61);
+  EXPECT_FALSE(options.showWarnings);
+
+  // A new panel starts from them.
+  MakePanel();
+  EXPECT_EQ(panel_->Type(), PictureFormat::Tiff);
+  EXPECT_TRUE(Find<wxRadioButton>(Panel::kSizeOptionId)->GetValue());
+  EXPECT_EQ(Find<wxSpinCtrl>(Panel::kJpegQualityEditId)->GetValue(), 61);
+  EXPECT_EQ(Find<wxChoice>(Panel::kSortedById)->GetSelection(), 2);
+}
+
+TEST_F(SaveDialogGuiTest, NumbersThatAreNoPositiveDecimalsKeepThePreviousValue) {
+  CMySaveDialog2& dialog = App().SaveDialog();
+  dialog.options.rate = 12.0;
+  dialog.options.sizeKb = 30.0;
+  MakePanel();
+  Find<wxTextCtrl>(Panel::kRateEditId)->SetValue("fast");
+  Find<wxTextCtrl>(Panel::kSizeEditId)->SetValue("-3");
+  panel_->TransferToDialog();
+  EXPECT_DOUBLE_EQ(dialog.options.rate, 12.0);
+  EXPECT_DOUBLE_EQ(dialog.options.sizeKb, 30.0);
+}
+
+TEST_F(SaveDialogGuiTest, PasswordDialogSetsAndClearsTheProtection) {
+  CMySaveDialog2& dialog = App().SaveDialog();
+  panel_->SetType(PictureFormat::Kvf);
+  dialog.options.freeQuality = 0;  // outside 1..100 %: offered as 50 %
+  int offeredPercent = 0;
+  {
+    ModalAnswers answers([&](wxDialog& shown) {
+      EXPECT_EQ(shown.GetTitle(), "Activate Password Protection");
+      auto* percent = dynamic_cast<wxSpinCtrl*>(shown.FindWindow(CSavePassDlg::kFreeQualityId));
+      auto* password = dynamic_cast<wxTextCtrl*>(shown.FindWindow(CSavePassDlg::kPasswordId));
+      if (!percent || !password) return static_cast<int>(wxID_CANCEL);
+      offeredPercent = percent->GetValue();
+      EXPECT_TRUE(password->IsEmpty());
+      percent->SetValue(30);
+      password->ChangeValue(wxString::FromUTF8("\xc3\xa4") + wxString('k', 32));
+      return static_cast<int>(wxID_OK);
+    });
+    panel_->EditPassword();
+    EXPECT_EQ(answers.count, 1);
+  }
+  EXPECT_EQ(offeredPercent, 50);
+  EXPECT_TRUE(dialog.passwordOn);
+  EXPECT_EQ(dialog.password, "\xc3\xa4" + std::string(31, 'k'))
+      << "cut to the bytes the protection block holds";
+  EXPECT_EQ(dialog.options.freeQuality, 307);  // 30 % of 1024, rounded
+  EXPECT_EQ(Find<wxStaticText>(Panel::kProtectionTextId)->GetLabel(), "Password on, 30 % free");
+
+  {
+    ModalAnswers answers([](wxDialog&) { return static_cast<int>(wxID_CANCEL); });
+    panel_->EditPassword();
+  }
+  EXPECT_TRUE(dialog.passwordOn) << "Cancel changes nothing";
+
+  {
+    ModalAnswers answers([&](wxDialog& shown) {
+      auto* percent = dynamic_cast<wxSpinCtrl*>(shown.FindWindow(CSavePassDlg::kFreeQualityId));
+      offeredPercent = percent ? percent->GetValue() : 0;
+      return CSavePassDlg::kNoPasswordId;
+    });
+    panel_->EditPassword();
+  }
+  EXPECT_EQ(offeredPercent, 30);
+  EXPECT_FALSE(dialog.passwordOn);
+  EXPECT_TRUE(dialog.password.empty());
+  EXPECT_EQ(Find<wxStaticText>(Panel::kProtectionTextId)->GetLabel(), "No password");
+}
+
+TEST_F(SaveDialogGuiTest, WarningShowsTheGivenTextOrItsOwnAdvice) {
+  CMyMeckerDialog advice(host_, wxString());
+  EXPECT_EQ(advice.Text(), CMyMeckerDialog::kAdvice);
+  EXPECT_EQ(advice.GetTitle(), "Warning");
+  CMyMeckerDialog given(host_, "larger");
+  EXPECT_EQ(given.Text(), "larger");
+  for (int id : {wxID_OK, wxID_CANCEL, wxID_HELP}) EXPECT_NE(given.FindWindow(id), nullptr) << id;
+}
+
+}  // namespace
+}  // namespace quillon::test
