@@ -22,8 +22,8 @@ namespace {
 constexpr std::int32_t kInputError = -100;
 constexpr std::int32_t kOutputError = -101;
 
-#define QUILLON_RETURN_IF_JP2_ERROR(expression)             \
-  do {                                                      \
+#define QUILLON_RETURN_IF_JP2_ERROR(expression)                                  \
+  do {                                                                           \
     if (const std::int32_t status_ = (expression); status_ != 0) return status_; \
   } while (false)
 
@@ -60,17 +60,19 @@ Jp2Plan PlanFor(Picture& picture, const SaveOptions& options) {
     plan.source = indices ? SampleSource::PaletteIndices : SampleSource::PaletteColours;
   }
   plan.components =
-      plan.source == SampleSource::GreyValues || plan.source == SampleSource::PaletteIndices ? 1 : 3;
+      plan.source == SampleSource::GreyValues || plan.source == SampleSource::PaletteIndices ? 1
+                                                                                             : 3;
   // Indices keep their eight bits: only colours of a two-level picture fit in one.
   plan.twoLevel = picture.IsTwoLevel() && plan.source != SampleSource::PaletteIndices;
-  plan.colourSpace = plan.source == SampleSource::GreyValues ? JP2_Colour_Greyscale : JP2_Colour_sRGB;
+  plan.colourSpace =
+      plan.source == SampleSource::GreyValues ? JP2_Colour_Greyscale : JP2_Colour_sRGB;
 
   const std::int32_t width = picture.GetWidth();
   const std::int32_t height = picture.GetHeight();
   plan.levels = indices || picture.IsTwoLevel() ? 0 : Jp2LevelsForSize(width, height);
-  std::uint64_t rawSize = RawSize(static_cast<std::uint32_t>(width),
-                                  static_cast<std::uint32_t>(height),
-                                  static_cast<std::uint32_t>(picture.GetBitCount()));
+  std::uint64_t rawSize =
+      RawSize(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
+              static_cast<std::uint32_t>(picture.GetBitCount()));
   if (palette) rawSize *= 3;
   plan.target = Jp2TargetSize(options, rawSize);
   plan.ordering = Jp2OrderingOf(options.progression);
@@ -191,7 +193,9 @@ std::int32_t SetResolution(const Encoder& encoder, const BitmapInfoHeader& heade
   if (horizontal == 0) horizontal = vertical;
   if (vertical == 0) vertical = horizontal;
   if (vertical == 0) return 0;
-  const auto field = [](std::int64_t v) { return static_cast<std::uint16_t>(std::min<std::int64_t>(v, 65535)); };
+  const auto field = [](std::int64_t v) {
+    return static_cast<std::uint16_t>(std::min<std::int64_t>(v, 65535));
+  };
   return JP2_Compress_SetResolution(encoder.handle(), field(horizontal), field(vertical), nullptr,
                                     2, 0);
 }
@@ -215,10 +219,9 @@ std::int32_t SetOrdering(const Encoder& encoder, const Jp2Plan& plan) {
       encoder.Set(JP2_Prop_Layers, static_cast<std::uintptr_t>(plan.ordering.layers)));
   if (!plan.ordering.precincts) return 0;
   for (int level = 0; level <= plan.levels; ++level) {
-    QUILLON_RETURN_IF_JP2_ERROR(JP2_Compress_SetPrecinct(encoder.handle(),
-                                                         kPositionPrecinctWidthExponent,
-                                                         PositionPrecinctHeightExponent(level),
-                                                         -1, -1, level));
+    QUILLON_RETURN_IF_JP2_ERROR(
+        JP2_Compress_SetPrecinct(encoder.handle(), kPositionPrecinctWidthExponent,
+                                 PositionPrecinctHeightExponent(level), -1, -1, level));
   }
   return 0;
 }
@@ -236,8 +239,8 @@ std::int32_t SetCodingExtras(const Encoder& encoder, const Jp2ExpertOptions& exp
         encoder.Set(JP2_Prop_Markers, (expert.sop ? 1u : 0u) | (expert.eph ? 2u : 0u)));
   }
   if (expert.visualWeighting) {
-    QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(
-        JP2_Prop_VisualWeighting, static_cast<std::uintptr_t>(*expert.visualWeighting)));
+    QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_VisualWeighting,
+                                            static_cast<std::uintptr_t>(*expert.visualWeighting)));
   }
   return 0;
 }
@@ -257,7 +260,8 @@ std::int32_t Encode(PictureDocument& document, const SaveRequest& request, const
   QUILLON_RETURN_IF_JP2_ERROR(
       encoder.Set(JP2_Prop_Height, static_cast<std::uintptr_t>(picture.GetHeight())));
   QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_BitDepth, plan.twoLevel ? 1 : 8));
-  if (expert.tileWidth) QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_TileWidth, *expert.tileWidth));
+  if (expert.tileWidth)
+    QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_TileWidth, *expert.tileWidth));
   if (expert.tileHeight) {
     QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_TileHeight, *expert.tileHeight));
   }
@@ -269,10 +273,12 @@ std::int32_t Encode(PictureDocument& document, const SaveRequest& request, const
   if (request.regionsShown && document.regions.Count() > 0) {
     QUILLON_RETURN_IF_JP2_ERROR(SetRegions(encoder, document));
   }
-  QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_Levels, static_cast<std::uintptr_t>(plan.levels)));
+  QUILLON_RETURN_IF_JP2_ERROR(
+      encoder.Set(JP2_Prop_Levels, static_cast<std::uintptr_t>(plan.levels)));
   if (plan.target) {
     QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(
-        JP2_Prop_TargetSize, static_cast<std::uintptr_t>(std::min<std::uint64_t>(*plan.target, UINTPTR_MAX))));
+        JP2_Prop_TargetSize,
+        static_cast<std::uintptr_t>(std::min<std::uint64_t>(*plan.target, UINTPTR_MAX))));
   }
   QUILLON_RETURN_IF_JP2_ERROR(
       encoder.Set(JP2_Prop_Reversible, options.option == SaveOption::Lossless ? 1 : 0));

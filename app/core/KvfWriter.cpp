@@ -212,8 +212,9 @@ KvfPassword PasswordOf(const KvfProtection& protection) {
 
 // The byte limit of the options, lowered to the free space when the user agrees; nothing
 // when the user cancels.
-std::optional<std::uint32_t> ByteLimit(const std::filesystem::path& path, const SaveOptions& options,
-                                       std::uint64_t rawSize, FileIoContext& context) {
+std::optional<std::uint32_t> ByteLimit(const std::filesystem::path& path,
+                                       const SaveOptions& options, std::uint64_t rawSize,
+                                       FileIoContext& context) {
   std::uint64_t limit = KvfTargetSize(options, rawSize);
   const std::optional<std::uint64_t> free = context.disk.FreeBytes(path);
   if (free && *free < KvfExpectedSize(options, rawSize)) {
@@ -248,8 +249,9 @@ bool WriteKvf(const std::filesystem::path& path, PictureDocument& document, File
     return false;
   }
   const std::uint32_t components = rows.colourMode == kColourMode ? 3 : 1;
-  const std::uint64_t rawSize = RawSize(static_cast<std::uint32_t>(rows.image.width),
-                                        static_cast<std::uint32_t>(rows.image.height), 8 * components);
+  const std::uint64_t rawSize =
+      RawSize(static_cast<std::uint32_t>(rows.image.width),
+              static_cast<std::uint32_t>(rows.image.height), 8 * components);
   const std::optional<std::uint32_t> limit = ByteLimit(path, options, rawSize, context);
   if (!limit) return false;
 

@@ -10,9 +10,10 @@
 
 namespace quillon {
 
-inline constexpr StringId kKvfTooLargeToSave = 127;    // "... up to 4096 x 4096 Pixel ..."
-inline constexpr StringId kKvfSpaceShortage = 142;     // "Only %I64d bytes are available ..."
-inline constexpr StringId kKvfSwitchToBaseline = 126;  // "... too large for embedded compression ..."
+inline constexpr StringId kKvfTooLargeToSave = 127;  // "... up to 4096 x 4096 Pixel ..."
+inline constexpr StringId kKvfSpaceShortage = 142;   // "Only %I64d bytes are available ..."
+inline constexpr StringId kKvfSwitchToBaseline =
+    126;  // "... too large for embedded compression ..."
 
 // Work memory the codec may take for one picture before embedded coding gives way to
 // baseline coding, which needs only a stripe at a time.

@@ -112,7 +112,8 @@ std::uint64_t KvfExpectedSize(const SaveOptions& options, std::uint64_t rawSize)
 }
 
 bool ExceedsKvfLimit(std::int64_t width, std::int64_t height) {
-  return width > 0 && height > 0 && static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxKvfPixels;
+  return width > 0 && height > 0 &&
+         static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxKvfPixels;
 }
 
 }  // namespace quillon

@@ -52,7 +52,8 @@ PictureFormat SaveFormatOfPath(const std::filesystem::path& path) {
   if (extension.size() != kExtensionLength) return PictureFormat::Unknown;
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  for (std::size_t at = 0; at + kExtensionLength <= kExtensionTable.size(); at += kExtensionLength) {
+  for (std::size_t at = 0; at + kExtensionLength <= kExtensionTable.size();
+       at += kExtensionLength) {
     if (kExtensionTable.substr(at, kExtensionLength) == extension) {
       return static_cast<PictureFormat>(static_cast<int>(at / kExtensionLength) + kFirstSaveFormat);
     }
@@ -60,8 +61,8 @@ PictureFormat SaveFormatOfPath(const std::filesystem::path& path) {
   return PictureFormat::Unknown;
 }
 
-bool SavePicture(const std::filesystem::path& path, PictureFormat format,
-                 PictureDocument& document, FileIoContext& context, const SaveRequest& request) {
+bool SavePicture(const std::filesystem::path& path, PictureFormat format, PictureDocument& document,
+                 FileIoContext& context, const SaveRequest& request) {
   bool saved = false;
   {
     WaitCursor wait(context.ui);

@@ -21,8 +21,8 @@ class SaveInterop : public test::SaveTest {
     ASSERT_TRUE(Save(jp2, document, options));
     const auto pnm = File(pnmName);
     std::filesystem::remove(pnm);
-    const std::string command = "opj_decompress -quiet -i '" + jp2.string() + "' -o '" + pnm.string() +
-                                "' >/dev/null 2>&1";
+    const std::string command =
+        "opj_decompress -quiet -i '" + jp2.string() + "' -o '" + pnm.string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     ASSERT_TRUE(Open(pnm, decoded));
   }

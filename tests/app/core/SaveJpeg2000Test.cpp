@@ -222,19 +222,5 @@ TEST_F(SaveJpeg2000, EncoderErrorsLeaveTheExistingFileAsItWas) {
   }
 }
 
-TEST_F(SaveJpeg2000, FullDiskLeavesTheExistingFileAsItWas) {
-  PictureDocument doc;
-  FillColour(doc.GetPicture(), 300, 300);
-  const std::vector<std::uint8_t> old{'o', 'l', 'd'};
-  const auto target = File("full.jp2");
-  WriteAll(target, old);
-  {
-    test::FullDiskAfter full(20000);
-    EXPECT_FALSE(Save(target, doc, SaveOptions{}));
-  }
-  EXPECT_EQ(ReadAll(target), old);
-  EXPECT_EQ(Entries(), 1u);
-}
-
 }  // namespace
 }  // namespace quillon

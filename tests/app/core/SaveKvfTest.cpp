@@ -63,8 +63,14 @@ class SaveKvf : public test::SaveTest {
   static std::uint64_t WorkMemory(PictureDocument& document, std::uint16_t modeFlags) {
     Picture& picture = document.GetPicture();
     const CodecLayout layout = picture.GetCodecLayout();
-    KvfImage image{picture.GetHeight(), picture.GetWidth(), layout.topRow, layout.lineStep,
-                   KVF_LAYOUT_BYTES_210, 0, 0, 255};
+    KvfImage image{picture.GetHeight(),
+                   picture.GetWidth(),
+                   layout.topRow,
+                   layout.lineStep,
+                   KVF_LAYOUT_BYTES_210,
+                   0,
+                   0,
+                   255};
     KvfEncodeParams params{};
     params.levels = 6;
     params.quality = 1024;
@@ -234,20 +240,6 @@ TEST_F(SaveKvf, RegionsAreCodedOnlyWhileShown) {
   ASSERT_TRUE(Save(File("hidden.kvf"), doc, options, false));
   ASSERT_TRUE(Save(File("shown.kvf"), doc, options, true));
   EXPECT_NE(ReadAll(File("shown.kvf")), ReadAll(File("hidden.kvf")));
-}
-
-TEST_F(SaveKvf, FullDiskLeavesTheExistingFileAsItWas) {
-  PictureDocument doc;
-  FillColour(doc.GetPicture(), 300, 300);
-  const std::vector<std::uint8_t> old{'o', 'l', 'd'};
-  const auto target = File("full.kvf");
-  WriteAll(target, old);
-  {
-    test::FullDiskAfter full(20000);
-    EXPECT_FALSE(Save(target, doc, SaveOptions{}));
-  }
-  EXPECT_EQ(ReadAll(target), old);
-  EXPECT_EQ(Entries(), 1u);
 }
 
 }  // namespace

@@ -36,12 +36,18 @@ TEST_F(SavePipeline, EveryTypeOpensAgainWithItsPixels) {
   quality.option = SaveOption::Quality;
   quality.quality = 90;
   const Case cases[] = {
-      {"c.bmp", &colour, {}, 0},           {"g.bmp", &grey, {}, 0},
-      {"c.ppm", &colour, {}, 0},           {"c-plain.ppm", &colour, plain, 0},
-      {"g.pgm", &grey, {}, 0},             {"g-plain.pgm", &grey, plain, 0},
-      {"c.tif", &colour, {}, 0},           {"c-packbits.tif", &colour, packBits, 0},
-      {"g.tif", &grey, {}, 0},             {"c.jpg", &smooth, bestJpeg, 8},
-      {"s.jpg", &smooth, {}, 24},             {"g.kvf", &grey, {}, 0},
+      {"c.bmp", &colour, {}, 0},
+      {"g.bmp", &grey, {}, 0},
+      {"c.ppm", &colour, {}, 0},
+      {"c-plain.ppm", &colour, plain, 0},
+      {"g.pgm", &grey, {}, 0},
+      {"g-plain.pgm", &grey, plain, 0},
+      {"c.tif", &colour, {}, 0},
+      {"c-packbits.tif", &colour, packBits, 0},
+      {"g.tif", &grey, {}, 0},
+      {"c.jpg", &smooth, bestJpeg, 8},
+      {"s.jpg", &smooth, {}, 24},
+      {"g.kvf", &grey, {}, 0},
       {"g-quality.kvf", &grey, quality, 40},
   };
   for (const Case& c : cases) {
@@ -62,7 +68,8 @@ TEST_F(SavePipeline, UnknownExtensionWritesNothingAndSaysSo) {
   PictureDocument doc;
   FillColour(doc.GetPicture(), 10, 10);
   SaveOptions options;
-  EXPECT_FALSE(SavePicture(File("x.png"), SaveFormatOfPath(File("x.png")), doc, context, {options}));
+  EXPECT_FALSE(
+      SavePicture(File("x.png"), SaveFormatOfPath(File("x.png")), doc, context, {options}));
   EXPECT_EQ(MessageIds(), (std::vector<StringId>{kCouldNotSave}));
   EXPECT_EQ(Entries(), 0u);
   EXPECT_EQ(ui.waitDepth, 0);

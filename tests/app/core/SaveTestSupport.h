@@ -25,7 +25,8 @@ inline std::uint32_t BigEndian(const std::vector<std::uint8_t>& bytes, std::size
 
 // Offset of the contents of the first box of `type` among the top-level boxes and those
 // inside the JP2 header box; nothing when there is none.
-inline std::optional<std::size_t> FindBox(const std::vector<std::uint8_t>& file, std::string_view type) {
+inline std::optional<std::size_t> FindBox(const std::vector<std::uint8_t>& file,
+                                          std::string_view type) {
   std::size_t at = 0;
   while (at + 8 <= file.size()) {
     const std::uint32_t length = BigEndian(file, at, 4);
@@ -46,11 +47,11 @@ struct CodingStyle {
   int progression = -1;
   int layers = 0;
   int levels = -1;
-  int markers = 0;                          // bit 0 SOP, bit 1 EPH
-  std::vector<std::uint8_t> precincts;      // PPy << 4 | PPx per resolution, when given
+  int markers = 0;                      // bit 0 SOP, bit 1 EPH
+  std::vector<std::uint8_t> precincts;  // PPy << 4 | PPx per resolution, when given
   int codeBlockWidthExponent = 0;
   int codeBlockHeightExponent = 0;
-  int transform = -1;                       // 1 reversible 5/3, 0 irreversible 9/7
+  int transform = -1;  // 1 reversible 5/3, 0 irreversible 9/7
 };
 
 // Reads the COD marker of the codestream in a JP2 file or a raw codestream.
@@ -73,7 +74,8 @@ inline std::optional<CodingStyle> ReadCodingStyle(const std::vector<std::uint8_t
       style.codeBlockHeightExponent = file.at(at + 11) + 2;
       style.transform = file.at(at + 13);
       if ((scod & 1) != 0) {
-        for (int r = 0; r <= style.levels; ++r) style.precincts.push_back(file.at(at + 14 + std::size_t(r)));
+        for (int r = 0; r <= style.levels; ++r)
+          style.precincts.push_back(file.at(at + 14 + std::size_t(r)));
       }
       return style;
     }
@@ -143,8 +145,8 @@ class FullDiskAfter {
 // A save fixture: scripted UI, settable free space, private directory.
 class SaveTest : public RasterTest {
  protected:
-  bool Save(const std::filesystem::path& path, PictureDocument& document, const SaveOptions& options,
-            bool regionsShown = false) {
+  bool Save(const std::filesystem::path& path, PictureDocument& document,
+            const SaveOptions& options, bool regionsShown = false) {
     return SavePicture(path, SaveFormatOfPath(path), document, context, {options, regionsShown});
   }
   // Opens a saved file into `document` with the program's readers.
