@@ -110,23 +110,30 @@ Error ReadRegion(std::string_view text, std::vector<EnhancementRegion>& regions)
   return std::nullopt;
 }
 
-// The four ways to size the output exclude each other, as in the save dialog.
-Error ChooseCompression(ParseState& state, std::string_view option, SaveOption choice) {
-  if (!state.compressionOption.empty() && state.compressionOption != option) {
-    return std::string(option) + " and " + state.compressionOption +
-           " exclude each other: choose one of --lossless, --quality, --rate and --size";
+// The options of one group exclude each other, as in the dialogs; `chosen` keeps the one given.
+Error ExcludeOthers(std::string& chosen, std::string_view option, std::string_view group) {
+  if (!chosen.empty() && chosen != option) {
+    return std::string(option) + " and " + chosen + " exclude each other: choose one of " +
+           std::string(group);
   }
-  state.compressionOption = option;
+  chosen = option;
+  return std::nullopt;
+}
+
+Error ChooseCompression(ParseState& state, std::string_view option, SaveOption choice) {
+  if (Error error = ExcludeOthers(state.compressionOption, option,
+                                  "--lossless, --quality, --rate and --size")) {
+    return error;
+  }
   state.arguments.save.option = choice;
   return std::nullopt;
 }
 
 Error ChooseLoad(ParseState& state, std::string_view option, LoadType type) {
-  if (!state.loadOption.empty() && state.loadOption != option) {
-    return std::string(option) + " and " + state.loadOption +
-           " exclude each other: choose one of --load-quality, --load-rate and --load-size";
+  if (Error error = ExcludeOthers(state.loadOption, option,
+                                  "--load-quality, --load-rate and --load-size")) {
+    return error;
   }
-  state.loadOption = option;
   if (!state.arguments.load) state.arguments.load.emplace();
   state.arguments.load->type = type;
   return std::nullopt;

@@ -127,9 +127,12 @@ TEST_F(ConvertProgram, EveryRasterTypeRoundTrips) {
     EXPECT_EQ(Compare(c.source, Path("back.bmp")), kIdentical) << c.output;
   }
 
-  // JPEG loses a little; the picture must still be close.
+  // JPEG loses about what ImageMagick's libjpeg loses at the same quality and subsampling.
   ASSERT_EQ(Convert({"--jpeg-quality", "95", colour, Path("c.jpg")}).status, 0);
-  EXPECT_GT(Measure(Compare(colour, Path("c.jpg")), "PSNR"), 30.0);
+  ASSERT_EQ(Shell("convert -quality 95 -sampling-factor 2x2 " + Quote(colour) + " " +
+                  Quote(Path("peer.jpg"))).status, 0);
+  EXPECT_NEAR(Measure(Compare(colour, Path("c.jpg")), "PSNR"),
+              Measure(Compare(colour, Path("peer.jpg")), "PSNR"), 1.0);
   ASSERT_EQ(Convert({"--jpeg-quality", "10", colour, Path("low.jpg")}).status, 0);
   EXPECT_LT(fs::file_size(Path("low.jpg")), fs::file_size(Path("c.jpg")));
 }
@@ -166,8 +169,10 @@ TEST_F(ConvertProgram, LosslessJpeg2000DecodesBitExactlyInOpenJpeg) {
   for (const bool colour : {true, false}) {
     const std::string source = Fixture(colour ? "c.bmp" : "g.bmp", colour);
     const std::string decoded = Path(colour ? "decoded.ppm" : "decoded.pgm");
-    for (const std::string output : {"out.jp2", "out.j2k"}) {
-      const ProgramRun run = Convert({"--lossless", source, Path(output)});
+    // The default order has 30 quality layers; resolution order has one.
+    for (const std::string order : {"quality", "resolution"}) {
+      const std::string output = order == "quality" ? "out.jp2" : "out.j2k";
+      const ProgramRun run = Convert({"--lossless", "--progression", order, source, Path(output)});
       ASSERT_EQ(run.status, 0) << output << ": " << run.err;
       fs::remove(decoded);
       const ProgramRun peer = Shell("opj_decompress -i " + Quote(Path(output)) + " -o " + Quote(decoded));
@@ -178,26 +183,33 @@ TEST_F(ConvertProgram, LosslessJpeg2000DecodesBitExactlyInOpenJpeg) {
 }
 
 TEST_F(ConvertProgram, ExpertOptionsAndLossyJpeg2000DecodeInOpenJpeg) {
-  const std::string source = Fixture("c.bmp", true, 0, 200, 150);
-  const ProgramRun run = Convert({"--rate", "20", "--levels", "3", "--layers", "4", "--tile", "64x64",
+  const std::string source = Fixture("c.bmp", true, 0, 256, 192);
+  const ProgramRun plain = Convert({"--rate", "20", source, Path("plain.jp2")});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_NE(plain.out.find(", 1:20"), std::string::npos) << plain.out;
+  EXPECT_LE(fs::file_size(Path("plain.jp2")), 256u * 192 * 3 / 20);
+
+  const ProgramRun run = Convert({"--rate", "20", "--levels", "3", "--layers", "4", "--tile", "128x128",
                            "--codeblock", "32x32", "--sop", "--eph", "--progression",
                            "resolution", source, Path("lossy.jp2")});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("1:"), std::string::npos);
-  EXPECT_LE(fs::file_size(Path("lossy.jp2")), 200u * 150 * 3 / 20 + 16);
-
+  EXPECT_LE(fs::file_size(Path("lossy.jp2")), 256u * 192 * 3 / 20);
   const ProgramRun dump = Shell("opj_dump -i " + Quote(Path("lossy.jp2")));
   ASSERT_EQ(dump.status, 0) << dump.err;
-  EXPECT_NE(dump.out.find("numlayers=4"), std::string::npos) << dump.out;
-  EXPECT_NE(dump.out.find("numresolutions=4"), std::string::npos);
-  EXPECT_NE(dump.out.find("tdx=64, tdy=64"), std::string::npos);
+  for (const char* field : {"numlayers=4", "numresolutions=4", "tdx=128, tdy=128", "prg=0x1",
+                            "cblkw=2^5", "csty=0x6"}) {
+    EXPECT_NE(dump.out.find(field), std::string::npos) << field;
+  }
 
-  const ProgramRun peer = Shell("opj_decompress -i " + Quote(Path("lossy.jp2")) + " -o " +
-                         Quote(Path("lossy.ppm")));
-  ASSERT_EQ(peer.status, 0) << peer.err;
-  const double psnr = Measure(Compare(source, Path("lossy.ppm")), "PSNR");
-  EXPECT_GT(psnr, 25.0);
-  EXPECT_LT(psnr, 1e9);
+  for (const char* name : {"plain", "lossy"}) {
+    const ProgramRun peer = Shell("opj_decompress -i " + Quote(Path(std::string(name) + ".jp2")) +
+                                  " -o " + Quote(Path(std::string(name) + ".ppm")));
+    ASSERT_EQ(peer.status, 0) << peer.err;
+    // The fixture's sharp wraps make it hard to code: 1:20 keeps it near 20 dB.
+    const double psnr = Measure(Compare(source, Path(std::string(name) + ".ppm")), "PSNR");
+    EXPECT_GT(psnr, 17.0) << name;
+    EXPECT_LT(psnr, 1e9) << name;
+  }
 }
 
 TEST_F(ConvertProgram, InfoTellsSizeDepthFormatAndRatio) {
@@ -255,13 +267,13 @@ TEST_F(ConvertProgram, BadArgumentsAndFilesFailWithAMessage) {
 
 TEST_F(ConvertProgram, FailedConvertLeavesTheExistingOutputAsItWas) {
   const std::string colour = Fixture("c.bmp", true);
-  std::ofstream(Path("keep.kvf")) << "precious";
-  EXPECT_EQ(Convert({"--region", "0,0,500,5", colour, Path("keep.kvf")}).status, 1);
-  EXPECT_EQ(Convert({Path("missing.bmp"), Path("keep.kvf")}).status, 1);
-  EXPECT_EQ(ReadText(Path("keep.kvf")), "precious");
+  std::ofstream(Path("keep.bmp")) << "precious";
+  EXPECT_EQ(Convert({"--region", "0,0,500,5", colour, Path("keep.bmp")}).status, 1);
+  EXPECT_EQ(Convert({Path("missing.bmp"), Path("keep.bmp")}).status, 1);
+  EXPECT_EQ(ReadText(Path("keep.bmp")), "precious");
   // A successful convert replaces it.
-  EXPECT_EQ(Convert({colour, Path("keep.kvf")}).status, 0);
-  EXPECT_EQ(Compare(colour, Path("keep.kvf")), kIdentical);
+  EXPECT_EQ(Convert({colour, Path("keep.bmp")}).status, 0);
+  EXPECT_EQ(Compare(colour, Path("keep.bmp")), kIdentical);
 }
 
 }  // namespace
