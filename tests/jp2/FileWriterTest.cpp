@@ -4,41 +4,11 @@
 
 #include <string>
 
-#include "common/BigEndian.h"
+#include "support/BoxWalker.h"
 #include "support/EncodeSession.h"
 
 namespace quillon::jp2::test {
 namespace {
-
-std::uint32_t U32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return ReadU32(bytes.data() + at);
-}
-std::uint32_t U16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return (std::uint32_t{bytes[at]} << 8) | bytes[at + 1];
-}
-std::string Type(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + 4));
-}
-
-struct Box {
-  std::size_t at;
-  std::uint32_t length;
-  std::string type;
-};
-
-// The top-level boxes; a box of length 0 runs to the end.
-std::vector<Box> Boxes(const std::vector<std::uint8_t>& bytes, std::size_t from = 0,
-                       std::size_t to = std::string::npos) {
-  if (to == std::string::npos) to = bytes.size();
-  std::vector<Box> boxes;
-  for (std::size_t at = from; at + 8 <= to;) {
-    const std::uint32_t length = U32(bytes, at);
-    boxes.push_back({at, length, Type(bytes, at + 4)});
-    if (length < 8) break;
-    at += length;
-  }
-  return boxes;
-}
 
 // Marker segments of a codestream's main header up to the first SOT: code and offset.
 std::vector<std::pair<std::uint32_t, std::size_t>> MainHeaderMarkers(
