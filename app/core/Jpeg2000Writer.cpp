@@ -295,6 +295,8 @@ std::int32_t Encode(PictureDocument& document, const SaveRequest& request, const
   return JP2_Compress_Image(encoder.handle());
 }
 
+#undef QUILLON_RETURN_IF_JP2_ERROR
+
 }  // namespace
 
 bool WriteJpeg2000(const std::filesystem::path& path, PictureDocument& document,

@@ -59,22 +59,6 @@ TEST(SaveArithmetic, Jp2LevelsGrowWithTheLargerSide) {
   EXPECT_EQ(Jp2LevelsForSize(1, 1024), 5);
 }
 
-TEST(SaveArithmetic, SortedByChoicesGiveOrderLayersAndPrecincts) {
-  const Jp2Ordering quality = Jp2OrderingOf(SortedBy::Quality);
-  EXPECT_EQ(quality.progression, 0);
-  EXPECT_EQ(quality.layers, 30);
-  EXPECT_FALSE(quality.precincts);
-  const Jp2Ordering resolution = Jp2OrderingOf(SortedBy::Resolution);
-  EXPECT_EQ(resolution.progression, 1);
-  EXPECT_EQ(resolution.layers, 1);
-  const Jp2Ordering position = Jp2OrderingOf(SortedBy::Position);
-  EXPECT_EQ(position.progression, 3);
-  EXPECT_TRUE(position.precincts);
-  const Jp2Ordering colour = Jp2OrderingOf(SortedBy::Color);
-  EXPECT_EQ(colour.progression, 4);
-  EXPECT_FALSE(colour.precincts);
-}
-
 TEST(SaveArithmetic, RegionsBecomeThousandthsOfThePicture) {
   EXPECT_EQ(ToThousandths({25, 25, 50, 50}, 100, 200), (RegionThousandths{250, 125, 500, 250}));
   EXPECT_EQ(ToThousandths({1, 2, 1, 1}, 3, 3), (RegionThousandths{333, 666, 333, 333}));
@@ -111,19 +95,6 @@ TEST(SaveArithmetic, KvfLimitIs4096By4096Pixels) {
   EXPECT_FALSE(ExceedsKvfLimit(16777216, 1));
   EXPECT_TRUE(ExceedsKvfLimit(4097, 4096));
   EXPECT_TRUE(ExceedsKvfLimit(INT32_MAX, INT32_MAX));
-}
-
-TEST(SaveOptionsSettings, DefaultsComeFromAnEmptyStore) {
-  MemorySettings settings;
-  const SaveOptions options = LoadSaveOptions(settings);
-  EXPECT_EQ(options.type, PictureFormat::Jpeg2000);
-  EXPECT_EQ(options.option, SaveOption::Lossless);
-  EXPECT_EQ(options.quality, 80);
-  EXPECT_DOUBLE_EQ(options.rate, 10.0);
-  EXPECT_DOUBLE_EQ(options.sizeKb, 10.0);
-  EXPECT_EQ(options.freeQuality, 512);
-  EXPECT_EQ(options.progression, SortedBy::Quality);
-  EXPECT_TRUE(options.showWarnings);
 }
 
 TEST(SaveOptionsSettings, StoredOptionsLoadBackAndDecimalsStayText) {

@@ -127,6 +127,32 @@ TEST_F(SaveJpeg2000, TwoLevelPicturesCarryOneBitPerSampleWithoutDecomposition) {
   EXPECT_EQ(ReadCodingStyle(bytes)->levels, 0);
 }
 
+TEST_F(SaveJpeg2000, ResolutionGoesToTheCaptureBoxAndAMissingValueTakesTheOther) {
+  PictureDocument doc;
+  FillColour(doc.GetPicture(), 20, 20);
+  struct Case {
+    std::int32_t x, y;
+    std::uint32_t first, second;
+  };
+  // The horizontal value stands in the first (vertical) field: the reader takes it back so.
+  for (const Case c :
+       {Case{3000, 4000, 3000, 4000}, Case{0, 2835, 2835, 2835}, Case{5000, -1, 5000, 5000}}) {
+    doc.GetPicture().Header().biXPelsPerMeter = c.x;
+    doc.GetPicture().Header().biYPelsPerMeter = c.y;
+    ASSERT_TRUE(Save(File("dpi.jp2"), doc, SaveOptions{}));
+    const auto bytes = ReadAll(File("dpi.jp2"));
+    const auto resc = test::FindBox(bytes, "resc");
+    ASSERT_TRUE(resc) << c.x;
+    EXPECT_EQ(test::BigEndian(bytes, *resc, 2), c.first);
+    EXPECT_EQ(test::BigEndian(bytes, *resc + 2, 2), 1u);
+    EXPECT_EQ(test::BigEndian(bytes, *resc + 4, 2), c.second);
+  }
+  doc.GetPicture().Header().biXPelsPerMeter = 0;
+  doc.GetPicture().Header().biYPelsPerMeter = 0;
+  ASSERT_TRUE(Save(File("dpi.jp2"), doc, SaveOptions{}));
+  EXPECT_FALSE(test::FindBox(ReadAll(File("dpi.jp2")), "resc"));
+}
+
 TEST_F(SaveJpeg2000, PaletteWarningOnlyForTheRateOptionWithWarningsOn) {
   PictureDocument doc;
   FillPalette(doc.GetPicture(), 64, 64);

@@ -24,7 +24,7 @@ inline std::uint32_t BigEndian(const std::vector<std::uint8_t>& bytes, std::size
 }
 
 // Offset of the contents of the first box of `type` among the top-level boxes and those
-// inside the JP2 header box; nothing when there is none.
+// inside the JP2 header and resolution boxes; nothing when there is none.
 inline std::optional<std::size_t> FindBox(const std::vector<std::uint8_t>& file,
                                           std::string_view type) {
   std::size_t at = 0;
@@ -32,7 +32,7 @@ inline std::optional<std::size_t> FindBox(const std::vector<std::uint8_t>& file,
     const std::uint32_t length = BigEndian(file, at, 4);
     const std::string_view boxType(reinterpret_cast<const char*>(file.data() + at + 4), 4);
     if (boxType == type) return at + 8;
-    if (boxType == "jp2h") {
+    if (boxType == "jp2h" || boxType == "res ") {
       at += 8;  // step into the super box
       continue;
     }
