@@ -12,7 +12,7 @@
 namespace quillon {
 
 inline constexpr StringId kSortedByColorNeedsColour = 61238;  // "Sorted by Color can only ..."
-inline constexpr StringId kLargerThanJpeg = 61216;            // "... larger than the existing JPG file ..."
+inline constexpr StringId kLargerThanJpeg = 61216;  // "... larger than the existing JPG file ..."
 
 // What the save dialog is told about the picture before it runs.
 struct SavePictureFacts {

@@ -23,9 +23,13 @@ constexpr std::size_t kExtensionLength = 4;
 // The dialog whose extra controls are being made; the toolkit's creator takes no context.
 CMySaveDialog2* creating = nullptr;
 
-wxWindow* createPanel(wxWindow* parent) { return new SaveDialogPanel(parent, *creating); }
+wxWindow* createPanel(wxWindow* parent) {
+  return new SaveDialogPanel(parent, *creating);
+}
 
-wxString tableText(StringId id) { return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id)); }
+wxString tableText(StringId id) {
+  return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id));
+}
 
 // The table's filter ends in "||"; the toolkit wants the pairs only.
 wxString filterFromTable() {
@@ -43,7 +47,9 @@ bool hasExtension(const std::string& path) {
 CMySaveDialog2::CMySaveDialog2(Settings& settings)
     : options(LoadSaveOptions(settings)), settings_(settings) {}
 
-CMySaveDialog2::~CMySaveDialog2() { StoreSaveOptions(options, settings_); }
+CMySaveDialog2::~CMySaveDialog2() {
+  StoreSaveOptions(options, settings_);
+}
 
 std::string CMySaveDialog2::ExtensionOf(PictureFormat type) {
   const int code = static_cast<int>(type);
@@ -57,7 +63,8 @@ std::optional<std::string> CMySaveDialog2::Run(wxWindow* parent, const std::stri
   std::string offered = suggested;
   if (!offered.empty() && !hasExtension(offered)) offered += ExtensionOf(options.type);
   for (;;) {
-    std::optional<std::string> chosen = chooser_ ? chooser_(offered) : ShowFileDialog(parent, offered);
+    std::optional<std::string> chosen =
+        chooser_ ? chooser_(offered) : ShowFileDialog(parent, offered);
     if (!chosen || chosen->empty()) return std::nullopt;
     std::string path = *chosen;
     if (!hasExtension(path)) path += ExtensionOf(options.type);
@@ -83,6 +90,12 @@ std::optional<std::string> CMySaveDialog2::ShowFileDialog(wxWindow* parent,
   if (answer != wxID_OK) return std::nullopt;
   if (auto* panel = dynamic_cast<SaveDialogPanel*>(dialog.GetExtraControl())) {
     panel->TransferToDialog();
+  }
+  // The panel hears of filter changes only when the toolkit refreshes it; the filter in
+  // force at OK decides (an extension typed by the user decides over both, see Run).
+  const int chosenCode = dialog.GetFilterIndex() + kFirstSaveType;
+  if (chosenCode >= kFirstSaveType && chosenCode <= kLastSaveType) {
+    options.type = static_cast<PictureFormat>(chosenCode);
   }
   return dialog.GetPath().utf8_string();
 }

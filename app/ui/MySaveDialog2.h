@@ -26,10 +26,10 @@ class CMySaveDialog2 {
   CMySaveDialog2(const CMySaveDialog2&) = delete;
   CMySaveDialog2& operator=(const CMySaveDialog2&) = delete;
 
-  // Runs the dialog, offering `suggested` (the extension of the type is added when it has
-  // none), until the user confirms a path the checks let through or cancels. A refused or
-  // warned-off choice opens the dialog again on the path chosen, since the system's dialog
-  // cannot be kept open from outside. A name without extension gets that of the type.
+  // Runs the dialog, offering `suggested`, until the user confirms a path the checks let
+  // through or cancels. A refused or warned-off choice opens the dialog again on the path
+  // chosen, since the system's dialog cannot be kept open from outside. The extension of the
+  // path chosen sets the type; a name without one gets the extension of the type.
   std::optional<std::string> Run(wxWindow* parent, const std::string& suggested);
 
   void SetChooser(Chooser chooser) { chooser_ = std::move(chooser); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -26,12 +27,48 @@ constexpr int kFullQuality = 1024;
 
 // A slider and a spin control that show the same 1..100 value.
 void couple(wxSlider* slider, wxSpinCtrl* spin) {
-  slider->Bind(wxEVT_SLIDER, [slider, spin](wxCommandEvent&) { spin->SetValue(slider->GetValue()); });
+  slider->Bind(wxEVT_SLIDER,
+               [slider, spin](wxCommandEvent&) { spin->SetValue(slider->GetValue()); });
   spin->Bind(wxEVT_SPINCTRL, [slider, spin](wxSpinEvent&) { slider->SetValue(spin->GetValue()); });
 }
 
 wxStaticBoxSizer* group(wxWindow* parent, const wxString& title) {
   return new wxStaticBoxSizer(wxVERTICAL, parent, title);
+}
+
+struct Labelled {
+  int id;
+  const char* label;
+};
+
+// Two radio buttons in a box of their own; the second is chosen when `secondChosen`.
+wxStaticBoxSizer* radioPair(wxWindow* parent, const wxString& title, Labelled first,
+                            Labelled second, bool secondChosen, wxRadioButton*& firstButton,
+                            wxRadioButton*& secondButton) {
+  auto* pair = group(parent, title);
+  wxWindow* box = pair->GetStaticBox();
+  firstButton =
+      new wxRadioButton(box, first.id, first.label, wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
+  secondButton = new wxRadioButton(box, second.id, second.label);
+  (secondChosen ? secondButton : firstButton)->SetValue(true);
+  pair->Add(firstButton, 0, wxALL, 2);
+  pair->Add(secondButton, 0, wxALL, 2);
+  return pair;
+}
+
+// A list behind its label; a selection outside the list chooses the first entry.
+wxSizer* labelledChoice(wxWindow* parent, const wxString& label, int id,
+                        std::initializer_list<const char*> entries, int selection,
+                        wxChoice*& choice) {
+  wxArrayString texts;
+  for (const char* entry : entries) texts.Add(entry);
+  choice = new wxChoice(parent, id, wxDefaultPosition, wxDefaultSize, texts);
+  choice->SetSelection(selection >= 0 && selection < static_cast<int>(texts.size()) ? selection
+                                                                                    : 0);
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(new wxStaticText(parent, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+  row->Add(choice);
+  return row;
 }
 
 // A positive decimal typed by the user, or `previous` for anything else.
@@ -79,48 +116,23 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
   compression->Add(grid, 0, wxALL, 4);
   compression_ = compression;
 
-  auto* kvf = group(this, "Korvel");
+  auto* kvf = radioPair(this, "Korvel", {kEmbeddedId, "&Embedded"}, {kBaselineId, "&Baseline"},
+                        options.scanMode == ScanMode::Baseline, embedded_, baseline_);
   box = kvf->GetStaticBox();
-  embedded_ = new wxRadioButton(box, kEmbeddedId, "&Embedded", wxDefaultPosition, wxDefaultSize,
-                                wxRB_GROUP);
-  baseline_ = new wxRadioButton(box, kBaselineId, "&Baseline");
-  (options.scanMode == ScanMode::Baseline ? baseline_ : embedded_)->SetValue(true);
   auto* password = new wxButton(box, kPasswordButtonId, "&Password...");
   password->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EditPassword(); });
   protection_ = new wxStaticText(box, kProtectionTextId, wxEmptyString);
-  kvf->Add(embedded_, 0, wxALL, 2);
-  kvf->Add(baseline_, 0, wxALL, 2);
   kvf->Add(password, 0, wxALL, 2);
   kvf->Add(protection_, 0, wxALL, 2);
   kvf_ = kvf;
 
-  auto* jp2 = new wxBoxSizer(wxHORIZONTAL);
-  const wxString orders[] = {"Quality", "Resolution", "Position", "Color"};
-  sortedBy_ = new wxChoice(this, kSortedById, wxDefaultPosition, wxDefaultSize, 4, orders);
-  sortedBy_->SetSelection(std::clamp(static_cast<int>(options.progression), 0, 3));
-  jp2->Add(new wxStaticText(this, wxID_ANY, "Sorted by:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-  jp2->Add(sortedBy_);
-  jp2_ = jp2;
-
-  auto* pnm = group(this, "Coding");
-  box = pnm->GetStaticBox();
-  binary_ = new wxRadioButton(box, kBinaryId, "&Binary Coding", wxDefaultPosition, wxDefaultSize,
-                              wxRB_GROUP);
-  ascii_ = new wxRadioButton(box, kAsciiId, "&ASCII Coding");
-  (options.pnmCoding == PnmCoding::Plain ? ascii_ : binary_)->SetValue(true);
-  pnm->Add(binary_, 0, wxALL, 2);
-  pnm->Add(ascii_, 0, wxALL, 2);
-  pnm_ = pnm;
-
-  auto* tiff = new wxBoxSizer(wxHORIZONTAL);
-  const wxString methods[] = {"None", "PackBits"};
-  tiffCompression_ = new wxChoice(this, kTiffCompressionId, wxDefaultPosition, wxDefaultSize, 2,
-                                  methods);
-  tiffCompression_->SetSelection(options.tiffCompression == TiffCompression::PackBits ? 1 : 0);
-  tiff->Add(new wxStaticText(this, wxID_ANY, "Compression:"), 0,
-            wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-  tiff->Add(tiffCompression_);
-  tiff_ = tiff;
+  jp2_ = labelledChoice(this, "Sorted by:", kSortedById,
+                        {"Quality", "Resolution", "Position", "Color"},
+                        static_cast<int>(options.progression), sortedBy_);
+  pnm_ = radioPair(this, "Coding", {kBinaryId, "&Binary Coding"}, {kAsciiId, "&ASCII Coding"},
+                   options.pnmCoding == PnmCoding::Plain, binary_, ascii_);
+  tiff_ = labelledChoice(this, "Compression:", kTiffCompressionId, {"None", "PackBits"},
+                         static_cast<int>(options.tiffCompression), tiffCompression_);
 
   auto* jpeg = new wxBoxSizer(wxHORIZONTAL);
   const int jpegQuality = std::clamp(options.jpegQuality, 1, 100);
@@ -128,8 +140,8 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
                                 wxDefaultSize, wxSP_ARROW_KEYS, 1, 100, jpegQuality);
   jpegQualitySlider_ = new wxSlider(this, kJpegQualitySliderId, jpegQuality, 1, 100);
   couple(jpegQualitySlider_, jpegQuality_);
-  jpeg->Add(new wxStaticText(this, wxID_ANY, "JPEG quality:"), 0,
-            wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+  jpeg->Add(new wxStaticText(this, wxID_ANY, "JPEG quality:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
+            6);
   jpeg->Add(jpegQuality_);
   jpeg->Add(jpegQualitySlider_, 1, wxEXPAND);
   jpeg_ = jpeg;
@@ -178,9 +190,8 @@ void SaveDialogPanel::EnableEdits() {
 void SaveDialogPanel::ShowProtection() {
   const int percent =
       static_cast<int>(std::lround(dialog_.options.freeQuality * 100.0 / kFullQuality));
-  protection_->SetLabel(dialog_.passwordOn
-                            ? wxString::Format("Password on, %d %% free", percent)
-                            : wxString("No password"));
+  protection_->SetLabel(dialog_.passwordOn ? wxString::Format("Password on, %d %% free", percent)
+                                           : wxString("No password"));
 }
 
 void SaveDialogPanel::OnUpdateUi(wxUpdateUIEvent& event) {

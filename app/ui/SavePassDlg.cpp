@@ -52,7 +52,8 @@ CSavePassDlg::CSavePassDlg(wxWindow* parent, const std::string& password, int fr
   SetSizerAndFit(column);
 
   // A protection without a password would lock nothing.
-  ok->Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(!password_->IsEmpty()); });
+  ok->Bind(wxEVT_UPDATE_UI,
+           [this](wxUpdateUIEvent& event) { event.Enable(!password_->IsEmpty()); });
   none->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(kNoPasswordId); });
   password_->SetFocus();
   CentreOnParent();

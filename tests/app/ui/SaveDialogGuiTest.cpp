@@ -7,19 +7,20 @@
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/filedlg.h>
 #include <wx/frame.h>
 #include <wx/radiobut.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/ui/SaveGuiTest.h"
 #include "core/SettingsTable.h"
 #include "support/GuiTest.h"
 #include "ui/MyMeckerDialog.h"
 #include "ui/MySaveDialog2.h"
 #include "ui/SaveDialogPanel.h"
 #include "ui/SavePassDlg.h"
-#include "app/ui/SaveGuiTest.h"
 
 namespace quillon::test {
 namespace {
@@ -67,13 +68,12 @@ class SaveDialogGuiTest : public GuiTest {
 };
 
 TEST_F(SaveDialogGuiTest, EachTypeOffersItsOwnOptions) {
-  const std::set<int> wavelet = {Panel::kLosslessId,    Panel::kQualityOptionId,
-                                 Panel::kQualityEditId, Panel::kQualitySliderId,
-                                 Panel::kRateOptionId,  Panel::kRateEditId,
-                                 Panel::kSizeOptionId,  Panel::kSizeEditId};
+  const std::set<int> wavelet = {
+      Panel::kLosslessId,   Panel::kQualityOptionId, Panel::kQualityEditId, Panel::kQualitySliderId,
+      Panel::kRateOptionId, Panel::kRateEditId,      Panel::kSizeOptionId,  Panel::kSizeEditId};
   std::set<int> kvf = wavelet;
-  kvf.insert({Panel::kEmbeddedId, Panel::kBaselineId, Panel::kPasswordButtonId,
-              Panel::kProtectionTextId});
+  kvf.insert(
+      {Panel::kEmbeddedId, Panel::kBaselineId, Panel::kPasswordButtonId, Panel::kProtectionTextId});
   std::set<int> jp2 = wavelet;
   jp2.insert(Panel::kSortedById);
   const std::set<int> pnm = {Panel::kBinaryId, Panel::kAsciiId};
@@ -209,6 +209,34 @@ TEST_F(SaveDialogGuiTest, PasswordDialogSetsAndClearsTheProtection) {
   EXPECT_FALSE(dialog.passwordOn);
   EXPECT_TRUE(dialog.password.empty());
   EXPECT_EQ(Find<wxStaticText>(Panel::kProtectionTextId)->GetLabel(), "No password");
+}
+
+TEST_F(SaveDialogGuiTest, SystemDialogOpensOnTheFilterOfTheType) {
+  CMySaveDialog2& dialog = App().SaveDialog();
+  dialog.options.type = PictureFormat::Ppm;
+  wxString title, wildcard, directory, name;
+  int filter = -1;
+  long style = 0;
+  ModalAnswers answers([&](wxDialog& shown) {
+    if (auto* files = dynamic_cast<wxFileDialog*>(&shown)) {
+      title = files->GetMessage();  // the title of the native dialog
+      wildcard = files->GetWildcard();
+      filter = files->GetFilterIndex();
+      directory = files->GetDirectory();
+      name = files->GetFilename();
+      style = files->GetWindowStyle();
+    }
+    return static_cast<int>(wxID_CANCEL);
+  });
+  EXPECT_FALSE(dialog.Run(host_, (dir.path() / "scan").string()).has_value());
+  ASSERT_EQ(answers.count, 1);
+  EXPECT_EQ(title, "File Save");
+  EXPECT_EQ(filter, 3) << "the fourth filter, *.ppm";
+  EXPECT_TRUE(wildcard.StartsWith("Korvel.jp2 Format (*.jp2)|*.jp2|Korvel Format (*.kvf)|"));
+  EXPECT_TRUE(wildcard.EndsWith("JPEG (*.jpg)|*.jpg"));
+  EXPECT_EQ(directory, dir.path().string());
+  EXPECT_EQ(name, "scan.ppm") << "offered with the extension of the type";
+  EXPECT_TRUE(style & wxFD_OVERWRITE_PROMPT);
 }
 
 TEST_F(SaveDialogGuiTest, WarningShowsTheGivenTextOrItsOwnAdvice) {

@@ -6,6 +6,7 @@
 
 #include <wx/docview.h>
 
+#include "app/ui/SaveGuiTest.h"
 #include "core/FileIoContext.h"
 #include "core/OpenPipeline.h"
 #include "core/SaveWarnings.h"
@@ -16,7 +17,6 @@
 #include "ui/MyMeckerDialog.h"
 #include "ui/MySaveDialog2.h"
 #include "ui/PictureDoc.h"
-#include "app/ui/SaveGuiTest.h"
 
 namespace quillon::test {
 namespace {
