@@ -172,21 +172,6 @@ TEST_F(SaveJpeg2000, PaletteWarningOnlyForTheRateOptionWithWarningsOn) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(SaveJpeg2000, RegionsAreCodedOnlyWhileShown) {
-  PictureDocument doc;
-  FillColour(doc.GetPicture(), 128, 96);
-  ASSERT_TRUE(doc.regions.Add(128, 96));
-  doc.regions.SetLevel(6);
-  SaveOptions options;
-  options.option = SaveOption::CompressionRate;
-  options.rate = 30.0;
-  ASSERT_TRUE(Save(File("hidden.jp2"), doc, options, false));
-  ASSERT_TRUE(Save(File("shown.jp2"), doc, options, true));
-  ASSERT_TRUE(Save(File("plain.jp2"), doc, options, false));
-  EXPECT_EQ(ReadAll(File("hidden.jp2")), ReadAll(File("plain.jp2")));
-  EXPECT_NE(ReadAll(File("shown.jp2")), ReadAll(File("plain.jp2")));
-}
-
 TEST_F(SaveJpeg2000, ExpertOptionsReplaceTheWritersChoices) {
   PictureDocument doc;
   FillColour(doc.GetPicture(), 300, 40);

@@ -229,18 +229,5 @@ TEST_F(SaveKvf, EmbeddedCodingWithoutWorkMemorySwitchesToBaseline) {
   EXPECT_EQ(MessageIds(), (std::vector<StringId>{kOutOfMemoryMessage}));
 }
 
-TEST_F(SaveKvf, RegionsAreCodedOnlyWhileShown) {
-  PictureDocument doc;
-  FillColour(doc.GetPicture(), 128, 128);
-  ASSERT_TRUE(doc.regions.Add(128, 128));
-  doc.regions.SetLevel(5);
-  SaveOptions options;
-  options.option = SaveOption::CompressionRate;
-  options.rate = 30.0;
-  ASSERT_TRUE(Save(File("hidden.kvf"), doc, options, false));
-  ASSERT_TRUE(Save(File("shown.kvf"), doc, options, true));
-  EXPECT_NE(ReadAll(File("shown.kvf")), ReadAll(File("hidden.kvf")));
-}
-
 }  // namespace
 }  // namespace quillon

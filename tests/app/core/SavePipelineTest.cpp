@@ -64,6 +64,28 @@ TEST_F(SavePipeline, EveryTypeOpensAgainWithItsPixels) {
   EXPECT_EQ(Entries(), std::size(cases));
 }
 
+TEST_F(SavePipeline, RegionsReachTheWaveletCodersOnlyWhileShown) {
+  PictureDocument doc;
+  FillColour(doc.GetPicture(), 128, 96);
+  ASSERT_TRUE(doc.regions.Add(128, 96));
+  doc.regions.SetLevel(6);
+  SaveOptions options;
+  options.option = SaveOption::CompressionRate;
+  options.rate = 30.0;
+  for (const char* type : {".jp2", ".kvf"}) {
+    const auto hidden = File(std::string("hidden") + type);
+    const auto shown = File(std::string("shown") + type);
+    const auto plain = File(std::string("plain") + type);
+    ASSERT_TRUE(Save(hidden, doc, options, false));
+    ASSERT_TRUE(Save(shown, doc, options, true));
+    PictureDocument withoutRegions;
+    FillColour(withoutRegions.GetPicture(), 128, 96);
+    ASSERT_TRUE(Save(plain, withoutRegions, options, true));
+    EXPECT_EQ(ReadAll(hidden), ReadAll(plain)) << type;
+    EXPECT_NE(ReadAll(shown), ReadAll(plain)) << type;
+  }
+}
+
 TEST_F(SavePipeline, UnknownExtensionWritesNothingAndSaysSo) {
   PictureDocument doc;
   FillColour(doc.GetPicture(), 10, 10);
