@@ -95,8 +95,7 @@ std::optional<OutputKind> OutputOf(std::uint16_t colourMode) {
     case 17:
     case 22:
       return OutputKind{KVF_LAYOUT_GREY, false};
-    // The writer codes the picture's blue, green, red bytes as layout 16; the same layout
-    // gives them back in that order.
+    // Files hold red first; layout 19 puts it into the picture's third byte.
     case 2:
     case 4:
     case 6:
@@ -104,7 +103,7 @@ std::optional<OutputKind> OutputOf(std::uint16_t colourMode) {
     case 18:
     case 19:
     case 20:
-      return OutputKind{KVF_LAYOUT_BYTES_012, true};
+      return OutputKind{KVF_LAYOUT_BYTES_210, true};
     case 7:
       return OutputKind{2, true};  // four channels; the first three are shown
     default:

@@ -77,7 +77,7 @@ inline std::vector<std::uint8_t> KvfFileBytes(KvfImage image, std::uint16_t colo
 }
 
 // The file the program's writer makes of `picture`: grey from layout 0 in mode 1, colour
-// from layout 16 in mode 2.
+// (red first in the file) from the picture's blue, green, red bytes as layout 19 in mode 2.
 inline std::vector<std::uint8_t> KvfFileBytes(Picture& picture,
                                               const KvfWriteOptions& options = {}) {
   const bool colour = picture.GetBitCount() == 24;
@@ -86,7 +86,7 @@ inline std::vector<std::uint8_t> KvfFileBytes(Picture& picture,
   image.height = picture.GetHeight();
   image.rows = picture.Row(image.height - 1);
   image.stride = -static_cast<std::int32_t>(picture.GetStride());
-  image.format = colour ? KVF_LAYOUT_BYTES_012 : KVF_LAYOUT_GREY;
+  image.format = colour ? KVF_LAYOUT_BYTES_210 : KVF_LAYOUT_GREY;
   image.xres = picture.GetXDpi16();
   image.yres = picture.GetYDpi16();
   return KvfFileBytes(image, colour ? 2 : 1, options);

@@ -48,6 +48,7 @@ TEST_F(SavePipeline, EveryTypeOpensAgainWithItsPixels) {
       {"c.jpg", &smooth, bestJpeg, 8},
       {"s.jpg", &smooth, {}, 24},
       {"g.kvf", &grey, {}, 0},
+      {"c.kvf", &colour, {}, 0},
       {"g-quality.kvf", &grey, quality, 40},
   };
   for (const Case& c : cases) {
