@@ -182,6 +182,25 @@ TEST_F(ConvertProgram, LosslessJpeg2000DecodesBitExactlyInOpenJpeg) {
   }
 }
 
+TEST_F(ConvertProgram, EachJpeg2000ExtensionWritesItsContainer) {
+  const std::string source = Fixture("c.bmp", true);
+  const std::pair<const char*, std::string> cases[] = {
+      {"a.jp2", std::string("ftypjp2 ")}, {"a.JPX", std::string("ftypjpx ")},
+      {"a.jpf", std::string("ftypjpx ")}, {"a.j2k", std::string("\xFF\x4F\xFF\x51")},
+      {"a.j2c", std::string("\xFF\x4F\xFF\x51")}, {"a.jpc", std::string("\xFF\x4F\xFF\x51")},
+  };
+  for (const auto& [name, mark] : cases) {
+    ASSERT_EQ(Convert({source, Path(name)}).status, 0) << name;
+    const std::string head = ReadText(Path(name)).substr(0, 32);
+    EXPECT_NE(head.find(mark), std::string::npos) << name;
+  }
+  // Grok reads the JPX file.
+  const ProgramRun peer = Shell("grk_decompress -i " + Quote(Path("a.JPX")) + " -o " +
+                                Quote(Path("jpx.ppm")));
+  ASSERT_EQ(peer.status, 0) << peer.err;
+  EXPECT_GT(Measure(Compare(source, Path("jpx.ppm")), "PSNR"), 40.0);
+}
+
 TEST_F(ConvertProgram, ExpertOptionsAndLossyJpeg2000DecodeInOpenJpeg) {
   const std::string source = Fixture("c.bmp", true, 0, 256, 192);
   const ProgramRun plain = Convert({"--rate", "20", source, Path("plain.jp2")});
