@@ -16,15 +16,6 @@ struct LosslessCase {
   std::vector<TestComponent> components;
 };
 
-std::vector<TestComponent> Components(int count, std::uint32_t width, std::uint32_t height,
-                                      std::uint32_t depth, bool isSigned) {
-  std::vector<TestComponent> components;
-  for (int c = 0; c < count; ++c) {
-    components.push_back(MakeComponent(width, height, depth, isSigned, static_cast<std::uint32_t>(c)));
-  }
-  return components;
-}
-
 std::string TempName(const std::string& name, std::uint32_t format) {
   return ::testing::TempDir() + "quillon-" + name + (format == JP2_Format_Codestream ? ".j2k" : ".jp2");
 }
@@ -56,24 +47,24 @@ void ExpectLosslessRoundTrip(const LosslessCase& test,
 }
 
 TEST(CodestreamInterop, GreyCodestreamDecodesExactly) {
-  ExpectLosslessRoundTrip({"grey", JP2_Format_Codestream, JP2_Colour_Greyscale, Components(1, 61, 47, 8, false)});
+  ExpectLosslessRoundTrip({"grey", JP2_Format_Codestream, JP2_Colour_Greyscale, MakeComponents(1, 61, 47, 8, false)});
 }
 
 TEST(CodestreamInterop, GreyJp2DecodesExactly) {
-  ExpectLosslessRoundTrip({"grey-jp2", JP2_Format_JP2, JP2_Colour_Greyscale, Components(1, 61, 47, 8, false)});
+  ExpectLosslessRoundTrip({"grey-jp2", JP2_Format_JP2, JP2_Colour_Greyscale, MakeComponents(1, 61, 47, 8, false)});
 }
 
 TEST(CodestreamInterop, RgbWithTheComponentTransformDecodesExactly) {
-  ExpectLosslessRoundTrip({"rgb", JP2_Format_JP2, JP2_Colour_sRGB, Components(3, 70, 53, 8, false)});
+  ExpectLosslessRoundTrip({"rgb", JP2_Format_JP2, JP2_Colour_sRGB, MakeComponents(3, 70, 53, 8, false)});
 }
 
 TEST(CodestreamInterop, TwelveAndSixteenBitsDecodeExactly) {
-  ExpectLosslessRoundTrip({"grey12", JP2_Format_JP2, JP2_Colour_Greyscale, Components(1, 40, 33, 12, false)});
-  ExpectLosslessRoundTrip({"rgb16", JP2_Format_JP2, JP2_Colour_sRGB, Components(3, 37, 29, 16, false)});
+  ExpectLosslessRoundTrip({"grey12", JP2_Format_JP2, JP2_Colour_Greyscale, MakeComponents(1, 40, 33, 12, false)});
+  ExpectLosslessRoundTrip({"rgb16", JP2_Format_JP2, JP2_Colour_sRGB, MakeComponents(3, 37, 29, 16, false)});
 }
 
 TEST(CodestreamInterop, SignedSamplesDecodeExactly) {
-  ExpectLosslessRoundTrip({"signed", JP2_Format_Codestream, JP2_Colour_Greyscale, Components(1, 45, 38, 12, true)});
+  ExpectLosslessRoundTrip({"signed", JP2_Format_Codestream, JP2_Colour_Greyscale, MakeComponents(1, 45, 38, 12, true)});
 }
 
 }  // namespace

@@ -40,21 +40,12 @@ Written EncodeAndDump(const std::string& name, std::vector<TestComponent> compon
   return written;
 }
 
-std::vector<TestComponent> Components(int count, std::uint32_t width, std::uint32_t height,
-                                      std::uint32_t depth = 8) {
-  std::vector<TestComponent> components;
-  for (int c = 0; c < count; ++c) {
-    components.push_back(MakeComponent(width, height, depth, false, static_cast<std::uint32_t>(c)));
-  }
-  return components;
-}
-
 std::int32_t SetFor(CompressHandle handle, std::uint32_t id, std::uintptr_t value, int component) {
   return JP2_Compress_SetProp(handle, id, value, -1, static_cast<std::int16_t>(component));
 }
 
 TEST(DumpInterop, SizAndCodShowGridTilesAndCodingStyle) {
-  const Written w = EncodeAndDump("siz-cod.j2k", Components(3, 70, 50), [](CompressHandle h) {
+  const Written w = EncodeAndDump("siz-cod.j2k", MakeComponents(3, 70, 50), [](CompressHandle h) {
     EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_FileFormat, JP2_Format_Codestream), 0);
     EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
     EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_OffsetX, 5), 0);
@@ -122,7 +113,7 @@ TEST(DumpInterop, SizAndCodShowGridTilesAndCodingStyle) {
 }
 
 TEST(DumpInterop, SubsamplingAndSignedDepthsShowPerComponent) {
-  std::vector<TestComponent> components = Components(3, 64, 48, 12);
+  std::vector<TestComponent> components = MakeComponents(3, 64, 48, 12);
   components[1] = MakeComponent(32, 48, 12, true, 1);
   components[2] = MakeComponent(32, 24, 10, false, 2);
   const Written w = EncodeAndDump("subsampled.j2k", components, [](CompressHandle h) {
@@ -146,7 +137,7 @@ TEST(DumpInterop, SubsamplingAndSignedDepthsShowPerComponent) {
 
 // Components that differ from component 0 get COC and QCC; every shifted component an RGN.
 TEST(DumpInterop, CocQccAndRgnCarryComponentOverrides) {
-  const Written w = EncodeAndDump("overrides.j2k", Components(3, 40, 40), [](CompressHandle h) {
+  const Written w = EncodeAndDump("overrides.j2k", MakeComponents(3, 40, 40), [](CompressHandle h) {
     EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_FileFormat, JP2_Format_Codestream), 0);
     EXPECT_EQ(SetFor(h, JP2_Prop_Levels, 2, 1), 0);
     EXPECT_EQ(SetFor(h, JP2_Prop_GuardBits, 3, 1), 0);
@@ -180,7 +171,7 @@ TEST(DumpInterop, CocQccAndRgnCarryComponentOverrides) {
 }
 
 TEST(DumpInterop, ExpoundedQuantizationShowsAStepPerSubband) {
-  const Written w = EncodeAndDump("expounded.j2k", Components(1, 48, 32), [](CompressHandle h) {
+  const Written w = EncodeAndDump("expounded.j2k", MakeComponents(1, 48, 32), [](CompressHandle h) {
     EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_FileFormat, JP2_Format_Codestream), 0);
     EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_Reversible, 0), 0);
     EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_Levels, 2), 0);
@@ -205,7 +196,7 @@ std::string HeaderBoxes(const std::vector<std::uint8_t>& bytes, const std::vecto
 TEST(DumpInterop, Jp2BoxesThatOpjDumpDoesNotShowAreWhereTheyBelong) {
   const std::uint8_t uuid[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
   const std::uint8_t text[] = {'<', 'x', '/', '>'};
-  const Written w = EncodeAndDump("boxes.jp2", Components(1, 24, 16), [&](CompressHandle h) {
+  const Written w = EncodeAndDump("boxes.jp2", MakeComponents(1, 24, 16), [&](CompressHandle h) {
     EXPECT_EQ(JP2_Compress_SetXML_Data(h, text, sizeof text), 0);
     EXPECT_EQ(JP2_Compress_SetUUID_Data(h, uuid, text, sizeof text), 0);
     EXPECT_EQ(JP2_Compress_SetIPTC_Data(h, text, sizeof text), 0);
@@ -250,12 +241,12 @@ TEST(DumpInterop, ColourBoxesOfJp2AndJpxFiles) {
   monitor.deviceClass = "mntr";
   const auto restrictedProfile = MakeIccProfile(restricted);
   const auto monitorProfile = MakeIccProfile(monitor);
-  std::vector<TestComponent> mixed = Components(2, 20, 12);
+  std::vector<TestComponent> mixed = MakeComponents(2, 20, 12);
   mixed[1] = MakeComponent(20, 12, 12, true, 5);
   const std::vector<ColourCase> cases = {
       {"depths.jp2", mixed, {}, "ihdr,cdef,bpcc,colr", {1}, 20, "2"},
       {"icc.jp2",
-       Components(3, 20, 12),
+       MakeComponents(3, 20, 12),
        [&](CompressHandle h) {
          EXPECT_EQ(JP2_Compress_SetICC(h, restrictedProfile.data(),
                                        static_cast<std::uint32_t>(restrictedProfile.size())),
@@ -266,7 +257,7 @@ TEST(DumpInterop, ColourBoxesOfJp2AndJpxFiles) {
        20,
        "3"},
       {"icc-approximated.jpx",
-       Components(3, 20, 12),
+       MakeComponents(3, 20, 12),
        [&](CompressHandle h) {
          EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_FileFormat, JP2_Format_JPX), 0);
          EXPECT_EQ(JP2_Compress_SetICC(h, monitorProfile.data(),
@@ -278,7 +269,7 @@ TEST(DumpInterop, ColourBoxesOfJp2AndJpxFiles) {
        24,
        "3"},
       {"lab.jpx",
-       Components(3, 20, 12),
+       MakeComponents(3, 20, 12),
        [](CompressHandle h) {
          EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_FileFormat, JP2_Format_JPX), 0);
          const JP2_LabParams lab{100, 0, 255, 128, 255, 96, 0x00443530};

@@ -16,15 +16,6 @@ namespace {
 
 using Configure = std::function<void(CompressHandle)>;
 
-std::vector<TestComponent> Picture(int count, std::uint32_t width, std::uint32_t height,
-                                   std::uint32_t depth = 8) {
-  std::vector<TestComponent> components;
-  for (int c = 0; c < count; ++c) {
-    components.push_back(MakeComponent(width, height, depth, false, static_cast<std::uint32_t>(c)));
-  }
-  return components;
-}
-
 double Psnr(const std::vector<TestComponent>& want, const std::vector<TestComponent>& got) {
   double squared = 0, count = 0, peak = 0;
   for (std::size_t c = 0; c < want.size(); ++c) {
@@ -83,7 +74,7 @@ Configure Props(std::vector<std::pair<std::uint32_t, std::uintptr_t>> props, Con
 
 TEST(WriterInterop, SubsampledComponentsDecodeExactly) {
   // Four components: OpenJPEG takes three with subsampled chroma for sYCC and converts them.
-  auto picture = Picture(1, 64, 48);
+  auto picture = MakeComponents(1, 64, 48);
   picture.push_back(MakeComponent(32, 24, 8, false, 1));
   picture.push_back(MakeComponent(32, 48, 8, false, 2));
   picture.push_back(MakeComponent(16, 12, 8, false, 3));
@@ -121,7 +112,7 @@ TEST(WriterInterop, PaletteIndicesDecodeToThePaletteColours) {
 class Progressions : public ::testing::TestWithParam<int> {};
 
 TEST_P(Progressions, TilesWithOffsetsPrecinctsSopAndEphDecodeExactly) {
-  ExpectExact("progression-" + std::to_string(GetParam()), Picture(3, 70, 45),
+  ExpectExact("progression-" + std::to_string(GetParam()), MakeComponents(3, 70, 45),
               Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
                      {JP2_Prop_Progression, static_cast<std::uintptr_t>(GetParam())},
                      {JP2_Prop_OffsetX, 5},
@@ -140,7 +131,7 @@ TEST_P(Progressions, TilesWithOffsetsPrecinctsSopAndEphDecodeExactly) {
 
 TEST_P(Progressions, SeveralLayersDecodeAndTheirSumIsLossless) {
   for (const std::uintptr_t layers : {2u, 5u}) {
-    const auto picture = Picture(3, 64, 64);
+    const auto picture = MakeComponents(3, 64, 64);
     const Encoded encoded =
         EncodeToFile("layers-" + std::to_string(GetParam()) + ".jp2", picture,
                      Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
@@ -161,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(AllOrders, Progressions, ::testing::Values(0, 1, 2, 3, 
 TEST(WriterInterop, EveryCodeBlockStyleDecodesExactly) {
   for (const std::uintptr_t style :
        {1u, 2u, 4u, 8u, 16u, 32u, 1u | 4u, 2u | 4u | 8u | 16u | 32u, 63u}) {
-    ExpectExact("style-" + std::to_string(style), Picture(1, 50, 40, 12),
+    ExpectExact("style-" + std::to_string(style), MakeComponents(1, 50, 40, 12),
                 Props({{JP2_Prop_CodeBlockStyle, style},
                        {JP2_Prop_CodeBlockWidth, 16},
                        {JP2_Prop_CodeBlockHeight, 8}}));
@@ -171,7 +162,7 @@ TEST(WriterInterop, EveryCodeBlockStyleDecodesExactly) {
 // Bypass under rate control: layers and the target cut codewords inside raw segments too.
 // Raw coding costs next to nothing against the same style without bypass.
 TEST(WriterInterop, LossyBypassFilesDecodeInBothPeers) {
-  const auto picture = Picture(3, 96, 80);
+  const auto picture = MakeComponents(3, 96, 80);
   const std::uint64_t target = 96 * 80 * 3 / 6;
   auto encode = [&](std::uintptr_t style) {
     const Encoded encoded =
@@ -198,14 +189,14 @@ TEST(WriterInterop, LossyBypassFilesDecodeInBothPeers) {
 }
 
 TEST(WriterInterop, RegionsOfInterestDecodeExactlyWhenLossless) {
-  ExpectExact("roi", Picture(3, 64, 48),
+  ExpectExact("roi", MakeComponents(3, 64, 48),
               Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB}}, [](CompressHandle handle) {
                 EXPECT_EQ(JP2_Compress_SetROI(handle, 100, 200, 400, 300), 0);
               }));
 }
 
 TEST(WriterInterop, IrreversibleCodingWithVisualWeightingDecodesClosely) {
-  const auto picture = Picture(3, 64, 64);
+  const auto picture = MakeComponents(3, 64, 64);
   for (const std::uintptr_t weighting : {0u, 2u}) {
     const Encoded encoded =
         EncodeToFile("irreversible-" + std::to_string(weighting) + ".jp2", picture,
@@ -219,7 +210,7 @@ TEST(WriterInterop, IrreversibleCodingWithVisualWeightingDecodesClosely) {
 }
 
 TEST(WriterInterop, ColourDescriptionsAndMetadataBoxesDecode) {
-  const auto picture = Picture(3, 32, 32);
+  const auto picture = MakeComponents(3, 32, 32);
   IccProfileFields fields;
   const auto profile = MakeIccProfile(fields);
   const std::uint8_t uuid[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
@@ -268,7 +259,7 @@ void WritePpm(const std::string& path, const std::vector<TestComponent>& picture
 }
 
 TEST(WriterInterop, TargetSizesAreMetAndDecodeInBothPeers) {
-  auto picture = Picture(3, 128, 128);
+  auto picture = MakeComponents(3, 128, 128);
   const std::string ppm = ::testing::TempDir() + "quillon-writer-source.ppm";
   WritePpm(ppm, picture);
   const std::uint64_t raw = 128 * 128 * 3;

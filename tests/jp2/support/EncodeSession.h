@@ -45,6 +45,18 @@ inline TestComponent MakeComponent(std::uint32_t width, std::uint32_t height, st
   return c;
 }
 
+// count components of one size and depth, each with its own pattern.
+inline std::vector<TestComponent> MakeComponents(int count, std::uint32_t width,
+                                                 std::uint32_t height, std::uint32_t depth = 8,
+                                                 bool isSigned = false) {
+  std::vector<TestComponent> components;
+  for (int c = 0; c < count; ++c) {
+    components.push_back(
+        MakeComponent(width, height, depth, isSigned, static_cast<std::uint32_t>(c)));
+  }
+  return components;
+}
+
 class EncodeSession {
  public:
   std::vector<TestComponent> components;
@@ -60,7 +72,8 @@ class EncodeSession {
     for (std::uint32_t i = 0; i < count; ++i) {
       const auto value =
           static_cast<std::uint32_t>(c.samples[std::size_t{row} * c.width + column + i]);
-      for (std::uint32_t b = 0; b < bytes; ++b) out[i * bytes + b] = static_cast<std::uint8_t>(value >> (8 * b));
+      for (std::uint32_t b = 0; b < bytes; ++b)
+        out[i * bytes + b] = static_cast<std::uint8_t>(value >> (8 * b));
     }
     return 0;
   }
@@ -69,7 +82,8 @@ class EncodeSession {
                              std::uintptr_t param) {
     auto* self = reinterpret_cast<EncodeSession*>(param);
     ++self->outputCalls;
-    if (self->output.size() < std::size_t{offset} + length) self->output.resize(std::size_t{offset} + length);
+    if (self->output.size() < std::size_t{offset} + length)
+      self->output.resize(std::size_t{offset} + length);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     std::copy(bytes, bytes + length, self->output.begin() + offset);
     return 0;
@@ -112,7 +126,8 @@ class EncodeSession {
 
 inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 // The samples of a PGX file, or an empty component when it cannot be read.
@@ -138,7 +153,8 @@ inline TestComponent ReadPgx(const std::string& path) {
   c.isSigned = sign == "-";
   const std::uint32_t bytes = c.depth <= 8 ? 1 : c.depth <= 16 ? 2 : 4;
   std::vector<std::uint8_t> raw(std::size_t{c.width} * c.height * bytes);
-  if (!file.read(reinterpret_cast<char*>(raw.data()), static_cast<std::streamsize>(raw.size()))) return {};
+  if (!file.read(reinterpret_cast<char*>(raw.data()), static_cast<std::streamsize>(raw.size())))
+    return {};
   c.samples.resize(std::size_t{c.width} * c.height);
   for (std::size_t i = 0; i < c.samples.size(); ++i) {
     std::uint32_t value = 0;
@@ -147,7 +163,8 @@ inline TestComponent ReadPgx(const std::string& path) {
       value |= order == "ML" ? byte << (8 * (bytes - 1 - b)) : byte << (8 * b);
     }
     std::int64_t v = value;
-    if (c.isSigned && bytes < 4 && (value >> (8 * bytes - 1)) != 0) v -= std::int64_t{1} << (8 * bytes);
+    if (c.isSigned && bytes < 4 && (value >> (8 * bytes - 1)) != 0)
+      v -= std::int64_t{1} << (8 * bytes);
     c.samples[i] = static_cast<std::int32_t>(v);
   }
   return c;
@@ -161,7 +178,8 @@ inline std::vector<TestComponent> DecodeWithPeer(Peer peer, const std::string& f
                                                  std::size_t componentCount,
                                                  const std::string& extra = "") {
   const std::string base = file + (peer == Peer::kOpenJpeg ? ".opj" : ".grk");
-  for (std::size_t c = 0; c < componentCount; ++c) std::remove((base + "_" + std::to_string(c) + ".pgx").c_str());
+  for (std::size_t c = 0; c < componentCount; ++c)
+    std::remove((base + "_" + std::to_string(c) + ".pgx").c_str());
   const std::string tool = peer == Peer::kOpenJpeg ? "opj_decompress" : "grk_decompress";
   const std::string command =
       tool + " -i " + file + " -o " + base + ".pgx " + extra + " > /dev/null 2>&1";
