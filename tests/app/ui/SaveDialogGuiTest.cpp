@@ -2,6 +2,7 @@
 // settings, and the password dialog.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <set>
 
@@ -237,6 +238,39 @@ TEST_F(SaveDialogGuiTest, SystemDialogOpensOnTheFilterOfTheType) {
   EXPECT_EQ(directory, dir.path().string());
   EXPECT_EQ(name, "scan.ppm") << "offered with the extension of the type";
   EXPECT_TRUE(style & wxFD_OVERWRITE_PROMPT);
+}
+
+TEST_F(SaveDialogGuiTest, SystemDialogCarriesThePanelOfTheType) {
+  CMySaveDialog2& dialog = App().SaveDialog();
+  dialog.options.type = PictureFormat::Kvf;
+  wxFileDialog* running = nullptr;
+  ModalAnswers watch([&](wxDialog& shown) {
+    running = dynamic_cast<wxFileDialog*>(&shown);
+    return static_cast<int>(wxID_NONE);  // shown for real
+  });
+  PictureFormat shownType = PictureFormat::Unknown;
+  bool passwordOffered = false;
+  // Looks at the dialog from inside its own event loop once it is up, then cancels it; gives
+  // up waiting after a few seconds rather than hang.
+  int waits = 0;
+  std::function<void()> inspect = [&] {
+    const bool up = running && running->IsShown();
+    if (!up && ++waits < 1000) {
+      wxMilliSleep(5);
+      wxTheApp->CallAfter(inspect);
+      return;
+    }
+    if (auto* panel = up ? dynamic_cast<SaveDialogPanel*>(running->GetExtraControl()) : nullptr) {
+      shownType = panel->Type();
+      passwordOffered = panel->FindWindow(Panel::kPasswordButtonId)->IsShown();
+    }
+    if (running) running->EndModal(wxID_CANCEL);
+  };
+  wxTheApp->CallAfter(inspect);
+  EXPECT_FALSE(dialog.Run(host_, (dir.path() / "scan").string()).has_value());
+  EXPECT_GE(watch.count, 1) << "the dialog ran";
+  EXPECT_EQ(shownType, PictureFormat::Kvf);
+  EXPECT_TRUE(passwordOffered);
 }
 
 TEST_F(SaveDialogGuiTest, WarningShowsTheGivenTextOrItsOwnAdvice) {

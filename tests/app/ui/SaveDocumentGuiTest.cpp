@@ -76,6 +76,8 @@ class SaveDocumentGuiTest : public GuiTest {
     ASSERT_EQ(read.GetHeight(), original.GetHeight());
     for (int y = 0; y < original.GetHeight(); ++y) {
       for (int x = 0; x < original.GetWidth(); ++x) {
+        // A colour KVF file holds red, green, blue; its reader must store them back as blue,
+        // green, red.
         ASSERT_EQ(read.GetPixel(x, y), original.GetPixel(x, y)) << path << " at " << x << "," << y;
       }
     }
