@@ -8,6 +8,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/filedlg.h>
+#include <wx/filename.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
 #include <wx/slider.h>
@@ -16,6 +17,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "core/SavePipeline.h"
 #include "ui/MySaveDialog2.h"
 #include "ui/SavePassDlg.h"
 
@@ -200,9 +202,23 @@ void SaveDialogPanel::OnUpdateUi(wxUpdateUIEvent& event) {
     const int code = fileDialog->GetFilterIndex() + static_cast<int>(PictureFormat::Jpeg2000);
     if (code <= static_cast<int>(PictureFormat::Jpeg) && code != static_cast<int>(type_)) {
       SetType(static_cast<PictureFormat>(code));
+      FollowExtension(*fileDialog);
     }
   }
   event.Skip();
+}
+
+void SaveDialogPanel::FollowExtension(wxFileDialog& fileDialog) {
+  // The system's dialog leaves the typed name alone when the filter changes, and the
+  // extension decides what is written; an extension of another type is replaced, any other
+  // is the user's.
+  wxFileName name(fileDialog.GetPath());
+  if (!name.HasName() ||
+      SaveFormatOfPath(name.GetFullName().utf8_string()) == PictureFormat::Unknown) {
+    return;
+  }
+  name.SetExt(wxString::FromUTF8(CMySaveDialog2::ExtensionOf(type_).substr(1)));
+  fileDialog.SetFilename(name.GetFullName());
 }
 
 void SaveDialogPanel::EditPassword() {

@@ -7,6 +7,7 @@
 #include "core/PictureFormat.h"
 
 class wxCheckBox;
+class wxFileDialog;
 class wxChoice;
 class wxRadioButton;
 class wxSizer;
@@ -54,6 +55,8 @@ class SaveDialogPanel : public wxPanel {
 
  private:
   void OnUpdateUi(wxUpdateUIEvent& event);
+  // Gives the name typed in `fileDialog` the extension of the type.
+  void FollowExtension(wxFileDialog& fileDialog);
   void EnableEdits();
   void ShowProtection();
 

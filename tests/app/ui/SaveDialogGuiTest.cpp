@@ -250,6 +250,8 @@ TEST_F(SaveDialogGuiTest, SystemDialogCarriesThePanelOfTheType) {
   });
   PictureFormat shownType = PictureFormat::Unknown;
   bool passwordOffered = false;
+  PictureFormat typeAfterFilter = PictureFormat::Unknown;
+  wxString nameAfterFilter;
   // Looks at the dialog from inside its own event loop once it is up, then cancels it; gives
   // up waiting after a few seconds rather than hang.
   int waits = 0;
@@ -263,6 +265,11 @@ TEST_F(SaveDialogGuiTest, SystemDialogCarriesThePanelOfTheType) {
     if (auto* panel = up ? dynamic_cast<SaveDialogPanel*>(running->GetExtraControl()) : nullptr) {
       shownType = panel->Type();
       passwordOffered = panel->FindWindow(Panel::kPasswordButtonId)->IsShown();
+      // The user picks "TIFF (*.tif)"; the toolkit refreshes the panel.
+      running->SetFilterIndex(5);
+      panel->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+      typeAfterFilter = panel->Type();
+      nameAfterFilter = running->GetPath();
     }
     if (running) running->EndModal(wxID_CANCEL);
   };
@@ -271,6 +278,8 @@ TEST_F(SaveDialogGuiTest, SystemDialogCarriesThePanelOfTheType) {
   EXPECT_GE(watch.count, 1) << "the dialog ran";
   EXPECT_EQ(shownType, PictureFormat::Kvf);
   EXPECT_TRUE(passwordOffered);
+  EXPECT_EQ(typeAfterFilter, PictureFormat::Tiff) << "the type follows the filter";
+  EXPECT_EQ(nameAfterFilter, (dir.path() / "scan.tif").string()) << "and so does the name";
 }
 
 TEST_F(SaveDialogGuiTest, WarningShowsTheGivenTextOrItsOwnAdvice) {
