@@ -282,6 +282,15 @@ TEST_F(SaveDialogGuiTest, SystemDialogCarriesThePanelOfTheType) {
   EXPECT_EQ(nameAfterFilter, (dir.path() / "scan.tif").string()) << "and so does the name";
 }
 
+TEST_F(SaveDialogGuiTest, WarningsHelpOpensThePageOnSaving) {
+  CMyMeckerDialog warning(host_, wxString());
+  warning.ShowHelp();
+  Pump();
+  wxString titles;
+  for (wxWindow* window : wxTopLevelWindows) titles += window->GetLabel() + "|";
+  EXPECT_TRUE(titles.Contains("Saving pictures")) << titles;
+}
+
 TEST_F(SaveDialogGuiTest, WarningShowsTheGivenTextOrItsOwnAdvice) {
   CMyMeckerDialog advice(host_, wxString());
   EXPECT_EQ(advice.Text(), CMyMeckerDialog::kAdvice);
