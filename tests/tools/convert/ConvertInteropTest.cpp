@@ -121,10 +121,8 @@ TEST_F(ConvertProgram, EveryRasterTypeRoundTrips) {
     const ProgramRun run = Convert(arguments);
     ASSERT_EQ(run.status, 0) << c.output << ": " << run.err;
     EXPECT_NE(run.out.find(Path(c.output) + ": "), std::string::npos) << run.out;
+    // The compare reads the output back through its own reader.
     EXPECT_EQ(Compare(c.source, Path(c.output)), kIdentical) << c.output;
-    // And back to BMP through the output's own reader.
-    ASSERT_EQ(Convert({Path(c.output), Path("back.bmp")}).status, 0) << c.output;
-    EXPECT_EQ(Compare(c.source, Path("back.bmp")), kIdentical) << c.output;
   }
 
   // JPEG loses about what ImageMagick's libjpeg loses at the same quality and subsampling.
