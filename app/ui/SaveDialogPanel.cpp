@@ -26,6 +26,7 @@ namespace quillon {
 namespace {
 
 constexpr int kFullQuality = 1024;
+const wxSize kSliderSize(140, -1);
 
 // A slider and a spin control that show the same 1..100 value.
 void couple(wxSlider* slider, wxSpinCtrl* spin) {
@@ -97,7 +98,8 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
   }
   options_[std::clamp(static_cast<int>(options.option), 0, 3)]->SetValue(true);
   const int quality = std::clamp(options.quality, 1, 100);
-  qualitySlider_ = new wxSlider(box, kQualitySliderId, quality, 1, 100);
+  qualitySlider_ =
+      new wxSlider(box, kQualitySliderId, quality, 1, 100, wxDefaultPosition, kSliderSize);
   quality_ = new wxSpinCtrl(box, kQualityEditId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                             wxSP_ARROW_KEYS, 1, 100, quality);
   couple(qualitySlider_, quality_);
@@ -140,7 +142,8 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
   const int jpegQuality = std::clamp(options.jpegQuality, 1, 100);
   jpegQuality_ = new wxSpinCtrl(this, kJpegQualityEditId, wxEmptyString, wxDefaultPosition,
                                 wxDefaultSize, wxSP_ARROW_KEYS, 1, 100, jpegQuality);
-  jpegQualitySlider_ = new wxSlider(this, kJpegQualitySliderId, jpegQuality, 1, 100);
+  jpegQualitySlider_ =
+      new wxSlider(this, kJpegQualitySliderId, jpegQuality, 1, 100, wxDefaultPosition, kSliderSize);
   couple(jpegQualitySlider_, jpegQuality_);
   jpeg->Add(new wxStaticText(this, wxID_ANY, "JPEG quality:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
             6);
