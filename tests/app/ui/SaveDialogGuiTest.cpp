@@ -255,11 +255,11 @@ TEST_F(SaveDialogGuiTest, SystemDialogCarriesThePanelOfTheType) {
   // Looks at the dialog from inside its own event loop once it is up, then cancels it; gives
   // up waiting after a few seconds rather than hang.
   int waits = 0;
-  std::function<void()> inspect = [&] {
+  std::function<void()> lookAtDialog = [&] {
     const bool up = running && running->IsShown();
     if (!up && ++waits < 1000) {
       wxMilliSleep(5);
-      wxTheApp->CallAfter(inspect);
+      wxTheApp->CallAfter(lookAtDialog);
       return;
     }
     if (auto* panel = up ? dynamic_cast<SaveDialogPanel*>(running->GetExtraControl()) : nullptr) {
@@ -273,7 +273,7 @@ TEST_F(SaveDialogGuiTest, SystemDialogCarriesThePanelOfTheType) {
     }
     if (running) running->EndModal(wxID_CANCEL);
   };
-  wxTheApp->CallAfter(inspect);
+  wxTheApp->CallAfter(lookAtDialog);
   EXPECT_FALSE(dialog.Run(host_, (dir.path() / "scan").string()).has_value());
   EXPECT_GE(watch.count, 1) << "the dialog ran";
   EXPECT_EQ(shownType, PictureFormat::Kvf);
