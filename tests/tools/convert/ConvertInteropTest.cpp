@@ -283,6 +283,18 @@ TEST_F(ConvertProgram, BadArgumentsAndFilesFailWithAMessage) {
   EXPECT_NE(help.out.find("Usage:"), std::string::npos);
 }
 
+TEST_F(ConvertProgram, NeedsNeitherADisplayNorTheToolkit) {
+  const ProgramRun libraries = Shell("ldd " + Quote(QUILLON_CONVERT));
+  ASSERT_EQ(libraries.status, 0) << libraries.err;
+  EXPECT_EQ(libraries.out.find("libgtk"), std::string::npos) << libraries.out;
+  EXPECT_EQ(libraries.out.find("libwx_"), std::string::npos) << libraries.out;
+  const std::string colour = Fixture("c.bmp", true);
+  const ProgramRun run =
+      Shell("env -u DISPLAY -u WAYLAND_DISPLAY " + Quote(QUILLON_CONVERT) + " " + Quote(colour) +
+            " " + Quote(Path("c.ppm")));
+  EXPECT_EQ(run.status, 0) << run.err;
+}
+
 TEST_F(ConvertProgram, FailedConvertLeavesTheExistingOutputAsItWas) {
   const std::string colour = Fixture("c.bmp", true);
   std::ofstream(Path("keep.bmp")) << "precious";
