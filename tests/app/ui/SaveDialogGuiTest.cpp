@@ -212,6 +212,18 @@ TEST_F(SaveDialogGuiTest, PasswordDialogSetsAndClearsTheProtection) {
   EXPECT_EQ(Find<wxStaticText>(Panel::kProtectionTextId)->GetLabel(), "No password");
 }
 
+TEST_F(SaveDialogGuiTest, PasswordDialogOffersOkOnlyWithAPassword) {
+  CSavePassDlg ask(host_, "", 512);
+  wxWindow* ok = ask.FindWindow(wxID_OK);
+  ASSERT_NE(ok, nullptr);
+  ask.UpdateWindowUI(wxUPDATE_UI_RECURSE);
+  EXPECT_FALSE(ok->IsEnabled()) << "a protection without a password would lock nothing";
+  dynamic_cast<wxTextCtrl*>(ask.FindWindow(CSavePassDlg::kPasswordId))->ChangeValue("x");
+  ask.UpdateWindowUI(wxUPDATE_UI_RECURSE);
+  EXPECT_TRUE(ok->IsEnabled());
+  EXPECT_EQ(ask.FreeQuality(), 512);
+}
+
 TEST_F(SaveDialogGuiTest, SystemDialogOpensOnTheFilterOfTheType) {
   CMySaveDialog2& dialog = App().SaveDialog();
   dialog.options.type = PictureFormat::Ppm;
