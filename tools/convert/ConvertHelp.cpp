@@ -63,6 +63,7 @@ Load options (how much of a compressed input to decode; one of the first three):
                         and reported, since this build cannot read JPEG 2000 files.
   --password TEXT       password of a protected KVF input; without it the picture opens at
                         the quality free to all
+With --compare the load options and the password apply to both files.
 
 General:
   --yes                 answer Yes to the questions the writers ask (for example whether to

@@ -82,12 +82,8 @@ std::unique_ptr<Progress> TextUiServices::BeginProgress(const std::string& capti
 }
 
 std::optional<std::string> TextUiServices::AskPassword(const PasswordPrompt& prompt) {
-  // A wrong password is not offered again: the reader would only ask once more.
-  if (answers_.password) {
-    std::optional<std::string> password = std::move(answers_.password);
-    answers_.password.reset();
-    return password;
-  }
+  // Readers ask once per file and fail on a wrong password, so every file may get it.
+  if (answers_.password) return answers_.password;
   Report(prompt.title + " is protected; without --password it opens at the free quality");
   if (!prompt.qualityLine.empty()) Report(prompt.qualityLine);
   return std::nullopt;

@@ -12,7 +12,7 @@ namespace quillon::convert {
 
 struct TextAnswers {
   bool yes = false;                     // Yes/OK to every question, else No/Cancel
-  std::optional<std::string> password;  // given to the first password prompt only
+  std::optional<std::string> password;  // the answer to every password prompt
 };
 
 class TextUiServices final : public UiServices {

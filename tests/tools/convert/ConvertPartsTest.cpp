@@ -34,17 +34,21 @@ TEST(TextUiServices, MessagesGoToTheStreamAndQuestionsFollowTheYesOption) {
             MessageAnswer::Ok);
 }
 
-TEST(TextUiServices, PasswordIsOfferedOnceAndProgressOnlyOnATerminal) {
+TEST(TextUiServices, PasswordAnswersEveryPromptAndProgressShowsOnlyOnATerminal) {
   const StringTable strings = Strings();
   std::ostringstream err;
+  // A compare of two protected files asks twice.
   TextUiServices ui(strings, err, false, {.yes = false, .password = "secret"});
   EXPECT_EQ(ui.AskPassword({"a.kvf", "quality 5 %"}), "secret");
-  EXPECT_EQ(ui.AskPassword({"a.kvf", "quality 5 %"}), std::nullopt);
-  EXPECT_NE(err.str().find("quality 5 %"), std::string::npos);
+  EXPECT_EQ(ui.AskPassword({"b.kvf", "quality 5 %"}), "secret");
   EXPECT_EQ(ui.AskNumber("t", "p", 1, 9, 4), 4);
 
+  TextUiServices without(strings, err, false, {});
+  EXPECT_EQ(without.AskPassword({"a.kvf", "quality 5 %"}), std::nullopt);
+  EXPECT_NE(err.str().find("quality 5 %"), std::string::npos);
+
   {
-    auto progress = ui.BeginProgress("Saving");
+    auto progress = without.BeginProgress("Saving");
     progress->SetRange(0, 10);
     progress->SetPos(5);
   }
