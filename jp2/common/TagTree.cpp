@@ -45,12 +45,18 @@ void TagTree::SetLeafValues(const std::uint32_t* values) {
 }
 
 void TagTree::Recompute() {
+  RecomputeMinima();
+  for (std::uint64_t i = 0; i < count_; ++i) {
+    nodes_[i].low = 0;
+    nodes_[i].known = false;
+  }
+}
+
+void TagTree::RecomputeMinima() {
   const std::uint64_t leaves = LeafCount();
   for (std::uint64_t i = leaves; i < count_; ++i) nodes_[i].value = kUnknown;
   for (std::uint64_t i = 0; i < count_; ++i) {
-    TagTreeNode& node = nodes_[i];
-    node.low = 0;
-    node.known = false;
+    const TagTreeNode& node = nodes_[i];
     if (node.parent >= 0) {
       TagTreeNode& parent = nodes_[node.parent];
       parent.value = std::min(parent.value, node.value);

@@ -30,6 +30,13 @@ class TagTree {
   // Encoder: sets one leaf; call Recompute once after the last one.
   void SetLeaf(std::uint32_t index, std::uint32_t value) { nodes_[index].value = value; }
   void Recompute();
+  // Encoder: recomputes the minima over changed leaves, keeping the coded state; valid when
+  // no changed leaf goes below the thresholds coded so far.
+  void RecomputeMinima();
+
+  // The nodes in caller storage, for saving and restoring the coded state.
+  TagTreeNode* Nodes() const { return nodes_; }
+  std::uint64_t NodeTotal() const { return count_; }
 
   // Decoder: forgets all values and coded state.
   void ResetForDecoding();

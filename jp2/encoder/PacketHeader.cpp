@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "encoder/CodeBlockCoefficients.h"
 
@@ -97,6 +98,44 @@ void PutBlock(PacketBitWriter& writer, PrecinctBand& band, std::uint32_t index, 
   PutLengths(writer, block, before, after);
 }
 
+// Calls fn(live bytes, count) for each piece of the header state: the tag trees' nodes and
+// the blocks' Lblock.
+template <typename Fn>
+void ForEachStatePiece(Precinct& precinct, Fn&& fn) {
+  for (int b = 0; b < precinct.bandCount; ++b) {
+    PrecinctBand& band = precinct.bands[b];
+    fn(band.inclusion.Nodes(), band.inclusion.NodeTotal() * sizeof(TagTreeNode));
+    fn(band.zeroPlanes.Nodes(), band.zeroPlanes.NodeTotal() * sizeof(TagTreeNode));
+    const std::uint32_t count = band.width * band.height;
+    for (std::uint32_t i = 0; i < count; ++i) fn(&band.blocks[i]->lblock, 1);
+  }
+}
+
+void SaveHeaderState(Precinct& precinct, std::uint8_t* saved) {
+  ForEachStatePiece(precinct, [&saved](const void* live, std::uint64_t bytes) {
+    std::memcpy(saved, live, bytes);
+    saved += bytes;
+  });
+}
+
+// Back to the saved state; blocks first included in a later layer than saved may now be in
+// the layer being measured, which the inclusion trees' minima take up without changing what
+// the earlier layers coded.
+void RestoreHeaderState(Precinct& precinct, int layers, const std::uint8_t* saved) {
+  ForEachStatePiece(precinct, [&saved](void* live, std::uint64_t bytes) {
+    std::memcpy(live, saved, bytes);
+    saved += bytes;
+  });
+  for (int b = 0; b < precinct.bandCount; ++b) {
+    PrecinctBand& band = precinct.bands[b];
+    const std::uint32_t count = band.width * band.height;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      band.inclusion.SetLeaf(i, static_cast<std::uint32_t>(band.blocks[i]->FirstLayer(layers)));
+    }
+    if (count != 0) band.inclusion.RecomputeMinima();
+  }
+}
+
 }  // namespace
 
 std::uint64_t Precinct::BlockCount() const {
@@ -143,14 +182,36 @@ Status WritePacketHeader(Precinct& precinct, int layer, int layers, const Packet
 }
 
 Status MeasurePacketHeader(Precinct& precinct, int layer, int layers, const PacketMarkers& markers,
-                           std::uint32_t* bytes) {
+                           std::uint32_t* bytes, std::uint8_t* saved) {
   *bytes = 0;
   for (int l = 0; l <= layer; ++l) {
+    if (l == layer && saved != nullptr) SaveHeaderState(precinct, saved);
     PacketBitWriter counter;
     JP2_RETURN_IF_ERROR(WritePacketHeader(precinct, l, layers, markers, 0, counter));
     *bytes = counter.size();
   }
   return Status();
+}
+
+Status RemeasurePacketHeader(Precinct& precinct, int layer, int layers,
+                             const PacketMarkers& markers, const std::uint8_t* saved,
+                             std::uint32_t* bytes) {
+  if (layer == 0) return MeasurePacketHeader(precinct, 0, layers, markers, bytes);
+  RestoreHeaderState(precinct, layers, saved);
+  PacketBitWriter counter;
+  JP2_RETURN_IF_ERROR(WritePacketHeader(precinct, layer, layers, markers, 0, counter));
+  *bytes = counter.size();
+  return Status();
+}
+
+std::uint64_t HeaderStateBytes(const Precinct& precinct) {
+  std::uint64_t bytes = 0;
+  for (int b = 0; b < precinct.bandCount; ++b) {
+    const PrecinctBand& band = precinct.bands[b];
+    bytes += (band.inclusion.NodeTotal() + band.zeroPlanes.NodeTotal()) * sizeof(TagTreeNode) +
+             std::uint64_t{band.width} * band.height;
+  }
+  return bytes;
 }
 
 std::uint64_t PacketBodyBytes(const Precinct& precinct, int layer) {

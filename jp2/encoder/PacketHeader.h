@@ -40,9 +40,20 @@ inline constexpr std::uint32_t kEphBytes = 2;
 Status WritePacketHeader(Precinct& precinct, int layer, int layers, const PacketMarkers& markers,
                          std::uint16_t nsop, PacketBitWriter& writer);
 
-// Bytes of the header of layer, found by writing layers 0 to layer without output.
+// Bytes of the header of layer, found by writing layers 0 to layer without output. With
+// saved (HeaderStateBytes of the precinct), the coding state the layers before it leave is
+// kept there for RemeasurePacketHeader.
 Status MeasurePacketHeader(Precinct& precinct, int layer, int layers, const PacketMarkers& markers,
-                           std::uint32_t* bytes);
+                           std::uint32_t* bytes, std::uint8_t* saved = nullptr);
+
+// Bytes of the header of layer again after passes of that layer changed, from the state
+// MeasurePacketHeader saved for the same layer: one layer written instead of all before it.
+Status RemeasurePacketHeader(Precinct& precinct, int layer, int layers,
+                             const PacketMarkers& markers, const std::uint8_t* saved,
+                             std::uint32_t* bytes);
+
+// Bytes the saved header state of the precinct takes: tag-tree nodes and every Lblock.
+std::uint64_t HeaderStateBytes(const Precinct& precinct);
 
 // Codeword bytes the precinct's blocks contribute to layer.
 std::uint64_t PacketBodyBytes(const Precinct& precinct, int layer);

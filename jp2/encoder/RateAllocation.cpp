@@ -50,8 +50,14 @@ void ForEachBlock(RateTile& tile, Fn&& fn) {
 // The allocation list is a heap with the steepest next point on top.
 class Allocator {
  public:
-  Allocator(RateTile& tile, Entry* entries, std::uint32_t capacity, std::uint32_t* headerBytes)
-      : tile_(tile), heap_(entries), capacity_(capacity), headerBytes_(headerBytes) {}
+  Allocator(RateTile& tile, Entry* entries, std::uint32_t capacity, std::uint32_t* headerBytes,
+            std::uint8_t* states, const std::uint64_t* stateAt)
+      : tile_(tile),
+        heap_(entries),
+        capacity_(capacity),
+        headerBytes_(headerBytes),
+        states_(states),
+        stateAt_(stateAt) {}
 
   void BuildList() {
     ForEachBlock(tile_, [this](CodedBlock& block, std::uint32_t precinct) {
@@ -87,13 +93,14 @@ class Allocator {
     }
   }
 
-  // Exact bytes of the layer's packets; fills the header cache.
+  // Exact bytes of the layer's packets; fills the header cache and keeps every precinct's
+  // header state before the layer for the remeasures of the exact pass.
   Status MeasureLayer(int layer, std::uint64_t* bytes) {
     *bytes = 0;
     for (std::uint64_t p = 0; p < tile_.precinctCount; ++p) {
       Precinct& precinct = tile_.precincts[p];
-      JP2_RETURN_IF_ERROR(
-          MeasurePacketHeader(precinct, layer, tile_.layers, tile_.markers, &headerBytes_[p]));
+      JP2_RETURN_IF_ERROR(MeasurePacketHeader(precinct, layer, tile_.layers, tile_.markers,
+                                              &headerBytes_[p], states_ + stateAt_[p]));
       *bytes += headerBytes_[p] + PacketBodyBytes(precinct, layer);
     }
     return Status();
@@ -115,8 +122,8 @@ class Allocator {
       block.included = front.end;
       block.layerEnd[layer] = front.end;
       std::uint32_t newHeader = 0;
-      JP2_RETURN_IF_ERROR(
-          MeasurePacketHeader(precinct, layer, tile_.layers, tile_.markers, &newHeader));
+      JP2_RETURN_IF_ERROR(RemeasurePacketHeader(precinct, layer, tile_.layers, tile_.markers,
+                                                states_ + stateAt_[front.precinct], &newHeader));
       const std::uint64_t candidate = total - oldHeader + newHeader + block.LengthAfter(front.end) -
                                       block.LengthAfter(oldIncluded);
       if (candidate <= budget) {
@@ -170,6 +177,8 @@ class Allocator {
   Entry* heap_;
   std::uint32_t capacity_;  // one entry per block: heap and set-aside entries never collide
   std::uint32_t* headerBytes_;
+  std::uint8_t* states_;  // saved header states, precinct p's at stateAt_[p]
+  const std::uint64_t* stateAt_;
   std::uint32_t size_ = 0;
 };
 
@@ -189,12 +198,23 @@ Status AllocateLayers(RateTile& tile, const std::uint64_t* budgets, const Memory
   BlockLayout layout;
   const std::uint64_t entriesAt = layout.Add(blocks, sizeof(Entry));
   const std::uint64_t headersAt = layout.Add(tile.precinctCount, sizeof(std::uint32_t));
+  const std::uint64_t stateAtAt = layout.Add(tile.precinctCount, sizeof(std::uint64_t));
+  std::uint64_t stateBytes = 0;
+  for (std::uint64_t p = 0; p < tile.precinctCount; ++p) {
+    stateBytes += HeaderStateBytes(tile.precincts[p]);
+  }
+  const std::uint64_t statesAt = layout.Add(stateBytes, 1);
   if (layout.Overflowed() || blocks > UINT32_MAX) return JP2_Error_OutOfMemory;
   OwnedBlock list;
   JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &list));
-  Allocator allocator(tile, reinterpret_cast<Entry*>(list.data + entriesAt),
-                      static_cast<std::uint32_t>(blocks),
-                      reinterpret_cast<std::uint32_t*>(list.data + headersAt));
+  auto* stateAt = reinterpret_cast<std::uint64_t*>(list.data + stateAtAt);
+  for (std::uint64_t p = 0, at = 0; p < tile.precinctCount; ++p) {
+    stateAt[p] = at;
+    at += HeaderStateBytes(tile.precincts[p]);
+  }
+  Allocator allocator(
+      tile, reinterpret_cast<Entry*>(list.data + entriesAt), static_cast<std::uint32_t>(blocks),
+      reinterpret_cast<std::uint32_t*>(list.data + headersAt), list.data + statesAt, stateAt);
 
   std::uint64_t budget[kMaxLayers];
   std::copy(budgets, budgets + tile.layers, budget);
@@ -222,7 +242,17 @@ Status FormLayers(RateTile& tile, bool targeted, const std::uint64_t* budgets,
     IncludeEverything(tile);
     return Status();
   }
-  return AllocateLayers(tile, budgets, memory);
+  JP2_RETURN_IF_ERROR(AllocateLayers(tile, budgets, memory));
+  // Without a target every pass belongs in the file, also the passes past a block's last hull
+  // point that no slope ever reaches: the last layer completes every block.
+  if (!targeted) {
+    const int last = tile.layers - 1;
+    ForEachBlock(tile, [last](CodedBlock& block, std::uint32_t) {
+      block.included = block.passCount;
+      block.layerEnd[last] = block.passCount;
+    });
+  }
+  return Status();
 }
 
 }  // namespace quillon::jp2

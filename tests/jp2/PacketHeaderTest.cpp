@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -197,6 +199,40 @@ TEST(PacketHeader, LaterLayersSendOneInclusionBitAndGrowLblock) {
   EXPECT_EQ(parsed[1].segments, (std::vector<std::uint32_t>{8}));
   EXPECT_EQ(at, stream.size());
   EXPECT_EQ(early.coded.lblock, 8);
+}
+
+// Rate control grows one layer pass by pass and measures its header again from the state the
+// earlier layers left, saved once: it must match writing every layer from the start, also
+// when blocks are first included in the layer being grown.
+TEST(PacketHeader, RemeasureFromTheSavedStateMatchesAFullMeasure) {
+  std::mt19937 rng(77);
+  constexpr int kLayers = 4;
+  std::vector<std::unique_ptr<Block>> blocks;
+  std::vector<Block*> pointers;
+  for (int i = 0; i < 8 * 6; ++i) {
+    std::vector<std::uint32_t> lengths;
+    for (std::uint32_t p = 0, total = 0; p < 12; ++p) lengths.push_back(total += 1 + rng() % 300);
+    blocks.push_back(std::make_unique<Block>(lengths, static_cast<std::uint8_t>(rng() % 4)));
+    pointers.push_back(blocks.back().get());
+  }
+  OneBandPrecinct p(pointers, 8, 6);
+  for (int layer = 0; layer < kLayers; ++layer) {
+    std::vector<std::uint8_t> saved(HeaderStateBytes(p.precinct));
+    std::uint32_t first = 0;
+    ASSERT_TRUE(MeasurePacketHeader(p.precinct, layer, kLayers, {}, &first, saved.data()).ok());
+    for (int step = 0; step < 4 + 8 * layer; ++step) {
+      CodedBlock& block = blocks[rng() % blocks.size()]->coded;
+      if (block.included == block.passCount) continue;
+      block.included = static_cast<std::uint16_t>(block.included + 1 + rng() % 3);
+      if (block.included > block.passCount) block.included = block.passCount;
+      block.layerEnd[layer] = block.included;
+      std::uint32_t again = 0, full = 0;
+      ASSERT_TRUE(RemeasurePacketHeader(p.precinct, layer, kLayers, {}, saved.data(), &again).ok());
+      ASSERT_TRUE(MeasurePacketHeader(p.precinct, layer, kLayers, {}, &full).ok());
+      ASSERT_EQ(again, full) << "layer " << layer << " step " << step;
+    }
+    for (auto& block : blocks) block->coded.layerEnd[layer + 1] = block->coded.included;
+  }
 }
 
 TEST(PacketHeader, SopBeforeAndEphAfterTheHeader) {
