@@ -3,7 +3,7 @@
 # mate-backgrounds (downloaded, unpacked, not installed) and runs jp2-encoder-bench on both.
 # Usage: bench/jp2-encoder-bench.sh path/to/jp2-encoder-bench [work directory]
 set -eu
-bench=$1
+bench=$(realpath "$1")
 work=${2:-/tmp/quillon-jp2-bench}
 mkdir -p "$work"
 cd "$work"
