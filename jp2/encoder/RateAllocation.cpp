@@ -119,13 +119,17 @@ class Allocator {
       const std::uint16_t oldEnd = block.layerEnd[layer];
       Precinct& precinct = tile_.precincts[front.precinct];
       const std::uint32_t oldHeader = headerBytes_[front.precinct];
+      const std::uint64_t body = block.LengthAfter(front.end) - block.LengthAfter(oldIncluded);
       block.included = front.end;
       block.layerEnd[layer] = front.end;
-      std::uint32_t newHeader = 0;
-      JP2_RETURN_IF_ERROR(RemeasurePacketHeader(precinct, layer, tile_.layers, tile_.markers,
-                                                states_ + stateAt_[front.precinct], &newHeader));
-      const std::uint64_t candidate = total - oldHeader + newHeader + block.LengthAfter(front.end) -
-                                      block.LengthAfter(oldIncluded);
+      std::uint32_t newHeader = oldHeader;
+      // A contribution never shortens a header: what does not fit with the old header is not
+      // measured.
+      if (total + body <= budget) {
+        JP2_RETURN_IF_ERROR(RemeasurePacketHeader(precinct, layer, tile_.layers, tile_.markers,
+                                                  states_ + stateAt_[front.precinct], &newHeader));
+      }
+      const std::uint64_t candidate = total - oldHeader + newHeader + body;
       if (candidate <= budget) {
         total = candidate;
         headerBytes_[front.precinct] = newHeader;
