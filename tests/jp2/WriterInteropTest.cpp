@@ -213,8 +213,6 @@ TEST(WriterInterop, ColourDescriptionsAndMetadataBoxesDecode) {
   const auto picture = MakeComponents(3, 32, 32);
   IccProfileFields fields;
   const auto profile = MakeIccProfile(fields);
-  const std::uint8_t uuid[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-  const std::uint8_t text[] = {'<', 'x', '/', '>'};
   const std::vector<std::pair<std::string, Configure>> cases = {
       {"icc",
        [&](CompressHandle handle) {
@@ -231,13 +229,7 @@ TEST(WriterInterop, ColourDescriptionsAndMetadataBoxesDecode) {
       {"metadata",
        [&](CompressHandle handle) {
          EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
-         EXPECT_EQ(JP2_Compress_SetXML_Data(handle, text, sizeof text), 0);
-         EXPECT_EQ(JP2_Compress_SetUUID_Data(handle, uuid, text, sizeof text), 0);
-         EXPECT_EQ(JP2_Compress_SetIPTC_Data(handle, text, sizeof text), 0);
-         EXPECT_EQ(JP2_Compress_SetUUID_Info(handle, uuid, 1, text, sizeof text), 0);
-         EXPECT_EQ(JP2_Compress_SetIP_Data(handle, text, sizeof text), 0);
-         EXPECT_EQ(JP2_Compress_SetResolution(handle, 300, 300, nullptr, 0, 0), 0);
-         EXPECT_EQ(JP2_Compress_SetResolution(handle, 72, 96, nullptr, 0, 1), 0);
+         SetEveryMetadataBox(handle);
        }},
   };
   for (const auto& [name, configure] : cases) {

@@ -57,6 +57,21 @@ inline std::vector<TestComponent> MakeComponents(int count, std::uint32_t width,
   return components;
 }
 
+// Sets one of each metadata box before compression, in the order xml, uuid, IPTC uuid,
+// uinf, jp2i (4 bytes of payload each), and both resolutions (capture 300 per inch, display
+// 72 x 96 per metre).
+inline void SetEveryMetadataBox(CompressHandle handle) {
+  static const std::uint8_t uuid[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  static const std::uint8_t text[] = {'<', 'x', '/', '>'};
+  EXPECT_EQ(JP2_Compress_SetXML_Data(handle, text, sizeof text), 0);
+  EXPECT_EQ(JP2_Compress_SetUUID_Data(handle, uuid, text, sizeof text), 0);
+  EXPECT_EQ(JP2_Compress_SetIPTC_Data(handle, text, sizeof text), 0);
+  EXPECT_EQ(JP2_Compress_SetUUID_Info(handle, uuid, 1, text, sizeof text), 0);
+  EXPECT_EQ(JP2_Compress_SetIP_Data(handle, text, sizeof text), 0);
+  EXPECT_EQ(JP2_Compress_SetResolution(handle, 300, 300, nullptr, 0, 0), 0);
+  EXPECT_EQ(JP2_Compress_SetResolution(handle, 72, 96, nullptr, 2, 1), 0);
+}
+
 class EncodeSession {
  public:
   std::vector<TestComponent> components;
