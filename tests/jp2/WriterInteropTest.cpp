@@ -255,7 +255,7 @@ TEST(WriterInterop, TargetSizesAreMetAndDecodeInBothPeers) {
   const std::string ppm = ::testing::TempDir() + "quillon-writer-source.ppm";
   WritePpm(ppm, picture);
   const std::uint64_t raw = 128 * 128 * 3;
-  for (const std::uint64_t ratio : {8u, 20u, 50u}) {
+  for (const std::uint64_t ratio : {3u, 8u, 20u, 50u}) {
     const std::uint64_t target = raw / ratio;
     const Encoded encoded =
         EncodeToFile("target-" + std::to_string(ratio) + ".jp2", picture,
