@@ -2,7 +2,8 @@
 # quillon-convert against one-thread OpenJPEG and Grok on the same pictures in one run:
 # lossless and 1:20, encode and decode times, file sizes, and the PSNR of the lossy files
 # (all decoded by opj_decompress, since quillon cannot decode JPEG 2000 yet; its decode column
-# stays empty). Prints one table.
+# stays empty). Lossy peers use the irreversible 9/7 wavelet, as quillon's lossy coding does.
+# Prints one table.
 # Usage: bench/quillon-convert-bench.sh path/to/quillon-convert [cache directory]
 # Environment: RUNS (default 1) runs per timing, the fastest counts.
 set -eu
@@ -39,9 +40,9 @@ encode() {  # codec mode input output
     quillon:lossless) best_time "$convert_bin" --lossless "$3" "$4" ;;
     quillon:lossy) best_time "$convert_bin" --rate 20 "$3" "$4" ;;
     opj:lossless) best_time opj_compress -threads 1 -i "$3" -o "$4" ;;
-    opj:lossy) best_time opj_compress -threads 1 -r 20 -i "$3" -o "$4" ;;
+    opj:lossy) best_time opj_compress -threads 1 -r 20 -I -i "$3" -o "$4" ;;
     grk:lossless) best_time grk_compress -H 1 -i "$3" -o "$4" ;;
-    grk:lossy) best_time grk_compress -H 1 -r 20 -i "$3" -o "$4" ;;
+    grk:lossy) best_time grk_compress -H 1 -r 20 -I -i "$3" -o "$4" ;;
   esac
 }
 
