@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "core/KvfWorkBuffers.h"
 #include "core/raster/RasterIoSupport.h"
 #include "kvf/kvf.h"
 
@@ -62,25 +63,6 @@ class KvfInputFile {
 
   std::FILE* file_;
   std::vector<std::uint8_t> buffer_;
-};
-
-// The five work buffers of one decode, allocated as the codec reports their sizes.
-class WorkBuffers {
- public:
-  [[nodiscard]] bool Allocate(KvfWorkspace& workspace) {
-    for (int i = 0; i < KVF_WORK_BUFFERS; ++i) {
-      memory_[i].reset();
-      workspace.buffers[i] = nullptr;
-      if (workspace.sizes[i] == 0) continue;
-      memory_[i].reset(new (std::nothrow) std::byte[workspace.sizes[i]]);
-      if (!memory_[i]) return false;
-      workspace.buffers[i] = memory_[i].get();
-    }
-    return true;
-  }
-
- private:
-  std::array<std::unique_ptr<std::byte[]>, KVF_WORK_BUFFERS> memory_;
 };
 
 // How the picture of a colour mode is decoded: the codec's layout and the picture's depth.
@@ -148,7 +130,7 @@ class ProgressScope {
 };
 
 // Opens the file and reads its header into `info`; the buffers keep the header state.
-std::int16_t ReadHeader(KvfInputFile& file, KvfWorkspace& workspace, WorkBuffers& buffers,
+std::int16_t ReadHeader(KvfInputFile& file, KvfWorkspace& workspace, KvfWorkBuffers& buffers,
                         KvfDecodeParams& params, KvfInfo& info) {
   if (!file.Start(params)) return -14;
   workspace.tag = KVF_INTERFACE_TAG;
@@ -189,7 +171,7 @@ void StoreFourChannelRows(const std::vector<std::uint8_t>& rows, Picture& pictur
 // Everything a decode needs besides the file; filled step by step by ReadKvfCurrent.
 struct DecodeJob {
   KvfWorkspace workspace{};
-  WorkBuffers buffers;
+  KvfWorkBuffers buffers;
   KvfDecodeParams params{};
   KvfInfo info{};
   KvfPassword password{};

@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "core/KvfWorkBuffers.h"
 #include "core/LoadOptions.h"
 #include "core/PalettePictures.h"
 #include "core/SaveArithmetic.h"
@@ -115,27 +116,6 @@ class KvfOutputFile {
   std::vector<std::uint8_t> buffer_;
 };
 
-// The five work buffers, allocated as the codec sizes them and within a limit.
-class WorkBuffers {
- public:
-  [[nodiscard]] bool Allocate(KvfWorkspace& workspace, std::uint64_t limit) {
-    std::uint64_t total = 0;
-    for (std::uint32_t size : workspace.sizes) total += size;
-    if (total > limit) return false;
-    for (int i = 0; i < KVF_WORK_BUFFERS; ++i) {
-      workspace.buffers[i] = nullptr;
-      if (workspace.sizes[i] == 0) continue;
-      memory_[i].reset(new (std::nothrow) std::byte[workspace.sizes[i]]);
-      if (!memory_[i]) return false;
-      workspace.buffers[i] = memory_[i].get();
-    }
-    return true;
-  }
-
- private:
-  std::array<std::unique_ptr<std::byte[]>, KVF_WORK_BUFFERS> memory_;
-};
-
 // Everything the codec is given besides the rows and the mode; fixed for every attempt.
 struct EncodeSetup {
   std::uint16_t quality = KVF_FULL_QUALITY;
@@ -164,7 +144,7 @@ Outcome EncodeOnce(const std::filesystem::path& path, PreparedRows& rows, const 
   // An embedded picture too large for the codec's size fields is a resource limit too.
   if (planned == -3 && embedded) return Outcome::NoWorkMemory;
   if (planned != 0) return Outcome::Failed;
-  WorkBuffers buffers;
+  KvfWorkBuffers buffers;
   if (!buffers.Allocate(workspace, workMemoryLimit)) {
     if (embedded) return Outcome::NoWorkMemory;
     context.ui.MessageBox(kOutOfMemoryMessage, MessageIcon::Stop);

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstdint>
 #include <optional>
@@ -119,28 +117,6 @@ inline void FillSmooth(Picture& picture, std::int32_t width, std::int32_t height
     }
   }
 }
-
-// Writes beyond `bytes` fail while this lives, as they do on a full disk.
-class FullDiskAfter {
- public:
-  explicit FullDiskAfter(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved_;
-    limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FullDiskAfter() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, previous_);
-  }
-  FullDiskAfter(const FullDiskAfter&) = delete;
-  FullDiskAfter& operator=(const FullDiskAfter&) = delete;
-
- private:
-  rlimit saved_{};
-  sighandler_t previous_;
-};
 
 // A save fixture: scripted UI, settable free space, private directory.
 class SaveTest : public RasterTest {

@@ -1,7 +1,5 @@
 #include "core/raster/AtomicFileWriter.h"
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,26 +38,6 @@ const std::vector<std::uint8_t> kOldContent{'o', 'l', 'd', ' ', 'f', 'i', 'l', '
 std::size_t EntriesIn(const std::filesystem::path& dir) {
   return std::size_t(std::distance(std::filesystem::directory_iterator(dir), {}));
 }
-
-// Lowers the file size limit so that writes fail as on a full disk.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved_;
-    limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, previous_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t previous_;
-};
 
 // File permissions count for root too while this lives: the file system user becomes nobody.
 class FileSystemUserNobody {
@@ -116,7 +94,7 @@ TEST_F(AtomicSave, FailedWritesOfEveryFormatLeaveTheTargetUnchanged) {
     const auto target = File(std::string("full.").append(name));
     WriteAll(target, kOldContent);
     {
-      FileSizeLimit limit(2000);
+      test::FullDiskAfter full(2000);
       EXPECT_FALSE(write(target, doc, context)) << name;
     }
     EXPECT_EQ(ReadAll(target), kOldContent) << name;

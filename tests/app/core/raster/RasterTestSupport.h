@@ -3,7 +3,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -79,6 +81,28 @@ class RasterTest : public ::testing::Test {
   SettableDiskSpace disk;
   FileIoContext context;
   std::filesystem::path dir;
+};
+
+// Writes beyond `bytes` fail while this lives, as they do on a full disk.
+class FullDiskAfter {
+ public:
+  explicit FullDiskAfter(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FullDiskAfter() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, previous_);
+  }
+  FullDiskAfter(const FullDiskAfter&) = delete;
+  FullDiskAfter& operator=(const FullDiskAfter&) = delete;
+
+ private:
+  rlimit saved_{};
+  sighandler_t previous_;
 };
 
 // A picture whose pixels differ by position, so that swapped rows, columns or channels show.
