@@ -81,6 +81,23 @@ double positiveOr(const wxTextCtrl* edit, double previous) {
                                                                                    : previous;
 }
 
+int rateSliderPosition(double rate) {
+  return static_cast<int>(
+      std::lround(std::clamp(rate, 1.0, double{SaveDialogPanel::kMaxSliderRate})));
+}
+
+// The rate slider sets the edit to whole rates; a rate typed into the edit moves the slider to
+// the nearest whole rate and keeps the decimals typed.
+void couple(wxSlider* slider, wxTextCtrl* rate) {
+  slider->Bind(wxEVT_SLIDER, [slider, rate](wxCommandEvent&) {
+    rate->ChangeValue(wxString::FromCDouble(slider->GetValue(), 1));
+  });
+  rate->Bind(wxEVT_TEXT, [slider, rate](wxCommandEvent&) {
+    const double typed = positiveOr(rate, 0.0);
+    if (typed > 0.0) slider->SetValue(rateSliderPosition(typed));
+  });
+}
+
 }  // namespace
 
 SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
@@ -104,6 +121,9 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
                             wxSP_ARROW_KEYS, 1, 100, quality);
   couple(qualitySlider_, quality_);
   rate_ = new wxTextCtrl(box, kRateEditId, wxString::FromCDouble(options.rate, 1));
+  rateSlider_ = new wxSlider(box, kRateSliderId, rateSliderPosition(options.rate), 1,
+                             kMaxSliderRate, wxDefaultPosition, kSliderSize);
+  couple(rateSlider_, rate_);
   size_ = new wxTextCtrl(box, kSizeEditId, wxString::FromCDouble(options.sizeKb, 1));
   auto* grid = new wxFlexGridSizer(3, 4, 8);
   grid->Add(options_[0]);
@@ -114,7 +134,7 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
   grid->Add(qualitySlider_, 1, wxEXPAND);
   grid->Add(options_[2]);
   grid->Add(rate_);
-  grid->AddSpacer(0);
+  grid->Add(rateSlider_, 1, wxEXPAND);
   grid->Add(options_[3]);
   grid->Add(size_);
   compression->Add(grid, 0, wxALL, 4);
@@ -189,6 +209,7 @@ void SaveDialogPanel::EnableEdits() {
   quality_->Enable(quality);
   qualitySlider_->Enable(quality);
   rate_->Enable(options_[2]->GetValue());
+  rateSlider_->Enable(options_[2]->GetValue());
   size_->Enable(options_[3]->GetValue());
 }
 

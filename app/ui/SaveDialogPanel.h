@@ -29,6 +29,8 @@ class SaveDialogPanel : public wxPanel {
   static constexpr int kQualitySliderId = 1007;
   static constexpr int kRateOptionId = 1002;
   static constexpr int kRateEditId = 1005;
+  static constexpr int kRateSliderId = 1011;
+  static constexpr int kMaxSliderRate = 200;  // the rate slider's range is 1:1 to 1:200
   static constexpr int kSizeOptionId = 1003;
   static constexpr int kSizeEditId = 1006;
   static constexpr int kEmbeddedId = 1141;
@@ -72,6 +74,7 @@ class SaveDialogPanel : public wxPanel {
   wxSlider* qualitySlider_ = nullptr;
   wxSpinCtrl* quality_ = nullptr;
   wxTextCtrl* rate_ = nullptr;
+  wxSlider* rateSlider_ = nullptr;
   wxTextCtrl* size_ = nullptr;
   wxRadioButton* embedded_ = nullptr;
   wxRadioButton* baseline_ = nullptr;

@@ -11,6 +11,7 @@
 #include <wx/filedlg.h>
 #include <wx/frame.h>
 #include <wx/radiobut.h>
+#include <wx/slider.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -70,8 +71,9 @@ class SaveDialogGuiTest : public GuiTest {
 
 TEST_F(SaveDialogGuiTest, EachTypeOffersItsOwnOptions) {
   const std::set<int> wavelet = {
-      Panel::kLosslessId,   Panel::kQualityOptionId, Panel::kQualityEditId, Panel::kQualitySliderId,
-      Panel::kRateOptionId, Panel::kRateEditId,      Panel::kSizeOptionId,  Panel::kSizeEditId};
+      Panel::kLosslessId,      Panel::kQualityOptionId, Panel::kQualityEditId,
+      Panel::kQualitySliderId, Panel::kRateOptionId,    Panel::kRateEditId,
+      Panel::kRateSliderId,    Panel::kSizeOptionId,    Panel::kSizeEditId};
   std::set<int> kvf = wavelet;
   kvf.insert(
       {Panel::kEmbeddedId, Panel::kBaselineId, Panel::kPasswordButtonId, Panel::kProtectionTextId});
@@ -108,8 +110,28 @@ TEST_F(SaveDialogGuiTest, OnlyTheChosenSavingOptionsEditIsEnabled) {
   wxCommandEvent click(wxEVT_RADIOBUTTON, Panel::kRateOptionId);
   Find<wxRadioButton>(Panel::kRateOptionId)->ProcessWindowEvent(click);
   EXPECT_TRUE(Find<wxTextCtrl>(Panel::kRateEditId)->IsEnabled());
+  EXPECT_TRUE(Find<wxSlider>(Panel::kRateSliderId)->IsEnabled());
   EXPECT_FALSE(Find<wxTextCtrl>(Panel::kSizeEditId)->IsEnabled());
   EXPECT_FALSE(Find<wxSpinCtrl>(Panel::kQualityEditId)->IsEnabled());
+  EXPECT_FALSE(Find<wxSlider>(Panel::kQualitySliderId)->IsEnabled());
+}
+
+TEST_F(SaveDialogGuiTest, RateSliderAndEditFollowEachOther) {
+  auto* slider = Find<wxSlider>(Panel::kRateSliderId);
+  auto* edit = Find<wxTextCtrl>(Panel::kRateEditId);
+  edit->SetValue("37.6");
+  EXPECT_EQ(slider->GetValue(), 38);
+  edit->SetValue("5000");
+  EXPECT_EQ(slider->GetValue(), Panel::kMaxSliderRate);
+  edit->SetValue("fast");
+  EXPECT_EQ(slider->GetValue(), Panel::kMaxSliderRate);
+
+  slider->SetValue(12);
+  wxCommandEvent moved(wxEVT_SLIDER, Panel::kRateSliderId);
+  slider->ProcessWindowEvent(moved);
+  EXPECT_EQ(edit->GetValue(), "12.0");
+  panel_->TransferToDialog();
+  EXPECT_DOUBLE_EQ(App().SaveDialog().options.rate, 12.0);
 }
 
 TEST_F(SaveDialogGuiTest, OptionsAreKeptInTheSettingsAcrossARestart) {
