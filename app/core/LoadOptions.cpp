@@ -2,23 +2,16 @@
 
 #include <algorithm>
 
+#include "core/OptionBytes.h"
+
 namespace quillon {
 
 namespace {
 
 constexpr std::uint64_t kMinimumBudget = 1024;
 
-int clampQuality(int quality) { return std::clamp(quality, 1, 100); }
-
-// Raw size over a rate; nothing for a rate that is not positive.
-std::optional<std::uint64_t> bytesAtRate(std::uint64_t rawSize, double rate) {
-  if (!(rate > 0.0)) return std::nullopt;
-  return static_cast<std::uint64_t>(static_cast<double>(rawSize) / rate);
-}
-
-std::optional<std::uint64_t> bytesOfSize(double sizeKb) {
-  if (!(sizeKb > 0.0)) return std::nullopt;
-  return static_cast<std::uint64_t>(sizeKb * 1024.0);
+int clampQuality(int quality) {
+  return std::clamp(quality, 1, 100);
 }
 
 }  // namespace
@@ -34,13 +27,13 @@ std::optional<std::uint64_t> Jp2ByteBudget(const LoadOptions* options, std::uint
     case LoadType::BestQuality:
       return std::nullopt;
     case LoadType::Quality:
-      budget = rawSize / static_cast<std::uint64_t>(501 - 5 * clampQuality(options->quality));
+      budget = BytesAtQuality(rawSize, options->quality);
       break;
     case LoadType::CompressionRate:
-      budget = bytesAtRate(rawSize, options->rate);
+      budget = BytesAtRate(rawSize, options->rate);
       break;
     case LoadType::FileSize:
-      budget = bytesOfSize(options->sizeKb);
+      budget = BytesOfKilobytes(options->sizeKb);
       break;
   }
   if (!budget) return std::nullopt;
@@ -61,11 +54,11 @@ KvfLoadLimits KvfLimits(const LoadOptions* options, std::uint64_t rawSize) {
       limits.quality = static_cast<std::uint32_t>(clampQuality(options->quality) * 1024 / 100);
       break;
     case LoadType::CompressionRate:
-      limits.bytes = bytesAtRate(rawSize, options->rate);
+      limits.bytes = BytesAtRate(rawSize, options->rate);
       if (limits.bytes) limits.ratio = options->rate;
       break;
     case LoadType::FileSize:
-      limits.bytes = bytesOfSize(options->sizeKb);
+      limits.bytes = BytesOfKilobytes(options->sizeKb);
       if (limits.bytes) limits.ratio = CompressionRatio(rawSize, *limits.bytes);
       break;
   }
@@ -78,7 +71,7 @@ LegacyLoadLimits LegacyLimits(const LoadOptions* options, std::uint64_t rawSize)
   if (options->type == LoadType::Quality) {
     limits.quality = std::clamp(options->quality, 1, 15);
   } else if (options->type == LoadType::CompressionRate) {
-    limits.bytes = bytesAtRate(rawSize, options->rate);
+    limits.bytes = BytesAtRate(rawSize, options->rate);
     if (limits.bytes) limits.ratio = options->rate;
   }
   return limits;

@@ -3,27 +3,21 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/OptionBytes.h"
+
 namespace quillon {
 
 namespace {
 
-// Doubles beyond this are taken as this many bytes: no file gets near it, and the cast to
-// an integer stays defined.
-constexpr double kLargestByteCount = 4.0e18;
-
-std::uint64_t ToBytes(double bytes) {
-  if (!(bytes > 0.0)) return 0;  // also NaN
-  return static_cast<std::uint64_t>(std::min(bytes, kLargestByteCount));
+// Raw size over the rate; a rate that is not a positive number leaves the raw size.
+std::uint64_t BytesAtRateOrRaw(std::uint64_t rawSize, double rate) {
+  if (!std::isfinite(rate)) return rawSize;
+  return BytesAtRate(rawSize, rate).value_or(rawSize);
 }
 
-// Raw size over the rate; a rate that is not positive leaves the raw size.
-std::uint64_t BytesAtRate(std::uint64_t rawSize, double rate) {
-  if (!(rate > 0.0) || !std::isfinite(rate)) return rawSize;
-  return ToBytes(static_cast<double>(rawSize) / rate);
-}
-
-std::uint64_t BytesOfKilobytes(double sizeKb) {
-  return std::isfinite(sizeKb) ? ToBytes(sizeKb * 1024.0) : 0;
+// Bytes of a size in kilobytes; 0 for a size that is not a positive number.
+std::uint64_t BytesOfFiniteKilobytes(double sizeKb) {
+  return std::isfinite(sizeKb) ? BytesOfKilobytes(sizeKb).value_or(0) : 0;
 }
 
 }  // namespace
@@ -43,13 +37,13 @@ std::optional<std::uint64_t> Jp2TargetSize(const SaveOptions& options, std::uint
     case SaveOption::Lossless:
       return std::nullopt;
     case SaveOption::Quality:
-      target = rawSize / static_cast<std::uint64_t>(501 - 5 * std::clamp(options.quality, 1, 100));
+      target = BytesAtQuality(rawSize, options.quality);
       break;
     case SaveOption::CompressionRate:
-      target = BytesAtRate(rawSize, options.rate);
+      target = BytesAtRateOrRaw(rawSize, options.rate);
       break;
     case SaveOption::FileSize:
-      target = BytesOfKilobytes(options.sizeKb);
+      target = BytesOfFiniteKilobytes(options.sizeKb);
       break;
   }
   return std::max(target, kMinimumJp2Target);
@@ -87,9 +81,9 @@ std::uint16_t KvfQuality(const SaveOptions& options) {
 std::uint64_t KvfTargetSize(const SaveOptions& options, std::uint64_t rawSize) {
   switch (options.option) {
     case SaveOption::CompressionRate:
-      return std::max<std::uint64_t>(BytesAtRate(rawSize, options.rate), 1);
+      return std::max<std::uint64_t>(BytesAtRateOrRaw(rawSize, options.rate), 1);
     case SaveOption::FileSize:
-      return std::max<std::uint64_t>(BytesOfKilobytes(options.sizeKb), 1);
+      return std::max<std::uint64_t>(BytesOfFiniteKilobytes(options.sizeKb), 1);
     case SaveOption::Lossless:
     case SaveOption::Quality:
       break;
@@ -101,9 +95,9 @@ std::uint64_t KvfExpectedSize(const SaveOptions& options, std::uint64_t rawSize)
   const std::uint64_t twiceRaw = rawSize * 2;
   switch (options.option) {
     case SaveOption::CompressionRate:
-      return BytesAtRate(rawSize, options.rate);
+      return BytesAtRateOrRaw(rawSize, options.rate);
     case SaveOption::FileSize:
-      return std::min(BytesOfKilobytes(options.sizeKb), twiceRaw);
+      return std::min(BytesOfFiniteKilobytes(options.sizeKb), twiceRaw);
     case SaveOption::Lossless:
     case SaveOption::Quality:
       break;
