@@ -61,6 +61,13 @@ PictureFormat SaveFormatOfPath(const std::filesystem::path& path) {
   return PictureFormat::Unknown;
 }
 
+std::string_view SaveExtensionOf(PictureFormat format) {
+  const int code = static_cast<int>(format);
+  if (code < kFirstSaveFormat || code > static_cast<int>(PictureFormat::Jpeg)) return {};
+  return kExtensionTable.substr(
+      static_cast<std::size_t>(code - kFirstSaveFormat) * kExtensionLength, kExtensionLength);
+}
+
 bool SavePicture(const std::filesystem::path& path, PictureFormat format, PictureDocument& document,
                  FileIoContext& context, const SaveRequest& request) {
   bool saved = false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 #include "core/FileIoContext.h"
 #include "core/PictureDocument.h"
@@ -15,6 +16,8 @@ inline constexpr StringId kCouldNotSave = 61237;  // "The file could not be save
 // The type of a path's extension by the table ".jp2.kvf.bmp.ppm.pgm.tif.jpg" (case is
 // ignored); Unknown for any other extension.
 PictureFormat SaveFormatOfPath(const std::filesystem::path& path);
+// The extension of a type that can be saved (".jp2" ...), empty for any other.
+std::string_view SaveExtensionOf(PictureFormat format);
 
 // What a save hands the writers besides the options.
 struct SaveRequest {
@@ -27,7 +30,7 @@ struct SaveRequest {
 // temporary file beside the target and renames it over the target on success, so a failed
 // save leaves an existing file as it was. Shows message 61237 on failure (after the writer's
 // own message, if any); Unknown calls no writer and fails.
-bool SavePicture(const std::filesystem::path& path, PictureFormat format,
-                 PictureDocument& document, FileIoContext& context, const SaveRequest& request);
+bool SavePicture(const std::filesystem::path& path, PictureFormat format, PictureDocument& document,
+                 FileIoContext& context, const SaveRequest& request);
 
 }  // namespace quillon

@@ -15,10 +15,8 @@ namespace quillon {
 namespace {
 
 constexpr StringId kSaveFilter = 32784;
-constexpr StringId kSaveExtensions = 32778;  // ".jp2.kvf.bmp.ppm.pgm.tif.jpg"
 constexpr int kFirstSaveType = static_cast<int>(PictureFormat::Jpeg2000);
 constexpr int kLastSaveType = static_cast<int>(PictureFormat::Jpeg);
-constexpr std::size_t kExtensionLength = 4;
 
 // The dialog whose extra controls are being made; the toolkit's creator takes no context.
 CMySaveDialog2* creating = nullptr;
@@ -51,23 +49,15 @@ CMySaveDialog2::~CMySaveDialog2() {
   StoreSaveOptions(options, settings_);
 }
 
-std::string CMySaveDialog2::ExtensionOf(PictureFormat type) {
-  const int code = static_cast<int>(type);
-  if (code < kFirstSaveType || code > kLastSaveType) return {};
-  const std::string table = wxGetApp().Ui().Strings().Load(kSaveExtensions);
-  const std::size_t at = static_cast<std::size_t>(code - kFirstSaveType) * kExtensionLength;
-  return at < table.size() ? table.substr(at, kExtensionLength) : std::string();
-}
-
 std::optional<std::string> CMySaveDialog2::Run(wxWindow* parent, const std::string& suggested) {
   std::string offered = suggested;
-  if (!offered.empty() && !hasExtension(offered)) offered += ExtensionOf(options.type);
+  if (!offered.empty() && !hasExtension(offered)) offered += SaveExtensionOf(options.type);
   for (;;) {
     std::optional<std::string> chosen =
         chooser_ ? chooser_(offered) : ShowFileDialog(parent, offered);
     if (!chosen || chosen->empty()) return std::nullopt;
     std::string path = *chosen;
-    if (!hasExtension(path)) path += ExtensionOf(options.type);
+    if (!hasExtension(path)) path += SaveExtensionOf(options.type);
     const PictureFormat type = SaveFormatOfPath(path);
     if (type != PictureFormat::Unknown) options.type = type;
     if (Confirm(parent, type)) return path;

@@ -34,9 +34,6 @@ class CMySaveDialog2 {
 
   void SetChooser(Chooser chooser) { chooser_ = std::move(chooser); }
 
-  // The extension of a type that can be saved (".jp2" ...), empty for any other.
-  static std::string ExtensionOf(PictureFormat type);
-
   SaveOptions options;
   // Set before the dialog runs.
   SavePictureFacts picture;

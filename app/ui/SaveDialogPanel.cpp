@@ -241,7 +241,7 @@ void SaveDialogPanel::FollowExtension(wxFileDialog& fileDialog) {
       SaveFormatOfPath(name.GetFullName().utf8_string()) == PictureFormat::Unknown) {
     return;
   }
-  name.SetExt(wxString::FromUTF8(CMySaveDialog2::ExtensionOf(type_).substr(1)));
+  name.SetExt(wxString::FromUTF8(std::string(SaveExtensionOf(type_).substr(1))));
   fileDialog.SetFilename(name.GetFullName());
 }
 
