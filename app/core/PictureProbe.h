@@ -25,6 +25,15 @@ const PictureProbers& InstalledProbers();
 inline constexpr StringId kProbeImageSize = 61217;  // "Image Size:\t%d x %d\nColor depth:\t%d Bit"
 inline constexpr StringId kProbeNotSupported = 33006;  // "Format not supported !"
 
+// What the probe of the file's format reads from `path`, dispatched as `file`; nothing when no
+// probe knows the file.
+std::optional<ProbeResult> ProbePicture(const std::filesystem::path& path, const FileDispatch& file,
+                                        const StringTable& strings,
+                                        const PictureProbers& probers = InstalledProbers());
+
+// The size and depth lines of a probe (message 61217).
+std::string ImageSizeText(const ProbeResult& probe, const StringTable& strings);
+
 // The information text of the open dialog for `path`.
 std::string ProbeText(const std::filesystem::path& path, const StringTable& strings,
                       const PictureProbers& probers = InstalledProbers());

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "core/FormatMessage.h"
 #include "core/OpenPipeline.h"
 #include "core/PictureProbe.h"
 #include "tools/convert/ConvertInput.h"
@@ -21,9 +20,7 @@ bool IsCompressed(PictureFormat format) {
 int RunInfo(const std::filesystem::path& path, TextUiServices& ui, std::ostream& out) {
   if (!CheckReadable(path, ui)) return 1;
   const FileDispatch file = DispatchFile(path);
-  const PictureProber* prober = InstalledProbers().Select(file);
-  const std::optional<ProbeResult> probe =
-      prober && *prober ? (*prober)(path, ui.Strings()) : std::nullopt;
+  const std::optional<ProbeResult> probe = ProbePicture(path, file, ui.Strings());
   if (!probe) {
     ui.MessageBox(kUnsupportedFormat, MessageIcon::Exclamation, MessageButtons::Ok,
                   {path.string()});
@@ -34,10 +31,7 @@ int RunInfo(const std::filesystem::path& path, TextUiServices& ui, std::ostream&
   out << "File:\t\t" << path.string() << '\n';
   out << "Format:\t\t" << FormatName(file.dispatch.format) << '\n';
   if (!error) out << "File size:\t" << fileSize << " Bytes\n";
-  out << FormatMessage(ui.Strings().Load(kProbeImageSize),
-                       {std::int64_t{probe->width}, std::int64_t{probe->height},
-                        std::int64_t{probe->bitsPerPixel}})
-      << '\n';
+  out << ImageSizeText(*probe, ui.Strings()) << '\n';
   if (IsCompressed(file.dispatch.format) && !error && fileSize > 0) {
     // In floating point: a hostile header's size must not wrap the product around.
     const double raw = double(probe->width) * double(probe->height) * probe->bitsPerPixel / 8;
