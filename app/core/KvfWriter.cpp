@@ -1,10 +1,9 @@
 #include "core/KvfWriter.h"
 
-#include <unistd.h>
+#include <stdio.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -96,20 +95,12 @@ class KvfOutputFile {
  private:
   static std::int16_t Flush(void* context, std::uint32_t count) {
     auto* self = static_cast<KvfOutputFile*>(context);
-    const std::uint8_t* bytes = self->buffer_.data();
     count = std::min<std::uint32_t>(count, kOutputBufferSize);
-    while (count > 0) {
-      const ssize_t written = write(self->file_.Descriptor(), bytes, count);
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) return -1;
-      bytes += written;
-      count -= static_cast<std::uint32_t>(written);
-    }
-    return 0;
+    return self->file_.Write(self->buffer_.data(), count) ? 0 : -1;
   }
   static std::int32_t Seek(void* context, std::int32_t offset) {
-    auto* self = static_cast<KvfOutputFile*>(context);
-    return lseek(self->file_.Descriptor(), offset, SEEK_CUR) < 0 ? -1 : 0;
+    std::FILE* stream = static_cast<KvfOutputFile*>(context)->file_.Stream();
+    return stream != nullptr && fseeko(stream, offset, SEEK_CUR) == 0 ? 0 : -1;
   }
 
   AtomicFileWriter& file_;
