@@ -5,6 +5,7 @@
 #include <wx/filedlg.h>
 
 #include "core/SettingsTable.h"
+#include "ui/FileDialogFilter.h"
 #include "ui/KorvelApp.h"
 #include "ui/OpenDialogPanel.h"
 
@@ -17,13 +18,8 @@ constexpr StringId kOpenFilter = 32783;
 // The dialog whose extra controls are being made; the toolkit's creator takes no context.
 CMyOpenDialog* creating = nullptr;
 
-wxWindow* createPanel(wxWindow* parent) { return new OpenDialogPanel(parent, *creating); }
-
-// The table's filter ends in "||"; the toolkit wants the pairs only.
-wxString filterFromTable() {
-  wxString filter = wxString::FromUTF8(wxGetApp().Ui().Strings().Load(kOpenFilter));
-  while (filter.EndsWith("|")) filter.RemoveLast();
-  return filter;
+wxWindow* createPanel(wxWindow* parent) {
+  return new OpenDialogPanel(parent, *creating);
 }
 
 double parseNumber(const std::string& text, double fallback) {
@@ -65,7 +61,8 @@ LoadOptions CMyOpenDialog::Options() const {
 
 std::vector<std::string> CMyOpenDialog::Run(wxWindow* parent) {
   wxFileDialog dialog(parent, "File Open...", wxString::FromUTF8(directory), wxEmptyString,
-                      filterFromTable(), wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
+                      FileDialogFilter(kOpenFilter),
+                      wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
   creating = this;
   dialog.SetExtraControlCreator(&createPanel);
   const int answer = dialog.ShowModal();

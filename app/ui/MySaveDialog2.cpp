@@ -6,6 +6,7 @@
 #include <wx/filename.h>
 
 #include "core/SavePipeline.h"
+#include "ui/FileDialogFilter.h"
 #include "ui/KorvelApp.h"
 #include "ui/MyMeckerDialog.h"
 #include "ui/SaveDialogPanel.h"
@@ -27,13 +28,6 @@ wxWindow* createPanel(wxWindow* parent) {
 
 wxString tableText(StringId id) {
   return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id));
-}
-
-// The table's filter ends in "||"; the toolkit wants the pairs only.
-wxString filterFromTable() {
-  wxString filter = tableText(kSaveFilter);
-  while (filter.EndsWith("|")) filter.RemoveLast();
-  return filter;
 }
 
 bool hasExtension(const std::string& path) {
@@ -68,8 +62,8 @@ std::optional<std::string> CMySaveDialog2::Run(wxWindow* parent, const std::stri
 std::optional<std::string> CMySaveDialog2::ShowFileDialog(wxWindow* parent,
                                                           const std::string& offered) {
   const wxFileName name(wxString::FromUTF8(offered));
-  wxFileDialog dialog(parent, "File Save", name.GetPath(), name.GetFullName(), filterFromTable(),
-                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  wxFileDialog dialog(parent, "File Save", name.GetPath(), name.GetFullName(),
+                      FileDialogFilter(kSaveFilter), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   // The toolkit counts filters from 0, the type codes start at 2.
   const int code = static_cast<int>(options.type);
   if (code >= kFirstSaveType && code <= kLastSaveType) dialog.SetFilterIndex(code - kFirstSaveType);
