@@ -74,15 +74,6 @@ void CPictureDoc::UpdateTitle() {
   }
 }
 
-}  // namespace quillon
-
-namespace quillon {
-
-EnhancementRegions CPictureDoc::RegionsForEncoder() const {
-  if (RegionsShown()) return data_.regions;
-  return {};
-}
-
 bool CPictureDoc::RegionsShown() const {
   const auto& views = GetViewsVector();
   auto* first = views.empty() ? nullptr : dynamic_cast<CKorvelView*>(views.front());

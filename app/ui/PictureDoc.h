@@ -19,10 +19,7 @@ class CPictureDoc : public wxDocument {
   bool OnSaveDocument(const wxString& path) override;
   // The file's name and extension, with the compression ratio when it is known.
   void UpdateTitle();
-  // The regions the encoders get: those of the document while its first view shows them,
-  // else none.
-  EnhancementRegions RegionsForEncoder() const;
-  // Whether the first view shows the enhancement regions.
+  // Whether the first view shows the enhancement regions; only then do the encoders get them.
   bool RegionsShown() const;
 
  private:

@@ -111,9 +111,9 @@ TEST_F(RegionsGuiTest, EncodersGetRegionsOnlyWhileTheFirstViewShowsThem) {
   Command(id::kEnhancement);
   Key(WXK_INSERT);
   auto* doc = view_->GetPictureDoc();
-  EXPECT_EQ(doc->RegionsForEncoder().Count(), 1);
+  EXPECT_TRUE(doc->RegionsShown());
   Command(id::kEnhancement);  // hidden again
-  EXPECT_EQ(doc->RegionsForEncoder().Count(), 0);
+  EXPECT_FALSE(doc->RegionsShown());
   EXPECT_EQ(Regions().Count(), 1) << "hiding keeps the regions";
 }
 
