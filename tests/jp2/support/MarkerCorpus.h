@@ -11,13 +11,13 @@
 
 namespace quillon::jp2::test {
 
-struct CorpusEntry {
+struct MarkerCorpusEntry {
   std::string name;
   std::vector<TestComponent> components;
   std::function<void(CompressHandle)> configure;
 };
 
-namespace corpus_detail {
+namespace marker_corpus_detail {
 
 inline void Set(CompressHandle h, std::uint32_t id, std::uintptr_t value, std::int32_t tile = -1,
                 int component = -1) {
@@ -27,11 +27,11 @@ inline void Set(CompressHandle h, std::uint32_t id, std::uintptr_t value, std::i
 
 inline void Codestream(CompressHandle h) { Set(h, JP2_Prop_FileFormat, JP2_Format_Codestream); }
 
-}  // namespace corpus_detail
+}  // namespace marker_corpus_detail
 
-inline std::vector<CorpusEntry> EncoderCorpus() {
-  using namespace corpus_detail;
-  std::vector<CorpusEntry> corpus;
+inline std::vector<MarkerCorpusEntry> MarkerCorpus() {
+  using namespace marker_corpus_detail;
+  std::vector<MarkerCorpusEntry> corpus;
   corpus.push_back({"grey8.jp2", MakeComponents(1, 64, 48), [](CompressHandle) {}});
   corpus.push_back({"rgb-tiles-offsets.j2k", MakeComponents(3, 70, 50), [](CompressHandle h) {
                       Codestream(h);
@@ -135,7 +135,7 @@ inline std::vector<CorpusEntry> EncoderCorpus() {
 }
 
 // FNV-1a over the bytes: a fingerprint to compare files against recorded values.
-inline std::uint64_t Fingerprint(const std::vector<std::uint8_t>& bytes) {
+inline std::uint64_t MarkerCorpusFingerprint(const std::vector<std::uint8_t>& bytes) {
   std::uint64_t hash = 14695981039346656037ull;
   for (const std::uint8_t byte : bytes) hash = (hash ^ byte) * 1099511628211ull;
   return hash;

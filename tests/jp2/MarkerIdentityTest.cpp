@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "support/EncoderCorpus.h"
+#include "support/MarkerCorpus.h"
 
 namespace quillon::jp2::test {
 namespace {
@@ -34,14 +34,14 @@ const std::map<std::string, std::uint64_t> kRecorded = {
     {"sop-eph-layers.jp2", 0x256fbc6c82c8baa7ull},            // 1772 bytes
 };
 
-TEST(EncoderCorpus, EveryFileKeepsItsRecordedBytes) {
-  const std::vector<CorpusEntry> corpus = EncoderCorpus();
+TEST(MarkerIdentity, EveryFileKeepsItsRecordedBytes) {
+  const std::vector<MarkerCorpusEntry> corpus = MarkerCorpus();
   EXPECT_EQ(corpus.size(), kRecorded.size()) << "record a fingerprint for every corpus entry";
-  for (const CorpusEntry& entry : corpus) {
+  for (const MarkerCorpusEntry& entry : corpus) {
     EncodeSession session;
     session.components = entry.components;
     ASSERT_EQ(session.Encode(entry.configure), 0) << entry.name;
-    const std::uint64_t fingerprint = Fingerprint(session.output);
+    const std::uint64_t fingerprint = MarkerCorpusFingerprint(session.output);
     // QUILLON_CORPUS_DIR keeps the files, for a byte-by-byte comparison of two builds.
     if (const char* directory = std::getenv("QUILLON_CORPUS_DIR")) {
       WriteFile(std::string(directory) + "/" + entry.name, session.output);
