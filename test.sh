@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the sanitizer configuration and runs the whole test suite under a virtual display.
+# Builds the sanitizer configuration and runs the whole test suite under a virtual display with a
+# window manager.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
 cmake --preset ci >/dev/null
 cmake --build --preset ci
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset ci
+xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-window-manager.sh ctest --preset ci
