@@ -31,9 +31,11 @@ CMyCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     // On this system "/" also starts every absolute path: such an argument is a switch only
     // when it holds no further "/" and names no existing file.
-    const bool slashSwitch = argument[0] == '/' && argument.find('/', 1) == std::string::npos &&
-                             !std::filesystem::exists(argument);
-    const bool isSwitch = argument.size() >= 2 && (argument[0] == '-' || slashSwitch);
+    std::error_code error;
+    const bool exists = std::filesystem::exists(argument, error);
+    const bool slashSwitch =
+        argument[0] == '/' && argument.find('/', 1) == std::string::npos && !exists;
+    const bool isSwitch = argument.size() >= 2 && ((argument[0] == '-' && !exists) || slashSwitch);
     if (!isSwitch) {
       result.files.push_back(argument);
       continue;
@@ -60,6 +62,8 @@ CMyCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
               "ein.\n");
         }
       }
+    } else {
+      result.unknownOptions.push_back(argument);
     }
   }
   // A program started to open files shows them at once, without the splash window.

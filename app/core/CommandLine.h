@@ -13,12 +13,15 @@ struct CMyCommandLine {
   int quality = 0;               // /Q
   bool showSplash = true;
   bool showHelp = false;
+  // Switches the program does not know, as given; the program refuses to start with them.
+  std::vector<std::string> unknownOptions;
   // Texts to print on standard output (clamp notices).
   std::vector<std::string> notices;
 };
 
 // Switches begin with "-", or with "/" when the argument is not a path; only their first
-// letter counts, in either case.
+// letter counts, in either case. An argument that names an existing file is a file even when
+// it begins with "-".
 // "--help" and "-h" ask for the usage text.
 CMyCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 

@@ -1,7 +1,8 @@
-// The program's entry: --help is answered without a display; everything else starts the
-// application.
+// The program's entry: --help and unknown switches are answered without a display;
+// everything else starts the application.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <wx/init.h>
 
@@ -11,12 +12,18 @@
 wxIMPLEMENT_APP_NO_MAIN(quillon::CKorvelApp);
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument == "--help" || argument == "-h") {
-      std::fputs(quillon::CommandLineUsage().c_str(), stdout);
-      return 0;
+  const quillon::CMyCommandLine line =
+      quillon::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (line.showHelp) {
+    std::fputs(quillon::CommandLineUsage().c_str(), stdout);
+    return 0;
+  }
+  if (!line.unknownOptions.empty()) {
+    for (const std::string& option : line.unknownOptions) {
+      std::fprintf(stderr, "quillon: unknown option '%s'\n", option.c_str());
     }
+    std::fputs(quillon::CommandLineUsage().c_str(), stderr);
+    return 2;
   }
   return wxEntry(argc, argv);
 }

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "core/ErrorLimitTable.h"
+#include "support/TempDir.h"
 
 namespace quillon {
 namespace {
@@ -40,10 +44,24 @@ TEST(CommandLine, AbsolutePathsAreFilesNotSwitches) {
 }
 
 TEST(CommandLine, OtherArgumentsAreFilesAndHelpIsRecognised) {
-  const CMyCommandLine line = ParseCommandLine({"a.bmp", "/X", "b.kvf", "--help"});
+  const CMyCommandLine line = ParseCommandLine({"a.bmp", "b.kvf", "--help"});
   EXPECT_EQ(line.files, (std::vector<std::string>{"a.bmp", "b.kvf"}));
   EXPECT_TRUE(line.showHelp);
+  EXPECT_TRUE(line.unknownOptions.empty());
   EXPECT_NE(CommandLineUsage().find("quillon-convert"), std::string::npos);
+}
+
+TEST(CommandLine, UnknownSwitchesAreCollectedButExistingFilesStayFiles) {
+  test::TempDir dir;
+  const std::string dashed = (dir.path() / "-bogus.bmp").string();
+  std::ofstream(dashed) << "BM";
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const CMyCommandLine line = ParseCommandLine({"--bogus", "/X", "-bogus.bmp", "-Q5"});
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(line.unknownOptions, (std::vector<std::string>{"--bogus", "/X"}));
+  EXPECT_EQ(line.files, std::vector<std::string>{"-bogus.bmp"});
+  EXPECT_EQ(line.quality, 5);
 }
 
 TEST(ErrorLimitTable, SlopesAndOddSymmetry) {
