@@ -10,8 +10,7 @@ namespace quillon {
 namespace {
 
 constexpr StringId kGrayOnlyMessage = 33004;
-constexpr char kCreatorComment[] =
-    "\n# Created by Korvel Quillon 3.0 for Windows 95/98/Me/NT/2001\n";
+constexpr char kCreatorComment[] = "\n# Created by Korvel Quillon 3.0\n";
 // A plain line is ended as soon as it holds more than this many characters.
 constexpr std::size_t kPlainLineLimit = 65;
 

@@ -18,7 +18,7 @@ using test::WriteAll;
 std::string Text(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-constexpr char kComment[] = "\n# Created by Korvel Quillon 3.0 for Windows 95/98/Me/NT/2001\n";
+constexpr char kComment[] = "\n# Created by Korvel Quillon 3.0\n";
 
 class Pnm : public test::RasterTest {
  protected:
