@@ -45,12 +45,11 @@ std::string PixelPaneText(const Picture& picture, ZoomRatio zoom, ScrollPoint sc
   const int x = zoom.Unscale(scroll.x) + zoom.Unscale(cursorX);
   const int y = zoom.Unscale(scroll.y) + zoom.Unscale(cursorY);
   const int height = picture.GetHeight();
-  // GetPixel answers black for positions outside the picture.
+  if (x < 0 || y < 0 || x >= picture.GetWidth() || y >= height) return {};
   const Picture::Triple bgr = picture.GetPixel(x, height - 1 - y);
-  const bool inside = x >= 0 && y >= 0 && x < picture.GetWidth() && y < height;
   return FormatMessage(strings.Load(kPixelPaneFormat),
-                       {std::int64_t{x}, std::int64_t{y}, std::int64_t{inside ? bgr[2] : 0},
-                        std::int64_t{inside ? bgr[1] : 0}, std::int64_t{inside ? bgr[0] : 0}});
+                       {std::int64_t{x}, std::int64_t{y}, std::int64_t{bgr[2]},
+                        std::int64_t{bgr[1]}, std::int64_t{bgr[0]}});
 }
 
 std::string ZoomPaneText(ZoomRatio zoom, const StringTable& strings) {

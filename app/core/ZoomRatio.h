@@ -42,7 +42,7 @@ inline constexpr StringId kZoomPaneFormat = 59142;   // "Zoom %2d:%2d"
 inline constexpr StringId kZoomPaneIdle = 59141;     // "Zoom  - : - "
 
 // The pixel pane for the cursor at client position (cursorX, cursorY) of a view scrolled to
-// `scroll`: picture position from the top-left and its colour; black outside the picture.
+// `scroll`: picture position from the top-left and its colour; empty outside the picture.
 std::string PixelPaneText(const Picture& picture, ZoomRatio zoom, ScrollPoint scroll, int cursorX,
                           int cursorY, const StringTable& strings);
 std::string ZoomPaneText(ZoomRatio zoom, const StringTable& strings);
