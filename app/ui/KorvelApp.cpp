@@ -18,6 +18,7 @@
 #include "ui/MySaveDialog2.h"
 #include "ui/SplashWnd.h"
 #include "ui/ToolWindow.h"
+#include "ui/UiText.h"
 #include "ui/WxUiServices.h"
 
 namespace quillon {
@@ -72,7 +73,7 @@ bool CKorvelApp::InitInstance(const std::vector<std::string>& arguments) {
   // The frames need the document manager, so it comes first.
   docManager_ = new CMyDocManager;
   new CMyDocTemplate(docManager_);
-  mainFrame_ = new CMainFrame(docManager_, "Korvel Quillon 3.0");
+  mainFrame_ = new CMainFrame(docManager_);
   if (!mainFrame_->OnCreate()) {
     mainFrame_->Destroy();
     mainFrame_ = nullptr;
@@ -201,6 +202,7 @@ int CKorvelApp::FilterEvent(wxEvent& event) {
 bool CKorvelApp::OpenHelpBook() {
   if (!help_) {
     help_ = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE, mainFrame_);
+    help_->SetTitleFormat(Localized({"Help: %s", "Hilfe: %s"}));
     if (!help_->AddBook(wxString::FromUTF8(helpPath_))) {
       help_.reset();
       return false;

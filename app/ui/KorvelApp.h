@@ -96,6 +96,8 @@ class CKorvelApp : public wxApp {
   void RecordToolWindows();
 
   void ShowHelpContents();
+  // The help window's controller once the help book was opened, else null.
+  wxHtmlHelpController* HelpController() const { return help_.get(); }
   // A page of the help book, named relative to the book ("qlmnlee/save.html").
   void ShowHelpPage(const std::string& page);
   void ShowSplash();

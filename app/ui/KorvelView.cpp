@@ -100,7 +100,13 @@ class PictureCanvas final : public wxScrolledCanvas {
 
 bool CKorvelView::OnCreate(wxDocument* doc, long flags) {
   if (!wxView::OnCreate(doc, flags)) return false;
-  auto* frame = new CChildFrame(doc, this, wxGetApp().MainFrame(), wxID_ANY, doc->GetTitle());
+  // One more than the highest number in use, so that no two windows share a title.
+  for (wxView* other : doc->GetViewsVector()) {
+    if (auto* view = dynamic_cast<CKorvelView*>(other); view && view != this) {
+      windowNumber_ = std::max(windowNumber_, view->windowNumber_ + 1);
+    }
+  }
+  auto* frame = new CChildFrame(doc, this, wxGetApp().MainFrame(), wxID_ANY, WindowTitle());
   canvas_ = new PictureCanvas(frame, *this);
   canvas_->SetScrollRate(1, 1);
   SetFrame(frame);
@@ -110,6 +116,11 @@ bool CKorvelView::OnCreate(wxDocument* doc, long flags) {
 
 CPictureDoc* CKorvelView::GetPictureDoc() const {
   return static_cast<CPictureDoc*>(GetDocument());
+}
+
+wxString CKorvelView::WindowTitle() const {
+  const wxString title = GetDocument()->GetTitle();
+  return windowNumber_ > 1 ? wxString::Format("%s:%d", title, windowNumber_) : title;
 }
 
 bool CKorvelView::Dithering() const { return wxGetApp().DisplayDepth() < 9; }
@@ -237,6 +248,9 @@ void CKorvelView::OnActivateView(bool activate, wxView*, wxView*) {
   const StringTable& strings = wxGetApp().Ui().Strings();
   frame->SetPaneText(id::kPaneZoom, wxString::FromUTF8(activate ? ZoomPaneText(zoom_, strings)
                                                                 : strings.Load(kZoomPaneIdle)));
+  // The pixel under the cursor belonged to the window that was active before.
+  frame->SetPaneText(id::kPanePixel, wxString());
+  if (activate) frame->ShowDocumentTitle(WindowTitle());
 }
 
 void CKorvelView::OnRegionCommand(wxCommandEvent& event) {
@@ -261,12 +275,21 @@ void CKorvelView::OnZoomOut(wxCommandEvent&) { ZoomOut(); }
 
 void CKorvelView::OnNewWindow(wxCommandEvent&) {
   wxDocument* doc = GetDocument();
-  if (wxView* view = doc->GetDocumentTemplate()->CreateView(doc)) view->OnUpdate(nullptr, nullptr);
+  wxView* view = doc->GetDocumentTemplate()->CreateView(doc);
+  if (!view) return;
+  view->OnUpdate(nullptr, nullptr);
+  // The frame's tab is selected while the frame is made, before the frame can pass the
+  // activation on to its view; without this, commands would still go to the old window.
+  view->Activate(true);
 }
 
 bool CKorvelView::OnClose(bool deleteWindow) {
   if (!wxView::OnClose(deleteWindow)) return false;
   Activate(false);
+  if (CMainFrame* frame = wxGetApp().MainFrame();
+      frame && !GetDocumentManager()->GetCurrentView()) {
+    frame->ShowDocumentTitle(wxString());
+  }
   if (deleteWindow) {
     GetFrame()->Destroy();
     SetFrame(nullptr);

@@ -24,6 +24,8 @@ class CKorvelView : public wxView {
   void OnActivateView(bool activate, wxView* activeView, wxView* deactiveView) override;
 
   CPictureDoc* GetPictureDoc() const;
+  // The document's title; a second or later window on the same document adds ":2", ":3"...
+  wxString WindowTitle() const;
   wxScrolledCanvas* Canvas() const { return canvas_; }
   ZoomRatio Zoom() const { return zoom_; }
 
@@ -56,6 +58,7 @@ class CKorvelView : public wxView {
   bool ditheredValid_ = false;
   int ditherBuilds_ = 0;
   RegionEditor regions_{*this};
+  int windowNumber_ = 1;  // among the windows on the same document
 
   wxDECLARE_DYNAMIC_CLASS(CKorvelView);
   wxDECLARE_EVENT_TABLE();

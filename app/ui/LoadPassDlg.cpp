@@ -1,15 +1,20 @@
 #include "ui/LoadPassDlg.h"
 
-#include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+#include "ui/DialogButtons.h"
+#include "ui/UiText.h"
 
 namespace quillon {
 
 CLoadPassDlg::CLoadPassDlg(wxWindow* parent, const PasswordPrompt& prompt)
     : wxDialog(parent, kTemplateId, wxString::FromUTF8(prompt.title)) {
-  auto* request = new wxStaticText(this, wxID_ANY, "Please give a password for complete decoding:");
+  auto* request = new wxStaticText(
+      this, wxID_ANY,
+      Localized({"Please give a password for complete decoding:",
+                 "Bitte geben Sie ein Passwort f\u00fcr die vollst\u00e4ndige Dekodierung ein:"}));
   password_ = new wxTextCtrl(this, kPasswordId, wxEmptyString, wxDefaultPosition, wxSize(260, -1),
                              wxTE_PASSWORD);
   password_->SetMaxLength(kMaxPasswordLength);
@@ -19,7 +24,7 @@ CLoadPassDlg::CLoadPassDlg(wxWindow* parent, const PasswordPrompt& prompt)
   column->Add(request, 0, wxALL, 8);
   column->Add(password_, 0, wxLEFT | wxRIGHT | wxEXPAND, 8);
   column->Add(quality, 0, wxALL, 8);
-  column->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxALL | wxALIGN_RIGHT, 8);
+  column->Add(OkCancelButtons(this), 0, wxALL | wxALIGN_RIGHT, 8);
   SetSizerAndFit(column);
   password_->SetFocus();
   CentreOnParent();

@@ -1,5 +1,8 @@
 #include "ui/MainFrame.h"
 
+#include <iterator>
+
+#include <wx/accel.h>
 #include <wx/artprov.h>
 #include <wx/dnd.h>
 #include <wx/statusbr.h>
@@ -19,6 +22,19 @@ namespace {
 constexpr int kPaneIndexPixel = 1;
 constexpr int kPaneIndexZoom = 2;
 
+// Disabled tools are drawn grey and faint: the toolkit's own disabled look is hard to tell
+// from an enabled tool.
+wxBitmap disabledLook(const wxBitmap& bitmap) {
+  constexpr double kOpacity = 0.35;
+  wxImage image = bitmap.ConvertToImage().ConvertToGreyscale();
+  if (!image.HasAlpha()) image.InitAlpha();
+  unsigned char* alpha = image.GetAlpha();
+  for (int i = 0, n = image.GetWidth() * image.GetHeight(); i < n; ++i) {
+    alpha[i] = static_cast<unsigned char>(alpha[i] * kOpacity);
+  }
+  return wxBitmap(image);
+}
+
 int paneIndex(int paneId) {
   return paneId == id::kPanePixel ? kPaneIndexPixel : paneId == id::kPaneZoom ? kPaneIndexZoom : 0;
 }
@@ -37,46 +53,88 @@ class FileDropTarget final : public wxFileDropTarget {
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CMainFrame, CMainFrameBase)
-  EVT_MENU(id::wxIdOf(id::kFileOpen), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kFileSave), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kFileSaveAs), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kAppExit), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kAppAbout), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kColorHistogram), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kStatistics), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kViewToolBar), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kViewStatusBar), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kCloseAll), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kFileClose), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kWindowCascade), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kWindowTile), CMainFrame::OnMenu)
-  EVT_MENU(id::wxIdOf(id::kHelpFinder), CMainFrame::OnMenu)
-  EVT_MENU_RANGE(id::wxIdOf(id::kFileMru1), id::wxIdOf(id::kFileMru1) + 3, CMainFrame::OnMenu)
-  EVT_UPDATE_UI(id::wxIdOf(id::kColorHistogram), CMainFrame::OnUpdateCheck)
-  EVT_UPDATE_UI(id::wxIdOf(id::kStatistics), CMainFrame::OnUpdateCheck)
-  EVT_UPDATE_UI(id::wxIdOf(id::kViewToolBar), CMainFrame::OnUpdateCheck)
-  EVT_UPDATE_UI(id::wxIdOf(id::kViewStatusBar), CMainFrame::OnUpdateCheck)
-  EVT_UPDATE_UI(id::wxIdOf(id::kFileSave), CMainFrame::OnUpdateCheck)
-  EVT_UPDATE_UI(id::wxIdOf(id::kFileSaveAs), CMainFrame::OnUpdateCheck)
-  EVT_UPDATE_UI(id::wxIdOf(id::kFilePrint), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kTwainAcquire), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kTwainSelectSource), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kInformation), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kColorMap8), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kCountColors), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kSmooth), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kSharpen), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kDifferenceImage), CMainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kErrorImage), CMainFrame::OnUpdateUnavailable)
-  EVT_CLOSE(CMainFrame::OnClose)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CMainFrame,
+                    CMainFrameBase) EVT_MENU(id::wxIdOf(id::kFileOpen),
+                                             CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kFileSave),
+                                                                          CMainFrame::OnMenu)
+    EVT_MENU(id::wxIdOf(id::kFileSaveAs), CMainFrame::OnMenu) EVT_MENU(
+        id::wxIdOf(id::kAppExit),
+        CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kAppAbout),
+                                     CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kColorHistogram),
+                                                                  CMainFrame::OnMenu)
+        EVT_MENU(id::wxIdOf(id::kStatistics), CMainFrame::OnMenu) EVT_MENU(
+            id::wxIdOf(id::kViewToolBar),
+            CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kViewStatusBar),
+                                         CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kCloseAll),
+                                                                      CMainFrame::OnMenu)
+            EVT_MENU(id::wxIdOf(id::kFileClose), CMainFrame::OnMenu) EVT_MENU(
+                id::wxIdOf(id::kWindowCascade),
+                CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kWindowTile), CMainFrame::OnMenu)
+                EVT_MENU(id::wxIdOf(id::kHelpFinder), CMainFrame::OnMenu) EVT_MENU_RANGE(
+                    id::wxIdOf(id::kFileMru1), id::wxIdOf(id::kFileMru1) + 3,
+                    CMainFrame::OnMenu) EVT_UPDATE_UI(id::wxIdOf(id::kColorHistogram),
+                                                      CMainFrame::OnUpdateCheck)
+                    EVT_UPDATE_UI(id::wxIdOf(id::kStatistics), CMainFrame::OnUpdateCheck) EVT_UPDATE_UI(
+                        id::wxIdOf(id::kViewToolBar),
+                        CMainFrame::
+                            OnUpdateCheck) EVT_UPDATE_UI(id::wxIdOf(id::kViewStatusBar),
+                                                         CMainFrame::
+                                                             OnUpdateCheck)
+                        EVT_UPDATE_UI(id::wxIdOf(id::kFileSave), CMainFrame::OnUpdateCheck) EVT_UPDATE_UI(
+                            id::wxIdOf(id::kFileSaveAs),
+                            CMainFrame::
+                                OnUpdateCheck) EVT_UPDATE_UI(id::wxIdOf(id::kFilePrint),
+                                                             CMainFrame::
+                                                                 OnUpdateUnavailable)
+                            EVT_UPDATE_UI(id::wxIdOf(id::kTwainAcquire), CMainFrame::
+                                                                             OnUpdateUnavailable)
+                                EVT_UPDATE_UI(id::wxIdOf(id::kTwainSelectSource),
+                                              CMainFrame::
+                                                  OnUpdateUnavailable)
+                                    EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy),
+                                                  CMainFrame::
+                                                      OnUpdateUnavailable)
+                                        EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste),
+                                                      CMainFrame::
+                                                          OnUpdateUnavailable)
+                                            EVT_UPDATE_UI(id::wxIdOf(id::kInformation),
+                                                          CMainFrame::
+                                                              OnUpdateUnavailable)
+                                                EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale),
+                                                              CMainFrame::
+                                                                  OnUpdateUnavailable)
+                                                    EVT_UPDATE_UI(id::wxIdOf(id::kColorMap8),
+                                                                  CMainFrame::
+                                                                      OnUpdateUnavailable)
+                                                        EVT_UPDATE_UI(id::wxIdOf(id::kCountColors),
+                                                                      CMainFrame::
+                                                                          OnUpdateUnavailable)
+                                                            EVT_UPDATE_UI(id::wxIdOf(id::kSmooth),
+                                                                          CMainFrame::
+                                                                              OnUpdateUnavailable)
+                                                                EVT_UPDATE_UI(
+                                                                    id::wxIdOf(id::kSharpen),
+                                                                    CMainFrame::
+                                                                        OnUpdateUnavailable)
+                                                                    EVT_UPDATE_UI(
+                                                                        id::wxIdOf(
+                                                                            id::kDifferenceImage),
+                                                                        CMainFrame::
+                                                                            OnUpdateUnavailable)
+                                                                        EVT_UPDATE_UI(
+                                                                            id::wxIdOf(
+                                                                                id::kErrorImage),
+                                                                            CMainFrame::
+                                                                                OnUpdateUnavailable)
+                                                                            EVT_CLOSE(
+                                                                                CMainFrame::OnClose)
+                                                                                wxEND_EVENT_TABLE()
 
-CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
-    : CMainFrameBase(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(1024, 768)) {
+                                                                                    CMainFrame::CMainFrame(
+                                                                                        wxDocManager*
+                                                                                            manager)
+    : CMainFrameBase(manager, nullptr, wxID_ANY, kProgramTitle, wxDefaultPosition,
+                     wxSize(1024, 768)) {
   // The picture menu brings its own Window menu.
   SetWindowMenu(nullptr);
   SetMenuBar(CreateMenuBar(id::kMenuNoPicture, wxGetApp().GetLanguage()));
@@ -87,7 +145,8 @@ bool CMainFrame::OnCreate() {
   wxToolBar* toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT, id::wxIdOf(id::kToolBar));
   if (!toolBar) return false;
   const auto tool = [&](int commandId, const wxArtID& art, const char* tip) {
-    toolBar->AddTool(id::wxIdOf(commandId), wxString(), wxArtProvider::GetBitmap(art, wxART_TOOLBAR),
+    const wxBitmap bitmap = wxArtProvider::GetBitmap(art, wxART_TOOLBAR);
+    toolBar->AddTool(id::wxIdOf(commandId), wxString(), bitmap, disabledLook(bitmap), wxITEM_NORMAL,
                      wxString::FromUTF8(tip));
   };
   tool(id::kFileOpen, wxART_FILE_OPEN, "Open");
@@ -102,6 +161,7 @@ bool CMainFrame::OnCreate() {
   toolBar->AddSeparator();
   tool(id::kAppAbout, wxART_HELP, "About");
   toolBar->Realize();
+  AcceptZoomKeys();
 
   wxStatusBar* statusBar = CreateStatusBar(3, wxSTB_DEFAULT_STYLE, id::wxIdOf(id::kStatusBar));
   if (!statusBar) return false;
@@ -113,6 +173,20 @@ bool CMainFrame::OnCreate() {
   return true;
 }
 
+void CMainFrame::AcceptZoomKeys() {
+  // The menus name "+" and "-", which the toolkit cannot take as accelerators of a menu
+  // item; the table reaches the active view like the menu does. Keys are matched without
+  // their Shift level, so "+" on keyboards where it is Shift and "=" is also Shift+"=";
+  // the keypad has both keys.
+  const int zoomIn = id::wxIdOf(id::kZoomIn);
+  const int zoomOut = id::wxIdOf(id::kZoomOut);
+  wxAcceleratorEntry keys[] = {
+      {wxACCEL_NORMAL, '+', zoomIn},  {wxACCEL_SHIFT, '+', zoomIn},
+      {wxACCEL_SHIFT, '=', zoomIn},   {wxACCEL_NORMAL, WXK_NUMPAD_ADD, zoomIn},
+      {wxACCEL_NORMAL, '-', zoomOut}, {wxACCEL_NORMAL, WXK_NUMPAD_SUBTRACT, zoomOut}};
+  SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
+}
+
 void CMainFrame::Check256Colors() {
   CKorvelApp& app = wxGetApp();
   if (app.DisplayDepth() < 9 && Read(app.GetSettings(), setting::kHide256ColorWarning) == 0) {
@@ -122,6 +196,11 @@ void CMainFrame::Check256Colors() {
 
 void CMainFrame::OpenDroppedFiles(const wxArrayString& files) {
   for (const wxString& file : files) GetDocumentManager()->CreateDocument(file, wxDOC_SILENT);
+}
+
+void CMainFrame::ShowDocumentTitle(const wxString& document) {
+  SetTitle(document.empty() ? wxString(kProgramTitle)
+                            : document + wxString::FromUTF8(" \u2014 ") + kProgramTitle);
 }
 
 void CMainFrame::SetPaneText(int paneId, const wxString& text) {

@@ -11,7 +11,9 @@ using CMainFrameBase = wxDocParentFrameAny<wxAuiMDIParentFrame>;
 
 class CMainFrame : public CMainFrameBase {
  public:
-  CMainFrame(wxDocManager* manager, const wxString& title);
+  static constexpr const char* kProgramTitle = "Korvel Quillon 3.0";
+
+  explicit CMainFrame(wxDocManager* manager);
 
   // Tool bar, status bar and their panes; false when any of them cannot be made.
   bool OnCreate();
@@ -21,9 +23,14 @@ class CMainFrame : public CMainFrameBase {
   // Opens the files as if they were dropped onto the frame.
   void OpenDroppedFiles(const wxArrayString& files);
   void SetPaneText(int paneId, const wxString& text);
+  // "name — Korvel Quillon 3.0" for the active window's title, the program's name alone for
+  // an empty `document`.
+  void ShowDocumentTitle(const wxString& document);
   wxString GetPaneText(int paneId) const;
 
  private:
+  // "+" and "-" (also on the keypad) zoom the active view.
+  void AcceptZoomKeys();
   void OnMenu(wxCommandEvent& event);
   void OnUpdateCheck(wxUpdateUIEvent& event);
   // Commands whose work this build does not do yet stay greyed out.

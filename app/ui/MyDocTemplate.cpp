@@ -1,5 +1,7 @@
 #include "ui/MyDocTemplate.h"
 
+#include <wx/filename.h>
+
 #include "ui/CommandIds.h"
 #include "ui/KorvelView.h"
 #include "ui/PictureDoc.h"
@@ -17,17 +19,20 @@ CMyDocTemplate::CMyDocTemplate(wxDocManager* manager)
 wxDocument* CMyDocManager::CreateDocument(const wxString& path, long flags) {
   if (path.empty() || (flags & wxDOC_NEW)) return wxDocManager::CreateDocument(path, flags);
   if (m_templates.empty()) return nullptr;
+  // A relative name would point elsewhere once the working directory differs, as it does for
+  // the recent-file list at the next start.
+  wxFileName absolute(path);
+  absolute.MakeAbsolute();
+  const wxString file = absolute.GetFullPath();
   auto* temp = static_cast<wxDocTemplate*>(m_templates.GetFirst()->GetData());
-  wxDocument* doc = temp->CreateDocument(path, flags);
+  // The document reads the file before its window is made (CPictureDoc::OnCreate); a file
+  // that does not open leaves neither a document nor a window.
+  wxDocument* doc = temp->CreateDocument(file, flags);
   if (!doc) return nullptr;
   doc->SetDocumentName(temp->GetDocumentName());
-  doc->SetDocumentTemplate(temp);
-  if (!doc->OnOpenDocument(path)) {
-    doc->DeleteAllViews();  // deletes the document too
-    return nullptr;
-  }
+  doc->UpdateAllViews();
   // Every file that opened goes to the recent-file list, whatever its extension.
-  AddFileToHistory(path);
+  AddFileToHistory(file);
   doc->Activate();
   return doc;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/HelpBook.h"
 #include "ui/KorvelApp.h"
+#include "ui/UiText.h"
 
 namespace quillon {
 
@@ -16,16 +17,26 @@ const char* const CMyMeckerDialog::kAdvice =
     "than or a compression rate higher than the existing JPG file. Press \"Help\" for more "
     "information.\n\nProceed anyway?";
 
+namespace {
+
+const char* const kGermanAdvice =
+    "Wenn Sie JPG-Bilder mit Korvel komprimieren, sollten Sie eine kleinere Dateigr\u00f6\u00dfe "
+    "oder eine h\u00f6here Kompressionsrate als die der vorhandenen JPG-Datei w\u00e4hlen. "
+    "Dr\u00fccken Sie \"Hilfe\" f\u00fcr weitere Informationen.\n\nTrotzdem fortfahren?";
+
+}  // namespace
+
 CMyMeckerDialog::CMyMeckerDialog(wxWindow* parent, const wxString& text)
-    : wxDialog(parent, kTemplateId, "Warning"), text_(text.empty() ? wxString(kAdvice) : text) {
+    : wxDialog(parent, kTemplateId, Localized({"Warning", "Warnung"})),
+      text_(text.empty() ? Localized({kAdvice, kGermanAdvice}) : text) {
   auto* icon = new wxStaticBitmap(this, wxID_ANY,
                                   wxArtProvider::GetBitmap(wxART_WARNING, wxART_MESSAGE_BOX));
   auto* shown = new wxStaticText(this, kTextId, text_);
   shown->Wrap(380);
 
   auto* ok = new wxButton(this, wxID_OK, "OK");
-  auto* cancel = new wxButton(this, wxID_CANCEL, "Cancel");
-  auto* help = new wxButton(this, wxID_HELP, "&Help");
+  auto* cancel = new wxButton(this, wxID_CANCEL, Localized({"Cancel", "Abbrechen"}));
+  auto* help = new wxButton(this, wxID_HELP, Localized({"&Help", "&Hilfe"}));
   ok->SetDefault();
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   buttons->Add(ok);

@@ -5,9 +5,11 @@
 #include <wx/filedlg.h>
 
 #include "core/SettingsTable.h"
+#include "ui/FileChooserPanel.h"
 #include "ui/FileDialogFilter.h"
 #include "ui/KorvelApp.h"
 #include "ui/OpenDialogPanel.h"
+#include "ui/UiText.h"
 
 namespace quillon {
 
@@ -18,8 +20,9 @@ constexpr StringId kOpenFilter = 32783;
 // The dialog whose extra controls are being made; the toolkit's creator takes no context.
 CMyOpenDialog* creating = nullptr;
 
-wxWindow* createPanel(wxWindow* parent) {
-  return new OpenDialogPanel(parent, *creating);
+wxWindow* createPanel(wxWindow* fileDialog) {
+  return AttachToFileChooser(fileDialog,
+                             [](wxWindow* host) { return new OpenDialogPanel(host, *creating); });
 }
 
 double parseNumber(const std::string& text, double fallback) {
@@ -60,8 +63,8 @@ LoadOptions CMyOpenDialog::Options() const {
 }
 
 std::vector<std::string> CMyOpenDialog::Run(wxWindow* parent) {
-  wxFileDialog dialog(parent, "File Open...", wxString::FromUTF8(directory), wxEmptyString,
-                      FileDialogFilter(kOpenFilter),
+  wxFileDialog dialog(parent, Localized({"File Open...", "Datei \u00f6ffnen..."}),
+                      wxString::FromUTF8(directory), wxEmptyString, FileDialogFilter(kOpenFilter),
                       wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
   creating = this;
   dialog.SetExtraControlCreator(&createPanel);

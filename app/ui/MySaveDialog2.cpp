@@ -6,10 +6,12 @@
 #include <wx/filename.h>
 
 #include "core/SavePipeline.h"
+#include "ui/FileChooserPanel.h"
 #include "ui/FileDialogFilter.h"
 #include "ui/KorvelApp.h"
 #include "ui/MyMeckerDialog.h"
 #include "ui/SaveDialogPanel.h"
+#include "ui/UiText.h"
 
 namespace quillon {
 
@@ -22,8 +24,9 @@ constexpr int kLastSaveType = static_cast<int>(PictureFormat::Jpeg);
 // The dialog whose extra controls are being made; the toolkit's creator takes no context.
 CMySaveDialog2* creating = nullptr;
 
-wxWindow* createPanel(wxWindow* parent) {
-  return new SaveDialogPanel(parent, *creating);
+wxWindow* createPanel(wxWindow* fileDialog) {
+  return AttachToFileChooser(fileDialog,
+                             [](wxWindow* host) { return new SaveDialogPanel(host, *creating); });
 }
 
 wxString tableText(StringId id) {
@@ -62,8 +65,9 @@ std::optional<std::string> CMySaveDialog2::Run(wxWindow* parent, const std::stri
 std::optional<std::string> CMySaveDialog2::ShowFileDialog(wxWindow* parent,
                                                           const std::string& offered) {
   const wxFileName name(wxString::FromUTF8(offered));
-  wxFileDialog dialog(parent, "File Save", name.GetPath(), name.GetFullName(),
-                      FileDialogFilter(kSaveFilter), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  wxFileDialog dialog(parent, Localized({"File Save", "Datei speichern"}), name.GetPath(),
+                      name.GetFullName(), FileDialogFilter(kSaveFilter),
+                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   // The toolkit counts filters from 0, the type codes start at 2.
   const int code = static_cast<int>(options.type);
   if (code >= kFirstSaveType && code <= kLastSaveType) dialog.SetFilterIndex(code - kFirstSaveType);

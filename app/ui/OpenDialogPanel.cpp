@@ -12,11 +12,13 @@
 #include <wx/textctrl.h>
 
 #include "core/FileIoContext.h"
+#include "core/FormatMessage.h"
 #include "core/OpenPipeline.h"
 #include "core/PictureProbe.h"
 #include "ui/KorvelApp.h"
 #include "ui/MyOpenDialog.h"
 #include "ui/PictureBitmap.h"
+#include "ui/UiText.h"
 
 namespace quillon {
 
@@ -25,28 +27,50 @@ namespace {
 constexpr int kPreviewSide = 160;
 constexpr StringId kRangeQuality = 135;  // "1 (worst) ... 100 (best)"
 constexpr StringId kRangeLegacy = 134;   // "1 (worst) ... 15 (best)"
+constexpr StringId kCompressionInfo = 61224;  // "Compression:\t1:%.2f\nProgression:\t%s"
+constexpr UiText kFileSizeLabel{"File Size:", "Dateigr\u00f6\u00dfe:"};
+constexpr UiText kFileSizeText{"File Size:\t%llu Bytes", "Dateigr\u00f6\u00dfe:\t%llu Bytes"};
+constexpr UiText kInfoLabel{"Image Size:\nColor Res. :", "Bildgr\u00f6\u00dfe:\nFarbtiefe :"};
 
 wxString tableText(StringId id) { return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id)); }
+
+wxString fileSizeText(unsigned long long bytes) {
+  return wxString::Format(Localized(kFileSizeText), bytes);
+}
+
+// The widest information the panel shows for common files, so that the column is wide
+// enough before the first file is selected and the layout does not jump.
+wxString widestInfo() {
+  const StringTable& strings = wxGetApp().Ui().Strings();
+  return wxString::FromUTF8(
+      FormatMessage(strings.Load(kProbeImageSize),
+                    {std::int64_t{65535}, std::int64_t{65535}, std::int64_t{24}}) +
+      "\n" + FormatMessage(strings.Load(kCompressionInfo), {999.99, std::string("Resolution")}));
+}
 
 }  // namespace
 
 OpenDialogPanel::OpenDialogPanel(wxWindow* parent, CMyOpenDialog& dialog)
     : wxPanel(parent), dialog_(dialog), timer_(this) {
-  previewCheck_ = new wxCheckBox(this, 1010, "&Preview");
+  previewCheck_ = new wxCheckBox(this, 1010, Localized({"&Preview", "&Vorschau"}));
   previewCheck_->SetValue(dialog_.preview);
   previewFrame_ = new wxPanel(this, 1017, wxDefaultPosition, wxSize(kPreviewSide, kPreviewSide),
                               wxBORDER_SUNKEN);
   previewFrame_->Bind(wxEVT_PAINT, &OpenDialogPanel::PaintPreview, this);
-  fileSize_ = new wxStaticText(this, 1016, "File Size:");
-  info_ = new wxStaticText(this, 1018, "Image Size:\nColor Res. :");
+  fileSize_ = new wxStaticText(this, 1016, Localized(kFileSizeLabel));
+  info_ = new wxStaticText(this, 1018, Localized(kInfoLabel));
 
-  auto* group = new wxStaticBoxSizer(wxVERTICAL, this, "Loading Options");
+  auto* group =
+      new wxStaticBoxSizer(wxVERTICAL, this, Localized({"Loading Options", "Ladeoptionen"}));
   wxWindow* box = group->GetStaticBox();
-  const char* labels[] = {"&Best Quality", "&Quality", "&Reconst. Rate 1:", "&File Size:"};
+  const UiText labels[] = {{"&Best Quality", "&Beste Qualit\u00e4t"},
+                           {"&Quality", "&Qualit\u00e4t"},
+                           {"&Reconst. Rate 1:", "&Rekonstr.-Rate 1:"},
+                           {"&File Size:", "&Dateigr\u00f6\u00dfe:"}};
   const int ids[] = {1024, 1025, 1026, 1027};
   for (int i = 0; i < 4; ++i) {
-    options_[i] = new wxRadioButton(box, ids[i], labels[i], wxDefaultPosition, wxDefaultSize,
-                                    i == 0 ? wxRB_GROUP : 0);
+    options_[i] = new wxRadioButton(box, ids[i], Localized(labels[i]), wxDefaultPosition,
+                                    wxDefaultSize, i == 0 ? wxRB_GROUP : 0);
   }
   quality_ = new wxSpinCtrl(box, 1028, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                             wxSP_ARROW_KEYS, 1, 100, dialog_.quality);
@@ -56,23 +80,27 @@ OpenDialogPanel::OpenDialogPanel(wxWindow* parent, CMyOpenDialog& dialog)
   options_[static_cast<int>(dialog_.loadType) & 3]->SetValue(true);
 
   auto* grid = new wxFlexGridSizer(2, 4, 8);
-  grid->Add(options_[0]);
+  grid->Add(options_[0], 0, wxALIGN_CENTER_VERTICAL);
   grid->AddSpacer(0);
-  grid->Add(options_[1]);
-  grid->Add(quality_);
-  grid->Add(options_[2]);
-  grid->Add(rate_);
-  grid->Add(options_[3]);
-  grid->Add(size_);
+  for (int i = 1; i < 4; ++i) {
+    wxWindow* edit = i == 1 ? static_cast<wxWindow*>(quality_) : i == 2 ? rate_ : size_;
+    grid->Add(options_[i], 0, wxALIGN_CENTER_VERTICAL);
+    grid->Add(edit, 0, wxEXPAND);
+  }
   group->Add(grid, 0, wxALL, 4);
   group->Add(range_, 0, wxALL, 4);
 
   auto* left = new wxBoxSizer(wxVERTICAL);
   left->Add(previewCheck_);
   left->Add(previewFrame_, 0, wxTOP, 4);
+  // The information column keeps room for the widest common text, so that what a selection
+  // writes there stays clear of the loading options.
   auto* middle = new wxBoxSizer(wxVERTICAL);
   middle->Add(fileSize_);
   middle->Add(info_, 0, wxTOP, 4);
+  const wxSize widest = info_->GetTextExtent(widestInfo());
+  const wxSize fileSizeWidest = fileSize_->GetTextExtent(fileSizeText(9'999'999'999ULL));
+  middle->SetMinSize(wxSize(std::max(widest.x, fileSizeWidest.x) + 8, -1));
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(left, 0, wxALL, 4);
   row->Add(middle, 1, wxALL, 4);
@@ -110,15 +138,17 @@ void OpenDialogPanel::SelectionChanged(const wxString& path) {
   timer_.Stop();
   const StringTable& strings = wxGetApp().Ui().Strings();
   if (path.empty() || !wxFileName::FileExists(path)) {
-    fileSize_->SetLabel("File Size:");
+    fileSize_->SetLabel(Localized(kFileSizeLabel));
     info_->SetLabel(wxString());
+    Layout();
     return;
   }
-  fileSize_->SetLabel(wxString::Format("File Size:\t%llu Bytes",
-                                       static_cast<unsigned long long>(wxFileName::GetSize(path).GetValue())));
+  fileSize_->SetLabel(
+      fileSizeText(static_cast<unsigned long long>(wxFileName::GetSize(path).GetValue())));
   info_->SetLabel(wxString::FromUTF8(ProbeText(path.utf8_string(), strings)));
   const FileDispatch file = DispatchFile(path.utf8_string());
   range_->SetLabel(tableText(file.kvf == KvfGeneration::Legacy ? kRangeLegacy : kRangeQuality));
+  Layout();
   if (previewCheck_->GetValue()) timer_.StartOnce(kPreviewDelayMs);
 }
 

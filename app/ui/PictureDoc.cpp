@@ -5,6 +5,7 @@
 #include "core/DocumentTitle.h"
 #include "core/OpenPipeline.h"
 #include "core/SavePipeline.h"
+#include "ui/ChildFrame.h"
 #include "ui/KorvelApp.h"
 #include "ui/KorvelView.h"
 #include "ui/MySaveDialog2.h"
@@ -27,6 +28,11 @@ std::string suggestedName(const wxString& path) {
 }
 
 }  // namespace
+
+bool CPictureDoc::OnCreate(const wxString& path, long flags) {
+  if (!path.empty() && !OnOpenDocument(path)) return false;
+  return wxDocument::OnCreate(path, flags);
+}
 
 bool CPictureDoc::OnOpenDocument(const wxString& path) {
   CKorvelApp& app = wxGetApp();
@@ -70,7 +76,9 @@ void CPictureDoc::UpdateTitle() {
       DocumentTitle(name.utf8_string(), data_.compressionRatio, wxGetApp().Ui().Strings())));
   // The frames show the title they had when the view was made; tell them it changed.
   for (wxView* view : GetViewsVector()) {
-    if (wxWindow* frame = view->GetFrame()) frame->SetLabel(GetTitle());
+    auto* pictureView = dynamic_cast<CKorvelView*>(view);
+    auto* frame = dynamic_cast<CChildFrame*>(view->GetFrame());
+    if (pictureView && frame) frame->SetTitle(pictureView->WindowTitle());
   }
 }
 

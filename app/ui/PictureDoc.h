@@ -12,6 +12,9 @@ class CPictureDoc : public wxDocument {
   PictureDocument& Data() { return data_; }
   const PictureDocument& Data() const { return data_; }
 
+  // Reads the picture before the view and its window are made, so that a file that cannot be
+  // opened leaves no empty window behind its message.
+  bool OnCreate(const wxString& path, long flags) override;
   bool OnOpenDocument(const wxString& path) override;
   // Save and Save As: runs the save dialog (offering `path` in lower case, in the type the
   // picture was read as), then the writer of the chosen type. The document keeps its path;

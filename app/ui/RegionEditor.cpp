@@ -13,8 +13,6 @@ namespace quillon {
 
 namespace {
 
-constexpr const char* kLevelTitle = "Enhancement";
-constexpr const char* kLevelPrompt = "Please set the enhancement level (0..10) !";
 constexpr const char* kDragText = "(x,y=%ld,%ld) (w,h=%ld,%ld)";
 constexpr int kMessagePane = 0;
 
@@ -78,7 +76,8 @@ void RegionEditor::DeleteSelected() {
 void RegionEditor::AskLevel() {
   EnhancementRegions& regions = Regions();
   const std::optional<int> level = wxGetApp().Ui().AskNumber(
-      kLevelTitle, kLevelPrompt, 0, EnhancementRegions::kMaxLevel, regions.Level());
+      Localized(kLevelTitle).utf8_string(), Localized(kLevelPrompt).utf8_string(), 0,
+      EnhancementRegions::kMaxLevel, regions.Level());
   if (level) regions.SetLevel(*level);
 }
 

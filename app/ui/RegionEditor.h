@@ -8,6 +8,7 @@
 #include <wx/event.h>
 
 #include "core/EnhancementRegions.h"
+#include "ui/UiText.h"
 
 class wxDC;
 
@@ -17,6 +18,11 @@ class CKorvelView;
 
 class RegionEditor {
  public:
+  // The question for the enhancement level.
+  static constexpr UiText kLevelTitle{"Enhancement", "Hervorhebung"};
+  static constexpr UiText kLevelPrompt{"Please set the enhancement level (0..10) !",
+                                       "Bitte stellen Sie die Hervorhebungsstufe ein (0..10) !"};
+
   explicit RegionEditor(CKorvelView& view) : view_(view) {}
 
   bool Shown() const { return shown_; }

@@ -20,12 +20,15 @@
 #include "core/SavePipeline.h"
 #include "ui/MySaveDialog2.h"
 #include "ui/SavePassDlg.h"
+#include "ui/UiText.h"
 
 namespace quillon {
 
 namespace {
 
 constexpr int kFullQuality = 1024;
+constexpr int kFirstType = static_cast<int>(PictureFormat::Jpeg2000);
+constexpr int kLastType = static_cast<int>(PictureFormat::Jpeg);
 const wxSize kSliderSize(140, -1);
 
 // A slider and a spin control that show the same 1..100 value.
@@ -35,24 +38,24 @@ void couple(wxSlider* slider, wxSpinCtrl* spin) {
   spin->Bind(wxEVT_SPINCTRL, [slider, spin](wxSpinEvent&) { slider->SetValue(spin->GetValue()); });
 }
 
-wxStaticBoxSizer* group(wxWindow* parent, const wxString& title) {
-  return new wxStaticBoxSizer(wxVERTICAL, parent, title);
+wxStaticBoxSizer* group(wxWindow* parent, const UiText& title) {
+  return new wxStaticBoxSizer(wxVERTICAL, parent, Localized(title));
 }
 
 struct Labelled {
   int id;
-  const char* label;
+  UiText label;
 };
 
 // Two radio buttons in a box of their own; the second is chosen when `secondChosen`.
-wxStaticBoxSizer* radioPair(wxWindow* parent, const wxString& title, Labelled first,
-                            Labelled second, bool secondChosen, wxRadioButton*& firstButton,
+wxStaticBoxSizer* radioPair(wxWindow* parent, const UiText& title, Labelled first, Labelled second,
+                            bool secondChosen, wxRadioButton*& firstButton,
                             wxRadioButton*& secondButton) {
   auto* pair = group(parent, title);
   wxWindow* box = pair->GetStaticBox();
-  firstButton =
-      new wxRadioButton(box, first.id, first.label, wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
-  secondButton = new wxRadioButton(box, second.id, second.label);
+  firstButton = new wxRadioButton(box, first.id, Localized(first.label), wxDefaultPosition,
+                                  wxDefaultSize, wxRB_GROUP);
+  secondButton = new wxRadioButton(box, second.id, Localized(second.label));
   (secondChosen ? secondButton : firstButton)->SetValue(true);
   pair->Add(firstButton, 0, wxALL, 2);
   pair->Add(secondButton, 0, wxALL, 2);
@@ -60,16 +63,16 @@ wxStaticBoxSizer* radioPair(wxWindow* parent, const wxString& title, Labelled fi
 }
 
 // A list behind its label; a selection outside the list chooses the first entry.
-wxSizer* labelledChoice(wxWindow* parent, const wxString& label, int id,
-                        std::initializer_list<const char*> entries, int selection,
-                        wxChoice*& choice) {
+wxSizer* labelledChoice(wxWindow* parent, const UiText& label, int id,
+                        std::initializer_list<UiText> entries, int selection, wxChoice*& choice) {
   wxArrayString texts;
-  for (const char* entry : entries) texts.Add(entry);
+  for (const UiText& entry : entries) texts.Add(Localized(entry));
   choice = new wxChoice(parent, id, wxDefaultPosition, wxDefaultSize, texts);
   choice->SetSelection(selection >= 0 && selection < static_cast<int>(texts.size()) ? selection
                                                                                     : 0);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
-  row->Add(new wxStaticText(parent, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+  row->Add(new wxStaticText(parent, wxID_ANY, Localized(label)), 0,
+           wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
   row->Add(choice);
   return row;
 }
@@ -98,19 +101,30 @@ void couple(wxSlider* slider, wxTextCtrl* rate) {
   });
 }
 
+// What the KVF group says about the password protection.
+wxString protectionText(bool passwordOn, int freePercent) {
+  return passwordOn
+             ? wxString::Format(Localized({"Password on, %d %% free", "Passwort an, %d %% frei"}),
+                                freePercent)
+             : Localized({"No password", "Kein Passwort"});
+}
+
 }  // namespace
 
 SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
     : wxPanel(parent), dialog_(dialog) {
   const SaveOptions& options = dialog_.options;
 
-  auto* compression = group(this, "Compression");
+  auto* compression = group(this, {"Compression", "Kompression"});
   wxWindow* box = compression->GetStaticBox();
-  const char* labels[] = {"L&ossless", "&Quality:", "1:", "File &size (KB):"};
+  const UiText labels[] = {{"L&ossless", "Verl&ustfrei"},
+                           {"&Quality:", "&Qualit\u00e4t:"},
+                           {"1:", "1:"},
+                           {"File &size (KB):", "Datei&gr\u00f6\u00dfe (KB):"}};
   const int ids[] = {kLosslessId, kQualityOptionId, kRateOptionId, kSizeOptionId};
   for (int i = 0; i < 4; ++i) {
-    options_[i] = new wxRadioButton(box, ids[i], labels[i], wxDefaultPosition, wxDefaultSize,
-                                    i == 0 ? wxRB_GROUP : 0);
+    options_[i] = new wxRadioButton(box, ids[i], Localized(labels[i]), wxDefaultPosition,
+                                    wxDefaultSize, i == 0 ? wxRB_GROUP : 0);
     options_[i]->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { EnableEdits(); });
   }
   options_[std::clamp(static_cast<int>(options.option), 0, 3)]->SetValue(true);
@@ -126,36 +140,44 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
   couple(rateSlider_, rate_);
   size_ = new wxTextCtrl(box, kSizeEditId, wxString::FromCDouble(options.sizeKb, 1));
   auto* grid = new wxFlexGridSizer(3, 4, 8);
-  grid->Add(options_[0]);
+  grid->Add(options_[0], 0, wxALIGN_CENTER_VERTICAL);
   grid->AddSpacer(0);
   grid->AddSpacer(0);
-  grid->Add(options_[1]);
-  grid->Add(quality_);
-  grid->Add(qualitySlider_, 1, wxEXPAND);
-  grid->Add(options_[2]);
-  grid->Add(rate_);
-  grid->Add(rateSlider_, 1, wxEXPAND);
-  grid->Add(options_[3]);
-  grid->Add(size_);
+  grid->Add(options_[1], 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(quality_, 0, wxEXPAND);
+  grid->Add(qualitySlider_, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
+  grid->Add(options_[2], 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(rate_, 0, wxEXPAND);
+  grid->Add(rateSlider_, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
+  grid->Add(options_[3], 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(size_, 0, wxEXPAND);
   compression->Add(grid, 0, wxALL, 4);
   compression_ = compression;
 
-  auto* kvf = radioPair(this, "Korvel", {kEmbeddedId, "&Embedded"}, {kBaselineId, "&Baseline"},
+  auto* kvf = radioPair(this, {"Korvel", "Korvel"}, {kEmbeddedId, {"&Embedded", "&Eingebettet"}},
+                        {kBaselineId, {"&Baseline", "&Baseline"}},
                         options.scanMode == ScanMode::Baseline, embedded_, baseline_);
   box = kvf->GetStaticBox();
-  auto* password = new wxButton(box, kPasswordButtonId, "&Password...");
+  auto* password =
+      new wxButton(box, kPasswordButtonId, Localized({"&Password...", "&Passwort..."}));
   password->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EditPassword(); });
   protection_ = new wxStaticText(box, kProtectionTextId, wxEmptyString);
+  protection_->SetMinSize(protection_->GetTextExtent(protectionText(true, 100)));
   kvf->Add(password, 0, wxALL, 2);
   kvf->Add(protection_, 0, wxALL, 2);
   kvf_ = kvf;
 
-  jp2_ = labelledChoice(this, "Sorted by:", kSortedById,
-                        {"Quality", "Resolution", "Position", "Color"},
+  jp2_ = labelledChoice(this, {"Sorted by:", "Sortiert nach:"}, kSortedById,
+                        {{"Quality", "Qualit\u00e4t"},
+                         {"Resolution", "Aufl\u00f6sung"},
+                         {"Position", "Position"},
+                         {"Color", "Farbe"}},
                         static_cast<int>(options.progression), sortedBy_);
-  pnm_ = radioPair(this, "Coding", {kBinaryId, "&Binary Coding"}, {kAsciiId, "&ASCII Coding"},
-                   options.pnmCoding == PnmCoding::Plain, binary_, ascii_);
-  tiff_ = labelledChoice(this, "Compression:", kTiffCompressionId, {"None", "PackBits"},
+  pnm_ = radioPair(this, {"Coding", "Kodierung"}, {kBinaryId, {"&Binary Coding", "&Bin\u00e4r"}},
+                   {kAsciiId, {"&ASCII Coding", "&ASCII"}}, options.pnmCoding == PnmCoding::Plain,
+                   binary_, ascii_);
+  tiff_ = labelledChoice(this, {"Compression:", "Kompression:"}, kTiffCompressionId,
+                         {{"None", "Keine"}, {"PackBits", "PackBits"}},
                          static_cast<int>(options.tiffCompression), tiffCompression_);
 
   auto* jpeg = new wxBoxSizer(wxHORIZONTAL);
@@ -165,13 +187,14 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
   jpegQualitySlider_ =
       new wxSlider(this, kJpegQualitySliderId, jpegQuality, 1, 100, wxDefaultPosition, kSliderSize);
   couple(jpegQualitySlider_, jpegQuality_);
-  jpeg->Add(new wxStaticText(this, wxID_ANY, "JPEG quality:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
-            6);
-  jpeg->Add(jpegQuality_);
-  jpeg->Add(jpegQualitySlider_, 1, wxEXPAND);
+  jpeg->Add(new wxStaticText(this, wxID_ANY, Localized({"JPEG quality:", "JPEG-Qualit\u00e4t:"})),
+            0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+  jpeg->Add(jpegQuality_, 0, wxALIGN_CENTER_VERTICAL);
+  jpeg->Add(jpegQualitySlider_, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
   jpeg_ = jpeg;
 
-  showWarnings_ = new wxCheckBox(this, kShowWarningsId, "Show w&arnings");
+  showWarnings_ =
+      new wxCheckBox(this, kShowWarningsId, Localized({"Show w&arnings", "W&arnungen anzeigen"}));
   showWarnings_->SetValue(options.showWarnings);
 
   auto* side = new wxBoxSizer(wxVERTICAL);
@@ -185,6 +208,14 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
   Bind(wxEVT_UPDATE_UI, &SaveDialogPanel::OnUpdateUi, this);
   ShowProtection();
   EnableEdits();
+  // Room for the largest type, so that changing the type never cuts a group off; the file
+  // chooser keeps the size the panel has when it is attached.
+  wxSize largest;
+  for (int code = kFirstType; code <= kLastType; ++code) {
+    SetType(static_cast<PictureFormat>(code));
+    largest.IncTo(GetBestSize());
+  }
+  SetMinSize(largest);
   SetType(options.type);
 }
 
@@ -199,9 +230,9 @@ void SaveDialogPanel::SetType(PictureFormat type) {
   show(pnm_, type == PictureFormat::Pgm || type == PictureFormat::Ppm);
   show(tiff_, type == PictureFormat::Tiff);
   show(jpeg_, type == PictureFormat::Jpeg);
+  // The panel keeps its size (room for every type): in the file chooser only the chooser may
+  // size it, and a layout of the chooser by the toolkit would squeeze it.
   Layout();
-  Fit();
-  if (GetParent()) GetParent()->Layout();
 }
 
 void SaveDialogPanel::EnableEdits() {
@@ -216,8 +247,8 @@ void SaveDialogPanel::EnableEdits() {
 void SaveDialogPanel::ShowProtection() {
   const int percent =
       static_cast<int>(std::lround(dialog_.options.freeQuality * 100.0 / kFullQuality));
-  protection_->SetLabel(dialog_.passwordOn ? wxString::Format("Password on, %d %% free", percent)
-                                           : wxString("No password"));
+  protection_->SetLabel(protectionText(dialog_.passwordOn, percent));
+  Layout();
 }
 
 void SaveDialogPanel::OnUpdateUi(wxUpdateUIEvent& event) {

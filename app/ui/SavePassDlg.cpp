@@ -8,6 +8,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "ui/UiText.h"
+
 namespace quillon {
 
 namespace {
@@ -23,7 +25,8 @@ int percentOf(int freeQuality) {
 }  // namespace
 
 CSavePassDlg::CSavePassDlg(wxWindow* parent, const std::string& password, int freeQuality)
-    : wxDialog(parent, kTemplateId, "Activate Password Protection") {
+    : wxDialog(parent, kTemplateId,
+               Localized({"Activate Password Protection", "Passwortschutz aktivieren"})) {
   password_ = new wxTextCtrl(this, kPasswordId, wxString::FromUTF8(password), wxDefaultPosition,
                              wxSize(260, -1), wxTE_PASSWORD);
   password_->SetMaxLength(kMaxPasswordLength);
@@ -31,15 +34,19 @@ CSavePassDlg::CSavePassDlg(wxWindow* parent, const std::string& password, int fr
                                 wxDefaultSize, wxSP_ARROW_KEYS, 1, 100, percentOf(freeQuality));
 
   auto* fields = new wxFlexGridSizer(2, 6, 8);
-  fields->Add(new wxStaticText(this, wxID_ANY, "&Password:"), 0, wxALIGN_CENTER_VERTICAL);
-  fields->Add(password_, 1, wxEXPAND);
-  fields->Add(new wxStaticText(this, wxID_ANY, "&Quality without password (%):"), 0,
+  fields->Add(new wxStaticText(this, wxID_ANY, Localized({"&Password:", "&Passwort:"})), 0,
               wxALIGN_CENTER_VERTICAL);
+  fields->Add(password_, 1, wxEXPAND);
+  fields->Add(new wxStaticText(this, wxID_ANY,
+                               Localized({"&Quality without password (%):",
+                                          "&Qualit\u00e4t ohne Passwort (%):"})),
+              0, wxALIGN_CENTER_VERTICAL);
   fields->Add(freePercent_);
 
   auto* ok = new wxButton(this, wxID_OK, "&OK");
-  auto* none = new wxButton(this, kNoPasswordId, "Do &not use Password");
-  auto* cancel = new wxButton(this, wxID_CANCEL, "Cancel");
+  auto* none = new wxButton(this, kNoPasswordId,
+                            Localized({"Do &not use Password", "&Kein Passwort verwenden"}));
+  auto* cancel = new wxButton(this, wxID_CANCEL, Localized({"Cancel", "Abbrechen"}));
   ok->SetDefault();
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   buttons->Add(ok);

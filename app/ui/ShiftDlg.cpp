@@ -4,6 +4,8 @@
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
 
+#include "ui/DialogButtons.h"
+
 namespace quillon {
 
 CShiftDlg::CShiftDlg(wxWindow* parent, const wxString& title, const wxString& prompt, int minimum,
@@ -15,7 +17,7 @@ CShiftDlg::CShiftDlg(wxWindow* parent, const wxString& title, const wxString& pr
   spin_ = new wxSpinCtrl(this, 1077, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                          wxSP_ARROW_KEYS, minimum, maximum, initial);
   sizer->Add(spin_, 0, wxLEFT | wxRIGHT | wxEXPAND, 10);
-  sizer->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), 0, wxALL | wxEXPAND, 10);
+  sizer->Add(OkCancelButtons(this), 0, wxALL | wxALIGN_RIGHT, 10);
   SetSizerAndFit(sizer);
   CentreOnParent();
 }

@@ -8,6 +8,7 @@
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
+#include <wx/time.h>
 #include <wx/utils.h>
 
 #include "core/MemorySettings.h"
@@ -24,13 +25,14 @@ class GuiTest : public ::testing::Test {
   void TearDown() override { Stop(); }
 
   // Starts the program as `quillon ARGUMENTS`; `ui` then records what it shows.
-  void Start(const std::vector<std::string>& arguments = {}, int displayDepth = 24) {
+  void Start(const std::vector<std::string>& arguments = {}, int displayDepth = 24,
+             Language language = Language::English) {
     AppEnvironment env;
     env.settings = std::make_unique<ForwardingSettings>(store);
-    auto recorder = std::make_unique<RecordingUiServices>(BuiltInStrings(Language::English));
+    auto recorder = std::make_unique<RecordingUiServices>(BuiltInStrings(language));
     ui = recorder.get();
     env.ui = std::move(recorder);
-    env.language = Language::English;
+    env.language = language;
     env.displayDepth = displayDepth;
     env.allowSplash = false;
     App().UseEnvironment(std::move(env));
@@ -47,6 +49,7 @@ class GuiTest : public ::testing::Test {
     Pump();
   }
 
+ public:
   // Lets the toolkit handle what is waiting: paints, pending deletions, idle updates.
   static void Pump() {
     for (int i = 0; i < 5; ++i) {
@@ -59,6 +62,23 @@ class GuiTest : public ::testing::Test {
     }
   }
 
+  // Lets the toolkit work for `milliseconds` of wall time: native widgets draw on the
+  // toolkit's frame clock, which a few quick rounds of Pump() may not reach.
+  static void Settle(int milliseconds = 300) {
+    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
+    while (wxGetLocalTimeMillis() < end) {
+      wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+      if (loop && loop->Pending()) {
+        loop->Dispatch();
+      } else {
+        wxTheApp->ProcessPendingEvents();
+        wxTheApp->ProcessIdle();
+        wxMilliSleep(5);
+      }
+    }
+  }
+
+ protected:
   static CKorvelApp& App() { return wxGetApp(); }
   static CMainFrame& Frame() { return *App().MainFrame(); }
   static std::size_t DocumentCount() { return App().DocManager()->GetDocumentsVector().size(); }

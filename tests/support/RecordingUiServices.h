@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,8 +34,12 @@ class RecordingUiServices final : public UiServices {
 
   const StringTable& Strings() const override { return strings_; }
 
+  // Called with each message as it is shown, to look at the program at that moment.
+  std::function<void(const Message&)> onMessage;
+
   MessageAnswer ShowMessage(const Message& message) override {
     messages.push_back(message);
+    if (onMessage) onMessage(message);
     if (!answers.empty()) {
       const MessageAnswer answer = answers.front();
       answers.pop_front();

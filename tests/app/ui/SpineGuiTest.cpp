@@ -20,24 +20,6 @@
 namespace quillon::test {
 namespace {
 
-// A small colour picture written as a BMP file.
-std::filesystem::path writePicture(const std::filesystem::path& path, int width = 40,
-                                   int height = 30) {
-  Picture picture;
-  picture.Header().biWidth = width;
-  picture.Header().biHeight = height;
-  EXPECT_TRUE(picture.CreatePicture(true));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* p = picture.Row(y) + 3 * x;
-      p[0] = static_cast<std::uint8_t>(x * 6);
-      p[1] = static_cast<std::uint8_t>(y * 8);
-      p[2] = 200;
-    }
-  }
-  return WriteBmpFixture(path, picture);
-}
-
 std::vector<wxString> menuTitles(wxMenuBar* bar) {
   std::vector<wxString> titles;
   for (size_t i = 0; bar && i < bar->GetMenuCount(); ++i) titles.push_back(bar->GetMenuLabel(i));
@@ -61,7 +43,7 @@ TEST_F(SpineGuiTest, StatusPanesStartWithTheirTexts) {
 }
 
 TEST_F(SpineGuiTest, OpeningTheSameFileTwiceMakesTwoDocuments) {
-  const auto file = writePicture(dir.path() / "twice.bmp");
+  const auto file = WriteGradientBmp(dir.path() / "twice.bmp");
   Start({file.string()});
   ASSERT_EQ(DocumentCount(), 1u);
   wxDocument* again = App().DocManager()->CreateDocument(file.string(), wxDOC_SILENT);
@@ -91,8 +73,8 @@ TEST_F(SpineGuiTest, AnUnknownFileIsRefusedWithAMessage) {
 }
 
 TEST_F(SpineGuiTest, DroppedFilesOpen) {
-  const auto a = writePicture(dir.path() / "a.bmp");
-  const auto b = writePicture(dir.path() / "b.bmp", 7, 5);
+  const auto a = WriteGradientBmp(dir.path() / "a.bmp");
+  const auto b = WriteGradientBmp(dir.path() / "b.bmp", 7, 5);
   Start();
   auto* target = dynamic_cast<wxFileDropTarget*>(Frame().GetDropTarget());
   ASSERT_NE(target, nullptr);
@@ -105,7 +87,7 @@ TEST_F(SpineGuiTest, DroppedFilesOpen) {
 }
 
 TEST_F(SpineGuiTest, SettingsWrittenAtExitAreReadAtTheNextStart) {
-  const auto file = writePicture(dir.path() / "recent.bmp");
+  const auto file = WriteGradientBmp(dir.path() / "recent.bmp");
   Start({file.string()});
   EXPECT_EQ(App().Histogram(), nullptr);
   App().ToggleHistogram();
@@ -165,7 +147,7 @@ TEST_F(SpineGuiTest, TheColourWarningAppearsOnlyOnSmallDisplays) {
 }
 
 TEST_F(SpineGuiTest, ScreenshotOfTheMainFrameWithADocument) {
-  const auto file = writePicture(dir.path() / "shown.bmp", 320, 200);
+  const auto file = WriteGradientBmp(dir.path() / "shown.bmp", 320, 200);
   Start({file.string()});
   Frame().SetSize(800, 600);
   Frame().Raise();
@@ -231,7 +213,8 @@ TEST_F(SpineGuiTest, HistogramCheckMarkFollowsTheWindow) {
 
 TEST_F(SpineGuiTest, RecentFileListKeepsTheLastFour) {
   std::vector<std::filesystem::path> files;
-  for (int i = 0; i < 5; ++i) files.push_back(writePicture(dir.path() / ("r" + std::to_string(i) + ".bmp"), 4, 4));
+  for (int i = 0; i < 5; ++i)
+    files.push_back(WriteGradientBmp(dir.path() / ("r" + std::to_string(i) + ".bmp"), 4, 4));
   Start();
   for (const auto& file : files) App().DocManager()->CreateDocument(file.string(), wxDOC_SILENT);
   Pump();

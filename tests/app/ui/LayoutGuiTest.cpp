@@ -1,0 +1,136 @@
+// Every dialog and panel in English and German as a user meets it: each shown control on the
+// screen, inside its parent, clear of its siblings and at least its best size. Writes a
+// screenshot of each to screenshots/ below the working directory.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include <wx/html/helpctrl.h>
+#include <wx/html/helpfrm.h>
+
+#include "core/FormatMessage.h"
+#include "support/FileChooserDriver.h"
+#include "support/GuiTest.h"
+#include "support/LayoutCheck.h"
+#include "ui/LoadPassDlg.h"
+#include "ui/MyMeckerDialog.h"
+#include "ui/MyOpenDialog.h"
+#include "ui/MySaveDialog2.h"
+#include "ui/OpenDialogPanel.h"
+#include "ui/RegionEditor.h"
+#include "ui/SaveDialogPanel.h"
+#include "ui/SavePassDlg.h"
+#include "ui/ShiftDlg.h"
+
+namespace quillon::test {
+namespace {
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += "\n  " + line;
+  return text;
+}
+
+class LayoutGuiTest : public GuiTest, public ::testing::WithParamInterface<Language> {
+ protected:
+  void SetUp() override { Start({}, 24, GetParam()); }
+
+  std::string Name(const std::string& what) const {
+    return what + (GetParam() == Language::German ? "-de" : "-en");
+  }
+
+  // Checks `root` and writes the screenshot `what` of `area`.
+  void Inspect(const wxWindow* root, const std::string& what, const wxRect& area) {
+    Settle();
+    EXPECT_EQ(joined(LayoutFaults(root)), "") << Name(what);
+    SaveScreenshot(area, Name(what));
+  }
+
+  // Shows `dialog` modeless, as it would appear, then inspects it.
+  void InspectDialog(wxDialog& dialog, const std::string& what) {
+    dialog.Show();
+    dialog.Raise();
+    for (int i = 0; i < 10; ++i) Pump();
+    Inspect(&dialog, what, dialog.GetScreenRect());
+    dialog.Hide();
+  }
+};
+
+TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
+  const bool cameUp = WithFileChooser([&] { App().OpenDialog().Run(&Frame()); },
+                                      [&](wxFileDialog& chooser) {
+                                        Inspect(chooser.GetExtraControl(), "open", WholeScreen());
+                                        return static_cast<int>(wxID_CANCEL);
+                                      });
+  EXPECT_TRUE(cameUp);
+}
+
+TEST_P(LayoutGuiTest, SaveChooserCarriesThePanelOfEveryTypeAtItsBestSize) {
+  const char* const types[] = {"jp2", "kvf", "bmp", "ppm", "pgm", "tif", "jpg"};
+  CMySaveDialog2& dialog = App().SaveDialog();
+  dialog.options.type = PictureFormat::Jpeg2000;
+  const bool cameUp = WithFileChooser(
+      [&] { (void)dialog.Run(&Frame(), (dir.path() / "picture").string()); },
+      [&](wxFileDialog& chooser) {
+        auto* panel = dynamic_cast<SaveDialogPanel*>(chooser.GetExtraControl());
+        if (!panel) {
+          ADD_FAILURE() << "no panel";
+          return static_cast<int>(wxID_CANCEL);
+        }
+        for (int index = 0; index < static_cast<int>(std::size(types)); ++index) {
+          chooser.SetFilterIndex(index);
+          panel->UpdateWindowUI(wxUPDATE_UI_RECURSE);  // as the toolkit does on a change
+          for (int i = 0; i < 5; ++i) Pump();
+          EXPECT_EQ(static_cast<int>(panel->Type()), index + 2);
+          Inspect(panel, std::string("save-") + types[index], WholeScreen());
+        }
+        return static_cast<int>(wxID_CANCEL);
+      });
+  EXPECT_TRUE(cameUp);
+}
+
+TEST_P(LayoutGuiTest, PasswordDialogs) {
+  CSavePassDlg protect(&Frame(), "", 512);
+  InspectDialog(protect, "password-save");
+  PasswordPrompt prompt;
+  prompt.title = "plasma.kvf";
+  prompt.qualityLine = FormatMessage(ui->Strings().Load(131), {std::int64_t{50}});
+  CLoadPassDlg ask(&Frame(), prompt);
+  InspectDialog(ask, "password-open");
+}
+
+TEST_P(LayoutGuiTest, WarningDialogWithItsOwnAdviceAndWithTheTablesText) {
+  CMyMeckerDialog advice(&Frame(), wxString());
+  InspectDialog(advice, "warning-quality");
+  CMyMeckerDialog larger(&Frame(), wxString::FromUTF8(ui->Strings().Load(61216)));
+  InspectDialog(larger, "warning-larger");
+}
+
+TEST_P(LayoutGuiTest, RegionLevelDialog) {
+  CShiftDlg level(&Frame(), Localized(RegionEditor::kLevelTitle),
+                  Localized(RegionEditor::kLevelPrompt), 0, 10, 5);
+  InspectDialog(level, "region-level");
+}
+
+TEST_P(LayoutGuiTest, HelpWindow) {
+  App().ShowHelpContents();
+  for (int i = 0; i < 10; ++i) Pump();
+  ASSERT_NE(App().HelpController(), nullptr);
+  wxHtmlHelpFrame* frame = App().HelpController()->GetFrame();
+  ASSERT_NE(frame, nullptr);
+  frame->Raise();
+  for (int i = 0; i < 10; ++i) Pump();
+  Inspect(frame, "help", frame->GetScreenRect());
+  frame->Close();
+  Pump();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, LayoutGuiTest,
+                         ::testing::Values(Language::English, Language::German),
+                         [](const ::testing::TestParamInfo<Language>& info) {
+                           return info.param == Language::German ? "German" : "English";
+                         });
+
+}  // namespace
+}  // namespace quillon::test
