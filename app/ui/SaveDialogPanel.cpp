@@ -198,7 +198,7 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
   showWarnings_->SetValue(options.showWarnings);
 
   auto* side = new wxBoxSizer(wxVERTICAL);
-  for (wxSizer* part : {kvf_, jp2_, pnm_, tiff_, jpeg_}) side->Add(part, 0, wxALL | wxEXPAND, 4);
+  for (wxSizer* part : {kvf_, jp2_, pnm_, tiff_, jpeg_}) side->Add(part, 0, wxALL, 4);
   side->Add(showWarnings_, 0, wxALL, 4);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(compression_, 0, wxALL, 4);

@@ -10,6 +10,7 @@
 #include <wx/html/helpfrm.h>
 
 #include "core/FormatMessage.h"
+#include "support/BmpFixture.h"
 #include "support/FileChooserDriver.h"
 #include "support/GuiTest.h"
 #include "support/LayoutCheck.h"
@@ -58,11 +59,24 @@ class LayoutGuiTest : public GuiTest, public ::testing::WithParamInterface<Langu
 };
 
 TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
-  const bool cameUp = WithFileChooser([&] { App().OpenDialog().Run(&Frame()); },
-                                      [&](wxFileDialog& chooser) {
-                                        Inspect(chooser.GetExtraControl(), "open", WholeScreen());
-                                        return static_cast<int>(wxID_CANCEL);
-                                      });
+  // A picture of some megabytes, so that the information texts are long.
+  const auto picture = WriteGradientBmp(dir.path() / "wide.bmp", 2000, 1500);
+  App().OpenDialog().directory = dir.path().string();
+  const bool cameUp = WithFileChooser(
+      [&] { App().OpenDialog().Run(&Frame()); },
+      [&](wxFileDialog& chooser) {
+        auto* panel = dynamic_cast<OpenDialogPanel*>(chooser.GetExtraControl());
+        if (!panel) {
+          ADD_FAILURE() << "no panel";
+          return static_cast<int>(wxID_CANCEL);
+        }
+        Inspect(panel, "open", WholeScreen());
+        chooser.SetPath(picture.string());
+        panel->SelectionChanged(picture.string());
+        EXPECT_TRUE(panel->FileSizeText().Contains("9000054")) << panel->FileSizeText();
+        Inspect(panel, "open-selected", WholeScreen());
+        return static_cast<int>(wxID_CANCEL);
+      });
   EXPECT_TRUE(cameUp);
 }
 
