@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "common/CodecMemory.h"
 #include "common/Status.h"
@@ -54,6 +55,7 @@ struct TileComponentParams {
   std::uint8_t roiShift = 0;
   std::uint8_t precincts[kDecoderResolutionSlots];  // PPy * 16 + PPx per resolution level
   std::uint16_t bandSteps[kDecoderBandSlots];       // exponent << 11 | mantissa per sub-band
+  std::uint8_t stepCount = 0;  // bandSteps given: 1 for scalar derived, else 1 + 3 x levels
   std::uint8_t codingPriority = kPriorityNone;
   std::uint8_t quantPriority = kPriorityNone;
 };
@@ -74,6 +76,19 @@ struct TileParams {
   std::uint8_t codingPriority = kPriorityNone;
 };
 
+enum PackedHeaderSource : std::uint8_t {
+  kPackedHeadersNone = 0,  // packet headers precede their bodies in the tile-part
+  kPackedHeadersPpm = 1,
+  kPackedHeadersPpt = 2,
+};
+
+// One PPM or PPT segment's data: Z index, input offset and length. Lists are in Z order.
+struct PackedHeaderSegment {
+  std::uint8_t index = 0;
+  std::uint64_t offset = 0;
+  std::uint32_t length = 0;
+};
+
 // Where one tile-part's header ends and its packet data lies.
 struct TilePartInfo {
   std::uint32_t tile = 0;
@@ -82,6 +97,13 @@ struct TilePartInfo {
   std::uint64_t nextTilePart = 0;  // offset of the next SOT; 0 when Psot was 0 (runs to the end)
   std::uint64_t dataStart = 0;     // first byte after SOD
   std::uint64_t dataEnd = 0;       // one past the last byte of the tile-part (0 with Psot 0)
+  // With PPM, this tile-part's packet headers: packedLength bytes from packedStart in the
+  // stream of the main header's PPM data (PpmSegmentsOf, read with ReadPackedHeaders).
+  // With PPT, the headers are the tile's PPT stream (PptSegmentsOf), read on from tile-part
+  // to tile-part.
+  std::uint8_t packedHeaders = kPackedHeadersNone;
+  std::uint64_t packedStart = 0;
+  std::uint32_t packedLength = 0;
 };
 
 class CodestreamHeader;  // defined in the implementation
@@ -114,10 +136,26 @@ Status ParseTilePartHeader(ByteReader& input, std::uint64_t offset,
                            TilePartInfo* info);
 
 // The values in force for a tile: its own when a tile-part header set them, else the main
-// header's. tile < tileCount, component < componentCount.
+// header's. tile < tileCount, component < componentCount. A tile-component's values are put
+// together from the segments by their priorities, so they come as a copy: the decoder keeps
+// no record per tile and component, whatever the tile and component counts claim.
 const TileParams& TileParamsOf(const CodestreamParams& params, std::uint32_t tile);
-const TileComponentParams& TileComponentParamsOf(const CodestreamParams& params,
-                                                  std::uint32_t tile, int component);
+TileComponentParams TileComponentParamsOf(const CodestreamParams& params, std::uint32_t tile,
+                                          int component);
+
+// The progression order changes of a tile: its own POC entries when its tile-part headers
+// gave any (in the order read), else the main header's.
+std::span<const ProgressionChange> ProgressionChangesOf(const CodestreamParams& params,
+                                                        std::uint32_t tile);
+// The PPM segments of the main header, and the PPT segments of a tile, in Z order.
+std::span<const PackedHeaderSegment> PpmSegmentsOf(const CodestreamParams& params);
+std::span<const PackedHeaderSegment> PptSegmentsOf(const CodestreamParams& params,
+                                                   std::uint32_t tile);
+// Reads count bytes at position of the stream that the segments' data form one after the
+// other; returns the number of bytes not delivered (0 is success).
+std::uint32_t ReadPackedHeaders(ByteReader& input, std::span<const PackedHeaderSegment> segments,
+                                std::uint64_t position, std::uint32_t count,
+                                std::uint8_t* destination);
 
 // Tile bounds on the reference grid, and tile-component bounds in component samples.
 Bounds TileBounds(const CodestreamParams& params, std::uint32_t tile);

@@ -1,32 +1,20 @@
-// Marker segments of the main header and the tile-part headers (T.800 Annex A).
+// Marker segments of the main header and the tile-part headers: which segments the encoder
+// writes and with which values; their layout is that of the shared segment structs.
 #include "encoder/CodestreamMarkers.h"
 
 #include <cstring>
-#include <initializer_list>
 #include <limits>
 
+#include "common/CodingSegments.h"
+#include "common/StreamSegments.h"
 #include "encoder/BandQuantization.h"
 #include "encoder/RegionShift.h"
 
 namespace quillon::jp2 {
 namespace {
 
-enum Marker : std::uint16_t {
-  kSoc = 0xFF4F,
-  kSiz = 0xFF51,
-  kCod = 0xFF52,
-  kCoc = 0xFF53,
-  kQcd = 0xFF5C,
-  kQcc = 0xFF5D,
-  kRgn = 0xFF5E,
-  kCom = 0xFF64,
-  kSot = 0xFF90,
-  kSod = 0xFF93,
-};
-
 enum QuantStyleCode : std::uint8_t { kNoQuantization = 0, kDerived = 1, kExpounded = 2 };
 constexpr std::uint8_t kCommentText[] = {'Q', 'Z', 'N', 'T', '_', '1', '1', '1'};
-constexpr std::uint16_t kSotLength = 10;
 
 // The quantization values of one tile-component as written to QCD or QCC.
 struct QuantValues {
@@ -84,123 +72,92 @@ bool SameTileCoding(const TileCoding& a, const TileCoding& b) {
   return a.layers == b.layers && a.progression == b.progression && a.markers == b.markers;
 }
 
+Quantization SegmentQuantization(const QuantValues& q) {
+  Quantization quantization;
+  quantization.style = q.style;
+  quantization.guardBits = q.guardBits;
+  quantization.stepCount = static_cast<std::uint8_t>(q.style == kDerived ? 1 : q.Count());
+  for (int i = 0; i < quantization.stepCount; ++i) {
+    const BandQuantization& band = q.bands[i];
+    const int mantissa = q.style == kNoQuantization ? 0 : band.mantissa;
+    quantization.steps[i] = static_cast<std::uint16_t>(band.exponent * 2048 + mantissa);
+  }
+  return quantization;
+}
+
+CodingStyle SegmentCoding(const TileComponentCoding& coding) {
+  CodingStyle style;
+  style.precinctsGiven = UsesPrecincts(coding);
+  style.levels = coding.levels;
+  style.codeBlockWidthExponent = coding.codeBlockWidthExponent;
+  style.codeBlockHeightExponent = coding.codeBlockHeightExponent;
+  style.codeBlockStyle = coding.codeBlockStyle;
+  style.reversible = coding.reversible ? 1 : 0;
+  std::memcpy(style.precincts, coding.precincts, sizeof style.precincts);
+  return style;
+}
+
 class MarkerWriter {
  public:
-  MarkerWriter(const CompressState& state, OutputStream& out) : state_(state), out_(out) {}
-
-  Status Component(int component) {
-    if (state_.componentCount < 257) return out_.Append(Byte(component), 1);
-    return out_.Append16(static_cast<std::uint16_t>(component));
-  }
-  std::uint16_t ComponentBytes() const { return state_.componentCount < 257 ? 1 : 2; }
+  MarkerWriter(const CompressState& state, OutputStream& out)
+      : out_(out), components_(static_cast<std::uint16_t>(state.componentCount)) {}
 
   // QCD with component < 0, else QCC of that component.
   Status Quantization(const QuantValues& q, int component) {
-    const int values = q.style == kDerived ? 1 : q.Count();
-    const std::uint32_t valueBytes = q.style == kNoQuantization ? 1 : 2;
-    const std::uint32_t index = component < 0 ? 0 : ComponentBytes();
-    JP2_RETURN_IF_ERROR(out_.Append16(component < 0 ? kQcd : kQcc));
-    JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(3 + index + values * valueBytes)));
-    if (component >= 0) JP2_RETURN_IF_ERROR(Component(component));
-    JP2_RETURN_IF_ERROR(out_.Append(Byte(q.guardBits * 32 + q.style), 1));
-    for (int i = 0; i < values; ++i) {
-      const BandQuantization& band = q.bands[i];
-      if (q.style == kNoQuantization) {
-        JP2_RETURN_IF_ERROR(out_.Append(Byte(band.exponent << 3), 1));
-      } else {
-        JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(band.exponent * 2048 + band.mantissa)));
-      }
-    }
-    return JP2_Success;
-  }
-
-  // The code-block and transform fields shared by COD and COC, with the precinct sizes.
-  Status CodingFields(const TileComponentCoding& coding) {
-    const std::uint8_t fields[] = {coding.levels,
-                                   static_cast<std::uint8_t>(coding.codeBlockWidthExponent - 2),
-                                   static_cast<std::uint8_t>(coding.codeBlockHeightExponent - 2),
-                                   coding.codeBlockStyle,
-                                   static_cast<std::uint8_t>(coding.reversible ? 1 : 0)};
-    JP2_RETURN_IF_ERROR(out_.Append(fields, sizeof fields));
-    if (!UsesPrecincts(coding)) return JP2_Success;
-    return out_.Append(coding.precincts, coding.levels + 1u);
+    if (component < 0) return QcdSegment{SegmentQuantization(q)}.Write(out_);
+    return QccSegment{static_cast<std::uint16_t>(component), SegmentQuantization(q)}.Write(
+        out_, components_);
   }
 
   Status Cod(const TileCoding& tile, const TileComponentCoding& coding, bool mct) {
-    const bool precincts = UsesPrecincts(coding);
-    JP2_RETURN_IF_ERROR(out_.Append16(kCod));
-    JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(precincts ? 13 + coding.levels : 12)));
-    const std::uint8_t scod = static_cast<std::uint8_t>((precincts ? 1 : 0) | ((tile.markers & 1) ? 2 : 0) |
-                                                        ((tile.markers & 2) ? 4 : 0));
-    const std::uint8_t head[] = {scod, tile.progression};
-    JP2_RETURN_IF_ERROR(out_.Append(head, sizeof head));
-    JP2_RETURN_IF_ERROR(out_.Append16(tile.layers));
-    JP2_RETURN_IF_ERROR(out_.Append(Byte(mct ? 1 : 0), 1));
-    return CodingFields(coding);
+    CodSegment cod;
+    cod.sop = (tile.markers & 1) != 0;
+    cod.eph = (tile.markers & 2) != 0;
+    cod.progression = tile.progression;
+    cod.layers = tile.layers;
+    cod.componentTransform = mct ? 1 : 0;
+    cod.coding = SegmentCoding(coding);
+    return cod.Write(out_);
   }
 
   Status Coc(const TileComponentCoding& coding, int component) {
-    const bool precincts = UsesPrecincts(coding);
-    const std::uint32_t length = 8 + ComponentBytes() + (precincts ? coding.levels + 1u : 0u);
-    JP2_RETURN_IF_ERROR(out_.Append16(kCoc));
-    JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(length)));
-    JP2_RETURN_IF_ERROR(Component(component));
-    JP2_RETURN_IF_ERROR(out_.Append(Byte(precincts ? 1 : 0), 1));
-    return CodingFields(coding);
+    return CocSegment{static_cast<std::uint16_t>(component), SegmentCoding(coding)}.Write(
+        out_, components_);
   }
 
   Status Rgn(int component, std::uint8_t shift) {
-    JP2_RETURN_IF_ERROR(out_.Append16(kRgn));
-    JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(4 + ComponentBytes())));
-    JP2_RETURN_IF_ERROR(Component(component));
-    const std::uint8_t fields[] = {0, shift};
-    return out_.Append(fields, sizeof fields);
+    return RgnSegment{static_cast<std::uint16_t>(component), 0, shift}.Write(out_, components_);
   }
 
  private:
-  const std::uint8_t* Byte(int value) {
-    byte_ = static_cast<std::uint8_t>(value);
-    return &byte_;
-  }
-
-  const CompressState& state_;
   OutputStream& out_;
-  std::uint8_t byte_ = 0;
+  std::uint16_t components_;
 };
 
 Status WriteSiz(const CompressState& state, OutputStream& out) {
-  JP2_RETURN_IF_ERROR(out.Append16(kSiz));
-  JP2_RETURN_IF_ERROR(out.Append16(static_cast<std::uint16_t>(38 + 3 * state.componentCount)));
-  JP2_RETURN_IF_ERROR(out.Append16(0));
   const ReferenceGrid& grid = state.grid;
-  // A tile size of 0 stands for one tile over the whole grid.
-  const std::uint32_t tileWidth = grid.tileSize[kAxisX] != 0
-                                      ? grid.tileSize[kAxisX]
-                                      : grid.extent[kAxisX] - grid.tileOffset[kAxisX];
-  const std::uint32_t tileHeight = grid.tileSize[kAxisY] != 0
-                                       ? grid.tileSize[kAxisY]
-                                       : grid.extent[kAxisY] - grid.tileOffset[kAxisY];
-  for (const std::uint32_t value :
-       {grid.extent[kAxisX], grid.extent[kAxisY], grid.offset[kAxisX], grid.offset[kAxisY],
-        tileWidth, tileHeight, grid.tileOffset[kAxisX], grid.tileOffset[kAxisY]}) {
-    JP2_RETURN_IF_ERROR(out.Append32(value));
+  SizSegment siz;
+  siz.componentCount = static_cast<std::uint16_t>(state.componentCount);
+  for (const int axis : {kAxisX, kAxisY}) {
+    siz.extent[axis] = grid.extent[axis];
+    siz.offset[axis] = grid.offset[axis];
+    // A tile size of 0 stands for one tile over the whole grid.
+    siz.tileSize[axis] = grid.tileSize[axis] != 0 ? grid.tileSize[axis]
+                                                  : grid.extent[axis] - grid.tileOffset[axis];
+    siz.tileOffset[axis] = grid.tileOffset[axis];
   }
-  JP2_RETURN_IF_ERROR(out.Append16(static_cast<std::uint16_t>(state.componentCount)));
-  for (int c = 0; c < state.componentCount; ++c) {
+  return siz.Write(out, [&state](std::uint32_t c) {
     const ComponentGeometry& geometry = state.components[c];
-    const std::uint8_t fields[] = {
-        static_cast<std::uint8_t>((geometry.depth - 1) | (geometry.isSigned ? 0x80 : 0)),
-        geometry.factor[kAxisX], geometry.factor[kAxisY]};
-    JP2_RETURN_IF_ERROR(out.Append(fields, sizeof fields));
-  }
-  return JP2_Success;
+    return SizComponent{geometry.depth, geometry.isSigned != 0,
+                        {geometry.factor[kAxisX], geometry.factor[kAxisY]}};
+  });
 }
 
 }  // namespace
 
 Status WriteMainHeader(const CompressState& state, const TransformSetup& setup,
                        OutputStream& out) {
-  JP2_RETURN_IF_ERROR(out.Append16(kSoc));
+  JP2_RETURN_IF_ERROR(out.PutU16(kMarkerSoc));
   JP2_RETURN_IF_ERROR(WriteSiz(state, out));
   MarkerWriter writer(state, out);
   const QuantValues first = QuantOf(state, setup, 0, 0);
@@ -220,21 +177,18 @@ Status WriteMainHeader(const CompressState& state, const TransformSetup& setup,
     const std::uint8_t shift = c == 0 ? first.roiShift : QuantOf(state, setup, 0, c).roiShift;
     if (shift != 0) JP2_RETURN_IF_ERROR(writer.Rgn(c, shift));
   }
-  JP2_RETURN_IF_ERROR(out.Append16(kCom));
-  JP2_RETURN_IF_ERROR(out.Append16(4 + sizeof kCommentText));
-  JP2_RETURN_IF_ERROR(out.Append16(1));
-  return out.Append(kCommentText, sizeof kCommentText);
+  ComSegment comment;
+  comment.text = kCommentText;
+  return comment.Write(out);
 }
 
 Status WriteTilePartHeader(const CompressState& state, const TransformSetup& setup,
                            std::uint32_t tile, OutputStream& out, std::uint64_t* sotOffset) {
   *sotOffset = out.End();
-  JP2_RETURN_IF_ERROR(out.Append16(kSot));
-  JP2_RETURN_IF_ERROR(out.Append16(kSotLength));
-  JP2_RETURN_IF_ERROR(out.Append16(static_cast<std::uint16_t>(tile)));
-  JP2_RETURN_IF_ERROR(out.Append32(0));
-  const std::uint8_t parts[] = {0, 1};
-  JP2_RETURN_IF_ERROR(out.Append(parts, sizeof parts));
+  SotSegment sot;  // Psot is patched once the tile-part is complete
+  sot.tile = static_cast<std::uint16_t>(tile);
+  sot.partCount = 1;
+  JP2_RETURN_IF_ERROR(sot.Write(out));
   if (tile != 0) {
     MarkerWriter writer(state, out);
     const QuantValues mainDefault = QuantOf(state, setup, 0, 0);
@@ -264,13 +218,13 @@ Status WriteTilePartHeader(const CompressState& state, const TransformSetup& set
       }
     }
   }
-  return out.Append16(kSod);
+  return out.PutU16(kMarkerSod);
 }
 
 Status PatchTilePartLength(OutputStream& out, std::uint64_t sotOffset) {
   const std::uint64_t length = out.End() - sotOffset;
   if (length > std::numeric_limits<std::uint32_t>::max()) return JP2_Error_Limit;
-  return out.Put32At(sotOffset + 6, static_cast<std::uint32_t>(length));
+  return out.Put32At(sotOffset + SotSegment::kPsotOffset, static_cast<std::uint32_t>(length));
 }
 
 }  // namespace quillon::jp2

@@ -2,6 +2,7 @@
 // the code-block coder, rate control and the tile-part with its packets, then EOC.
 #include <algorithm>
 
+#include "common/MarkerCodes.h"
 #include "encoder/BlockCoder.h"
 #include "encoder/CodestreamMarkers.h"
 #include "encoder/CodewordPool.h"
@@ -14,8 +15,6 @@
 
 namespace quillon::jp2 {
 namespace {
-
-constexpr std::uint16_t kEoc = 0xFFD9;
 
 // Codes each block as the transform stage hands it over and keeps its passes, hull slopes
 // and codeword in the tile's pool until the packets are written.
@@ -113,7 +112,7 @@ class ImageRun {
     for (std::uint32_t tile = 0; tile < state_.tileCount; ++tile) {
       JP2_RETURN_IF_ERROR(CodeTile(tile));
     }
-    JP2_RETURN_IF_ERROR(state_.output.Append16(kEoc));
+    JP2_RETURN_IF_ERROR(state_.output.PutU16(kMarkerEoc));
     FinishCodestreamBox(state_);
     state_.compressed = true;
     return JP2_Success;

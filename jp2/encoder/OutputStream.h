@@ -5,12 +5,13 @@
 #include <cstdint>
 
 #include "common/CodecMemory.h"
+#include "common/MarkerSegmentIo.h"
 #include "common/Status.h"
 #include "jp2.h"
 
 namespace quillon::jp2 {
 
-class OutputStream {
+class OutputStream final : public SegmentWriter {
  public:
   // Takes a buffer of bufferSize bytes (at least 1) from memory; -1 when it cannot.
   Status Open(const MemoryCallbacks& memory, std::uint32_t bufferSize,
@@ -25,6 +26,7 @@ class OutputStream {
   // first. Callback errors are returned unchanged.
   Status Write(const std::uint8_t* bytes, std::uint64_t offset, std::uint64_t count);
   Status Append(const std::uint8_t* bytes, std::uint64_t count) { return Write(bytes, end_, count); }
+  Status Put(const std::uint8_t* bytes, std::uint32_t count) override { return Append(bytes, count); }
   Status Append16(std::uint16_t value);
   Status Append32(std::uint32_t value);
   Status Put32At(std::uint64_t offset, std::uint32_t value);
