@@ -72,10 +72,10 @@ Status RecogniseJp2(ByteReader& input, const MemoryCallbacks& memory, bool* isJp
   const Status read = ReadBoxContents(input, memory, at + header.headerSize, header.ContentLength(), &contents);
   if (read.code() == JP2_Error_OutOfMemory) return read;
   FileTypeBox fileType;
-  const bool parsed =
-      read.ok() && fileType.Parse({contents.data, header.ContentLength()}).ok();
+  const bool named = read.ok() && fileType.Parse({contents.data, header.ContentLength()}).ok() &&
+                     (fileType.Names(kBrandJp2) || fileType.Names(kBrandJpx));
   JP2_RETURN_IF_ERROR(Release(memory, &contents));
-  if (!parsed || !(fileType.Names(kBrandJp2) || fileType.Names(kBrandJpx))) return JP2_Success;
+  if (!named) return JP2_Success;
   *isJp2 = true;
   *next = end;
   return JP2_Success;
