@@ -29,6 +29,12 @@ Bytes ReadFile(const std::string& path) {
 
 std::string Text(std::int64_t value) { return std::to_string(value); }
 
+// A number as opj_dump prints it, decimal or hexadecimal; -1 when the key is missing.
+std::int64_t Number(const OpjDump& dump, const std::string& key) {
+  const std::string text = dump[key];
+  return text.rfind("(missing", 0) == 0 ? -1 : std::stoll(text, nullptr, 0);
+}
+
 // The image, tiling and default coding values the decoder reports equal opj_dump's.
 void ExpectAsDumped(DecodeSession& session, const std::string& path) {
   const OpjDump dump = RunOpjDump(path);
@@ -43,9 +49,9 @@ void ExpectAsDumped(DecodeSession& session, const std::string& path) {
   EXPECT_EQ(Text(session.Prop(JP2_Prop_TileOffsetX)), dump["main.tx0"]);
   EXPECT_EQ(Text(session.Prop(JP2_Prop_TileCount)),
             Text(std::stoll(dump["main.tw"]) * std::stoll(dump["main.th"])));
-  EXPECT_EQ(Text(session.Prop(JP2_Prop_Progression)), dump["main.tile.prg"]);
+  EXPECT_EQ(session.Prop(JP2_Prop_Progression), Number(dump, "main.tile.prg"));
   EXPECT_EQ(Text(session.Prop(JP2_Prop_Layers)), dump["main.tile.numlayers"]);
-  EXPECT_EQ(Text(session.Prop(JP2_Prop_Markers)), Text((std::stoll(dump["main.tile.csty"]) >> 1) & 3));
+  EXPECT_EQ(session.Prop(JP2_Prop_Markers), (Number(dump, "main.tile.csty") >> 1) & 3);
   // Without a palette, output channel i is component i.
   const std::int64_t components = session.Prop(JP2_Prop_Components);
   for (std::int16_t c = 0; c < components; ++c) {
@@ -58,7 +64,7 @@ void ExpectAsDumped(DecodeSession& session, const std::string& path) {
               dump[coding + "cblkw"]) << c;
     EXPECT_EQ("2^" + Text(std::countr_zero(static_cast<std::uint64_t>(session.Prop(JP2_Prop_CodeBlockHeight, 0, c)))),
               dump[coding + "cblkh"]) << c;
-    EXPECT_EQ(Text(session.Prop(JP2_Prop_CodeBlockStyle, 0, c)), dump[coding + "cblksty"]) << c;
+    EXPECT_EQ(session.Prop(JP2_Prop_CodeBlockStyle, 0, c), Number(dump, coding + "cblksty")) << c;
     EXPECT_EQ(Text(session.Prop(JP2_Prop_Reversible, 0, c)), dump[coding + "qmfbid"]) << c;
     EXPECT_EQ(Text(session.Prop(JP2_Prop_GuardBits, 0, c)), dump[coding + "numgbits"]) << c;
     const std::int64_t dx = std::stoll(dump[image + "dx"]);
@@ -153,12 +159,14 @@ TEST(DecoderInterop, PeerFilesWithHeaderShapingOptionsMatchOpjDump) {
       {"subsampled", "64,48,3,8,u@1x1:2x2:2x2", "-n 3"},
       {"one-bit", "64,48,1,1,u", "-n 2"},
       {"twelve-signed", "64,48,1,12,s", "-I"},
-      {"sixteen", "64,48,2,16,u", "-b 16,32 -M 38"},
+      {"sixteen", "64,48,1,16,u", "-b 16,32 -M 38 -n 4"},
       {"many-components", "32,16,20,8,u", "-n 2"},
       {"layers-irreversible", "64,48,3,10,u", "-r 40,20,10 -I -p PCRL"},
   };
   for (const bool grok : {false, true}) {
     for (const PeerCase& c : cases) {
+      // Grok reads no subsampled raw input.
+      if (grok && std::string(c.raw).find('@') != std::string::npos) continue;
       for (const char* extension : {".jp2", ".j2k"}) {
         const std::string name = std::string(grok ? "grk-" : "opj-") + c.name + extension;
         SCOPED_TRACE(name);
