@@ -1,5 +1,7 @@
 #include "common/BoxFields.h"
 
+#include <limits>
+
 namespace quillon::jp2 {
 
 std::span<const std::uint8_t> FieldReader::Bytes(std::uint64_t count) {
@@ -19,21 +21,12 @@ std::uint64_t FieldReader::Take(int count) {
   return value;
 }
 
-Status ByteSink::U16(std::uint16_t value) {
-  const std::uint8_t bytes[] = {static_cast<std::uint8_t>(value >> 8),
-                                static_cast<std::uint8_t>(value)};
-  return Put(bytes, sizeof bytes);
+Status PutBytes(SegmentWriter& out, std::span<const std::uint8_t> bytes) {
+  if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) return JP2_Error_Limit;
+  return bytes.empty() ? Status() : out.Put(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
-Status ByteSink::U32(std::uint32_t value) {
-  const std::uint8_t bytes[] = {static_cast<std::uint8_t>(value >> 24),
-                                static_cast<std::uint8_t>(value >> 16),
-                                static_cast<std::uint8_t>(value >> 8),
-                                static_cast<std::uint8_t>(value)};
-  return Put(bytes, sizeof bytes);
-}
-
-Status MemorySink::Put(const std::uint8_t* bytes, std::uint64_t count) {
+Status MemorySink::Put(const std::uint8_t* bytes, std::uint32_t count) {
   if (count > bytes_.size() - written_) return JP2_Error_Internal;
   if (count != 0) std::memcpy(bytes_.data() + written_, bytes, count);
   written_ += count;

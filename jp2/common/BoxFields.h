@@ -1,11 +1,12 @@
-// Big-endian fields of boxes in both directions: a reader bounded by the bytes it is given
-// and a sink that writers append to.
+// Big-endian fields of boxes: a reader bounded by the bytes it is given, and the writing of
+// byte runs through the segment writer that marker segments use too.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 #include <span>
 
+#include "common/MarkerSegmentIo.h"
 #include "common/Status.h"
 #include "jp2.h"
 
@@ -46,25 +47,14 @@ class FieldReader {
   bool ok_ = true;
 };
 
-// Where box writers put their bytes: the encoder's output stream or a block of memory.
-class ByteSink {
- public:
-  virtual Status Put(const std::uint8_t* bytes, std::uint64_t count) = 0;
-
-  Status U8(std::uint8_t value) { return Put(&value, 1); }
-  Status U16(std::uint16_t value);
-  Status U32(std::uint32_t value);
-  Status Bytes(std::span<const std::uint8_t> bytes) { return Put(bytes.data(), bytes.size()); }
-
- protected:
-  ~ByteSink() = default;
-};
+// Writes bytes of a box; JP2_Error_Limit for more than a 32-bit count.
+Status PutBytes(SegmentWriter& out, std::span<const std::uint8_t> bytes);
 
 // Writes into a fixed span; writing past its end is an internal error (-100).
-class MemorySink final : public ByteSink {
+class MemorySink final : public SegmentWriter {
  public:
   explicit MemorySink(std::span<std::uint8_t> bytes) : bytes_(bytes) {}
-  Status Put(const std::uint8_t* bytes, std::uint64_t count) override;
+  Status Put(const std::uint8_t* bytes, std::uint32_t count) override;
   std::uint64_t Written() const { return written_; }
 
  private:

@@ -15,16 +15,16 @@ BoxHeader BoxHeader::For(std::uint32_t type, std::uint64_t contentLength) {
   return header;
 }
 
-Status BoxHeader::Write(ByteSink& out) const {
+Status BoxHeader::Write(SegmentWriter& out) const {
   if (headerSize == kExtendedSize) {
-    JP2_RETURN_IF_ERROR(out.U32(1));
-    JP2_RETURN_IF_ERROR(out.U32(type));
-    JP2_RETURN_IF_ERROR(out.U32(static_cast<std::uint32_t>(length >> 32)));
-    return out.U32(static_cast<std::uint32_t>(length));
+    JP2_RETURN_IF_ERROR(out.PutU32(1));
+    JP2_RETURN_IF_ERROR(out.PutU32(type));
+    JP2_RETURN_IF_ERROR(out.PutU32(static_cast<std::uint32_t>(length >> 32)));
+    return out.PutU32(static_cast<std::uint32_t>(length));
   }
   if (length > std::numeric_limits<std::uint32_t>::max()) return JP2_Error_Limit;
-  JP2_RETURN_IF_ERROR(out.U32(static_cast<std::uint32_t>(length)));
-  return out.U32(type);
+  JP2_RETURN_IF_ERROR(out.PutU32(static_cast<std::uint32_t>(length)));
+  return out.PutU32(type);
 }
 
 Status BoxHeader::Parse(FieldReader& in) {
@@ -44,11 +44,11 @@ bool SignatureBox::Matches(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= sizeof kBytes && std::equal(kBytes, kBytes + sizeof kBytes, bytes.begin());
 }
 
-Status FileTypeBox::Write(ByteSink& out) const {
+Status FileTypeBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxFileType, Length() - BoxHeader::kSize).Write(out));
-  JP2_RETURN_IF_ERROR(out.U32(brand));
-  JP2_RETURN_IF_ERROR(out.U32(minorVersion));
-  for (const std::uint32_t entry : compatibility) JP2_RETURN_IF_ERROR(out.U32(entry));
+  JP2_RETURN_IF_ERROR(out.PutU32(brand));
+  JP2_RETURN_IF_ERROR(out.PutU32(minorVersion));
+  for (const std::uint32_t entry : compatibility) JP2_RETURN_IF_ERROR(out.PutU32(entry));
   return JP2_Success;
 }
 

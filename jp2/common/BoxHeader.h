@@ -49,7 +49,7 @@ struct BoxHeader {
   std::uint64_t ContentLength() const { return length - headerSize; }  // not for RunsToEnd
 
   // Writes the 8-byte form, or LBox 1 and XLBox when headerSize is 16.
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   // Reads the 8 or 16 header bytes. JP2_Error_ShortRead when they are missing, also for an
   // LBox of 2 to 7 or an XLBox below 16, which would make the box shorter than its header.
   Status Parse(FieldReader& in);
@@ -59,7 +59,7 @@ struct BoxHeader {
 struct SignatureBox {
   static constexpr std::uint8_t kBytes[12] = {0x00, 0x00, 0x00, 0x0C, 'j',  'P',
                                               ' ',  ' ',  0x0D, 0x0A, 0x87, 0x0A};
-  static Status Write(ByteSink& out) { return out.Put(kBytes, sizeof kBytes); }
+  static Status Write(SegmentWriter& out) { return out.Put(kBytes, sizeof kBytes); }
   static bool Matches(std::span<const std::uint8_t> bytes);
 };
 
@@ -71,7 +71,7 @@ struct FileTypeBox {
   std::span<const std::uint8_t> listed;          // as parsed: 4 bytes per entry
 
   std::uint64_t Length() const { return BoxHeader::kSize + 8 + 4 * compatibility.size(); }
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   // contents: the bytes behind the header. Entries that do not fill 4 bytes are ignored.
   Status Parse(std::span<const std::uint8_t> contents);
   // The brand is brand, or one of the parsed compatibility entries is.

@@ -12,11 +12,11 @@ std::uint64_t PaletteBox::Length() const {
   return BoxHeader::kSize + 3 + depthBytes.size() + std::uint64_t{entries} * RowBytes();
 }
 
-Status PaletteBox::Write(ByteSink& out) const {
+Status PaletteBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxPalette, Length() - BoxHeader::kSize).Write(out));
-  JP2_RETURN_IF_ERROR(out.U16(entries));
-  JP2_RETURN_IF_ERROR(out.U8(columns));
-  JP2_RETURN_IF_ERROR(out.Bytes(depthBytes));
+  JP2_RETURN_IF_ERROR(out.PutU16(entries));
+  JP2_RETURN_IF_ERROR(out.PutU8(columns));
+  JP2_RETURN_IF_ERROR(PutBytes(out, depthBytes));
   for (std::uint32_t e = 0; e < entries; ++e) {
     for (std::uint32_t c = 0; c < columns; ++c) {
       const std::uint32_t value = values[c][e];
@@ -54,12 +54,12 @@ Status PaletteBox::ParseValues(FieldReader& in, std::uint32_t* const* columnValu
   return in.Finish();
 }
 
-Status ComponentMappingBox::Write(ByteSink& out) const {
+Status ComponentMappingBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxComponentMapping, Length() - BoxHeader::kSize).Write(out));
   for (const ComponentMapping& entry : entries) {
-    JP2_RETURN_IF_ERROR(out.U16(entry.component));
-    JP2_RETURN_IF_ERROR(out.U8(entry.type));
-    JP2_RETURN_IF_ERROR(out.U8(entry.column));
+    JP2_RETURN_IF_ERROR(out.PutU16(entry.component));
+    JP2_RETURN_IF_ERROR(out.PutU8(entry.type));
+    JP2_RETURN_IF_ERROR(out.PutU8(entry.column));
   }
   return JP2_Success;
 }
@@ -75,12 +75,12 @@ Status ComponentMappingBox::Parse(std::span<const std::uint8_t> contents,
   return in.Finish();
 }
 
-Status ChannelDefinitionBox::Write(ByteSink& out) const {
+Status ChannelDefinitionBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxChannelDefinition, Length() - BoxHeader::kSize).Write(out));
-  JP2_RETURN_IF_ERROR(out.U16(static_cast<std::uint16_t>(entries.size())));
+  JP2_RETURN_IF_ERROR(out.PutU16(static_cast<std::uint16_t>(entries.size())));
   for (const ChannelDefinition& entry : entries) {
     for (const std::uint16_t value : {entry.channel, entry.type, entry.association}) {
-      JP2_RETURN_IF_ERROR(out.U16(value));
+      JP2_RETURN_IF_ERROR(out.PutU16(value));
     }
   }
   return JP2_Success;

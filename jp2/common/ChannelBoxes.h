@@ -22,7 +22,7 @@ struct PaletteBox {
   static std::uint32_t BytesPerValue(std::uint8_t depthByte) { return ((depthByte & 0x7Fu) + 8) / 8; }
   std::uint64_t RowBytes() const;
   std::uint64_t Length() const;
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   // Reads NE, NPC and the depth bytes; -35 for a column deeper than 32 bits, -2 when the
   // rows do not fit the contents.
   Status ParseHeader(FieldReader& in);
@@ -46,7 +46,7 @@ struct ComponentMappingBox {
   std::span<const ComponentMapping> entries;  // for Write
 
   std::uint64_t Length() const { return BoxHeader::kSize + kEntrySize * entries.size(); }
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   static std::uint64_t EntryCount(std::span<const std::uint8_t> contents) {
     return contents.size() / kEntrySize;
   }
@@ -67,7 +67,7 @@ struct ChannelDefinitionBox {
   std::span<const ChannelDefinition> entries;  // for Write
 
   std::uint64_t Length() const { return BoxHeader::kSize + 2 + kEntrySize * entries.size(); }
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   // N, checked against the contents (-2 when the entries do not fit).
   static Status ParseCount(std::span<const std::uint8_t> contents, std::uint16_t* count);
   static Status Parse(std::span<const std::uint8_t> contents, std::span<ChannelDefinition> out);

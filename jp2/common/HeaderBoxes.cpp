@@ -3,15 +3,15 @@
 namespace quillon::jp2 {
 namespace {
 
-Status WriteResolution(ByteSink& out, std::uint32_t type, const JP2_ResolutionDesc& d) {
+Status WriteResolution(SegmentWriter& out, std::uint32_t type, const JP2_ResolutionDesc& d) {
   JP2_RETURN_IF_ERROR(
       BoxHeader::For(type, ResolutionBox::kSubBoxLength - BoxHeader::kSize).Write(out));
   for (const std::uint16_t value :
        {d.firstNumerator, d.firstDenominator, d.secondNumerator, d.secondDenominator}) {
-    JP2_RETURN_IF_ERROR(out.U16(value));
+    JP2_RETURN_IF_ERROR(out.PutU16(value));
   }
-  JP2_RETURN_IF_ERROR(out.U8(static_cast<std::uint8_t>(d.firstExponent)));
-  return out.U8(static_cast<std::uint8_t>(d.secondExponent));
+  JP2_RETURN_IF_ERROR(out.PutU8(static_cast<std::uint8_t>(d.firstExponent)));
+  return out.PutU8(static_cast<std::uint8_t>(d.secondExponent));
 }
 
 JP2_ResolutionDesc ParseResolution(FieldReader& in) {
@@ -27,13 +27,13 @@ JP2_ResolutionDesc ParseResolution(FieldReader& in) {
 
 }  // namespace
 
-Status ImageHeaderBox::Write(ByteSink& out) const {
+Status ImageHeaderBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxImageHeader, kLength - BoxHeader::kSize).Write(out));
-  JP2_RETURN_IF_ERROR(out.U32(height));
-  JP2_RETURN_IF_ERROR(out.U32(width));
-  JP2_RETURN_IF_ERROR(out.U16(components));
+  JP2_RETURN_IF_ERROR(out.PutU32(height));
+  JP2_RETURN_IF_ERROR(out.PutU32(width));
+  JP2_RETURN_IF_ERROR(out.PutU16(components));
   for (const std::uint8_t value : {depthByte, compression, colourSpaceUnknown, intellectualProperty}) {
-    JP2_RETURN_IF_ERROR(out.U8(value));
+    JP2_RETURN_IF_ERROR(out.PutU8(value));
   }
   return JP2_Success;
 }
@@ -50,9 +50,9 @@ Status ImageHeaderBox::Parse(std::span<const std::uint8_t> contents) {
   return in.Finish();
 }
 
-Status BitsPerComponentBox::Write(ByteSink& out) const {
+Status BitsPerComponentBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxBitsPerComponent, depthBytes.size()).Write(out));
-  return out.Bytes(depthBytes);
+  return PutBytes(out, depthBytes);
 }
 
 Status BitsPerComponentBox::Parse(std::span<const std::uint8_t> contents) {
@@ -65,16 +65,16 @@ std::uint64_t ColourSpecBox::Length() const {
   return hasLabParams ? kLabParamsLength : kEnumeratedLength;
 }
 
-Status ColourSpecBox::Write(ByteSink& out) const {
+Status ColourSpecBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxColour, Length() - BoxHeader::kSize).Write(out));
-  JP2_RETURN_IF_ERROR(out.U8(method));
-  JP2_RETURN_IF_ERROR(out.U8(static_cast<std::uint8_t>(precedence)));
-  JP2_RETURN_IF_ERROR(out.U8(approximation));
-  if (IsIcc()) return out.Bytes(profile);
-  JP2_RETURN_IF_ERROR(out.U32(enumerated));
+  JP2_RETURN_IF_ERROR(out.PutU8(method));
+  JP2_RETURN_IF_ERROR(out.PutU8(static_cast<std::uint8_t>(precedence)));
+  JP2_RETURN_IF_ERROR(out.PutU8(approximation));
+  if (IsIcc()) return PutBytes(out, profile);
+  JP2_RETURN_IF_ERROR(out.PutU32(enumerated));
   if (!hasLabParams) return JP2_Success;
   for (const std::uint32_t value : {lab.rl, lab.ol, lab.ra, lab.oa, lab.rb, lab.ob, lab.il}) {
-    JP2_RETURN_IF_ERROR(out.U32(value));
+    JP2_RETURN_IF_ERROR(out.PutU32(value));
   }
   return JP2_Success;
 }
@@ -105,7 +105,7 @@ std::uint64_t ResolutionBox::Length() const {
   return BoxHeader::kSize + kSubBoxLength * ((hasCapture ? 1 : 0) + (hasDisplay ? 1 : 0));
 }
 
-Status ResolutionBox::Write(ByteSink& out) const {
+Status ResolutionBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxResolution, Length() - BoxHeader::kSize).Write(out));
   if (hasCapture) JP2_RETURN_IF_ERROR(WriteResolution(out, kBoxCaptureResolution, capture));
   if (hasDisplay) JP2_RETURN_IF_ERROR(WriteResolution(out, kBoxDisplayResolution, display));

@@ -26,7 +26,7 @@ struct ImageHeaderBox {
   std::uint8_t colourSpaceUnknown = 0;
   std::uint8_t intellectualProperty = 0;
 
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   Status Parse(std::span<const std::uint8_t> contents);
 };
 
@@ -35,7 +35,7 @@ struct BitsPerComponentBox {
   std::span<const std::uint8_t> depthBytes;
 
   std::uint64_t Length() const { return BoxHeader::kSize + depthBytes.size(); }
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   Status Parse(std::span<const std::uint8_t> contents);
 };
 
@@ -68,7 +68,7 @@ struct ColourSpecBox {
 
   bool IsIcc() const { return method == kRestrictedIcc || method == kAnyIcc; }
   std::uint64_t Length() const;
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   // The CIELab parameters are read when exactly seven values follow EnumCS 14.
   Status Parse(std::span<const std::uint8_t> contents);
 };
@@ -84,7 +84,7 @@ struct ResolutionBox {
   JP2_ResolutionDesc display{};
 
   std::uint64_t Length() const;
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   // JP2_Error_ResolutionBox for a sub-box that is not resc or resd of length 18; a later
   // sub-box of a kind overwrites an earlier one.
   Status Parse(std::span<const std::uint8_t> contents);

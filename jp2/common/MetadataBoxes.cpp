@@ -14,9 +14,9 @@ Status SubBoxContents(FieldReader& in, std::uint32_t type, std::span<const std::
 
 }  // namespace
 
-Status PayloadBox::Write(ByteSink& out) const {
+Status PayloadBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(type, data.size()).Write(out));
-  return out.Bytes(data);
+  return PutBytes(out, data);
 }
 
 Status PayloadBox::Parse(std::span<const std::uint8_t> contents) {
@@ -24,11 +24,11 @@ Status PayloadBox::Parse(std::span<const std::uint8_t> contents) {
   return JP2_Success;
 }
 
-Status UuidBox::Write(ByteSink& out) const {
+Status UuidBox::Write(SegmentWriter& out) const {
   if (uuid.size() != kUuidSize) return JP2_Error_Internal;
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxUuid, Length() - BoxHeader::kSize).Write(out));
-  JP2_RETURN_IF_ERROR(out.Bytes(uuid));
-  return out.Bytes(data);
+  JP2_RETURN_IF_ERROR(PutBytes(out, uuid));
+  return PutBytes(out, data);
 }
 
 Status UuidBox::Parse(std::span<const std::uint8_t> contents) {
@@ -38,16 +38,16 @@ Status UuidBox::Parse(std::span<const std::uint8_t> contents) {
   return in.Finish();
 }
 
-Status UuidInfoBox::Write(ByteSink& out) const {
+Status UuidInfoBox::Write(SegmentWriter& out) const {
   if (uuids.size() % kUuidSize != 0 || UuidCount() > 0xFFFF) return JP2_Error_ValueOutOfRange;
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxUuidInfo, Length() - BoxHeader::kSize).Write(out));
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxUuidList, ListLength() - BoxHeader::kSize).Write(out));
-  JP2_RETURN_IF_ERROR(out.U16(static_cast<std::uint16_t>(UuidCount())));
-  JP2_RETURN_IF_ERROR(out.Bytes(uuids));
+  JP2_RETURN_IF_ERROR(out.PutU16(static_cast<std::uint16_t>(UuidCount())));
+  JP2_RETURN_IF_ERROR(PutBytes(out, uuids));
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxUrl, UrlLength() - BoxHeader::kSize).Write(out));
-  JP2_RETURN_IF_ERROR(out.U32(0));
-  JP2_RETURN_IF_ERROR(out.Bytes(location));
-  return out.U8(0);
+  JP2_RETURN_IF_ERROR(out.PutU32(0));
+  JP2_RETURN_IF_ERROR(PutBytes(out, location));
+  return out.PutU8(0);
 }
 
 Status UuidInfoBox::Parse(std::span<const std::uint8_t> contents) {

@@ -21,7 +21,7 @@ struct PayloadBox {
   std::span<const std::uint8_t> data;
 
   std::uint64_t Length() const { return BoxHeader::kSize + data.size(); }
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   Status Parse(std::span<const std::uint8_t> contents);
 };
 
@@ -31,7 +31,7 @@ struct UuidBox {
   std::span<const std::uint8_t> data;
 
   std::uint64_t Length() const { return BoxHeader::kSize + kUuidSize + data.size(); }
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   Status Parse(std::span<const std::uint8_t> contents);
 };
 
@@ -48,7 +48,7 @@ struct UuidInfoBox {
   std::uint64_t ListLength() const { return kListFieldsLength + uuids.size(); }
   std::uint64_t UrlLength() const { return kUrlFieldsLength + location.size() + 1; }
   std::uint64_t Length() const { return BoxHeader::kSize + ListLength() + UrlLength(); }
-  Status Write(ByteSink& out) const;
+  Status Write(SegmentWriter& out) const;
   // The list comes first and the url directly after it; the location runs to the end of the
   // url box. JP2_Error_ShortRead when either sub-box is missing or does not fit.
   Status Parse(std::span<const std::uint8_t> contents);

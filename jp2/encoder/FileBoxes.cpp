@@ -76,18 +76,6 @@ bool Jp2Readable(const CompressState& state) {
   }
 }
 
-// The encoder's output as the sink the shared box writers append to.
-class OutputSink final : public ByteSink {
- public:
-  explicit OutputSink(OutputStream& out) : out_(out) {}
-  Status Put(const std::uint8_t* bytes, std::uint64_t count) override {
-    return out_.Append(bytes, count);
-  }
-
- private:
-  OutputStream& out_;
-};
-
 // The JP2 header's boxes as this image fills them; the entry arrays of bpcc, cmap and cdef
 // live in one temporary block of codec memory.
 class Jp2Header {
@@ -174,7 +162,7 @@ class Jp2Header {
     return JP2_Success;
   }
 
-  Status Write(ByteSink& out) const {
+  Status Write(SegmentWriter& out) const {
     const bool hasPalette = palette_.values != nullptr;
     const bool hasResolution = resolution_.hasCapture || resolution_.hasDisplay;
     const std::uint64_t length =
@@ -211,9 +199,9 @@ class Jp2Header {
 
 class BoxWriter {
  public:
-  explicit BoxWriter(CompressState& state) : state_(state), out_(state.output), sink_(out_) {}
+  explicit BoxWriter(CompressState& state) : state_(state), out_(state.output) {}
 
-  Status Signature() { return SignatureBox::Write(sink_); }
+  Status Signature() { return SignatureBox::Write(out_); }
 
   Status FileType() {
     const bool jpx = state_.fileFormat == JP2_Format_JPX;
@@ -222,7 +210,7 @@ class BoxWriter {
     FileTypeBox box;
     box.brand = jpx ? kBrandJpx : kBrandJp2;
     box.compatibility = std::span<const std::uint32_t>(listed).subspan(jpx ? 0 : 1, jpx && alsoJp2 ? 2 : 1);
-    return box.Write(sink_);
+    return box.Write(out_);
   }
 
   Status Jp2HeaderBox() {
@@ -232,13 +220,13 @@ class BoxWriter {
     if (status.ok()) {
       state_.iprOffset = out_.End() + BoxHeader::kSize + ImageHeaderBox::kIprOffset;
       state_.iprPatched = state_.ipDataSet;
-      status = header.Write(sink_);
+      status = header.Write(out_);
     }
     const Status released = Release(state_.memory, &arrays);
     return status.ok() ? released : status;
   }
 
-  Status CodestreamBoxHeader() { return BoxHeader{0, kBoxCodestream}.Write(sink_); }
+  Status CodestreamBoxHeader() { return BoxHeader{0, kBoxCodestream}.Write(out_); }
 
   // Writes the queued metadata boxes in call order, releasing each once written.
   Status QueuedBoxes() {
@@ -262,7 +250,6 @@ class BoxWriter {
  private:
   CompressState& state_;
   OutputStream& out_;
-  OutputSink sink_;
 };
 
 }  // namespace

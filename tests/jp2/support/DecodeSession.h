@@ -19,10 +19,10 @@ namespace quillon::jp2::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A ByteSink that appends to a vector.
-class VectorSink final : public ByteSink {
+// A segment writer that appends to a vector.
+class VectorSink final : public SegmentWriter {
  public:
-  Status Put(const std::uint8_t* bytes, std::uint64_t count) override {
+  Status Put(const std::uint8_t* bytes, std::uint32_t count) override {
     out.insert(out.end(), bytes, bytes + count);
     return JP2_Success;
   }
