@@ -28,9 +28,11 @@ class ChannelTable {
       const ChannelDefinition* def = FindOpacity(association, false);
       if (def != nullptr && !ThroughPalette(*def)) JP2_RETURN_IF_ERROR(AddDirect(*def));
     }
+    // Only the few channels placed so far can hold a component; step 4 adds each once.
+    const std::uint32_t placed = count_;
     const int componentCount = state_.codestream.componentCount;
     for (int c = 0; c < componentCount; ++c) {
-      if (Mapped(static_cast<std::uint16_t>(c))) continue;
+      if (Mapped(static_cast<std::uint16_t>(c), placed)) continue;
       const bool asColour = count_ < colours && !state_.hasDefinitions;
       JP2_RETURN_IF_ERROR(Add(asColour ? JP2_ChannelDef{kColourChannel, count_ + 1}
                                        : JP2_ChannelDef{kUnspecifiedChannel, 0},
@@ -140,8 +142,8 @@ class ChannelTable {
     return JP2_Success;
   }
 
-  bool Mapped(std::uint16_t component) const {
-    for (std::uint32_t i = 0; i < count_; ++i) {
+  bool Mapped(std::uint16_t component, std::uint32_t placed) const {
+    for (std::uint32_t i = 0; i < placed; ++i) {
       if (components_[i] == component) return true;
     }
     return false;
