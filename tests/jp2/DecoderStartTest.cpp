@@ -136,6 +136,23 @@ TEST(DecoderStart, CieLabWithoutParametersGetsTheDefaults) {
   EXPECT_EQ(JP2_Decompress_GetLAB(grey.handle, nullptr), JP2_Error_NullArgument);
 }
 
+TEST(DecoderStart, IccProfileCopiesAreRefreshedAndApproximationsSelectable) {
+  DecodeSession session(CorpusBytes("icc-approximated-jpx"));
+  ASSERT_EQ(session.Start(), 0);
+  EXPECT_EQ(session.Prop(JP2_Prop_ColourSpace), 40) << "the profile has the higher precedence";
+  const Bytes profile = corpus_detail::ProfileWith("mntr", "RGB ", {"rTRC"});
+  std::uint8_t* data = nullptr;
+  std::uint32_t length = 0;
+  ASSERT_EQ(JP2_Decompress_GetICC(session.handle, &data, &length), 0);
+  ASSERT_EQ(Bytes(data, data + length), profile);
+  data[0] ^= 0xFF;
+  ASSERT_EQ(JP2_Decompress_GetICC(session.handle, &data, &length), 0);
+  EXPECT_EQ(Bytes(data, data + length), profile) << "each call hands out a fresh copy";
+  ASSERT_EQ(JP2_Decompress_SetColorSpec(session.handle, 0), 0);
+  EXPECT_EQ(session.Prop(JP2_Prop_ColourSpace), 20) << "the enumerated approximation";
+  EXPECT_EQ(JP2_Decompress_GetICC(session.handle, &data, &length), JP2_Error_ColourSpace);
+}
+
 TEST(DecoderStart, PaletteColumnsOfTwentyFourAndThirtyThreeBits) {
   const auto paletteFile = [](std::uint8_t depthByte) {
     const Bytes pclr = RawBox("pclr", {0, 2, 1, depthByte, 0x12, 0x34, 0x56, 0xAB, 0xCD, 0xEF});
