@@ -312,10 +312,11 @@ TEST(DecoderMetadata, BoxesRunningPastTheEndOrToIt) {
   truncated[3] = 100;  // declares 100 bytes, holds 12
   Bytes toTheEnd = xml;
   toTheEnd[3] = 0;
+  const Bytes extended = {0, 0, 0, 1, 'x', 'm', 'l', ' ', 0, 0, 0, 0, 0, 0, 0, 20, '<', 'a', '/', '>'};
   const struct {
     Bytes trailing;
     std::int32_t expected;
-  } cases[] = {{truncated, JP2_Warning_ShortMetadataBox}, {toTheEnd, 0}};
+  } cases[] = {{truncated, JP2_Warning_ShortMetadataBox}, {toTheEnd, 0}, {extended, 0}};
   for (const auto& c : cases) {
     const Bytes codestreamBox = RawBox("jp2c", GreyCodestream());
     DecodeSession session(Concat({Signature(), FileType(),
@@ -469,6 +470,21 @@ TEST(DecoderStart, MalformedBoxLengthsNeverLoopOrOverread) {
     DecodeSession session(c.file);
     EXPECT_EQ(session.Start(), c.expected) << c.what;
     EXPECT_LT(session.allocator.largest, 200000u) << c.what;
+  }
+}
+
+TEST(DecoderStart, HugeClaimsOfATinyFileFailWithoutLargeAllocations) {
+  // SOC and the start of a SIZ: 65,535 x 65,535 grid in 1 x 1 tiles of 16,384 components.
+  Bytes claim = {0xFF, 0x4F, 0xFF, 0x51, 0xC0, 0x26, 0, 0};
+  for (const std::uint32_t value : {65535u, 65535u, 0u, 0u, 1u, 1u, 0u, 0u}) {
+    for (int i = 0; i < 4; ++i) claim.push_back(static_cast<std::uint8_t>(value >> (24 - 8 * i)));
+  }
+  claim.push_back(0x40);
+  claim.push_back(0x00);
+  for (const bool asJp2 : {false, true}) {
+    DecodeSession session(asJp2 ? Jp2File(Concat({ImageHeader(16384), Colour(kEnumGreyscale)}), claim) : claim);
+    EXPECT_NE(session.Start(), 0);
+    EXPECT_LT(session.allocator.largest, 200000u) << asJp2;
   }
 }
 
