@@ -193,6 +193,9 @@ TEST(DecoderStart, PaletteMappingAndDefinitionsMustFit) {
       {"component out of range", Concat({pclr, cmap({5, ComponentMapping::kPalette, 0})}), JP2_Error_PaletteMapping},
       {"direct where the palette is needed", Concat({pclr, cmap({0, ComponentMapping::kDirect, 0})}), JP2_Error_PaletteMapping},
       {"image header disagrees with SIZ", ImageHeader(2), JP2_Error_ComponentCount},
+      {"image header beyond the first block disagrees with SIZ",
+       Concat({RawBox("free", Bytes(70000, 0)), ImageHeader(2)}), JP2_Error_ComponentCount},
+      {"image header beyond the first block agrees", Concat({RawBox("free", Bytes(70000, 0)), ImageHeader(1)}), 0},
   };
   for (const auto& c : cases) {
     DecodeSession session(Jp2File(Concat({Colour(kEnumGreyscale), c.boxes}), GreyCodestream()));
