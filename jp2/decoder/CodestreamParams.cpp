@@ -12,32 +12,11 @@ std::uint32_t CeilDiv(std::uint64_t value, std::uint32_t divisor) {
   return static_cast<std::uint32_t>((value + divisor - 1) / divisor);
 }
 
-void CopyCoding(const TileComponentParams& from, TileComponentParams* to) {
-  to->levels = from.levels;
-  to->codeBlockWidthExponent = from.codeBlockWidthExponent;
-  to->codeBlockHeightExponent = from.codeBlockHeightExponent;
-  to->codeBlockStyle = from.codeBlockStyle;
-  to->reversible = from.reversible;
-  std::memcpy(to->precincts, from.precincts, sizeof to->precincts);
-  to->codingPriority = from.codingPriority;
-}
-
-void CopyQuantization(const TileComponentParams& from, TileComponentParams* to) {
-  to->quantStyle = from.quantStyle;
-  to->guardBits = from.guardBits;
-  to->stepCount = from.stepCount;
-  std::memcpy(to->bandSteps, from.bandSteps, sizeof to->bandSteps);
-  to->quantPriority = from.quantPriority;
-}
-
-// Merges values of a higher or equal priority into the values in force.
-void MergeInto(const TileComponentParams& from, TileComponentParams* to) {
-  if (from.codingPriority != kPriorityNone && from.codingPriority >= to->codingPriority) {
-    CopyCoding(from, to);
-  }
-  if (from.quantPriority != kPriorityNone && from.quantPriority >= to->quantPriority) {
-    CopyQuantization(from, to);
-  }
+// Applies tile-part values with the priority of their segments.
+void ApplyTileValues(const TileValues& own, std::uint8_t priority, TileComponentParams* values) {
+  if (own.hasCoding) ApplyCoding(own.coding, priority, values);
+  if (own.hasQuantization) ApplyQuantization(own.quantization, priority, values);
+  if (own.hasRoi) values->roiShift = own.roiShift;
 }
 
 const ComponentOverride* FindOverride(const TileRecord& record, int component) {
@@ -131,10 +110,9 @@ TileComponentParams TileComponentParamsOf(const CodestreamParams& params, std::u
   TileComponentParams values = params.detail->mainComponents[component];
   const TileRecord* record = FindTileRecord(params, tile);
   if (record == nullptr) return values;
-  MergeInto(record->defaults, &values);
+  ApplyTileValues(record->defaults, kPriorityTileDefault, &values);
   if (const ComponentOverride* own = FindOverride(*record, component)) {
-    MergeInto(own->values, &values);
-    if (own->hasRoi) values.roiShift = own->values.roiShift;
+    ApplyTileValues(own->values, kPriorityTileComponent, &values);
   }
   return values;
 }

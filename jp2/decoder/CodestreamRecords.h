@@ -12,18 +12,27 @@
 
 namespace quillon::jp2 {
 
+// Values that tile-part segments set, applied over the main header's when asked for.
+struct TileValues {
+  bool hasCoding = false;
+  bool hasQuantization = false;
+  bool hasRoi = false;
+  std::uint8_t roiShift = 0;
+  CodingStyle coding;
+  Quantization quantization;
+};
+
 // A tile-component's values set by tile-part COC, QCC or RGN segments.
 struct ComponentOverride {
   std::uint16_t component = 0;
-  bool hasRoi = false;
-  TileComponentParams values;  // coding and quantization with priority 4 where set
+  TileValues values;
 };
 
 // What a tile's own tile-part headers set; created when its first tile-part header is parsed.
 struct TileRecord {
   OwnedBlock block;  // the allocation holding this record
   TileParams params;              // codingPriority 3 once a tile-part COD set it
-  TileComponentParams defaults;   // tile-part COD and QCD values, priority 3
+  TileValues defaults;            // tile-part COD and QCD
   CodecArray<ComponentOverride> overrides;  // by component
   CodecArray<ProgressionChange> progressionChanges;
   CodecArray<PackedHeaderSegment> ppt;      // in Z order
@@ -89,6 +98,34 @@ class SegmentScanner {
   std::uint8_t* buffer_;
   std::uint16_t length_ = 0;
 };
+
+enum class MarkerAction : std::uint8_t { kParse, kSkip, kRefuse, kEnd };
+
+// What a header does with a marker: the main header ends at SOT, a tile-part header at SOD.
+MarkerAction HeaderMarkerAction(std::uint16_t marker, bool mainHeader);
+
+// Reads segments from the scanner's position up to the marker whose action is kEnd, where it
+// stops; kParse segments are loaded and handed to parse(marker, segment, position of the
+// length field). With end not 0 no segment may reach beyond it. Refused markers give -19.
+template <typename ActionOf, typename Parse>
+Status ScanSegments(SegmentScanner& scanner, std::uint64_t end, ActionOf actionOf, Parse parse) {
+  for (;;) {
+    std::uint16_t marker = 0;
+    JP2_RETURN_IF_ERROR(scanner.NextMarker(&marker));
+    const MarkerAction action = actionOf(marker);
+    if (action == MarkerAction::kEnd) return JP2_Success;
+    if (action == MarkerAction::kRefuse) return JP2_Error_Codestream;
+    std::uint16_t length = 0;
+    JP2_RETURN_IF_ERROR(scanner.ReadLength(&length));
+    if (end != 0 && scanner.SegmentEnd() > end) return JP2_Error_Codestream;
+    if (action == MarkerAction::kParse) {
+      std::span<const std::uint8_t> segment;
+      JP2_RETURN_IF_ERROR(scanner.Load(&segment));
+      JP2_RETURN_IF_ERROR(parse(marker, segment, scanner.DataPosition()));
+    }
+    scanner.Skip();
+  }
+}
 
 TileRecord* FindTileRecord(const CodestreamParams& params, std::uint32_t tile);
 

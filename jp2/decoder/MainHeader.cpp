@@ -70,38 +70,12 @@ class MainHeaderParser {
     return JP2_Success;
   }
 
-  // One segment of the main header after SIZ.
-  Status Segment(std::uint16_t marker, SegmentScanner& scanner) {
-    switch (marker) {
-      case kMarkerCod:
-      case kMarkerCoc:
-      case kMarkerQcd:
-      case kMarkerQcc:
-      case kMarkerRgn:
-      case kMarkerPoc:
-      case kMarkerPpm:
-      case kMarkerCom: {
-        std::span<const std::uint8_t> segment;
-        JP2_RETURN_IF_ERROR(scanner.Load(&segment));
-        return Parsed(marker, segment, scanner.DataPosition());
-      }
-      case kMarkerSiz:
-      case kMarkerPpt:
-      case kMarkerPlt:
-        return JP2_Error_Codestream;
-      default:  // TLM, PLM and markers this decoder does not know
-        return JP2_Success;
-    }
-  }
-
   // The main header must give the default coding style and quantization.
   Status Finish() const { return sawCod_ && sawQcd_ ? JP2_Success : JP2_Error_Codestream; }
 
- private:
-  std::uint16_t Components() const { return static_cast<std::uint16_t>(params_->componentCount); }
-
-  Status Parsed(std::uint16_t marker, std::span<const std::uint8_t> segment,
-                std::uint64_t position) {
+  // One segment of the main header after SIZ; position is that of its length field.
+  Status Segment(std::uint16_t marker, std::span<const std::uint8_t> segment,
+                 std::uint64_t position) {
     switch (marker) {
       case kMarkerCod: {
         CodSegment cod;
@@ -169,6 +143,9 @@ class MainHeaderParser {
     }
   }
 
+ private:
+  std::uint16_t Components() const { return static_cast<std::uint16_t>(params_->componentCount); }
+
   const MemoryCallbacks& memory_;
   CodestreamParams* params_;
   CodestreamHeader* header_ = nullptr;
@@ -191,17 +168,12 @@ Status ParseMainHeaderInto(ByteReader& input, std::uint64_t start, const MemoryC
   JP2_RETURN_IF_ERROR(scanner.Load(&segment));
   MainHeaderParser parser(memory, params);
   JP2_RETURN_IF_ERROR(parser.Siz(segment));
-  for (;;) {
-    scanner.Skip();
-    JP2_RETURN_IF_ERROR(scanner.NextMarker(&marker));
-    if (marker == kMarkerSot) break;
-    if (marker == kMarkerSoc || marker == kMarkerSop || marker == kMarkerEph ||
-        marker == kMarkerSod || marker == kMarkerEoc) {
-      return JP2_Error_Codestream;
-    }
-    JP2_RETURN_IF_ERROR(scanner.ReadLength(&length));
-    JP2_RETURN_IF_ERROR(parser.Segment(marker, scanner));
-  }
+  scanner.Skip();
+  JP2_RETURN_IF_ERROR(ScanSegments(
+      scanner, 0, [](std::uint16_t code) { return HeaderMarkerAction(code, true); },
+      [&parser](std::uint16_t code, std::span<const std::uint8_t> bytes, std::uint64_t at) {
+        return parser.Segment(code, bytes, at);
+      }));
   JP2_RETURN_IF_ERROR(parser.Finish());
   params->firstTilePart = scanner.MarkerPosition();
   return JP2_Success;

@@ -1,4 +1,5 @@
-// Reading marker segments of the main and tile-part headers from the input.
+// Reading marker segments of the main and tile-part headers from the input, and what each
+// header does with each marker.
 #include "decoder/CodestreamRecords.h"
 
 namespace quillon::jp2 {
@@ -29,6 +30,40 @@ Status SegmentScanner::Load(std::span<const std::uint8_t>* segment) {
   if (input_.Read(DataPosition(), length_, buffer_) != 0) return JP2_Error_ByteRead;
   *segment = std::span<const std::uint8_t>(buffer_, length_);
   return JP2_Success;
+}
+
+MarkerAction HeaderMarkerAction(std::uint16_t marker, bool mainHeader) {
+  switch (marker) {
+    case kMarkerSot:
+      return mainHeader ? MarkerAction::kEnd : MarkerAction::kRefuse;
+    case kMarkerSod:
+      return mainHeader ? MarkerAction::kRefuse : MarkerAction::kEnd;
+    case kMarkerCod:
+    case kMarkerCoc:
+    case kMarkerQcd:
+    case kMarkerQcc:
+    case kMarkerRgn:
+    case kMarkerPoc:
+    case kMarkerCom:
+      return MarkerAction::kParse;
+    case kMarkerPpm:
+      return mainHeader ? MarkerAction::kParse : MarkerAction::kRefuse;
+    case kMarkerPpt:
+      return mainHeader ? MarkerAction::kRefuse : MarkerAction::kParse;
+    case kMarkerTlm:
+    case kMarkerPlm:
+      return mainHeader ? MarkerAction::kSkip : MarkerAction::kRefuse;
+    case kMarkerPlt:
+      return mainHeader ? MarkerAction::kRefuse : MarkerAction::kSkip;
+    case kMarkerSiz:
+    case kMarkerSoc:
+    case kMarkerSop:
+    case kMarkerEph:
+    case kMarkerEoc:
+      return MarkerAction::kRefuse;
+    default:  // markers this decoder does not know
+      return MarkerAction::kSkip;
+  }
 }
 
 }  // namespace quillon::jp2

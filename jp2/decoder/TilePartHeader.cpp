@@ -36,30 +36,6 @@ class TilePartParser {
   TilePartParser(const MemoryCallbacks& memory, CodestreamParams* params, TileRecord* record)
       : memory_(memory), params_(params), record_(record) {}
 
-  Status Segment(std::uint16_t marker, SegmentScanner& scanner) {
-    switch (marker) {
-      case kMarkerCod:
-      case kMarkerCoc:
-      case kMarkerQcd:
-      case kMarkerQcc:
-      case kMarkerRgn:
-      case kMarkerPoc:
-      case kMarkerPpt:
-      case kMarkerCom: {
-        std::span<const std::uint8_t> segment;
-        JP2_RETURN_IF_ERROR(scanner.Load(&segment));
-        return Parsed(marker, segment, scanner.DataPosition());
-      }
-      case kMarkerSiz:
-      case kMarkerPpm:
-      case kMarkerTlm:
-      case kMarkerPlm:
-        return JP2_Error_Codestream;
-      default:  // PLT and markers this decoder does not know
-        return JP2_Success;
-    }
-  }
-
  private:
   std::uint16_t Components() const { return static_cast<std::uint16_t>(params_->componentCount); }
 
@@ -78,15 +54,18 @@ class TilePartParser {
     return JP2_Success;
   }
 
-  Status Parsed(std::uint16_t marker, std::span<const std::uint8_t> segment,
-                std::uint64_t position) {
+ public:
+  // One segment of the tile-part header; position is that of its length field.
+  Status Segment(std::uint16_t marker, std::span<const std::uint8_t> segment,
+                 std::uint64_t position) {
     ComponentOverride* entry = nullptr;
     switch (marker) {
       case kMarkerCod: {
         CodSegment cod;
         JP2_RETURN_IF_ERROR(cod.Parse(segment));
         ApplyTileCoding(cod, kPriorityTileDefault, &record_->params);
-        ApplyCoding(cod.coding, kPriorityTileDefault, &record_->defaults);
+        record_->defaults.coding = cod.coding;
+        record_->defaults.hasCoding = true;
         params_->anyComponentTransform |= cod.componentTransform != 0;
         return JP2_Success;
       }
@@ -94,20 +73,23 @@ class TilePartParser {
         CocSegment coc;
         JP2_RETURN_IF_ERROR(coc.Parse(segment, Components()));
         JP2_RETURN_IF_ERROR(Override(coc.component, &entry));
-        ApplyCoding(coc.coding, kPriorityTileComponent, &entry->values);
+        entry->values.coding = coc.coding;
+        entry->values.hasCoding = true;
         return JP2_Success;
       }
       case kMarkerQcd: {
         QcdSegment qcd;
         JP2_RETURN_IF_ERROR(qcd.Parse(segment));
-        ApplyQuantization(qcd.quantization, kPriorityTileDefault, &record_->defaults);
+        record_->defaults.quantization = qcd.quantization;
+        record_->defaults.hasQuantization = true;
         return JP2_Success;
       }
       case kMarkerQcc: {
         QccSegment qcc;
         JP2_RETURN_IF_ERROR(qcc.Parse(segment, Components()));
         JP2_RETURN_IF_ERROR(Override(qcc.component, &entry));
-        ApplyQuantization(qcc.quantization, kPriorityTileComponent, &entry->values);
+        entry->values.quantization = qcc.quantization;
+        entry->values.hasQuantization = true;
         return JP2_Success;
       }
       case kMarkerRgn: {
@@ -115,7 +97,7 @@ class TilePartParser {
         JP2_RETURN_IF_ERROR(rgn.Parse(segment, Components()));
         JP2_RETURN_IF_ERROR(Override(rgn.component, &entry));
         entry->values.roiShift = rgn.shift;
-        entry->hasRoi = true;
+        entry->values.hasRoi = true;
         return JP2_Success;
       }
       case kMarkerPoc: {
@@ -138,6 +120,7 @@ class TilePartParser {
     }
   }
 
+ private:
   const MemoryCallbacks& memory_;
   CodestreamParams* params_;
   TileRecord* record_;
@@ -176,21 +159,11 @@ Status ParseTilePartInto(ByteReader& input, std::uint64_t offset, const MemoryCa
   ++record->tileParts;
   TilePartParser parser(memory, params, record);
   SegmentScanner scanner(input, offset + kSotBytes, buffer);
-  std::uint16_t marker = 0;
-  for (;;) {
-    JP2_RETURN_IF_ERROR(scanner.NextMarker(&marker));
-    if (marker == kMarkerSod) break;
-    if (marker == kMarkerSoc || marker == kMarkerSot || marker == kMarkerSop ||
-        marker == kMarkerEph || marker == kMarkerEoc) {
-      return JP2_Error_Codestream;
-    }
-    std::uint16_t length = 0;
-    JP2_RETURN_IF_ERROR(scanner.ReadLength(&length));
-    // The header stays inside its tile-part.
-    if (end != 0 && scanner.SegmentEnd() > end) return JP2_Error_Codestream;
-    JP2_RETURN_IF_ERROR(parser.Segment(marker, scanner));
-    scanner.Skip();
-  }
+  JP2_RETURN_IF_ERROR(ScanSegments(
+      scanner, end, [](std::uint16_t code) { return HeaderMarkerAction(code, false); },
+      [&parser](std::uint16_t code, std::span<const std::uint8_t> bytes, std::uint64_t at) {
+        return parser.Segment(code, bytes, at);
+      }));
   const std::uint64_t dataStart = scanner.MarkerPosition() + 2;
   if (end != 0 && dataStart > end) return JP2_Error_Codestream;
 

@@ -65,18 +65,6 @@ Status OutputStream::Write(const std::uint8_t* bytes, std::uint64_t offset, std:
   return JP2_Success;
 }
 
-Status OutputStream::Append16(std::uint16_t value) {
-  std::uint8_t bytes[2];
-  WriteU16(bytes, value);
-  return Append(bytes, sizeof bytes);
-}
-
-Status OutputStream::Append32(std::uint32_t value) {
-  std::uint8_t bytes[4];
-  WriteU32(bytes, value);
-  return Append(bytes, sizeof bytes);
-}
-
 Status OutputStream::Put32At(std::uint64_t offset, std::uint32_t value) {
   std::uint8_t bytes[4];
   WriteU32(bytes, value);

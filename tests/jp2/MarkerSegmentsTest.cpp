@@ -297,8 +297,8 @@ TEST(MarkerSegments, OutOfRangeValuesAreRefused) {
     Bytes body;  // after the length field
     std::int32_t code;
   } cases[] = {
-      {"SIZ Csiz 16385", kMarkerSiz, Bytes(36, 0), JP2_Error_ComponentCount},
-      {"SIZ Csiz 0", kMarkerSiz, Bytes(36, 0), JP2_Error_ComponentCount},
+      {"SIZ Csiz 16385", kMarkerSiz, Bytes(34, 0), JP2_Error_ComponentCount},
+      {"SIZ Csiz 0", kMarkerSiz, Bytes(34, 0), JP2_Error_ComponentCount},
       {"COD progression 5", kMarkerCod, {0, 5, 0, 1, 0, 5, 4, 4, 0, 1}, JP2_Error_Codestream},
       {"COD 0 layers", kMarkerCod, {0, 0, 0, 0, 0, 5, 4, 4, 0, 1}, JP2_Error_Codestream},
       {"COD 33 levels", kMarkerCod, {0, 0, 0, 1, 0, 33, 4, 4, 0, 1}, JP2_Error_Codestream},
