@@ -13,6 +13,11 @@
  * Encoder calling order: JP2_Compress_Start; JP2_Compress_SetProp (component sizes and
  * depths first, then tiling, then per-tile values) and the other Set functions in any order;
  * JP2_Compress_Image once; metadata Set functions may still follow; JP2_Compress_End always.
+ *
+ * Decoder calling order: JP2_Decompress_Start (reads and parses every header); any number of
+ * property and metadata queries and property settings; JP2_Decompress_End always, also when
+ * Start failed after storing a handle. Data the decoder's getters return is owned by the
+ * handle and stays valid until End unless a function says otherwise.
  */
 #ifndef QUILLON_JP2_H
 #define QUILLON_JP2_H
@@ -302,6 +307,152 @@ JP2_API int32_t JP2_Compress_End(CompressHandle handle);
  * the number of colour channels of its colour space. All three are set to 0 first. */
 JP2_API int32_t JP2_General_CheckICC(const uint8_t* profile, uint32_t length, uint32_t* usable,
                                      uint32_t* restricted, uint32_t* channels);
+
+/* ---- Decoder ---- */
+
+/* Opaque decoder handle; its first 32-bit word is the validity mark 67890. */
+typedef struct JP2_DecompressRecord* DecompressHandle;
+
+/* Copies count bytes at absolute input offset into buffer; returns the number of bytes placed
+ * there. Fewer than count (or a negative value) means end of input or failure. */
+typedef int32_t (*JP2_ReadCallback)(void* buffer, uint32_t offset, uint32_t count,
+                                    uintptr_t param);
+/* Takes count packed samples of one row segment of output channel channel, row and column in
+ * output samples of its component. Returns 0 to go on; any other value stops decoding. */
+typedef int32_t (*JP2_WriteRowCallback)(const void* samples, int16_t channel, uint32_t row,
+                                        uint32_t column, uint32_t count, uintptr_t param);
+/* Called once before each row segment; non-zero stops decoding with JP2_Error_Cancelled. */
+typedef int32_t (*JP2_ProgressCallback)(uintptr_t param);
+
+/* Where one precinct's contribution to each layer lies in the input. */
+typedef struct JP2_PrecinctInfo {
+  uint32_t x0, y0, width, height;
+  uint32_t* layerOffsets; /* one per layer */
+  uint32_t* layerLengths; /* one per layer */
+} JP2_PrecinctInfo;
+
+typedef struct JP2_ResInfo {
+  uint32_t precinctsAcross, precinctsDown;
+  uint32_t x0, y0, width, height;
+  JP2_PrecinctInfo* precincts; /* raster order */
+} JP2_ResInfo;
+
+typedef struct JP2_CompInfo {
+  uint8_t levels;
+  uint32_t wavelet; /* 1 reversible 5/3, 0 irreversible 9/7 */
+  uint32_t x0, y0, width, height;
+  JP2_ResInfo* resolutions; /* levels + 1, level 0 the lowest */
+} JP2_CompInfo;
+
+typedef struct JP2_TileInfo {
+  uint16_t layers;
+  uint8_t componentTransform;
+  uint32_t x0, y0, width, height;
+  JP2_CompInfo* components;
+} JP2_TileInfo;
+
+/* The packet index of a file; owned by the handle. */
+typedef struct JP2_ImageInfo {
+  uint32_t components;
+  uint8_t* depths;
+  uint8_t* signedness;
+  uint8_t* xSubsampling;
+  uint8_t* ySubsampling;
+  uint32_t width, height;     /* Xsiz, Ysiz */
+  uint32_t xOffset, yOffset;  /* XOsiz, YOsiz */
+  uint32_t tilesAcross, tilesDown;
+  JP2_TileInfo* tiles; /* tile index order */
+} JP2_ImageInfo;
+
+/* One colour specification box: colour space code (plus 1 with a palette), precedence and
+ * approximation as stored. */
+typedef struct JP2_ColorSpec {
+  uint32_t colourSpace;
+  int32_t precedence;
+  uint32_t approximation;
+} JP2_ColorSpec;
+
+/* Reads every header of the input and stores a new handle through out (set to null first).
+ * Null alloc or release callbacks are replaced by the heap functions with parameter 0. Once a
+ * handle is stored, also when a later step fails, the caller must release it with
+ * JP2_Decompress_End. */
+JP2_API int32_t JP2_Decompress_Start(DecompressHandle* out, JP2_AllocCallback alloc,
+                                     uintptr_t allocParam, JP2_FreeCallback release,
+                                     uintptr_t freeParam, JP2_ReadCallback read,
+                                     uintptr_t readParam);
+
+/* Sets property id (byte order, reduce and enlarge factors, caching, write and progress
+ * callbacks with their parameters); values are pointer-sized because some carry callbacks. */
+JP2_API int32_t JP2_Decompress_SetProp(DecompressHandle handle, uint32_t id, uintptr_t value);
+
+/* Reads property id of one tile and output channel into *value (set to 0 first). */
+JP2_API int32_t JP2_Decompress_GetProp(DecompressHandle handle, uint32_t id, uintptr_t* value,
+                                       int32_t tile, int16_t channel);
+
+/* The precinct size exponents of a resolution level of a codestream component (not mapped
+ * through the channels). */
+JP2_API int32_t JP2_Decompress_GetPrecinct(DecompressHandle handle, uint32_t* ppx, uint32_t* ppy,
+                                           int32_t tile, int16_t component, int32_t resolution);
+
+/* The capture (which 0) or display (which 1) resolution in unit 0 (per inch), 1 or 2 (per
+ * metre); desc, when not null, receives the six stored fields. Both values are 0 when a
+ * denominator is 0 or the file has no such box. */
+JP2_API int32_t JP2_Decompress_GetResolution(DecompressHandle handle, uint32_t* vertical,
+                                             uint32_t* horizontal, JP2_ResolutionDesc* desc,
+                                             uint32_t unit, uint32_t which);
+
+/* The palette in output channel order, or null; owned by the handle. */
+JP2_API int32_t JP2_Decompress_GetPalette(DecompressHandle handle,
+                                          const JP2_PaletteDesc** palette);
+
+/* One definition per output channel and their count; owned by the handle. */
+JP2_API int32_t JP2_Decompress_GetChannelDefs(DecompressHandle handle,
+                                              const JP2_ChannelDef** defs, uint32_t* count);
+
+/* One record per colour specification box in file order; owned by the handle. */
+JP2_API int32_t JP2_Decompress_GetColorSpec(DecompressHandle handle, uint32_t* count,
+                                            const JP2_ColorSpec** specs);
+
+/* Makes colour specification index the current one. */
+JP2_API int32_t JP2_Decompress_SetColorSpec(DecompressHandle handle, uint32_t index);
+
+/* A copy of the current ICC profile that the caller may modify; owned by the handle and
+ * refreshed by every call. */
+JP2_API int32_t JP2_Decompress_GetICC(DecompressHandle handle, uint8_t** data,
+                                      uint32_t* length);
+
+/* The CIELab parameters of the current colour specification. */
+JP2_API int32_t JP2_Decompress_GetLAB(DecompressHandle handle, JP2_LabParams* params);
+
+/* Metadata boxes, also those after the codestream. The data getters return a pointer into one
+ * scratch buffer of the handle, valid until the next data getter or End, and the warning
+ * JP2_Warning_ShortMetadataBox with what could be read when a box is shorter than declared. */
+JP2_API int32_t JP2_Decompress_GetXML_Num(DecompressHandle handle, uint32_t* count);
+JP2_API int32_t JP2_Decompress_GetXML_Data(DecompressHandle handle, uint32_t index,
+                                           const uint8_t** data, uint32_t* length);
+JP2_API int32_t JP2_Decompress_GetIP_Num(DecompressHandle handle, uint32_t* count);
+JP2_API int32_t JP2_Decompress_GetIP_Data(DecompressHandle handle, uint32_t index,
+                                          const uint8_t** data, uint32_t* length);
+JP2_API int32_t JP2_Decompress_GetUUID_Num(DecompressHandle handle, uint32_t* count);
+/* Copies the 16-byte identifier into uuid. */
+JP2_API int32_t JP2_Decompress_GetUUID_Id(DecompressHandle handle, uint32_t index,
+                                          uint8_t* uuid);
+JP2_API int32_t JP2_Decompress_GetUUID_Data(DecompressHandle handle, uint32_t index,
+                                            const uint8_t** data, uint32_t* length);
+JP2_API int32_t JP2_Decompress_GetUUID_Info_Num(DecompressHandle handle, uint32_t* count);
+/* uuids receives count packed 16-byte identifiers, location the url text as stored. */
+JP2_API int32_t JP2_Decompress_GetUUID_Info_Data(DecompressHandle handle, uint32_t index,
+                                                 const uint8_t** uuids, uint16_t* count,
+                                                 const uint8_t** location,
+                                                 uint32_t* locationLength);
+/* uuid boxes with the IPTC identifier 33c7a4d2-b81d-4723-a0ba-f1a3e097ad38. */
+JP2_API int32_t JP2_Decompress_GetIPTC_Num(DecompressHandle handle, uint32_t* count);
+JP2_API int32_t JP2_Decompress_GetIPTC_Data(DecompressHandle handle, uint32_t index,
+                                            const uint8_t** data, uint32_t* length);
+
+/* Releases everything the handle owns, last the handle itself, and returns the result of that
+ * last release; a failing release stops End and is returned. */
+JP2_API int32_t JP2_Decompress_End(DecompressHandle handle);
 
 /* The English message of a status code; a fixed text for codes outside the table. The text
  * is static and must not be released. */

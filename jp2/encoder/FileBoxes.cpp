@@ -1,32 +1,27 @@
 // JP2 and JPX boxes (T.800 Annex I, T.801 for the JPX brand) written through the output.
 #include "encoder/FileBoxes.h"
 
-#include <initializer_list>
+#include <span>
 #include <limits>
 
 #include "common/BigEndian.h"
+#include "common/ChannelBoxes.h"
+#include "common/HeaderBoxes.h"
 #include "encoder/ImageValidation.h"
 
 namespace quillon::jp2 {
 namespace {
 
-constexpr std::uint32_t kBoxHeader = 8;
 constexpr std::uint32_t kNoAssociation = 65535;
 constexpr std::uint32_t kUnspecifiedChannel = 3;
-constexpr std::uint32_t kIhdrLength = 22;
-constexpr std::uint32_t kEnumeratedColrLength = 15;
-constexpr std::uint32_t kLabParamsBytes = 7 * 4;
-constexpr std::uint32_t kResolutionBoxLength = 18;
-constexpr std::uint8_t kSignature[] = {0x00, 0x00, 0x00, 0x0C, 'j',  'P',
-                                       ' ',  ' ',  0x0D, 0x0A, 0x87, 0x0A};
 
 std::uint32_t EnumeratedColourSpace(std::uint32_t colourSpace) {
   switch (colourSpace) {
-    case JP2_Colour_Greyscale: return 17;
-    case JP2_Colour_sRGB: return 16;
-    case JP2_Colour_sYCC: return 18;
-    case JP2_Colour_CMYK: return 12;
-    default: return 14;  // CIELab
+    case JP2_Colour_Greyscale: return kEnumGreyscale;
+    case JP2_Colour_sRGB: return kEnumSrgb;
+    case JP2_Colour_sYCC: return kEnumSycc;
+    case JP2_Colour_CMYK: return kEnumCmyk;
+    default: return kEnumCieLab;
   }
 }
 
@@ -62,10 +57,6 @@ bool SharedDepthAndSign(const CompressState& state) {
   return true;
 }
 
-std::uint8_t DepthByte(std::uint32_t depth, bool isSigned) {
-  return static_cast<std::uint8_t>((depth - 1) | (isSigned ? 0x80 : 0));
-}
-
 bool HasApproximation(const CompressState& state) {
   return state.colourSpace == JP2_Colour_ICC && !state.iccInfo.restricted &&
          state.iccInfo.approximation != 0;
@@ -85,190 +76,164 @@ bool Jp2Readable(const CompressState& state) {
   }
 }
 
-std::uint64_t PaletteColumnBytes(const JP2_PaletteDesc& palette) {
-  std::uint64_t bytes = 0;
-  for (std::uint32_t c = 0; c < palette.columns; ++c) bytes += (palette.depths[c] + 7u) / 8u;
-  return bytes;
-}
+// The JP2 header's boxes as this image fills them; the entry arrays of bpcc, cmap and cdef
+// live in one temporary block of codec memory.
+class Jp2Header {
+ public:
+  explicit Jp2Header(const CompressState& state) : state_(state) {}
 
-struct HeaderLengths {
-  std::uint64_t pclr = 0, cmap = 0, cdef = 0, bpcc = 0, approxColr = 0, colr = 0, res = 0;
-  std::uint64_t Total() const {
-    return kBoxHeader + kIhdrLength + pclr + cmap + cdef + bpcc + approxColr + colr + res;
+  Status Build(OwnedBlock* arrays) {
+    const JP2_PaletteDesc* palette = state_.Palette();
+    const std::uint32_t channels = ChannelCount(state_);
+    const auto components = static_cast<std::uint32_t>(state_.componentCount);
+    BlockLayout layout;
+    const std::uint64_t depthsAt = layout.Add(components, 1);
+    const std::uint64_t mappingAt = layout.Add(channels, sizeof(ComponentMapping));
+    const std::uint64_t definitionsAt = layout.Add(channels, sizeof(ChannelDefinition));
+    const std::uint64_t paletteDepthsAt = layout.Add(palette != nullptr ? palette->columns : 0, 1);
+    JP2_RETURN_IF_ERROR(AllocateZeroed(state_.memory, layout, arrays));
+
+    const ReferenceGrid& grid = state_.grid;
+    const ComponentGeometry& first = state_.components[0];
+    imageHeader_.height = grid.extent[kAxisY] - grid.offset[kAxisY];
+    imageHeader_.width = grid.extent[kAxisX] - grid.offset[kAxisX];
+    imageHeader_.components = static_cast<std::uint16_t>(components);
+    imageHeader_.depthByte = SharedDepthAndSign(state_)
+                                 ? DepthByte(first.depth, first.isSigned != 0)
+                                 : ImageHeaderBox::kMixedDepths;
+    imageHeader_.intellectualProperty = state_.ipDataSet ? 1 : 0;
+
+    if (!SharedDepthAndSign(state_)) {
+      auto* depths = arrays->data + depthsAt;
+      for (std::uint32_t c = 0; c < components; ++c) {
+        depths[c] = DepthByte(state_.components[c].depth, state_.components[c].isSigned != 0);
+      }
+      bitsPerComponent_.depthBytes = {depths, components};
+    }
+    if (palette != nullptr) {
+      auto* depths = arrays->data + paletteDepthsAt;
+      for (std::uint32_t c = 0; c < palette->columns; ++c) {
+        depths[c] = DepthByte(palette->depths[c], palette->signs[c] != 0);
+      }
+      palette_.entries = static_cast<std::uint16_t>(palette->entries);
+      palette_.columns = static_cast<std::uint8_t>(palette->columns);
+      palette_.depthBytes = {depths, palette->columns};
+      palette_.values = palette->values;
+      auto* mapping = reinterpret_cast<ComponentMapping*>(arrays->data + mappingAt);
+      for (std::uint32_t c = 0; c < palette->columns; ++c) {
+        mapping[c] = {0, ComponentMapping::kPalette, static_cast<std::uint8_t>(c)};
+      }
+      for (std::uint32_t c = 1; c < components; ++c) {
+        mapping[palette->columns + c - 1] = {static_cast<std::uint16_t>(c), ComponentMapping::kDirect, 0};
+      }
+      mapping_.entries = {mapping, channels};
+    }
+    if (WritesChannelDefinitions(state_)) {
+      auto* definitions = reinterpret_cast<ChannelDefinition*>(arrays->data + definitionsAt);
+      for (std::uint32_t i = 0; i < channels; ++i) {
+        const JP2_ChannelDef def = ChannelAt(state_, i);
+        definitions[i] = {static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(def.type),
+                          static_cast<std::uint16_t>(def.association)};
+      }
+      definitions_.entries = {definitions, channels};
+    }
+
+    const bool icc = state_.colourSpace == JP2_Colour_ICC;
+    approximated_ = HasApproximation(state_);
+    approximation_.precedence = 0;
+    approximation_.approximation = 3;
+    approximation_.enumerated = EnumeratedColourSpace(state_.iccInfo.approximation);
+    colour_.method = !icc ? ColourSpecBox::kEnumerated
+                          : state_.iccInfo.restricted ? ColourSpecBox::kRestrictedIcc
+                                                      : ColourSpecBox::kAnyIcc;
+    colour_.precedence = approximated_ ? 1 : 0;
+    colour_.approximation = state_.fileFormat == JP2_Format_JP2 ? 0 : 1;
+    if (icc) {
+      colour_.profile = {state_.iccProfile.data, state_.iccLength};
+    } else {
+      colour_.enumerated = EnumeratedColourSpace(state_.colourSpace);
+      colour_.hasLabParams = state_.colourSpace == JP2_Colour_CIELab && state_.labHasParams;
+      colour_.lab = state_.lab;
+    }
+    resolution_.hasCapture = state_.resolutions[kCaptureResolution].present;
+    resolution_.hasDisplay = state_.resolutions[kDisplayResolution].present;
+    resolution_.capture = state_.resolutions[kCaptureResolution].desc;
+    resolution_.display = state_.resolutions[kDisplayResolution].desc;
+    return JP2_Success;
   }
+
+  Status Write(SegmentWriter& out) const {
+    const bool hasPalette = palette_.values != nullptr;
+    const bool hasResolution = resolution_.hasCapture || resolution_.hasDisplay;
+    const std::uint64_t length =
+        ImageHeaderBox::kLength + (hasPalette ? palette_.Length() + mapping_.Length() : 0) +
+        (definitions_.entries.empty() ? 0 : definitions_.Length()) +
+        (bitsPerComponent_.depthBytes.empty() ? 0 : bitsPerComponent_.Length()) +
+        (approximated_ ? approximation_.Length() : 0) + colour_.Length() +
+        (hasResolution ? resolution_.Length() : 0);
+    JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxJp2Header, length).Write(out));
+    JP2_RETURN_IF_ERROR(imageHeader_.Write(out));
+    if (hasPalette) {
+      JP2_RETURN_IF_ERROR(palette_.Write(out));
+      JP2_RETURN_IF_ERROR(mapping_.Write(out));
+    }
+    if (!definitions_.entries.empty()) JP2_RETURN_IF_ERROR(definitions_.Write(out));
+    if (!bitsPerComponent_.depthBytes.empty()) JP2_RETURN_IF_ERROR(bitsPerComponent_.Write(out));
+    if (approximated_) JP2_RETURN_IF_ERROR(approximation_.Write(out));
+    JP2_RETURN_IF_ERROR(colour_.Write(out));
+    return hasResolution ? resolution_.Write(out) : Status();
+  }
+
+ private:
+  const CompressState& state_;
+  ImageHeaderBox imageHeader_;
+  PaletteBox palette_;
+  ComponentMappingBox mapping_;
+  ChannelDefinitionBox definitions_;
+  BitsPerComponentBox bitsPerComponent_;
+  bool approximated_ = false;
+  ColourSpecBox approximation_;
+  ColourSpecBox colour_;
+  ResolutionBox resolution_;
 };
-
-HeaderLengths LengthsOf(const CompressState& state) {
-  HeaderLengths lengths;
-  if (const JP2_PaletteDesc* palette = state.Palette()) {
-    lengths.pclr = 11 + palette->columns + std::uint64_t{palette->entries} * PaletteColumnBytes(*palette);
-    lengths.cmap = 8 + 4 * (std::uint64_t{ChannelCount(state)});
-  }
-  if (WritesChannelDefinitions(state)) lengths.cdef = 10 + 6 * std::uint64_t{ChannelCount(state)};
-  if (!SharedDepthAndSign(state)) lengths.bpcc = kBoxHeader + static_cast<std::uint64_t>(state.componentCount);
-  if (HasApproximation(state)) lengths.approxColr = kEnumeratedColrLength;
-  if (state.colourSpace == JP2_Colour_ICC) {
-    lengths.colr = 11 + std::uint64_t{state.iccLength};
-  } else if (state.colourSpace == JP2_Colour_CIELab && state.labHasParams) {
-    lengths.colr = kEnumeratedColrLength + kLabParamsBytes;
-  } else {
-    lengths.colr = kEnumeratedColrLength;
-  }
-  const int resolutions = (state.resolutions[kCaptureResolution].present ? 1 : 0) +
-                          (state.resolutions[kDisplayResolution].present ? 1 : 0);
-  if (resolutions != 0) lengths.res = kBoxHeader + kResolutionBoxLength * resolutions;
-  return lengths;
-}
 
 class BoxWriter {
  public:
   explicit BoxWriter(CompressState& state) : state_(state), out_(state.output) {}
 
-  Status Header(std::uint64_t length, const char (&type)[5]) {
-    if (length > std::numeric_limits<std::uint32_t>::max()) return JP2_Error_Limit;
-    JP2_RETURN_IF_ERROR(out_.Append32(static_cast<std::uint32_t>(length)));
-    return out_.Append32(FourCC(type));
-  }
-  Status Byte(std::uint32_t value) {
-    const auto byte = static_cast<std::uint8_t>(value);
-    return out_.Append(&byte, 1);
-  }
+  Status Signature() { return SignatureBox::Write(out_); }
 
   Status FileType() {
     const bool jpx = state_.fileFormat == JP2_Format_JPX;
     const bool alsoJp2 = !jpx || Jp2Readable(state_);
-    JP2_RETURN_IF_ERROR(Header(jpx && alsoJp2 ? 24 : 20, "ftyp"));
-    JP2_RETURN_IF_ERROR(out_.Append32(FourCC(jpx ? "jpx " : "jp2 ")));
-    JP2_RETURN_IF_ERROR(out_.Append32(0));
-    if (jpx) JP2_RETURN_IF_ERROR(out_.Append32(FourCC("jpx ")));
-    return alsoJp2 ? out_.Append32(FourCC("jp2 ")) : Status();
+    const std::uint32_t listed[] = {kBrandJpx, kBrandJp2};
+    FileTypeBox box;
+    box.brand = jpx ? kBrandJpx : kBrandJp2;
+    box.compatibility = std::span<const std::uint32_t>(listed).subspan(jpx ? 0 : 1, jpx && alsoJp2 ? 2 : 1);
+    return box.Write(out_);
   }
 
-  Status ImageHeader() {
-    JP2_RETURN_IF_ERROR(Header(kIhdrLength, "ihdr"));
-    const ReferenceGrid& grid = state_.grid;
-    JP2_RETURN_IF_ERROR(out_.Append32(grid.extent[kAxisY] - grid.offset[kAxisY]));
-    JP2_RETURN_IF_ERROR(out_.Append32(grid.extent[kAxisX] - grid.offset[kAxisX]));
-    JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(state_.componentCount)));
-    const ComponentGeometry& first = state_.components[0];
-    JP2_RETURN_IF_ERROR(
-        Byte(SharedDepthAndSign(state_) ? DepthByte(first.depth, first.isSigned != 0) : 255));
-    JP2_RETURN_IF_ERROR(Byte(7));
-    JP2_RETURN_IF_ERROR(Byte(0));
-    state_.iprOffset = out_.End();
-    state_.iprPatched = state_.ipDataSet;
-    return Byte(state_.ipDataSet ? 1 : 0);
+  Status Jp2HeaderBox() {
+    Jp2Header header(state_);
+    OwnedBlock arrays;
+    Status status = header.Build(&arrays);
+    if (status.ok()) {
+      state_.iprOffset = out_.End() + BoxHeader::kSize + ImageHeaderBox::kIprOffset;
+      state_.iprPatched = state_.ipDataSet;
+      status = header.Write(out_);
+    }
+    const Status released = Release(state_.memory, &arrays);
+    return status.ok() ? released : status;
   }
 
-  Status Palette(const HeaderLengths& lengths) {
-    const JP2_PaletteDesc& palette = *state_.Palette();
-    JP2_RETURN_IF_ERROR(Header(lengths.pclr, "pclr"));
-    JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(palette.entries)));
-    JP2_RETURN_IF_ERROR(Byte(palette.columns));
-    for (std::uint32_t c = 0; c < palette.columns; ++c) {
-      JP2_RETURN_IF_ERROR(Byte(DepthByte(palette.depths[c], palette.signs[c] != 0)));
-    }
-    for (std::uint32_t e = 0; e < palette.entries; ++e) {
-      for (std::uint32_t c = 0; c < palette.columns; ++c) {
-        std::uint8_t value[4];
-        WriteU32(value, palette.values[c][e]);
-        const std::uint32_t bytes = (palette.depths[c] + 7u) / 8u;
-        JP2_RETURN_IF_ERROR(out_.Append(value + 4 - bytes, bytes));
-      }
-    }
-    JP2_RETURN_IF_ERROR(Header(lengths.cmap, "cmap"));
-    for (std::uint32_t c = 0; c < palette.columns; ++c) {
-      const std::uint8_t entry[] = {0, 0, 1, static_cast<std::uint8_t>(c)};
-      JP2_RETURN_IF_ERROR(out_.Append(entry, sizeof entry));
-    }
-    for (int c = 1; c < state_.componentCount; ++c) {
-      JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(c)));
-      JP2_RETURN_IF_ERROR(out_.Append16(0));
-    }
-    return JP2_Success;
-  }
-
-  Status ChannelDefinitions(const HeaderLengths& lengths) {
-    const std::uint32_t count = ChannelCount(state_);
-    JP2_RETURN_IF_ERROR(Header(lengths.cdef, "cdef"));
-    JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(count)));
-    for (std::uint32_t i = 0; i < count; ++i) {
-      const JP2_ChannelDef def = ChannelAt(state_, i);
-      JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(i)));
-      JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(def.type)));
-      JP2_RETURN_IF_ERROR(out_.Append16(static_cast<std::uint16_t>(def.association)));
-    }
-    return JP2_Success;
-  }
-
-  Status BitsPerComponent(const HeaderLengths& lengths) {
-    JP2_RETURN_IF_ERROR(Header(lengths.bpcc, "bpcc"));
-    for (int c = 0; c < state_.componentCount; ++c) {
-      const ComponentGeometry& component = state_.components[c];
-      JP2_RETURN_IF_ERROR(Byte(DepthByte(component.depth, component.isSigned != 0)));
-    }
-    return JP2_Success;
-  }
-
-  Status Colour(const HeaderLengths& lengths) {
-    const bool approximated = HasApproximation(state_);
-    if (approximated) {
-      JP2_RETURN_IF_ERROR(Header(kEnumeratedColrLength, "colr"));
-      const std::uint8_t fields[] = {1, 0, 3};
-      JP2_RETURN_IF_ERROR(out_.Append(fields, sizeof fields));
-      JP2_RETURN_IF_ERROR(out_.Append32(EnumeratedColourSpace(state_.iccInfo.approximation)));
-    }
-    const bool icc = state_.colourSpace == JP2_Colour_ICC;
-    JP2_RETURN_IF_ERROR(Header(lengths.colr, "colr"));
-    const std::uint8_t method = !icc ? 1 : state_.iccInfo.restricted ? 2 : 3;
-    const std::uint8_t fields[] = {method, static_cast<std::uint8_t>(approximated ? 1 : 0),
-                                   static_cast<std::uint8_t>(state_.fileFormat == JP2_Format_JP2 ? 0 : 1)};
-    JP2_RETURN_IF_ERROR(out_.Append(fields, sizeof fields));
-    if (icc) return out_.Append(state_.iccProfile.data, state_.iccLength);
-    JP2_RETURN_IF_ERROR(out_.Append32(EnumeratedColourSpace(state_.colourSpace)));
-    if (state_.colourSpace != JP2_Colour_CIELab || !state_.labHasParams) return JP2_Success;
-    const JP2_LabParams& lab = state_.lab;
-    for (const std::uint32_t value : {lab.rl, lab.ol, lab.ra, lab.oa, lab.rb, lab.ob, lab.il}) {
-      JP2_RETURN_IF_ERROR(out_.Append32(value));
-    }
-    return JP2_Success;
-  }
-
-  Status Resolution(const HeaderLengths& lengths) {
-    JP2_RETURN_IF_ERROR(Header(lengths.res, "res "));
-    static constexpr char kTypes[2][5] = {"resc", "resd"};
-    for (const ResolutionKind kind : {kCaptureResolution, kDisplayResolution}) {
-      const ResolutionSetting& setting = state_.resolutions[kind];
-      if (!setting.present) continue;
-      JP2_RETURN_IF_ERROR(Header(kResolutionBoxLength, kTypes[kind]));
-      const JP2_ResolutionDesc& d = setting.desc;
-      for (const std::uint16_t value : {d.firstNumerator, d.firstDenominator, d.secondNumerator,
-                                        d.secondDenominator}) {
-        JP2_RETURN_IF_ERROR(out_.Append16(value));
-      }
-      JP2_RETURN_IF_ERROR(Byte(static_cast<std::uint8_t>(d.firstExponent)));
-      JP2_RETURN_IF_ERROR(Byte(static_cast<std::uint8_t>(d.secondExponent)));
-    }
-    return JP2_Success;
-  }
-
-  Status Jp2Header() {
-    const HeaderLengths lengths = LengthsOf(state_);
-    JP2_RETURN_IF_ERROR(Header(lengths.Total(), "jp2h"));
-    JP2_RETURN_IF_ERROR(ImageHeader());
-    if (lengths.pclr != 0) JP2_RETURN_IF_ERROR(Palette(lengths));
-    if (lengths.cdef != 0) JP2_RETURN_IF_ERROR(ChannelDefinitions(lengths));
-    if (lengths.bpcc != 0) JP2_RETURN_IF_ERROR(BitsPerComponent(lengths));
-    JP2_RETURN_IF_ERROR(Colour(lengths));
-    return lengths.res != 0 ? Resolution(lengths) : Status();
-  }
+  Status CodestreamBoxHeader() { return BoxHeader{0, kBoxCodestream}.Write(out_); }
 
   // Writes the queued metadata boxes in call order, releasing each once written.
   Status QueuedBoxes() {
     while (state_.firstBox != nullptr) {
       MetadataBox* box = state_.firstBox;
       JP2_RETURN_IF_ERROR(out_.Append(box->bytes, box->length));
-      const bool ipData = ReadU32(box->bytes + 4) == FourCC("jp2i");
+      const bool ipData = ReadU32(box->bytes + 4) == kBoxIntellectualProperty;
       state_.firstBox = box->next;
       if (state_.firstBox == nullptr) state_.lastBox = nullptr;
       OwnedBlock block = box->block;
@@ -313,12 +278,12 @@ Status CheckChannelDefinitions(const CompressState& state, bool componentTransfo
 Status WriteFileHeader(CompressState& state) {
   if (state.fileFormat == JP2_Format_Codestream) return JP2_Success;
   BoxWriter writer(state);
-  JP2_RETURN_IF_ERROR(state.output.Append(kSignature, sizeof kSignature));
+  JP2_RETURN_IF_ERROR(writer.Signature());
   JP2_RETURN_IF_ERROR(writer.FileType());
-  JP2_RETURN_IF_ERROR(writer.Jp2Header());
+  JP2_RETURN_IF_ERROR(writer.Jp2HeaderBox());
   JP2_RETURN_IF_ERROR(writer.QueuedBoxes());
   state.codestreamBoxOffset = state.output.End();
-  return writer.Header(0, "jp2c");
+  return writer.CodestreamBoxHeader();
 }
 
 void FinishCodestreamBox(CompressState& state) {

@@ -53,11 +53,21 @@ TEST_F(LoadedCodec, EveryInterfaceFunctionIsFoundByName) {
         "JP2_Compress_SetChannelDefs", "JP2_Compress_SetPalette", "JP2_Compress_SetXML_Data",
         "JP2_Compress_SetIP_Data", "JP2_Compress_SetUUID_Data", "JP2_Compress_SetUUID_Info",
         "JP2_Compress_SetIPTC_Data", "JP2_Compress_Image", "JP2_Compress_End",
-        "JP2_General_CheckICC", "JP2_General_ErrorText"}) {
+        "JP2_General_CheckICC", "JP2_General_ErrorText", "JP2_Decompress_Start",
+        "JP2_Decompress_SetProp", "JP2_Decompress_GetProp", "JP2_Decompress_GetPrecinct",
+        "JP2_Decompress_GetResolution", "JP2_Decompress_GetPalette",
+        "JP2_Decompress_GetChannelDefs", "JP2_Decompress_GetColorSpec",
+        "JP2_Decompress_SetColorSpec", "JP2_Decompress_GetICC", "JP2_Decompress_GetLAB",
+        "JP2_Decompress_GetXML_Num", "JP2_Decompress_GetXML_Data", "JP2_Decompress_GetIP_Num",
+        "JP2_Decompress_GetIP_Data", "JP2_Decompress_GetUUID_Num", "JP2_Decompress_GetUUID_Id",
+        "JP2_Decompress_GetUUID_Data", "JP2_Decompress_GetUUID_Info_Num",
+        "JP2_Decompress_GetUUID_Info_Data", "JP2_Decompress_GetIPTC_Num",
+        "JP2_Decompress_GetIPTC_Data", "JP2_Decompress_End"}) {
     EXPECT_NE(dlsym(library_, name), nullptr) << name;
   }
   // Internal functions stay hidden.
   EXPECT_EQ(dlsym(library_, "_ZN7quillon3jp27StateOfEP18JP2_CompressRecord"), nullptr);
+  EXPECT_EQ(dlsym(library_, "_ZN7quillon3jp27StateOfEP20JP2_DecompressRecord"), nullptr);
 }
 
 TEST_F(LoadedCodec, ACompressionSessionThroughLookedUpFunctions) {
