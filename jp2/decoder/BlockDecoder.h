@@ -9,6 +9,7 @@
 #include "common/CodeBlockStyle.h"
 #include "common/CodecMemory.h"
 #include "decoder/CodeBlockSegments.h"
+#include "decoder/MqDecoder.h"
 
 namespace quillon::jp2 {
 
@@ -47,13 +48,38 @@ class BlockDecoder {
 
  private:
   Status Check(const CodeBlockInput& in, const void* rows, std::size_t stride) const;
-  // Runs the passes; returns the lowest plane decoded, or -1 when nothing was.
-  int DecodePasses(const CodeBlockInput& in);
+  void Prepare(const CodeBlockInput& in);
+  // Runs the passes the input allows; returns how many ran.
+  int DecodePasses(const CodeBlockInput& in, int planes);
+  // Starts a segment over [begin, end) in the mode of pass.
+  void StartSegment(int pass, const std::uint8_t* begin, const std::uint8_t* end);
+  void RunPass(int pass, int planes);
+  template <typename Source>
+  void SignificancePass(Source& source, std::uint32_t plane);
+  template <typename Source>
+  void RefinementPass(Source& source, std::uint32_t plane);
+  void CleanupPass(std::uint32_t plane);
+  template <typename Value>
+  void Reconstruct(const CodeBlockInput& in, int planes, int passes, Value* rows,
+                   std::size_t stride) const;
+  template <typename Value>
+  Status DecodeInto(const CodeBlockInput& in, Value* rows, std::size_t stride);
 
   MemoryCallbacks memory_;
   OwnedBlock workspace_;
-  std::uint32_t* states_ = nullptr;      // per sample, stripe-column order with guards
-  std::uint32_t* magnitudes_ = nullptr;  // the same layout
+  // Per sample, in stripes of four rows stored column by column, with a guard column on each
+  // side and a guard stripe above and below: the states (neighbourhood and own flags) and the
+  // decoded bits as sign (bit 31) and magnitude.
+  std::uint32_t* states_ = nullptr;
+  std::uint32_t* samples_ = nullptr;
+  std::uint32_t width_ = 0, height_ = 0, stripes_ = 0, stripeStride_ = 0;
+  std::uint8_t style_ = 0;
+  bool causal_ = false;
+  const std::uint8_t* zeroContexts_ = nullptr;
+  bool rawSegment_ = false;
+  MqDecoder mq_;
+  RawBitReader raw_;
+  MqContext contexts_[kBlockContextCount];
 };
 
 }  // namespace quillon::jp2
