@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "common/BandOrientation.h"
 #include "encoder/CompressState.h"
 
 namespace quillon::jp2 {
@@ -16,8 +17,6 @@ struct Rect {
   std::uint32_t Height() const { return y1 - y0; }
   bool Empty() const { return x1 <= x0 || y1 <= y0; }
 };
-
-enum BandOrientation : int { kBandLL = 0, kBandHL = 1, kBandLH = 2, kBandHH = 3 };
 
 inline std::uint32_t CeilDiv(std::uint32_t value, std::uint32_t divisor) {
   return static_cast<std::uint32_t>((std::uint64_t{value} + divisor - 1) / divisor);
