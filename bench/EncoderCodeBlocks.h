@@ -79,7 +79,7 @@ inline const GreyPicture& Picture() {
 }
 
 inline std::int32_t PictureRow(void* buffer, std::int16_t, std::uint32_t row, std::uint32_t column,
-                        std::uint32_t count, std::uintptr_t) {
+                               std::uint32_t count, std::uintptr_t) {
   const GreyPicture& picture = Picture();
   const std::uint8_t* source = picture.samples.data() + std::size_t{row} * picture.width + column;
   std::copy(source, source + count, static_cast<std::uint8_t*>(buffer));

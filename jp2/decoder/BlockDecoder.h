@@ -72,7 +72,7 @@ class BlockDecoder {
   // decoded bits as sign (bit 31) and magnitude.
   std::uint32_t* states_ = nullptr;
   std::uint32_t* samples_ = nullptr;
-  std::uint32_t width_ = 0, height_ = 0, stripes_ = 0, stripeStride_ = 0;
+  std::uint32_t width_ = 0, height_ = 0, stripeStride_ = 0;
   std::uint8_t style_ = 0;
   bool causal_ = false;
   const std::uint8_t* zeroContexts_ = nullptr;
