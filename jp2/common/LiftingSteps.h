@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/WrappingInt.h"
+
 namespace quillon::jp2 {
 
 // Reversible 5/3: two steps on integers (floor division by arithmetic shift).
@@ -25,15 +27,6 @@ constexpr int TargetParityOfStep(int step) {
 }
 
 enum class LiftDirection { kForward, kInverse };
-
-// Integer sums wrap instead of overflowing: a decoded file may hold any coefficients, and
-// for values that fit the result is the same.
-inline std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-inline std::int32_t WrappingSub(std::int32_t a, std::int32_t b) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
 
 // What the forward 5/3 step adds to its target.
 inline std::int32_t Update53(int step, std::int32_t left, std::int32_t right) {
