@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "common/WrappingInt.h"
 
@@ -20,6 +21,15 @@ inline constexpr int kLiftingSteps97 = 4;
 inline constexpr float kLifting97[kLiftingSteps97] = {-1.586134342059924f, -0.052980118572961f,
                                                       0.882911075530934f, 0.443506852043971f};
 inline constexpr float kScale97 = 1.230174104914001f;
+
+// The steps of the wavelet that works on Sample values: int32 for 5/3, float for 9/7.
+template <typename Sample>
+inline constexpr int kLiftingStepsOf =
+    std::is_same_v<Sample, float> ? kLiftingSteps97 : kLiftingSteps53;
+// Rows a line-based transform keeps per level: the newest row, the rows its steps finish and
+// a neighbour on each side, rounded up to a power of two.
+template <typename Sample>
+inline constexpr std::int64_t kWindowRowsOf = std::is_same_v<Sample, float> ? 8 : 4;
 
 // Step 0 targets the odd (highpass) positions, step 1 the even ones, and so on alternately.
 constexpr int TargetParityOfStep(int step) {

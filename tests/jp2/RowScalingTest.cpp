@@ -150,8 +150,7 @@ TEST(ReduceScalingTest, BlocksOnTheReducedGrid) {
   for (const ReduceCase& c : cases) {
     SCOPED_TRACE(c.name);
     CountingAllocator allocator;
-    const MemoryCallbacks memory{CountingAllocator::Allocate, allocator.Param(),
-                                 CountingAllocator::Release, allocator.Param()};
+    const MemoryCallbacks memory = allocator.Callbacks();
     ReduceScaler scaler;
     ASSERT_EQ(
         scaler
@@ -205,8 +204,7 @@ TEST(EnlargeScalingTest, InterpolatesAndRepeatsTheLastRowAndColumn) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CountingAllocator allocator;
-    const MemoryCallbacks memory{CountingAllocator::Allocate, allocator.Param(),
-                                 CountingAllocator::Release, allocator.Param()};
+    const MemoryCallbacks memory = allocator.Callbacks();
     EnlargeScaler scaler;
     ASSERT_EQ(scaler.Init(memory, c.area, c.factor, c.isSigned, c.originX, c.originY).code(),
               JP2_Success);
