@@ -1,9 +1,7 @@
 // The per-coefficient state of the block coder and the block decoder and the context labels
-// of zero coding and sign coding (T.800 D.3.1 and D.3.2) looked up from it. Both keep the
-// states of a block in stripes of four rows stored column by column, with a guard column on
-// each side and a guard stripe above and below, so that neighbours need no bounds checks. A
-// state holds which of the eight neighbours are significant, the signs of the four direct
-// ones, and the coefficient's own significance, refinement and visit flags.
+// of zero coding and sign coding (T.800 D.3.1 and D.3.2) looked up from it. A state holds
+// which of the eight neighbours are significant, the signs of the four direct ones, and the
+// coefficient's own significance, refinement and visit flags.
 #pragma once
 
 #include <algorithm>
@@ -81,43 +79,6 @@ inline constexpr ContextTables kContextTables = block_contexts_detail::BuildCont
 // The sign table's index from a state's low twelve bits.
 constexpr std::uint32_t SignIndex(std::uint32_t state) {
   return (state & 0xF) | ((state >> 4) & 0xF0);
-}
-
-// States in the padded layout of a width x height block.
-constexpr std::uint64_t StripeLayoutEntries(std::uint32_t width, std::uint32_t height) {
-  return (std::uint64_t{(height + 3) / 4} + 2) * (std::uint64_t{width} + 2) * 4;
-}
-
-// The most any block within the size limits needs.
-constexpr std::uint64_t LargestStripeLayout() {
-  std::uint64_t largest = 0;
-  for (std::uint32_t width = 1; width <= kMaxCodeBlockSide; ++width) {
-    const std::uint32_t height = std::min(kMaxCodeBlockSide, kMaxCodeBlockArea / width);
-    largest = std::max(largest, StripeLayoutEntries(width, height));
-  }
-  return largest;
-}
-
-// Marks the coefficient in row (0 to 3) of column significant and tells its eight
-// neighbours; with vertically causal contexts the stripe above is not told.
-template <typename State>
-inline void BecomeSignificant(State* column, std::uint32_t row, std::uint32_t negative,
-                              std::uint32_t stripeStride, bool causal) {
-  const State signs = negative != 0 ? static_cast<State>(~State{0}) : State{0};
-  State* self = column + row;
-  self[0] |= kSignificant;
-  self[-4] |= kEast | (signs & kEastNegative);
-  self[4] |= kWest | (signs & kWestNegative);
-  if (row != 0 || !causal) {
-    State* north = row != 0 ? self - 1 : column - stripeStride + 3;
-    north[0] |= kSouth | (signs & kSouthNegative);
-    north[-4] |= kSouthEast;
-    north[4] |= kSouthWest;
-  }
-  State* south = row != 3 ? self + 1 : column + stripeStride;
-  south[0] |= kNorth | (signs & kNorthNegative);
-  south[-4] |= kNorthEast;
-  south[4] |= kNorthWest;
 }
 
 }  // namespace quillon::jp2

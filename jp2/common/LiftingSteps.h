@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
+
+#include "common/WrappingInt.h"
 
 namespace quillon::jp2 {
 
@@ -19,21 +22,21 @@ inline constexpr float kLifting97[kLiftingSteps97] = {-1.586134342059924f, -0.05
                                                       0.882911075530934f, 0.443506852043971f};
 inline constexpr float kScale97 = 1.230174104914001f;
 
+// The steps of the wavelet that works on Sample values: int32 for 5/3, float for 9/7.
+template <typename Sample>
+inline constexpr int kLiftingStepsOf =
+    std::is_same_v<Sample, float> ? kLiftingSteps97 : kLiftingSteps53;
+// Rows a line-based transform keeps per level: the newest row, the rows its steps finish and
+// a neighbour on each side, rounded up to a power of two.
+template <typename Sample>
+inline constexpr std::int64_t kWindowRowsOf = std::is_same_v<Sample, float> ? 8 : 4;
+
 // Step 0 targets the odd (highpass) positions, step 1 the even ones, and so on alternately.
 constexpr int TargetParityOfStep(int step) {
   return (step & 1) == 0 ? 1 : 0;
 }
 
 enum class LiftDirection { kForward, kInverse };
-
-// Integer sums wrap instead of overflowing: a decoded file may hold any coefficients, and
-// for values that fit the result is the same.
-inline std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-inline std::int32_t WrappingSub(std::int32_t a, std::int32_t b) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
 
 // What the forward 5/3 step adds to its target.
 inline std::int32_t Update53(int step, std::int32_t left, std::int32_t right) {

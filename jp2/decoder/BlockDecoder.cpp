@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "common/BlockContexts.h"
+#include "common/StripeLayout.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -66,49 +67,26 @@ struct RawSource {
   std::uint32_t Sign(std::uint32_t) { return raw.Bit(); }
 };
 
-// What the pass loops read of the block, in locals so that stores to the states cannot be
-// taken for changes to it.
-struct Geometry {
-  std::uint32_t width, height, stripes, stride;
+// How a new significant coefficient tells its neighbours, in locals for the pass loops.
+struct Neighbourhood {
+  std::uint32_t stripeStride;
   bool causal;
 };
 
 template <typename Source>
 inline void DecodeSignificant(Source& source, std::uint32_t* column, std::uint32_t* samples,
                               std::uint32_t row, std::uint32_t state, std::uint32_t one,
-                              const Geometry& g) {
+                              const Neighbourhood& n) {
   const std::uint32_t negative = source.Sign(state);
   samples[row] = one | (negative << 31);
-  BecomeSignificant(column, row, negative, g.stride, g.causal);
-}
-
-// Calls code(column states, column samples, rows) for every column of every stripe.
-template <typename ColumnFn>
-inline void ForEachColumn(const Geometry& g, std::uint32_t* states, std::uint32_t* samples,
-                          ColumnFn&& code) {
-  for (std::uint32_t s = 0; s < g.stripes; ++s) {
-    const std::uint32_t rows = std::min<std::uint32_t>(4, g.height - 4 * s);
-    const std::uint64_t start = std::uint64_t{s + 1} * g.stride + 4;
-    std::uint32_t* column = states + start;
-    std::uint32_t* values = samples + start;
-    for (std::uint32_t x = 0; x < g.width; ++x, column += 4, values += 4) {
-      code(column, values, rows);
-    }
-  }
+  BecomeSignificant(column, row, negative, n.stripeStride, n.causal);
 }
 
 }  // namespace
 
 Status BlockDecoder::Init(const MemoryCallbacks& memory) {
   memory_ = memory;
-  BlockLayout layout;
-  const std::uint64_t entries = LargestStripeLayout();
-  const std::uint64_t stateOffset = layout.Add(entries, sizeof(std::uint32_t));
-  const std::uint64_t sampleOffset = layout.Add(entries, sizeof(std::uint32_t));
-  JP2_RETURN_IF_ERROR(AllocateZeroed(memory_, layout, &workspace_));
-  states_ = reinterpret_cast<std::uint32_t*>(workspace_.data + stateOffset);
-  samples_ = reinterpret_cast<std::uint32_t*>(workspace_.data + sampleOffset);
-  return JP2_Success;
+  return AllocateStripeArrays(memory_, &workspace_, &states_, &samples_);
 }
 
 Status BlockDecoder::Release() {
@@ -136,7 +114,6 @@ Status BlockDecoder::Check(const CodeBlockInput& in, const void* rows, std::size
 void BlockDecoder::Prepare(const CodeBlockInput& in) {
   width_ = in.width;
   height_ = in.height;
-  stripes_ = (height_ + 3) / 4;
   stripeStride_ = (width_ + 2) * 4;
   std::memset(states_, 0, StripeLayoutEntries(width_, height_) * sizeof(std::uint32_t));
   style_ = in.style;
@@ -147,72 +124,72 @@ void BlockDecoder::Prepare(const CodeBlockInput& in) {
 
 template <typename Source>
 void BlockDecoder::SignificancePass(Source& source, std::uint32_t plane) {
-  const Geometry g{width_, height_, stripes_, stripeStride_, causal_};
+  const Neighbourhood n{stripeStride_, causal_};
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
-  ForEachColumn(g, states_, samples_, [&](std::uint32_t* column, std::uint32_t* values,
-                                          std::uint32_t rows) {
-    const Column states = Column::Load(column);
-    if ((states.Any() & kNeighbours) == 0) return;
-    for (std::uint32_t row = 0; row < rows; ++row) {
-      const std::uint32_t state = column[row];
-      if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) continue;
-      if (source.Decide(zero[state & kNeighbours]) != 0) {
-        DecodeSignificant(source, column, values, row, state, one, g);
-      }
-      column[row] |= kVisited;
-    }
-  });
+  ForEachStripeColumn(states_, samples_, width_, height_,
+                      [&](std::uint32_t* column, std::uint32_t* values, std::uint32_t rows) {
+                        const Column states = Column::Load(column);
+                        if ((states.Any() & kNeighbours) == 0) return;
+                        for (std::uint32_t row = 0; row < rows; ++row) {
+                          const std::uint32_t state = column[row];
+                          if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) continue;
+                          if (source.Decide(zero[state & kNeighbours]) != 0) {
+                            DecodeSignificant(source, column, values, row, state, one, n);
+                          }
+                          column[row] |= kVisited;
+                        }
+                      });
 }
 
 template <typename Source>
 void BlockDecoder::RefinementPass(Source& source, std::uint32_t plane) {
-  const Geometry g{width_, height_, stripes_, stripeStride_, causal_};
-  ForEachColumn(g, states_, samples_, [&](std::uint32_t* column, std::uint32_t* values,
-                                          std::uint32_t rows) {
-    if ((Column::Load(column).Any() & kSignificant) == 0) return;
-    for (std::uint32_t row = 0; row < rows; ++row) {
-      const std::uint32_t state = column[row];
-      if ((state & (kSignificant | kVisited)) != kSignificant) continue;
-      const int context = (state & kRefined) != 0      ? kRefinementContextBase + 2
-                          : (state & kNeighbours) != 0 ? kRefinementContextBase + 1
-                                                       : kRefinementContextBase;
-      values[row] |= source.Decide(context) << plane;
-      column[row] = state | kRefined;
-    }
-  });
+  ForEachStripeColumn(states_, samples_, width_, height_,
+                      [&](std::uint32_t* column, std::uint32_t* values, std::uint32_t rows) {
+                        if ((Column::Load(column).Any() & kSignificant) == 0) return;
+                        for (std::uint32_t row = 0; row < rows; ++row) {
+                          const std::uint32_t state = column[row];
+                          if ((state & (kSignificant | kVisited)) != kSignificant) continue;
+                          const int context = (state & kRefined) != 0 ? kRefinementContextBase + 2
+                                              : (state & kNeighbours) != 0
+                                                  ? kRefinementContextBase + 1
+                                                  : kRefinementContextBase;
+                          values[row] |= source.Decide(context) << plane;
+                          column[row] = state | kRefined;
+                        }
+                      });
 }
 
 void BlockDecoder::CleanupPass(std::uint32_t plane) {
-  const Geometry g{width_, height_, stripes_, stripeStride_, causal_};
+  const Neighbourhood n{stripeStride_, causal_};
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
   ArithmeticSource source{mq_, contexts_};
-  ForEachColumn(g, states_, samples_, [&](std::uint32_t* column, std::uint32_t* values,
-                                          std::uint32_t rows) {
-    const Column states = Column::Load(column);
-    std::uint32_t row = 0;
-    if (rows == 4 && states.Empty()) {
-      // Run-length mode: one decision for a column staying insignificant, else the
-      // position of its first new significant coefficient.
-      if (source.Decide(kRunLengthContext) == 0) return;
-      row = source.Decide(kUniformContext) << 1;
-      row |= source.Decide(kUniformContext);
-      DecodeSignificant(source, column, values, row, 0, one, g);
-      ++row;
-    } else if (states.EveryLaneHasOneOf(kSignificant | kVisited)) {
-      ClearVisited(column);
-      return;
-    }
-    for (; row < rows; ++row) {
-      const std::uint32_t state = column[row];
-      if ((state & (kSignificant | kVisited)) != 0) continue;
-      if (source.Decide(zero[state & kNeighbours]) != 0) {
-        DecodeSignificant(source, column, values, row, state, one, g);
-      }
-    }
-    ClearVisited(column);
-  });
+  ForEachStripeColumn(states_, samples_, width_, height_,
+                      [&](std::uint32_t* column, std::uint32_t* values, std::uint32_t rows) {
+                        const Column states = Column::Load(column);
+                        std::uint32_t row = 0;
+                        if (rows == 4 && states.Empty()) {
+                          // Run-length mode: one decision for a column staying insignificant, else
+                          // the position of its first new significant coefficient.
+                          if (source.Decide(kRunLengthContext) == 0) return;
+                          row = source.Decide(kUniformContext) << 1;
+                          row |= source.Decide(kUniformContext);
+                          DecodeSignificant(source, column, values, row, 0, one, n);
+                          ++row;
+                        } else if (states.EveryLaneHasOneOf(kSignificant | kVisited)) {
+                          ClearVisited(column);
+                          return;
+                        }
+                        for (; row < rows; ++row) {
+                          const std::uint32_t state = column[row];
+                          if ((state & (kSignificant | kVisited)) != 0) continue;
+                          if (source.Decide(zero[state & kNeighbours]) != 0) {
+                            DecodeSignificant(source, column, values, row, state, one, n);
+                          }
+                        }
+                        ClearVisited(column);
+                      });
   mq_ = source.mq;
 }
 
@@ -293,7 +270,7 @@ void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes,
   const std::uint32_t shift = in.roiShift;
   const std::uint64_t roiThreshold = std::uint64_t{1} << std::min<std::uint32_t>(shift, 32);
   const float halfStep = in.stepSize * 0.5f;
-  for (std::uint32_t s = 0; s < stripes_; ++s) {
+  for (std::uint32_t s = 0; 4 * s < height_; ++s) {
     const std::uint32_t count = std::min<std::uint32_t>(4, height_ - 4 * s);
     const std::uint64_t start = std::uint64_t{s + 1} * stripeStride_ + 4;
     const std::uint32_t* column = states_ + start;

@@ -36,13 +36,17 @@ class BlockDecoder {
   Status Init(const MemoryCallbacks& memory);
   Status Release();
 
-  // Decode writes height rows of width coefficients, row y at rows + y x stride. Reversible
-  // (int32): sign x magnitude. Irreversible (float): sign x magnitude x stepSize. Whatever the
-  // bytes, segments and counts claim, decoding succeeds, reads nothing outside data[0, length)
-  // and uses no more passes than the segments hold and the bit planes allow; a block with
-  // nothing to decode is all zeros. -8 for a block beyond 1024 columns or rows or 4096
-  // coefficients or a stride below its width, -5 for null rows or null data with a length,
-  // -100 before Init.
+  // Decode writes height rows of width coefficients, row y at rows + y x stride.
+  // Magnitudes are taken to the middle of what the undecoded planes leave open, per
+  // coefficient (after a significance pass, coefficients it did not reach lack that plane).
+  // Reversible (int32): sign x magnitude, exact when every plane was decoded. Irreversible
+  // (float): sign x (magnitude + 1/2) x stepSize when every plane was decoded, the middle of
+  // the quantization interval. Region coefficients (above 2^s - 1) are shifted down by s.
+  // Whatever the bytes, segments and counts claim, decoding succeeds, reads nothing outside
+  // data[0, length) and uses no more passes than the segments hold and the bit planes allow;
+  // a block with nothing to decode, or with bit planes (Mb + s - zero bit-planes) outside 1
+  // to 31, is all zeros. -8 for a block beyond 1024 columns or rows or 4096 coefficients or
+  // a stride below its width, -5 for null rows or null data with a length, -100 before Init.
   Status Decode(const CodeBlockInput& in, std::int32_t* rows, std::size_t stride);
   Status Decode(const CodeBlockInput& in, float* rows, std::size_t stride);
 
@@ -72,7 +76,7 @@ class BlockDecoder {
   // decoded bits as sign (bit 31) and magnitude.
   std::uint32_t* states_ = nullptr;
   std::uint32_t* samples_ = nullptr;
-  std::uint32_t width_ = 0, height_ = 0, stripes_ = 0, stripeStride_ = 0;
+  std::uint32_t width_ = 0, height_ = 0, stripeStride_ = 0;
   std::uint8_t style_ = 0;
   bool causal_ = false;
   const std::uint8_t* zeroContexts_ = nullptr;

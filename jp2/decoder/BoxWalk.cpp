@@ -122,8 +122,10 @@ bool IsParsedHeaderBox(std::uint32_t type) {
 // The sub-boxes of 'jp2h' between position and end; none may reach past end.
 Status WalkHeaderBoxes(DecompressState& state, std::uint64_t position, std::uint64_t end) {
   while (position < end) {
+    if (end - position < BoxHeader::kSize) return JP2_Error_ShortRead;
     BoxHeader header;
     JP2_RETURN_IF_ERROR(ReadBoxHeader(state.input, position, &header));
+    if (header.headerSize > end - position) return JP2_Error_ShortRead;
     if (header.RunsToEnd()) header.length = end - position;
     if (header.length > end - position) return JP2_Error_ShortRead;
     if (IsParsedHeaderBox(header.type)) {

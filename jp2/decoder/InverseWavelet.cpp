@@ -11,23 +11,6 @@ namespace {
 
 constexpr LiftDirection kInverse = LiftDirection::kInverse;
 
-template <typename Sample>
-struct Synthesis;
-
-template <>
-struct Synthesis<std::int32_t> {
-  static constexpr int kSteps = kLiftingSteps53;
-  // Rows a step can reach: the newest row, the kSteps rows it finishes and one neighbour on
-  // each side, rounded up to a power of two.
-  static constexpr std::int64_t kRingRows = 4;
-};
-
-template <>
-struct Synthesis<float> {
-  static constexpr int kSteps = kLiftingSteps97;
-  static constexpr std::int64_t kRingRows = 8;
-};
-
 std::uint32_t CeilShift(std::uint32_t value, int shift) {
   return static_cast<std::uint32_t>(((std::uint64_t{value} + (std::uint64_t{1} << shift)) - 1) >>
                                     shift);
@@ -74,8 +57,7 @@ Status InverseWavelet<Sample>::Init(const MemoryCallbacks& memory, const Bounds&
     const std::uint64_t width = std::max<std::uint32_t>(level.area.Width(), 1);
     level.lowCount = CeilShift(level.area.x1, 1) - CeilShift(level.area.x0, 1);
     level.highCount = level.area.x1 / 2 - level.area.x0 / 2;
-    offsets[r][0] =
-        layout.Add(r == 0 ? width : width * Synthesis<Sample>::kRingRows, sizeof(Sample));
+    offsets[r][0] = layout.Add(r == 0 ? width : width * kWindowRowsOf<Sample>, sizeof(Sample));
     offsets[r][1] = layout.Add(std::max<std::uint32_t>(level.lowCount, 1), sizeof(Sample));
     offsets[r][2] = layout.Add(std::max<std::uint32_t>(level.highCount, 1), sizeof(Sample));
   }
@@ -102,7 +84,7 @@ Status InverseWavelet<Sample>::NextRow(const Sample** row) {
 
 template <typename Sample>
 Sample* InverseWavelet<Sample>::RingRow(const Resolution& level, std::int64_t row) const {
-  const std::int64_t slot = row & (Synthesis<Sample>::kRingRows - 1);
+  const std::int64_t slot = row & (kWindowRowsOf<Sample> - 1);
   return level.ring + static_cast<std::uint64_t>(slot) * level.area.Width();
 }
 
@@ -153,7 +135,7 @@ Status InverseWavelet<Sample>::TakeInRow(int resolution) {
   }
   SynthesiseRow(level, row, RingRow(level, row));
 
-  constexpr int kSteps = Synthesis<Sample>::kSteps;
+  constexpr int kSteps = kLiftingStepsOf<Sample>;
   const std::int64_t last = std::int64_t{level.area.y1} - 1;
   if (level.area.Height() == 1) {
     level.finalEnd = level.area.y1;
@@ -178,7 +160,7 @@ Status InverseWavelet<Sample>::TakeInRow(int resolution) {
 // Rows outside the resolution mirror the row on the other side.
 template <typename Sample>
 void InverseWavelet<Sample>::LiftVertically(const Resolution& level, std::int64_t arrived) const {
-  constexpr int kSteps = Synthesis<Sample>::kSteps;
+  constexpr int kSteps = kLiftingStepsOf<Sample>;
   const std::int64_t first = level.area.y0;
   const std::int64_t end = level.area.y1;
   for (int j = 0; j < kSteps; ++j) {
@@ -222,7 +204,7 @@ void InverseWavelet<Sample>::SynthesiseRow(const Resolution& level, std::uint32_
     // and low[i] when the line starts at an odd coordinate.
     const std::int64_t highToLow = startsOdd != 0 ? -1 : 0;
     const std::int64_t lowToHigh = startsOdd != 0 ? 0 : -1;
-    for (int step = Synthesis<Sample>::kSteps - 1; step >= 0; --step) {
+    for (int step = kLiftingStepsOf<Sample> - 1; step >= 0; --step) {
       if (TargetParityOfStep(step) == 1) {
         LiftHalves<kInverse>(step, high, highCount, low, lowCount, highToLow);
       } else {

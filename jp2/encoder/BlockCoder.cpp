@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/BlockContexts.h"
+#include "common/StripeLayout.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -45,13 +46,7 @@ inline bool EveryLaneHas(std::uint64_t column, std::uint16_t flags) {
 
 Status BlockCoder::Init(const MemoryCallbacks& memory) {
   memory_ = memory;
-  BlockLayout layout;
-  const std::uint64_t entries = LargestStripeLayout();
-  const std::uint64_t sampleOffset = layout.Add(entries, sizeof(std::uint32_t));
-  const std::uint64_t stateOffset = layout.Add(entries, sizeof(std::uint16_t));
-  JP2_RETURN_IF_ERROR(AllocateZeroed(memory_, layout, &workspace_));
-  samples_ = reinterpret_cast<std::uint32_t*>(workspace_.data + sampleOffset);
-  states_ = reinterpret_cast<std::uint16_t*>(workspace_.data + stateOffset);
+  JP2_RETURN_IF_ERROR(AllocateStripeArrays(memory_, &workspace_, &states_, &samples_));
   return codeword_.Reserve(memory_, kInitialCodewordCapacity);
 }
 
@@ -147,14 +142,7 @@ void BlockCoder::ClosePass(const Pass<kRaw>& pass) {
 
 template <typename ColumnFn>
 void BlockCoder::ForEachColumn(ColumnFn&& code) {
-  for (std::uint32_t s = 0; s < stripes_; ++s) {
-    const std::uint32_t rows = std::min<std::uint32_t>(4, height_ - 4 * s);
-    std::uint16_t* column = states_ + (s + 1) * stripeStride_ + 4;
-    const std::uint32_t* samples = samples_ + (s + 1) * stripeStride_ + 4;
-    for (std::uint32_t x = 0; x < width_; ++x, column += 4, samples += 4) {
-      code(column, samples, rows);
-    }
-  }
+  ForEachStripeColumn(states_, static_cast<const std::uint32_t*>(samples_), width_, height_, code);
 }
 
 template <bool kRaw>

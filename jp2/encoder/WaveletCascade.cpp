@@ -13,17 +13,14 @@ struct Lifting;
 
 template <>
 struct Lifting<std::int32_t> {
-  static constexpr int kSteps = kLiftingSteps53;
-  // Rows a step can reach: the newest row, the kSteps rows it finishes and one neighbour.
-  static constexpr std::int64_t kRingRows = 4;
+  static constexpr int kSteps = kLiftingStepsOf<std::int32_t>;
   static constexpr std::int32_t kLowFactor = 1;
   static constexpr std::int32_t kHighFactor = 1;
 };
 
 template <>
 struct Lifting<float> {
-  static constexpr int kSteps = kLiftingSteps97;
-  static constexpr std::int64_t kRingRows = 8;
+  static constexpr int kSteps = kLiftingStepsOf<float>;
   static constexpr float kLowFactor = 1.0f / kScale97;
   static constexpr float kHighFactor = kScale97;
 };
@@ -77,7 +74,7 @@ void WaveletCascade<Sample>::Plan(const Rect& tileComponent, int levels, WorkAre
     level.input = LowpassRect(tileComponent, index);
     level.next = level.input.y0;
     const std::uint64_t width = level.input.Width();
-    level.ring = arena.Take<Sample>(width * Lifting<Sample>::kRingRows);
+    level.ring = arena.Take<Sample>(width * kWindowRowsOf<Sample>);
     level.low = arena.Take<Sample>(width);
     level.high = arena.Take<Sample>(width);
   }
@@ -94,7 +91,7 @@ Status WaveletCascade<Sample>::PushRow(const Sample* row, BandRowSink<Sample>& s
 
 template <typename Sample>
 Sample* WaveletCascade<Sample>::RingRow(const Level& level, std::int64_t row) const {
-  const std::int64_t slot = row & (Lifting<Sample>::kRingRows - 1);
+  const std::int64_t slot = row & (kWindowRowsOf<Sample> - 1);
   return level.ring + static_cast<std::uint64_t>(slot) * level.input.Width();
 }
 

@@ -77,7 +77,9 @@ class BlockDecoderTest : public ::testing::Test {
     in.magnitudeBits = kMagnitudeBits;
     in.roiShift = roiShift;
     EXPECT_TRUE(coder_.Code(in, out_.get()).ok());
-    Coded coded{{out_->codeword, out_->codeword + out_->length}, out_->passCount, out_->planes,
+    Coded coded{{out_->codeword, out_->codeword + out_->length},
+                out_->passCount,
+                out_->planes,
                 std::vector<std::uint32_t>(out_->passCount)};
     std::uint32_t ends[kMaxCodingPasses] = {};
     const bool segmented = SegmentEnds(*out_, style, ends);
@@ -104,8 +106,8 @@ class BlockDecoderTest : public ::testing::Test {
       for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint32_t start = done == 0 ? 0 : coded.cumulative[done - 1];
         const CodewordSegment piece{pieces[i], coded.cumulative[done + pieces[i] - 1] - start};
-        EXPECT_TRUE(AddSegmentPiece(style, done, piece, segments.data(), &count,
-                                    kMaxCodewordSegments));
+        EXPECT_TRUE(
+            AddSegmentPiece(style, done, piece, segments.data(), &count, kMaxCodewordSegments));
         done += pieces[i];
       }
     }
@@ -113,9 +115,8 @@ class BlockDecoderTest : public ::testing::Test {
     return segments;
   }
 
-  CodeBlockInput Input(const Coded& coded, const std::vector<CodewordSegment>& segments,
-                       int passes, Size size, int orientation, std::uint8_t style,
-                       std::uint8_t roiShift = 0) {
+  CodeBlockInput Input(const Coded& coded, const std::vector<CodewordSegment>& segments, int passes,
+                       Size size, int orientation, std::uint8_t style, std::uint8_t roiShift = 0) {
     CodeBlockInput in;
     in.data = coded.bytes.data();
     in.length = static_cast<std::uint32_t>(coded.bytes.size());
@@ -168,7 +169,8 @@ TEST_F(BlockDecoderTest, EveryStyleOrientationAndSizeRoundTripsExactly) {
       const auto s = static_cast<std::uint8_t>(style);
       const int split = static_cast<int>(rng() % coded.passCount);
       const auto segments = Segments(coded, s, coded.passCount, split);
-      const auto decoded = DecodeInts(Input(coded, segments, coded.passCount, size, orientation, s));
+      const auto decoded =
+          DecodeInts(Input(coded, segments, coded.passCount, size, orientation, s));
       for (std::size_t i = 0; i < samples.size(); ++i) {
         ASSERT_EQ(decoded[i], Signed(samples[i]))
             << "style " << style << " size " << size.width << "x" << size.height << " at " << i;
@@ -190,8 +192,8 @@ TEST_F(BlockDecoderTest, EveryPassPrefixReconstructsAtTheMidpointLikeTheOracle) 
       for (int passes = 1; passes <= coded.passCount; ++passes) {
         const auto segments = Segments(coded, s, passes, static_cast<int>(rng() % passes));
         const auto decoded = DecodeInts(Input(coded, segments, passes, size, orientation, s));
-        Tier1TestDecoder oracle({19, 10, static_cast<int>(BandKindOf(orientation)), style,
-                                 coded.planes});
+        Tier1TestDecoder oracle(
+            {19, 10, static_cast<int>(BandKindOf(orientation)), style, coded.planes});
         std::vector<std::uint32_t> lengths;
         for (const CodewordSegment& segment : segments) lengths.push_back(segment.length);
         const auto expected = oracle.Decode(coded.bytes.data(), lengths, passes);
@@ -215,7 +217,8 @@ TEST_F(BlockDecoderTest, RegionCoefficientsAreShiftedBackDown) {
   auto samples = RandomBlock(rng, size, 5);
   std::vector<std::uint32_t> shifted = samples;
   for (std::size_t i = 0; i < samples.size(); i += 3) {
-    if ((samples[i] & ~kSign) != 0) shifted[i] = ((samples[i] & ~kSign) << kShift) | (samples[i] & kSign);
+    if ((samples[i] & ~kSign) != 0)
+      shifted[i] = ((samples[i] & ~kSign) << kShift) | (samples[i] & kSign);
   }
   const Coded coded = Encode(shifted, size, 0, 0, kShift);
   const auto segments = Segments(coded, 0, coded.passCount, 0);
@@ -312,10 +315,10 @@ TEST_F(BlockDecoderTest, HostileInputDecodesWithoutFailing) {
     std::uint32_t segmentPasses, segmentLength;
   };
   const Claim claims[] = {
-      {1000, 14, 0, 0, 1000, 1u << 31},   {164, 31, 0, 0, 7, 100},
-      {91, 40, 0, 0, 91, 5000},           {0x7FFFFFFF, 255, 0, 255, 0xFFFFFFFF, 0xFFFFFFFF},
-      {20, 5, 9, 0, 20, 400},             {20, 1, 0, 30, 3, 4},
-      {-1, 14, 0, 0, 10, 400},            {5, 14, 14, 0, 5, 400},
+      {1000, 14, 0, 0, 1000, 1u << 31}, {164, 31, 0, 0, 7, 100},
+      {91, 40, 0, 0, 91, 5000},         {0x7FFFFFFF, 255, 0, 255, 0xFFFFFFFF, 0xFFFFFFFF},
+      {20, 5, 9, 0, 20, 400},           {20, 1, 0, 30, 3, 4},
+      {-1, 14, 0, 0, 10, 400},          {5, 14, 14, 0, 5, 400},
   };
   std::vector<std::uint8_t> garbage(600);
   for (const Claim& claim : claims) {

@@ -193,6 +193,9 @@ TEST(DecoderStart, PaletteMappingAndDefinitionsMustFit) {
       {"component out of range", Concat({pclr, cmap({5, ComponentMapping::kPalette, 0})}), JP2_Error_PaletteMapping},
       {"direct where the palette is needed", Concat({pclr, cmap({0, ComponentMapping::kDirect, 0})}), JP2_Error_PaletteMapping},
       {"image header disagrees with SIZ", ImageHeader(2), JP2_Error_ComponentCount},
+      {"image header beyond the first block disagrees with SIZ",
+       Concat({RawBox("free", Bytes(70000, 0)), ImageHeader(2)}), JP2_Error_ComponentCount},
+      {"image header beyond the first block agrees", Concat({RawBox("free", Bytes(70000, 0)), ImageHeader(1)}), 0},
   };
   for (const auto& c : cases) {
     DecodeSession session(Jp2File(Concat({Colour(kEnumGreyscale), c.boxes}), GreyCodestream()));
@@ -453,6 +456,10 @@ TEST(DecoderStart, MalformedBoxLengthsNeverLoopOrOverread) {
        Concat({Signature(), FileType(), box(4, "free", {}), RawBox("jp2c", GreyCodestream())}), JP2_Error_ShortRead},
       {"sub-box past its parent",
        Concat({Signature(), FileType(), RawBox("jp2h", Concat({header, box(40, "colr", {1, 0, 0, 0, 0, 0, 17})})),
+               RawBox("jp2c", GreyCodestream())}),
+       JP2_Error_ShortRead},
+      {"sub-box header cut by its parent's end",
+       Concat({Signature(), FileType(), RawBox("jp2h", Concat({header, Bytes{0, 0, 0, 0}})),
                RawBox("jp2c", GreyCodestream())}),
        JP2_Error_ShortRead},
       {"box beyond 4 GiB", Concat({Signature(), FileType(), beyondReach, RawBox("jp2c", GreyCodestream())}), JP2_Error_Limit},

@@ -92,8 +92,7 @@ template <typename Sample, typename Expected>
 void ExpectInverse(BandStore<Sample>& store, const Bounds& area, int levels, int kept,
                    double tolerance, Expected expected) {
   CountingAllocator allocator;
-  const MemoryCallbacks memory{CountingAllocator::Allocate, allocator.Param(),
-                               CountingAllocator::Release, allocator.Param()};
+  const MemoryCallbacks memory = allocator.Callbacks();
   InverseWavelet<Sample> inverse;
   ASSERT_EQ(inverse.Init(memory, area, levels, kept, &store).code(), JP2_Success);
   const Bounds out = inverse.Output();
@@ -235,8 +234,7 @@ TEST(InverseWaveletTest, WorkingMemoryFollowsTheWidthNotTheHeight) {
   const std::uint32_t heights[2] = {64, 40000};
   for (int i = 0; i < 2; ++i) {
     CountingAllocator allocator;
-    const MemoryCallbacks memory{CountingAllocator::Allocate, allocator.Param(),
-                                 CountingAllocator::Release, allocator.Param()};
+    const MemoryCallbacks memory = allocator.Callbacks();
     SyntheticSource source;
     InverseWavelet<float> inverse;
     ASSERT_EQ(inverse.Init(memory, Bounds{3, 1, 3 + 24, 1 + heights[i]}, 5, 5, &source).code(),
@@ -255,8 +253,7 @@ TEST(InverseWaveletTest, WorkingMemoryFollowsTheWidthNotTheHeight) {
 
 TEST(InverseWaveletTest, FailuresAreReportedNotHidden) {
   CountingAllocator allocator;
-  const MemoryCallbacks memory{CountingAllocator::Allocate, allocator.Param(),
-                               CountingAllocator::Release, allocator.Param()};
+  const MemoryCallbacks memory = allocator.Callbacks();
   SyntheticSource source;
   InverseWavelet<float> inverse;
   const Bounds area{0, 0, 16, 16};
