@@ -55,9 +55,10 @@ BandBlockGrid BlockGridOf(const Rect& area, int xcb, int ycb) {
 
 BlockRange PrecinctBlocks(const BandBlockGrid& band, int resolution, int ppx, int ppy,
                           std::uint64_t column, std::uint64_t row) {
-  // At resolution levels above 0 a precinct covers half its size in each subband.
-  const int ex = resolution == 0 ? ppx : ppx - 1;
-  const int ey = resolution == 0 ? ppy : ppy - 1;
+  // At resolution levels above 0 a precinct covers half its size in each subband (a file
+  // may claim exponent 0 there, which is taken as 1).
+  const int ex = resolution == 0 ? ppx : std::max(ppx - 1, 0);
+  const int ey = resolution == 0 ? ppy : std::max(ppy - 1, 0);
   const std::uint64_t x0 = std::max<std::uint64_t>(column << ex, band.area.x0);
   const std::uint64_t x1 = std::min<std::uint64_t>((column + 1) << ex, band.area.x1);
   const std::uint64_t y0 = std::max<std::uint64_t>(row << ey, band.area.y0);
