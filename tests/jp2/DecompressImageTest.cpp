@@ -129,11 +129,7 @@ TEST_P(LosslessDecode, GivesBackTheSamplesEncoded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OurFiles, LosslessDecode, ::testing::ValuesIn(LosslessCases()),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+                         CaseName<::testing::TestParamInfo<LosslessCase>>);
 
 TEST(DecompressImage, TruncatedFilesDecodeFromThePacketsThatArrived) {
   EncodeSession encoder;

@@ -114,11 +114,7 @@ TEST_P(PacketIndex, SopNumbersFollowTheStreamAndPacketsLeaveNoGaps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OurFiles, PacketIndex, ::testing::ValuesIn(IndexCases()),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+                         CaseName<::testing::TestParamInfo<IndexCase>>);
 
 }  // namespace
 }  // namespace quillon::jp2::test
