@@ -450,6 +450,16 @@ JP2_API int32_t JP2_Decompress_GetIPTC_Num(DecompressHandle handle, uint32_t* co
 JP2_API int32_t JP2_Decompress_GetIPTC_Data(DecompressHandle handle, uint32_t index,
                                             const uint8_t** data, uint32_t* length);
 
+/* Walks every packet header without decoding and stores through info the packet index: per
+ * tile, component, resolution and precinct the offset and length of each layer's packet. The
+ * records are owned by the handle; they stay valid until the next GetInformation or End. */
+JP2_API int32_t JP2_Decompress_GetInformation(DecompressHandle handle, JP2_ImageInfo** info);
+
+/* Decodes every tile and hands its rows to the write callback (property 50), tile by tile in
+ * index order. Returns the write callback's non-zero result unchanged, JP2_Error_Cancelled when
+ * the progress callback asks to stop. May be called again on the same handle. */
+JP2_API int32_t JP2_Decompress_Image(DecompressHandle handle);
+
 /* Releases everything the handle owns, last the handle itself, and returns the result of that
  * last release; a failing release stops End and is returned. */
 JP2_API int32_t JP2_Decompress_End(DecompressHandle handle);

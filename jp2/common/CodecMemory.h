@@ -48,8 +48,7 @@ class BlockLayout {
 // Allocates size bytes (plus the alignment slack) and zero-fills them; -1 when the callback
 // returns null or the request does not fit its 32-bit size.
 Status AllocateZeroed(const MemoryCallbacks& memory, std::uint64_t size, OwnedBlock* block);
-Status AllocateZeroed(const MemoryCallbacks& memory, const BlockLayout& layout,
-                      OwnedBlock* block);
+Status AllocateZeroed(const MemoryCallbacks& memory, const BlockLayout& layout, OwnedBlock* block);
 
 // Releases a block (an empty one is left alone) and empties it on success; the callback's
 // non-zero result is returned unchanged and the block kept.

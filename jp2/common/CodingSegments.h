@@ -59,11 +59,11 @@ struct SizSegment {
 // SPcod / SPcoc with the precinct flag of Scod / Scoc.
 struct CodingStyle {
   bool precinctsGiven = false;
-  std::uint8_t levels = 5;                   // 0..32
-  std::uint8_t codeBlockWidthExponent = 6;   // 2..10, written minus 2
-  std::uint8_t codeBlockHeightExponent = 6;  // width + height exponents at most 12
-  std::uint8_t codeBlockStyle = 0;           // bits 0..5
-  std::uint8_t reversible = 1;               // 1: 5/3, 0: 9/7
+  std::uint8_t levels = 5;                              // 0..32
+  std::uint8_t codeBlockWidthExponent = 6;              // 2..10, written minus 2
+  std::uint8_t codeBlockHeightExponent = 6;             // width + height exponents at most 12
+  std::uint8_t codeBlockStyle = 0;                      // bits 0..5
+  std::uint8_t reversible = 1;                          // 1: 5/3, 0: 9/7
   std::uint8_t precincts[kCodingResolutionSlots] = {};  // PPy * 16 + PPx, when given
 
   std::uint32_t Length() const { return 5 + (precinctsGiven ? levels + 1u : 0u); }
@@ -77,8 +77,8 @@ struct CodSegment {
 
   bool sop = false;
   bool eph = false;
-  std::uint8_t progression = 0;  // 0 LRCP .. 4 CPRL
-  std::uint16_t layers = 1;      // at least 1
+  std::uint8_t progression = 0;         // 0 LRCP .. 4 CPRL
+  std::uint16_t layers = 1;             // at least 1
   std::uint8_t componentTransform = 0;  // 0 or 1
   CodingStyle coding;
 

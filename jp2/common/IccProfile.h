@@ -8,9 +8,9 @@
 namespace quillon::jp2 {
 
 struct IccProfileInfo {
-  bool restricted = false;    // meets the JP2 restricted-profile rules (colr method 2)
-  bool usable = false;        // restricted, or a GRAY, RGB or YCbr colour space
-  std::uint32_t channels = 0; // colour channels of the profile's colour space
+  bool restricted = false;     // meets the JP2 restricted-profile rules (colr method 2)
+  bool usable = false;         // restricted, or a GRAY, RGB or YCbr colour space
+  std::uint32_t channels = 0;  // colour channels of the profile's colour space
   // The enumerated colour space (10, 20, 30) a JP2 reader may use instead, 0 when none.
   std::uint32_t approximation = 0;
 };

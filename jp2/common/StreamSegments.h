@@ -60,10 +60,10 @@ struct SotSegment {
   static constexpr std::uint16_t kLength = 10;
   static constexpr std::uint32_t kPsotOffset = 6;  // from the marker
 
-  std::uint16_t tile = 0;         // Isot
-  std::uint32_t partLength = 0;   // Psot: from SOT to the end of the tile-part; 0 to the end
-  std::uint8_t partIndex = 0;     // TPsot
-  std::uint8_t partCount = 0;     // TNsot, 0 when unknown
+  std::uint16_t tile = 0;        // Isot
+  std::uint32_t partLength = 0;  // Psot: from SOT to the end of the tile-part; 0 to the end
+  std::uint8_t partIndex = 0;    // TPsot
+  std::uint8_t partCount = 0;    // TNsot, 0 when unknown
 
   Status Write(SegmentWriter& out) const;
   Status Parse(std::span<const std::uint8_t> segment);
@@ -81,10 +81,10 @@ struct TlmEntry {
 struct TlmSegment {
   static constexpr std::uint16_t kMarker = kMarkerTlm;
 
-  std::uint8_t index = 0;       // Ztlm
-  std::uint8_t tileBytes = 1;   // ST: 0, 1 or 2
-  std::uint8_t lengthBytes = 4; // SP: 2 or 4
-  std::uint32_t entryCount = 0; // after Parse
+  std::uint8_t index = 0;        // Ztlm
+  std::uint8_t tileBytes = 1;    // ST: 0, 1 or 2
+  std::uint8_t lengthBytes = 4;  // SP: 2 or 4
+  std::uint32_t entryCount = 0;  // after Parse
   std::span<const std::uint8_t> records;
 
   std::uint32_t EntryBytes() const { return tileBytes + lengthBytes; }

@@ -71,6 +71,7 @@ Status ReleaseState(DecompressState& state) {
   JP2_RETURN_IF_ERROR(Release(memory, &state.mapping));
   JP2_RETURN_IF_ERROR(Release(memory, &state.definitions));
   JP2_RETURN_IF_ERROR(Release(memory, &state.channels));
+  JP2_RETURN_IF_ERROR(ReleasePacketState(memory, &state.packets));
   return ReleaseCodestreamParams(memory, &state.codestream);
 }
 

@@ -12,6 +12,7 @@
 #include "decoder/CodestreamHeader.h"
 #include "decoder/GrowingList.h"
 #include "decoder/InputSource.h"
+#include "decoder/PacketState.h"
 #include "jp2.h"
 
 namespace quillon::jp2 {
@@ -86,6 +87,9 @@ struct DecompressState {
   std::uint64_t lateScanFrom = 0;
   OwnedBlock scratch;
   std::uint64_t scratchCapacity = 0;
+
+  // The packet walk's tile-part list and the packet index of GetInformation.
+  PacketState packets;
 
   const JP2_PaletteDesc* Palette() const {
     return palette.empty() ? nullptr : reinterpret_cast<const JP2_PaletteDesc*>(palette.data);

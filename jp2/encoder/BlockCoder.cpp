@@ -5,18 +5,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/BlockContexts.h"
+#include "common/StripeLayout.h"
+
 namespace quillon::jp2 {
 namespace {
-
-// Per-coefficient state: which of the eight neighbours are significant, the signs of the
-// four direct ones, and the coefficient's own significance, refinement and visit flags.
-constexpr std::uint16_t kNorth = 1 << 0, kSouth = 1 << 1, kWest = 1 << 2, kEast = 1 << 3;
-constexpr std::uint16_t kNorthWest = 1 << 4, kNorthEast = 1 << 5;
-constexpr std::uint16_t kSouthWest = 1 << 6, kSouthEast = 1 << 7;
-constexpr std::uint16_t kNorthNegative = 1 << 8, kSouthNegative = 1 << 9;
-constexpr std::uint16_t kWestNegative = 1 << 10, kEastNegative = 1 << 11;
-constexpr std::uint16_t kSignificant = 1 << 12, kRefined = 1 << 13, kVisited = 1 << 14;
-constexpr std::uint16_t kNeighbours = 0xFF;
 
 constexpr std::uint64_t kColumnSignificant = 0x0001000100010001ull * kSignificant;
 constexpr std::uint64_t kColumnVisited = 0x0001000100010001ull * kVisited;
@@ -24,56 +17,6 @@ constexpr std::uint64_t kColumnLanes = 0x0001000100010001ull;
 
 constexpr std::uint32_t kMagnitude = 0x7FFFFFFF;
 constexpr std::uint32_t kInitialCodewordCapacity = 16384;
-
-struct ContextTables {
-  std::uint8_t zero[3][256];
-  // (context << 1) | the bit the sign is XORed with, indexed by the significance of the
-  // N, S, W, E neighbours in bits 0 to 3 and their signs in bits 4 to 7.
-  std::uint8_t sign[256];
-};
-
-constexpr int ZeroContext(BandKind kind, int h, int v, int d) {
-  if (kind == BandKind::kHorizontal) std::swap(h, v);
-  if (kind == BandKind::kDiagonal) {
-    const int hv = h + v;
-    if (d >= 3) return 8;
-    if (d == 2) return hv >= 1 ? 7 : 6;
-    if (d == 1) return hv >= 2 ? 5 : hv == 1 ? 4 : 3;
-    return hv >= 2 ? 2 : hv;
-  }
-  if (h == 2) return 8;
-  if (h == 1) return v >= 1 ? 7 : d >= 1 ? 6 : 5;
-  if (v == 2) return 4;
-  if (v == 1) return 3;
-  return d >= 2 ? 2 : d;
-}
-
-constexpr int Contribution(int bits, int significant, int negative) {
-  return (bits & significant) == 0 ? 0 : (bits & negative) != 0 ? -1 : 1;
-}
-
-constexpr ContextTables BuildContextTables() {
-  ContextTables tables{};
-  for (int bits = 0; bits < 256; ++bits) {
-    const int h = ((bits & kWest) != 0) + ((bits & kEast) != 0);
-    const int v = ((bits & kNorth) != 0) + ((bits & kSouth) != 0);
-    const int d = std::popcount(static_cast<unsigned>(bits & 0xF0));
-    for (int kind = 0; kind < 3; ++kind) {
-      tables.zero[kind][bits] =
-          static_cast<std::uint8_t>(ZeroContext(static_cast<BandKind>(kind), h, v, d));
-    }
-    const int hs = std::clamp(Contribution(bits, 4, 64) + Contribution(bits, 8, 128), -1, 1);
-    const int vs = std::clamp(Contribution(bits, 1, 16) + Contribution(bits, 2, 32), -1, 1);
-    const int flip = hs < 0 || (hs == 0 && vs < 0) ? 1 : 0;
-    const int ah = flip ? -hs : hs;
-    const int av = flip ? -vs : vs;
-    const int context = ah == 1 ? 12 + av : av == 0 ? 9 : 10;
-    tables.sign[bits] = static_cast<std::uint8_t>(context << 1 | flip);
-  }
-  return tables;
-}
-
-constexpr ContextTables kContextTables = BuildContextTables();
 
 std::uint64_t LoadColumn(const std::uint16_t* column) {
   std::uint64_t value;
@@ -85,43 +28,9 @@ void StoreColumn(std::uint16_t* column, std::uint64_t value) {
   std::memcpy(column, &value, sizeof(value));
 }
 
-constexpr std::uint64_t LayoutEntries(std::uint32_t width, std::uint32_t height) {
-  return (std::uint64_t{(height + 3) / 4} + 2) * (std::uint64_t{width} + 2) * 4;
-}
-
-constexpr std::uint64_t LargestLayout() {
-  std::uint64_t largest = 0;
-  for (std::uint32_t width = 1; width <= kMaxCodeBlockSide; ++width) {
-    const std::uint32_t height = std::min(kMaxCodeBlockSide, kMaxCodeBlockArea / width);
-    largest = std::max(largest, LayoutEntries(width, height));
-  }
-  return largest;
-}
-
 // The distortion index: seven magnitude bits from the plane down.
 inline std::uint32_t DistortionIndex(std::uint32_t sample, std::uint32_t plane) {
   return static_cast<std::uint32_t>((std::uint64_t{sample & kMagnitude} << 6) >> plane) & 0x7F;
-}
-
-// Marks the coefficient in row (0 to 3) of column significant and tells its eight
-// neighbours; with the vertically causal context the stripe above is not told.
-inline void BecomeSignificant(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
-                              std::uint32_t stripeStride, bool causal) {
-  const std::uint16_t negative = (sample >> 31) != 0 ? 0xFFFF : 0;
-  std::uint16_t* self = column + row;
-  self[0] |= kSignificant;
-  self[-4] |= kEast | (negative & kEastNegative);
-  self[4] |= kWest | (negative & kWestNegative);
-  if (row != 0 || !causal) {
-    std::uint16_t* north = row != 0 ? self - 1 : column - stripeStride + 3;
-    north[0] |= kSouth | (negative & kSouthNegative);
-    north[-4] |= kSouthEast;
-    north[4] |= kSouthWest;
-  }
-  std::uint16_t* south = row != 3 ? self + 1 : column + stripeStride;
-  south[0] |= kNorth | (negative & kNorthNegative);
-  south[-4] |= kNorthEast;
-  south[4] |= kNorthWest;
 }
 
 // True when each of the four coefficients of a column has one of the flags.
@@ -133,21 +42,11 @@ inline bool EveryLaneHas(std::uint64_t column, std::uint16_t flags) {
   return (any & kColumnLanes) == kColumnLanes;
 }
 
-inline std::uint32_t SignIndex(std::uint16_t state) {
-  return (state & 0xF) | ((state >> 4) & 0xF0);
-}
-
 }  // namespace
 
 Status BlockCoder::Init(const MemoryCallbacks& memory) {
   memory_ = memory;
-  BlockLayout layout;
-  const std::uint64_t entries = LargestLayout();
-  const std::uint64_t sampleOffset = layout.Add(entries, sizeof(std::uint32_t));
-  const std::uint64_t stateOffset = layout.Add(entries, sizeof(std::uint16_t));
-  JP2_RETURN_IF_ERROR(AllocateZeroed(memory_, layout, &workspace_));
-  samples_ = reinterpret_cast<std::uint32_t*>(workspace_.data + sampleOffset);
-  states_ = reinterpret_cast<std::uint16_t*>(workspace_.data + stateOffset);
+  JP2_RETURN_IF_ERROR(AllocateStripeArrays(memory_, &workspace_, &states_, &samples_));
   return codeword_.Reserve(memory_, kInitialCodewordCapacity);
 }
 
@@ -164,7 +63,7 @@ int BlockCoder::Prepare(const CodeBlockCoefficients& block) {
   height_ = block.height;
   stripes_ = (height_ + 3) / 4;
   stripeStride_ = (width_ + 2) * 4;
-  const std::uint64_t entries = LayoutEntries(width_, height_);
+  const std::uint64_t entries = StripeLayoutEntries(width_, height_);
   std::memset(states_, 0, entries * sizeof(std::uint16_t));
   std::uint32_t any = 0;
   for (std::uint32_t y = 0; y < height_; ++y) {
@@ -209,7 +108,7 @@ struct BlockCoder::Pass {
       const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
       Encode(sign >> 1, (sample >> 31) ^ (sign & 1));
     }
-    BecomeSignificant(column, row, sample, stride, causal);
+    BecomeSignificant(column, row, sample >> 31, stride, causal);
     sum += (*table)[DistortionIndex(sample, plane)];
   }
 
@@ -243,14 +142,7 @@ void BlockCoder::ClosePass(const Pass<kRaw>& pass) {
 
 template <typename ColumnFn>
 void BlockCoder::ForEachColumn(ColumnFn&& code) {
-  for (std::uint32_t s = 0; s < stripes_; ++s) {
-    const std::uint32_t rows = std::min<std::uint32_t>(4, height_ - 4 * s);
-    std::uint16_t* column = states_ + (s + 1) * stripeStride_ + 4;
-    const std::uint32_t* samples = samples_ + (s + 1) * stripeStride_ + 4;
-    for (std::uint32_t x = 0; x < width_; ++x, column += 4, samples += 4) {
-      code(column, samples, rows);
-    }
-  }
+  ForEachStripeColumn(states_, static_cast<const std::uint32_t*>(samples_), width_, height_, code);
 }
 
 template <bool kRaw>

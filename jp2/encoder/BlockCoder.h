@@ -13,9 +13,6 @@
 
 namespace quillon::jp2 {
 
-inline constexpr int kMaxBitPlanes = 31;
-inline constexpr int kMaxCodingPasses = 3 * kMaxBitPlanes - 2;
-
 struct BlockCoderOutput {
   std::uint8_t planes = 0;     // P: significant bits of the largest magnitude
   std::uint8_t passCount = 0;  // 3P - 2, 0 for a block of zeros

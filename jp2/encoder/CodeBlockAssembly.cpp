@@ -32,11 +32,8 @@ std::uint64_t NextBoundary(std::uint64_t position, int exponent) {
 }  // namespace
 
 void CodeBlockExponents(const TileComponentCoding& coding, int resolution, int* xcb, int* ycb) {
-  const int precinctX = coding.precincts[resolution] & 0x0F;
-  const int precinctY = coding.precincts[resolution] >> 4;
-  const int reduction = resolution == 0 ? 0 : 1;
-  *xcb = std::max(0, std::min<int>(coding.codeBlockWidthExponent, precinctX - reduction));
-  *ycb = std::max(0, std::min<int>(coding.codeBlockHeightExponent, precinctY - reduction));
+  CodeBlockExponents(coding.codeBlockWidthExponent, coding.codeBlockHeightExponent,
+                     coding.precincts[resolution], resolution, xcb, ycb);
 }
 
 void CodeBlockAssembly::Plan(const TileComponentPlan& plan, CodeBlockSink* sink, WorkArena& arena) {

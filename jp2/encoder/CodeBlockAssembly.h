@@ -9,7 +9,7 @@
 #include "encoder/CodeBlockSink.h"
 #include "encoder/RegionShift.h"
 #include "encoder/WaveletCascade.h"
-#include "encoder/WorkArena.h"
+#include "common/WorkArena.h"
 
 namespace quillon::jp2 {
 

@@ -6,6 +6,7 @@
 
 #include "common/CodecMemory.h"
 #include "common/IccProfile.h"
+#include "common/SubbandGeometry.h"
 #include "encoder/OutputStream.h"
 #include "jp2.h"
 
@@ -17,8 +18,6 @@ inline constexpr int kResolutionSlots = 33;
 inline constexpr std::uint32_t kMaxRegions = 16;
 inline constexpr std::uint32_t kMaxTiles = 65535;  // tile indices are 16 bits in SOT
 inline constexpr std::uint8_t kMaxFactor = 255;
-
-enum Axis : int { kAxisX = 0, kAxisY = 1 };
 
 struct ComponentGeometry {
   std::uint32_t size[2] = {0, 0};  // width and height in component samples; 0 until set

@@ -8,13 +8,6 @@
 #include "jp2.h"
 
 namespace quillon::jp2 {
-namespace {
-
-std::uint32_t CeilShift(std::uint64_t value, int exponent) {
-  return static_cast<std::uint32_t>((value + (std::uint64_t{1} << exponent) - 1) >> exponent);
-}
-
-}  // namespace
 
 TilePackets::Level TilePackets::PlanLevel(int component, int resolution, WorkArena& arena) const {
   const WalkComponent& walk = plan_.components[component];
@@ -29,16 +22,8 @@ TilePackets::Level TilePackets::PlanLevel(int component, int resolution, WorkAre
   const int decomposition = resolution == 0 ? walk.levels : walk.levels - resolution + 1;
   for (int b = 0; b < level.bandCount; ++b) {
     BandBlocks& band = level.bands[b];
-    band.area = BandRect(walk.tileComponent, decomposition, orientations[b]);
-    band.xcb = xcb;
-    band.ycb = ycb;
-    if (!band.area.Empty()) {
-      band.firstX = band.area.x0 >> xcb;
-      band.firstY = band.area.y0 >> ycb;
-      band.across = CeilShift(band.area.x1, xcb) - band.firstX;
-      band.down = CeilShift(band.area.y1, ycb) - band.firstY;
-    }
-    const std::uint64_t blockCount = std::uint64_t{band.across} * band.down;
+    band.grid = BlockGridOf(BandRect(walk.tileComponent, decomposition, orientations[b]), xcb, ycb);
+    const std::uint64_t blockCount = std::uint64_t{band.grid.across} * band.grid.down;
     band.blocks = arena.Take<CodedBlock>(blockCount);
     if (band.blocks != nullptr) std::uninitialized_default_construct_n(band.blocks, blockCount);
   }
@@ -50,23 +35,10 @@ void TilePackets::PlanPrecinct(const Level& level, int resolution, std::uint64_t
   const ResolutionPrecincts& grid = level.precincts;
   const std::uint64_t column = (grid.area.x0 >> grid.ppx) + index % grid.across;
   const std::uint64_t row = (grid.area.y0 >> grid.ppy) + index / grid.across;
-  // At resolution levels above 0 a precinct covers half its size in each subband.
-  const int ex = resolution == 0 ? grid.ppx : grid.ppx - 1;
-  const int ey = resolution == 0 ? grid.ppy : grid.ppy - 1;
   for (int b = 0; b < level.bandCount; ++b) {
     const BandBlocks& band = level.bands[b];
-    const std::uint64_t x0 = std::max<std::uint64_t>(column << ex, band.area.x0);
-    const std::uint64_t x1 = std::min<std::uint64_t>((column + 1) << ex, band.area.x1);
-    const std::uint64_t y0 = std::max<std::uint64_t>(row << ey, band.area.y0);
-    const std::uint64_t y1 = std::min<std::uint64_t>((row + 1) << ey, band.area.y1);
-    std::uint32_t bx0 = 0, bx1 = 0, by0 = 0, by1 = 0;
-    if (x0 < x1 && y0 < y1) {
-      bx0 = static_cast<std::uint32_t>(x0 >> band.xcb) - band.firstX;
-      bx1 = CeilShift(x1, band.xcb) - band.firstX;
-      by0 = static_cast<std::uint32_t>(y0 >> band.ycb) - band.firstY;
-      by1 = CeilShift(y1, band.ycb) - band.firstY;
-    }
-    const std::uint32_t width = bx1 - bx0, height = by1 - by0;
+    const BlockRange range = PrecinctBlocks(band.grid, resolution, grid.ppx, grid.ppy, column, row);
+    const std::uint32_t width = range.Width(), height = range.Height();
     CodedBlock** blocks = arena.Take<CodedBlock*>(std::uint64_t{width} * height);
     const std::uint64_t nodes = TagTree::NodeCount(width, height);
     TagTreeNode* inclusion = arena.Take<TagTreeNode>(nodes);
@@ -78,7 +50,8 @@ void TilePackets::PlanPrecinct(const Level& level, int resolution, std::uint64_t
     out.height = height;
     for (std::uint32_t y = 0; y < height; ++y) {
       for (std::uint32_t x = 0; x < width; ++x) {
-        blocks[y * width + x] = &band.blocks[std::uint64_t{by0 + y} * band.across + bx0 + x];
+        blocks[y * width + x] =
+            &band.blocks[std::uint64_t{range.y0 + y} * band.grid.across + range.x0 + x];
       }
     }
     out.inclusion.Build(inclusion, width, height);
@@ -123,15 +96,15 @@ CodedBlock* TilePackets::BlockAt(int component, int resolution, BandOrientation 
                                  std::uint32_t bx, std::uint32_t by) {
   const Level& level = LevelOf(component, resolution);
   const BandBlocks& blocks = level.bands[resolution == 0 ? 0 : band - 1];
-  if (bx >= blocks.across || by >= blocks.down) return nullptr;
-  return &blocks.blocks[std::uint64_t{by} * blocks.across + bx];
+  if (bx >= blocks.grid.across || by >= blocks.grid.down) return nullptr;
+  return &blocks.blocks[std::uint64_t{by} * blocks.grid.across + bx];
 }
 
 CodedBlock* TilePackets::BlockOf(int component, int resolution, BandOrientation band,
                                  const Rect& area) {
   const BandBlocks& blocks = LevelOf(component, resolution).bands[resolution == 0 ? 0 : band - 1];
-  return BlockAt(component, resolution, band, (area.x0 >> blocks.xcb) - blocks.firstX,
-                 (area.y0 >> blocks.ycb) - blocks.firstY);
+  return BlockAt(component, resolution, band, (area.x0 >> blocks.grid.xcb) - blocks.grid.firstX,
+                 (area.y0 >> blocks.grid.ycb) - blocks.grid.firstY);
 }
 
 RateTile TilePackets::Rate() {

@@ -9,9 +9,9 @@
 #include "common/Status.h"
 #include "encoder/CompressState.h"
 #include "encoder/PacketHeader.h"
-#include "encoder/ProgressionWalk.h"
+#include "common/ProgressionWalk.h"
 #include "encoder/RateAllocation.h"
-#include "encoder/WorkArena.h"
+#include "common/WorkArena.h"
 
 namespace quillon::jp2 {
 
@@ -53,10 +53,7 @@ class TilePackets {
 
  private:
   struct BandBlocks {
-    Rect area;
-    int xcb = 0, ycb = 0;
-    std::uint32_t firstX = 0, firstY = 0;  // code-block grid cell of the first block
-    std::uint32_t across = 0, down = 0;
+    BandBlockGrid grid;
     CodedBlock* blocks = nullptr;
   };
   struct Level {

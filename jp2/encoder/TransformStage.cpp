@@ -9,7 +9,7 @@
 #include "encoder/SampleIntake.h"
 #include "encoder/TileGeometry.h"
 #include "encoder/WaveletCascade.h"
-#include "encoder/WorkArena.h"
+#include "common/WorkArena.h"
 
 namespace quillon::jp2 {
 namespace {

@@ -13,55 +13,17 @@ struct Lifting;
 
 template <>
 struct Lifting<std::int32_t> {
-  static constexpr int kSteps = kLiftingSteps53;
-  // Rows a step can reach: the newest row, the kSteps rows it finishes and one neighbour.
-  static constexpr std::int64_t kRingRows = 4;
-  static void RowStep(int step, std::int32_t* target, const std::int32_t* left,
-                      const std::int32_t* right, std::size_t count) {
-    ForwardRowStep53(step, target, left, right, count);
-  }
-  static std::int32_t Step(int step, std::int32_t target, std::int32_t left, std::int32_t right) {
-    return Forward53(step, target, left, right);
-  }
+  static constexpr int kSteps = kLiftingStepsOf<std::int32_t>;
   static constexpr std::int32_t kLowFactor = 1;
   static constexpr std::int32_t kHighFactor = 1;
 };
 
 template <>
 struct Lifting<float> {
-  static constexpr int kSteps = kLiftingSteps97;
-  static constexpr std::int64_t kRingRows = 8;
-  static void RowStep(int step, float* target, const float* left, const float* right,
-                      std::size_t count) {
-    ForwardRowStep97(step, target, left, right, count);
-  }
-  static float Step(int step, float target, float left, float right) {
-    return Forward97(step, target, left, right);
-  }
+  static constexpr int kSteps = kLiftingStepsOf<float>;
   static constexpr float kLowFactor = 1.0f / kScale97;
   static constexpr float kHighFactor = kScale97;
 };
-
-// One lifting step on deinterleaved halves: target[i] takes source[i + d] and
-// source[i + d + 1]; a neighbour beyond either end of the line stands for its mirror image,
-// which is the other neighbour.
-template <typename Sample>
-void StepHalves(int step, Sample* target, std::int64_t targetCount, const Sample* source,
-                std::int64_t sourceCount, std::int64_t d) {
-  using L = Lifting<Sample>;
-  const std::int64_t begin = std::min(targetCount, std::max<std::int64_t>(0, -d));
-  const std::int64_t end = std::max(begin, std::min(targetCount, sourceCount - 1 - d));
-  for (std::int64_t i = 0; i < begin; ++i) {
-    const Sample mirrored = source[i + d + 1];
-    target[i] = L::Step(step, target[i], mirrored, mirrored);
-  }
-  L::RowStep(step, target + begin, source + begin + d, source + begin + d + 1,
-             static_cast<std::size_t>(end - begin));
-  for (std::int64_t i = end; i < targetCount; ++i) {
-    const Sample mirrored = source[i + d];
-    target[i] = L::Step(step, target[i], mirrored, mirrored);
-  }
-}
 
 // Splits count samples starting at absolute coordinate origin, each first multiplied by
 // factor, into their lowpass (even coordinates) and highpass (odd coordinates) halves.
@@ -89,9 +51,9 @@ void SplitLine(const Sample* line, std::uint32_t count, std::uint32_t origin, Sa
   const std::int64_t lowToHigh = startsOdd != 0 ? 0 : -1;
   for (int step = 0; step < L::kSteps; ++step) {
     if (TargetParityOfStep(step) == 1) {
-      StepHalves(step, high, highCount, low, lowCount, highToLow);
+      LiftHalves<LiftDirection::kForward>(step, high, highCount, low, lowCount, highToLow);
     } else {
-      StepHalves(step, low, lowCount, high, highCount, lowToHigh);
+      LiftHalves<LiftDirection::kForward>(step, low, lowCount, high, highCount, lowToHigh);
     }
   }
   if constexpr (L::kLowFactor != 1) {
@@ -112,7 +74,7 @@ void WaveletCascade<Sample>::Plan(const Rect& tileComponent, int levels, WorkAre
     level.input = LowpassRect(tileComponent, index);
     level.next = level.input.y0;
     const std::uint64_t width = level.input.Width();
-    level.ring = arena.Take<Sample>(width * Lifting<Sample>::kRingRows);
+    level.ring = arena.Take<Sample>(width * kWindowRowsOf<Sample>);
     level.low = arena.Take<Sample>(width);
     level.high = arena.Take<Sample>(width);
   }
@@ -129,7 +91,7 @@ Status WaveletCascade<Sample>::PushRow(const Sample* row, BandRowSink<Sample>& s
 
 template <typename Sample>
 Sample* WaveletCascade<Sample>::RingRow(const Level& level, std::int64_t row) const {
-  const std::int64_t slot = row & (Lifting<Sample>::kRingRows - 1);
+  const std::int64_t slot = row & (kWindowRowsOf<Sample> - 1);
   return level.ring + static_cast<std::uint64_t>(slot) * level.input.Width();
 }
 
@@ -167,8 +129,8 @@ Status WaveletCascade<Sample>::Trigger(int index, std::int64_t arrived, BandRowS
     if (row < first || row >= end) continue;
     const std::int64_t above = row - 1 >= first ? row - 1 : row + 1;
     const std::int64_t below = row + 1 < end ? row + 1 : row - 1;
-    L::RowStep(step, RingRow(level, row), RingRow(level, above), RingRow(level, below),
-               level.input.Width());
+    RowLift<LiftDirection::kForward>(step, RingRow(level, row), RingRow(level, above),
+                                     RingRow(level, below), level.input.Width());
   }
   // The even row that took the last step and the odd row that took the one before are final.
   for (std::int64_t row = arrived - L::kSteps; row <= arrived - L::kSteps + 1; ++row) {

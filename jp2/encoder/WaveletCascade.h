@@ -10,7 +10,7 @@
 
 #include "common/Status.h"
 #include "encoder/TileGeometry.h"
-#include "encoder/WorkArena.h"
+#include "common/WorkArena.h"
 
 namespace quillon::jp2 {
 

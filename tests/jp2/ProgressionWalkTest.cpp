@@ -1,6 +1,6 @@
 // Packet order of the five progressions, against hand-worked orders and against a literal
 // walk over every reference-grid position as T.800 B.12 describes it.
-#include "encoder/ProgressionWalk.h"
+#include "common/ProgressionWalk.h"
 
 #include <gtest/gtest.h>
 

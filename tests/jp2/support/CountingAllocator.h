@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "common/CodecMemory.h"
 #include "jp2.h"
 
 namespace quillon::jp2::test {
@@ -55,6 +56,9 @@ class CountingAllocator {
     std::free(static_cast<char*>(block) - self->misalignment);
     return 0;
   }
+
+  // Callbacks for the codec's internal stages.
+  MemoryCallbacks Callbacks() { return MemoryCallbacks{Allocate, Param(), Release, Param()}; }
 
   // Starts an encoder whose memory comes from this allocator.
   std::int32_t Start(CompressHandle* handle, std::int16_t components) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -183,6 +184,14 @@ inline TestComponent ReadPgx(const std::string& path) {
     c.samples[i] = static_cast<std::int32_t>(v);
   }
   return c;
+}
+
+// The name of a parameterised case from its name field, dashes made underscores.
+template <typename Info>
+std::string CaseName(const Info& info) {
+  std::string name = info.param.name;
+  std::replace(name.begin(), name.end(), '-', '_');
+  return name;
 }
 
 enum class Peer { kOpenJpeg, kGrok };

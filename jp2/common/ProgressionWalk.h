@@ -1,11 +1,12 @@
 // The order of a tile's packets in the five progressions of T.800 B.12: layer, resolution,
-// component and precinct loops, the position orders walking the tile's reference grid.
+// component and precinct loops, the position orders walking the tile's reference grid; over
+// the whole tile or over one progression volume of a POC entry.
 #pragma once
 
 #include <cstdint>
 
 #include "common/Status.h"
-#include "encoder/TileGeometry.h"
+#include "common/SubbandGeometry.h"
 
 namespace quillon::jp2 {
 
@@ -47,6 +48,23 @@ struct WalkTile {
   int layers = 1;
   int progression = 0;  // JP2_Progression_*
 };
+
+// Packets of components [componentStart, componentEnd), resolution levels [resolutionStart,
+// resolutionEnd) and layers [0, layerEnd), in the given progression.
+struct ProgressionVolume {
+  int componentStart = 0, componentEnd = 0;
+  int resolutionStart = 0, resolutionEnd = 0;
+  int layerEnd = 0;
+  int progression = 0;  // JP2_Progression_*
+};
+
+// The whole tile in its own progression.
+ProgressionVolume WholeTile(const WalkTile& tile);
+
+// Visits every packet of the volume once, in its progression order; a resolution above a
+// component's levels is passed over. A visitor's non-zero status stops the walk and is
+// returned.
+Status WalkVolume(const WalkTile& tile, const ProgressionVolume& volume, PacketVisitor& visitor);
 
 // Visits every packet of the tile once, in progression order.
 Status WalkPackets(const WalkTile& tile, PacketVisitor& visitor);

@@ -1,4 +1,4 @@
-#include "encoder/ProgressionWalk.h"
+#include "common/ProgressionWalk.h"
 
 #include <algorithm>
 
@@ -87,9 +87,19 @@ Status WalkGrid(const WalkTile& tile, Selected selected, Body body) {
   return Status();
 }
 
-Status VisitLayers(const WalkTile& tile, int r, int c, std::uint64_t precinct,
+// The resolution levels of the volume that some component of the tile has.
+int ResolutionEnd(const WalkTile& tile, const ProgressionVolume& v) {
+  return std::min(v.resolutionEnd, MaxLevels(tile) + 1);
+}
+
+bool InVolume(const ProgressionVolume& v, int c, int r) {
+  return c >= v.componentStart && c < v.componentEnd && r >= v.resolutionStart &&
+         r < v.resolutionEnd;
+}
+
+Status VisitLayers(const ProgressionVolume& v, int r, int c, std::uint64_t precinct,
                    PacketVisitor& visitor) {
-  for (int l = 0; l < tile.layers; ++l) JP2_RETURN_IF_ERROR(visitor.Visit({l, r, c, precinct}));
+  for (int l = 0; l < v.layerEnd; ++l) JP2_RETURN_IF_ERROR(visitor.Visit({l, r, c, precinct}));
   return Status();
 }
 
@@ -100,11 +110,11 @@ Status VisitPrecincts(const WalkTile& tile, int l, int r, int c, PacketVisitor& 
   return Status();
 }
 
-Status WalkLrcp(const WalkTile& tile, PacketVisitor& visitor) {
-  const int levels = MaxLevels(tile);
-  for (int l = 0; l < tile.layers; ++l) {
-    for (int r = 0; r <= levels; ++r) {
-      for (int c = 0; c < tile.componentCount; ++c) {
+Status WalkLrcp(const WalkTile& tile, const ProgressionVolume& v, PacketVisitor& visitor) {
+  const int resolutionEnd = ResolutionEnd(tile, v);
+  for (int l = 0; l < v.layerEnd; ++l) {
+    for (int r = v.resolutionStart; r < resolutionEnd; ++r) {
+      for (int c = v.componentStart; c < v.componentEnd; ++c) {
         JP2_RETURN_IF_ERROR(VisitPrecincts(tile, l, r, c, visitor));
       }
     }
@@ -112,11 +122,11 @@ Status WalkLrcp(const WalkTile& tile, PacketVisitor& visitor) {
   return Status();
 }
 
-Status WalkRlcp(const WalkTile& tile, PacketVisitor& visitor) {
-  const int levels = MaxLevels(tile);
-  for (int r = 0; r <= levels; ++r) {
-    for (int l = 0; l < tile.layers; ++l) {
-      for (int c = 0; c < tile.componentCount; ++c) {
+Status WalkRlcp(const WalkTile& tile, const ProgressionVolume& v, PacketVisitor& visitor) {
+  const int resolutionEnd = ResolutionEnd(tile, v);
+  for (int r = v.resolutionStart; r < resolutionEnd; ++r) {
+    for (int l = 0; l < v.layerEnd; ++l) {
+      for (int c = v.componentStart; c < v.componentEnd; ++c) {
         JP2_RETURN_IF_ERROR(VisitPrecincts(tile, l, r, c, visitor));
       }
     }
@@ -124,15 +134,15 @@ Status WalkRlcp(const WalkTile& tile, PacketVisitor& visitor) {
   return Status();
 }
 
-Status WalkRpcl(const WalkTile& tile, PacketVisitor& visitor) {
-  const int levels = MaxLevels(tile);
-  for (int r = 0; r <= levels; ++r) {
-    const auto atResolution = [r](int, int level) { return level == r; };
+Status WalkRpcl(const WalkTile& tile, const ProgressionVolume& v, PacketVisitor& visitor) {
+  const int resolutionEnd = ResolutionEnd(tile, v);
+  for (int r = v.resolutionStart; r < resolutionEnd; ++r) {
+    const auto atResolution = [&v, r](int c, int level) { return level == r && InVolume(v, c, r); };
     JP2_RETURN_IF_ERROR(WalkGrid(tile, atResolution, [&](std::uint64_t x, std::uint64_t y) {
-      for (int c = 0; c < tile.componentCount; ++c) {
+      for (int c = v.componentStart; c < v.componentEnd; ++c) {
         std::uint64_t precinct = 0;
         if (PrecinctAt(tile, c, r, x, y, &precinct)) {
-          JP2_RETURN_IF_ERROR(VisitLayers(tile, r, c, precinct, visitor));
+          JP2_RETURN_IF_ERROR(VisitLayers(v, r, c, precinct, visitor));
         }
       }
       return Status();
@@ -141,32 +151,36 @@ Status WalkRpcl(const WalkTile& tile, PacketVisitor& visitor) {
   return Status();
 }
 
-Status WalkPcrl(const WalkTile& tile, PacketVisitor& visitor) {
-  const auto everything = [](int, int) { return true; };
-  return WalkGrid(tile, everything, [&](std::uint64_t x, std::uint64_t y) {
-    for (int c = 0; c < tile.componentCount; ++c) {
-      for (int r = 0; r <= tile.components[c].levels; ++r) {
-        std::uint64_t precinct = 0;
-        if (PrecinctAt(tile, c, r, x, y, &precinct)) {
-          JP2_RETURN_IF_ERROR(VisitLayers(tile, r, c, precinct, visitor));
-        }
-      }
+// Visits, at one grid position, the packets of component c whose precincts start there.
+Status VisitResolutionsAt(const WalkTile& tile, const ProgressionVolume& v, int c,
+                          std::uint64_t x, std::uint64_t y, PacketVisitor& visitor) {
+  const int resolutionEnd = std::min(v.resolutionEnd, tile.components[c].levels + 1);
+  for (int r = v.resolutionStart; r < resolutionEnd; ++r) {
+    std::uint64_t precinct = 0;
+    if (PrecinctAt(tile, c, r, x, y, &precinct)) {
+      JP2_RETURN_IF_ERROR(VisitLayers(v, r, c, precinct, visitor));
+    }
+  }
+  return Status();
+}
+
+Status WalkPcrl(const WalkTile& tile, const ProgressionVolume& v, PacketVisitor& visitor) {
+  const auto inVolume = [&v](int c, int r) { return InVolume(v, c, r); };
+  return WalkGrid(tile, inVolume, [&](std::uint64_t x, std::uint64_t y) {
+    for (int c = v.componentStart; c < v.componentEnd; ++c) {
+      JP2_RETURN_IF_ERROR(VisitResolutionsAt(tile, v, c, x, y, visitor));
     }
     return Status();
   });
 }
 
-Status WalkCprl(const WalkTile& tile, PacketVisitor& visitor) {
-  for (int c = 0; c < tile.componentCount; ++c) {
-    const auto ofComponent = [c](int component, int) { return component == c; };
+Status WalkCprl(const WalkTile& tile, const ProgressionVolume& v, PacketVisitor& visitor) {
+  for (int c = v.componentStart; c < v.componentEnd; ++c) {
+    const auto ofComponent = [&v, c](int component, int r) {
+      return component == c && InVolume(v, c, r);
+    };
     JP2_RETURN_IF_ERROR(WalkGrid(tile, ofComponent, [&](std::uint64_t x, std::uint64_t y) {
-      for (int r = 0; r <= tile.components[c].levels; ++r) {
-        std::uint64_t precinct = 0;
-        if (PrecinctAt(tile, c, r, x, y, &precinct)) {
-          JP2_RETURN_IF_ERROR(VisitLayers(tile, r, c, precinct, visitor));
-        }
-      }
-      return Status();
+      return VisitResolutionsAt(tile, v, c, x, y, visitor);
     }));
   }
   return Status();
@@ -188,21 +202,38 @@ ResolutionPrecincts PrecinctsOf(const WalkComponent& component, int resolution) 
   return level;
 }
 
-Status WalkPackets(const WalkTile& tile, PacketVisitor& visitor) {
-  switch (tile.progression) {
+ProgressionVolume WholeTile(const WalkTile& tile) {
+  ProgressionVolume volume;
+  volume.componentEnd = tile.componentCount;
+  volume.resolutionEnd = MaxLevels(tile) + 1;
+  volume.layerEnd = tile.layers;
+  volume.progression = tile.progression;
+  return volume;
+}
+
+Status WalkVolume(const WalkTile& tile, const ProgressionVolume& volume, PacketVisitor& visitor) {
+  ProgressionVolume v = volume;
+  v.componentStart = std::max(v.componentStart, 0);
+  v.componentEnd = std::min(v.componentEnd, tile.componentCount);
+  v.resolutionStart = std::max(v.resolutionStart, 0);
+  switch (v.progression) {
     case JP2_Progression_LRCP:
-      return WalkLrcp(tile, visitor);
+      return WalkLrcp(tile, v, visitor);
     case JP2_Progression_RLCP:
-      return WalkRlcp(tile, visitor);
+      return WalkRlcp(tile, v, visitor);
     case JP2_Progression_RPCL:
-      return WalkRpcl(tile, visitor);
+      return WalkRpcl(tile, v, visitor);
     case JP2_Progression_PCRL:
-      return WalkPcrl(tile, visitor);
+      return WalkPcrl(tile, v, visitor);
     case JP2_Progression_CPRL:
-      return WalkCprl(tile, visitor);
+      return WalkCprl(tile, v, visitor);
     default:
       return JP2_Error_ValueOutOfRange;
   }
+}
+
+Status WalkPackets(const WalkTile& tile, PacketVisitor& visitor) {
+  return WalkVolume(tile, WholeTile(tile), visitor);
 }
 
 }  // namespace quillon::jp2

@@ -1,0 +1,83 @@
+// The layout the block coder and the block decoder keep a block in: stripes of four rows
+// stored column by column, with a guard column on each side and a guard stripe above and
+// below, so that neighbours need no bounds checks; one array of states and one of samples
+// (sign bit 31 and magnitude), sized once for the largest block.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "common/BlockContexts.h"
+#include "common/CodecMemory.h"
+
+namespace quillon::jp2 {
+
+// States in the padded layout of a width x height block.
+constexpr std::uint64_t StripeLayoutEntries(std::uint32_t width, std::uint32_t height) {
+  return (std::uint64_t{(height + 3) / 4} + 2) * (std::uint64_t{width} + 2) * 4;
+}
+
+// The most any block within the size limits needs.
+constexpr std::uint64_t LargestStripeLayout() {
+  std::uint64_t largest = 0;
+  for (std::uint32_t width = 1; width <= kMaxCodeBlockSide; ++width) {
+    const std::uint32_t height = std::min(kMaxCodeBlockSide, kMaxCodeBlockArea / width);
+    largest = std::max(largest, StripeLayoutEntries(width, height));
+  }
+  return largest;
+}
+
+// Marks the coefficient in row (0 to 3) of column significant and tells its eight
+// neighbours; with vertically causal contexts the stripe above is not told.
+template <typename State>
+inline void BecomeSignificant(State* column, std::uint32_t row, std::uint32_t negative,
+                              std::uint32_t stripeStride, bool causal) {
+  const State signs = negative != 0 ? static_cast<State>(~State{0}) : State{0};
+  State* self = column + row;
+  self[0] |= kSignificant;
+  self[-4] |= kEast | (signs & kEastNegative);
+  self[4] |= kWest | (signs & kWestNegative);
+  if (row != 0 || !causal) {
+    State* north = row != 0 ? self - 1 : column - stripeStride + 3;
+    north[0] |= kSouth | (signs & kSouthNegative);
+    north[-4] |= kSouthEast;
+    north[4] |= kSouthWest;
+  }
+  State* south = row != 3 ? self + 1 : column + stripeStride;
+  south[0] |= kNorth | (signs & kNorthNegative);
+  south[-4] |= kNorthEast;
+  south[4] |= kNorthWest;
+}
+
+// Allocates the state and sample arrays of the largest block in one block of memory.
+template <typename State>
+Status AllocateStripeArrays(const MemoryCallbacks& memory, OwnedBlock* block, State** states,
+                            std::uint32_t** samples) {
+  BlockLayout layout;
+  const std::uint64_t entries = LargestStripeLayout();
+  const std::uint64_t sampleOffset = layout.Add(entries, sizeof(std::uint32_t));
+  const std::uint64_t stateOffset = layout.Add(entries, sizeof(State));
+  JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, block));
+  *samples = reinterpret_cast<std::uint32_t*>(block->data + sampleOffset);
+  *states = reinterpret_cast<State*>(block->data + stateOffset);
+  return Status();
+}
+
+// Calls code(column states, column samples, rows) for every column of every stripe of a
+// width x height block, rows being 4 except in a last short stripe.
+template <typename State, typename Sample, typename ColumnFn>
+inline void ForEachStripeColumn(State* states, Sample* samples, std::uint32_t width,
+                                std::uint32_t height, ColumnFn&& code) {
+  const std::uint64_t stripeStride = (std::uint64_t{width} + 2) * 4;
+  const std::uint32_t stripes = (height + 3) / 4;
+  for (std::uint32_t s = 0; s < stripes; ++s) {
+    const std::uint32_t rows = std::min<std::uint32_t>(4, height - 4 * s);
+    State* column = states + (s + 1) * stripeStride + 4;
+    Sample* values = samples + (s + 1) * stripeStride + 4;
+    for (std::uint32_t x = 0; x < width; ++x, column += 4, values += 4) {
+      code(column, values, rows);
+    }
+  }
+}
+
+}  // namespace quillon::jp2

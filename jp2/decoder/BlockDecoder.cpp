@@ -1,0 +1,330 @@
+#include "decoder/BlockDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
+#include "common/BlockContexts.h"
+#include "common/StripeLayout.h"
+
+namespace quillon::jp2 {
+namespace {
+
+constexpr std::uint32_t kMagnitude = 0x7FFFFFFFu;
+constexpr std::uint64_t kLaneVisited = 0x0000000100000001ull * kVisited;
+constexpr std::uint8_t kNoBytes[1] = {0};
+
+// The four states of a column as two words of two lanes each.
+struct Column {
+  std::uint64_t low, high;
+
+  static Column Load(const std::uint32_t* states) {
+    Column column;
+    std::memcpy(&column.low, states, sizeof column.low);
+    std::memcpy(&column.high, states + 2, sizeof column.high);
+    return column;
+  }
+  bool Empty() const { return (low | high) == 0; }
+  // The flags any of the four lanes has.
+  std::uint32_t Any() const {
+    const std::uint64_t both = low | high;
+    return static_cast<std::uint32_t>(both | (both >> 32));
+  }
+  // True when each of the four lanes has one of the flags.
+  bool EveryLaneHasOneOf(std::uint32_t flags) const {
+    const std::uint64_t mask = 0x0000000100000001ull * flags;
+    const std::uint64_t l = low & mask, h = high & mask;
+    return static_cast<std::uint32_t>(l) != 0 && (l >> 32) != 0 &&
+           static_cast<std::uint32_t>(h) != 0 && (h >> 32) != 0;
+  }
+};
+
+void ClearVisited(std::uint32_t* states) {
+  Column column = Column::Load(states);
+  column.low &= ~kLaneVisited;
+  column.high &= ~kLaneVisited;
+  std::memcpy(states, &column.low, sizeof column.low);
+  std::memcpy(states + 2, &column.high, sizeof column.high);
+}
+
+// Decisions of an arithmetic segment: in contexts, signs through the sign table.
+struct ArithmeticSource {
+  MqDecoder mq;
+  MqContext* contexts;
+
+  std::uint32_t Decide(int context) { return mq.Decode(contexts[context]); }
+  std::uint32_t Sign(std::uint32_t state) {
+    const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
+    return mq.Decode(contexts[sign >> 1]) ^ (sign & 1u);
+  }
+};
+
+// Decisions of a raw segment: plain bits whatever the context.
+struct RawSource {
+  RawBitReader raw;
+
+  std::uint32_t Decide(int) { return raw.Bit(); }
+  std::uint32_t Sign(std::uint32_t) { return raw.Bit(); }
+};
+
+// How a new significant coefficient tells its neighbours, in locals for the pass loops.
+struct Neighbourhood {
+  std::uint32_t stripeStride;
+  bool causal;
+};
+
+template <typename Source>
+inline void DecodeSignificant(Source& source, std::uint32_t* column, std::uint32_t* samples,
+                              std::uint32_t row, std::uint32_t state, std::uint32_t one,
+                              const Neighbourhood& n) {
+  const std::uint32_t negative = source.Sign(state);
+  samples[row] = one | (negative << 31);
+  BecomeSignificant(column, row, negative, n.stripeStride, n.causal);
+}
+
+}  // namespace
+
+Status BlockDecoder::Init(const MemoryCallbacks& memory) {
+  memory_ = memory;
+  return AllocateStripeArrays(memory_, &workspace_, &states_, &samples_);
+}
+
+Status BlockDecoder::Release() {
+  JP2_RETURN_IF_ERROR(jp2::Release(memory_, &workspace_));
+  states_ = nullptr;
+  samples_ = nullptr;
+  return JP2_Success;
+}
+
+Status BlockDecoder::Check(const CodeBlockInput& in, const void* rows, std::size_t stride) const {
+  if (in.width > kMaxCodeBlockSide || in.height > kMaxCodeBlockSide ||
+      std::uint64_t{in.width} * in.height > kMaxCodeBlockArea) {
+    return JP2_Error_ValueOutOfRange;
+  }
+  if (in.width == 0 || in.height == 0) return JP2_Success;
+  if (stride < in.width) return JP2_Error_ValueOutOfRange;
+  if (rows == nullptr || (in.data == nullptr && in.length != 0) ||
+      (in.segments == nullptr && in.segmentCount != 0)) {
+    return JP2_Error_NullArgument;
+  }
+  if (states_ == nullptr) return JP2_Error_Internal;  // Init has not succeeded
+  return JP2_Success;
+}
+
+void BlockDecoder::Prepare(const CodeBlockInput& in) {
+  width_ = in.width;
+  height_ = in.height;
+  stripeStride_ = (width_ + 2) * 4;
+  std::memset(states_, 0, StripeLayoutEntries(width_, height_) * sizeof(std::uint32_t));
+  style_ = in.style;
+  causal_ = (in.style & kStyleVerticallyCausal) != 0;
+  zeroContexts_ = kContextTables.zero[static_cast<int>(BandKindOf(in.orientation))];
+  ResetBlockContexts(contexts_);
+}
+
+template <typename Source>
+void BlockDecoder::SignificancePass(Source& source, std::uint32_t plane) {
+  const Neighbourhood n{stripeStride_, causal_};
+  const std::uint8_t* zero = zeroContexts_;
+  const std::uint32_t one = 1u << plane;
+  ForEachStripeColumn(states_, samples_, width_, height_,
+                      [&](std::uint32_t* column, std::uint32_t* values, std::uint32_t rows) {
+                        const Column states = Column::Load(column);
+                        if ((states.Any() & kNeighbours) == 0) return;
+                        for (std::uint32_t row = 0; row < rows; ++row) {
+                          const std::uint32_t state = column[row];
+                          if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) continue;
+                          if (source.Decide(zero[state & kNeighbours]) != 0) {
+                            DecodeSignificant(source, column, values, row, state, one, n);
+                          }
+                          column[row] |= kVisited;
+                        }
+                      });
+}
+
+template <typename Source>
+void BlockDecoder::RefinementPass(Source& source, std::uint32_t plane) {
+  ForEachStripeColumn(states_, samples_, width_, height_,
+                      [&](std::uint32_t* column, std::uint32_t* values, std::uint32_t rows) {
+                        if ((Column::Load(column).Any() & kSignificant) == 0) return;
+                        for (std::uint32_t row = 0; row < rows; ++row) {
+                          const std::uint32_t state = column[row];
+                          if ((state & (kSignificant | kVisited)) != kSignificant) continue;
+                          const int context = (state & kRefined) != 0 ? kRefinementContextBase + 2
+                                              : (state & kNeighbours) != 0
+                                                  ? kRefinementContextBase + 1
+                                                  : kRefinementContextBase;
+                          values[row] |= source.Decide(context) << plane;
+                          column[row] = state | kRefined;
+                        }
+                      });
+}
+
+void BlockDecoder::CleanupPass(std::uint32_t plane) {
+  const Neighbourhood n{stripeStride_, causal_};
+  const std::uint8_t* zero = zeroContexts_;
+  const std::uint32_t one = 1u << plane;
+  ArithmeticSource source{mq_, contexts_};
+  ForEachStripeColumn(states_, samples_, width_, height_,
+                      [&](std::uint32_t* column, std::uint32_t* values, std::uint32_t rows) {
+                        const Column states = Column::Load(column);
+                        std::uint32_t row = 0;
+                        if (rows == 4 && states.Empty()) {
+                          // Run-length mode: one decision for a column staying insignificant, else
+                          // the position of its first new significant coefficient.
+                          if (source.Decide(kRunLengthContext) == 0) return;
+                          row = source.Decide(kUniformContext) << 1;
+                          row |= source.Decide(kUniformContext);
+                          DecodeSignificant(source, column, values, row, 0, one, n);
+                          ++row;
+                        } else if (states.EveryLaneHasOneOf(kSignificant | kVisited)) {
+                          ClearVisited(column);
+                          return;
+                        }
+                        for (; row < rows; ++row) {
+                          const std::uint32_t state = column[row];
+                          if ((state & (kSignificant | kVisited)) != 0) continue;
+                          if (source.Decide(zero[state & kNeighbours]) != 0) {
+                            DecodeSignificant(source, column, values, row, state, one, n);
+                          }
+                        }
+                        ClearVisited(column);
+                      });
+  mq_ = source.mq;
+}
+
+void BlockDecoder::StartSegment(int pass, const std::uint8_t* begin, const std::uint8_t* end) {
+  rawSegment_ = IsRawPass(style_, pass);
+  if (rawSegment_) {
+    raw_.Start(begin, end);
+  } else {
+    mq_.Start(begin, end);
+  }
+}
+
+void BlockDecoder::RunPass(int pass, int planes) {
+  const auto plane = static_cast<std::uint32_t>(planes - 1 - (pass + 2) / 3);
+  const int kind = pass % 3;  // 0 cleanup, 1 significance, 2 refinement
+  if (kind == 0) {
+    CleanupPass(plane);
+    if ((style_ & kStyleSegmentationSymbols) != 0) {
+      // Four decisions of the uniform context; a wrong symbol is not acted on.
+      for (int i = 0; i < 4; ++i) mq_.Decode(contexts_[kUniformContext]);
+    }
+  } else if (rawSegment_) {
+    RawSource source{raw_};
+    if (kind == 1) {
+      SignificancePass(source, plane);
+    } else {
+      RefinementPass(source, plane);
+    }
+    raw_ = source.raw;
+  } else {
+    ArithmeticSource source{mq_, contexts_};
+    if (kind == 1) {
+      SignificancePass(source, plane);
+    } else {
+      RefinementPass(source, plane);
+    }
+    mq_ = source.mq;
+  }
+  if ((style_ & kStyleResetContexts) != 0) ResetBlockContexts(contexts_);
+}
+
+int BlockDecoder::DecodePasses(const CodeBlockInput& in, int planes) {
+  const std::int64_t usable = std::min<std::int64_t>(in.passes, 3 * planes - 2);
+  const std::uint8_t* data = in.data != nullptr ? in.data : kNoBytes;
+  int pass = 0;
+  std::uint64_t offset = 0;
+  for (std::uint32_t s = 0; s < in.segmentCount && pass < usable; ++s) {
+    const CodewordSegment& segment = in.segments[s];
+    const std::uint8_t* begin = data + std::min<std::uint64_t>(offset, in.length);
+    offset += segment.length;
+    const std::uint8_t* end = data + std::min<std::uint64_t>(offset, in.length);
+    const auto count = static_cast<int>(std::min<std::int64_t>(segment.passes, usable - pass));
+    if (count == 0) continue;
+    StartSegment(pass, begin, end);
+    for (const int last = pass + count; pass < last; ++pass) {
+      // A segment that mixes raw and arithmetic passes has no bytes left for the other kind.
+      if (IsRawPass(style_, pass) != rawSegment_) StartSegment(pass, end, end);
+      RunPass(pass, planes);
+    }
+  }
+  return pass;
+}
+
+template <typename Value>
+void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes, Value* rows,
+                               std::size_t stride) const {
+  if (passes == 0) {
+    for (std::uint32_t y = 0; y < in.height; ++y) {
+      std::fill_n(rows + y * stride, in.width, Value{0});
+    }
+    return;
+  }
+  // The lowest plane decoded: the last pass's, except that after a significance pass the
+  // coefficients it did not visit have that plane still to come.
+  const int last = passes - 1;
+  const auto lastPlane = static_cast<std::uint32_t>(planes - 1 - (last + 2) / 3);
+  const bool afterSignificance = last % 3 == 1;
+  const std::uint32_t shift = in.roiShift;
+  const std::uint64_t roiThreshold = std::uint64_t{1} << std::min<std::uint32_t>(shift, 32);
+  const float halfStep = in.stepSize * 0.5f;
+  for (std::uint32_t s = 0; 4 * s < height_; ++s) {
+    const std::uint32_t count = std::min<std::uint32_t>(4, height_ - 4 * s);
+    const std::uint64_t start = std::uint64_t{s + 1} * stripeStride_ + 4;
+    const std::uint32_t* column = states_ + start;
+    const std::uint32_t* values = samples_ + start;
+    for (std::uint32_t x = 0; x < width_; ++x, column += 4, values += 4) {
+      Value* out = rows + 4 * s * stride + x;
+      for (std::uint32_t row = 0; row < count; ++row, out += stride) {
+        const std::uint32_t state = column[row];
+        if ((state & kSignificant) == 0) {
+          *out = Value{0};
+          continue;
+        }
+        std::uint32_t magnitude = values[row] & kMagnitude;
+        std::uint32_t lowest = lastPlane + (afterSignificance && (state & kVisited) == 0 ? 1 : 0);
+        if (magnitude >= roiThreshold) {
+          // Region coefficients were shifted above the background's planes.
+          magnitude >>= shift;
+          lowest = lowest > shift ? lowest - shift : 0;
+        }
+        const bool negative = (values[row] >> 31) != 0;
+        if constexpr (std::is_same_v<Value, float>) {
+          // The middle of the interval the decoded planes leave, in halves of a step.
+          const std::uint64_t doubled = 2 * std::uint64_t{magnitude} + (std::uint64_t{1} << lowest);
+          const float value = static_cast<float>(doubled) * halfStep;
+          *out = negative ? -value : value;
+        } else {
+          const std::uint32_t value = magnitude + ((std::uint32_t{1} << lowest) >> 1);
+          *out = negative ? -static_cast<std::int32_t>(value) : static_cast<std::int32_t>(value);
+        }
+      }
+    }
+  }
+}
+
+template <typename Value>
+Status BlockDecoder::DecodeInto(const CodeBlockInput& in, Value* rows, std::size_t stride) {
+  JP2_RETURN_IF_ERROR(Check(in, rows, stride));
+  if (in.width == 0 || in.height == 0) return JP2_Success;
+  const int planes = int{in.magnitudeBits} + in.roiShift - in.zeroBitPlanes;
+  int passes = 0;
+  if (planes >= 1 && planes <= kMaxBitPlanes && in.passes >= 1) {
+    Prepare(in);
+    passes = DecodePasses(in, planes);
+  }
+  Reconstruct(in, planes, passes, rows, stride);
+  return JP2_Success;
+}
+
+Status BlockDecoder::Decode(const CodeBlockInput& in, std::int32_t* rows, std::size_t stride) {
+  return DecodeInto(in, rows, stride);
+}
+
+Status BlockDecoder::Decode(const CodeBlockInput& in, float* rows, std::size_t stride) {
+  return DecodeInto(in, rows, stride);
+}
+
+}  // namespace quillon::jp2

@@ -1,0 +1,139 @@
+#include "decoder/CodeBlockRows.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "decoder/BandStepSize.h"
+
+namespace quillon::jp2 {
+namespace {
+
+int GainBits(BandOrientation orientation) {
+  return orientation == kBandLL ? 0 : orientation == kBandHH ? 2 : 1;
+}
+
+int ResolutionOf(int levels, int level, BandOrientation orientation) {
+  return orientation == kBandLL ? 0 : levels - level + 1;
+}
+
+}  // namespace
+
+template <typename Sample>
+Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& records, int c,
+                                   int keptResolution, const ComponentInfo& component,
+                                   const std::uint8_t* data, BlockDecoder* decoder) {
+  memory_ = memory;
+  records_ = &records;
+  component_ = c;
+  levels_ = records.Component(c).params.levels;
+  info_ = component;
+  data_ = data;
+  decoder_ = decoder;
+  BlockLayout layout;
+  std::uint64_t offsets[kDecoderBandSlots] = {};
+  for (int r = 0; r <= keptResolution; ++r) {
+    const ResolutionRecord& level = records.Resolution(c, r);
+    for (int b = 0; b < level.bandCount; ++b) {
+      const BandBlockGrid& grid = level.bands[b].grid;
+      const std::uint64_t rows = std::min<std::uint64_t>(grid.area.Height(), std::uint64_t{1} << grid.ycb);
+      offsets[BandIndex(r, level.bands[b].orientation)] =
+          layout.Add(std::max<std::uint64_t>(rows * grid.area.Width(), 1), sizeof(Sample));
+    }
+  }
+  JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &block_));
+  for (int r = 0; r <= keptResolution; ++r) {
+    const ResolutionRecord& level = records.Resolution(c, r);
+    for (int b = 0; b < level.bandCount; ++b) {
+      const int index = BandIndex(r, level.bands[b].orientation);
+      strips_[index] = Strip{reinterpret_cast<Sample*>(block_.data + offsets[index]), 0, -1};
+    }
+  }
+  return JP2_Success;
+}
+
+template <typename Sample>
+Status CodeBlockRows<Sample>::Release() {
+  return jp2::Release(memory_, &block_);
+}
+
+template <typename Sample>
+CodeBlockInput CodeBlockRows<Sample>::InputOf(const BandRecord& band,
+                                              const CodeBlockRecord& block) {
+  const TileComponentParams& params = records_->Component(component_).params;
+  const int resolution = ResolutionOf(levels_, band.level, band.orientation);
+  const int index = BandIndex(resolution, band.orientation);
+  // Scalar derived quantization signals the LL step only; the others follow from it.
+  const bool derived = params.quantStyle == 1;
+  const std::uint16_t step = params.bandSteps[derived || index >= params.stepCount ? 0 : index];
+  const int exponent = derived ? DerivedExponent(step >> 11, levels_, band.level) : step >> 11;
+  CodeBlockInput in;
+  in.passes = block.passes;
+  in.zeroBitPlanes = block.zeroBitPlanes;
+  in.magnitudeBits = static_cast<std::uint8_t>(std::clamp(params.guardBits + exponent - 1, 0, 255));
+  in.roiShift = params.roiShift;
+  in.style = params.codeBlockStyle;
+  in.orientation = static_cast<std::uint8_t>(band.orientation);
+  in.stepSize = BandStepSize(exponent, step & 0x7FF, info_.depth + GainBits(band.orientation));
+  if (block.passes <= 0) return in;
+  in.data = data_ + block.dataOffset;
+  in.length = block.length;
+  std::uint32_t count = 0, passesBefore = 0;
+  const CodecArray<SegmentPiece>& pieces = records_->Pieces();
+  for (std::uint32_t i = block.firstPiece; i != kNoPiece; i = pieces[i].next) {
+    const CodewordSegment piece{pieces[i].passes, pieces[i].length};
+    if (!AddSegmentPiece(in.style, passesBefore, piece, segments_, &count, kMaxCodewordSegments)) {
+      break;
+    }
+    passesBefore += piece.passes;
+  }
+  in.segments = segments_;
+  in.segmentCount = count;
+  return in;
+}
+
+template <typename Sample>
+Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
+                                          std::uint32_t blockRow) {
+  const BandBlockGrid& grid = band.grid;
+  const std::uint64_t cellTop = std::uint64_t{grid.firstY + blockRow} << grid.ycb;
+  const std::uint32_t top = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.y0, cellTop));
+  const std::uint32_t bottom = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(grid.area.y1, cellTop + (std::uint64_t{1} << grid.ycb)));
+  const std::uint32_t width = grid.area.Width();
+  for (std::uint32_t bx = 0; bx < grid.across; ++bx) {
+    const std::uint64_t cellLeft = std::uint64_t{grid.firstX + bx} << grid.xcb;
+    const auto left = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.x0, cellLeft));
+    const auto right = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(grid.area.x1, cellLeft + (std::uint64_t{1} << grid.xcb)));
+    CodeBlockInput in = InputOf(band, band.Block(bx, blockRow));
+    in.width = right - left;
+    in.height = bottom - top;
+    JP2_RETURN_IF_ERROR(decoder_->Decode(in, strip.samples + (left - grid.area.x0), width));
+  }
+  strip.top = top;
+  strip.blockRow = blockRow;
+  return JP2_Success;
+}
+
+template <typename Sample>
+Status CodeBlockRows<Sample>::FillRows(int level, BandOrientation orientation,
+                                       std::uint32_t firstRow, std::uint32_t endRow, Sample* rows,
+                                       std::size_t stride) {
+  const int resolution = ResolutionOf(levels_, level, orientation);
+  const ResolutionRecord& records = records_->Resolution(component_, resolution);
+  const BandRecord& band = records.bands[orientation == kBandLL ? 0 : orientation - 1];
+  Strip& strip = strips_[BandIndex(resolution, orientation)];
+  const std::uint32_t width = band.grid.area.Width();
+  for (std::uint32_t y = firstRow; y < endRow; ++y) {
+    const std::uint32_t blockRow = (y >> band.grid.ycb) - band.grid.firstY;
+    if (strip.blockRow != blockRow) JP2_RETURN_IF_ERROR(DecodeStrip(band, strip, blockRow));
+    std::memcpy(rows + std::size_t{y - firstRow} * stride,
+                strip.samples + std::size_t{y - strip.top} * width, sizeof(Sample) * width);
+  }
+  return JP2_Success;
+}
+
+template class CodeBlockRows<std::int32_t>;
+template class CodeBlockRows<float>;
+
+}  // namespace quillon::jp2

@@ -1,0 +1,131 @@
+// The MQ arithmetic decoder (T.800 C.3) over one codeword segment, and the plain bit reader
+// of raw (bypass) segments. Both read only inside their segment and take every byte past its
+// end as 0xFF, so a cut or lying segment decodes to something without an overread. The pass
+// loops copy a decoder into a local and back, so that its registers stay in machine
+// registers.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+#include "common/MqStateTable.h"
+
+namespace quillon::jp2 {
+
+class MqDecoder {
+ public:
+  // Starts decoding the bytes [begin, end) (T.800 C.3.5).
+  void Start(const std::uint8_t* begin, const std::uint8_t* end) {
+    bp_ = begin;
+    end_ = end;
+    c_ = std::uint32_t{Byte(0)} << 16;
+    ByteIn();
+    c_ <<= 7;
+    ct_ -= 7;
+    a_ = 0x8000;
+  }
+
+  // One decision in the context, which moves to its next state.
+  inline std::uint32_t Decode(MqContext& context) {
+    const std::uint32_t state = *context.state;
+    const std::uint32_t qe = MqQe(state);
+    a_ -= qe;
+    std::uint32_t decision;
+    if ((c_ >> 16) < qe) {
+      // The lower sub-interval, less probable unless A has fallen below Qe (exchange).
+      if (a_ < qe) {
+        decision = context.mps;
+        context.state += MqMpsStep(state);
+      } else {
+        decision = context.mps ^ 1;
+        context.mps ^= (state >> 15) & 1;
+        context.state += MqLpsStep(state);
+      }
+      a_ = qe;
+    } else {
+      c_ -= qe << 16;
+      if ((a_ & 0x8000) != 0) return context.mps;
+      if (a_ < qe) {
+        decision = context.mps ^ 1;
+        context.mps ^= (state >> 15) & 1;
+        context.state += MqLpsStep(state);
+      } else {
+        decision = context.mps;
+        context.state += MqMpsStep(state);
+      }
+    }
+    Renormalize();
+    return decision;
+  }
+
+ private:
+  std::uint32_t Byte(std::ptrdiff_t ahead) const { return ahead < end_ - bp_ ? bp_[ahead] : 0xFF; }
+
+  // T.800 C.3.4: a 0xFF followed by a byte above 0x8F is a marker (or the end), which is
+  // never passed; the decoder is fed ones from then on.
+  void ByteIn() {
+    if (Byte(0) == 0xFF) {
+      const std::uint32_t next = Byte(1);
+      if (next > 0x8F) {
+        c_ += 0xFF00;
+        ct_ = 8;
+      } else {
+        ++bp_;
+        c_ += next << 9;
+        ct_ = 7;
+      }
+    } else {
+      ++bp_;
+      c_ += Byte(0) << 8;
+      ct_ = 8;
+    }
+  }
+
+  inline void Renormalize() {
+    auto shift = static_cast<std::uint32_t>(std::countl_zero(a_) - 16);
+    for (;;) {
+      if (ct_ == 0) ByteIn();
+      const std::uint32_t step = shift < ct_ ? shift : ct_;
+      a_ <<= step;
+      c_ <<= step;
+      ct_ -= step;
+      shift -= step;
+      if (shift == 0) return;
+    }
+  }
+
+  std::uint32_t a_ = 0x8000;
+  std::uint32_t c_ = 0;
+  std::uint32_t ct_ = 0;
+  const std::uint8_t* bp_ = nullptr;  // the byte last read into C
+  const std::uint8_t* end_ = nullptr;
+};
+
+// Raw segments carry decisions as plain bits, most significant first; a byte after a 0xFF
+// holds seven (its top bit is a stuffed 0, T.800 D.6).
+class RawBitReader {
+ public:
+  void Start(const std::uint8_t* begin, const std::uint8_t* end) {
+    bp_ = begin;
+    end_ = end;
+    byte_ = 0;
+    left_ = 0;
+  }
+
+  inline std::uint32_t Bit() {
+    if (left_ == 0) {
+      left_ = byte_ == 0xFF ? 7 : 8;
+      byte_ = bp_ < end_ ? *bp_++ : 0xFF;
+    }
+    --left_;
+    return (byte_ >> left_) & 1;
+  }
+
+ private:
+  const std::uint8_t* bp_ = nullptr;
+  const std::uint8_t* end_ = nullptr;
+  std::uint32_t byte_ = 0;
+  std::uint32_t left_ = 0;
+};
+
+}  // namespace quillon::jp2

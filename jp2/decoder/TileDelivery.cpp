@@ -1,0 +1,279 @@
+#include "decoder/TileDelivery.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/ComponentTransforms.h"
+#include "decoder/BlockDecoder.h"
+#include "decoder/CodeBlockRows.h"
+#include "decoder/EnlargeScaling.h"
+#include "decoder/InverseWavelet.h"
+#include "decoder/ReduceScaling.h"
+#include "decoder/RowPacking.h"
+#include "decoder/SampleConversion.h"
+#include "decoder/TileDataGather.h"
+
+namespace quillon::jp2 {
+namespace {
+
+// Packs finished rows of one output channel and hands them to the write callback.
+class ChannelWriter final : public OutputRowSink {
+ public:
+  ChannelWriter(const DecompressState& state, int channel, int depth, std::uint8_t* packed)
+      : state_(state), channel_(channel), depth_(depth), packed_(packed) {}
+
+  Status TakeRow(const std::uint32_t* samples, std::uint32_t count, std::uint32_t row,
+                 std::uint32_t column) override {
+    PackRow(samples, count, depth_, static_cast<ByteOrder>(state_.byteOrder), packed_);
+    const auto write = reinterpret_cast<JP2_WriteRowCallback>(state_.writeCallback);
+    return write(packed_, static_cast<std::int16_t>(channel_), row, column, count,
+                 state_.writeParam);
+  }
+
+ private:
+  const DecompressState& state_;
+  int channel_;
+  int depth_;
+  std::uint8_t* packed_;
+};
+
+// One tile-component's rows: coefficient source, inverse wavelet and scaling.
+class ComponentRows {
+ public:
+  Status Init(DecompressState& state, TileRecords& records, int c, int kept, std::uint32_t block,
+              const std::uint8_t* data, BlockDecoder* decoder) {
+    const MemoryCallbacks& memory = state.memory;
+    info_ = state.codestream.components[c];
+    reversible_ = records.Component(c).params.reversible != 0;
+    const Rect& area = records.Walk().components[c].tileComponent;
+    const Bounds bounds{area.x0, area.y0, area.x1, area.y1};
+    const int levels = records.Component(c).params.levels;
+    if (reversible_) {
+      JP2_RETURN_IF_ERROR(integers_.Init(memory, records, c, kept, info_, data, decoder));
+      JP2_RETURN_IF_ERROR(integerWavelet_.Init(memory, bounds, levels, kept, &integers_));
+      kept_ = integerWavelet_.Output();
+    } else {
+      JP2_RETURN_IF_ERROR(floats_.Init(memory, records, c, kept, info_, data, decoder));
+      JP2_RETURN_IF_ERROR(floatWavelet_.Init(memory, bounds, levels, kept, &floats_));
+      kept_ = floatWavelet_.Output();
+    }
+    step_ = std::uint32_t{1} << (levels - kept);
+    const Bounds origin = ComponentBounds(state.codestream, c);
+    if (state.enlargeFactor > 1) {
+      enlarging_ = true;
+      JP2_RETURN_IF_ERROR(enlarge_.Init(memory, bounds, state.enlargeFactor, info_.isSigned != 0,
+                                        origin.x0, origin.y0));
+    } else {
+      JP2_RETURN_IF_ERROR(reduce_.Init(memory, kept_, block, !state.palette.empty(),
+                                       info_.isSigned != 0, origin.x0, origin.y0,
+                                       state.reduceFactor));
+    }
+    BlockLayout layout;
+    const std::uint64_t width = std::max<std::uint32_t>(kept_.Width(), 1);
+    const std::uint64_t valuesAt = layout.Add(width, 4);
+    const std::uint64_t samplesAt = layout.Add(width, 4);
+    JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &rows_));
+    values_ = rows_.data + valuesAt;
+    samples_ = reinterpret_cast<std::uint32_t*>(rows_.data + samplesAt);
+    memory_ = memory;
+    return JP2_Success;
+  }
+
+  Status Release() {
+    JP2_RETURN_IF_ERROR(integerWavelet_.Release());
+    JP2_RETURN_IF_ERROR(floatWavelet_.Release());
+    JP2_RETURN_IF_ERROR(integers_.Release());
+    JP2_RETURN_IF_ERROR(floats_.Release());
+    JP2_RETURN_IF_ERROR(reduce_.Release());
+    JP2_RETURN_IF_ERROR(enlarge_.Release());
+    return jp2::Release(memory_, &rows_);
+  }
+
+  // Whether grid row y (a row of the component's sampling) brings a row of the kept
+  // resolution.
+  bool HasRowAt(std::uint64_t y) const {
+    if (y % info_.factor[1] != 0) return false;
+    const std::uint64_t row = y / info_.factor[1];
+    return row % step_ == 0 && produced_ < kept_.Height();
+  }
+
+  Status Produce() {
+    const std::uint32_t width = kept_.Width();
+    if (reversible_) {
+      const std::int32_t* row = nullptr;
+      JP2_RETURN_IF_ERROR(integerWavelet_.NextRow(&row));
+      std::memcpy(values_, row, sizeof(std::int32_t) * width);
+    } else {
+      const float* row = nullptr;
+      JP2_RETURN_IF_ERROR(floatWavelet_.NextRow(&row));
+      std::memcpy(values_, row, sizeof(float) * width);
+    }
+    ++produced_;
+    return JP2_Success;
+  }
+
+  Status Deliver(OutputRowSink& sink) {
+    const std::uint32_t width = kept_.Width();
+    if (reversible_) {
+      ConvertReversible(reinterpret_cast<const std::int32_t*>(values_), samples_, width, info_);
+    } else {
+      ConvertIrreversible(reinterpret_cast<const float*>(values_), samples_, width, info_);
+    }
+    return enlarging_ ? enlarge_.TakeRow(samples_, sink) : reduce_.TakeRow(samples_, sink);
+  }
+
+  bool Reversible() const { return reversible_; }
+  std::uint32_t Width() const { return kept_.Width(); }
+  std::uint8_t* Values() { return values_; }
+  const ComponentInfo& Info() const { return info_; }
+
+ private:
+  MemoryCallbacks memory_;
+  ComponentInfo info_;
+  bool reversible_ = true;
+  bool enlarging_ = false;
+  CodeBlockRows<std::int32_t> integers_;
+  CodeBlockRows<float> floats_;
+  InverseWavelet<std::int32_t> integerWavelet_;
+  InverseWavelet<float> floatWavelet_;
+  ReduceScaler reduce_;
+  EnlargeScaler enlarge_;
+  Bounds kept_;
+  std::uint32_t step_ = 1;
+  std::uint32_t produced_ = 0;
+  OwnedBlock rows_;
+  std::uint8_t* values_ = nullptr;
+  std::uint32_t* samples_ = nullptr;
+};
+
+// The inverse component transform on the rows of components 0 to 2 when all three are of
+// the same kind and width.
+void InverseComponentTransform(ComponentRows* rows) {
+  const std::uint32_t width = rows[0].Width();
+  const bool reversible = rows[0].Reversible();
+  for (int c = 1; c < 3; ++c) {
+    if (rows[c].Width() != width || rows[c].Reversible() != reversible) return;
+  }
+  if (reversible) {
+    InverseRct(reinterpret_cast<std::int32_t*>(rows[0].Values()),
+               reinterpret_cast<std::int32_t*>(rows[1].Values()),
+               reinterpret_cast<std::int32_t*>(rows[2].Values()), width);
+  } else {
+    InverseIct(reinterpret_cast<float*>(rows[0].Values()), reinterpret_cast<float*>(rows[1].Values()),
+               reinterpret_cast<float*>(rows[2].Values()), width);
+  }
+}
+
+class TileRun {
+ public:
+  TileRun(DecompressState& state, std::uint32_t tile) : state_(state), tile_(tile) {}
+
+  Status Run() {
+    const Status status = RunSteps();
+    const Status released = ReleaseAll();
+    return status.ok() ? released : status;
+  }
+
+ private:
+  Status RunSteps() {
+    const MemoryCallbacks& memory = state_.memory;
+    const CodestreamParams& params = state_.codestream;
+    JP2_RETURN_IF_ERROR(WalkTilePackets(state_.input, memory, params, state_.packets, tile_,
+                                        &records_, &headers_, nullptr));
+    const int count = params.componentCount;
+    BlockLayout layout;
+    const std::uint64_t rowsAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(ComponentRows));
+    const std::uint64_t keptAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(int));
+    const std::uint64_t blockAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(std::uint32_t));
+    JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &componentBlock_));
+    rows_ = reinterpret_cast<ComponentRows*>(componentBlock_.data + rowsAt);
+    for (int c = 0; c < count; ++c) new (&rows_[c]) ComponentRows();
+    int* kept = reinterpret_cast<int*>(componentBlock_.data + keptAt);
+    auto* block = reinterpret_cast<std::uint32_t*>(componentBlock_.data + blockAt);
+    std::uint64_t widest = 1;
+    for (int c = 0; c < count; ++c) {
+      const int levels = records_.Component(c).params.levels;
+      const ReducePlan plan = PlanReduce(levels, state_.reduceFactor, !state_.palette.empty());
+      kept[c] = plan.keptResolution;
+      block[c] = plan.block;
+      widest = std::max<std::uint64_t>(
+          widest, std::uint64_t{records_.Walk().components[c].tileComponent.Width()} *
+                      state_.enlargeFactor);
+    }
+    JP2_RETURN_IF_ERROR(
+        GatherTileData(state_.input, memory, records_, kept, state_.packets.inputLength, &data_));
+    JP2_RETURN_IF_ERROR(decoder_.Init(memory));
+    decoderReady_ = true;
+    for (int c = 0; c < count; ++c) {
+      JP2_RETURN_IF_ERROR(rows_[c].Init(state_, records_, c, kept[c], block[c], data_.data, &decoder_));
+      ++ready_;
+    }
+    JP2_RETURN_IF_ERROR(AllocateZeroed(memory, widest * 4, &packed_));
+    return DeliverRows();
+  }
+
+  Status DeliverRows() {
+    const CodestreamParams& params = state_.codestream;
+    const bool transform = params.anyComponentTransform && params.componentCount >= 3;
+    const Rect& tile = records_.Walk().tile;
+    const std::uint16_t* channelComponents = state_.ChannelComponents();
+    for (std::uint64_t y = tile.y0; y < tile.y1; ++y) {
+      bool produced[3] = {false, false, false};
+      if (transform && rows_[0].HasRowAt(y)) {
+        for (int c = 0; c < 3; ++c) {
+          JP2_RETURN_IF_ERROR(rows_[c].Produce());
+          produced[c] = true;
+        }
+        InverseComponentTransform(rows_);
+      }
+      for (std::uint32_t channel = 0; channel < state_.channelCount; ++channel) {
+        const int c = channelComponents[channel];
+        if (c >= params.componentCount) continue;
+        const bool ready = c < 3 && produced[c];
+        if (!ready && !rows_[c].HasRowAt(y)) continue;
+        if (state_.progressCallback != 0) {
+          const auto progress = reinterpret_cast<JP2_ProgressCallback>(state_.progressCallback);
+          if (progress(state_.progressParam) != 0) return JP2_Error_Cancelled;
+        }
+        if (!ready) JP2_RETURN_IF_ERROR(rows_[c].Produce());
+        ChannelWriter writer(state_, static_cast<int>(channel), rows_[c].Info().depth, packed_.data);
+        JP2_RETURN_IF_ERROR(rows_[c].Deliver(writer));
+      }
+    }
+    return JP2_Success;
+  }
+
+  Status ReleaseAll() {
+    const MemoryCallbacks& memory = state_.memory;
+    for (int c = 0; c < ready_; ++c) JP2_RETURN_IF_ERROR(rows_[c].Release());
+    ready_ = 0;
+    if (decoderReady_) JP2_RETURN_IF_ERROR(decoder_.Release());
+    decoderReady_ = false;
+    JP2_RETURN_IF_ERROR(Release(memory, &packed_));
+    JP2_RETURN_IF_ERROR(Release(memory, &data_));
+    JP2_RETURN_IF_ERROR(Release(memory, &componentBlock_));
+    JP2_RETURN_IF_ERROR(headers_.Release(memory));
+    return records_.Release(memory);
+  }
+
+  DecompressState& state_;
+  std::uint32_t tile_;
+  TileRecords records_;
+  PacketHeaderDecoder headers_;
+  BlockDecoder decoder_;
+  bool decoderReady_ = false;
+  OwnedBlock componentBlock_;
+  ComponentRows* rows_ = nullptr;
+  int ready_ = 0;
+  OwnedBlock data_;
+  OwnedBlock packed_;
+};
+
+}  // namespace
+
+Status DeliverTile(DecompressState& state, std::uint32_t tile) {
+  TileRun run(state, tile);
+  return run.Run();
+}
+
+}  // namespace quillon::jp2

@@ -1,0 +1,16 @@
+// One tile from its walked packets to the write callback: per tile-component the code-block
+// rows and the inverse wavelet, then the inverse component transform, conversion to samples,
+// reduce or enlarge scaling and packing, row by row in the order of the reference grid.
+#pragma once
+
+#include <cstdint>
+
+#include "common/Status.h"
+#include "decoder/DecompressState.h"
+
+namespace quillon::jp2 {
+
+// Walks, gathers and delivers tile; every buffer it takes is released on every path.
+Status DeliverTile(DecompressState& state, std::uint32_t tile);
+
+}  // namespace quillon::jp2
