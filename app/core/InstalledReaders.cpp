@@ -1,3 +1,4 @@
+#include "core/Jpeg2000Reader.h"
 #include "core/KvfReader.h"
 #include "core/OpenPipeline.h"
 #include "core/PictureProbe.h"
@@ -34,7 +35,7 @@ const PictureReaders& InstalledReaders() {
       .bmp = raster(&ReadBmp),
       .kvfLegacy = {},
       .kvfCurrent = &ReadKvfCurrent,
-      .jpeg2000 = {},
+      .jpeg2000 = &ReadJpeg2000,
   };
   return readers;
 }
@@ -47,7 +48,7 @@ const PictureProbers& InstalledProbers() {
       .bmp = rasterProbe(&ProbeBmp),
       .kvfLegacy = {},
       .kvfCurrent = &ProbeKvfCurrent,
-      .jpeg2000 = {},
+      .jpeg2000 = &ProbeJpeg2000,
   };
   return probers;
 }

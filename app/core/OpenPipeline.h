@@ -2,6 +2,7 @@
 // one reader, and record format and file size.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 
@@ -16,6 +17,8 @@ struct OpenRequest {
   bool preview = false;
   // The loading options to apply; null decodes the whole file.
   const LoadOptions* load = nullptr;
+  // JPEG 2000: decode at 1 / reduce of the size (a power of two); a preview picks its own.
+  std::uint32_t reduce = 1;
 };
 
 // A reader fills the document's picture and returns true, or reports its own failure and

@@ -233,7 +233,7 @@ constexpr std::array kOptions{
     if (Error e = ChooseLoad(s, n, LoadType::FileSize)) return e;
     return ReadNumber(n, v, 0.001, "a size in kilobytes above 0", s.arguments.load->sizeKb); }},
   Option{"--reduce", true, Scope::Load, [](ParseState& s, std::string_view n, std::string_view v) {
-    return ReadOptionalInt(n, v, 0, 32, s.arguments.reduce); }},
+    return ReadOptionalInt(n, v, 0, 31, s.arguments.reduce); }},
   Option{"--password", true, Scope::General, [](ParseState& s, std::string_view, std::string_view v) {
     return ReadPassword(v, s.arguments.password); }},
   Option{"--yes", false, Scope::General, [](ParseState& s, std::string_view, std::string_view) {

@@ -13,8 +13,9 @@ std::string ConvertHelpText() {
                                              REFERENCE over their common top-left area
   quillon-convert --help                     this text
 
-Inputs are recognised by their contents: BMP, PGM, PPM, TIFF, JPEG and KVF. JPEG 2000 files
-cannot be read yet: this build has no JPEG 2000 decoder.
+Inputs are recognised by their contents: BMP, PGM, PPM, TIFF, JPEG, KVF and JPEG 2000 (JP2
+and JPX files, raw codestreams). JPEG 2000 inputs become 8-bit grey or 24-bit colour pictures:
+deeper samples keep their top 8 bits, and opacity and extra channels are left out.
 
 Output types by extension (case is ignored):
   .jp2                JPEG 2000, JP2 file          .kvf          KVF wavelet file
@@ -59,8 +60,8 @@ Load options (how much of a compressed input to decode; one of the first three):
   --load-quality Q      decode up to quality Q (1 to 100)
   --load-rate R         decode the bytes of compression rate 1:R
   --load-size KB        decode the first KB kilobytes
-  --reduce F            JPEG 2000: decode at 1/2^F of the size. Not available yet: accepted
-                        and reported, since this build cannot read JPEG 2000 files.
+  --reduce F            JPEG 2000: decode at 1/2^F of the width and height (F from 0 to 31;
+                        smaller when a component would be left empty)
   --password TEXT       password of a protected KVF input; without it the picture opens at
                         the quality free to all
 With --compare the load options and the password apply to both files.

@@ -10,9 +10,9 @@ namespace quillon::convert {
 
 namespace {
 
-bool IsCompressed(PictureFormat format) {
-  return format == PictureFormat::Jpeg2000 || format == PictureFormat::Kvf ||
-         format == PictureFormat::Jpeg;
+// Formats whose ratio the probe does not already give (JPEG 2000's names its progression too).
+bool NeedsRatioLine(PictureFormat format) {
+  return format == PictureFormat::Kvf || format == PictureFormat::Jpeg;
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ int RunInfo(const std::filesystem::path& path, TextUiServices& ui, std::ostream&
   out << "Format:\t\t" << FormatName(file.dispatch.format) << '\n';
   if (!error) out << "File size:\t" << fileSize << " Bytes\n";
   out << ImageSizeText(*probe, ui.Strings()) << '\n';
-  if (IsCompressed(file.dispatch.format) && !error && fileSize > 0) {
+  if (NeedsRatioLine(file.dispatch.format) && !error && fileSize > 0) {
     // In floating point: a hostile header's size must not wrap the product around.
     const double raw = double(probe->width) * double(probe->height) * probe->bitsPerPixel / 8;
     char ratio[64];

@@ -30,7 +30,8 @@ bool OpenInput(const std::filesystem::path& path, PictureDocument& document,
   if (!CheckReadable(path, ui)) return false;
   const int messagesBefore = ui.MessageCount();
   const OpenRequest request{.preview = false,
-                            .load = arguments.load ? &*arguments.load : nullptr};
+                            .load = arguments.load ? &*arguments.load : nullptr,
+                            .reduce = std::uint32_t{1} << arguments.reduce.value_or(0)};
   if (OpenPicture(path, document, context, request)) return true;
   if (ui.MessageCount() == messagesBefore) ui.Report("could not open '" + path.string() + "'");
   return false;

@@ -34,9 +34,6 @@ int Run(const std::vector<std::string>& argumentList) {
 
   TextUiServices ui(BuiltInStrings(UserLanguage()), std::cerr, isatty(STDERR_FILENO) == 1,
                     {arguments.yes, arguments.password});
-  if (arguments.reduce) {
-    ui.Report("--reduce: JPEG 2000 decoding is not available in this build; ignored");
-  }
   const FreeDiskSpace disk;
   FileIoContext context{ui, disk, true};
   switch (arguments.command) {
