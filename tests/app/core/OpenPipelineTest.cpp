@@ -7,17 +7,12 @@
 #include <vector>
 
 #include "core/OpenDispatch.h"
+#include "support/NoDiskSpace.h"
 #include "support/RecordingUiServices.h"
 #include "support/TempDir.h"
 
 namespace quillon {
 namespace {
-
-struct NoDisk final : DiskSpace {
-  std::optional<std::uint64_t> FreeBytes(const std::filesystem::path&) const override {
-    return std::nullopt;
-  }
-};
 
 class OpenPipelineTest : public ::testing::Test {
  protected:
@@ -48,7 +43,7 @@ class OpenPipelineTest : public ::testing::Test {
   test::TempDir dir_;
   StringTable strings_;
   test::RecordingUiServices ui_;
-  NoDisk disk_;
+  test::NoDiskSpace disk_;
   FileIoContext context_;
   std::vector<std::string> called_;
 };
