@@ -73,6 +73,9 @@ TEST_F(OpenPipelineTest, TheExtensionPlaysNoPart) {
   EXPECT_EQ(document.format, PictureFormat::Bmp);
   EXPECT_EQ(document.fileSize, 15u);
   EXPECT_EQ(called_, (std::vector<std::string>{"jp2", "bmp"}));
+  // The KVF version byte is read only from KVF files: a JP2 file's third byte is 0 as well,
+  // and the open dialog must not take it for a legacy KVF file.
+  EXPECT_FALSE(DispatchFile(jp2NamedBmp).kvf);
 }
 
 TEST_F(OpenPipelineTest, KvfVersionByteChoosesTheCodec) {
