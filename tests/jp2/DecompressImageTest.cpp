@@ -11,6 +11,7 @@
 
 #include "support/CodestreamBuilder.h"
 #include "support/DecodeSession.h"
+#include "support/DecodedImage.h"
 #include "support/EncodeSession.h"
 
 namespace quillon::jp2::test {
@@ -18,52 +19,6 @@ namespace {
 
 std::int32_t Set(CompressHandle h, std::uint32_t id, std::uintptr_t value) {
   return JP2_Compress_SetProp(h, id, value, -1, -1);
-}
-
-// What the write callback received, as sample values per channel at (row, column).
-struct DecodedImage {
-  std::vector<TestComponent> channels;
-  int writes = 0;
-  std::int32_t stopWith = 0;
-
-  static std::int32_t Write(const void* samples, std::int16_t channel, std::uint32_t row,
-                            std::uint32_t column, std::uint32_t count, std::uintptr_t param) {
-    auto* self = reinterpret_cast<DecodedImage*>(param);
-    ++self->writes;
-    if (self->stopWith != 0) return self->stopWith;
-    TestComponent& c = self->channels.at(static_cast<std::size_t>(channel));
-    const int bytes = c.depth <= 8 ? 1 : c.depth <= 16 ? 2 : 4;
-    const auto* in = static_cast<const std::uint8_t*>(samples);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      std::uint32_t v = 0;
-      for (int b = 0; b < bytes; ++b) v |= std::uint32_t{in[i * bytes + b]} << (8 * b);
-      std::int64_t value = v;
-      if (c.isSigned && bytes < 4 && (v >> (8 * bytes - 1)) != 0) value -= std::int64_t{1} << (8 * bytes);
-      EXPECT_LT(row, c.height);
-      EXPECT_LT(column + i, c.width);
-      if (row < c.height && column + i < c.width) {
-        c.samples[std::size_t{row} * c.width + column + i] = static_cast<std::int32_t>(value);
-      }
-    }
-    return 0;
-  }
-};
-
-// Decodes bytes with little-endian output into images shaped like the given components.
-std::int32_t Decode(DecodeSession& session, const std::vector<TestComponent>& like,
-                    DecodedImage* image) {
-  EXPECT_EQ(session.Start(), 0);
-  for (const TestComponent& c : like) {
-    TestComponent blank = c;
-    std::fill(blank.samples.begin(), blank.samples.end(), -12345);
-    image->channels.push_back(blank);
-  }
-  EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_ByteOrder, 0), 0);
-  EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteCallback,
-                                   reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)), 0);
-  EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteParam,
-                                   reinterpret_cast<std::uintptr_t>(image)), 0);
-  return JP2_Decompress_Image(session.handle);
 }
 
 struct LosslessCase {
