@@ -144,6 +144,61 @@ TEST(DecompressImage, CallbacksStopDecodingWithTheirAnswer) {
   }
 }
 
+// Enlarging by f, tile by tile: rows P, Q give f rows P + (Q - P) k / f, each widened by the
+// same rule between neighbours; the last row and column are repeated.
+TestComponent Enlarged(const TestComponent& source, std::uint32_t tileWidth, int f) {
+  TestComponent out = source;
+  out.width *= f;
+  out.height *= f;
+  out.samples.assign(std::size_t{out.width} * out.height, 0);
+  const auto at = [&source](std::uint32_t x, std::uint32_t y) {
+    return source.samples[std::size_t{y} * source.width + x];
+  };
+  for (std::uint32_t x0 = 0; x0 < source.width; x0 += tileWidth) {
+    const std::uint32_t x1 = std::min(source.width, x0 + tileWidth);
+    for (std::uint32_t y = 0; y < source.height; ++y) {
+      const std::uint32_t below = std::min(y + 1, source.height - 1);
+      for (int k = 0; k < f; ++k) {
+        const auto row = [&](std::uint32_t x) { return at(x, y) + (at(x, below) - at(x, y)) * k / f; };
+        for (std::uint32_t x = x0; x < x1; ++x) {
+          const std::int32_t a = row(x), b = row(std::min(x + 1, x1 - 1));
+          for (int m = 0; m < f; ++m) {
+            out.samples[(std::size_t{y} * f + k) * out.width + x * f + m] = a + (b - a) * m / f;
+          }
+        }
+      }
+    }
+  }
+  return out;
+}
+
+// What reaches the write callback in the output forms a caller chooses: 16-bit samples in
+// either byte order, and enlargement by 2 across tiles.
+TEST(DecompressImage, OutputFormsGiveTheEncodedSamples) {
+  struct Case {
+    std::string name;
+    std::uint32_t depth;
+    bool bigEndian;
+    std::uint32_t enlarge;
+  };
+  for (const Case& c : {Case{"16-bit little-endian", 16, false, 1}, Case{"16-bit big-endian", 16, true, 1},
+                        Case{"enlarged by 2", 8, false, 2}}) {
+    constexpr std::uint32_t kTileWidth = 5;
+    EncodeSession encoder;
+    encoder.components = {MakeComponent(9, 7, c.depth, false, 0)};
+    ASSERT_EQ(encoder.Encode([](CompressHandle h) { EXPECT_EQ(Set(h, JP2_Prop_TileWidth, kTileWidth), 0); }), 0);
+    const TestComponent expected = c.enlarge == 1 ? encoder.components[0]
+                                                  : Enlarged(encoder.components[0], kTileWidth, 2);
+    DecodeSession session(encoder.output);
+    DecodedImage image;
+    image.bigEndian = c.bigEndian;
+    ASSERT_EQ(Decode(session, {expected}, &image, [&c](DecompressHandle h) {
+      EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_EnlargeFactor, c.enlarge), 0);
+    }), 0) << c.name;
+    EXPECT_EQ(image.channels[0].samples, expected.samples) << c.name;
+  }
+}
+
 // 65,535 one-pixel tiles, with a tile-part each (written last tile first) or with only the
 // last tile's: finding a tile's tile-parts must not scan the whole list, and tiles that
 // received nothing deliver mid-grey rows without code-block records. Before the tile-parts
