@@ -30,7 +30,6 @@ struct SegmentPiece {
 struct CodeBlockRecord {
   std::int32_t passes = 0;      // received; -1 once its bytes could not all be read
   std::uint32_t length = 0;     // body bytes received
-  std::uint64_t dataOffset = 0; // in the tile's data buffer, once gathered
   std::uint32_t firstPiece = kNoPiece, lastPiece = kNoPiece;
   std::uint8_t lblock = 3;
   std::uint8_t zeroBitPlanes = 0;

@@ -5,13 +5,13 @@
 
 #include "common/ComponentTransforms.h"
 #include "decoder/BlockDecoder.h"
+#include "decoder/CodeBlockBytes.h"
 #include "decoder/CodeBlockRows.h"
 #include "decoder/EnlargeScaling.h"
 #include "decoder/InverseWavelet.h"
 #include "decoder/ReduceScaling.h"
 #include "decoder/RowPacking.h"
 #include "decoder/SampleConversion.h"
-#include "decoder/TileDataGather.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -41,7 +41,7 @@ class ChannelWriter final : public OutputRowSink {
 class ComponentRows {
  public:
   Status Init(DecompressState& state, TileRecords& records, int c, int kept, std::uint32_t block,
-              const std::uint8_t* data, BlockDecoder* decoder) {
+              CodeBlockBytes* bytes, BlockDecoder* decoder) {
     const MemoryCallbacks& memory = state.memory;
     info_ = state.codestream.components[c];
     reversible_ = records.Component(c).params.reversible != 0;
@@ -53,11 +53,11 @@ class ComponentRows {
       zeros_ = true;
       kept_ = ResolutionBounds(bounds, levels, kept);
     } else if (reversible_) {
-      JP2_RETURN_IF_ERROR(integers_.Init(memory, records, c, kept, info_, data, decoder));
+      JP2_RETURN_IF_ERROR(integers_.Init(memory, records, c, kept, info_, bytes, decoder));
       JP2_RETURN_IF_ERROR(integerWavelet_.Init(memory, bounds, levels, kept, &integers_));
       kept_ = integerWavelet_.Output();
     } else {
-      JP2_RETURN_IF_ERROR(floats_.Init(memory, records, c, kept, info_, data, decoder));
+      JP2_RETURN_IF_ERROR(floats_.Init(memory, records, c, kept, info_, bytes, decoder));
       JP2_RETURN_IF_ERROR(floatWavelet_.Init(memory, bounds, levels, kept, &floats_));
       kept_ = floatWavelet_.Output();
     }
@@ -209,12 +209,9 @@ class TileRun {
           widest, std::uint64_t{records_.Walk().components[c].tileComponent.Width()} *
                       state_.enlargeFactor);
     }
-    if (records_.HasCodeBlocks()) {
-      JP2_RETURN_IF_ERROR(
-          GatherTileData(state_.input, memory, records_, kept, state_.packets.inputLength, &data_));
-    }
+    bytes_.Init(state_.input, memory, state_.packets.inputLength);
     for (int c = 0; c < count; ++c) {
-      JP2_RETURN_IF_ERROR(rows_[c].Init(state_, records_, c, kept[c], block[c], data_.data, &decoder_));
+      JP2_RETURN_IF_ERROR(rows_[c].Init(state_, records_, c, kept[c], block[c], &bytes_, &decoder_));
       ++ready_;
     }
     JP2_RETURN_IF_ERROR(AllocateZeroed(memory, widest * 4, &packed_));
@@ -257,7 +254,7 @@ class TileRun {
     for (int c = 0; c < ready_; ++c) JP2_RETURN_IF_ERROR(rows_[c].Release());
     ready_ = 0;
     JP2_RETURN_IF_ERROR(Release(memory, &packed_));
-    JP2_RETURN_IF_ERROR(Release(memory, &data_));
+    JP2_RETURN_IF_ERROR(bytes_.Release());
     JP2_RETURN_IF_ERROR(Release(memory, &componentBlock_));
     JP2_RETURN_IF_ERROR(headers_.Release(memory));
     return records_.Release(memory);
@@ -271,7 +268,7 @@ class TileRun {
   OwnedBlock componentBlock_;
   ComponentRows* rows_ = nullptr;
   int ready_ = 0;
-  OwnedBlock data_;
+  CodeBlockBytes bytes_;
   OwnedBlock packed_;
 };
 

@@ -11,7 +11,7 @@
 
 namespace quillon::jp2 {
 
-// Walks, gathers and delivers tile, decoding its code-blocks with decoder (initialised, shared
+// Walks and delivers tile, reading and decoding its code-blocks with decoder (initialised, shared
 // by all tiles); every buffer it takes is released on every path.
 Status DeliverTile(DecompressState& state, std::uint32_t tile, BlockDecoder& decoder);
 

@@ -199,6 +199,23 @@ TEST(DecompressImage, OutputFormsGiveTheEncodedSamples) {
   }
 }
 
+// Code-block bytes are read block by block as tier 1 reaches them: with the input cache off no
+// allocation comes near the size of the single tile's data.
+TEST(DecompressImage, ASingleTileIsNotHeldInMemory) {
+  EncodeSession encoder;
+  encoder.components = {MakeComponent(128, 8000, 8, false, 0)};
+  ASSERT_EQ(encoder.Encode([](CompressHandle) {}), 0);
+  ASSERT_GT(encoder.output.size(), 500000u);
+  DecodeSession session(encoder.output);
+  DecodedImage image;
+  ASSERT_EQ(Decode(session, encoder.components, &image, [&session](DecompressHandle h) {
+    EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_CacheInput, 0), 0);
+    session.allocator.largest = 0;
+  }), 0);
+  EXPECT_EQ(image.channels[0].samples, encoder.components[0].samples);
+  EXPECT_LT(session.allocator.largest, encoder.output.size() / 4);
+}
+
 // 65,535 one-pixel tiles, with a tile-part each (written last tile first) or with only the
 // last tile's: finding a tile's tile-parts must not scan the whole list, and tiles that
 // received nothing deliver mid-grey rows without code-block records. Before the tile-parts
