@@ -1,11 +1,14 @@
-// The pictures of the codec benchmarks: binary 8-bit PPM and PGM files read into memory, and
-// our encoder's raw codestream of one, lossless or at a target size.
+// The pictures of the codec benchmarks: binary 8-bit PPM and PGM files read into memory or a
+// synthetic gradient, our encoder's raw codestream of one, lossless or at a target size, and
+// a codestream in memory read back through the decoder's read callback.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -108,6 +111,41 @@ inline std::int32_t Encode(const Picture& picture, std::uint32_t target, Session
 
 inline double Seconds(const std::chrono::steady_clock::time_point& start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The picture named by the first command-line argument, and the work directory from the
+// second (/tmp without it); an empty picture, with the reason printed, when there is none.
+inline Picture PictureArgument(int argc, char** argv, std::string* source, std::string* work) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s picture.ppm|picture.pgm [work directory]\n", argv[0]);
+    return {};
+  }
+  *source = argv[1];
+  *work = argc > 2 ? argv[2] : "/tmp";
+  Picture picture = ReadNetpbm(*source);
+  if (picture.samples.empty()) std::fprintf(stderr, "%s is no binary 8-bit PPM or PGM\n", source->c_str());
+  return picture;
+}
+
+// An input callback of a smooth gradient with some texture, so that no path is taken only
+// for flat input.
+inline std::int32_t GradientRow(void* buffer, std::int16_t, std::uint32_t row, std::uint32_t column,
+                                std::uint32_t count, std::uintptr_t) {
+  auto* bytes = static_cast<std::uint8_t*>(buffer);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint32_t x = column + i;
+    bytes[i] = static_cast<std::uint8_t>((x + row) / 32 + ((x * 7 + row * 13) & 15));
+  }
+  return 0;
+}
+
+// The decoder's read callback over a std::vector<std::uint8_t> passed as param.
+inline std::int32_t ReadFromVector(void* buffer, std::uint32_t offset, std::uint32_t count, std::uintptr_t param) {
+  const auto& in = *reinterpret_cast<const std::vector<std::uint8_t>*>(param);
+  if (offset >= in.size()) return 0;
+  const std::size_t n = std::min<std::size_t>(count, in.size() - offset);
+  std::memcpy(buffer, in.data() + offset, n);
+  return static_cast<std::int32_t>(n);
 }
 
 }  // namespace quillon::bench

@@ -31,14 +31,6 @@ double ProcessorSeconds(int who) {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-std::int32_t ReadInput(void* buffer, std::uint32_t offset, std::uint32_t count, std::uintptr_t param) {
-  const auto& in = *reinterpret_cast<const std::vector<std::uint8_t>*>(param);
-  if (offset >= in.size()) return 0;
-  const std::size_t n = std::min<std::size_t>(count, in.size() - offset);
-  std::memcpy(buffer, in.data() + offset, n);
-  return static_cast<std::int32_t>(n);
-}
-
 // Stores 8-bit rows into an interleaved picture.
 std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t row, std::uint32_t column,
                       std::uint32_t count, std::uintptr_t param) {
@@ -53,7 +45,7 @@ std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t r
 // Decodes the codestream into *picture; the status.
 std::int32_t DecodeOurs(const std::vector<std::uint8_t>& codestream, Picture* picture) {
   DecompressHandle handle = nullptr;
-  std::int32_t status = JP2_Decompress_Start(&handle, nullptr, 0, nullptr, 0, ReadInput,
+  std::int32_t status = JP2_Decompress_Start(&handle, nullptr, 0, nullptr, 0, quillon::bench::ReadFromVector,
                                              reinterpret_cast<std::uintptr_t>(&codestream));
   if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteCallback, reinterpret_cast<std::uintptr_t>(&StoreRow));
   if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteParam, reinterpret_cast<std::uintptr_t>(picture));
@@ -90,17 +82,9 @@ int LargestDifference(const Picture& a, const Picture& b) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s picture.ppm|picture.pgm [work directory]\n", argv[0]);
-    return 2;
-  }
-  const std::string source = argv[1];
-  const std::string work = argc > 2 ? argv[2] : "/tmp";
-  const Picture picture = quillon::bench::ReadNetpbm(source);
-  if (picture.samples.empty()) {
-    std::fprintf(stderr, "%s is no binary 8-bit PPM or PGM\n", source.c_str());
-    return 1;
-  }
+  std::string source, work;
+  const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work);
+  if (picture.samples.empty()) return 1;
   const std::string extension = picture.channels == 3 ? ".ppm" : ".pgm";
   std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height, picture.channels);
   std::printf("| %-25s | %-8s | %8s | %9s | %s\n", "decoder", "mode", "wall s", "process s", "vs opj_decompress");

@@ -14,21 +14,11 @@
 #include <cstring>
 #include <vector>
 
+#include "BenchPicture.h"
 #include "PeakMemory.h"
 #include "jp2.h"
 
 namespace {
-
-// A gradient with texture, so that the code-blocks are neither empty nor noise.
-std::int32_t GradientRow(void* buffer, std::int16_t, std::uint32_t row, std::uint32_t column,
-                         std::uint32_t count, std::uintptr_t) {
-  auto* bytes = static_cast<std::uint8_t*>(buffer);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint32_t x = column + i;
-    bytes[i] = static_cast<std::uint8_t>((x + row) / 64 + ((x * 7 + row * 13) & 15));
-  }
-  return 0;
-}
 
 std::int32_t Append(const void* data, std::uint32_t offset, std::uint32_t length, std::uintptr_t param) {
   auto& out = *reinterpret_cast<std::vector<std::uint8_t>*>(param);
@@ -53,7 +43,7 @@ std::vector<std::uint8_t> Encode(std::uint32_t width, std::uint32_t height, std:
   set(JP2_Prop_ColourSpace, JP2_Colour_Greyscale);
   set(JP2_Prop_TileWidth, tileWidth);
   set(JP2_Prop_TileHeight, tileHeight);
-  set(JP2_Prop_InputCallback, reinterpret_cast<std::uintptr_t>(&GradientRow));
+  set(JP2_Prop_InputCallback, reinterpret_cast<std::uintptr_t>(&quillon::bench::GradientRow));
   set(JP2_Prop_OutputCallback, reinterpret_cast<std::uintptr_t>(&Append));
   set(JP2_Prop_OutputParam, reinterpret_cast<std::uintptr_t>(&out));
   if (status == 0) status = JP2_Compress_Image(handle);
@@ -63,14 +53,6 @@ std::vector<std::uint8_t> Encode(std::uint32_t width, std::uint32_t height, std:
     std::exit(1);
   }
   return out;
-}
-
-std::int32_t ReadInput(void* buffer, std::uint32_t offset, std::uint32_t count, std::uintptr_t param) {
-  const auto& in = *reinterpret_cast<const std::vector<std::uint8_t>*>(param);
-  if (offset >= in.size()) return 0;
-  const std::size_t n = std::min<std::size_t>(count, in.size() - offset);
-  std::memcpy(buffer, in.data() + offset, n);
-  return static_cast<std::int32_t>(n);
 }
 
 std::int32_t DiscardRow(const void*, std::int16_t, std::uint32_t, std::uint32_t, std::uint32_t,
@@ -96,7 +78,7 @@ Decoded Decode(const std::vector<std::uint8_t>& codestream, std::uint32_t height
   std::uint64_t rows = 0;
   const auto start = std::chrono::steady_clock::now();
   std::int32_t status = JP2_Decompress_Start(&handle, quillon::bench::PeakMemory::Allocate, memory.Param(),
-                                             quillon::bench::PeakMemory::Release, memory.Param(), ReadInput,
+                                             quillon::bench::PeakMemory::Release, memory.Param(), quillon::bench::ReadFromVector,
                                              reinterpret_cast<std::uintptr_t>(&codestream));
   const auto set = [&](std::uint32_t id, std::uintptr_t value) {
     if (status == 0) status = JP2_Decompress_SetProp(handle, id, value);

@@ -68,17 +68,9 @@ void RunPeer(const Picture& picture, const char* coder, const char* mode, const 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s picture.ppm|picture.pgm [work directory]\n", argv[0]);
-    return 2;
-  }
-  const std::string source = argv[1];
-  const std::string work = argc > 2 ? argv[2] : "/tmp";
-  const Picture picture = ReadNetpbm(source);
-  if (picture.samples.empty()) {
-    std::fprintf(stderr, "%s is no binary 8-bit PPM or PGM\n", source.c_str());
-    return 1;
-  }
+  std::string source, work;
+  const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work);
+  if (picture.samples.empty()) return 1;
   std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height, picture.channels);
   std::printf("| %-28s | %-8s | %8s | %10s | %8s |\n", "coder", "mode", "seconds", "bytes", "PSNR dB");
   std::printf("|------------------------------|----------|----------|------------|----------|\n");

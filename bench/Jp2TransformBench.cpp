@@ -20,21 +20,11 @@
 #include "encoder/CompressState.h"
 #include "encoder/ImageValidation.h"
 #include "encoder/WaveletCascade.h"
+#include "BenchPicture.h"
 #include "PeakMemory.h"
 #include "jp2.h"
 
 namespace {
-
-// A smooth gradient with some texture, so that no path is taken only for flat input.
-std::int32_t GradientRow(void* buffer, std::int16_t, std::uint32_t row, std::uint32_t column,
-                         std::uint32_t count, std::uintptr_t) {
-  auto* bytes = static_cast<std::uint8_t*>(buffer);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint32_t x = column + i;
-    bytes[i] = static_cast<std::uint8_t>((x + row) / 32 + ((x * 7 + row * 13) & 15));
-  }
-  return 0;
-}
 
 // Takes the code-blocks without coding them, so that only the transform stage is timed.
 class DiscardingSink final : public quillon::jp2::CodeBlockSink {
@@ -62,7 +52,7 @@ void ForwardTransform(benchmark::State& state) {
     JP2_Compress_SetProp(handle, JP2_Prop_BitDepth, 8, -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_Reversible, reversible ? 1 : 0, -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_InputCallback,
-                         reinterpret_cast<std::uintptr_t>(&GradientRow), -1, -1);
+                         reinterpret_cast<std::uintptr_t>(&quillon::bench::GradientRow), -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_OutputCallback,
                          reinterpret_cast<std::uintptr_t>(&NoOutput), -1, -1);
     DiscardingSink sink;
