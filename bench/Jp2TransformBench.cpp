@@ -20,48 +20,11 @@
 #include "encoder/CompressState.h"
 #include "encoder/ImageValidation.h"
 #include "encoder/WaveletCascade.h"
+#include "BenchPicture.h"
+#include "PeakMemory.h"
 #include "jp2.h"
 
 namespace {
-
-// Allocation callbacks that track the live bytes and their peak.
-struct PeakMemory {
-  std::map<void*, std::uint32_t> live;
-  std::uint64_t current = 0;
-  std::uint64_t peak = 0;
-
-  static void* Allocate(std::uint32_t size, std::uintptr_t param) {
-    auto* self = reinterpret_cast<PeakMemory*>(param);
-    void* block = std::malloc(size);
-    if (block == nullptr) return nullptr;
-    self->live[block] = size;
-    self->current += size;
-    if (self->current > self->peak) self->peak = self->current;
-    return block;
-  }
-
-  static std::int32_t Release(void* block, std::uintptr_t param) {
-    auto* self = reinterpret_cast<PeakMemory*>(param);
-    const auto found = self->live.find(block);
-    if (found != self->live.end()) {
-      self->current -= found->second;
-      self->live.erase(found);
-    }
-    std::free(block);
-    return 0;
-  }
-};
-
-// A smooth gradient with some texture, so that no path is taken only for flat input.
-std::int32_t GradientRow(void* buffer, std::int16_t, std::uint32_t row, std::uint32_t column,
-                         std::uint32_t count, std::uintptr_t) {
-  auto* bytes = static_cast<std::uint8_t*>(buffer);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint32_t x = column + i;
-    bytes[i] = static_cast<std::uint8_t>((x + row) / 32 + ((x * 7 + row * 13) & 15));
-  }
-  return 0;
-}
 
 // Takes the code-blocks without coding them, so that only the transform stage is timed.
 class DiscardingSink final : public quillon::jp2::CodeBlockSink {
@@ -79,17 +42,17 @@ void ForwardTransform(benchmark::State& state) {
   const auto height = static_cast<std::uint32_t>(state.range(0));
   const bool reversible = state.range(1) != 0;
   constexpr std::uint32_t kWidth = 4096;
-  PeakMemory memory;
+  quillon::bench::PeakMemory memory;
   for (auto _ : state) {
     CompressHandle handle = nullptr;
-    JP2_Compress_Start(&handle, PeakMemory::Allocate, reinterpret_cast<std::uintptr_t>(&memory),
-                       PeakMemory::Release, reinterpret_cast<std::uintptr_t>(&memory), 1);
+    JP2_Compress_Start(&handle, quillon::bench::PeakMemory::Allocate, reinterpret_cast<std::uintptr_t>(&memory),
+                       quillon::bench::PeakMemory::Release, reinterpret_cast<std::uintptr_t>(&memory), 1);
     JP2_Compress_SetProp(handle, JP2_Prop_Width, kWidth, -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_Height, height, -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_BitDepth, 8, -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_Reversible, reversible ? 1 : 0, -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_InputCallback,
-                         reinterpret_cast<std::uintptr_t>(&GradientRow), -1, -1);
+                         reinterpret_cast<std::uintptr_t>(&quillon::bench::GradientRow), -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_OutputCallback,
                          reinterpret_cast<std::uintptr_t>(&NoOutput), -1, -1);
     DiscardingSink sink;

@@ -13,7 +13,7 @@
 
 namespace quillon::jp2 {
 
-// One code-block as the packet walk has gathered it.
+// One code-block as the packet walk has located it and its bytes were read.
 struct CodeBlockInput {
   const std::uint8_t* data = nullptr;  // every layer's bytes, contiguous
   std::uint32_t length = 0;

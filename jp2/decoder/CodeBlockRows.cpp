@@ -21,13 +21,13 @@ int ResolutionOf(int levels, int level, BandOrientation orientation) {
 template <typename Sample>
 Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& records, int c,
                                    int keptResolution, const ComponentInfo& component,
-                                   const std::uint8_t* data, BlockDecoder* decoder) {
+                                   CodeBlockBytes* bytes, BlockDecoder* decoder) {
   memory_ = memory;
   records_ = &records;
   component_ = c;
   levels_ = records.Component(c).params.levels;
   info_ = component;
-  data_ = data;
+  bytes_ = bytes;
   decoder_ = decoder;
   BlockLayout layout;
   std::uint64_t offsets[kDecoderBandSlots] = {};
@@ -57,8 +57,11 @@ Status CodeBlockRows<Sample>::Release() {
 }
 
 template <typename Sample>
-CodeBlockInput CodeBlockRows<Sample>::InputOf(const BandRecord& band,
-                                              const CodeBlockRecord& block) {
+Status CodeBlockRows<Sample>::InputOf(const BandRecord& band, CodeBlockRecord& block,
+                                      CodeBlockInput* out) {
+  const CodecArray<SegmentPiece>& pieces = records_->Pieces();
+  const std::uint8_t* data = nullptr;
+  JP2_RETURN_IF_ERROR(bytes_->Read(pieces, block, &data));
   const TileComponentParams& params = records_->Component(component_).params;
   const int resolution = ResolutionOf(levels_, band.level, band.orientation);
   const int index = BandIndex(resolution, band.orientation);
@@ -66,7 +69,8 @@ CodeBlockInput CodeBlockRows<Sample>::InputOf(const BandRecord& band,
   const bool derived = params.quantStyle == 1;
   const std::uint16_t step = params.bandSteps[derived || index >= params.stepCount ? 0 : index];
   const int exponent = derived ? DerivedExponent(step >> 11, levels_, band.level) : step >> 11;
-  CodeBlockInput in;
+  CodeBlockInput& in = *out;
+  in = CodeBlockInput{};
   in.passes = block.passes;
   in.zeroBitPlanes = block.zeroBitPlanes;
   in.magnitudeBits = static_cast<std::uint8_t>(std::clamp(params.guardBits + exponent - 1, 0, 255));
@@ -74,11 +78,10 @@ CodeBlockInput CodeBlockRows<Sample>::InputOf(const BandRecord& band,
   in.style = params.codeBlockStyle;
   in.orientation = static_cast<std::uint8_t>(band.orientation);
   in.stepSize = BandStepSize(exponent, step & 0x7FF, info_.depth + GainBits(band.orientation));
-  if (block.passes <= 0) return in;
-  in.data = data_ + block.dataOffset;
+  if (block.passes <= 0) return JP2_Success;
+  in.data = data;
   in.length = block.length;
   std::uint32_t count = 0, passesBefore = 0;
-  const CodecArray<SegmentPiece>& pieces = records_->Pieces();
   for (std::uint32_t i = block.firstPiece; i != kNoPiece; i = pieces[i].next) {
     const CodewordSegment piece{pieces[i].passes, pieces[i].length};
     if (!AddSegmentPiece(in.style, passesBefore, piece, segments_, &count, kMaxCodewordSegments)) {
@@ -88,7 +91,7 @@ CodeBlockInput CodeBlockRows<Sample>::InputOf(const BandRecord& band,
   }
   in.segments = segments_;
   in.segmentCount = count;
-  return in;
+  return JP2_Success;
 }
 
 template <typename Sample>
@@ -105,7 +108,8 @@ Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
     const auto left = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.x0, cellLeft));
     const auto right = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(grid.area.x1, cellLeft + (std::uint64_t{1} << grid.xcb)));
-    CodeBlockInput in = InputOf(band, band.Block(bx, blockRow));
+    CodeBlockInput in;
+    JP2_RETURN_IF_ERROR(InputOf(band, band.Block(bx, blockRow), &in));
     in.width = right - left;
     in.height = bottom - top;
     JP2_RETURN_IF_ERROR(decoder_->Decode(in, strip.samples + (left - grid.area.x0), width));

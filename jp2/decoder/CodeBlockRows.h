@@ -7,6 +7,7 @@
 
 #include "common/CodecMemory.h"
 #include "decoder/BlockDecoder.h"
+#include "decoder/CodeBlockBytes.h"
 #include "decoder/CodeBlockSegments.h"
 #include "decoder/CoefficientSource.h"
 #include "decoder/PacketRecords.h"
@@ -16,10 +17,10 @@ namespace quillon::jp2 {
 template <typename Sample>
 class CodeBlockRows final : public CoefficientSource<Sample> {
  public:
-  // Strips for the bands of resolutions 0 to keptResolution of tile-component c; data is the
-  // tile's gathered bytes. -1 when memory runs out.
+  // Strips for the bands of resolutions 0 to keptResolution of tile-component c; bytes reads
+  // each code-block's data as it is decoded. -1 when memory runs out.
   Status Init(const MemoryCallbacks& memory, TileRecords& records, int c, int keptResolution,
-              const ComponentInfo& component, const std::uint8_t* data, BlockDecoder* decoder);
+              const ComponentInfo& component, CodeBlockBytes* bytes, BlockDecoder* decoder);
   Status Release();
 
   Status FillRows(int level, BandOrientation band, std::uint32_t firstRow, std::uint32_t endRow,
@@ -33,7 +34,7 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   };
 
   Status DecodeStrip(const BandRecord& band, Strip& strip, std::uint32_t blockRow);
-  CodeBlockInput InputOf(const BandRecord& band, const CodeBlockRecord& block);
+  Status InputOf(const BandRecord& band, CodeBlockRecord& block, CodeBlockInput* in);
 
   MemoryCallbacks memory_;
   OwnedBlock block_;
@@ -41,7 +42,7 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   int component_ = 0;
   int levels_ = 0;
   ComponentInfo info_;
-  const std::uint8_t* data_ = nullptr;
+  CodeBlockBytes* bytes_ = nullptr;
   BlockDecoder* decoder_ = nullptr;
   Strip strips_[kDecoderBandSlots];
   CodewordSegment segments_[kMaxCodewordSegments];

@@ -131,9 +131,11 @@ Status ParseMainHeader(ByteReader& input, std::uint64_t start, const MemoryCallb
                        CodestreamParams* params);
 
 // Parses the tile-part header at offset (SOT up to SOD) into the tile's own records.
+// segmentBuffer: kSegmentBufferSize bytes to reuse across calls; when null one is taken and
+// released.
 Status ParseTilePartHeader(ByteReader& input, std::uint64_t offset,
                            const MemoryCallbacks& memory, CodestreamParams* params,
-                           TilePartInfo* info);
+                           TilePartInfo* info, std::uint8_t* segmentBuffer = nullptr);
 
 // The values in force for a tile: its own when a tile-part header set them, else the main
 // header's. tile < tileCount, component < componentCount. A tile-component's values are put

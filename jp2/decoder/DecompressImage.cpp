@@ -9,10 +9,14 @@ Status DecodeImage(DecompressState& state) {
   // Checked before any work: there would be nowhere to deliver rows.
   if (state.writeCallback == 0) return JP2_Error_NoOutputCallback;
   JP2_RETURN_IF_ERROR(PreparePacketWalk(state.input, state.memory, &state.codestream, &state.packets));
-  for (std::uint32_t tile = 0; tile < state.codestream.tileCount; ++tile) {
-    JP2_RETURN_IF_ERROR(DeliverTile(state, tile));
+  BlockDecoder decoder;
+  JP2_RETURN_IF_ERROR(decoder.Init(state.memory));
+  Status status = JP2_Success;
+  for (std::uint32_t tile = 0; tile < state.codestream.tileCount && status.ok(); ++tile) {
+    status = DeliverTile(state, tile, decoder);
   }
-  return JP2_Success;
+  const Status released = decoder.Release();
+  return status.ok() ? released : status;
 }
 
 }  // namespace

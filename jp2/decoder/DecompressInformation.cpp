@@ -84,8 +84,7 @@ Status IndexTile(DecompressState& state, std::uint32_t tile, std::uint64_t* budg
   TileRecords records;
   PacketHeaderDecoder headers;
   Status status = [&]() -> Status {
-    JP2_RETURN_IF_ERROR(records.Build(memory, state.codestream, tile,
-                                      RecordBudget(state.packets.inputLength)));
+    JP2_RETURN_IF_ERROR(BuildTileRecords(memory, state.codestream, state.packets, tile, &records));
     WorkArena sizing;
     CarveTileIndex(records, state.codestream, out, sizing);
     if (sizing.Layout().Overflowed() || sizing.Layout().Size() > *budget) {
@@ -98,8 +97,8 @@ Status IndexTile(DecompressState& state, std::uint32_t tile, std::uint64_t* budg
     WorkArena carving(block.data);
     CarveTileIndex(records, state.codestream, out, carving);
     IndexObserver observer(out);
-    return WalkTilePackets(state.input, memory, state.codestream, state.packets, tile, &records,
-                    &headers, &observer);
+    return WalkTilePackets(state.input, memory, state.codestream, state.packets, &records,
+                           &headers, &observer);
   }();
   const Status released = records.Release(memory);
   const Status headersReleased = headers.Release(memory);

@@ -13,8 +13,10 @@ Rect RectOf(const Bounds& bounds) {
 
 }  // namespace
 
-void TileRecords::Carve(const CodestreamParams& params, std::uint64_t budget, WorkArena& arena) {
+void TileRecords::Carve(const CodestreamParams& params, std::uint64_t budget, RecordDetail detail,
+                        WorkArena& arena) {
   const int count = params.componentCount;
+  const bool blocks = detail == RecordDetail::kCodeBlocks;
   walkComponents_ = arena.Take<WalkComponent>(static_cast<std::uint64_t>(count));
   components_ = arena.Take<TileComponentRecord>(static_cast<std::uint64_t>(count));
   const bool carving = components_ != nullptr;
@@ -45,9 +47,14 @@ void TileRecords::Carve(const CodestreamParams& params, std::uint64_t budget, Wo
         band.level = r == 0 ? values.levels : values.levels - r + 1;
         band.grid = BlockGridOf(BandRect(walk.tileComponent, band.level, band.orientation), xcb,
                                 ycb);
-        const std::uint64_t blocks = std::uint64_t{band.grid.across} * band.grid.down;
-        band.blocks = arena.Take<CodeBlockRecord>(blocks);
-        if (carving) std::uninitialized_default_construct_n(band.blocks, blocks);
+        if (!blocks) continue;
+        const std::uint64_t blockCount = std::uint64_t{band.grid.across} * band.grid.down;
+        band.blocks = arena.Take<CodeBlockRecord>(blockCount);
+        if (carving) std::uninitialized_default_construct_n(band.blocks, blockCount);
+      }
+      if (!blocks) {
+        if (carving) resolutions[r] = level;
+        continue;
       }
       const std::uint64_t precinctCount = level.precincts.Count();
       level.precinctArray = arena.Take<PrecinctRecord>(precinctCount);
@@ -88,17 +95,18 @@ void TileRecords::Carve(const CodestreamParams& params, std::uint64_t budget, Wo
 }
 
 Status TileRecords::Build(const MemoryCallbacks& memory, const CodestreamParams& params,
-                          std::uint32_t tile, std::uint64_t budget) {
+                          std::uint32_t tile, std::uint64_t budget, RecordDetail detail) {
   JP2_RETURN_IF_ERROR(Release(memory));
   tile_ = tile;
+  detail_ = detail;
   WorkArena sizing;
-  Carve(params, budget, sizing);
+  Carve(params, budget, detail, sizing);
   if (sizing.Layout().Overflowed() || sizing.Layout().Size() > budget) {
     return JP2_Error_OutOfMemory;
   }
   JP2_RETURN_IF_ERROR(AllocateZeroed(memory, sizing.Layout(), &block_));
   WorkArena carving(block_.data);
-  Carve(params, budget, carving);
+  Carve(params, budget, detail, carving);
   return JP2_Success;
 }
 

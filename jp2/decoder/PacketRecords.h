@@ -30,7 +30,6 @@ struct SegmentPiece {
 struct CodeBlockRecord {
   std::int32_t passes = 0;      // received; -1 once its bytes could not all be read
   std::uint32_t length = 0;     // body bytes received
-  std::uint64_t dataOffset = 0; // in the tile's data buffer, once gathered
   std::uint32_t firstPiece = kNoPiece, lastPiece = kNoPiece;
   std::uint8_t lblock = 3;
   std::uint8_t zeroBitPlanes = 0;
@@ -73,12 +72,16 @@ struct TileComponentRecord {
   ResolutionRecord* resolutions = nullptr;  // levels + 1
 };
 
+// kGeometry: the tile, tile-component, resolution and band bounds and precinct grids only,
+// for a tile without packets; no precinct, code-block or tag tree records.
+enum class RecordDetail { kGeometry, kCodeBlocks };
+
 class TileRecords {
  public:
   // Builds the records of tile; -1 when they would take more than budget bytes or memory runs
   // out. Releases what an earlier Build made.
   Status Build(const MemoryCallbacks& memory, const CodestreamParams& params, std::uint32_t tile,
-               std::uint64_t budget);
+               std::uint64_t budget, RecordDetail detail);
   Status Release(const MemoryCallbacks& memory);
 
   const WalkTile& Walk() const { return walk_; }
@@ -88,15 +91,18 @@ class TileRecords {
     return components_[c].resolutions[r].precinctArray[p];
   }
   std::uint32_t TileIndex() const { return tile_; }
+  bool HasCodeBlocks() const { return detail_ == RecordDetail::kCodeBlocks; }
 
   // The code-blocks' contributions, in the order the headers gave them.
   CodecArray<SegmentPiece>& Pieces() { return pieces_; }
 
  private:
-  void Carve(const CodestreamParams& params, std::uint64_t budget, WorkArena& arena);
+  void Carve(const CodestreamParams& params, std::uint64_t budget, RecordDetail detail,
+             WorkArena& arena);
 
   OwnedBlock block_;
   std::uint32_t tile_ = 0;
+  RecordDetail detail_ = RecordDetail::kCodeBlocks;
   WalkTile walk_;
   WalkComponent* walkComponents_ = nullptr;
   TileComponentRecord* components_ = nullptr;

@@ -5,13 +5,13 @@
 
 #include "common/ComponentTransforms.h"
 #include "decoder/BlockDecoder.h"
+#include "decoder/CodeBlockBytes.h"
 #include "decoder/CodeBlockRows.h"
 #include "decoder/EnlargeScaling.h"
 #include "decoder/InverseWavelet.h"
 #include "decoder/ReduceScaling.h"
 #include "decoder/RowPacking.h"
 #include "decoder/SampleConversion.h"
-#include "decoder/TileDataGather.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -41,19 +41,23 @@ class ChannelWriter final : public OutputRowSink {
 class ComponentRows {
  public:
   Status Init(DecompressState& state, TileRecords& records, int c, int kept, std::uint32_t block,
-              const std::uint8_t* data, BlockDecoder* decoder) {
+              CodeBlockBytes* bytes, BlockDecoder* decoder) {
     const MemoryCallbacks& memory = state.memory;
     info_ = state.codestream.components[c];
     reversible_ = records.Component(c).params.reversible != 0;
     const Rect& area = records.Walk().components[c].tileComponent;
     const Bounds bounds{area.x0, area.y0, area.x1, area.y1};
     const int levels = records.Component(c).params.levels;
-    if (reversible_) {
-      JP2_RETURN_IF_ERROR(integers_.Init(memory, records, c, kept, info_, data, decoder));
+    if (!records.HasCodeBlocks()) {
+      // No packets arrived for the tile: every coefficient is zero.
+      zeros_ = true;
+      kept_ = ResolutionBounds(bounds, levels, kept);
+    } else if (reversible_) {
+      JP2_RETURN_IF_ERROR(integers_.Init(memory, records, c, kept, info_, bytes, decoder));
       JP2_RETURN_IF_ERROR(integerWavelet_.Init(memory, bounds, levels, kept, &integers_));
       kept_ = integerWavelet_.Output();
     } else {
-      JP2_RETURN_IF_ERROR(floats_.Init(memory, records, c, kept, info_, data, decoder));
+      JP2_RETURN_IF_ERROR(floats_.Init(memory, records, c, kept, info_, bytes, decoder));
       JP2_RETURN_IF_ERROR(floatWavelet_.Init(memory, bounds, levels, kept, &floats_));
       kept_ = floatWavelet_.Output();
     }
@@ -99,7 +103,9 @@ class ComponentRows {
 
   Status Produce() {
     const std::uint32_t width = kept_.Width();
-    if (reversible_) {
+    if (zeros_) {
+      std::memset(values_, 0, sizeof(std::int32_t) * width);
+    } else if (reversible_) {
       const std::int32_t* row = nullptr;
       JP2_RETURN_IF_ERROR(integerWavelet_.NextRow(&row));
       std::memcpy(values_, row, sizeof(std::int32_t) * width);
@@ -132,6 +138,7 @@ class ComponentRows {
   ComponentInfo info_;
   bool reversible_ = true;
   bool enlarging_ = false;
+  bool zeros_ = false;
   CodeBlockRows<std::int32_t> integers_;
   CodeBlockRows<float> floats_;
   InverseWavelet<std::int32_t> integerWavelet_;
@@ -166,7 +173,8 @@ void InverseComponentTransform(ComponentRows* rows) {
 
 class TileRun {
  public:
-  TileRun(DecompressState& state, std::uint32_t tile) : state_(state), tile_(tile) {}
+  TileRun(DecompressState& state, std::uint32_t tile, BlockDecoder& decoder)
+      : state_(state), tile_(tile), decoder_(decoder) {}
 
   Status Run() {
     const Status status = RunSteps();
@@ -178,8 +186,9 @@ class TileRun {
   Status RunSteps() {
     const MemoryCallbacks& memory = state_.memory;
     const CodestreamParams& params = state_.codestream;
-    JP2_RETURN_IF_ERROR(WalkTilePackets(state_.input, memory, params, state_.packets, tile_,
-                                        &records_, &headers_, nullptr));
+    JP2_RETURN_IF_ERROR(BuildTileRecords(memory, params, state_.packets, tile_, &records_));
+    JP2_RETURN_IF_ERROR(
+        WalkTilePackets(state_.input, memory, params, state_.packets, &records_, &headers_, nullptr));
     const int count = params.componentCount;
     BlockLayout layout;
     const std::uint64_t rowsAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(ComponentRows));
@@ -200,12 +209,9 @@ class TileRun {
           widest, std::uint64_t{records_.Walk().components[c].tileComponent.Width()} *
                       state_.enlargeFactor);
     }
-    JP2_RETURN_IF_ERROR(
-        GatherTileData(state_.input, memory, records_, kept, state_.packets.inputLength, &data_));
-    JP2_RETURN_IF_ERROR(decoder_.Init(memory));
-    decoderReady_ = true;
+    bytes_.Init(state_.input, memory, state_.packets.inputLength);
     for (int c = 0; c < count; ++c) {
-      JP2_RETURN_IF_ERROR(rows_[c].Init(state_, records_, c, kept[c], block[c], data_.data, &decoder_));
+      JP2_RETURN_IF_ERROR(rows_[c].Init(state_, records_, c, kept[c], block[c], &bytes_, &decoder_));
       ++ready_;
     }
     JP2_RETURN_IF_ERROR(AllocateZeroed(memory, widest * 4, &packed_));
@@ -247,10 +253,8 @@ class TileRun {
     const MemoryCallbacks& memory = state_.memory;
     for (int c = 0; c < ready_; ++c) JP2_RETURN_IF_ERROR(rows_[c].Release());
     ready_ = 0;
-    if (decoderReady_) JP2_RETURN_IF_ERROR(decoder_.Release());
-    decoderReady_ = false;
     JP2_RETURN_IF_ERROR(Release(memory, &packed_));
-    JP2_RETURN_IF_ERROR(Release(memory, &data_));
+    JP2_RETURN_IF_ERROR(bytes_.Release());
     JP2_RETURN_IF_ERROR(Release(memory, &componentBlock_));
     JP2_RETURN_IF_ERROR(headers_.Release(memory));
     return records_.Release(memory);
@@ -260,19 +264,18 @@ class TileRun {
   std::uint32_t tile_;
   TileRecords records_;
   PacketHeaderDecoder headers_;
-  BlockDecoder decoder_;
-  bool decoderReady_ = false;
+  BlockDecoder& decoder_;
   OwnedBlock componentBlock_;
   ComponentRows* rows_ = nullptr;
   int ready_ = 0;
-  OwnedBlock data_;
+  CodeBlockBytes bytes_;
   OwnedBlock packed_;
 };
 
 }  // namespace
 
-Status DeliverTile(DecompressState& state, std::uint32_t tile) {
-  TileRun run(state, tile);
+Status DeliverTile(DecompressState& state, std::uint32_t tile, BlockDecoder& decoder) {
+  TileRun run(state, tile, decoder);
   return run.Run();
 }
 

@@ -6,11 +6,13 @@
 #include <cstdint>
 
 #include "common/Status.h"
+#include "decoder/BlockDecoder.h"
 #include "decoder/DecompressState.h"
 
 namespace quillon::jp2 {
 
-// Walks, gathers and delivers tile; every buffer it takes is released on every path.
-Status DeliverTile(DecompressState& state, std::uint32_t tile);
+// Walks and delivers tile, reading and decoding its code-blocks with decoder (initialised, shared
+// by all tiles); every buffer it takes is released on every path.
+Status DeliverTile(DecompressState& state, std::uint32_t tile, BlockDecoder& decoder);
 
 }  // namespace quillon::jp2

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/MarkerCodes.h"
+#include "decoder/CodestreamRecords.h"
 #include "decoder/PacketBitReader.h"
 
 namespace quillon::jp2 {
@@ -26,14 +27,20 @@ bool IsMarkerAt(HeaderBytes& bytes, std::uint64_t position, std::uint64_t end,
 
 Status ListTileParts(ByteReader& input, const MemoryCallbacks& memory, CodestreamParams* params,
                      CodecArray<TilePart>* parts) {
+  OwnedBlock segmentBuffer;
+  JP2_RETURN_IF_ERROR(AllocateZeroed(memory, kSegmentBufferSize, &segmentBuffer));
+  Status status = JP2_Success;
   std::uint64_t offset = params->firstTilePart;
   while (offset != 0) {
     TilePart part;
-    if (!ParseTilePartHeader(input, offset, memory, params, &part.info).ok()) break;
+    if (!ParseTilePartHeader(input, offset, memory, params, &part.info, segmentBuffer.data).ok()) {
+      break;
+    }
     for (const PackedHeaderSegment& segment : PptSegmentsOf(*params, part.info.tile)) {
       part.packedEnd += segment.length;
     }
-    JP2_RETURN_IF_ERROR(parts->Append(memory, part));
+    status = parts->Append(memory, part);
+    if (!status.ok()) break;
     offset = part.info.nextTilePart;
     std::uint8_t next[2];
     if (offset == 0 || input.Read(offset, 2, next) != 0 ||
@@ -41,7 +48,8 @@ Status ListTileParts(ByteReader& input, const MemoryCallbacks& memory, Codestrea
       break;
     }
   }
-  return JP2_Success;
+  const Status released = Release(memory, &segmentBuffer);
+  return status.ok() ? released : status;
 }
 
 ProgressionVolume TileWalk::VolumeAt(std::uint32_t index) const {

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "support/CodestreamBuilder.h"
 #include "support/DecodeSession.h"
+#include "support/DecodedImage.h"
 #include "support/EncodeSession.h"
 
 namespace quillon::jp2::test {
@@ -16,52 +19,6 @@ namespace {
 
 std::int32_t Set(CompressHandle h, std::uint32_t id, std::uintptr_t value) {
   return JP2_Compress_SetProp(h, id, value, -1, -1);
-}
-
-// What the write callback received, as sample values per channel at (row, column).
-struct DecodedImage {
-  std::vector<TestComponent> channels;
-  int writes = 0;
-  std::int32_t stopWith = 0;
-
-  static std::int32_t Write(const void* samples, std::int16_t channel, std::uint32_t row,
-                            std::uint32_t column, std::uint32_t count, std::uintptr_t param) {
-    auto* self = reinterpret_cast<DecodedImage*>(param);
-    ++self->writes;
-    if (self->stopWith != 0) return self->stopWith;
-    TestComponent& c = self->channels.at(static_cast<std::size_t>(channel));
-    const int bytes = c.depth <= 8 ? 1 : c.depth <= 16 ? 2 : 4;
-    const auto* in = static_cast<const std::uint8_t*>(samples);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      std::uint32_t v = 0;
-      for (int b = 0; b < bytes; ++b) v |= std::uint32_t{in[i * bytes + b]} << (8 * b);
-      std::int64_t value = v;
-      if (c.isSigned && bytes < 4 && (v >> (8 * bytes - 1)) != 0) value -= std::int64_t{1} << (8 * bytes);
-      EXPECT_LT(row, c.height);
-      EXPECT_LT(column + i, c.width);
-      if (row < c.height && column + i < c.width) {
-        c.samples[std::size_t{row} * c.width + column + i] = static_cast<std::int32_t>(value);
-      }
-    }
-    return 0;
-  }
-};
-
-// Decodes bytes with little-endian output into images shaped like the given components.
-std::int32_t Decode(DecodeSession& session, const std::vector<TestComponent>& like,
-                    DecodedImage* image) {
-  EXPECT_EQ(session.Start(), 0);
-  for (const TestComponent& c : like) {
-    TestComponent blank = c;
-    std::fill(blank.samples.begin(), blank.samples.end(), -12345);
-    image->channels.push_back(blank);
-  }
-  EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_ByteOrder, 0), 0);
-  EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteCallback,
-                                   reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)), 0);
-  EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteParam,
-                                   reinterpret_cast<std::uintptr_t>(image)), 0);
-  return JP2_Decompress_Image(session.handle);
 }
 
 struct LosslessCase {
@@ -184,6 +141,107 @@ TEST(DecompressImage, CallbacksStopDecodingWithTheirAnswer) {
                                      reinterpret_cast<std::uintptr_t>(progress)), 0);
     EXPECT_EQ(JP2_Decompress_Image(session.handle), JP2_Error_Cancelled);
     EXPECT_EQ(image.writes, 0);
+  }
+}
+
+// Enlarging by f, tile by tile: rows P, Q give f rows P + (Q - P) k / f, each widened by the
+// same rule between neighbours; the last row and column are repeated.
+TestComponent Enlarged(const TestComponent& source, std::uint32_t tileWidth, int f) {
+  TestComponent out = source;
+  out.width *= f;
+  out.height *= f;
+  out.samples.assign(std::size_t{out.width} * out.height, 0);
+  const auto at = [&source](std::uint32_t x, std::uint32_t y) {
+    return source.samples[std::size_t{y} * source.width + x];
+  };
+  for (std::uint32_t x0 = 0; x0 < source.width; x0 += tileWidth) {
+    const std::uint32_t x1 = std::min(source.width, x0 + tileWidth);
+    for (std::uint32_t y = 0; y < source.height; ++y) {
+      const std::uint32_t below = std::min(y + 1, source.height - 1);
+      for (int k = 0; k < f; ++k) {
+        const auto row = [&](std::uint32_t x) { return at(x, y) + (at(x, below) - at(x, y)) * k / f; };
+        for (std::uint32_t x = x0; x < x1; ++x) {
+          const std::int32_t a = row(x), b = row(std::min(x + 1, x1 - 1));
+          for (int m = 0; m < f; ++m) {
+            out.samples[(std::size_t{y} * f + k) * out.width + x * f + m] = a + (b - a) * m / f;
+          }
+        }
+      }
+    }
+  }
+  return out;
+}
+
+// What reaches the write callback in the output forms a caller chooses: 16-bit samples in
+// either byte order, and enlargement by 2 across tiles.
+TEST(DecompressImage, OutputFormsGiveTheEncodedSamples) {
+  struct Case {
+    std::string name;
+    std::uint32_t depth;
+    bool bigEndian;
+    std::uint32_t enlarge;
+  };
+  for (const Case& c : {Case{"16-bit little-endian", 16, false, 1}, Case{"16-bit big-endian", 16, true, 1},
+                        Case{"enlarged by 2", 8, false, 2}}) {
+    constexpr std::uint32_t kTileWidth = 5;
+    EncodeSession encoder;
+    encoder.components = {MakeComponent(9, 7, c.depth, false, 0)};
+    ASSERT_EQ(encoder.Encode([](CompressHandle h) { EXPECT_EQ(Set(h, JP2_Prop_TileWidth, kTileWidth), 0); }), 0);
+    const TestComponent expected = c.enlarge == 1 ? encoder.components[0]
+                                                  : Enlarged(encoder.components[0], kTileWidth, 2);
+    DecodeSession session(encoder.output);
+    DecodedImage image;
+    image.bigEndian = c.bigEndian;
+    ASSERT_EQ(Decode(session, {expected}, &image, [&c](DecompressHandle h) {
+      EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_EnlargeFactor, c.enlarge), 0);
+    }), 0) << c.name;
+    EXPECT_EQ(image.channels[0].samples, expected.samples) << c.name;
+  }
+}
+
+// Code-block bytes are read block by block as tier 1 reaches them: with the input cache off no
+// allocation comes near the size of the single tile's data.
+TEST(DecompressImage, ASingleTileIsNotHeldInMemory) {
+  EncodeSession encoder;
+  encoder.components = {MakeComponent(128, 8000, 8, false, 0)};
+  ASSERT_EQ(encoder.Encode([](CompressHandle) {}), 0);
+  ASSERT_GT(encoder.output.size(), 500000u);
+  DecodeSession session(encoder.output);
+  DecodedImage image;
+  ASSERT_EQ(Decode(session, encoder.components, &image, [&session](DecompressHandle h) {
+    EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_CacheInput, 0), 0);
+    session.allocator.largest = 0;
+  }), 0);
+  EXPECT_EQ(image.channels[0].samples, encoder.components[0].samples);
+  EXPECT_LT(session.allocator.largest, encoder.output.size() / 4);
+}
+
+// 65,535 one-pixel tiles, with a tile-part each (written last tile first) or with only the
+// last tile's: finding a tile's tile-parts must not scan the whole list, and tiles that
+// received nothing deliver mid-grey rows without code-block records. Before the tile-parts
+// were indexed by tile this took billions of steps.
+TEST(DecompressImage, MostTilesAndTilePartsAFileCanClaimDecodeQuickly) {
+  constexpr std::uint32_t kWidth = 255, kHeight = 257, kTiles = kWidth * kHeight;
+  for (const bool everyTile : {true, false}) {
+    VectorSegmentWriter out;
+    WriteMainHeaderStart(out, SmallSiz(kWidth, kHeight, 1, 1));
+    for (std::uint32_t tile = kTiles; tile-- > (everyTile ? 0 : kTiles - 1);) {
+      WriteTilePart(out, static_cast<std::uint16_t>(tile), 0, 1, {}, 1);  // one empty packet
+    }
+    out.Marker(kMarkerEoc);
+    const auto start = std::chrono::steady_clock::now();
+    DecodeSession session(out.bytes);
+    DecodedImage image;
+    ASSERT_EQ(Decode(session, {MakeComponent(kWidth, kHeight, 8, false, 0)}, &image), 0);
+    JP2_ImageInfo* info = nullptr;
+    ASSERT_EQ(JP2_Decompress_GetInformation(session.handle, &info), 0);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0) << "every tile " << everyTile;
+    EXPECT_EQ(image.writes, static_cast<int>(kTiles));
+    EXPECT_EQ(std::count(image.channels[0].samples.begin(), image.channels[0].samples.end(), 128),
+              static_cast<std::ptrdiff_t>(kTiles));
+    EXPECT_EQ(info->tiles[kTiles - 1].components[0].width, 1u);
   }
 }
 

@@ -4,20 +4,16 @@
 // with precincts, layers, tiles, subsampling and code-block styles.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "support/DecodeSession.h"
 #include "support/EncodeSession.h"
+#include "support/PacketIndexCheck.h"
 
 namespace quillon::jp2::test {
 namespace {
-
-struct PacketSpan {
-  std::uint32_t offset, length;
-};
 
 struct IndexCase {
   std::string name;
@@ -76,37 +72,7 @@ TEST_P(PacketIndex, SopNumbersFollowTheStreamAndPacketsLeaveNoGaps) {
   JP2_ImageInfo* info = nullptr;
   ASSERT_EQ(JP2_Decompress_GetInformation(session.handle, &info), 0);
   ASSERT_NE(info, nullptr);
-  const Bytes& bytes = session.bytes;
-  std::size_t packetsSeen = 0;
-  for (std::uint32_t t = 0; t < info->tilesAcross * info->tilesDown; ++t) {
-    const JP2_TileInfo& tile = info->tiles[t];
-    std::vector<PacketSpan> packets;
-    for (std::uint32_t c = 0; c < info->components; ++c) {
-      const JP2_CompInfo& component = tile.components[c];
-      for (int r = 0; r <= component.levels; ++r) {
-        const JP2_ResInfo& level = component.resolutions[r];
-        for (std::uint32_t p = 0; p < level.precinctsAcross * level.precinctsDown; ++p) {
-          for (int l = 0; l < tile.layers; ++l) {
-            packets.push_back({level.precincts[p].layerOffsets[l], level.precincts[p].layerLengths[l]});
-          }
-        }
-      }
-    }
-    std::sort(packets.begin(), packets.end(),
-              [](const PacketSpan& a, const PacketSpan& b) { return a.offset < b.offset; });
-    for (std::size_t i = 0; i < packets.size(); ++i) {
-      const PacketSpan& packet = packets[i];
-      ASSERT_LE(std::size_t{packet.offset} + 6, bytes.size());
-      EXPECT_EQ(bytes[packet.offset], 0xFF) << "tile " << t << " packet " << i;
-      EXPECT_EQ(bytes[packet.offset + 1], 0x91);
-      EXPECT_EQ((bytes[packet.offset + 4] << 8) | bytes[packet.offset + 5], static_cast<int>(i));
-      if (i + 1 < packets.size()) {
-        EXPECT_EQ(packet.offset + packet.length, packets[i + 1].offset);
-      }
-    }
-    packetsSeen += packets.size();
-  }
-  EXPECT_GT(packetsSeen, 0u);
+  EXPECT_GT(ExpectSopNumberedPacketsWithoutGaps(session.bytes, *info), 0u);
   // A second call rebuilds the same index.
   JP2_ImageInfo* again = nullptr;
   ASSERT_EQ(JP2_Decompress_GetInformation(session.handle, &again), 0);

@@ -1,0 +1,122 @@
+// Whole JPEG 2000 decoder over the C interface against the one-thread decoders of OpenJPEG
+// and Grok, in one run: a PPM (P6) or PGM (P5) picture coded by our encoder losslessly and at
+// 1:20, each codestream decoded by all three. Prints per decoder the wall and processor time
+// (the peers also write their output file) and, for ours, the largest difference from
+// opj_decompress's samples.
+// Usage: jp2-decoder-bench picture.ppm|picture.pgm [work directory]
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "BenchPicture.h"
+#include "jp2.h"
+
+namespace {
+
+using quillon::bench::Picture;
+using quillon::bench::Seconds;
+
+double ProcessorSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Stores 8-bit rows into an interleaved picture.
+std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t row, std::uint32_t column,
+                      std::uint32_t count, std::uintptr_t param) {
+  auto& picture = *reinterpret_cast<Picture*>(param);
+  const auto* in = static_cast<const std::uint8_t*>(samples);
+  std::uint8_t* out = picture.samples.data() + (std::size_t{row} * picture.width + column) * picture.channels +
+                      static_cast<std::size_t>(channel);
+  for (std::uint32_t i = 0; i < count; ++i) out[std::size_t{i} * picture.channels] = in[i];
+  return 0;
+}
+
+// Decodes the codestream into *picture; the status.
+std::int32_t DecodeOurs(const std::vector<std::uint8_t>& codestream, Picture* picture) {
+  DecompressHandle handle = nullptr;
+  std::int32_t status = JP2_Decompress_Start(&handle, nullptr, 0, nullptr, 0, quillon::bench::ReadFromVector,
+                                             reinterpret_cast<std::uintptr_t>(&codestream));
+  if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteCallback, reinterpret_cast<std::uintptr_t>(&StoreRow));
+  if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteParam, reinterpret_cast<std::uintptr_t>(picture));
+  if (status == 0) status = JP2_Decompress_Image(handle);
+  if (handle != nullptr) JP2_Decompress_End(handle);
+  return status;
+}
+
+void Row(const char* decoder, const char* mode, double wall, double processor, const std::string& note) {
+  std::printf("| %-25s | %-8s | %8.2f | %9.2f | %s\n", decoder, mode, wall, processor, note.c_str());
+  std::fflush(stdout);
+}
+
+// Times a peer's command line (its processor time from the finished child).
+void RunPeer(const char* decoder, const char* mode, const std::string& command) {
+  const double before = ProcessorSeconds(RUSAGE_CHILDREN);
+  const auto start = std::chrono::steady_clock::now();
+  const int status = std::system((command + " > /dev/null 2>&1").c_str());
+  const double wall = Seconds(start);
+  if (status != 0) {
+    std::printf("| %-25s | %-8s | failed: %s\n", decoder, mode, command.c_str());
+    return;
+  }
+  Row(decoder, mode, wall, ProcessorSeconds(RUSAGE_CHILDREN) - before, "");
+}
+
+int LargestDifference(const Picture& a, const Picture& b) {
+  if (a.samples.size() != b.samples.size()) return -1;
+  int worst = 0;
+  for (std::size_t i = 0; i < a.samples.size(); ++i) worst = std::max(worst, std::abs(a.samples[i] - b.samples[i]));
+  return worst;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string source, work;
+  const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work);
+  if (picture.samples.empty()) return 1;
+  const std::string extension = picture.channels == 3 ? ".ppm" : ".pgm";
+  std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height, picture.channels);
+  std::printf("| %-25s | %-8s | %8s | %9s | %s\n", "decoder", "mode", "wall s", "process s", "vs opj_decompress");
+  std::printf("|---------------------------|----------|----------|-----------|------------------\n");
+  for (const std::uint32_t ratio : {0u, 20u}) {
+    const char* mode = ratio == 0 ? "lossless" : "1:20";
+    quillon::bench::Session session;
+    const auto target = static_cast<std::uint32_t>(ratio == 0 ? 0 : picture.samples.size() / ratio);
+    if (quillon::bench::Encode(picture, target, &session) != 0) {
+      std::printf("| encoding %s failed\n", mode);
+      continue;
+    }
+    const std::string file = work + "/quillon-decode-bench.j2k";
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(session.output.data()), static_cast<std::streamsize>(session.output.size()));
+    const std::string opjOut = work + "/quillon-decode-bench-opj" + extension;
+    RunPeer("opj_decompress -threads 1", mode, "opj_decompress -threads 1 -i " + file + " -o " + opjOut);
+    RunPeer("grk_decompress -H 1", mode, "grk_decompress -H 1 -i " + file + " -o " + work + "/quillon-decode-bench-grk" + extension);
+    Picture ours = picture;
+    std::fill(ours.samples.begin(), ours.samples.end(), 0);
+    const double before = ProcessorSeconds(RUSAGE_SELF);
+    const auto start = std::chrono::steady_clock::now();
+    const std::int32_t status = DecodeOurs(session.output, &ours);
+    const double wall = Seconds(start);
+    const double processor = ProcessorSeconds(RUSAGE_SELF) - before;
+    const Picture reference = quillon::bench::ReadNetpbm(opjOut);
+    Row("quillon", mode, wall, processor,
+        status != 0 ? "failed with " + std::to_string(status)
+                    : "max difference " + std::to_string(LargestDifference(ours, reference)));
+    std::remove(file.c_str());
+    std::remove(opjOut.c_str());
+    std::remove((work + "/quillon-decode-bench-grk" + extension).c_str());
+  }
+  return 0;
+}
