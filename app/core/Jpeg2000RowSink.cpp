@@ -70,15 +70,10 @@ std::int32_t Jpeg2000RowSink::Write(const void* samples, std::int16_t channel, s
   if (samples == nullptr || channel < 0 || static_cast<std::size_t>(channel) >= sink.targets_.size()) {
     return 0;
   }
-  const Target& delivered = sink.targets_[static_cast<std::size_t>(channel)];
-  const bool throughPalette = delivered.channel.palette.values != nullptr;
-  for (const Target& target : sink.targets_) {
-    // Palette channels share their index component, whose rows the decoder hands over once.
-    const bool mine = &target == &delivered || (throughPalette && target.channel.palette.values != nullptr);
-    if (!mine || !target.used || row >= target.channel.height || column >= target.channel.width) continue;
-    sink.Store(target, static_cast<const std::uint8_t*>(samples), row, column,
-               std::min(count, target.channel.width - column));
-  }
+  const Target& target = sink.targets_[static_cast<std::size_t>(channel)];
+  if (!target.used || row >= target.channel.height || column >= target.channel.width) return 0;
+  sink.Store(target, static_cast<const std::uint8_t*>(samples), row, column,
+             std::min(count, target.channel.width - column));
   return 0;
 }
 

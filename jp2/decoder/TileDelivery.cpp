@@ -16,23 +16,34 @@
 namespace quillon::jp2 {
 namespace {
 
-// Packs finished rows of one output channel and hands them to the write callback.
+// Packs finished rows of one component and hands them to the write callback once for each
+// output channel that shows the component (palette columns all show one), in channel order.
 class ChannelWriter final : public OutputRowSink {
  public:
-  ChannelWriter(const DecompressState& state, int channel, int depth, std::uint8_t* packed)
-      : state_(state), channel_(channel), depth_(depth), packed_(packed) {}
+  static constexpr std::uint32_t kNoChannel = 0xFFFFFFFF;
+
+  // nextChannel links each channel to the next one showing the same component.
+  ChannelWriter(const DecompressState& state, std::uint32_t firstChannel,
+                const std::uint32_t* nextChannel, int depth, std::uint8_t* packed)
+      : state_(state), firstChannel_(firstChannel), nextChannel_(nextChannel), depth_(depth),
+        packed_(packed) {}
 
   Status TakeRow(const std::uint32_t* samples, std::uint32_t count, std::uint32_t row,
                  std::uint32_t column) override {
     PackRow(samples, count, depth_, static_cast<ByteOrder>(state_.byteOrder), packed_);
     const auto write = reinterpret_cast<JP2_WriteRowCallback>(state_.writeCallback);
-    return write(packed_, static_cast<std::int16_t>(channel_), row, column, count,
-                 state_.writeParam);
+    for (std::uint32_t channel = firstChannel_; channel != kNoChannel;
+         channel = nextChannel_[channel]) {
+      JP2_RETURN_IF_ERROR(write(packed_, static_cast<std::int16_t>(channel), row, column, count,
+                                state_.writeParam));
+    }
+    return JP2_Success;
   }
 
  private:
   const DecompressState& state_;
-  int channel_;
+  std::uint32_t firstChannel_;
+  const std::uint32_t* nextChannel_;
   int depth_;
   std::uint8_t* packed_;
 };
@@ -194,11 +205,16 @@ class TileRun {
     const std::uint64_t rowsAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(ComponentRows));
     const std::uint64_t keptAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(int));
     const std::uint64_t blockAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(std::uint32_t));
+    const std::uint64_t firstAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(std::uint32_t));
+    const std::uint64_t nextAt = layout.Add(state_.channelCount, sizeof(std::uint32_t));
     JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &componentBlock_));
     rows_ = reinterpret_cast<ComponentRows*>(componentBlock_.data + rowsAt);
     for (int c = 0; c < count; ++c) new (&rows_[c]) ComponentRows();
     int* kept = reinterpret_cast<int*>(componentBlock_.data + keptAt);
     auto* block = reinterpret_cast<std::uint32_t*>(componentBlock_.data + blockAt);
+    firstChannel_ = reinterpret_cast<std::uint32_t*>(componentBlock_.data + firstAt);
+    nextChannel_ = reinterpret_cast<std::uint32_t*>(componentBlock_.data + nextAt);
+    LinkChannelsOfEachComponent();
     std::uint64_t widest = 1;
     for (int c = 0; c < count; ++c) {
       const int levels = records_.Component(c).params.levels;
@@ -234,7 +250,8 @@ class TileRun {
       }
       for (std::uint32_t channel = 0; channel < state_.channelCount; ++channel) {
         const int c = channelComponents[channel];
-        if (c >= params.componentCount) continue;
+        // A component's row is made once and reaches all its channels with the first of them.
+        if (c >= params.componentCount || firstChannel_[c] != channel) continue;
         const bool ready = c < 3 && produced[c];
         if (!ready && !rows_[c].HasRowAt(y)) continue;
         if (state_.progressCallback != 0) {
@@ -242,11 +259,24 @@ class TileRun {
           if (progress(state_.progressParam) != 0) return JP2_Error_Cancelled;
         }
         if (!ready) JP2_RETURN_IF_ERROR(rows_[c].Produce());
-        ChannelWriter writer(state_, static_cast<int>(channel), rows_[c].Info().depth, packed_.data);
+        ChannelWriter writer(state_, channel, nextChannel_, rows_[c].Info().depth, packed_.data);
         JP2_RETURN_IF_ERROR(rows_[c].Deliver(writer));
       }
     }
     return JP2_Success;
+  }
+
+  // Chains the output channels of each component in channel order.
+  void LinkChannelsOfEachComponent() {
+    const std::uint16_t* channelComponents = state_.ChannelComponents();
+    const int count = state_.codestream.componentCount;
+    for (int c = 0; c < count; ++c) firstChannel_[c] = ChannelWriter::kNoChannel;
+    for (std::uint32_t channel = state_.channelCount; channel-- > 0;) {
+      const int c = channelComponents[channel];
+      if (c >= count) continue;
+      nextChannel_[channel] = firstChannel_[c];
+      firstChannel_[c] = channel;
+    }
   }
 
   Status ReleaseAll() {
@@ -267,6 +297,8 @@ class TileRun {
   BlockDecoder& decoder_;
   OwnedBlock componentBlock_;
   ComponentRows* rows_ = nullptr;
+  std::uint32_t* firstChannel_ = nullptr;
+  std::uint32_t* nextChannel_ = nullptr;
   int ready_ = 0;
   CodeBlockBytes bytes_;
   OwnedBlock packed_;

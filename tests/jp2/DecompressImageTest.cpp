@@ -1,6 +1,7 @@
 // Whole-image decoding through the C interface: our encoder's lossless files of every kind
 // decode to the samples encoded; truncated files decode without failing from the packets
-// that arrived; the write callback's and the progress callback's answers stop decoding.
+// that arrived; palette channels all get their index rows; the write callback's and the
+// progress callback's answers stop decoding.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,6 +88,24 @@ TEST_P(LosslessDecode, GivesBackTheSamplesEncoded) {
 
 INSTANTIATE_TEST_SUITE_P(OurFiles, LosslessDecode, ::testing::ValuesIn(LosslessCases()),
                          CaseName<::testing::TestParamInfo<LosslessCase>>);
+
+// Every palette column is an output channel of the one index component: each gets the rows.
+TEST(DecompressImage, EveryPaletteChannelGetsTheIndexRows) {
+  const TestComponent indices = MakeComponent(23, 17, 4, false, 3);
+  const SixteenColourPalette palette;
+  EncodeSession encoder;
+  encoder.components = {indices};
+  ASSERT_EQ(encoder.Encode([&](CompressHandle h) {
+    EXPECT_EQ(Set(h, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
+    EXPECT_EQ(JP2_Compress_SetPalette(h, &palette.desc), 0);
+  }), 0);
+  DecodeSession session(encoder.output);
+  DecodedImage image;
+  ASSERT_EQ(Decode(session, {indices, indices, indices}, &image), 0);
+  for (int channel = 0; channel < 3; ++channel) {
+    EXPECT_EQ(image.channels[channel].samples, indices.samples) << "channel " << channel;
+  }
+}
 
 TEST(DecompressImage, TruncatedFilesDecodeFromThePacketsThatArrived) {
   EncodeSession encoder;
