@@ -181,13 +181,14 @@ void BlockDecoder::CleanupPass(std::uint32_t plane) {
                           ClearVisited(column);
                           return;
                         }
-                        for (; row < rows; ++row) {
-                          const std::uint32_t state = column[row];
-                          if ((state & (kSignificant | kVisited)) != 0) continue;
+                        const std::uint32_t first = row;
+                        ForEachRow(rows, [&](std::uint32_t r) {
+                          const std::uint32_t state = column[r];
+                          if (r < first || (state & (kSignificant | kVisited)) != 0) return;
                           if (source.Decide(zero[state & kNeighbours]) != 0) {
-                            DecodeSignificant(source, column, values, row, state, one, n);
+                            DecodeSignificant(source, column, values, r, state, one, n);
                           }
-                        }
+                        });
                         ClearVisited(column);
                       });
   mq_ = source.mq;
