@@ -1,8 +1,9 @@
 // The 47 probability states of the MQ arithmetic coder (T.800 Table C.2), shared by the
-// encoder and the decoder. Each state is one 32-bit word: the probability estimate Qe in
-// bits 0 to 14, the MPS switch flag in bit 15, and the signed distance to the next state
-// after an LPS in bits 16 to 23 and after an MPS in bits 24 to 31, so that a context moves
-// by adding a step to a pointer into the table.
+// encoder and the decoder, each with either more probable symbol: 94 words, entry 2 x state +
+// MPS. A word holds the probability estimate Qe in bits 0 to 14, the MPS in bit 16, and the
+// entry that follows an LPS (with the MPS switched where the state says so) in bits 17 to 23
+// and an MPS in bits 24 to 30. A context is one such word, so that a decision reads Qe and the MPS with a
+// single load.
 #pragma once
 
 #include <array>
@@ -36,46 +37,47 @@ inline constexpr StateRow kRows[kMqStateCount] = {
     {0x0005, 45, 42, 0}, {0x0001, 45, 43, 0}, {0x5601, 46, 46, 0},
 };
 
-constexpr std::uint32_t Pack(int index) {
+inline constexpr int kEntryCount = 2 * kMqStateCount;
+
+constexpr std::uint32_t Pack(int entry) {
+  const int index = entry / 2;
+  const int mps = entry % 2;
   const StateRow& row = kRows[index];
-  const auto lpsStep = static_cast<std::uint8_t>(row.nextLps - index);
-  const auto mpsStep = static_cast<std::uint8_t>(row.nextMps - index);
-  return std::uint32_t{row.qe} | (std::uint32_t{row.switchMps} << 15) |
-         (std::uint32_t{lpsStep} << 16) | (std::uint32_t{mpsStep} << 24);
+  const int afterLps = 2 * row.nextLps + (mps ^ row.switchMps);
+  const int afterMps = 2 * row.nextMps + mps;
+  return std::uint32_t{row.qe} | (static_cast<std::uint32_t>(mps) << 16) | (static_cast<std::uint32_t>(afterLps) << 17) |
+         (static_cast<std::uint32_t>(afterMps) << 24);
 }
 
-constexpr std::array<std::uint32_t, kMqStateCount> PackAll() {
-  std::array<std::uint32_t, kMqStateCount> table{};
-  for (int i = 0; i < kMqStateCount; ++i) table[i] = Pack(i);
+constexpr std::array<std::uint32_t, kEntryCount> PackAll() {
+  std::array<std::uint32_t, kEntryCount> table{};
+  for (int i = 0; i < kEntryCount; ++i) table[i] = Pack(i);
   return table;
 }
 
 }  // namespace mq_detail
 
-inline constexpr std::array<std::uint32_t, kMqStateCount> kMqStates = mq_detail::PackAll();
+inline constexpr std::array<std::uint32_t, mq_detail::kEntryCount> kMqStates =
+    mq_detail::PackAll();
 
 constexpr std::uint32_t MqQe(std::uint32_t state) {
   return state & 0x7FFF;
 }
-constexpr bool MqSwitches(std::uint32_t state) {
-  return (state & 0x8000) != 0;
+constexpr std::uint32_t MqMps(std::uint32_t state) {
+  return (state >> 16) & 1;
 }
-constexpr int MqLpsStep(std::uint32_t state) {
-  return static_cast<std::int8_t>(state >> 16);
+constexpr std::uint32_t MqAfterLps(std::uint32_t state) {
+  return kMqStates[(state >> 17) & 0x7F];
 }
-constexpr int MqMpsStep(std::uint32_t state) {
-  return static_cast<std::int8_t>(state >> 24);
+constexpr std::uint32_t MqAfterMps(std::uint32_t state) {
+  return kMqStates[(state >> 24) & 0x7F];
 }
 
-// A context: the state it is in and its more probable symbol.
+// A context: its state and more probable symbol as one word of kMqStates.
 struct MqContext {
-  const std::uint32_t* state = &kMqStates[0];
-  std::uint32_t mps = 0;
+  std::uint32_t state = kMqStates[0];
 
-  void Reset(int index) {
-    state = &kMqStates[index];
-    mps = 0;
-  }
+  void Reset(int index) { state = kMqStates[2 * index]; }
 };
 
 // The 19 contexts of the block coder (T.800 Annex D): 0 to 8 zero coding, 9 to 13 sign

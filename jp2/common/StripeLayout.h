@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 
 #include "common/BlockContexts.h"
 #include "common/CodecMemory.h"
@@ -63,8 +64,13 @@ Status AllocateStripeArrays(const MemoryCallbacks& memory, OwnedBlock* block, St
   return Status();
 }
 
+// The row count of a full stripe as a type, so that a column function called with it is
+// compiled for exactly four rows.
+using FullStripe = std::integral_constant<std::uint32_t, 4>;
+
 // Calls code(column states, column samples, rows) for every column of every stripe of a
-// width x height block, rows being 4 except in a last short stripe.
+// width x height block: rows is FullStripe except in a last short stripe, where it is the
+// std::uint32_t count of its rows.
 template <typename State, typename Sample, typename ColumnFn>
 inline void ForEachStripeColumn(State* states, Sample* samples, std::uint32_t width,
                                 std::uint32_t height, ColumnFn&& code) {
@@ -74,9 +80,29 @@ inline void ForEachStripeColumn(State* states, Sample* samples, std::uint32_t wi
     const std::uint32_t rows = std::min<std::uint32_t>(4, height - 4 * s);
     State* column = states + (s + 1) * stripeStride + 4;
     Sample* values = samples + (s + 1) * stripeStride + 4;
-    for (std::uint32_t x = 0; x < width; ++x, column += 4, values += 4) {
-      code(column, values, rows);
+    if (rows == 4) {
+      for (std::uint32_t x = 0; x < width; ++x, column += 4, values += 4) {
+        code(column, values, FullStripe{});
+      }
+    } else {
+      for (std::uint32_t x = 0; x < width; ++x, column += 4, values += 4) {
+        code(column, values, rows);
+      }
     }
+  }
+}
+
+// Calls visit(row) for each row of a column in order, written out four times for a full
+// stripe so that each call knows its row and the row count needs no register.
+template <typename Rows, typename RowFn>
+inline void ForEachRow(Rows rows, RowFn&& visit) {
+  if constexpr (std::is_same_v<Rows, FullStripe>) {
+    visit(0u);
+    visit(1u);
+    visit(2u);
+    visit(3u);
+  } else {
+    for (std::uint32_t row = 0; row < rows; ++row) visit(row);
   }
 }
 

@@ -128,35 +128,35 @@ void BlockDecoder::SignificancePass(Source& source, std::uint32_t plane) {
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
   ForEachStripeColumn(states_, samples_, width_, height_,
-                      [&](std::uint32_t* column, std::uint32_t* values, std::uint32_t rows) {
+                      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
                         const Column states = Column::Load(column);
                         if ((states.Any() & kNeighbours) == 0) return;
-                        for (std::uint32_t row = 0; row < rows; ++row) {
+                        ForEachRow(rows, [&](std::uint32_t row) {
                           const std::uint32_t state = column[row];
-                          if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) continue;
+                          if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) return;
                           if (source.Decide(zero[state & kNeighbours]) != 0) {
                             DecodeSignificant(source, column, values, row, state, one, n);
                           }
                           column[row] |= kVisited;
-                        }
+                        });
                       });
 }
 
 template <typename Source>
 void BlockDecoder::RefinementPass(Source& source, std::uint32_t plane) {
   ForEachStripeColumn(states_, samples_, width_, height_,
-                      [&](std::uint32_t* column, std::uint32_t* values, std::uint32_t rows) {
+                      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
                         if ((Column::Load(column).Any() & kSignificant) == 0) return;
-                        for (std::uint32_t row = 0; row < rows; ++row) {
+                        ForEachRow(rows, [&](std::uint32_t row) {
                           const std::uint32_t state = column[row];
-                          if ((state & (kSignificant | kVisited)) != kSignificant) continue;
+                          if ((state & (kSignificant | kVisited)) != kSignificant) return;
                           const int context = (state & kRefined) != 0 ? kRefinementContextBase + 2
                                               : (state & kNeighbours) != 0
                                                   ? kRefinementContextBase + 1
                                                   : kRefinementContextBase;
                           values[row] |= source.Decide(context) << plane;
                           column[row] = state | kRefined;
-                        }
+                        });
                       });
 }
 
@@ -166,7 +166,7 @@ void BlockDecoder::CleanupPass(std::uint32_t plane) {
   const std::uint32_t one = 1u << plane;
   ArithmeticSource source{mq_, contexts_};
   ForEachStripeColumn(states_, samples_, width_, height_,
-                      [&](std::uint32_t* column, std::uint32_t* values, std::uint32_t rows) {
+                      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
                         const Column states = Column::Load(column);
                         std::uint32_t row = 0;
                         if (rows == 4 && states.Empty()) {
@@ -181,13 +181,14 @@ void BlockDecoder::CleanupPass(std::uint32_t plane) {
                           ClearVisited(column);
                           return;
                         }
-                        for (; row < rows; ++row) {
-                          const std::uint32_t state = column[row];
-                          if ((state & (kSignificant | kVisited)) != 0) continue;
+                        const std::uint32_t first = row;
+                        ForEachRow(rows, [&](std::uint32_t r) {
+                          const std::uint32_t state = column[r];
+                          if (r < first || (state & (kSignificant | kVisited)) != 0) return;
                           if (source.Decide(zero[state & kNeighbours]) != 0) {
-                            DecodeSignificant(source, column, values, row, state, one, n);
+                            DecodeSignificant(source, column, values, r, state, one, n);
                           }
-                        }
+                        });
                         ClearVisited(column);
                       });
   mq_ = source.mq;

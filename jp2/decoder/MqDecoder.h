@@ -27,31 +27,30 @@ class MqDecoder {
 
   // One decision in the context, which moves to its next state.
   inline std::uint32_t Decode(MqContext& context) {
-    const std::uint32_t state = *context.state;
+    const std::uint32_t state = context.state;
     const std::uint32_t qe = MqQe(state);
+    const std::uint32_t mps = MqMps(state);
     a_ -= qe;
     std::uint32_t decision;
     if ((c_ >> 16) < qe) {
       // The lower sub-interval, less probable unless A has fallen below Qe (exchange).
       if (a_ < qe) {
-        decision = context.mps;
-        context.state += MqMpsStep(state);
+        decision = mps;
+        context.state = MqAfterMps(state);
       } else {
-        decision = context.mps ^ 1;
-        context.mps ^= (state >> 15) & 1;
-        context.state += MqLpsStep(state);
+        decision = mps ^ 1;
+        context.state = MqAfterLps(state);
       }
       a_ = qe;
     } else {
       c_ -= qe << 16;
-      if ((a_ & 0x8000) != 0) return context.mps;
+      if ((a_ & 0x8000) != 0) return mps;
       if (a_ < qe) {
-        decision = context.mps ^ 1;
-        context.mps ^= (state >> 15) & 1;
-        context.state += MqLpsStep(state);
+        decision = mps ^ 1;
+        context.state = MqAfterLps(state);
       } else {
-        decision = context.mps;
-        context.state += MqMpsStep(state);
+        decision = mps;
+        context.state = MqAfterMps(state);
       }
     }
     Renormalize();

@@ -148,15 +148,15 @@ void BlockCoder::ForEachColumn(ColumnFn&& code) {
 template <bool kRaw>
 void BlockCoder::SignificancePass(std::uint32_t plane) {
   Pass<kRaw> pass = OpenPass<kRaw>(*significanceTable_, plane);
-  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
+  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     const std::uint64_t states = LoadColumn(column);
     if (states == 0 || EveryLaneHas(states, kSignificant)) return;
-    for (std::uint32_t row = 0; row < rows; ++row) {
+    ForEachRow(rows, [&](std::uint32_t row) {
       const std::uint16_t state = column[row];
-      if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) continue;
+      if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) return;
       pass.CodeZero(column, row, samples[row], state);
       column[row] |= kVisited;
-    }
+    });
   });
   ClosePass(pass);
 }
@@ -164,11 +164,11 @@ void BlockCoder::SignificancePass(std::uint32_t plane) {
 template <bool kRaw>
 void BlockCoder::RefinementPass(std::uint32_t plane) {
   Pass<kRaw> pass = OpenPass<kRaw>(*refinementTable_, plane);
-  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
+  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     if ((LoadColumn(column) & kColumnSignificant) == 0) return;
-    for (std::uint32_t row = 0; row < rows; ++row) {
+    ForEachRow(rows, [&](std::uint32_t row) {
       const std::uint16_t state = column[row];
-      if ((state & (kSignificant | kVisited)) != kSignificant) continue;
+      if ((state & (kSignificant | kVisited)) != kSignificant) return;
       const int context = (state & kRefined) != 0      ? kRefinementContextBase + 2
                           : (state & kNeighbours) != 0 ? kRefinementContextBase + 1
                                                        : kRefinementContextBase;
@@ -176,14 +176,14 @@ void BlockCoder::RefinementPass(std::uint32_t plane) {
       pass.Encode(context, (sample >> pass.plane) & 1);
       column[row] = state | kRefined;
       pass.sum += (*pass.table)[DistortionIndex(sample, pass.plane)];
-    }
+    });
   });
   ClosePass(pass);
 }
 
 void BlockCoder::CleanupPass(std::uint32_t plane) {
   Pass<false> pass = OpenPass<false>(*significanceTable_, plane);
-  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, std::uint32_t rows) {
+  ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     const std::uint64_t states = LoadColumn(column);
     if (EveryLaneHas(states, kSignificant | kVisited)) {
       StoreColumn(column, states & ~kColumnVisited);

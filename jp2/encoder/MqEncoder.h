@@ -59,10 +59,10 @@ class MqEncoder {
   }
 
   inline void Encode(Registers& r, MqContext& context, std::uint32_t bit) {
-    const std::uint32_t state = *context.state;
+    const std::uint32_t state = context.state;
     const std::uint32_t qe = MqQe(state);
     r.a -= qe;
-    if (bit == context.mps) {
+    if (bit == MqMps(state)) {
       if ((r.a & 0x8000) != 0) {
         r.c += qe;
         return;
@@ -72,15 +72,14 @@ class MqEncoder {
       } else {
         r.c += qe;
       }
-      context.state += MqMpsStep(state);
+      context.state = MqAfterMps(state);
     } else {
       if (r.a < qe) {
         r.c += qe;
       } else {
         r.a = qe;
       }
-      context.mps ^= (state >> 15) & 1;
-      context.state += MqLpsStep(state);
+      context.state = MqAfterLps(state);
     }
     Renormalize(r);
   }

@@ -63,11 +63,14 @@ TEST_F(MqEncoderTest, TestDecoderReadsThePublishedSequenceBack) {
 
 TEST(MqStateTable, PackedWordsHoldThePrintedTable) {
   for (int i = 0; i < kMqStateCount; ++i) {
-    const std::uint32_t state = kMqStates[i];
-    EXPECT_EQ(MqQe(state), kQeTable[i].qe) << i;
-    EXPECT_EQ(MqSwitches(state), kQeTable[i].switchMps != 0) << i;
-    EXPECT_EQ(i + MqMpsStep(state), kQeTable[i].nextMps) << i;
-    EXPECT_EQ(i + MqLpsStep(state), kQeTable[i].nextLps) << i;
+    for (std::uint32_t mps = 0; mps < 2; ++mps) {
+      const std::uint32_t state = kMqStates[2 * i + mps];
+      const std::uint32_t lpsMps = kQeTable[i].switchMps != 0 ? 1 - mps : mps;
+      EXPECT_EQ(MqQe(state), kQeTable[i].qe) << i;
+      EXPECT_EQ(MqMps(state), mps) << i;
+      EXPECT_EQ(MqAfterMps(state), kMqStates[2 * kQeTable[i].nextMps + mps]) << i;
+      EXPECT_EQ(MqAfterLps(state), kMqStates[2 * kQeTable[i].nextLps + lpsMps]) << i;
+    }
   }
 }
 
