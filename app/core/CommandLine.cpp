@@ -11,7 +11,8 @@ namespace quillon {
 namespace {
 
 constexpr double kMaxRate = 1000.0;
-constexpr int kMaxQuality = 15;
+// The open dialog's quality scale; legacy KVF files clamp it further to their own.
+constexpr int kMaxQuality = 100;
 
 // The number that starts at the first character of `text` that is one of `starters`.
 const char* numberStart(const std::string& text, const char* starters) {
@@ -56,11 +57,7 @@ CMyCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       if (const char* number = numberStart(rest, "0123456789-+")) {
         const long quality = std::strtol(number, nullptr, 10);
         result.quality = quality > kMaxQuality ? kMaxQuality : static_cast<int>(quality);
-        if (quality > kMaxQuality) {
-          result.notices.push_back(
-              "Eine Qualit\u00e4t gr\u00f6\u00dfer als 15 ist nicht m\u00f6glich. Ich stelle 15 "
-              "ein.\n");
-        }
+        if (quality > kMaxQuality) result.notices.push_back(QualityClampNotice(kMaxQuality));
       }
     } else {
       result.unknownOptions.push_back(argument);
@@ -71,12 +68,18 @@ CMyCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   return result;
 }
 
+std::string QualityClampNotice(int highest) {
+  return FormatMessage(
+      "Eine Qualit\u00e4t gr\u00f6\u00dfer als %d ist nicht m\u00f6glich. Ich stelle %d ein.\n",
+      {std::int64_t{highest}, std::int64_t{highest}});
+}
+
 std::string CommandLineUsage() {
   return "Usage: quillon [OPTIONS] [FILE...]\n"
          "Opens the named pictures (BMP, PGM, PPM, TIFF, JPEG, JPEG 2000, KVF).\n"
          "\n"
          "  /C<rate>, -C<rate>   decode compressed files at raw size / rate bytes (1 to 1000)\n"
-         "  /Q<quality>, -Q<q>   decode compressed files at this quality (1 to 15)\n"
+         "  /Q<quality>, -Q<q>   decode compressed files at this quality (1 to 100)\n"
          "  -h, --help           show this text\n"
          "\n"
          "Without a display, use quillon-convert.\n";

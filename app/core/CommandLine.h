@@ -27,4 +27,8 @@ CMyCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string CommandLineUsage();
 
+// The notice printed when a quality above `highest` is brought down to it: above 100 on the
+// command line, above 15 for a legacy KVF file.
+std::string QualityClampNotice(int highest);
+
 }  // namespace quillon

@@ -10,7 +10,7 @@ constexpr std::uint32_t kColourChannel = 0;
 constexpr std::uint32_t kHighestAssociation = 512;
 
 Jp2UsedChannel Use(const Jp2ChannelFacts& facts, std::uint32_t channel, int slot) {
-  return {channel, slot, facts.width, facts.height, facts.depth, facts.isSigned};
+  return {channel, slot, facts.width, facts.height, facts.depth, facts.isSigned, facts.palette};
 }
 
 bool Sized(const Jp2ChannelFacts& facts) { return facts.width > 0 && facts.height > 0; }

@@ -13,6 +13,14 @@ enum class Jp2WorkingSpace { Grey, Rgb, Ycc, Cmyk, Lab };
 // Colour slots of a working space: 1 for grey, 3 for RGB, YCC and Lab, 4 for CMYK.
 int ColourSlots(Jp2WorkingSpace space);
 
+// The palette column behind a channel: the decoder delivers the indices, packed at the depth
+// of their component, and the reader looks them up. No values for a channel without palette.
+struct Jp2PaletteColumn {
+  const std::uint32_t* values = nullptr;
+  std::uint32_t entries = 0;
+  std::uint32_t indexDepth = 0;
+};
+
 // What the decoder tells of one output channel.
 struct Jp2ChannelFacts {
   std::uint32_t type = 0;         // 0 colour, 1 opacity, 2 premultiplied opacity, 3 unspecified
@@ -21,6 +29,7 @@ struct Jp2ChannelFacts {
   std::uint32_t height = 0;
   std::uint32_t depth = 8;  // of the palette column for palette channels
   bool isSigned = false;
+  Jp2PaletteColumn palette;
 };
 
 struct Jp2ColourFacts {
@@ -37,6 +46,7 @@ struct Jp2UsedChannel {
   std::uint32_t height = 0;
   std::uint32_t depth = 8;
   bool isSigned = false;
+  Jp2PaletteColumn palette;
 };
 
 struct Jp2ColourPlan {

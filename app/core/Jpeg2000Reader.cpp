@@ -101,12 +101,17 @@ bool ReadChannels(const DecoderSession& session, Jp2ColourFacts& facts) {
   count = std::min<std::uint32_t>(count, INT16_MAX);
   for (std::uint32_t i = 0; i < count; ++i) {
     const auto channel = static_cast<std::int16_t>(i);
-    Jp2ChannelFacts one{defs[i].type, defs[i].association};
+    Jp2ChannelFacts one;
+    one.type = defs[i].type;
+    one.association = defs[i].association;
     one.width = static_cast<std::uint32_t>(session.Get(JP2_Prop_Width, channel).value_or(0));
     one.height = static_cast<std::uint32_t>(session.Get(JP2_Prop_Height, channel).value_or(0));
     if (palette != nullptr && i < palette->columns) {
+      if (palette->entries == 0) return false;
       one.depth = palette->depths[i];
       one.isSigned = palette->signs[i] != 0;
+      const auto indexDepth = session.Get(JP2_Prop_BitDepth, channel).value_or(8);
+      one.palette = {palette->values[i], palette->entries, static_cast<std::uint32_t>(indexDepth)};
     } else {
       one.depth = static_cast<std::uint32_t>(session.Get(JP2_Prop_BitDepth, channel).value_or(8));
       one.isSigned = session.Get(JP2_Prop_Signed, channel).value_or(0) != 0;
@@ -120,6 +125,17 @@ struct PelsPerMetre {
   std::int32_t x = kDefaultPelsPerMeter;
   std::int32_t y = kDefaultPelsPerMeter;
 };
+
+// A raw codestream names no colour space: the decoder calls it grey unless the component
+// transform is used, but three components or more are meant as RGB just the same.
+void TakeCodestreamAsRgb(Jp2ColourFacts& facts) {
+  if (facts.channels.size() < 3) return;
+  facts.space = Jp2WorkingSpace::Rgb;
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    facts.channels[i].type = 0;
+    facts.channels[i].association = i + 1;
+  }
+}
 
 // The picture's resolution from the capture box, else the display box; 72 dpi without either.
 // The decoder gives the box's vertical field first, which our writer fills with the horizontal
@@ -201,6 +217,8 @@ bool ReadJpeg2000(const std::filesystem::path& path, PictureDocument& document,
   Jp2ColourFacts facts;
   facts.components = image->components;
   facts.space = SpaceOfCode(baseCode);
+  const bool bareCodestream =
+      session.Get(JP2_Prop_FileFormat).value_or(JP2_Format_JP2) == JP2_Format_Codestream;
   DecodedColourSource colour;
   if (baseCode == JP2_Colour_ICC && !ReadIccProfile(session, facts.space, colour)) return false;
   if (baseCode == JP2_Colour_CIELab) (void)JP2_Decompress_GetLAB(session.Handle(), &colour.lab);
@@ -212,7 +230,9 @@ bool ReadJpeg2000(const std::filesystem::path& path, PictureDocument& document,
                                                : std::max<std::uint32_t>(request.reduce, 1);
   ApplyReduction(session, reduce);
   Jp2ColourPlan plan;
-  if (!ReadChannels(session, facts) || !PlanColour(facts, plan)) return false;
+  if (!ReadChannels(session, facts)) return false;
+  if (bareCodestream) TakeCodestreamAsRgb(facts);
+  if (!PlanColour(facts, plan)) return false;
   Picture& picture = document.GetPicture();
   if (!PlausiblePictureSize(plan.width, plan.height, file.Length(), kJp2PixelsPerByte)) return false;
   if (!CreateSizedPicture(picture, static_cast<std::int32_t>(plan.width),

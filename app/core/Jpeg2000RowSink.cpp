@@ -70,17 +70,24 @@ std::int32_t Jpeg2000RowSink::Write(const void* samples, std::int16_t channel, s
   if (samples == nullptr || channel < 0 || static_cast<std::size_t>(channel) >= sink.targets_.size()) {
     return 0;
   }
-  const Target& target = sink.targets_[static_cast<std::size_t>(channel)];
-  if (!target.used || row >= target.channel.height || column >= target.channel.width) return 0;
-  count = std::min(count, target.channel.width - column);
-  sink.Store(target, static_cast<const std::uint8_t*>(samples), row, column, count);
+  const Target& delivered = sink.targets_[static_cast<std::size_t>(channel)];
+  const bool throughPalette = delivered.channel.palette.values != nullptr;
+  for (const Target& target : sink.targets_) {
+    // Palette channels share their index component, whose rows the decoder hands over once.
+    const bool mine = &target == &delivered || (throughPalette && target.channel.palette.values != nullptr);
+    if (!mine || !target.used || row >= target.channel.height || column >= target.channel.width) continue;
+    sink.Store(target, static_cast<const std::uint8_t*>(samples), row, column,
+               std::min(count, target.channel.width - column));
+  }
   return 0;
 }
 
 void Jpeg2000RowSink::Store(const Target& target, const std::uint8_t* packed, std::uint32_t row,
                             std::uint32_t column, std::uint32_t count) {
   const Jp2UsedChannel& channel = target.channel;
-  const std::uint32_t bytes = PackedSampleBytes(std::min(channel.depth, kDeepestSample));
+  const Jp2PaletteColumn& palette = channel.palette;
+  const std::uint32_t packedDepth = palette.values != nullptr ? palette.indexDepth : channel.depth;
+  const std::uint32_t bytes = PackedSampleBytes(std::min(packedDepth, kDeepestSample));
   const bool fourth = channel.slot == 3;
   // Slot 0 is red, the third byte of a blue-green-red pixel.
   const int offset = bytesPerPixel_ == 1 ? 0 : 2 - channel.slot;
@@ -88,8 +95,9 @@ void Jpeg2000RowSink::Store(const Target& target, const std::uint8_t* packed, st
     std::uint8_t* line = fourth ? fourth_.data() + std::size_t{y} * width_
                                 : picture_.Row(static_cast<std::int32_t>(height_ - 1 - y));
     for (std::uint32_t i = 0; i < count; ++i) {
-      const std::uint8_t value =
-          SampleTo8Bits(ReadPacked(packed + std::size_t{i} * bytes, bytes), channel.depth, channel.isSigned);
+      std::uint32_t sample = ReadPacked(packed + std::size_t{i} * bytes, bytes);
+      if (palette.values != nullptr) sample = palette.values[std::min(sample, palette.entries - 1)];
+      const std::uint8_t value = SampleTo8Bits(sample, channel.depth, channel.isSigned);
       const std::uint32_t c = column + i;
       for (std::uint32_t x = target.columnStarts[c]; x < target.columnStarts[c + 1]; ++x) {
         if (fourth) {

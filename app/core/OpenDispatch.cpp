@@ -47,7 +47,7 @@ FileDispatch DispatchFile(const std::filesystem::path& path) {
   const auto got = static_cast<std::size_t>(file.gcount());
   const std::uint16_t value = got >= 2 ? static_cast<std::uint16_t>(head[0] | head[1] << 8) : 0;
   FileDispatch result{DispatchByMagic(value), std::nullopt};
-  if (got >= 3) result.kvf = KvfGenerationOf(head[2]);
+  if (got >= 3 && result.dispatch.reader == ReaderKind::Kvf) result.kvf = KvfGenerationOf(head[2]);
   return result;
 }
 

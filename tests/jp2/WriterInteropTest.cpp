@@ -83,29 +83,13 @@ TEST(WriterInterop, SubsampledComponentsDecodeExactly) {
 
 TEST(WriterInterop, PaletteIndicesDecodeToThePaletteColours) {
   const TestComponent indices = MakeComponent(40, 30, 4, false, 5);
-  std::uint32_t columns[3][16];
-  for (std::uint32_t e = 0; e < 16; ++e) {
-    columns[0][e] = e * 16;
-    columns[1][e] = 255 - e * 3;
-    columns[2][e] = (e * 77) % 256;
-  }
-  std::uint32_t* values[3] = {columns[0], columns[1], columns[2]};
-  std::uint8_t depths[3] = {8, 8, 8};
-  std::uint8_t signs[3] = {};
-  const JP2_PaletteDesc palette{16, 3, depths, signs, values};
+  const SixteenColourPalette palette;
   const Encoded encoded =
       EncodeToFile("palette.jp2", {indices},
                    Props({{JP2_Prop_ColourSpace, JP2_Colour_sRGB}}, [&](CompressHandle handle) {
-                     EXPECT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
+                     EXPECT_EQ(JP2_Compress_SetPalette(handle, &palette.desc), 0);
                    }));
-  std::vector<TestComponent> colours;
-  for (int c = 0; c < 3; ++c) {
-    TestComponent colour = indices;
-    colour.depth = 8;
-    for (auto& sample : colour.samples) sample = static_cast<std::int32_t>(columns[c][sample]);
-    colours.push_back(colour);
-  }
-  for (const double psnr : PeerPsnr(encoded, colours)) EXPECT_EQ(psnr, 999);
+  for (const double psnr : PeerPsnr(encoded, palette.Colours(indices))) EXPECT_EQ(psnr, 999);
   std::remove(encoded.file.c_str());
 }
 

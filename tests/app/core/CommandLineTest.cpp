@@ -11,14 +11,20 @@
 namespace quillon {
 namespace {
 
-TEST(CommandLine, QualityAboveFifteenIsClampedWithANotice) {
+TEST(CommandLine, QualityTakesTheOpenDialogsScaleAndIsClampedAbove100) {
   const CMyCommandLine line = ParseCommandLine({"/Q20", "picture.jp2"});
-  EXPECT_EQ(line.quality, 15);
-  ASSERT_EQ(line.notices.size(), 1u);
-  EXPECT_EQ(line.notices[0],
-            "Eine Qualit\u00e4t gr\u00f6\u00dfer als 15 ist nicht m\u00f6glich. Ich stelle 15 ein.\n");
+  EXPECT_EQ(line.quality, 20) << "not the legacy KVF scale's 15";
+  EXPECT_TRUE(line.notices.empty());
   EXPECT_EQ(line.files, std::vector<std::string>{"picture.jp2"});
   EXPECT_FALSE(line.showSplash) << "started with a file: no splash";
+
+  const CMyCommandLine high = ParseCommandLine({"-q250"});
+  EXPECT_EQ(high.quality, 100);
+  ASSERT_EQ(high.notices.size(), 1u);
+  EXPECT_EQ(high.notices[0],
+            "Eine Qualit\u00e4t gr\u00f6\u00dfer als 100 ist nicht m\u00f6glich. Ich stelle 100 ein.\n");
+  EXPECT_EQ(QualityClampNotice(15),
+            "Eine Qualit\u00e4t gr\u00f6\u00dfer als 15 ist nicht m\u00f6glich. Ich stelle 15 ein.\n");
 }
 
 TEST(CommandLine, RatesAreClampedAndSwitchesIgnoreCase) {

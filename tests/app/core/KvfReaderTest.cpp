@@ -7,17 +7,12 @@
 #include "KvfTestFile.h"
 #include "core/LoadOptions.h"
 #include "core/PictureProbe.h"
+#include "support/NoDiskSpace.h"
 #include "support/RecordingUiServices.h"
 #include "support/TempDir.h"
 
 namespace quillon {
 namespace {
-
-struct NoDisk final : DiskSpace {
-  std::optional<std::uint64_t> FreeBytes(const std::filesystem::path&) const override {
-    return std::nullopt;
-  }
-};
 
 constexpr const char* kStrings =
     "105\tLoading Picture - %s\n"
@@ -57,7 +52,7 @@ class KvfReaderTest : public ::testing::Test {
   test::TempDir dir_;
   StringTable strings_;
   test::RecordingUiServices ui_;
-  NoDisk disk_;
+  test::NoDiskSpace disk_;
   FileIoContext context_;
   std::unique_ptr<PictureDocument> document_;
 };

@@ -7,17 +7,12 @@
 #include <vector>
 
 #include "core/OpenDispatch.h"
+#include "support/NoDiskSpace.h"
 #include "support/RecordingUiServices.h"
 #include "support/TempDir.h"
 
 namespace quillon {
 namespace {
-
-struct NoDisk final : DiskSpace {
-  std::optional<std::uint64_t> FreeBytes(const std::filesystem::path&) const override {
-    return std::nullopt;
-  }
-};
 
 class OpenPipelineTest : public ::testing::Test {
  protected:
@@ -48,7 +43,7 @@ class OpenPipelineTest : public ::testing::Test {
   test::TempDir dir_;
   StringTable strings_;
   test::RecordingUiServices ui_;
-  NoDisk disk_;
+  test::NoDiskSpace disk_;
   FileIoContext context_;
   std::vector<std::string> called_;
 };
@@ -78,6 +73,9 @@ TEST_F(OpenPipelineTest, TheExtensionPlaysNoPart) {
   EXPECT_EQ(document.format, PictureFormat::Bmp);
   EXPECT_EQ(document.fileSize, 15u);
   EXPECT_EQ(called_, (std::vector<std::string>{"jp2", "bmp"}));
+  // The KVF version byte is read only from KVF files: a JP2 file's third byte is 0 as well,
+  // and the open dialog must not take it for a legacy KVF file.
+  EXPECT_FALSE(DispatchFile(jp2NamedBmp).kvf);
 }
 
 TEST_F(OpenPipelineTest, KvfVersionByteChoosesTheCodec) {

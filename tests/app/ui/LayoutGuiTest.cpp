@@ -10,6 +10,7 @@
 #include <wx/html/helpfrm.h>
 
 #include "core/FormatMessage.h"
+#include "support/EncodeSession.h"
 #include "support/BmpFixture.h"
 #include "support/FileChooserDriver.h"
 #include "support/GuiTest.h"
@@ -61,6 +62,15 @@ class LayoutGuiTest : public GuiTest, public ::testing::WithParamInterface<Langu
 TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
   // A picture of some megabytes, so that the information texts are long.
   const auto picture = WriteGradientBmp(dir.path() / "wide.bmp", 2000, 1500);
+  jp2::test::EncodeSession photoFile;
+  photoFile.components = jp2::test::MakeComponents(3, 1000, 700);
+  ASSERT_EQ(photoFile.Encode([](CompressHandle handle) {
+    EXPECT_EQ(jp2::test::EncodeSession::Set(handle, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
+    EXPECT_EQ(jp2::test::EncodeSession::Set(handle, JP2_Prop_Progression, JP2_Progression_RPCL), 0);
+  }), 0);
+  const std::string photo = (dir.path() / "photo.jp2").string();
+  jp2::test::WriteFile(photo, photoFile.output);
+  App().OpenDialog().preview = true;
   App().OpenDialog().directory = dir.path().string();
   const bool cameUp = WithFileChooser(
       [&] { App().OpenDialog().Run(&Frame()); },
@@ -75,6 +85,13 @@ TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
         panel->SelectionChanged(picture.string());
         EXPECT_TRUE(panel->FileSizeText().Contains("9000054")) << panel->FileSizeText();
         Inspect(panel, "open-selected", WholeScreen());
+        // A JPEG 2000 file: four information lines and its preview reduced below 256 pixels.
+        chooser.SetPath(photo);
+        panel->SelectionChanged(photo);
+        for (int i = 0; i < 200 && panel->PreviewPending(); ++i) Pump();
+        EXPECT_TRUE(panel->InfoText().Contains("1000 x 700")) << panel->InfoText();
+        EXPECT_EQ(panel->PreviewImage().GetWidth(), 250);
+        Inspect(panel, "open-selected-jp2", WholeScreen());
         return static_cast<int>(wxID_CANCEL);
       });
   EXPECT_TRUE(cameUp);

@@ -73,6 +73,37 @@ inline void SetEveryMetadataBox(CompressHandle handle) {
   EXPECT_EQ(JP2_Compress_SetResolution(handle, 72, 96, nullptr, 2, 1), 0);
 }
 
+// A palette of 16 entries in three 8-bit columns, and what it makes of index samples.
+struct SixteenColourPalette {
+  std::uint32_t columns[3][16];
+  std::uint32_t* values[3] = {columns[0], columns[1], columns[2]};
+  std::uint8_t depths[3] = {8, 8, 8};
+  std::uint8_t signs[3] = {};
+  JP2_PaletteDesc desc{16, 3, depths, signs, values};
+
+  SixteenColourPalette() {
+    for (std::uint32_t e = 0; e < 16; ++e) {
+      columns[0][e] = e * 16;
+      columns[1][e] = 255 - e * 3;
+      columns[2][e] = (e * 77) % 256;
+    }
+  }
+  SixteenColourPalette(const SixteenColourPalette&) = delete;
+  SixteenColourPalette& operator=(const SixteenColourPalette&) = delete;
+
+  // The three 8-bit colour components of `indices`.
+  std::vector<TestComponent> Colours(const TestComponent& indices) const {
+    std::vector<TestComponent> colours;
+    for (int c = 0; c < 3; ++c) {
+      TestComponent colour = indices;
+      colour.depth = 8;
+      for (auto& sample : colour.samples) sample = static_cast<std::int32_t>(columns[c][sample]);
+      colours.push_back(colour);
+    }
+    return colours;
+  }
+};
+
 class EncodeSession {
  public:
   std::vector<TestComponent> components;

@@ -181,6 +181,81 @@ TEST_F(ConvertProgram, LosslessJpeg2000DecodesBitExactlyInOpenJpeg) {
   }
 }
 
+// JPEG 2000 inputs: our containers and the peers' files back to the source (lossless) or to
+// what OpenJPEG decodes (lossy, reduced), with a load option or two.
+TEST_F(ConvertProgram, ReadsJpeg2000OfEveryContainerAndBothPeers) {
+  for (const bool colour : {true, false}) {
+    const std::string source = Fixture(colour ? "c.bmp" : "g.bmp", colour, 0, 131, 77);
+    const std::string raw = Path(colour ? "src.ppm" : "src.pgm");
+    ASSERT_EQ(Convert({source, raw}).status, 0);
+    struct Case {
+      std::string file;
+      std::string make;  // a shell command that writes `file`; empty: quillon-convert does
+      std::string peerOptions;  // opj_decompress options of the reference; empty: the source
+      std::vector<std::string> options;
+    };
+    const std::string in = Quote(raw);
+    const std::vector<Case> cases = {
+        {"ours.jp2", "", "", {}},
+        {"ours.jpx", "", "", {}},
+        {"ours.j2k", "", "", {}},
+        {"opj.j2k", "opj_compress -i " + in + " -o ", "", {}},
+        {"opj.jp2", "opj_compress -i " + in + " -t 32,32 -p RPCL -o ", "", {}},
+        {"grk.jp2", "grk_compress -i " + in + " -o ", "", {}},
+        {"opj-lossy.j2k", "opj_compress -i " + in + " -r 20 -I -o ", "-i", {}},
+        {"grk-lossy.j2k", "grk_compress -i " + in + " -r 20 -o ", "-i", {}},
+        {"opj-reduce1.j2k", "opj_compress -i " + in + " -o ", "-r 1 -i", {"--reduce", "1"}},
+        {"opj-reduce3.j2k", "opj_compress -i " + in + " -o ", "-r 3 -i", {"--reduce", "3"}},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.file);
+      const std::string file = Path(c.file);
+      if (c.make.empty()) {
+        ASSERT_EQ(Convert({source, file}).status, 0);
+      } else {
+        ASSERT_EQ(Shell(c.make + Quote(file)).status, 0);
+      }
+      std::vector<std::string> arguments = c.options;
+      arguments.insert(arguments.end(), {file, Path("back.bmp")});
+      const ProgramRun run = Convert(arguments);
+      ASSERT_EQ(run.status, 0) << run.err;
+      if (c.peerOptions.empty()) {
+        EXPECT_EQ(Compare(source, Path("back.bmp")), kIdentical);
+        continue;
+      }
+      const std::string reference = Path(colour ? "peer.ppm" : "peer.pgm");
+      std::string peerOptions = c.peerOptions;
+      peerOptions.replace(peerOptions.find("-i"), 2, "-i " + Quote(file) + " -o " + Quote(reference));
+      ASSERT_EQ(Shell("opj_decompress " + peerOptions).status, 0);
+      // Within 1 of OpenJPEG at every sample: a mean square error of at most 1.
+      EXPECT_LE(Measure(Compare(reference, Path("back.bmp")), "MSE"), 1.0);
+    }
+  }
+  const ProgramRun info = Convert({"--info", Path("opj.jp2")});
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("Format:\t\tJPEG 2000\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Image Size:\t131 x 77\nColor depth:\t8 Bit\nCompression:\t1:"),
+            std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Progression:\tResolution"), std::string::npos) << info.out;
+}
+
+TEST_F(ConvertProgram, LoadOptionsDecodeJpeg2000InPart) {
+  const std::string source = Fixture("c.bmp", true, 0, 160, 120);
+  ASSERT_EQ(Convert({source, Path("full.jp2")}).status, 0);
+  double previous = 0;
+  // From the fewest bytes to the most: 1 KB, quality 95 (raw / 26: 2,215), 1:12 (4,800), all.
+  for (const std::vector<std::string>& option : std::vector<std::vector<std::string>>{
+           {"--load-size", "1"}, {"--load-quality", "95"}, {"--load-rate", "12"}, {}}) {
+    std::vector<std::string> arguments = option;
+    arguments.insert(arguments.end(), {Path("full.jp2"), Path("part.bmp")});
+    ASSERT_EQ(Convert(arguments).status, 0);
+    const double psnr = Measure(Compare(source, Path("part.bmp")), "PSNR");
+    EXPECT_GT(psnr < 0 ? 1000.0 : psnr, previous) << (option.empty() ? "whole" : option[0]);
+    previous = psnr;
+  }
+  EXPECT_EQ(Compare(source, Path("part.bmp")), kIdentical) << "the whole file is lossless";
+}
+
 TEST_F(ConvertProgram, EachJpeg2000ExtensionWritesItsContainer) {
   const std::string source = Fixture("c.bmp", true);
   const std::pair<const char*, std::string> cases[] = {
