@@ -1,6 +1,7 @@
 // Whole pictures: 8-bit samples to a KVF version 1 file or memory block and back, and the
 // coefficient-stream exports.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <vector>
@@ -160,7 +161,10 @@ int decompress(const void* source, KvfDecodeSettings* settings, const KvfOutputW
   settings->filter = header.filter;
   const int first = std::max(0, *firstChannel);
   if (first >= header.channels) return kInconsistent;
-  const int delivered = header.channels - first;
+  int delivered = header.channels - first;
+  // A window's column step bounds the channels each of its pixels holds.
+  if (window != nullptr && window->columnStep != 0)
+    delivered = std::min(delivered, std::abs(window->columnStep));
   Strided out{header.width, header.height, delivered, 0, delivered};
   if (window != nullptr) {
     if (window->width > 0) out.width = std::min(window->width, header.width);
@@ -191,7 +195,10 @@ int decompress(const void* source, KvfDecodeSettings* settings, const KvfOutputW
   return kOk;
 }
 
-int streamShape(int32_t width, int32_t height, int32_t channels, int32_t levels, TreeShape& shape) {
+// The coefficient words' geometry; thresholds beyond the 15 magnitude bits are refused.
+int streamShape(int32_t width, int32_t height, int32_t channels, int32_t levels,
+                int32_t threshold, TreeShape& shape) {
+  if (threshold < 1 || threshold > 0x4000) return kInconsistent;
   if (levels < 1 || levels > 13) return kBadLevels;
   KVF_RETURN_IF_ERROR(levelsFit(width, height, levels, 0, 13));
   if (channels < 1 || channels > 63 || int64_t{width} * height * channels > kMaxPlaneSamples)
@@ -236,7 +243,7 @@ int ACodePic(const uint32_t* words, int32_t width, int32_t height, int32_t chann
   if (words == nullptr || output == nullptr || size == nullptr) return kBadExtent;
   return guarded([&] {
     TreeShape shape{};
-    KVF_RETURN_IF_ERROR(streamShape(width, height, channels, levels, shape));
+    KVF_RETURN_IF_ERROR(streamShape(width, height, channels, levels, threshold, shape));
     std::vector<uint32_t> copy(words, words + int64_t{width} * height * channels);
     const size_t budget = *size > 0 ? static_cast<size_t>(*size) : 0;
     const std::vector<uint8_t> stream = encodeZerotree(copy, shape, threshold, planes, budget);
@@ -273,7 +280,7 @@ int ADecodePic(uint32_t* words, int32_t width, int32_t height, int32_t channels,
       threshold = header.threshold;
       stream = std::span<const uint8_t>(bytes).subspan(headerBytes(header));
     }
-    KVF_RETURN_IF_ERROR(streamShape(width, height, channels, levels, shape));
+    KVF_RETURN_IF_ERROR(streamShape(width, height, channels, levels, threshold, shape));
     std::span<uint32_t> out(words, static_cast<size_t>(int64_t{width} * height * channels));
     std::fill(out.begin(), out.end(), 0u);
     decodeZerotree(out, shape, threshold, planes, stream);

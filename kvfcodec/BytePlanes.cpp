@@ -31,7 +31,12 @@ void preparePlane(const uint8_t* pixels, const Strided& source, const Plane<T>& 
 
 namespace {
 
-uint8_t toByte(double v) { return static_cast<uint8_t>(std::clamp(v + 128.0, 0.0, 255.0) + 0.5); }
+// NaN (from a caller's plane) becomes 0 like any value below the range.
+uint8_t toByte(double v) {
+  const double sample = v + 128.0;
+  if (!(sample > 0.0)) return 0;
+  return sample >= 255.0 ? 255 : static_cast<uint8_t>(sample + 0.5);
+}
 uint8_t toByte(int16_t v) { return static_cast<uint8_t>(std::clamp(v + 128, 0, 255)); }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "kvfcodec.h"
+
 namespace kvfcodec {
 
 enum Status : int {
@@ -31,6 +33,6 @@ enum Status : int {
 std::unique_lock<std::recursive_mutex> lockLibrary();
 
 // Largest number of plane samples (all channels) the library allocates for one picture.
-inline constexpr int64_t kMaxPlaneSamples = int64_t{1} << 26;
+inline constexpr int64_t kMaxPlaneSamples = KVF_MAX_PLANE_SAMPLES;
 
 }  // namespace kvfcodec

@@ -1,6 +1,7 @@
 // Reading and writing the version 0/1 header, in files and memory blocks.
 #include "LegacyHeader.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <memory>
@@ -13,7 +14,7 @@ namespace kvfcodec {
 
 int thresholdNibble(int threshold) {
   if (threshold < 2) return 1;
-  return 1 + std::bit_width(static_cast<unsigned>(threshold)) - 1;
+  return std::min(15, static_cast<int>(std::bit_width(static_cast<unsigned>(threshold))));
 }
 
 int parseHeader(std::span<const uint8_t> bytes, LegacyHeader& h) {

@@ -21,6 +21,7 @@ double bandFactor(int channel, bool colour, int channels, int depth, int orienta
 }
 
 uint32_t toWord(double value) {
+  if (std::isnan(value)) return 0;
   const double clamped = std::clamp(value, -32767.0, 32767.0);
   const auto magnitude = static_cast<uint32_t>(std::fabs(std::trunc(clamped)));
   return magnitude | (clamped < 0 && magnitude != 0 ? kSign : 0);

@@ -35,6 +35,10 @@ extern "C" {
 /* Filters 0..11 work on double planes, 12..18 on 16-bit integer planes; 19 ends the list. */
 enum { KVF_FILTER_COUNT = 19, KVF_MAX_FORWARD_LEVELS = 6, KVF_MAX_LEVELS = 15 };
 
+/* The largest padded picture (width x height x channels, in samples) the library codes;
+ * a header claiming more fails with -6 before anything is allocated. */
+enum { KVF_MAX_PLANE_SAMPLES = 1 << 24 };
+
 /* What to compress and where to. The record is passed by value. */
 typedef struct KvfCompressJob {
   const uint8_t* pixels; /* 8-bit samples, channels interleaved; not retained */

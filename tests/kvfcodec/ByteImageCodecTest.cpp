@@ -71,6 +71,11 @@ TEST(ByteImageCodec, PlaneLimitAndWindowAndFirstChannel) {
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 10; ++x)
       ASSERT_EQ(window[static_cast<size_t>((4 - y) * 10 + x)], all[static_cast<size_t>((y * 64 + x) * 3 + 2)]);
+  // A column step of 1 holds one channel: from channel 0 only channel 0 is delivered.
+  first = 0;
+  ASSERT_EQ(WvlDekompressByteImage(path.c_str(), &settings, &w, &first, &out, &colour, 0), 0);
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(window[4 * 10 + 3], all[3 * 3]);
   std::filesystem::remove(path);
 }
 

@@ -6,11 +6,8 @@ foreach(line IN LISTS declarations)
   string(REGEX MATCH "([A-Za-z0-9_]+)\\(" match "${line}")
   list(APPEND declared ${CMAKE_MATCH_1})
 endforeach()
-execute_process(COMMAND nm -D --defined-only ${LIBRARY}
-                OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "nm failed on ${LIBRARY}")
-endif()
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols
+                COMMAND_ERROR_IS_FATAL ANY)
 string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
 set(exported "")
 foreach(line IN LISTS lines)
