@@ -1,5 +1,6 @@
 #include "core/Jpeg2000Reader.h"
 #include "core/KvfReader.h"
+#include "core/LegacyKvfReader.h"
 #include "core/OpenPipeline.h"
 #include "core/PictureProbe.h"
 #include "core/raster/BmpFile.h"
@@ -33,7 +34,7 @@ const PictureReaders& InstalledReaders() {
       .jpeg = raster(&ReadJpeg),
       .tiff = raster(&ReadTiff),
       .bmp = raster(&ReadBmp),
-      .kvfLegacy = {},
+      .kvfLegacy = &ReadKvfLegacy,
       .kvfCurrent = &ReadKvfCurrent,
       .jpeg2000 = &ReadJpeg2000,
   };
@@ -46,7 +47,7 @@ const PictureProbers& InstalledProbers() {
       .jpeg = rasterProbe(&ProbeJpeg),
       .tiff = rasterProbe(&ProbeTiff),
       .bmp = rasterProbe(&ProbeBmp),
-      .kvfLegacy = {},
+      .kvfLegacy = &ProbeKvfLegacy,
       .kvfCurrent = &ProbeKvfCurrent,
       .jpeg2000 = &ProbeJpeg2000,
   };

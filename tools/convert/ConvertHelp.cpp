@@ -57,7 +57,8 @@ Other outputs:
 Options that do not concern the output's type are ignored.
 
 Load options (how much of a compressed input to decode; one of the first three):
-  --load-quality Q      decode up to quality Q (1 to 100)
+  --load-quality Q      decode up to quality Q (1 to 100; KVF files of versions 0 and 1 take
+                        1 to 15, and above 15 decode whole)
   --load-rate R         decode the bytes of compression rate 1:R
   --load-size KB        decode the first KB kilobytes
   --reduce F            JPEG 2000: decode at 1/2^F of the width and height (F from 0 to 31;
