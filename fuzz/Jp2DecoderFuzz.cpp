@@ -1,5 +1,5 @@
 // The JPEG 2000 decoder's header side over its C interface: JP2_Decompress_Start, then every
-// property and metadata getter, the colour specification choice and the scale factors, with
+// property and metadata getter, the colour description choice and the scale factors, with
 // caching on or off as the input's last byte chooses. Allocations are capped so that a
 // request no file of this size justifies shows up as a finding.
 #include <cstddef>
@@ -72,8 +72,8 @@ void QueryEverything(DecompressHandle handle) {
     }
   }
   std::uint32_t count = 0;
-  const JP2_ColorSpec* specs = nullptr;
-  JP2_Decompress_GetColorSpec(handle, &count, &specs);
+  const JP2_ColorSpec* descriptions = nullptr;
+  JP2_Decompress_GetColorSpec(handle, &count, &descriptions);
   for (std::uint32_t i = 0; i <= count && i < 4; ++i) {
     JP2_Decompress_SetColorSpec(handle, i);
     std::uint8_t* icc = nullptr;

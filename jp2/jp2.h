@@ -364,7 +364,7 @@ typedef struct JP2_ImageInfo {
   JP2_TileInfo* tiles; /* tile index order */
 } JP2_ImageInfo;
 
-/* One colour specification box: colour space code (plus 1 with a palette), precedence and
+/* One colour description box: colour space code (plus 1 with a palette), precedence and
  * approximation as stored. */
 typedef struct JP2_ColorSpec {
   uint32_t colourSpace;
@@ -409,11 +409,11 @@ JP2_API int32_t JP2_Decompress_GetPalette(DecompressHandle handle,
 JP2_API int32_t JP2_Decompress_GetChannelDefs(DecompressHandle handle,
                                               const JP2_ChannelDef** defs, uint32_t* count);
 
-/* One record per colour specification box in file order; owned by the handle. */
+/* One record per colour description box in file order; owned by the handle. */
 JP2_API int32_t JP2_Decompress_GetColorSpec(DecompressHandle handle, uint32_t* count,
-                                            const JP2_ColorSpec** specs);
+                                            const JP2_ColorSpec** descriptions);
 
-/* Makes colour specification index the current one. */
+/* Makes colour description index the current one. */
 JP2_API int32_t JP2_Decompress_SetColorSpec(DecompressHandle handle, uint32_t index);
 
 /* A copy of the current ICC profile that the caller may modify; owned by the handle and
@@ -421,7 +421,7 @@ JP2_API int32_t JP2_Decompress_SetColorSpec(DecompressHandle handle, uint32_t in
 JP2_API int32_t JP2_Decompress_GetICC(DecompressHandle handle, uint8_t** data,
                                       uint32_t* length);
 
-/* The CIELab parameters of the current colour specification. */
+/* The CIELab parameters of the current colour description. */
 JP2_API int32_t JP2_Decompress_GetLAB(DecompressHandle handle, JP2_LabParams* params);
 
 /* Metadata boxes, also those after the codestream. The data getters return a pointer into one

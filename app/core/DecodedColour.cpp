@@ -96,7 +96,7 @@ void ConvertLab(Picture& picture, const Jp2ColourPlan& plan, JP2_LabParams lab) 
   const std::uint32_t depthA = plan.used[1].depth;
   const std::uint32_t depthB = plan.used[2].depth;
   if (lab.rl == 0 && lab.ra == 0 && lab.rb == 0) {
-    // The defaults of the CIELab colour specification without its range and offset fields.
+    // The defaults of the CIELab colour description without its range and offset fields.
     lab.rl = 100;
     lab.ol = 0;
     lab.ra = 170;

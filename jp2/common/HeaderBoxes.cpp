@@ -60,12 +60,12 @@ Status BitsPerComponentBox::Parse(std::span<const std::uint8_t> contents) {
   return JP2_Success;
 }
 
-std::uint64_t ColourSpecBox::Length() const {
+std::uint64_t ColourBox::Length() const {
   if (IsIcc()) return kIccFieldsLength + profile.size();
   return hasLabParams ? kLabParamsLength : kEnumeratedLength;
 }
 
-Status ColourSpecBox::Write(SegmentWriter& out) const {
+Status ColourBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxColour, Length() - BoxHeader::kSize).Write(out));
   JP2_RETURN_IF_ERROR(out.PutU8(method));
   JP2_RETURN_IF_ERROR(out.PutU8(static_cast<std::uint8_t>(precedence)));
@@ -79,7 +79,7 @@ Status ColourSpecBox::Write(SegmentWriter& out) const {
   return JP2_Success;
 }
 
-Status ColourSpecBox::Parse(std::span<const std::uint8_t> contents) {
+Status ColourBox::Parse(std::span<const std::uint8_t> contents) {
   FieldReader in(contents);
   method = in.U8();
   precedence = static_cast<std::int8_t>(in.U8());

@@ -1,5 +1,5 @@
 // The boxes of the JP2 header that describe the image: image header, bits per component,
-// colour specification and resolution. Write writes the whole box; Parse takes the bytes
+// colour description and resolution. Write writes the whole box; Parse takes the bytes
 // behind the box header and never reads beyond them.
 #pragma once
 
@@ -50,7 +50,7 @@ enum EnumeratedColourSpace : std::uint32_t {
 
 // 'colr': method 1 carries EnumCS (CIELab optionally its seven parameters), methods 2 and 3
 // an ICC profile; other methods carry nothing the codec reads.
-struct ColourSpecBox {
+struct ColourBox {
   static constexpr std::uint8_t kEnumerated = 1;
   static constexpr std::uint8_t kRestrictedIcc = 2;
   static constexpr std::uint8_t kAnyIcc = 3;

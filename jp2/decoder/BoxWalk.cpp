@@ -7,7 +7,7 @@
 #include "common/HeaderBoxes.h"
 #include "common/MetadataBoxes.h"
 #include "decoder/BoxReading.h"
-#include "decoder/ColourSpecs.h"
+#include "decoder/ColourDescriptions.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -101,9 +101,9 @@ Status ParseHeaderBox(DecompressState& state, std::uint32_t type,
       return JP2_Success;
     }
     case kBoxColour: {
-      ColourSpecBox box;
+      ColourBox box;
       JP2_RETURN_IF_ERROR(box.Parse(contents));
-      return AddColourSpec(state, box);
+      return AddColourDescription(state, box);
     }
     case kBoxPalette: return state.palette.empty() ? ParsePalette(state, contents) : Status();
     case kBoxComponentMapping: return state.hasMapping ? Status() : ParseMapping(state, contents);

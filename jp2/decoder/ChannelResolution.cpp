@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "decoder/ColourSpecs.h"
+#include "decoder/ColourDescriptions.h"
 
 namespace quillon::jp2 {
 namespace {

@@ -1,9 +1,9 @@
 // The colour getters of the decoder: resolution, palette, channel definitions, colour
-// specifications with the choice of the current one, ICC profile and CIELab parameters.
+// descriptions with the choice of the current one, ICC profile and CIELab parameters.
 #include <cstring>
 #include <limits>
 
-#include "decoder/ColourSpecs.h"
+#include "decoder/ColourDescriptions.h"
 #include "decoder/DecompressState.h"
 
 namespace quillon::jp2 {
@@ -42,10 +42,10 @@ Status GetResolution(const DecompressState& state, std::uint32_t* vertical,
   return JP2_Success;
 }
 
-Status GetColourSpecs(DecompressState& state, std::uint32_t* count, const JP2_ColorSpec** specs) {
-  if (count == nullptr || specs == nullptr) return JP2_Error_NullArgument;
+Status GetColourDescriptions(DecompressState& state, std::uint32_t* count, const JP2_ColorSpec** descriptions) {
+  if (count == nullptr || descriptions == nullptr) return JP2_Error_NullArgument;
   *count = 0;
-  *specs = nullptr;
+  *descriptions = nullptr;
   const std::uint32_t entries = state.colours.Count();
   if (entries == 0) return JP2_Success;
   OwnedBlock block;
@@ -57,7 +57,7 @@ Status GetColourSpecs(DecompressState& state, std::uint32_t* count, const JP2_Co
     reported[i].colourSpace = state.ReportedCode(reported[i].colourSpace);
   }
   *count = entries;
-  *specs = reported;
+  *descriptions = reported;
   return JP2_Success;
 }
 
@@ -66,7 +66,7 @@ Status GetIcc(DecompressState& state, std::uint8_t** data, std::uint32_t* length
   *data = nullptr;
   *length = 0;
   if (state.colourSpace != JP2_Colour_ICC || state.currentColour < 0) return JP2_Error_ColourSpace;
-  ColourSpec& entry = state.colours[static_cast<std::uint32_t>(state.currentColour)];
+  ColourDescription& entry = state.colours[static_cast<std::uint32_t>(state.currentColour)];
   std::uint8_t* copy = entry.profile.data + entry.profileLength;
   if (entry.profileLength != 0) std::memcpy(copy, entry.profile.data, entry.profileLength);
   *data = copy;
@@ -118,16 +118,16 @@ JP2_API int32_t JP2_Decompress_GetChannelDefs(DecompressHandle handle, const JP2
 }
 
 JP2_API int32_t JP2_Decompress_GetColorSpec(DecompressHandle handle, uint32_t* count,
-                                            const JP2_ColorSpec** specs) {
+                                            const JP2_ColorSpec** descriptions) {
   return WithDecompressState(handle, [&](DecompressState& state) {
-    return quillon::jp2::GetColourSpecs(state, count, specs);
+    return quillon::jp2::GetColourDescriptions(state, count, descriptions);
   });
 }
 
 JP2_API int32_t JP2_Decompress_SetColorSpec(DecompressHandle handle, uint32_t index) {
   return WithDecompressState(handle, [&](DecompressState& state) -> Status {
     if (index >= state.colours.Count()) return JP2_Error_ColourBoxIndex;
-    return quillon::jp2::ApplyColourSpec(state, index);
+    return quillon::jp2::ApplyColourDescription(state, index);
   });
 }
 

@@ -5,7 +5,7 @@
 
 #include "decoder/BoxWalk.h"
 #include "decoder/ChannelResolution.h"
-#include "decoder/ColourSpecs.h"
+#include "decoder/ColourDescriptions.h"
 #include "decoder/DecompressState.h"
 #include "decoder/FileRecognition.h"
 

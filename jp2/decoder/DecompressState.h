@@ -19,9 +19,9 @@ namespace quillon::jp2 {
 
 inline constexpr std::uint32_t kDecompressMark = 67890;
 
-// One colour specification box; profile is an allocation of twice the profile's length whose
+// One colour description box; profile is an allocation of twice the profile's length whose
 // second half serves JP2_Decompress_GetICC.
-struct ColourSpec {
+struct ColourDescription {
   JP2_ColorSpec reported;  // code without the palette adjustment
   OwnedBlock profile;
   std::uint32_t profileLength;
@@ -60,8 +60,8 @@ struct DecompressState {
   std::uintptr_t writeCallback = 0, writeParam = 0;
   std::uintptr_t progressCallback = 0, progressParam = 0;
 
-  // Colour: the specification list, the current one and what applying it gave.
-  GrowingList<ColourSpec> colours;
+  // Colour: the description list, the current one and what applying it gave.
+  GrowingList<ColourDescription> colours;
   OwnedBlock reportedColours;  // JP2_ColorSpec per box, filled by GetColorSpec
   std::int32_t bestPrecedence = -1000;
   std::uint32_t colourSpace = 0;

@@ -143,9 +143,9 @@ class Jp2Header {
     approximation_.precedence = 0;
     approximation_.approximation = 3;
     approximation_.enumerated = EnumeratedColourSpace(state_.iccInfo.approximation);
-    colour_.method = !icc ? ColourSpecBox::kEnumerated
-                          : state_.iccInfo.restricted ? ColourSpecBox::kRestrictedIcc
-                                                      : ColourSpecBox::kAnyIcc;
+    colour_.method = !icc ? ColourBox::kEnumerated
+                          : state_.iccInfo.restricted ? ColourBox::kRestrictedIcc
+                                                      : ColourBox::kAnyIcc;
     colour_.precedence = approximated_ ? 1 : 0;
     colour_.approximation = state_.fileFormat == JP2_Format_JP2 ? 0 : 1;
     if (icc) {
@@ -192,8 +192,8 @@ class Jp2Header {
   ChannelDefinitionBox definitions_;
   BitsPerComponentBox bitsPerComponent_;
   bool approximated_ = false;
-  ColourSpecBox approximation_;
-  ColourSpecBox colour_;
+  ColourBox approximation_;
+  ColourBox colour_;
   ResolutionBox resolution_;
 };
 

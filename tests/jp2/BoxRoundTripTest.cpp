@@ -50,14 +50,14 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
   imageHeader.width = 640;
   imageHeader.components = 3;
   imageHeader.intellectualProperty = 1;
-  ColourSpecBox lab;
+  ColourBox lab;
   lab.enumerated = kEnumCieLab;
   lab.precedence = -3;
   lab.approximation = 1;
   lab.hasLabParams = true;
   lab.lab = {1, 2, 3, 4, 5, 6, 7};
-  ColourSpecBox icc;
-  icc.method = ColourSpecBox::kAnyIcc;
+  ColourBox icc;
+  icc.method = ColourBox::kAnyIcc;
   icc.profile = payload;
   ResolutionBox resolution;
   resolution.hasDisplay = true;
@@ -99,7 +99,7 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
          return status.code();
        }, 0},
       {"colr CIELab", kBoxColour, Written(lab), [&](auto contents, bool check) {
-         ColourSpecBox parsed;
+         ColourBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
            EXPECT_EQ(parsed.precedence, -3);
@@ -109,7 +109,7 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
          return status.code();
        }, 0},  // cut: the parameters are dropped, EnumCS stays
       {"colr ICC", kBoxColour, Written(icc), [&](auto contents, bool check) {
-         ColourSpecBox parsed;
+         ColourBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
            EXPECT_EQ(parsed.profile.size(), 3u);

@@ -1,5 +1,5 @@
 // JP2_Decompress_Start and the getters on files that stress one rule each: recognition,
-// colour specifications, palette and channels, resolution, metadata, the property table,
+// colour descriptions, palette and channels, resolution, metadata, the property table,
 // malformed boxes, and memory that is released whatever fails.
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ Bytes ImageHeader(std::uint16_t components) {
 }
 
 Bytes Colour(std::uint32_t enumerated, std::int8_t precedence = 0) {
-  ColourSpecBox box;
+  ColourBox box;
   box.enumerated = enumerated;
   box.precedence = precedence;
   return Written(box);
@@ -86,10 +86,10 @@ TEST(DecoderStart, HighestPrecedenceWinsAndTiesKeepTheFirst) {
     ASSERT_EQ(session.Start(), 0);
     EXPECT_EQ(session.Prop(JP2_Prop_ColourSpace), c.expected);
     std::uint32_t count = 0;
-    const JP2_ColorSpec* specs = nullptr;
-    ASSERT_EQ(JP2_Decompress_GetColorSpec(session.handle, &count, &specs), 0);
+    const JP2_ColorSpec* descriptions = nullptr;
+    ASSERT_EQ(JP2_Decompress_GetColorSpec(session.handle, &count, &descriptions), 0);
     ASSERT_EQ(count, 2u);
-    EXPECT_EQ(specs[1].precedence, c.secondPrecedence);
+    EXPECT_EQ(descriptions[1].precedence, c.secondPrecedence);
     // Choosing the other one makes it current.
     const std::uint32_t other = c.expected == JP2_Colour_sRGB ? 1 : 0;
     ASSERT_EQ(JP2_Decompress_SetColorSpec(session.handle, other), 0);
@@ -102,17 +102,17 @@ TEST(DecoderStart, UnknownEnumeratedSpaceIsGreyscaleOfLowestPrecedence) {
   DecodeSession session(Jp2File(Concat({ImageHeader(1), Colour(13, 5)}), GreyCodestream()));
   ASSERT_EQ(session.Start(), 0);
   std::uint32_t count = 0;
-  const JP2_ColorSpec* specs = nullptr;
-  ASSERT_EQ(JP2_Decompress_GetColorSpec(session.handle, &count, &specs), 0);
+  const JP2_ColorSpec* descriptions = nullptr;
+  ASSERT_EQ(JP2_Decompress_GetColorSpec(session.handle, &count, &descriptions), 0);
   ASSERT_EQ(count, 1u);
-  EXPECT_EQ(specs[0].colourSpace, 10u);
-  EXPECT_EQ(specs[0].precedence, -128);
-  EXPECT_EQ(specs[0].approximation, 4u);
+  EXPECT_EQ(descriptions[0].colourSpace, 10u);
+  EXPECT_EQ(descriptions[0].precedence, -128);
+  EXPECT_EQ(descriptions[0].approximation, 4u);
 }
 
 TEST(DecoderStart, CieLabWithoutParametersGetsTheDefaults) {
   for (const bool withParams : {false, true}) {
-    ColourSpecBox lab;
+    ColourBox lab;
     lab.enumerated = kEnumCieLab;
     lab.hasLabParams = withParams;
     lab.lab = {1, 2, 3, 4, 5, 6, 7};
@@ -229,14 +229,14 @@ TEST(DecoderStart, RgbChannelsWithAndWithoutDefinitions) {
   EXPECT_EQ(defs[3].type, 1u) << "opacity after the colours";
 }
 
-TEST(DecoderStart, RawCodestreamHasFormatZeroAndNoColourSpecification) {
+TEST(DecoderStart, RawCodestreamHasFormatZeroAndNoColourDescription) {
   DecodeSession session(GreyCodestream());
   ASSERT_EQ(session.Start(), 0);
   EXPECT_EQ(session.Prop(JP2_Prop_FileFormat), 0);
   EXPECT_EQ(session.Prop(JP2_Prop_ColourSpace), 10);
   std::uint32_t count = 7;
-  const JP2_ColorSpec* specs = nullptr;
-  ASSERT_EQ(JP2_Decompress_GetColorSpec(session.handle, &count, &specs), 0);
+  const JP2_ColorSpec* descriptions = nullptr;
+  ASSERT_EQ(JP2_Decompress_GetColorSpec(session.handle, &count, &descriptions), 0);
   EXPECT_EQ(count, 0u);
   EXPECT_EQ(JP2_Decompress_GetXML_Num(session.handle, &count), 0);
   EXPECT_EQ(count, 0u);

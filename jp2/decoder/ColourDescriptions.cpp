@@ -1,4 +1,4 @@
-#include "decoder/ColourSpecs.h"
+#include "decoder/ColourDescriptions.h"
 
 #include <cstring>
 
@@ -9,7 +9,7 @@ constexpr std::int32_t kUnknownEnumPrecedence = -128;
 constexpr std::uint32_t kUnknownEnumApproximation = 4;
 constexpr std::uint32_t kIlluminantD50 = 0x00443530;
 
-// The colour space code of an enumerated specification; false for an EnumCS the codec does not
+// The colour space code of an enumerated colour description; false for an EnumCS the codec does not
 // know.
 bool CodeOfEnumerated(std::uint32_t enumerated, std::uint32_t* code) {
   switch (enumerated) {
@@ -30,11 +30,11 @@ std::uint32_t HalfRange(const CodestreamParams& codestream, int component) {
 
 }  // namespace
 
-Status AddColourSpec(DecompressState& state, const ColourSpecBox& box) {
-  ColourSpec* entry = nullptr;
+Status AddColourDescription(DecompressState& state, const ColourBox& box) {
+  ColourDescription* entry = nullptr;
   JP2_RETURN_IF_ERROR(state.colours.Append(state.memory, &entry));
   entry->reported = {JP2_Colour_Greyscale, box.precedence, box.approximation};
-  if (box.method == ColourSpecBox::kEnumerated) {
+  if (box.method == ColourBox::kEnumerated) {
     if (!CodeOfEnumerated(box.enumerated, &entry->reported.colourSpace)) {
       entry->reported.precedence = kUnknownEnumPrecedence;
       entry->reported.approximation = kUnknownEnumApproximation;
@@ -49,11 +49,11 @@ Status AddColourSpec(DecompressState& state, const ColourSpecBox& box) {
   }
   if (entry->reported.precedence <= state.bestPrecedence) return JP2_Success;
   state.bestPrecedence = entry->reported.precedence;
-  return ApplyColourSpec(state, state.colours.Count() - 1);
+  return ApplyColourDescription(state, state.colours.Count() - 1);
 }
 
-Status ApplyColourSpec(DecompressState& state, std::uint32_t index) {
-  const ColourSpec& entry = state.colours[index];
+Status ApplyColourDescription(DecompressState& state, std::uint32_t index) {
+  const ColourDescription& entry = state.colours[index];
   state.currentColour = static_cast<std::int32_t>(index);
   state.colourSpace = entry.reported.colourSpace;
   state.icc = IccProfileInfo{};
@@ -63,7 +63,7 @@ Status ApplyColourSpec(DecompressState& state, std::uint32_t index) {
 
 void FillLabDefaults(DecompressState& state) {
   for (std::uint32_t i = 0; i < state.colours.Count(); ++i) {
-    ColourSpec& entry = state.colours[i];
+    ColourDescription& entry = state.colours[i];
     if (entry.reported.colourSpace != JP2_Colour_CIELab || entry.labHasParams) continue;
     entry.lab = {100, 0, 170, HalfRange(state.codestream, 1), 200, HalfRange(state.codestream, 2),
                  kIlluminantD50};
