@@ -130,12 +130,14 @@ struct CodestreamParams {
 Status ParseMainHeader(ByteReader& input, std::uint64_t start, const MemoryCallbacks& memory,
                        CodestreamParams* params);
 
+// Room for the longest marker segment, which its 16-bit length field bounds.
+inline constexpr std::uint32_t kSegmentBufferSize = 0xFFFF;
+
 // Parses the tile-part header at offset (SOT up to SOD) into the tile's own records.
-// segmentBuffer: kSegmentBufferSize bytes to reuse across calls; when null one is taken and
-// released.
+// segmentBuffer: kSegmentBufferSize bytes, reused across calls.
 Status ParseTilePartHeader(ByteReader& input, std::uint64_t offset,
                            const MemoryCallbacks& memory, CodestreamParams* params,
-                           TilePartInfo* info, std::uint8_t* segmentBuffer = nullptr);
+                           TilePartInfo* info, std::uint8_t* segmentBuffer);
 
 // The values in force for a tile: its own when a tile-part header set them, else the main
 // header's. tile < tileCount, component < componentCount. A tile-component's values are put

@@ -55,7 +55,6 @@ class CodestreamHeader {
 };
 
 inline constexpr std::uint8_t kNoPrecinctPartition = 0xFF;
-inline constexpr std::uint32_t kSegmentBufferSize = 0xFFFF;
 
 // Segment values applied with the priority of the segment, where they are not outranked.
 void ApplyCoding(const CodingStyle& coding, std::uint8_t priority, TileComponentParams* target);

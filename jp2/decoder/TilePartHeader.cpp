@@ -184,15 +184,8 @@ Status ParseTilePartInto(ByteReader& input, std::uint64_t offset, const MemoryCa
 Status ParseTilePartHeader(ByteReader& input, std::uint64_t offset,
                            const MemoryCallbacks& memory, CodestreamParams* params,
                            TilePartInfo* info, std::uint8_t* segmentBuffer) {
-  if (params->detail == nullptr) return JP2_Error_Internal;
-  if (segmentBuffer != nullptr) {
-    return ParseTilePartInto(input, offset, memory, segmentBuffer, params, info);
-  }
-  OwnedBlock buffer;
-  JP2_RETURN_IF_ERROR(AllocateZeroed(memory, kSegmentBufferSize, &buffer));
-  const Status result = ParseTilePartInto(input, offset, memory, buffer.data, params, info);
-  const Status released = Release(memory, &buffer);
-  return result.ok() ? released : result;
+  if (params->detail == nullptr || segmentBuffer == nullptr) return JP2_Error_Internal;
+  return ParseTilePartInto(input, offset, memory, segmentBuffer, params, info);
 }
 
 }  // namespace quillon::jp2

@@ -120,9 +120,10 @@ void ExpectHeadersAsDumped(const std::string& file, int expectedTileParts = 0) {
   // Every tile-part, in file order, up to EOC.
   std::vector<std::uint32_t> partLengths;
   std::uint64_t offset = p.firstTilePart;
+  std::vector<std::uint8_t> segmentBuffer(kSegmentBufferSize);
   while (offset + 2 <= bytes.size() && U16(bytes, offset) != kMarkerEoc) {
     TilePartInfo info;
-    ASSERT_EQ(ParseTilePartHeader(reader, offset, memory, &p, &info).code(), JP2_Success)
+    ASSERT_EQ(ParseTilePartHeader(reader, offset, memory, &p, &info, segmentBuffer.data()).code(), JP2_Success)
         << "tile-part at " << offset;
     EXPECT_LE(info.dataStart, info.dataEnd);
     if (info.nextTilePart == 0) break;

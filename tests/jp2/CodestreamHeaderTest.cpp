@@ -22,6 +22,7 @@ struct Parsed {
   MemoryCallbacks memory;
   CodestreamParams params;
   Status status;
+  Bytes segmentBuffer = Bytes(kSegmentBufferSize);
 
   explicit Parsed(Bytes bytes) : reader(std::move(bytes)) {
     memory.alloc = &CountingAllocator::Allocate;
@@ -37,7 +38,7 @@ struct Parsed {
   }
 
   Status TilePart(std::uint64_t offset, TilePartInfo* info) {
-    return ParseTilePartHeader(reader, offset, memory, &params, info);
+    return ParseTilePartHeader(reader, offset, memory, &params, info, segmentBuffer.data());
   }
 
   // Parses every tile-part from the first one on; the status of the first failure, or 0.
