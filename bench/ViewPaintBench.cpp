@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
-#include "core/HalftoneDither.h"
-#include "core/ScaledRender.h"
+#include "core/display/HalftoneDither.h"
+#include "core/display/ScaledRender.h"
 
 namespace {
 

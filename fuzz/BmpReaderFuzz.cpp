@@ -1,7 +1,7 @@
 // BMP reader over a file image in memory, and the open dialog's BMP probe.
 #include "RasterFuzzSupport.h"
-#include "core/raster/BmpFile.h"
-#include "core/raster/RasterProbes.h"
+#include "core/formats/raster/BmpFile.h"
+#include "core/formats/raster/RasterProbes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon;

@@ -1,7 +1,7 @@
 // JPEG reader and the open dialog's JPEG probe on one file.
 #include "RasterFuzzSupport.h"
-#include "core/raster/JpegFile.h"
-#include "core/raster/RasterProbes.h"
+#include "core/formats/raster/JpegFile.h"
+#include "core/formats/raster/RasterProbes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon;

@@ -1,7 +1,7 @@
 // PGM/PPM reader and the open dialog's PNM probe on one file.
 #include "RasterFuzzSupport.h"
-#include "core/raster/PnmFile.h"
-#include "core/raster/RasterProbes.h"
+#include "core/formats/raster/PnmFile.h"
+#include "core/formats/raster/RasterProbes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon;

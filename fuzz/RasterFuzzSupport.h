@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "core/FileIoContext.h"
-#include "core/PictureDocument.h"
+#include "core/document/FileIoContext.h"
+#include "core/document/PictureDocument.h"
 
 namespace quillon::fuzz {
 

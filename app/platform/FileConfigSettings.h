@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "core/Settings.h"
+#include "core/services/Settings.h"
 
 class wxFileConfig;
 

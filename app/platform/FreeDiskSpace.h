@@ -1,7 +1,7 @@
 // Free space for an unprivileged user on the file system that holds a path (statvfs).
 #pragma once
 
-#include "core/DiskSpace.h"
+#include "core/services/DiskSpace.h"
 
 namespace quillon {
 

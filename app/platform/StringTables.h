@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "core/StringTable.h"
+#include "core/services/StringTable.h"
 
 namespace quillon {
 

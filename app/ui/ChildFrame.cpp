@@ -1,14 +1,14 @@
 #include "ui/ChildFrame.h"
 
-#include "ui/KorvelApp.h"
+#include "ui/QuillonApp.h"
 #include "ui/CommandIds.h"
 #include "ui/Menus.h"
 
 namespace quillon {
 
-CChildFrame::CChildFrame(wxDocument* doc, wxView* view, wxAuiMDIParentFrame* parent,
+ChildFrame::ChildFrame(wxDocument* doc, wxView* view, wxAuiMDIParentFrame* parent,
                          wxWindowID id, const wxString& title)
-    : CChildFrameBase(doc, view, parent, id, title) {
+    : ChildFrameBase(doc, view, parent, id, title) {
   // While a picture window is active the main frame shows the picture menu.
   wxMenuBar* bar = CreateMenuBar(id::kMenuPicture, wxGetApp().GetLanguage());
   SetMenuBar(bar);
@@ -18,7 +18,7 @@ CChildFrame::CChildFrame(wxDocument* doc, wxView* view, wxAuiMDIParentFrame* par
   }
 }
 
-CChildFrame::~CChildFrame() {
+ChildFrame::~ChildFrame() {
   wxDocManager* manager = wxGetApp().DocManager();
   wxMenuBar* bar = GetMenuBar();
   if (manager && bar) manager->FileHistoryRemoveMenu(bar->GetMenu(0));

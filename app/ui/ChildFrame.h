@@ -7,13 +7,13 @@
 
 namespace quillon {
 
-using CChildFrameBase = wxDocChildFrameAny<wxAuiMDIChildFrame, wxAuiMDIParentFrame>;
+using ChildFrameBase = wxDocChildFrameAny<wxAuiMDIChildFrame, wxAuiMDIParentFrame>;
 
-class CChildFrame : public CChildFrameBase {
+class ChildFrame : public ChildFrameBase {
  public:
-  CChildFrame(wxDocument* doc, wxView* view, wxAuiMDIParentFrame* parent, wxWindowID id,
+  ChildFrame(wxDocument* doc, wxView* view, wxAuiMDIParentFrame* parent, wxWindowID id,
               const wxString& title);
-  ~CChildFrame() override;
+  ~ChildFrame() override;
 };
 
 }  // namespace quillon

@@ -3,8 +3,8 @@
 
 #include <wx/string.h>
 
-#include "core/StringTable.h"
-#include "ui/KorvelApp.h"
+#include "core/services/StringTable.h"
+#include "ui/QuillonApp.h"
 
 namespace quillon {
 

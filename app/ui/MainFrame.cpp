@@ -8,9 +8,9 @@
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
-#include "core/SettingsTable.h"
+#include "core/services/SettingsTable.h"
 #include "ui/CommandIds.h"
-#include "ui/KorvelApp.h"
+#include "ui/QuillonApp.h"
 #include "ui/Menus.h"
 #include "ui/ToolWindow.h"
 
@@ -41,99 +41,61 @@ int paneIndex(int paneId) {
 
 class FileDropTarget final : public wxFileDropTarget {
  public:
-  explicit FileDropTarget(CMainFrame& frame) : frame_(frame) {}
+  explicit FileDropTarget(MainFrame& frame) : frame_(frame) {}
   bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override {
     frame_.OpenDroppedFiles(files);
     return true;
   }
 
  private:
-  CMainFrame& frame_;
+  MainFrame& frame_;
 };
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CMainFrame,
-                    CMainFrameBase) EVT_MENU(id::wxIdOf(id::kFileOpen),
-                                             CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kFileSave),
-                                                                          CMainFrame::OnMenu)
-    EVT_MENU(id::wxIdOf(id::kFileSaveAs), CMainFrame::OnMenu) EVT_MENU(
-        id::wxIdOf(id::kAppExit),
-        CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kAppAbout),
-                                     CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kColorHistogram),
-                                                                  CMainFrame::OnMenu)
-        EVT_MENU(id::wxIdOf(id::kStatistics), CMainFrame::OnMenu) EVT_MENU(
-            id::wxIdOf(id::kViewToolBar),
-            CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kViewStatusBar),
-                                         CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kCloseAll),
-                                                                      CMainFrame::OnMenu)
-            EVT_MENU(id::wxIdOf(id::kFileClose), CMainFrame::OnMenu) EVT_MENU(
-                id::wxIdOf(id::kWindowCascade),
-                CMainFrame::OnMenu) EVT_MENU(id::wxIdOf(id::kWindowTile), CMainFrame::OnMenu)
-                EVT_MENU(id::wxIdOf(id::kHelpFinder), CMainFrame::OnMenu) EVT_MENU_RANGE(
-                    id::wxIdOf(id::kFileMru1), id::wxIdOf(id::kFileMru1) + 3,
-                    CMainFrame::OnMenu) EVT_UPDATE_UI(id::wxIdOf(id::kColorHistogram),
-                                                      CMainFrame::OnUpdateCheck)
-                    EVT_UPDATE_UI(id::wxIdOf(id::kStatistics), CMainFrame::OnUpdateCheck) EVT_UPDATE_UI(
-                        id::wxIdOf(id::kViewToolBar),
-                        CMainFrame::
-                            OnUpdateCheck) EVT_UPDATE_UI(id::wxIdOf(id::kViewStatusBar),
-                                                         CMainFrame::
-                                                             OnUpdateCheck)
-                        EVT_UPDATE_UI(id::wxIdOf(id::kFileSave), CMainFrame::OnUpdateCheck) EVT_UPDATE_UI(
-                            id::wxIdOf(id::kFileSaveAs),
-                            CMainFrame::
-                                OnUpdateCheck) EVT_UPDATE_UI(id::wxIdOf(id::kFilePrint),
-                                                             CMainFrame::
-                                                                 OnUpdateUnavailable)
-                            EVT_UPDATE_UI(id::wxIdOf(id::kTwainAcquire), CMainFrame::
-                                                                             OnUpdateUnavailable)
-                                EVT_UPDATE_UI(id::wxIdOf(id::kTwainSelectSource),
-                                              CMainFrame::
-                                                  OnUpdateUnavailable)
-                                    EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy),
-                                                  CMainFrame::
-                                                      OnUpdateUnavailable)
-                                        EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste),
-                                                      CMainFrame::
-                                                          OnUpdateUnavailable)
-                                            EVT_UPDATE_UI(id::wxIdOf(id::kInformation),
-                                                          CMainFrame::
-                                                              OnUpdateUnavailable)
-                                                EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale),
-                                                              CMainFrame::
-                                                                  OnUpdateUnavailable)
-                                                    EVT_UPDATE_UI(id::wxIdOf(id::kColorMap8),
-                                                                  CMainFrame::
-                                                                      OnUpdateUnavailable)
-                                                        EVT_UPDATE_UI(id::wxIdOf(id::kCountColors),
-                                                                      CMainFrame::
-                                                                          OnUpdateUnavailable)
-                                                            EVT_UPDATE_UI(id::wxIdOf(id::kSmooth),
-                                                                          CMainFrame::
-                                                                              OnUpdateUnavailable)
-                                                                EVT_UPDATE_UI(
-                                                                    id::wxIdOf(id::kSharpen),
-                                                                    CMainFrame::
-                                                                        OnUpdateUnavailable)
-                                                                    EVT_UPDATE_UI(
-                                                                        id::wxIdOf(
-                                                                            id::kDifferenceImage),
-                                                                        CMainFrame::
-                                                                            OnUpdateUnavailable)
-                                                                        EVT_UPDATE_UI(
-                                                                            id::wxIdOf(
-                                                                                id::kErrorImage),
-                                                                            CMainFrame::
-                                                                                OnUpdateUnavailable)
-                                                                            EVT_CLOSE(
-                                                                                CMainFrame::OnClose)
-                                                                                wxEND_EVENT_TABLE()
+// clang-format off
+wxBEGIN_EVENT_TABLE(MainFrame, MainFrameBase)
+  EVT_MENU(id::wxIdOf(id::kFileOpen), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kFileSave), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kFileSaveAs), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kAppExit), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kAppAbout), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kColorHistogram), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kStatistics), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kViewToolBar), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kViewStatusBar), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kCloseAll), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kFileClose), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kWindowCascade), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kWindowTile), MainFrame::OnMenu)
+  EVT_MENU(id::wxIdOf(id::kHelpFinder), MainFrame::OnMenu)
+  EVT_MENU_RANGE(id::wxIdOf(id::kFileMru1), id::wxIdOf(id::kFileMru1) + 3, MainFrame::OnMenu)
+  EVT_UPDATE_UI(id::wxIdOf(id::kColorHistogram), MainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kStatistics), MainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kViewToolBar), MainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kViewStatusBar), MainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kFileSave), MainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kFileSaveAs), MainFrame::OnUpdateCheck)
+  EVT_UPDATE_UI(id::wxIdOf(id::kFilePrint), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kTwainAcquire), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kTwainSelectSource), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kInformation), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kColorMap8), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kCountColors), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kSmooth), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kSharpen), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kDifferenceImage), MainFrame::OnUpdateUnavailable)
+  EVT_UPDATE_UI(id::wxIdOf(id::kErrorImage), MainFrame::OnUpdateUnavailable)
+  EVT_CLOSE(MainFrame::OnClose)
+wxEND_EVENT_TABLE()
+// clang-format on
 
-                                                                                    CMainFrame::CMainFrame(
-                                                                                        wxDocManager*
+MainFrame::MainFrame(                                                                                        wxDocManager*
                                                                                             manager)
-    : CMainFrameBase(manager, nullptr, wxID_ANY, kProgramTitle, wxDefaultPosition,
+    : MainFrameBase(manager, nullptr, wxID_ANY, kProgramTitle, wxDefaultPosition,
                      wxSize(1024, 768)) {
   // The picture menu brings its own Window menu.
   SetWindowMenu(nullptr);
@@ -141,7 +103,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame,
   SetDropTarget(new FileDropTarget(*this));
 }
 
-bool CMainFrame::OnCreate() {
+bool MainFrame::OnCreate() {
   wxToolBar* toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT, id::wxIdOf(id::kToolBar));
   if (!toolBar) return false;
   const auto tool = [&](int commandId, const wxArtID& art, const char* tip) {
@@ -173,7 +135,7 @@ bool CMainFrame::OnCreate() {
   return true;
 }
 
-void CMainFrame::AcceptZoomKeys() {
+void MainFrame::AcceptZoomKeys() {
   // The menus name "+" and "-", which the toolkit cannot take as accelerators of a menu
   // item; the table reaches the active view like the menu does. Keys are matched without
   // their Shift level, so "+" on keyboards where it is Shift and "=" is also Shift+"=";
@@ -187,35 +149,35 @@ void CMainFrame::AcceptZoomKeys() {
   SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
 }
 
-void CMainFrame::Check256Colors() {
-  CKorvelApp& app = wxGetApp();
+void MainFrame::Check256Colors() {
+  QuillonApp& app = wxGetApp();
   if (app.DisplayDepth() < 9 && Read(app.GetSettings(), setting::kHide256ColorWarning) == 0) {
     app.Ui().MessageBox(id::kMsg256ColorWarning, MessageIcon::Exclamation);
   }
 }
 
-void CMainFrame::OpenDroppedFiles(const wxArrayString& files) {
+void MainFrame::OpenDroppedFiles(const wxArrayString& files) {
   for (const wxString& file : files) GetDocumentManager()->CreateDocument(file, wxDOC_SILENT);
 }
 
-void CMainFrame::ShowDocumentTitle(const wxString& document) {
+void MainFrame::ShowDocumentTitle(const wxString& document) {
   SetTitle(document.empty() ? wxString(kProgramTitle)
                             : document + wxString::FromUTF8(" \u2014 ") + kProgramTitle);
 }
 
-void CMainFrame::SetPaneText(int paneId, const wxString& text) {
+void MainFrame::SetPaneText(int paneId, const wxString& text) {
   if (wxStatusBar* bar = GetStatusBar()) bar->SetStatusText(text, paneIndex(paneId));
 }
 
-wxString CMainFrame::GetPaneText(int paneId) const {
+wxString MainFrame::GetPaneText(int paneId) const {
   const wxStatusBar* bar = GetStatusBar();
   return bar ? bar->GetStatusText(paneIndex(paneId)) : wxString();
 }
 
-void CMainFrame::CloseAllDocuments() { GetDocumentManager()->CloseDocuments(false); }
+void MainFrame::CloseAllDocuments() { GetDocumentManager()->CloseDocuments(false); }
 
-void CMainFrame::OnMenu(wxCommandEvent& event) {
-  CKorvelApp& app = wxGetApp();
+void MainFrame::OnMenu(wxCommandEvent& event) {
+  QuillonApp& app = wxGetApp();
   const int command = id::CommandOf(event.GetId());
   if (command >= id::kFileMru1 && command < id::kFileMru1 + 4) {
     wxDocManager* manager = GetDocumentManager();
@@ -263,8 +225,8 @@ void CMainFrame::OnMenu(wxCommandEvent& event) {
   }
 }
 
-void CMainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
-  CKorvelApp& app = wxGetApp();
+void MainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
+  QuillonApp& app = wxGetApp();
   switch (id::CommandOf(event.GetId())) {
     case id::kColorHistogram: event.Check(app.Histogram() != nullptr); break;
     case id::kStatistics: event.Check(app.Statistics() != nullptr); break;
@@ -276,9 +238,9 @@ void CMainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
   }
 }
 
-void CMainFrame::OnUpdateUnavailable(wxUpdateUIEvent& event) { event.Enable(false); }
+void MainFrame::OnUpdateUnavailable(wxUpdateUIEvent& event) { event.Enable(false); }
 
-void CMainFrame::OnClose(wxCloseEvent& event) {
+void MainFrame::OnClose(wxCloseEvent& event) {
   wxGetApp().RecordToolWindows();
   event.Skip();  // the document frame closes the documents and destroys the frame
 }

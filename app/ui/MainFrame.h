@@ -7,13 +7,13 @@
 
 namespace quillon {
 
-using CMainFrameBase = wxDocParentFrameAny<wxAuiMDIParentFrame>;
+using MainFrameBase = wxDocParentFrameAny<wxAuiMDIParentFrame>;
 
-class CMainFrame : public CMainFrameBase {
+class MainFrame : public MainFrameBase {
  public:
   static constexpr const char* kProgramTitle = "Korvel Quillon 3.0";
 
-  explicit CMainFrame(wxDocManager* manager);
+  explicit MainFrame(wxDocManager* manager);
 
   // Tool bar, status bar and their panes; false when any of them cannot be made.
   bool OnCreate();

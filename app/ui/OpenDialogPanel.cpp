@@ -11,12 +11,12 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "core/FileIoContext.h"
-#include "core/FormatMessage.h"
-#include "core/OpenPipeline.h"
-#include "core/PictureProbe.h"
-#include "ui/KorvelApp.h"
-#include "ui/MyOpenDialog.h"
+#include "core/document/FileIoContext.h"
+#include "core/services/FormatMessage.h"
+#include "core/pipelines/OpenPipeline.h"
+#include "core/pipelines/PictureProbe.h"
+#include "ui/QuillonApp.h"
+#include "ui/OpenDialog.h"
 #include "ui/PictureBitmap.h"
 #include "ui/UiText.h"
 
@@ -50,7 +50,7 @@ wxString widestInfo() {
 
 }  // namespace
 
-OpenDialogPanel::OpenDialogPanel(wxWindow* parent, CMyOpenDialog& dialog)
+OpenDialogPanel::OpenDialogPanel(wxWindow* parent, OpenDialog& dialog)
     : wxPanel(parent), dialog_(dialog), timer_(this) {
   previewCheck_ = new wxCheckBox(this, 1010, Localized({"&Preview", "&Vorschau"}));
   previewCheck_->SetValue(dialog_.preview);
@@ -156,7 +156,7 @@ void OpenDialogPanel::LoadPreview() {
   timer_.Stop();
   if (selected_.empty()) return;
   PictureDocument scratch;
-  CKorvelApp& app = wxGetApp();
+  QuillonApp& app = wxGetApp();
   FileIoContext context{app.Ui(), app.Disk(), false};
   OpenRequest request;
   request.preview = true;

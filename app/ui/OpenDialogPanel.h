@@ -14,14 +14,14 @@ class wxTextCtrl;
 
 namespace quillon {
 
-class CMyOpenDialog;
+class OpenDialog;
 
 class OpenDialogPanel : public wxPanel {
  public:
   // The preview waits this long after a selection, so that double-clicks open at once.
   static constexpr int kPreviewDelayMs = 400;
 
-  OpenDialogPanel(wxWindow* parent, CMyOpenDialog& dialog);
+  OpenDialogPanel(wxWindow* parent, OpenDialog& dialog);
 
   // A file was selected in the dialog (empty: nothing selected).
   void SelectionChanged(const wxString& path);
@@ -40,7 +40,7 @@ class OpenDialogPanel : public wxPanel {
   void PaintPreview(wxPaintEvent& event);
   void EnableEdits();
 
-  CMyOpenDialog& dialog_;
+  OpenDialog& dialog_;
   wxString selected_;
   wxImage preview_;
   wxTimer timer_;

@@ -1,6 +1,6 @@
 #include "ui/PictureBitmap.h"
 
-#include "core/ScaledRender.h"
+#include "core/display/ScaledRender.h"
 
 namespace quillon {
 

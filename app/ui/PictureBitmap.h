@@ -3,7 +3,7 @@
 
 #include <wx/image.h>
 
-#include "core/Picture.h"
+#include "core/picture/Picture.h"
 
 namespace quillon {
 

@@ -2,12 +2,12 @@
 
 #include <wx/dc.h>
 
-#include "core/FormatMessage.h"
+#include "core/services/FormatMessage.h"
 #include "ui/CommandIds.h"
-#include "ui/KorvelApp.h"
-#include "ui/KorvelView.h"
+#include "ui/QuillonApp.h"
+#include "ui/PictureView.h"
 #include "ui/MainFrame.h"
-#include "ui/PictureDoc.h"
+#include "ui/PictureDocAdapter.h"
 
 namespace quillon {
 
@@ -135,7 +135,7 @@ bool RegionEditor::RightDown(int x, int y, bool otherButtonHeld) {
 
 std::optional<wxCursor> RegionEditor::Cursor() const {
   if (!shown_) return std::nullopt;
-  CKorvelApp& app = wxGetApp();
+  QuillonApp& app = wxGetApp();
   if (deleteMode_) return app.DeleteCursor();
   const DragMode mode = drag_ ? drag_->mode : hover_;
   if (mode != DragMode::None) return wxCursor(cursorOf(mode));
@@ -146,7 +146,7 @@ void RegionEditor::ShowDragText(const EdgeRect& viewRect) const {
   const Picture& picture = view_.GetPictureDoc()->Data().GetPicture();
   const EdgeRect r = ClampToPicture(ToPicture(viewRect, view_.Zoom(), view_.ScrollPosition()),
                                     picture.GetWidth(), picture.GetHeight());
-  if (CMainFrame* frame = wxGetApp().MainFrame()) {
+  if (MainFrame* frame = wxGetApp().MainWindow()) {
     frame->SetStatusText(wxString::FromUTF8(FormatMessage(
                              kDragText, {std::int64_t{r.left}, std::int64_t{r.top},
                                          std::int64_t{r.right - r.left},

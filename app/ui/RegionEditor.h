@@ -7,14 +7,14 @@
 #include <wx/cursor.h>
 #include <wx/event.h>
 
-#include "core/EnhancementRegions.h"
+#include "core/document/EnhancementRegions.h"
 #include "ui/UiText.h"
 
 class wxDC;
 
 namespace quillon {
 
-class CKorvelView;
+class PictureView;
 
 class RegionEditor {
  public:
@@ -23,7 +23,7 @@ class RegionEditor {
   static constexpr UiText kLevelPrompt{"Please set the enhancement level (0..10) !",
                                        "Bitte stellen Sie die Hervorhebungsstufe ein (0..10) !"};
 
-  explicit RegionEditor(CKorvelView& view) : view_(view) {}
+  explicit RegionEditor(PictureView& view) : view_(view) {}
 
   bool Shown() const { return shown_; }
   bool DeleteMode() const { return deleteMode_; }
@@ -61,7 +61,7 @@ class RegionEditor {
     EdgeRect currentRect;  // view pixels
   };
 
-  CKorvelView& view_;
+  PictureView& view_;
   bool shown_ = false;
   bool deleteMode_ = false;
   int selected_ = -1;

@@ -17,9 +17,9 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "core/SavePipeline.h"
-#include "ui/MySaveDialog2.h"
-#include "ui/SavePassDlg.h"
+#include "core/pipelines/SavePipeline.h"
+#include "ui/SaveDialog.h"
+#include "ui/SavePasswordDialog.h"
 #include "ui/UiText.h"
 
 namespace quillon {
@@ -111,7 +111,7 @@ wxString protectionText(bool passwordOn, int freePercent) {
 
 }  // namespace
 
-SaveDialogPanel::SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog)
+SaveDialogPanel::SaveDialogPanel(wxWindow* parent, SaveDialog& dialog)
     : wxPanel(parent), dialog_(dialog) {
   const SaveOptions& options = dialog_.options;
 
@@ -277,14 +277,14 @@ void SaveDialogPanel::FollowExtension(wxFileDialog& fileDialog) {
 }
 
 void SaveDialogPanel::EditPassword() {
-  CSavePassDlg ask(this, dialog_.password, dialog_.options.freeQuality);
+  SavePasswordDialog ask(this, dialog_.password, dialog_.options.freeQuality);
   switch (ask.ShowModal()) {
     case wxID_OK:
       dialog_.passwordOn = true;
       dialog_.password = ask.Password();
       dialog_.options.freeQuality = ask.FreeQuality();
       break;
-    case CSavePassDlg::kNoPasswordId:
+    case SavePasswordDialog::kNoPasswordId:
       dialog_.passwordOn = false;
       dialog_.password.clear();
       break;

@@ -4,7 +4,7 @@
 
 #include <wx/panel.h>
 
-#include "core/PictureFormat.h"
+#include "core/document/PictureFormat.h"
 
 class wxCheckBox;
 class wxFileDialog;
@@ -18,7 +18,7 @@ class wxTextCtrl;
 
 namespace quillon {
 
-class CMySaveDialog2;
+class SaveDialog;
 
 class SaveDialogPanel : public wxPanel {
  public:
@@ -45,7 +45,7 @@ class SaveDialogPanel : public wxPanel {
   static constexpr int kTiffCompressionId = 1159;
   static constexpr int kSortedById = 1185;
 
-  SaveDialogPanel(wxWindow* parent, CMySaveDialog2& dialog);
+  SaveDialogPanel(wxWindow* parent, SaveDialog& dialog);
 
   // Shows the options of `type`.
   void SetType(PictureFormat type);
@@ -62,7 +62,7 @@ class SaveDialogPanel : public wxPanel {
   void EnableEdits();
   void ShowProtection();
 
-  CMySaveDialog2& dialog_;
+  SaveDialog& dialog_;
   PictureFormat type_ = PictureFormat::Unknown;
   wxSizer* compression_ = nullptr;
   wxSizer* kvf_ = nullptr;

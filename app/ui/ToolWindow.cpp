@@ -1,6 +1,6 @@
 #include "ui/ToolWindow.h"
 
-#include "ui/KorvelApp.h"
+#include "ui/QuillonApp.h"
 
 namespace quillon {
 

@@ -4,7 +4,7 @@
 
 #include <wx/frame.h>
 
-#include "core/SettingsTable.h"
+#include "core/services/SettingsTable.h"
 
 namespace quillon {
 

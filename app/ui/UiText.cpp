@@ -1,6 +1,6 @@
 #include "ui/UiText.h"
 
-#include "ui/KorvelApp.h"
+#include "ui/QuillonApp.h"
 
 namespace quillon {
 

@@ -4,9 +4,9 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
-#include "ui/LoadPassDlg.h"
-#include "ui/ProgressDlg.h"
-#include "ui/ShiftDlg.h"
+#include "ui/LoadPasswordDialog.h"
+#include "ui/ProgressDialog.h"
+#include "ui/NumberDialog.h"
 
 namespace quillon {
 
@@ -46,7 +46,7 @@ MessageAnswer WxUiServices::ShowMessage(const Message& message) {
 }
 
 std::unique_ptr<Progress> WxUiServices::BeginProgress(const std::string& caption) {
-  return std::make_unique<CProgressDlg>(wxString::FromUTF8(caption));
+  return std::make_unique<ProgressDialog>(wxString::FromUTF8(caption));
 }
 
 void WxUiServices::BeginWaitCursor() { wxBeginBusyCursor(); }
@@ -57,7 +57,7 @@ void WxUiServices::EndWaitCursor() {
 
 std::optional<std::string> WxUiServices::AskPassword(const PasswordPrompt& prompt) {
   wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-  CLoadPassDlg dialog(parent, prompt);
+  LoadPasswordDialog dialog(parent, prompt);
   if (dialog.ShowModal() != wxID_OK) return std::nullopt;
   return dialog.Password();
 }
@@ -68,7 +68,7 @@ namespace quillon {
 
 std::optional<int> WxUiServices::AskNumber(const std::string& title, const std::string& prompt,
                                            int minimum, int maximum, int initial) {
-  CShiftDlg dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, wxString::FromUTF8(title),
+  NumberDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, wxString::FromUTF8(title),
                    wxString::FromUTF8(prompt), minimum, maximum, initial);
   if (dialog.ShowModal() != wxID_OK) return std::nullopt;
   return dialog.Value();

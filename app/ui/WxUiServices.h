@@ -2,7 +2,7 @@
 // password prompt.
 #pragma once
 
-#include "core/UiServices.h"
+#include "core/services/UiServices.h"
 
 class wxWindow;
 

@@ -6,13 +6,13 @@
 
 #include <wx/init.h>
 
-#include "core/CommandLine.h"
-#include "ui/KorvelApp.h"
+#include "core/document/CommandLine.h"
+#include "ui/QuillonApp.h"
 
-wxIMPLEMENT_APP_NO_MAIN(quillon::CKorvelApp);
+wxIMPLEMENT_APP_NO_MAIN(quillon::QuillonApp);
 
 int main(int argc, char** argv) {
-  const quillon::CMyCommandLine line =
+  const quillon::CommandLineOptions line =
       quillon::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (line.showHelp) {
     std::fputs(quillon::CommandLineUsage().c_str(), stdout);

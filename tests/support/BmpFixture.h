@@ -5,8 +5,8 @@
 #include <fstream>
 #include <vector>
 
-#include "core/Picture.h"
-#include "core/raster/BmpFile.h"
+#include "core/picture/Picture.h"
+#include "core/formats/raster/BmpFile.h"
 
 namespace quillon::test {
 

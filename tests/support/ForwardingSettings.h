@@ -2,7 +2,7 @@
 // several program starts in a test.
 #pragma once
 
-#include "core/Settings.h"
+#include "core/services/Settings.h"
 
 namespace quillon::test {
 

@@ -11,11 +11,11 @@
 #include <wx/time.h>
 #include <wx/utils.h>
 
-#include "core/MemorySettings.h"
+#include "core/services/MemorySettings.h"
 #include "support/ForwardingSettings.h"
 #include "support/RecordingUiServices.h"
 #include "support/TempDir.h"
-#include "ui/KorvelApp.h"
+#include "ui/QuillonApp.h"
 #include "ui/MainFrame.h"
 
 namespace quillon::test {
@@ -79,8 +79,8 @@ class GuiTest : public ::testing::Test {
   }
 
  protected:
-  static CKorvelApp& App() { return wxGetApp(); }
-  static CMainFrame& Frame() { return *App().MainFrame(); }
+  static QuillonApp& App() { return wxGetApp(); }
+  static MainFrame& Frame() { return *App().MainWindow(); }
   static std::size_t DocumentCount() { return App().DocManager()->GetDocumentsVector().size(); }
 
   MemorySettings store;

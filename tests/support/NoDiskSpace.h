@@ -1,7 +1,7 @@
 // A file system that cannot be asked for its free space: saves and opens go on regardless.
 #pragma once
 
-#include "core/DiskSpace.h"
+#include "core/services/DiskSpace.h"
 
 namespace quillon::test {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/UiServices.h"
+#include "core/services/UiServices.h"
 
 namespace quillon::test {
 

@@ -8,9 +8,9 @@
 #include <variant>
 #include <vector>
 
-#include "core/EnhancementRegions.h"
-#include "core/LoadOptions.h"
-#include "core/SaveOptions.h"
+#include "core/document/EnhancementRegions.h"
+#include "core/document/LoadOptions.h"
+#include "core/document/SaveOptions.h"
 
 namespace quillon::convert {
 

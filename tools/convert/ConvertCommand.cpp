@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "core/LoadOptions.h"
-#include "core/SavePipeline.h"
+#include "core/document/LoadOptions.h"
+#include "core/pipelines/SavePipeline.h"
 #include "tools/convert/ConvertInput.h"
 
 namespace quillon::convert {

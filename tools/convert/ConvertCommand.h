@@ -6,8 +6,8 @@
 #include <ostream>
 #include <string>
 
-#include "core/FileIoContext.h"
-#include "core/PictureDocument.h"
+#include "core/document/FileIoContext.h"
+#include "core/document/PictureDocument.h"
 #include "tools/convert/ConvertArguments.h"
 #include "tools/convert/TextUiServices.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "core/OpenPipeline.h"
-#include "core/PictureProbe.h"
+#include "core/pipelines/OpenPipeline.h"
+#include "core/pipelines/PictureProbe.h"
 #include "tools/convert/ConvertInput.h"
 
 namespace quillon::convert {

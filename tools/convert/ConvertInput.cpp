@@ -4,7 +4,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "core/OpenPipeline.h"
+#include "core/pipelines/OpenPipeline.h"
 
 namespace quillon::convert {
 

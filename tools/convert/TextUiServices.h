@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "core/UiServices.h"
+#include "core/services/UiServices.h"
 
 namespace quillon::convert {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/FileIoContext.h"
+#include "core/document/FileIoContext.h"
 #include "platform/FreeDiskSpace.h"
 #include "platform/StringTables.h"
 #include "tools/convert/CompareCommand.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/SettingsTable.h"
+#include "core/services/SettingsTable.h"
 
 namespace quillon {
 namespace {

@@ -7,9 +7,9 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
-#include "ui/KorvelApp.h"
+#include "ui/QuillonApp.h"
 
-wxIMPLEMENT_APP_NO_MAIN(quillon::CKorvelApp);
+wxIMPLEMENT_APP_NO_MAIN(quillon::QuillonApp);
 
 namespace {
 

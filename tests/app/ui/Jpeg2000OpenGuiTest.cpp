@@ -4,8 +4,8 @@
 
 #include "support/EncodeSession.h"
 #include "support/GuiTest.h"
-#include "ui/MyOpenDialog.h"
-#include "ui/PictureDoc.h"
+#include "ui/OpenDialog.h"
+#include "ui/PictureDocAdapter.h"
 
 namespace quillon::test {
 namespace {
@@ -64,13 +64,13 @@ TEST_F(Jpeg2000OpenGuiTest, LoadingOptionsDecodeTheirBudgetAndTheTitleShowsTheRa
     if (!c.dialogOption) arguments.push_back(file_);
     Start(arguments);
     if (c.dialogOption) {
-      App().OpenDialog().loadType = *c.dialogOption;
-      App().OpenDialog().sizeText = "2.0";
+      App().FileOpenDialog().loadType = *c.dialogOption;
+      App().FileOpenDialog().sizeText = "2.0";
       App().applyLoadOptions = true;  // as leaving the dialog with OK does
       App().DocManager()->CreateDocument(file_, wxDOC_SILENT);
       Pump();
     }
-    auto* document = dynamic_cast<CPictureDoc*>(App().DocManager()->GetCurrentDocument());
+    auto* document = dynamic_cast<PictureDocAdapter*>(App().DocManager()->GetCurrentDocument());
     ASSERT_NE(document, nullptr);
     const Picture& picture = document->Data().GetPicture();
     EXPECT_EQ(picture.GetWidth(), static_cast<std::int32_t>(kWidth));

@@ -5,10 +5,10 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "app/core/KvfTestFile.h"
+#include "app/core/formats/kvf/KvfTestFile.h"
 #include "support/GuiTest.h"
-#include "ui/LoadPassDlg.h"
-#include "ui/PictureDoc.h"
+#include "ui/LoadPasswordDialog.h"
+#include "ui/PictureDocAdapter.h"
 
 namespace quillon::test {
 namespace {
@@ -22,10 +22,10 @@ class KvfOpenGuiTest : public GuiTest {
   }
 
   // Opens the file as File Open does; the document or null.
-  CPictureDoc* Open() {
+  PictureDocAdapter* Open() {
     wxDocument* document = App().DocManager()->CreateDocument(file_.string(), wxDOC_SILENT);
     Pump();
-    return static_cast<CPictureDoc*>(document);
+    return static_cast<PictureDocAdapter*>(document);
   }
 
   int Differences(const Picture& picture) const {
@@ -43,7 +43,7 @@ class KvfOpenGuiTest : public GuiTest {
 };
 
 TEST_F(KvfOpenGuiTest, CancellingThePromptShowsTheFreeQualityPicture) {
-  CPictureDoc* document = Open();
+  PictureDocAdapter* document = Open();
   ASSERT_NE(document, nullptr);
   ASSERT_EQ(ui->passwordPrompts.size(), 1u);
   EXPECT_EQ(ui->passwordPrompts[0].title, "locked.kvf");
@@ -57,7 +57,7 @@ TEST_F(KvfOpenGuiTest, CancellingThePromptShowsTheFreeQualityPicture) {
 
 TEST_F(KvfOpenGuiTest, TheRightPasswordShowsTheFullPicture) {
   ui->passwords.push_back("Quill 7");
-  CPictureDoc* document = Open();
+  PictureDocAdapter* document = Open();
   ASSERT_NE(document, nullptr);
   EXPECT_EQ(Differences(document->Data().GetPicture()), 0);
   EXPECT_TRUE(document->Data().protection.passwordOn);
@@ -74,13 +74,13 @@ TEST_F(KvfOpenGuiTest, AWrongPasswordShowsMessage132AndOpensNothing) {
 }
 
 TEST_F(KvfOpenGuiTest, ThePromptDialogShowsTitleRequestAndQualityLine) {
-  CLoadPassDlg dialog(&Frame(), {"locked.kvf", "Without password ... 50 %."});
+  LoadPasswordDialog dialog(&Frame(), {"locked.kvf", "Without password ... 50 %."});
   EXPECT_EQ(dialog.GetId(), 211);
   EXPECT_EQ(dialog.GetTitle(), "locked.kvf");
-  auto* line = dynamic_cast<wxStaticText*>(dialog.FindWindow(CLoadPassDlg::kQualityLineId));
+  auto* line = dynamic_cast<wxStaticText*>(dialog.FindWindow(LoadPasswordDialog::kQualityLineId));
   ASSERT_NE(line, nullptr);
   EXPECT_EQ(line->GetLabel(), "Without password ... 50 %.");
-  auto* password = dynamic_cast<wxTextCtrl*>(dialog.FindWindow(CLoadPassDlg::kPasswordId));
+  auto* password = dynamic_cast<wxTextCtrl*>(dialog.FindWindow(LoadPasswordDialog::kPasswordId));
   ASSERT_NE(password, nullptr);
   password->ChangeValue(wxString::FromUTF8("Quill 7 \xC3\xA4"));
   EXPECT_EQ(dialog.Password(), "Quill 7 \xC3\xA4");

@@ -9,21 +9,21 @@
 #include <wx/html/helpctrl.h>
 #include <wx/html/helpfrm.h>
 
-#include "core/FormatMessage.h"
+#include "core/services/FormatMessage.h"
 #include "support/EncodeSession.h"
 #include "support/BmpFixture.h"
 #include "support/FileChooserDriver.h"
 #include "support/GuiTest.h"
 #include "support/LayoutCheck.h"
-#include "ui/LoadPassDlg.h"
-#include "ui/MyMeckerDialog.h"
-#include "ui/MyOpenDialog.h"
-#include "ui/MySaveDialog2.h"
+#include "ui/LoadPasswordDialog.h"
+#include "ui/SaveWarningDialog.h"
+#include "ui/OpenDialog.h"
+#include "ui/SaveDialog.h"
 #include "ui/OpenDialogPanel.h"
 #include "ui/RegionEditor.h"
 #include "ui/SaveDialogPanel.h"
-#include "ui/SavePassDlg.h"
-#include "ui/ShiftDlg.h"
+#include "ui/SavePasswordDialog.h"
+#include "ui/NumberDialog.h"
 
 namespace quillon::test {
 namespace {
@@ -70,10 +70,10 @@ TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
   }), 0);
   const std::string photo = (dir.path() / "photo.jp2").string();
   jp2::test::WriteFile(photo, photoFile.output);
-  App().OpenDialog().preview = true;
-  App().OpenDialog().directory = dir.path().string();
+  App().FileOpenDialog().preview = true;
+  App().FileOpenDialog().directory = dir.path().string();
   const bool cameUp = WithFileChooser(
-      [&] { App().OpenDialog().Run(&Frame()); },
+      [&] { App().FileOpenDialog().Run(&Frame()); },
       [&](wxFileDialog& chooser) {
         auto* panel = dynamic_cast<OpenDialogPanel*>(chooser.GetExtraControl());
         if (!panel) {
@@ -99,7 +99,7 @@ TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
 
 TEST_P(LayoutGuiTest, SaveChooserCarriesThePanelOfEveryTypeAtItsBestSize) {
   const char* const types[] = {"jp2", "kvf", "bmp", "ppm", "pgm", "tif", "jpg"};
-  CMySaveDialog2& dialog = App().SaveDialog();
+  SaveDialog& dialog = App().FileSaveDialog();
   dialog.options.type = PictureFormat::Jpeg2000;
   const bool cameUp = WithFileChooser(
       [&] { (void)dialog.Run(&Frame(), (dir.path() / "picture").string()); },
@@ -122,24 +122,24 @@ TEST_P(LayoutGuiTest, SaveChooserCarriesThePanelOfEveryTypeAtItsBestSize) {
 }
 
 TEST_P(LayoutGuiTest, PasswordDialogs) {
-  CSavePassDlg protect(&Frame(), "", 512);
+  SavePasswordDialog protect(&Frame(), "", 512);
   InspectDialog(protect, "password-save");
   PasswordPrompt prompt;
   prompt.title = "plasma.kvf";
   prompt.qualityLine = FormatMessage(ui->Strings().Load(131), {std::int64_t{50}});
-  CLoadPassDlg ask(&Frame(), prompt);
+  LoadPasswordDialog ask(&Frame(), prompt);
   InspectDialog(ask, "password-open");
 }
 
 TEST_P(LayoutGuiTest, WarningDialogWithItsOwnAdviceAndWithTheTablesText) {
-  CMyMeckerDialog advice(&Frame(), wxString());
+  SaveWarningDialog advice(&Frame(), wxString());
   InspectDialog(advice, "warning-quality");
-  CMyMeckerDialog larger(&Frame(), wxString::FromUTF8(ui->Strings().Load(61216)));
+  SaveWarningDialog larger(&Frame(), wxString::FromUTF8(ui->Strings().Load(61216)));
   InspectDialog(larger, "warning-larger");
 }
 
 TEST_P(LayoutGuiTest, RegionLevelDialog) {
-  CShiftDlg level(&Frame(), Localized(RegionEditor::kLevelTitle),
+  NumberDialog level(&Frame(), Localized(RegionEditor::kLevelTitle),
                   Localized(RegionEditor::kLevelPrompt), 0, 10, 5);
   InspectDialog(level, "region-level");
 }

@@ -6,10 +6,10 @@
 
 #include <wx/frame.h>
 
-#include "core/SettingsTable.h"
+#include "core/services/SettingsTable.h"
 #include "support/BmpFixture.h"
 #include "support/GuiTest.h"
-#include "ui/MyOpenDialog.h"
+#include "ui/OpenDialog.h"
 #include "ui/OpenDialogPanel.h"
 
 namespace quillon::test {
@@ -20,7 +20,7 @@ class OpenDialogGuiTest : public GuiTest {
   void SetUp() override {
     Start();
     host_ = new wxFrame(nullptr, wxID_ANY, "host");
-    panel_ = new OpenDialogPanel(host_, App().OpenDialog());
+    panel_ = new OpenDialogPanel(host_, App().FileOpenDialog());
     host_->Show();
     Pump();
   }
@@ -58,14 +58,14 @@ TEST_F(OpenDialogGuiTest, SelectionShowsSizeAndDepthFromTheHeader) {
 
 TEST_F(OpenDialogGuiTest, PreviewWaitsForTheDelayAndOnlyWhenAskedFor) {
   const auto path = grayPicture();
-  App().OpenDialog().preview = false;
+  App().FileOpenDialog().preview = false;
   panel_->SelectionChanged(path.string());
   EXPECT_FALSE(panel_->PreviewPending()) << "preview switched off";
 
   host_->Destroy();  // a panel made with the preview switched on
-  App().OpenDialog().preview = true;
+  App().FileOpenDialog().preview = true;
   host_ = new wxFrame(nullptr, wxID_ANY, "host");
-  panel_ = new OpenDialogPanel(host_, App().OpenDialog());
+  panel_ = new OpenDialogPanel(host_, App().FileOpenDialog());
   panel_->SelectionChanged(path.string());
   EXPECT_TRUE(panel_->PreviewPending());
   EXPECT_FALSE(panel_->PreviewImage().IsOk());
@@ -77,7 +77,7 @@ TEST_F(OpenDialogGuiTest, PreviewWaitsForTheDelayAndOnlyWhenAskedFor) {
 }
 
 TEST_F(OpenDialogGuiTest, LoadingOptionsAreKeptAndWrittenToTheSettings) {
-  CMyOpenDialog& dialog = App().OpenDialog();
+  OpenDialog& dialog = App().FileOpenDialog();
   EXPECT_EQ(dialog.loadType, LoadType::Quality);  // the defaults
   EXPECT_EQ(dialog.quality, 80);
   EXPECT_EQ(dialog.rateText, "10.0");

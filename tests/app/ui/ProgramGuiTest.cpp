@@ -20,9 +20,9 @@
 #include "support/FileChooserDriver.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
-#include "ui/KorvelView.h"
-#include "ui/MySaveDialog2.h"
-#include "ui/PictureDoc.h"
+#include "ui/PictureView.h"
+#include "ui/SaveDialog.h"
+#include "ui/PictureDocAdapter.h"
 #include "ui/SaveDialogPanel.h"
 
 namespace quillon::test {
@@ -30,8 +30,8 @@ namespace {
 
 class ProgramGuiTest : public GuiTest {
  protected:
-  CKorvelView* ActiveView() const {
-    return dynamic_cast<CKorvelView*>(App().DocManager()->GetCurrentView());
+  PictureView* ActiveView() const {
+    return dynamic_cast<PictureView*>(App().DocManager()->GetCurrentView());
   }
   wxAuiNotebook& Tabs() const { return *Frame().GetClientWindow(); }
   static void Command(int commandId) {
@@ -51,7 +51,7 @@ class ProgramGuiTest : public GuiTest {
 
 TEST_F(ProgramGuiTest, PlusAndMinusKeysZoomTheActiveView) {
   Start({WriteGradientBmp(dir.path() / "keys.bmp", 64, 48).string()});
-  CKorvelView* view = ActiveView();
+  PictureView* view = ActiveView();
   ASSERT_NE(view, nullptr);
   Frame().Raise();
   Click(view->Canvas());
@@ -70,13 +70,13 @@ TEST_F(ProgramGuiTest, PlusAndMinusKeysZoomTheActiveView) {
 
 TEST_F(ProgramGuiTest, NewWindowIsActiveNamedAndZoomsOnItsOwn) {
   Start({WriteGradientBmp(dir.path() / "twice.bmp").string()});
-  CKorvelView* first = ActiveView();
+  PictureView* first = ActiveView();
   ASSERT_NE(first, nullptr);
   const wxString title = first->GetDocument()->GetTitle();
   EXPECT_EQ(Frame().GetTitle(), title + wxString::FromUTF8(" \u2014 Korvel Quillon 3.0"));
 
   Command(id::kWindowNew);
-  CKorvelView* second = ActiveView();
+  PictureView* second = ActiveView();
   ASSERT_NE(second, nullptr);
   ASSERT_NE(second, first) << "the new window takes the commands";
   ASSERT_EQ(Tabs().GetPageCount(), 2u);
@@ -106,7 +106,7 @@ TEST_F(ProgramGuiTest, NewWindowIsActiveNamedAndZoomsOnItsOwn) {
 TEST_F(ProgramGuiTest, PixelPaneIsEmptyOutsideThePictureAndAfterSwitchingWindows) {
   Start({WriteGradientBmp(dir.path() / "a.bmp").string(),
          WriteGradientBmp(dir.path() / "b.bmp").string()});
-  CKorvelView* second = ActiveView();
+  PictureView* second = ActiveView();
   ASSERT_NE(second, nullptr);
   second->ShowPixelUnder(1, 1);
   EXPECT_EQ(Frame().GetPaneText(id::kPanePixel), "(   1,   1)-(R:200, G:224, B:  6)");
@@ -227,8 +227,8 @@ TEST_F(ProgramGuiTest, SaveAsJpeg2000AtRateTwentyThroughTheChooser) {
       });
   ASSERT_TRUE(cameUp);
   EXPECT_TRUE(rateChosen) << "the rate option can be clicked";
-  EXPECT_EQ(App().SaveDialog().options.option, SaveOption::CompressionRate);
-  EXPECT_DOUBLE_EQ(App().SaveDialog().options.rate, 20.0) << "the rate can be typed";
+  EXPECT_EQ(App().FileSaveDialog().options.option, SaveOption::CompressionRate);
+  EXPECT_DOUBLE_EQ(App().FileSaveDialog().options.rate, 20.0) << "the rate can be typed";
   ASSERT_TRUE(std::filesystem::exists(target));
   const auto size = std::filesystem::file_size(target);
   const double budget = 256.0 * 256 * 3 / 20;

@@ -8,8 +8,8 @@
 #include "support/BmpFixture.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
-#include "ui/KorvelView.h"
-#include "ui/PictureDoc.h"
+#include "ui/PictureView.h"
+#include "ui/PictureDocAdapter.h"
 
 namespace quillon::test {
 namespace {
@@ -24,7 +24,7 @@ class RegionsGuiTest : public GuiTest {
     std::fill_n(picture.Bits(), picture.Header().biSizeImage, std::uint8_t{90});
     Start({WriteBmpFixture(dir.path() / "regions.bmp", picture).string()});
     Pump();
-    view_ = dynamic_cast<CKorvelView*>(App().DocManager()->GetCurrentView());
+    view_ = dynamic_cast<PictureView*>(App().DocManager()->GetCurrentView());
     ASSERT_NE(view_, nullptr);
   }
 
@@ -48,7 +48,7 @@ class RegionsGuiTest : public GuiTest {
   }
   const EnhancementRegions& Regions() { return view_->GetPictureDoc()->Data().regions; }
 
-  CKorvelView* view_ = nullptr;
+  PictureView* view_ = nullptr;
 };
 
 TEST_F(RegionsGuiTest, InsertAddsOnlyWhileShownAndAsksTheLevelOnce) {

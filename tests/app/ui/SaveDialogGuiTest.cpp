@@ -17,12 +17,12 @@
 #include <wx/textctrl.h>
 
 #include "app/ui/SaveGuiTest.h"
-#include "core/SettingsTable.h"
+#include "core/services/SettingsTable.h"
 #include "support/GuiTest.h"
-#include "ui/MyMeckerDialog.h"
-#include "ui/MySaveDialog2.h"
+#include "ui/SaveWarningDialog.h"
+#include "ui/SaveDialog.h"
 #include "ui/SaveDialogPanel.h"
-#include "ui/SavePassDlg.h"
+#include "ui/SavePasswordDialog.h"
 
 namespace quillon::test {
 namespace {
@@ -43,7 +43,7 @@ class SaveDialogGuiTest : public GuiTest {
   void MakePanel() {
     if (host_) host_->Destroy();
     host_ = new wxFrame(nullptr, wxID_ANY, "host");
-    panel_ = new SaveDialogPanel(host_, App().SaveDialog());
+    panel_ = new SaveDialogPanel(host_, App().FileSaveDialog());
     host_->Show();
     Pump();
   }
@@ -131,7 +131,7 @@ TEST_F(SaveDialogGuiTest, RateSliderAndEditFollowEachOther) {
   slider->ProcessWindowEvent(moved);
   EXPECT_EQ(edit->GetValue(), "12.0");
   panel_->TransferToDialog();
-  EXPECT_DOUBLE_EQ(App().SaveDialog().options.rate, 12.0);
+  EXPECT_DOUBLE_EQ(App().FileSaveDialog().options.rate, 12.0);
 }
 
 TEST_F(SaveDialogGuiTest, OptionsAreKeptInTheSettingsAcrossARestart) {
@@ -154,7 +154,7 @@ TEST_F(SaveDialogGuiTest, OptionsAreKeptInTheSettingsAcrossARestart) {
   EXPECT_EQ(Read(store, setting::kSaveType), 7);
   EXPECT_EQ(Read(store, setting::kSaveSize), "48.0");
   Start();
-  const SaveOptions& options = App().SaveDialog().options;
+  const SaveOptions& options = App().FileSaveDialog().options;
   EXPECT_EQ(options.type, PictureFormat::Tiff);
   EXPECT_EQ(options.option, SaveOption::FileSize);
   EXPECT_EQ(options.quality, 35);
@@ -176,7 +176,7 @@ TEST_F(SaveDialogGuiTest, OptionsAreKeptInTheSettingsAcrossARestart) {
 }
 
 TEST_F(SaveDialogGuiTest, NumbersThatAreNoPositiveDecimalsKeepThePreviousValue) {
-  CMySaveDialog2& dialog = App().SaveDialog();
+  SaveDialog& dialog = App().FileSaveDialog();
   dialog.options.rate = 12.0;
   dialog.options.sizeKb = 30.0;
   MakePanel();
@@ -188,15 +188,15 @@ TEST_F(SaveDialogGuiTest, NumbersThatAreNoPositiveDecimalsKeepThePreviousValue) 
 }
 
 TEST_F(SaveDialogGuiTest, PasswordDialogSetsAndClearsTheProtection) {
-  CMySaveDialog2& dialog = App().SaveDialog();
+  SaveDialog& dialog = App().FileSaveDialog();
   panel_->SetType(PictureFormat::Kvf);
   dialog.options.freeQuality = 0;  // outside 1..100 %: offered as 50 %
   int offeredPercent = 0;
   {
     ModalAnswers answers([&](wxDialog& shown) {
       EXPECT_EQ(shown.GetTitle(), "Activate Password Protection");
-      auto* percent = dynamic_cast<wxSpinCtrl*>(shown.FindWindow(CSavePassDlg::kFreeQualityId));
-      auto* password = dynamic_cast<wxTextCtrl*>(shown.FindWindow(CSavePassDlg::kPasswordId));
+      auto* percent = dynamic_cast<wxSpinCtrl*>(shown.FindWindow(SavePasswordDialog::kFreeQualityId));
+      auto* password = dynamic_cast<wxTextCtrl*>(shown.FindWindow(SavePasswordDialog::kPasswordId));
       if (!percent || !password) return static_cast<int>(wxID_CANCEL);
       offeredPercent = percent->GetValue();
       EXPECT_TRUE(password->IsEmpty());
@@ -222,9 +222,9 @@ TEST_F(SaveDialogGuiTest, PasswordDialogSetsAndClearsTheProtection) {
 
   {
     ModalAnswers answers([&](wxDialog& shown) {
-      auto* percent = dynamic_cast<wxSpinCtrl*>(shown.FindWindow(CSavePassDlg::kFreeQualityId));
+      auto* percent = dynamic_cast<wxSpinCtrl*>(shown.FindWindow(SavePasswordDialog::kFreeQualityId));
       offeredPercent = percent ? percent->GetValue() : 0;
-      return CSavePassDlg::kNoPasswordId;
+      return SavePasswordDialog::kNoPasswordId;
     });
     panel_->EditPassword();
   }
@@ -235,19 +235,19 @@ TEST_F(SaveDialogGuiTest, PasswordDialogSetsAndClearsTheProtection) {
 }
 
 TEST_F(SaveDialogGuiTest, PasswordDialogOffersOkOnlyWithAPassword) {
-  CSavePassDlg ask(host_, "", 512);
+  SavePasswordDialog ask(host_, "", 512);
   wxWindow* ok = ask.FindWindow(wxID_OK);
   ASSERT_NE(ok, nullptr);
   ask.UpdateWindowUI(wxUPDATE_UI_RECURSE);
   EXPECT_FALSE(ok->IsEnabled()) << "a protection without a password would lock nothing";
-  dynamic_cast<wxTextCtrl*>(ask.FindWindow(CSavePassDlg::kPasswordId))->ChangeValue("x");
+  dynamic_cast<wxTextCtrl*>(ask.FindWindow(SavePasswordDialog::kPasswordId))->ChangeValue("x");
   ask.UpdateWindowUI(wxUPDATE_UI_RECURSE);
   EXPECT_TRUE(ok->IsEnabled());
   EXPECT_EQ(ask.FreeQuality(), 512);
 }
 
 TEST_F(SaveDialogGuiTest, SystemDialogOpensOnTheFilterOfTheType) {
-  CMySaveDialog2& dialog = App().SaveDialog();
+  SaveDialog& dialog = App().FileSaveDialog();
   dialog.options.type = PictureFormat::Ppm;
   wxString title, wildcard, directory, name;
   int filter = -1;
@@ -275,7 +275,7 @@ TEST_F(SaveDialogGuiTest, SystemDialogOpensOnTheFilterOfTheType) {
 }
 
 TEST_F(SaveDialogGuiTest, SystemDialogCarriesThePanelOfTheType) {
-  CMySaveDialog2& dialog = App().SaveDialog();
+  SaveDialog& dialog = App().FileSaveDialog();
   dialog.options.type = PictureFormat::Kvf;
   wxFileDialog* running = nullptr;
   ModalAnswers watch([&](wxDialog& shown) {
@@ -317,7 +317,7 @@ TEST_F(SaveDialogGuiTest, SystemDialogCarriesThePanelOfTheType) {
 }
 
 TEST_F(SaveDialogGuiTest, WarningsHelpOpensThePageOnSaving) {
-  CMyMeckerDialog warning(host_, wxString());
+  SaveWarningDialog warning(host_, wxString());
   warning.ShowHelp();
   Pump();
   wxString titles;
@@ -326,10 +326,10 @@ TEST_F(SaveDialogGuiTest, WarningsHelpOpensThePageOnSaving) {
 }
 
 TEST_F(SaveDialogGuiTest, WarningShowsTheGivenTextOrItsOwnAdvice) {
-  CMyMeckerDialog advice(host_, wxString());
-  EXPECT_EQ(advice.Text(), CMyMeckerDialog::kAdvice);
+  SaveWarningDialog advice(host_, wxString());
+  EXPECT_EQ(advice.Text(), SaveWarningDialog::kAdvice);
   EXPECT_EQ(advice.GetTitle(), "Warning");
-  CMyMeckerDialog given(host_, "larger");
+  SaveWarningDialog given(host_, "larger");
   EXPECT_EQ(given.Text(), "larger");
   for (int id : {wxID_OK, wxID_CANCEL, wxID_HELP}) EXPECT_NE(given.FindWindow(id), nullptr) << id;
 }

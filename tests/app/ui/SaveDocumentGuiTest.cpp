@@ -7,16 +7,16 @@
 #include <wx/docview.h>
 
 #include "app/ui/SaveGuiTest.h"
-#include "core/FileIoContext.h"
-#include "core/OpenPipeline.h"
-#include "core/SaveWarnings.h"
+#include "core/document/FileIoContext.h"
+#include "core/pipelines/OpenPipeline.h"
+#include "core/pipelines/SaveWarnings.h"
 #include "platform/FreeDiskSpace.h"
 #include "support/BmpFixture.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
-#include "ui/MyMeckerDialog.h"
-#include "ui/MySaveDialog2.h"
-#include "ui/PictureDoc.h"
+#include "ui/SaveWarningDialog.h"
+#include "ui/SaveDialog.h"
+#include "ui/PictureDocAdapter.h"
 
 namespace quillon::test {
 namespace {
@@ -39,11 +39,11 @@ class SaveDocumentGuiTest : public GuiTest {
     }
     std::filesystem::create_directories(dir.path() / "In");
     Start({WriteBmpFixture(dir.path() / "In" / name, picture).string()});
-    doc_ = dynamic_cast<CPictureDoc*>(App().DocManager()->GetCurrentDocument());
+    doc_ = dynamic_cast<PictureDocAdapter*>(App().DocManager()->GetCurrentDocument());
     ASSERT_NE(doc_, nullptr);
   }
 
-  CMySaveDialog2& Dialog() { return App().SaveDialog(); }
+  SaveDialog& Dialog() { return App().FileSaveDialog(); }
 
   // Every call of the file dialog is recorded with the path it offers; the answers are
   // given in order, and Cancel once they run out.
@@ -85,7 +85,7 @@ class SaveDocumentGuiTest : public GuiTest {
 
   std::filesystem::path Out(const std::string& name) const { return dir.path() / name; }
 
-  CPictureDoc* doc_ = nullptr;
+  PictureDocAdapter* doc_ = nullptr;
   std::vector<std::optional<std::string>> answers_;
   std::vector<std::string> offered_;
 };
@@ -159,7 +159,7 @@ TEST_F(SaveDocumentGuiTest, JpegSourceWarnsBeforeSavingLargerAndCancelReturnsToT
   std::vector<wxString> warnings;
   std::vector<int> replies = {wxID_CANCEL, wxID_OK};
   ModalAnswers answers([&](wxDialog& shown) {
-    auto* warning = dynamic_cast<CMyMeckerDialog*>(&shown);
+    auto* warning = dynamic_cast<SaveWarningDialog*>(&shown);
     if (!warning) return static_cast<int>(wxID_CANCEL);
     warnings.push_back(warning->Text());
     const int reply = replies.front();
@@ -183,7 +183,7 @@ TEST_F(SaveDocumentGuiTest, JpegSourceWarnsBeforeSavingLargerAndCancelReturnsToT
   Answer({Out("q.jp2").string()});
   EXPECT_FALSE(SaveAs());
   ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0], CMyMeckerDialog::kAdvice);
+  EXPECT_EQ(warnings[0], SaveWarningDialog::kAdvice);
 
   warnings.clear();
   offered_.clear();

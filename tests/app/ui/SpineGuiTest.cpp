@@ -9,13 +9,13 @@
 #include <wx/dnd.h>
 #include <wx/menu.h>
 
-#include "core/SettingsTable.h"
+#include "core/services/SettingsTable.h"
 #include "support/BmpFixture.h"
 #include "ui/CommandIds.h"
 #include "ui/Menus.h"
-#include "ui/MyOpenDialog.h"
+#include "ui/OpenDialog.h"
 #include "support/GuiTest.h"
-#include "ui/PictureDoc.h"
+#include "ui/PictureDocAdapter.h"
 
 namespace quillon::test {
 namespace {
@@ -54,7 +54,7 @@ TEST_F(SpineGuiTest, OpeningTheSameFileTwiceMakesTwoDocuments) {
   EXPECT_NE(docs[0], docs[1]);
   EXPECT_EQ(App().DocManager()->GetHistoryFilesCount(), 1u) << "one file, one recent entry";
 
-  auto* doc = static_cast<CPictureDoc*>(again);
+  auto* doc = static_cast<PictureDocAdapter*>(again);
   EXPECT_EQ(doc->Data().format, PictureFormat::Bmp);
   EXPECT_EQ(doc->Data().GetPicture().GetWidth(), 40);
   // Raw size 3600 bytes over a file of 3654 bytes.
@@ -93,7 +93,7 @@ TEST_F(SpineGuiTest, SettingsWrittenAtExitAreReadAtTheNextStart) {
   App().ToggleHistogram();
   Pump();
   ASSERT_NE(App().Histogram(), nullptr);
-  App().OpenDialog().quality = 42;
+  App().FileOpenDialog().quality = 42;
   Stop();
   EXPECT_EQ(Read(store, setting::kHistogramOpen), 1);
   EXPECT_EQ(Read(store, setting::kStatisticsOpen), 0);
@@ -104,7 +104,7 @@ TEST_F(SpineGuiTest, SettingsWrittenAtExitAreReadAtTheNextStart) {
   Start();
   EXPECT_NE(App().Histogram(), nullptr) << "the histogram window comes back";
   EXPECT_EQ(App().Statistics(), nullptr);
-  EXPECT_EQ(App().OpenDialog().quality, 42);
+  EXPECT_EQ(App().FileOpenDialog().quality, 42);
   ASSERT_EQ(App().DocManager()->GetHistoryFilesCount(), 1u);
   EXPECT_EQ(App().DocManager()->GetHistoryFile(0), file.string());
 
@@ -119,12 +119,12 @@ TEST_F(SpineGuiTest, SettingsWrittenAtExitAreReadAtTheNextStart) {
 TEST_F(SpineGuiTest, CommandLineLoadOptionsFeedTheOpenDialog) {
   Start({"/C2000"});
   EXPECT_TRUE(App().applyLoadOptions);
-  EXPECT_EQ(App().OpenDialog().rateText, "1000.0");
-  EXPECT_EQ(App().OpenDialog().loadType, LoadType::CompressionRate);
+  EXPECT_EQ(App().FileOpenDialog().rateText, "1000.0");
+  EXPECT_EQ(App().FileOpenDialog().loadType, LoadType::CompressionRate);
   Stop();
   Start({"/C4", "/Q9"});
-  EXPECT_EQ(App().OpenDialog().loadType, LoadType::Quality) << "quality wins";
-  EXPECT_EQ(App().OpenDialog().quality, 9);
+  EXPECT_EQ(App().FileOpenDialog().loadType, LoadType::Quality) << "quality wins";
+  EXPECT_EQ(App().FileOpenDialog().quality, 9);
   Stop();
   Start({"/c0.5", "/Q-3"});
   EXPECT_FALSE(App().applyLoadOptions);

@@ -11,8 +11,8 @@
 #include "support/BmpFixture.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
-#include "ui/KorvelView.h"
-#include "ui/PictureDoc.h"
+#include "ui/PictureView.h"
+#include "ui/PictureDocAdapter.h"
 
 namespace quillon::test {
 namespace {
@@ -22,7 +22,7 @@ wxColour expected(int x, int y) { return wxColour(16 * x, 30 * y, 200); }
 
 class ViewGuiTest : public GuiTest {
  protected:
-  CKorvelView& OpenPatches(int displayDepth = 24) {
+  PictureView& OpenPatches(int displayDepth = 24) {
     Picture picture;
     picture.Header().biWidth = 16;
     picture.Header().biHeight = 8;
@@ -38,7 +38,7 @@ class ViewGuiTest : public GuiTest {
     }
     Start({WriteBmpFixture(dir.path() / "patches.bmp", picture).string()}, displayDepth);
     for (int i = 0; i < 5; ++i) Pump();
-    auto* view = dynamic_cast<CKorvelView*>(App().DocManager()->GetCurrentView());
+    auto* view = dynamic_cast<PictureView*>(App().DocManager()->GetCurrentView());
     EXPECT_NE(view, nullptr);
     return *view;
   }
@@ -57,7 +57,7 @@ class ViewGuiTest : public GuiTest {
 };
 
 TEST_F(ViewGuiTest, ZoomedTwoToOneShowsEveryPixelAsATwoByTwoBlock) {
-  CKorvelView& view = OpenPatches();
+  PictureView& view = OpenPatches();
   wxCommandEvent zoomIn(wxEVT_MENU, id::wxIdOf(id::kZoomIn));
   view.ProcessEvent(zoomIn);
   ASSERT_EQ(view.Zoom(), (ZoomRatio{2, 1}));
@@ -88,7 +88,7 @@ TEST_F(ViewGuiTest, ZoomedTwoToOneShowsEveryPixelAsATwoByTwoBlock) {
 }
 
 TEST_F(ViewGuiTest, PanesFollowTheCursorAndTheActiveView) {
-  CKorvelView& view = OpenPatches();
+  PictureView& view = OpenPatches();
   ASSERT_TRUE(view.ZoomIn());
   ASSERT_TRUE(view.ZoomIn());  // 3:1
   view.ShowPixelUnder(7, 4);
@@ -102,7 +102,7 @@ TEST_F(ViewGuiTest, PanesFollowTheCursorAndTheActiveView) {
 }
 
 TEST_F(ViewGuiTest, NewWindowShowsTheSameDocumentInASecondView) {
-  CKorvelView& view = OpenPatches();
+  PictureView& view = OpenPatches();
   wxCommandEvent newWindow(wxEVT_MENU, id::wxIdOf(id::kWindowNew));
   view.ProcessEvent(newWindow);
   Pump();
@@ -111,7 +111,7 @@ TEST_F(ViewGuiTest, NewWindowShowsTheSameDocumentInASecondView) {
 }
 
 TEST_F(ViewGuiTest, SmallDisplaysDitherOncePerZoomNotPerPaint) {
-  CKorvelView& view = OpenPatches(8);
+  PictureView& view = OpenPatches(8);
   ASSERT_TRUE(view.Dithering());
   const int afterOpen = view.DitherBuilds();
   EXPECT_GE(afterOpen, 1);

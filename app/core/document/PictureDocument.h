@@ -1,0 +1,39 @@
+// The picture of one document window with what the program knows about where it came from.
+// Toolkit-free: readers and writers fill and read it; the window's document wraps it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/document/EnhancementRegions.h"
+#include "core/picture/Picture.h"
+#include "core/document/PictureFormat.h"
+
+namespace quillon {
+
+// What protects a KVF file: the quality anyone may see, and the password for the rest.
+struct KvfProtection {
+  std::uint16_t freeQuality = 50;  // in 1/1024 of full quality
+  bool passwordOn = false;
+  std::string password;  // up to 33 characters
+};
+
+class PictureDocument {
+ public:
+  Picture& GetPicture() { return picture_; }
+  const Picture& GetPicture() const { return picture_; }
+
+  // Uncompressed size / compressed bytes the picture was decoded from; 0 when unknown.
+  double compressionRatio = 0.0;
+  // Length of the file the picture was read from (or the raw size of a scanned picture).
+  std::uint32_t fileSize = 0;
+  PictureFormat format = PictureFormat::Unknown;
+  KvfProtection protection;
+  // Rectangles to keep more quality when saving compressed, with their common level.
+  EnhancementRegions regions;
+
+ private:
+  Picture picture_;
+};
+
+}  // namespace quillon

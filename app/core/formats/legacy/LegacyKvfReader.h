@@ -1,0 +1,26 @@
+// The open pipeline's reader of KVF files of versions 0 and 1, over the legacy library.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "core/document/FileIoContext.h"
+#include "core/pipelines/OpenPipeline.h"
+#include "core/document/PictureDocument.h"
+#include "core/pipelines/PictureProbe.h"
+
+namespace quillon {
+
+inline constexpr StringId kLegacyKvfProbeInfo = 154;  // "Korvel %s\nFilter: %24.24s\n..."
+
+// Decodes the file into the document's picture (24 bits for three channels, else 8-bit
+// grey), only up to the loading options' quality (1 to 15) or rate when they say so. An
+// unreadable header fails silently; decoder errors are reported.
+[[nodiscard]] bool ReadKvfLegacy(const std::filesystem::path& path, PictureDocument& document,
+                                 FileIoContext& context, const OpenRequest& request);
+
+// Size, depth, version, filter name and ratio from the header, for the open dialog.
+std::optional<ProbeResult> ProbeKvfLegacy(const std::filesystem::path& path,
+                                          const StringTable& strings);
+
+}  // namespace quillon

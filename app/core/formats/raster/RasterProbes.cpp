@@ -1,0 +1,92 @@
+#include "core/formats/raster/RasterProbes.h"
+
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+#include "core/formats/raster/BmpHeader.h"
+#include "core/formats/raster/JpegErrorManager.h"
+#include "core/formats/raster/PnmHeader.h"
+#include "core/formats/raster/TiffSession.h"
+
+namespace quillon {
+
+namespace {
+
+// Every header field of BMP and PNM lies within this many bytes (PNM comments aside).
+constexpr std::size_t kHeaderBytes = 4096;
+
+std::vector<std::uint8_t> ReadFileStart(const std::filesystem::path& path) {
+  std::vector<std::uint8_t> bytes(kHeaderBytes);
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return {};
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  std::fclose(file);
+  return bytes;
+}
+
+bool FitsInt32(std::uint64_t v) { return v <= std::uint64_t(std::numeric_limits<std::int32_t>::max()); }
+
+bool ProbeJpegHeader(std::FILE* file, RasterProbe& probe) {
+  jpeg_decompress_struct info{};
+  JpegErrorManager errors{};
+  InstallJpegErrorManager(*reinterpret_cast<jpeg_common_struct*>(&info), errors);
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_stdio_src(&info, file);
+  jpeg_read_header(&info, TRUE);
+  probe.width = static_cast<std::int32_t>(info.image_width);
+  probe.height = static_cast<std::int32_t>(info.image_height);
+  probe.bitsPerPixel = 8 * info.num_components;
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
+}  // namespace
+
+std::optional<RasterProbe> ProbeBmp(const std::filesystem::path& path) {
+  BmpLayout layout;
+  if (!ParseBmpHeader(ReadFileStart(path), layout)) return std::nullopt;
+  return RasterProbe{layout.width, layout.height, layout.bitCount,
+                     layout.compression != 0 ? "Compression:\tYes" : "Compression:\tNo"};
+}
+
+std::optional<RasterProbe> ProbePnm(const std::filesystem::path& path) {
+  PnmHeader header;
+  if (!ParsePnmHeader(ReadFileStart(path), header)) return std::nullopt;
+  return RasterProbe{static_cast<std::int32_t>(header.width),
+                     static_cast<std::int32_t>(header.height), header.Colour() ? 24 : 8,
+                     header.Plain() ? "Coding Method:\tASCII" : "Coding Method:\tBinary"};
+}
+
+std::optional<RasterProbe> ProbeTiff(const std::filesystem::path& path) {
+  TiffSession session;
+  TIFF* tiff = session.Open(path, "rm");
+  if (tiff == nullptr) return std::nullopt;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::uint16_t bits = 1;
+  std::uint16_t samples = 1;
+  TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  if (width == 0 || height == 0 || !FitsInt32(width) || !FitsInt32(height)) return std::nullopt;
+  return RasterProbe{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+                     bits * samples, {}};
+}
+
+std::optional<RasterProbe> ProbeJpeg(const std::filesystem::path& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return std::nullopt;
+  RasterProbe probe;
+  const bool ok = ProbeJpegHeader(file, probe);
+  std::fclose(file);
+  if (!ok) return std::nullopt;
+  return probe;
+}
+
+}  // namespace quillon

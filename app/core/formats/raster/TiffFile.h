@@ -1,0 +1,29 @@
+// TIFF pictures through libtiff: reading by its RGBA image interface, writing scan lines.
+#pragma once
+
+#include <filesystem>
+
+#include "core/document/FileIoContext.h"
+#include "core/document/PictureDocument.h"
+
+namespace quillon {
+
+// Values of the "SaveTIFFCompression" setting.
+enum class TiffCompression { None = 0, PackBits = 1 };
+
+// Routes libtiff's errors outside the readers and writers to message 33013 and silences its
+// warnings. Called once at start-up; `ui` must outlive every later libtiff call.
+void InstallTiffErrorHandler(UiServices& ui);
+
+// Min-is-white and min-is-black files give an 8-bit grey ramp picture, all others 24 bits.
+// LZW files are refused with message 158, files the RGBA interface cannot read with its own
+// text, and errors while reading show message 33013 once.
+[[nodiscard]] bool ReadTiff(const std::filesystem::path& path, PictureDocument& document,
+                            FileIoContext& context);
+
+// Writes RGB for 24 bits, min-is-black for grey 8-bit pictures and a colour map otherwise.
+// Too little free space asks with message 153 whether to save anyway.
+[[nodiscard]] bool WriteTiff(const std::filesystem::path& path, PictureDocument& document,
+                             FileIoContext& context, TiffCompression compression);
+
+}  // namespace quillon

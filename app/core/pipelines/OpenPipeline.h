@@ -1,0 +1,42 @@
+// Opening a picture file into a document: recognise the format by its first bytes, call the
+// one reader, and record format and file size.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+#include "core/document/FileIoContext.h"
+#include "core/document/LoadOptions.h"
+#include "core/pipelines/OpenDispatch.h"
+#include "core/document/PictureDocument.h"
+
+namespace quillon {
+
+struct OpenRequest {
+  bool preview = false;
+  // The loading options to apply; null decodes the whole file.
+  const LoadOptions* load = nullptr;
+  // JPEG 2000: decode at 1 / reduce of the size (a power of two); a preview picks its own.
+  std::uint32_t reduce = 1;
+};
+
+// A reader fills the document's picture and returns true, or reports its own failure and
+// returns false.
+using PictureReader = std::function<bool(const std::filesystem::path&, PictureDocument&,
+                                         FileIoContext&, const OpenRequest&)>;
+
+using PictureReaders = ByReader<PictureReader>;
+
+// The readers of this build; a format whose reader is not built fails to open.
+const PictureReaders& InstalledReaders();
+
+inline constexpr StringId kUnsupportedFormat = 33003;  // "File '%s' has an unsupported format !"
+
+// Opens `path` into `document`. Shows message 33003 when no reader recognises the file (not
+// in preview mode); every other failure is reported by the reader itself.
+bool OpenPicture(const std::filesystem::path& path, PictureDocument& document,
+                 FileIoContext& context, const OpenRequest& request,
+                 const PictureReaders& readers = InstalledReaders());
+
+}  // namespace quillon

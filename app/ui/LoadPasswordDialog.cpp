@@ -1,0 +1,37 @@
+#include "ui/LoadPasswordDialog.h"
+
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "ui/DialogButtons.h"
+#include "ui/UiText.h"
+
+namespace quillon {
+
+LoadPasswordDialog::LoadPasswordDialog(wxWindow* parent, const PasswordPrompt& prompt)
+    : wxDialog(parent, kTemplateId, wxString::FromUTF8(prompt.title)) {
+  auto* request = new wxStaticText(
+      this, wxID_ANY,
+      Localized({"Please give a password for complete decoding:",
+                 "Bitte geben Sie ein Passwort f\u00fcr die vollst\u00e4ndige Dekodierung ein:"}));
+  password_ = new wxTextCtrl(this, kPasswordId, wxEmptyString, wxDefaultPosition, wxSize(260, -1),
+                             wxTE_PASSWORD);
+  password_->SetMaxLength(kMaxPasswordLength);
+  auto* quality = new wxStaticText(this, kQualityLineId, wxString::FromUTF8(prompt.qualityLine));
+
+  auto* column = new wxBoxSizer(wxVERTICAL);
+  column->Add(request, 0, wxALL, 8);
+  column->Add(password_, 0, wxLEFT | wxRIGHT | wxEXPAND, 8);
+  column->Add(quality, 0, wxALL, 8);
+  column->Add(OkCancelButtons(this), 0, wxALL | wxALIGN_RIGHT, 8);
+  SetSizerAndFit(column);
+  password_->SetFocus();
+  CentreOnParent();
+}
+
+std::string LoadPasswordDialog::Password() const {
+  return password_->GetValue().utf8_string();
+}
+
+}  // namespace quillon
