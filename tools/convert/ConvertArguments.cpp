@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <set>
 #include <string_view>
 
 namespace quillon::convert {
@@ -21,6 +22,8 @@ struct ParseState {
   std::string compressionOption;  // the one of --lossless, --quality, --rate, --size given
   std::string loadOption;         // the one of --load-quality, --load-rate, --load-size given
   std::string firstSaveOption;
+  std::string outputType;  // --to, without its dot
+  std::optional<int> jobs;
 };
 
 using Error = std::optional<std::string>;
@@ -236,6 +239,13 @@ constexpr std::array kOptions{
     return ReadOptionalInt(n, v, 0, 31, s.arguments.reduce); }},
   Option{"--password", true, Scope::General, [](ParseState& s, std::string_view, std::string_view v) {
     return ReadPassword(v, s.arguments.password); }},
+  Option{"--output-dir", true, Scope::General, [](ParseState& s, std::string_view n, std::string_view v) {
+    if (v.empty()) return Error(std::string(n) + " needs a directory");
+    s.arguments.outputDirectory = std::filesystem::path(v); return Error(); }},
+  Option{"--to", true, Scope::General, [](ParseState& s, std::string_view, std::string_view v) {
+    s.outputType = std::string(v); return Error(); }},
+  Option{"--jobs", true, Scope::General, [](ParseState& s, std::string_view n, std::string_view v) {
+    return ReadOptionalInt(n, v, 1, 256, s.jobs); }},
   Option{"--yes", false, Scope::General, [](ParseState& s, std::string_view, std::string_view) {
     s.arguments.yes = true; return Error(); }},
 };
@@ -249,10 +259,50 @@ Error SetCommand(ConvertArguments& arguments, Command command, std::string_view 
   return std::nullopt;
 }
 
+// Several inputs into one directory: every output is named after its input with the extension
+// of --to, and no two inputs may give the same output.
+Error CheckBatch(ParseState& state) {
+  ConvertArguments& arguments = state.arguments;
+  if (arguments.files.empty()) return std::string("--output-dir expects one or more INPUT files");
+  if (state.outputType.empty()) return std::string("--output-dir needs --to TYPE (see --help)");
+  const std::string extension = "." + state.outputType;
+  const std::optional<OutputType> type = OutputTypeOfPath("output" + extension);
+  if (!type) {
+    return "--to: unknown output type '" + state.outputType + "' (see --help for the types)";
+  }
+  arguments.save.type = type->format;
+  arguments.save.container = type->container;
+  arguments.outputExtension = extension;
+  std::set<std::filesystem::path> outputs;
+  for (const std::filesystem::path& input : arguments.files) {
+    const std::filesystem::path output = BatchOutputPath(arguments, input);
+    // Made absolute first: a relative path with no existing part stays relative otherwise.
+    const auto resolved = [](const std::filesystem::path& path) {
+      std::error_code ignored;
+      return std::filesystem::weakly_canonical(std::filesystem::absolute(path, ignored), ignored);
+    };
+    if (resolved(output) == resolved(input)) {
+      return "'" + input.string() + "' would be replaced by its own output";
+    }
+    if (!outputs.insert(output).second) {
+      return "two inputs would both be written to '" + output.string() + "'";
+    }
+  }
+  return std::nullopt;
+}
+
 Error CheckFiles(ParseState& state) {
   ConvertArguments& arguments = state.arguments;
   const std::size_t given = arguments.files.size();
+  if (arguments.command == Command::Convert && !arguments.outputDirectory.empty()) {
+    arguments.command = Command::Batch;
+  } else if (!state.outputType.empty() || state.jobs) {
+    return std::string(state.jobs ? "--jobs" : "--to") + " applies with --output-dir only";
+  }
+  if (state.jobs) arguments.jobs = *state.jobs;
   switch (arguments.command) {
+    case Command::Batch:
+      return CheckBatch(state);
     case Command::Help:
       return std::nullopt;
     case Command::Info:
@@ -307,9 +357,17 @@ std::optional<OutputType> OutputTypeOfPath(const std::filesystem::path& path) {
   return std::nullopt;
 }
 
+std::filesystem::path BatchOutputPath(const ConvertArguments& arguments,
+                                      const std::filesystem::path& input) {
+  std::filesystem::path name = input.filename();
+  name.replace_extension(arguments.outputExtension);
+  return arguments.outputDirectory / name;
+}
+
 std::variant<ConvertArguments, std::string> ParseConvertArguments(
-    const std::vector<std::string>& arguments) {
+    const std::vector<std::string>& arguments, int defaultJobs) {
   ParseState state;
+  state.arguments.jobs = std::max(1, defaultJobs);
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string_view argument = arguments[i];
@@ -334,7 +392,8 @@ std::variant<ConvertArguments, std::string> ParseConvertArguments(
       continue;
     }
     const std::size_t equals = argument.find('=');
-    const std::string_view name = argument.substr(0, equals);
+    // -o is the short form of --output-dir.
+    const std::string_view name = argument == "-o" ? "--output-dir" : argument.substr(0, equals);
     const auto option = std::find_if(kOptions.begin(), kOptions.end(),
                                      [name](const Option& o) { return o.name == name; });
     if (option == kOptions.end()) return "unknown option '" + std::string(name) + "' (see --help)";

@@ -14,7 +14,7 @@
 
 namespace quillon::convert {
 
-enum class Command { Help, Convert, Info, Compare };
+enum class Command { Help, Convert, Info, Compare, Batch };
 
 // What an output file becomes, by its extension.
 struct OutputType {
@@ -28,8 +28,14 @@ std::optional<OutputType> OutputTypeOfPath(const std::filesystem::path& path);
 
 struct ConvertArguments {
   Command command = Command::Convert;
-  // Convert: input, output. Info: the file. Compare: reference, compared file.
+  // Convert: input, output. Info: the file. Compare: reference, compared file. Batch: inputs.
   std::vector<std::filesystem::path> files;
+
+  // Batch: the directory that receives the outputs, their extension (".jp2") and how many
+  // files are converted at once.
+  std::filesystem::path outputDirectory;
+  std::string outputExtension;
+  int jobs = 1;
 
   // The save dialog's defaults, changed by the save options; type and container come from
   // the output's extension.
@@ -49,8 +55,13 @@ struct ConvertArguments {
 };
 
 // Parses the arguments after the program name; a text for the user when they are not valid.
+// `defaultJobs` is the number of files a batch converts at once without --jobs.
 std::variant<ConvertArguments, std::string> ParseConvertArguments(
-    const std::vector<std::string>& arguments);
+    const std::vector<std::string>& arguments, int defaultJobs = 1);
+
+// Batch: DIR/<input's name with the extension of --to>.
+std::filesystem::path BatchOutputPath(const ConvertArguments& arguments,
+                                      const std::filesystem::path& input);
 
 std::string ConvertHelpText();
 

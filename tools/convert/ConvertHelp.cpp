@@ -11,6 +11,9 @@ std::string ConvertHelpText() {
   quillon-convert [LOAD OPTIONS] --compare REFERENCE FILE
                                              MAE, MSE, RMS, SNR and PSNR of FILE against
                                              REFERENCE over their common top-left area
+  quillon-convert [OPTIONS] -o DIR --to TYPE INPUT...
+                                             convert many files into DIR, each named after its
+                                             input with the extension TYPE
   quillon-convert --help                     this text
 
 Inputs are recognised by their contents: BMP, PGM, PPM, TIFF, JPEG, KVF and JPEG 2000 (JP2
@@ -66,6 +69,16 @@ Load options (how much of a compressed input to decode; one of the first three):
   --password TEXT       password of a protected KVF input; without it the picture opens at
                         the quality free to all
 With --compare the load options and the password apply to both files.
+
+Many files (with -o):
+  -o DIR, --output-dir DIR
+                        write the outputs into DIR (made when missing)
+  --to TYPE             their type, as an extension without the dot: jp2, jpx, j2k, kvf, bmp,
+                        ppm, pgm, tif, jpg
+  --jobs N              convert N files at once, 1 to 256 (default: one per processor core)
+  Each file is converted in a process of its own and prints its own line; a file that fails
+  is reported and the others go on. A last line counts the files converted and failed, and
+  the exit status is 1 when any failed.
 
 General:
   --yes                 answer Yes to the questions the writers ask (for example whether to

@@ -2,7 +2,9 @@
 // save pipelines, without a display.
 #include <unistd.h>
 
+#include <algorithm>
 #include <exception>
+#include <thread>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "core/document/FileIoContext.h"
 #include "platform/FreeDiskSpace.h"
 #include "platform/StringTables.h"
+#include "tools/convert/BatchCommand.h"
 #include "tools/convert/CompareCommand.h"
 #include "tools/convert/ConvertArguments.h"
 #include "tools/convert/ConvertCommand.h"
@@ -18,10 +21,13 @@
 
 namespace {
 
+// The number of files a batch converts at once by default: one per core.
+int CoreCount() { return int(std::max(1u, std::thread::hardware_concurrency())); }
+
 int Run(const std::vector<std::string>& argumentList) {
   using namespace quillon;
   using namespace quillon::convert;
-  auto parsed = ParseConvertArguments(argumentList);
+  auto parsed = ParseConvertArguments(argumentList, CoreCount());
   if (const std::string* error = std::get_if<std::string>(&parsed)) {
     std::cerr << "quillon-convert: " << *error << '\n';
     return 1;
@@ -32,14 +38,36 @@ int Run(const std::vector<std::string>& argumentList) {
     return 0;
   }
 
-  TextUiServices ui(BuiltInStrings(UserLanguage()), std::cerr, isatty(STDERR_FILENO) == 1,
-                    {arguments.yes, arguments.password});
+  const bool terminal = isatty(STDERR_FILENO) == 1;
   const FreeDiskSpace disk;
-  FileIoContext context{ui, disk, true};
+  // A batch shows one progress line of its own instead of each file's.
+  const auto withContext = [&](bool showProgress, const auto& command) {
+    TextUiServices ui(BuiltInStrings(UserLanguage()), std::cerr, terminal && showProgress,
+                      {arguments.yes, arguments.password});
+    FileIoContext context{ui, disk, showProgress};
+    return command(context, ui);
+  };
   switch (arguments.command) {
-    case Command::Info: return RunInfo(arguments.files[0], ui, std::cout);
-    case Command::Compare: return RunCompare(arguments, context, ui, std::cout);
-    case Command::Convert: return RunConvert(arguments, context, ui, std::cout);
+    case Command::Info:
+      return withContext(true, [&](FileIoContext&, TextUiServices& ui) {
+        return RunInfo(arguments.files[0], ui, std::cout);
+      });
+    case Command::Compare:
+      return withContext(true, [&](FileIoContext& context, TextUiServices& ui) {
+        return RunCompare(arguments, context, ui, std::cout);
+      });
+    case Command::Convert:
+      return withContext(true, [&](FileIoContext& context, TextUiServices& ui) {
+        return RunConvert(arguments, context, ui, std::cout);
+      });
+    case Command::Batch: {
+      const ConvertOne convertOne = [&](const ConvertArguments& one) {
+        return withContext(false, [&](FileIoContext& context, TextUiServices& ui) {
+          return RunConvert(one, context, ui, std::cout);
+        });
+      };
+      return RunBatch(arguments, convertOne, std::cout, std::cerr, terminal);
+    }
     case Command::Help: break;
   }
   return 0;

@@ -215,6 +215,31 @@ TEST(ConvertArguments, AtMostSixteenRegions) {
   EXPECT_NE(Rejection(arguments).find("16"), std::string::npos);
 }
 
+TEST(ConvertArguments, BatchNamesEachOutputAfterItsInput) {
+  const ConvertArguments a = Parse({"-o", "out", "--to", "j2k", "--rate", "20", "x/a.bmp", "b.tif"});
+  EXPECT_EQ(a.command, Command::Batch);
+  EXPECT_EQ(a.save.type, PictureFormat::Jpeg2000);
+  EXPECT_EQ(a.save.container, Jp2Container::Codestream);
+  EXPECT_EQ(a.jobs, 1);
+  EXPECT_EQ(BatchOutputPath(a, "x/a.bmp"), std::filesystem::path("out/a.j2k"));
+  EXPECT_EQ(BatchOutputPath(a, "b.tif"), std::filesystem::path("out/b.j2k"));
+  EXPECT_EQ(Parse({"--output-dir=out", "--to=kvf", "--jobs", "3", "a.bmp"}).jobs, 3);
+
+  const std::pair<std::vector<std::string>, const char*> refused[] = {
+      {{"-o", "out", "a.bmp"}, "--to"},
+      {{"-o", "out", "--to", "png", "a.bmp"}, "png"},
+      {{"-o", "out", "--to", "jp2"}, "INPUT"},
+      {{"-o", "out", "--to", "jp2", "x/a.bmp", "y/a.tif"}, "out/a.jp2"},
+      {{"-o", ".", "--to", "bmp", "a.bmp"}, "its own output"},
+      {{"--to", "jp2", "a.bmp", "b.jp2"}, "--output-dir"},
+      {{"--jobs", "2", "a.bmp", "b.jp2"}, "--output-dir"},
+      {{"-o", "out", "--to", "jp2", "--jobs", "0", "a.bmp"}, "--jobs"},
+  };
+  for (const auto& [arguments, named] : refused) {
+    EXPECT_NE(Rejection(arguments).find(named), std::string::npos) << named;
+  }
+}
+
 TEST(ConvertArguments, HelpDocumentsEveryOptionAndType) {
   const std::string help = ConvertHelpText();
   for (const char* word :
@@ -222,7 +247,7 @@ TEST(ConvertArguments, HelpDocumentsEveryOptionAndType) {
         "--password", "--free-quality", "--region", "--enhance", "--jpeg-quality", "--ascii",
         "--packbits", "--levels", "--layers", "--tile", "--codeblock", "--sop", "--eph",
         "--visual-weighting", "--load-quality", "--load-rate", "--load-size", "--reduce",
-        "--yes", "--info", "--compare", ".jp2", ".jpx", ".jpf", ".j2k", ".j2c", ".jpc", ".kvf",
+        "--yes", "--info", "--compare", "--output-dir", "--to", "--jobs", ".jp2", ".jpx", ".jpf", ".j2k", ".j2c", ".jpc", ".kvf",
         ".bmp", ".ppm", ".pgm", ".tif", ".jpg"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }
