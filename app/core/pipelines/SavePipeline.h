@@ -23,7 +23,7 @@ std::string_view SaveExtensionOf(PictureFormat format);
 // Writes `document` to `path` as `format` with the writer of that type. Every writer writes a
 // temporary file beside the target and renames it over the target on success, so a failed
 // save leaves an existing file as it was. Shows message 61237 on failure (after the writer's
-// own message, if any); Unknown calls no writer and fails.
+// own message, if any), with the writer's failure details; Unknown calls no writer and fails.
 bool SavePicture(const std::filesystem::path& path, PictureFormat format, PictureDocument& document,
                  FileIoContext& context, const SaveRequest& request);
 
