@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/document/PictureDocument.h"
+
 namespace quillon::convert {
 
 namespace {
-
-constexpr std::size_t kMaxPasswordLength = 33;  // what a KVF file stores
 
 enum class Scope { General, Save, Load };
 

@@ -23,8 +23,6 @@ constexpr std::int32_t kPreviewSideLimit = 201;
 constexpr int kPreviewMaxHalvings = 3;
 // A wavelet file of a flat picture codes many pixels per byte; beyond this it is hostile.
 constexpr std::uint64_t kKvfPixelsPerByte = std::uint64_t{1} << 16;
-// Characters of a typed password the document keeps (the codec uses the first 32).
-constexpr std::size_t kStoredPasswordLength = 33;
 
 // The file behind the codec's fetch and seek callbacks, with the codec's input buffer.
 class KvfInputFile {
@@ -279,7 +277,7 @@ bool ReadKvfCurrent(const std::filesystem::path& path, PictureDocument& document
   document.compressionRatio = std::max(CompressionRatio(rawSize, fileLength), limits.ratio);
   if (typed) {
     document.protection.passwordOn = true;
-    document.protection.password = typed->substr(0, kStoredPasswordLength);
+    document.protection.password = typed->substr(0, kMaxPasswordLength);
   }
   return true;
 }
