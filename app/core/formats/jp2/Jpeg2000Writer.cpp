@@ -249,7 +249,8 @@ std::int32_t SetCodingExtras(const Encoder& encoder, const Jp2ExpertOptions& exp
   }
   if (expert.sop || expert.eph) {
     QUILLON_RETURN_IF_JP2_ERROR(
-        encoder.Set(JP2_Prop_Markers, (expert.sop ? 1u : 0u) | (expert.eph ? 2u : 0u)));
+        encoder.Set(JP2_Prop_Markers, (expert.sop ? JP2_Markers_SOP : 0u) |
+                                          (expert.eph ? JP2_Markers_EPH : 0u)));
   }
   if (expert.visualWeighting) {
     QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_VisualWeighting,
