@@ -248,9 +248,10 @@ std::int32_t SetCodingExtras(const Encoder& encoder, const Jp2ExpertOptions& exp
     QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_CodeBlockHeight, *expert.codeBlockHeight));
   }
   if (expert.sop || expert.eph) {
-    QUILLON_RETURN_IF_JP2_ERROR(
-        encoder.Set(JP2_Prop_Markers, (expert.sop ? JP2_Markers_SOP : 0u) |
-                                          (expert.eph ? JP2_Markers_EPH : 0u)));
+    std::uintptr_t markers = 0;
+    if (expert.sop) markers |= JP2_Markers_SOP;
+    if (expert.eph) markers |= JP2_Markers_EPH;
+    QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_Markers, markers));
   }
   if (expert.visualWeighting) {
     QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_VisualWeighting,
