@@ -151,6 +151,10 @@ enum JP2_Property {
   JP2_Prop_QuantStyle = 76
 };
 
+/* Bits of JP2_Prop_Markers: an SOP marker before each packet, an EPH marker after each packet
+ * header. */
+enum JP2_MarkerFlag { JP2_Markers_SOP = 1, JP2_Markers_EPH = 2 };
+
 /* Values of JP2_Prop_FileFormat. */
 enum JP2_FileFormat { JP2_Format_Codestream = 0, JP2_Format_JP2 = 1, JP2_Format_JPX = 2 };
 

@@ -7,7 +7,7 @@ extern "C" {
 int16_t KvfInit(KvfWorkspace* workspace) {
   if (!kvf::TagIsRight(workspace)) return kvf::Code(kvf::KvfStatus::wrongInterface);
   for (uint32_t& size : workspace->sizes) size = 0;
-  workspace->sizes[3] = KVF_HEADER_STATE_SIZE;
+  workspace->sizes[KVF_HEADER_STATE_BUFFER] = KVF_HEADER_STATE_SIZE;
   return 0;
 }
 

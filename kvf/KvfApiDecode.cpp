@@ -77,7 +77,7 @@ KvfStatus ReadHeader(KvfInfo& info, KvfDecodeParams& params, const KvfWorkspace&
   if (params.buffer == nullptr) return KvfStatus::invalidDataPointer;
   if (params.filled == 0) return KvfStatus::illegalEndOfFile;
   const KvfWorkBuffers buffers = BuffersOf(workspace);
-  if (buffers[3].size() < KVF_HEADER_STATE_SIZE) return KvfStatus::invalidDataPointer;
+  if (buffers[kHeaderBuffer].size() < KVF_HEADER_STATE_SIZE) return KvfStatus::invalidDataPointer;
 
   TrackedFile file{&params, params.filled};
   KvfInputSource source = SourceOf(params);
@@ -96,8 +96,8 @@ KvfStatus ReadHeader(KvfInfo& info, KvfDecodeParams& params, const KvfWorkspace&
   }
   KVF_RETURN_IF_ERROR(status);
   params.privateSize = header.privateLength;
-  std::memcpy(buffers[3].data(), &kHeaderStateMark, sizeof kHeaderStateMark);
-  std::memcpy(buffers[3].data() + kHeaderStateOffset, &header, sizeof header);
+  std::memcpy(buffers[kHeaderBuffer].data(), &kHeaderStateMark, sizeof kHeaderStateMark);
+  std::memcpy(buffers[kHeaderBuffer].data() + kHeaderStateOffset, &header, sizeof header);
   return file.Rewind();
 }
 
@@ -105,10 +105,10 @@ KvfStatus ReadHeader(KvfInfo& info, KvfDecodeParams& params, const KvfWorkspace&
 KvfStatus StoredHeader(const KvfWorkspace& workspace, KvfHeader& header) {
   const KvfWorkBuffers buffers = BuffersOf(workspace);
   std::uint32_t mark = 0;
-  if (buffers[3].size() < KVF_HEADER_STATE_SIZE) return KvfStatus::invalidDataPointer;
-  std::memcpy(&mark, buffers[3].data(), sizeof mark);
+  if (buffers[kHeaderBuffer].size() < KVF_HEADER_STATE_SIZE) return KvfStatus::invalidDataPointer;
+  std::memcpy(&mark, buffers[kHeaderBuffer].data(), sizeof mark);
   if (mark != kHeaderStateMark) return KvfStatus::invalidDataPointer;
-  std::memcpy(&header, buffers[3].data() + kHeaderStateOffset, sizeof header);
+  std::memcpy(&header, buffers[kHeaderBuffer].data() + kHeaderStateOffset, sizeof header);
   return KvfStatus::ok;
 }
 

@@ -69,10 +69,10 @@ KvfStatus CheckOutput(const KvfCodingShape& shape, const KvfDecodeSettings& sett
 
 constexpr std::size_t kHeaderPart = (sizeof(KvfHeader) + kAlignment - 1) / kAlignment * kAlignment;
 
-// The parsed header sits at the aligned start of buffer 3, its stripe table after it.
+// The parsed header sits at the aligned start of the header buffer, its stripe table after it.
 void* HeaderMemory(const KvfWorkBuffers& buffers) {
-  void* start = buffers[3].data();
-  std::size_t space = buffers[3].size();
+  void* start = buffers[kHeaderBuffer].data();
+  std::size_t space = buffers[kHeaderBuffer].size();
   if (start == nullptr) return nullptr;
   return std::align(kAlignment, kHeaderPart, start, space);
 }
@@ -196,13 +196,13 @@ KvfStatus KvfDecoder::Start(const KvfDecodeSettings& settings, const KvfWorkBuff
                             const KvfInputSource& source) {
   KvfInputStream in;
   KVF_RETURN_IF_ERROR(in.Open(source));
-  // The header and its stripe table go to buffer 3 before the shape is known: the header at
-  // its aligned start, the table in the rest.
+  // The header and its stripe table go to the header buffer before the shape is known: the
+  // header at its aligned start, the table in the rest.
   void* start = HeaderMemory(buffers);
   if (start == nullptr) return KvfStatus::invalidDataPointer;
   const std::size_t space =
-      buffers[3].size() -
-      static_cast<std::size_t>(static_cast<std::byte*>(start) - buffers[3].data());
+      buffers[kHeaderBuffer].size() -
+      static_cast<std::size_t>(static_cast<std::byte*>(start) - buffers[kHeaderBuffer].data());
   auto* header = new (start) KvfHeader;
   auto* table = reinterpret_cast<std::uint32_t*>(static_cast<std::byte*>(start) + kHeaderPart);
   std::array<KvfRegion, KvfErChunk::kMaxRegions> regions{};

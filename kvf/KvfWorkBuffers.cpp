@@ -126,8 +126,8 @@ KvfStatus KvfWorkBufferSizes(const KvfCodingShape& shape, std::size_t sessionByt
 }
 
 void* KvfSessionMemory(const KvfWorkBuffers& buffers, std::size_t sessionBytes) {
-  void* start = buffers[4].data();
-  std::size_t space = buffers[4].size();
+  void* start = buffers[kSessionBuffer].data();
+  std::size_t space = buffers[kSessionBuffer].size();
   if (start == nullptr) return nullptr;
   return std::align(kAlignment, sessionBytes, start, space);
 }
@@ -135,11 +135,11 @@ void* KvfSessionMemory(const KvfWorkBuffers& buffers, std::size_t sessionBytes) 
 KvfStatus KvfCarveWorkBuffers(const KvfCodingShape& shape, std::size_t sessionBytes,
                               const KvfWorkBuffers& buffers, KvfWorkLayout& layout) {
   const Parts parts = PartsOf(shape, sessionBytes);
-  Carver carry(buffers[0]);
-  Carver tables(buffers[1]);
-  Carver lists(buffers[2]);
-  Carver header(buffers[3]);
-  Carver state(buffers[4]);
+  Carver carry(buffers[kCarryBuffer]);
+  Carver tables(buffers[kTreeTableBuffer]);
+  Carver lists(buffers[kListBuffer]);
+  Carver header(buffers[kHeaderBuffer]);
+  Carver state(buffers[kSessionBuffer]);
   layout.carry = carry.Take(parts.carry);
   layout.treeTables = tables.Take(parts.tables);
   layout.lists = lists.Take(parts.lists);

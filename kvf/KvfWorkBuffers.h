@@ -1,10 +1,5 @@
 // The five caller-owned work buffers of one encode or decode, and how the codec lays out its
 // state in them. The codec allocates nothing: it reports the sizes, the caller allocates.
-//   0: the carry lines of the line-based transform (one row per level and component)
-//   1: the tree tables (node positions, quad shift templates)
-//   2: the coder's lists (per quad of a stripe: flag word, link, four set planes)
-//   3: the header state (plus the stripe size table when encoding)
-//   4: the session state, channel rows, regions, stripe table and the ring of coefficient rows
 #pragma once
 
 #include <array>
@@ -15,10 +10,25 @@
 #include "kvf/KvfChunks.h"
 #include "kvf/KvfHeader.h"
 #include "kvf/KvfStatus.h"
+#include "kvf/kvf.h"
 
 namespace kvf {
 
-inline constexpr std::size_t kKvfWorkBufferCount = 5;
+inline constexpr std::size_t kKvfWorkBufferCount = KVF_WORK_BUFFERS;
+
+// What each work buffer holds; the numbers are the buffers' places in the workspace.
+enum KvfWorkBuffer : std::size_t {
+  // The carry lines of the line-based transform (one row per level and component).
+  kCarryBuffer = 0,
+  // The tree tables (node positions, quad shift templates).
+  kTreeTableBuffer = 1,
+  // The coder's lists (per quad of a stripe: flag word, link, four set planes).
+  kListBuffer = 2,
+  // The header state (plus the stripe size table when encoding).
+  kHeaderBuffer = KVF_HEADER_STATE_BUFFER,
+  // The session state, channel rows, regions, stripe table and the ring of coefficient rows.
+  kSessionBuffer = 4,
+};
 
 using KvfWorkBuffers = std::array<std::span<std::byte>, kKvfWorkBufferCount>;
 using KvfBufferSizes = std::array<std::uint32_t, kKvfWorkBufferCount>;

@@ -26,11 +26,42 @@ extern "C" {
 
 #define KVF_INTERFACE_TAG 8213u
 #define KVF_WORK_BUFFERS 5
-/* Size of the header state (buffer 3) between KvfReadHeader and KvfDecodeInit. */
+/* The work buffer that holds the header state between KvfReadHeader and KvfDecodeInit, and
+ * its size then. */
+#define KVF_HEADER_STATE_BUFFER 3
 #define KVF_HEADER_STATE_SIZE 356u
 #define KVF_FULL_QUALITY 1024u
 #define KVF_MAX_REGIONS 255
 #define KVF_PASSWORD_CHARS 32
+
+/* Results of the entry points; KvfErrorText gives their messages. */
+#define KVF_OK 0
+#define KVF_ERROR_INTERNAL (-1)
+#define KVF_ERROR_LEVEL_TOO_HIGH (-2)
+#define KVF_ERROR_IMAGE_SIZE (-3)
+#define KVF_ERROR_SOURCE_FORMAT (-4)
+#define KVF_ERROR_COLOUR_MODE (-5)
+#define KVF_ERROR_RESULT_POINTER (-6)
+#define KVF_ERROR_RESULT_SIZE (-7)
+#define KVF_ERROR_DATA_POINTER (-8)
+#define KVF_ERROR_CORRUPTED_HEADER (-9)
+#define KVF_ERROR_SCALING (-10)
+#define KVF_ERROR_SCAN_MODE (-11)
+#define KVF_ERROR_CODER_PARAMETERS (-12)
+#define KVF_ERROR_FLUSH (-13)
+#define KVF_ERROR_FETCH (-14)
+#define KVF_ERROR_SEEK (-15)
+#define KVF_ERROR_VERSION (-16)
+#define KVF_ERROR_END_OF_FILE (-17)
+#define KVF_ERROR_WRONG_PASSWORD (-18)
+#define KVF_ERROR_CORRUPTED_FILE (-19)
+#define KVF_ERROR_SOURCE_RANGE (-22)
+#define KVF_ERROR_WRONG_INTERFACE (-23)
+
+/* Colour modes of KvfInfo.colourMode and KvfEncodeParams.colourMode that the program writes:
+ * one grey component, and red, green and blue coded as a sum and two differences. */
+#define KVF_COLOUR_GREY 1
+#define KVF_COLOUR_RGB 2
 
 /* Flags of KvfDecodeParams and KvfEncodeParams. */
 #define KVF_FIRST_CALL 0x0001u
@@ -41,6 +72,7 @@ extern "C" {
 
 /* Pixel layout codes of KvfImage.format. */
 #define KVF_LAYOUT_GREY 0       /* 1 byte per pixel */
+#define KVF_LAYOUT_BYTES_0123 2 /* 4 bytes per pixel */
 #define KVF_LAYOUT_BYTES_012 16 /* 3 bytes per pixel */
 #define KVF_LAYOUT_BYTES_210 19 /* 3 bytes per pixel, first and third of layout 16 swapped */
 
@@ -146,7 +178,8 @@ typedef struct KvfEncodeParams {
   const uint8_t* privateData; /* must stay valid until the last call */
 } KvfEncodeParams;
 
-/* -23 unless the tag is right; sizes[3] = KVF_HEADER_STATE_SIZE, the others 0. */
+/* KVF_ERROR_WRONG_INTERFACE unless the tag is right; sizes[KVF_HEADER_STATE_BUFFER] =
+ * KVF_HEADER_STATE_SIZE, the others 0. */
 int16_t KvfInit(KvfWorkspace* workspace);
 
 /* Parses the header into buffer 3 and fills info; params.privateSize receives the length of

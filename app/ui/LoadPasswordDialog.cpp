@@ -4,6 +4,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "core/document/PictureDocument.h"
 #include "ui/DialogButtons.h"
 #include "ui/UiText.h"
 

@@ -17,8 +17,6 @@ class LoadPasswordDialog final : public wxDialog {
   static constexpr int kTemplateId = 211;
   static constexpr int kPasswordId = 1001;
   static constexpr int kQualityLineId = 1002;
-  // Characters the document's protection block holds.
-  static constexpr unsigned long kMaxPasswordLength = 33;
 
   LoadPasswordDialog(wxWindow* parent, const PasswordPrompt& prompt);
 

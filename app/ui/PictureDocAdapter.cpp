@@ -58,7 +58,7 @@ bool PictureDocAdapter::OnSaveDocument(const wxString& path) {
   const std::optional<std::string> chosen = dialog.Run(GetDocumentWindow(), suggestedName(path));
   if (!chosen) return false;
 
-  data_.protection.password = dialog.password.substr(0, SavePasswordDialog::kMaxPasswordLength);
+  data_.protection.password = dialog.password.substr(0, kMaxPasswordLength);
   data_.protection.passwordOn = dialog.passwordOn;
   data_.protection.freeQuality = static_cast<std::uint16_t>(dialog.options.freeQuality);
   FileIoContext context{app.Ui(), app.Disk(), true};

@@ -8,6 +8,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "core/document/PictureDocument.h"
 #include "ui/UiText.h"
 
 namespace quillon {

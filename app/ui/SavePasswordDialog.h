@@ -19,8 +19,6 @@ class SavePasswordDialog final : public wxDialog {
   // What ShowModal returns for "Do &not use Password"; OK and Cancel return wxID_OK and
   // wxID_CANCEL.
   static constexpr int kNoPasswordId = 1082;
-  // Characters the document's protection block holds.
-  static constexpr unsigned long kMaxPasswordLength = 33;
 
   // `freeQuality` is in 1/1024 of full quality; the dialog shows it in percent, and a value
   // outside 1..100 percent as 50.

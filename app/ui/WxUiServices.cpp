@@ -37,6 +37,7 @@ long styleOf(const Message& message) {
 MessageAnswer WxUiServices::ShowMessage(const Message& message) {
   wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
   wxMessageDialog dialog(parent, wxString::FromUTF8(message.text), kCaption, styleOf(message));
+  if (!message.details.empty()) dialog.SetExtendedMessage(wxString::FromUTF8(message.details));
   switch (dialog.ShowModal()) {
     case wxID_YES: return MessageAnswer::Yes;
     case wxID_NO: return MessageAnswer::No;

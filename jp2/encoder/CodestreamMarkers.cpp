@@ -14,6 +14,10 @@ namespace quillon::jp2 {
 namespace {
 
 enum QuantStyleCode : std::uint8_t { kNoQuantization = 0, kDerived = 1, kExpounded = 2 };
+// A quantization step value: the exponent above an 11-bit mantissa.
+constexpr int kStepMantissaBits = 11;
+// RGN style of the maximum shift method, the only one the encoder writes.
+constexpr std::uint8_t kRoiMaxShift = 0;
 constexpr std::uint8_t kCommentText[] = {'Q', 'Z', 'N', 'T', '_', '1', '1', '1'};
 
 // The quantization values of one tile-component as written to QCD or QCC.
@@ -80,7 +84,8 @@ Quantization SegmentQuantization(const QuantValues& q) {
   for (int i = 0; i < quantization.stepCount; ++i) {
     const BandQuantization& band = q.bands[i];
     const int mantissa = q.style == kNoQuantization ? 0 : band.mantissa;
-    quantization.steps[i] = static_cast<std::uint16_t>(band.exponent * 2048 + mantissa);
+    quantization.steps[i] =
+        static_cast<std::uint16_t>((band.exponent << kStepMantissaBits) + mantissa);
   }
   return quantization;
 }
@@ -111,8 +116,8 @@ class MarkerWriter {
 
   Status Cod(const TileCoding& tile, const TileComponentCoding& coding, bool mct) {
     CodSegment cod;
-    cod.sop = (tile.markers & 1) != 0;
-    cod.eph = (tile.markers & 2) != 0;
+    cod.sop = (tile.markers & JP2_Markers_SOP) != 0;
+    cod.eph = (tile.markers & JP2_Markers_EPH) != 0;
     cod.progression = tile.progression;
     cod.layers = tile.layers;
     cod.componentTransform = mct ? 1 : 0;
@@ -126,7 +131,8 @@ class MarkerWriter {
   }
 
   Status Rgn(int component, std::uint8_t shift) {
-    return RgnSegment{static_cast<std::uint16_t>(component), 0, shift}.Write(out_, components_);
+    return RgnSegment{static_cast<std::uint16_t>(component), kRoiMaxShift, shift}.Write(
+        out_, components_);
   }
 
  private:

@@ -12,8 +12,22 @@
 namespace quillon::jp2 {
 namespace {
 
-constexpr std::uint32_t kNoAssociation = 65535;
+// Channel definition ('cdef') values: the types of a colour and an unspecified channel, and
+// the association of a channel that belongs to no colour.
+constexpr std::uint32_t kColourChannel = 0;
 constexpr std::uint32_t kUnspecifiedChannel = 3;
+constexpr std::uint32_t kNoAssociation = 65535;
+// The colour channels the component transform works on.
+constexpr std::uint32_t kTransformedChannels = 3;
+// 'colr' fields: the precedence of the preferred description, and how well a description
+// matches the image (JP2 files leave this field 0).
+constexpr std::int8_t kPreferred = 1;
+constexpr std::int8_t kNotPreferred = 0;
+constexpr std::uint8_t kApproximationUnstated = 0;
+constexpr std::uint8_t kApproximationAccurate = 1;
+constexpr std::uint8_t kApproximationReasonable = 3;
+// The type of a box follows its 4-byte length.
+constexpr std::size_t kBoxTypeOffset = 4;
 
 std::uint32_t EnumeratedColourSpace(std::uint32_t colourSpace) {
   switch (colourSpace) {
@@ -39,7 +53,7 @@ JP2_ChannelDef ChannelAt(const CompressState& state, std::uint32_t i) {
     if (def.type == kUnspecifiedChannel) def.association = kNoAssociation;
     return def;
   }
-  if (i < ChannelsNeeded(state)) return JP2_ChannelDef{0, i + 1};
+  if (i < ChannelsNeeded(state)) return JP2_ChannelDef{kColourChannel, i + 1};
   return JP2_ChannelDef{kUnspecifiedChannel, kNoAssociation};
 }
 
@@ -140,14 +154,15 @@ class Jp2Header {
 
     const bool icc = state_.colourSpace == JP2_Colour_ICC;
     approximated_ = HasApproximation(state_);
-    approximation_.precedence = 0;
-    approximation_.approximation = 3;
+    approximation_.precedence = kNotPreferred;
+    approximation_.approximation = kApproximationReasonable;
     approximation_.enumerated = EnumeratedColourSpace(state_.iccInfo.approximation);
     colour_.method = !icc ? ColourBox::kEnumerated
                           : state_.iccInfo.restricted ? ColourBox::kRestrictedIcc
                                                       : ColourBox::kAnyIcc;
-    colour_.precedence = approximated_ ? 1 : 0;
-    colour_.approximation = state_.fileFormat == JP2_Format_JP2 ? 0 : 1;
+    colour_.precedence = approximated_ ? kPreferred : kNotPreferred;
+    colour_.approximation =
+        state_.fileFormat == JP2_Format_JP2 ? kApproximationUnstated : kApproximationAccurate;
     if (icc) {
       colour_.profile = {state_.iccProfile.data, state_.iccLength};
     } else {
@@ -233,7 +248,7 @@ class BoxWriter {
     while (state_.firstBox != nullptr) {
       MetadataBox* box = state_.firstBox;
       JP2_RETURN_IF_ERROR(out_.Append(box->bytes, box->length));
-      const bool ipData = ReadU32(box->bytes + 4) == kBoxIntellectualProperty;
+      const bool ipData = ReadU32(box->bytes + kBoxTypeOffset) == kBoxIntellectualProperty;
       state_.firstBox = box->next;
       if (state_.firstBox == nullptr) state_.lastBox = nullptr;
       OwnedBlock block = box->block;
@@ -263,13 +278,15 @@ Status CheckChannelDefinitions(const CompressState& state, bool componentTransfo
   for (std::uint64_t colour = 1; colour <= colours; ++colour) {
     bool given = false;
     for (std::uint32_t i = 0; i < count && !given; ++i) {
-      given = defs[i].type == 0 && defs[i].association == colour;
+      given = defs[i].type == kColourChannel && defs[i].association == colour;
     }
     if (!given) return JP2_Error_ChannelDefs;
   }
   if (componentTransform) {
-    for (std::uint32_t i = 0; i < 3; ++i) {
-      if (defs[i].type != 0 || defs[i].association != i + 1) return JP2_Error_ChannelDefs;
+    for (std::uint32_t i = 0; i < kTransformedChannels; ++i) {
+      if (defs[i].type != kColourChannel || defs[i].association != i + 1) {
+        return JP2_Error_ChannelDefs;
+      }
     }
   }
   return JP2_Success;

@@ -162,7 +162,8 @@ class ImageRun {
                           state_.componentCount,
                           coding.layers,
                           coding.progression,
-                          {(coding.markers & 1) != 0, (coding.markers & 2) != 0}};
+                          {(coding.markers & JP2_Markers_SOP) != 0,
+                           (coding.markers & JP2_Markers_EPH) != 0}};
   }
 
   // Bytes of the tile-part header, found by writing it to a stream that keeps nothing.

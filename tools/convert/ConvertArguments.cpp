@@ -9,11 +9,11 @@
 #include <set>
 #include <string_view>
 
+#include "core/document/PictureDocument.h"
+
 namespace quillon::convert {
 
 namespace {
-
-constexpr std::size_t kMaxPasswordLength = 33;  // what a KVF file stores
 
 enum class Scope { General, Save, Load };
 

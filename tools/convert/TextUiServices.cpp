@@ -66,6 +66,7 @@ void TextUiServices::Report(const std::string& text) { err_ << kPrefix << text <
 MessageAnswer TextUiServices::ShowMessage(const Message& message) {
   ++messageCount_;
   Report(message.text);
+  if (!message.details.empty()) Report(message.details);
   if (!IsQuestion(message.buttons)) return MessageAnswer::Ok;
   const bool okCancel = message.buttons == MessageButtons::OkCancel;
   if (answers_.yes) {

@@ -2,6 +2,7 @@
 // Toolkit-free: readers and writers fill and read it; the window's document wraps it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,11 +12,15 @@
 
 namespace quillon {
 
+// The longest password the dialogs and the converter take and a document keeps; the KVF codec
+// compares its first KVF_PASSWORD_CHARS (32) characters, and stored files rely on that.
+inline constexpr std::size_t kMaxPasswordLength = 33;
+
 // What protects a KVF file: the quality anyone may see, and the password for the rest.
 struct KvfProtection {
   std::uint16_t freeQuality = 50;  // in 1/1024 of full quality
   bool passwordOn = false;
-  std::string password;  // up to 33 characters
+  std::string password;  // up to kMaxPasswordLength characters
 };
 
 class PictureDocument {

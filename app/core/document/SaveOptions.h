@@ -8,8 +8,6 @@
 
 #include "core/document/PictureFormat.h"
 #include "core/services/Settings.h"
-#include "core/formats/raster/PnmFile.h"
-#include "core/formats/raster/TiffFile.h"
 
 namespace quillon {
 
@@ -21,6 +19,10 @@ enum class ScanMode : int { Embedded = 0, Baseline = 1 };
 enum class SortedBy : int { Quality = 0, Resolution = 1, Position = 2, Color = 3 };
 // Container of a JPEG 2000 file: the encoder's JP2_Prop_FileFormat values.
 enum class Jp2Container : int { Codestream = 0, Jp2 = 1, Jpx = 2 };
+// Values of the "SavePXMType" setting: PNM samples as binary bytes or ASCII numbers.
+enum class PnmCoding { Raw = 0, Plain = 1 };
+// Values of the "SaveTIFFCompression" setting.
+enum class TiffCompression { None = 0, PackBits = 1 };
 
 // Encoder properties the save dialog does not offer; the converter's expert options. Each one
 // that is set replaces what the JPEG 2000 writer would choose.

@@ -14,7 +14,7 @@ namespace quillon {
 namespace {
 
 using RasterRead = bool (*)(const std::filesystem::path&, PictureDocument&, FileIoContext&);
-using RasterProbeFn = std::optional<RasterProbe> (*)(const std::filesystem::path&);
+using RasterProbeFn = std::optional<ProbeResult> (*)(const std::filesystem::path&);
 
 // Raster readers know no partial decoding or preview: they read the whole file.
 PictureReader raster(RasterRead read) {

@@ -2,29 +2,14 @@
 // one reader, and record format and file size.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
-#include <functional>
 
 #include "core/document/FileIoContext.h"
-#include "core/document/LoadOptions.h"
-#include "core/pipelines/OpenDispatch.h"
 #include "core/document/PictureDocument.h"
+#include "core/document/ReadRequest.h"
+#include "core/pipelines/OpenDispatch.h"
 
 namespace quillon {
-
-struct OpenRequest {
-  bool preview = false;
-  // The loading options to apply; null decodes the whole file.
-  const LoadOptions* load = nullptr;
-  // JPEG 2000: decode at 1 / reduce of the size (a power of two); a preview picks its own.
-  std::uint32_t reduce = 1;
-};
-
-// A reader fills the document's picture and returns true, or reports its own failure and
-// returns false.
-using PictureReader = std::function<bool(const std::filesystem::path&, PictureDocument&,
-                                         FileIoContext&, const OpenRequest&)>;
 
 using PictureReaders = ByReader<PictureReader>;
 

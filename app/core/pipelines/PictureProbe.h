@@ -7,13 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "core/document/ProbeResult.h"
 #include "core/pipelines/OpenDispatch.h"
 #include "core/services/StringTable.h"
-#include "core/formats/raster/RasterProbes.h"
 
 namespace quillon {
-
-using ProbeResult = RasterProbe;
 
 using PictureProber =
     std::function<std::optional<ProbeResult>(const std::filesystem::path&, const StringTable&)>;

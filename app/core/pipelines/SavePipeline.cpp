@@ -71,11 +71,15 @@ std::string_view SaveExtensionOf(PictureFormat format) {
 bool SavePicture(const std::filesystem::path& path, PictureFormat format, PictureDocument& document,
                  FileIoContext& context, const SaveRequest& request) {
   bool saved = false;
+  context.failureDetails.clear();
   {
     WaitCursor wait(context.ui);
     saved = WriteWith(path, format, document, context, request);
   }
-  if (!saved) context.ui.MessageBox(kCouldNotSave, MessageIcon::Stop);
+  if (!saved) {
+    context.ui.ShowMessage({kCouldNotSave, context.ui.Strings().Load(kCouldNotSave),
+                            MessageIcon::Stop, MessageButtons::Ok, context.failureDetails});
+  }
   return saved;
 }
 

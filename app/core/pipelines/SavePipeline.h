@@ -8,6 +8,7 @@
 #include "core/document/FileIoContext.h"
 #include "core/document/PictureDocument.h"
 #include "core/document/SaveOptions.h"
+#include "core/document/WriteRequest.h"
 
 namespace quillon {
 
@@ -19,17 +20,10 @@ PictureFormat SaveFormatOfPath(const std::filesystem::path& path);
 // The extension of a type that can be saved (".jp2" ...), empty for any other.
 std::string_view SaveExtensionOf(PictureFormat format);
 
-// What a save hands the writers besides the options.
-struct SaveRequest {
-  const SaveOptions& options;
-  // The enhancement regions are handed to the encoders only while a view shows them.
-  bool regionsShown = false;
-};
-
 // Writes `document` to `path` as `format` with the writer of that type. Every writer writes a
 // temporary file beside the target and renames it over the target on success, so a failed
 // save leaves an existing file as it was. Shows message 61237 on failure (after the writer's
-// own message, if any); Unknown calls no writer and fails.
+// own message, if any), with the writer's failure details; Unknown calls no writer and fails.
 bool SavePicture(const std::filesystem::path& path, PictureFormat format, PictureDocument& document,
                  FileIoContext& context, const SaveRequest& request);
 

@@ -21,6 +21,8 @@ struct Message {
   std::string text;
   MessageIcon icon = MessageIcon::None;
   MessageButtons buttons = MessageButtons::Ok;
+  // More about a failure, such as a library's own words for it; shown below the text.
+  std::string details{};
 };
 
 // The password prompt of a protected file: the window title (the file name) and the line

@@ -9,6 +9,7 @@
 #include "app/ui/SaveGuiTest.h"
 #include "core/document/FileIoContext.h"
 #include "core/pipelines/OpenPipeline.h"
+#include "core/pipelines/SavePipeline.h"
 #include "core/pipelines/SaveWarnings.h"
 #include "platform/FreeDiskSpace.h"
 #include "support/BmpFixture.h"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "core/document/LoadOptions.h"
@@ -18,9 +19,9 @@ namespace quillon {
 
 namespace {
 
-// Our callbacks' own failure codes, outside the encoder's table.
-constexpr std::int32_t kInputError = -100;
-constexpr std::int32_t kOutputError = -101;
+// What our callbacks return on failure; the encoder hands it back unchanged. Each callback also
+// records its failure, so a code of the encoder's table is never mistaken for one of ours.
+constexpr std::int32_t kCallbackFailed = -1000;
 
 #define QUILLON_RETURN_IF_JP2_ERROR(expression)                                  \
   do {                                                                           \
@@ -90,6 +91,13 @@ struct InputSource {
   int shift = 0;  // 7 for one-bit samples
   RowProgress* progress = nullptr;
   std::uint32_t rowsReported = 0;
+  bool refused = false;  // the encoder asked for samples the picture does not have
+};
+
+// The temporary file the encoder's bytes go to, and the error of the write that failed.
+struct OutputTarget {
+  AtomicFileWriter* file = nullptr;
+  int error = 0;
 };
 
 std::int32_t ProvideRow(void* buffer, std::int16_t component, std::uint32_t row,
@@ -100,7 +108,8 @@ std::int32_t ProvideRow(void* buffer, std::int16_t component, std::uint32_t row,
   const auto height = static_cast<std::uint32_t>(picture.GetHeight());
   if (buffer == nullptr || component < 0 || component > 2 || row >= height || column > width ||
       count > width - column) {
-    return kInputError;
+    input.refused = true;
+    return kCallbackFailed;
   }
   const std::uint8_t* line = TopDownRow(picture, static_cast<std::int32_t>(row));
   const RgbQuad* palette = picture.Palette();
@@ -135,13 +144,17 @@ std::int32_t ProvideRow(void* buffer, std::int16_t component, std::uint32_t row,
 // Writes the encoder's bytes at their offsets into the temporary file.
 std::int32_t WriteBytes(const void* data, std::uint32_t offset, std::uint32_t length,
                         std::uintptr_t param) {
-  const int fd = reinterpret_cast<AtomicFileWriter*>(param)->Descriptor();
+  auto& output = *reinterpret_cast<OutputTarget*>(param);
+  const int fd = output.file->Descriptor();
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   off_t position = offset;
   while (length > 0) {
     const ssize_t written = pwrite(fd, bytes, length, position);
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return kOutputError;
+    if (written <= 0) {
+      output.error = written < 0 ? errno : ENOSPC;
+      return kCallbackFailed;
+    }
     bytes += written;
     position += written;
     length -= static_cast<std::uint32_t>(written);
@@ -235,8 +248,10 @@ std::int32_t SetCodingExtras(const Encoder& encoder, const Jp2ExpertOptions& exp
     QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_CodeBlockHeight, *expert.codeBlockHeight));
   }
   if (expert.sop || expert.eph) {
-    QUILLON_RETURN_IF_JP2_ERROR(
-        encoder.Set(JP2_Prop_Markers, (expert.sop ? 1u : 0u) | (expert.eph ? 2u : 0u)));
+    std::uintptr_t markers = 0;
+    if (expert.sop) markers |= JP2_Markers_SOP;
+    if (expert.eph) markers |= JP2_Markers_EPH;
+    QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_Markers, markers));
   }
   if (expert.visualWeighting) {
     QUILLON_RETURN_IF_JP2_ERROR(encoder.Set(JP2_Prop_VisualWeighting,
@@ -247,7 +262,7 @@ std::int32_t SetCodingExtras(const Encoder& encoder, const Jp2ExpertOptions& exp
 
 // Every encoder call of one save, in the order the encoder wants them; the first error ends it.
 std::int32_t Encode(PictureDocument& document, const SaveRequest& request, const Jp2Plan& plan,
-                    InputSource& input, AtomicFileWriter& file) {
+                    InputSource& input, OutputTarget& output) {
   const Picture& picture = document.GetPicture();
   const SaveOptions& options = request.options;
   const Jp2ExpertOptions& expert = options.expert;
@@ -291,7 +306,7 @@ std::int32_t Encode(PictureDocument& document, const SaveRequest& request, const
   QUILLON_RETURN_IF_JP2_ERROR(
       encoder.Set(JP2_Prop_OutputCallback, reinterpret_cast<std::uintptr_t>(&WriteBytes)));
   QUILLON_RETURN_IF_JP2_ERROR(
-      encoder.Set(JP2_Prop_OutputParam, reinterpret_cast<std::uintptr_t>(&file)));
+      encoder.Set(JP2_Prop_OutputParam, reinterpret_cast<std::uintptr_t>(&output)));
   return JP2_Compress_Image(encoder.handle());
 }
 
@@ -313,8 +328,19 @@ bool WriteJpeg2000(const std::filesystem::path& path, PictureDocument& document,
   if (!file.Open()) return false;
   RowProgress progress(context, kSavingCaption, path, picture.GetHeight());
   InputSource input{&picture, plan.source, plan.twoLevel ? 7 : 0, &progress, 0};
-  if (Encode(document, request, plan, input, file) != 0) return false;
-  return file.Commit();
+  OutputTarget output{&file, 0};
+  const std::int32_t status = Encode(document, request, plan, input, output);
+  if (status == 0) return file.Commit();
+  // A refused row request is the encoder's fault, not the picture's: its table calls that an
+  // internal inconsistency.
+  if (input.refused) {
+    context.failureDetails = JP2_General_ErrorText(JP2_Error_Internal);
+  } else if (output.error != 0) {
+    context.failureDetails = std::strerror(output.error);
+  } else {
+    context.failureDetails = JP2_General_ErrorText(status);
+  }
+  return false;
 }
 
 }  // namespace quillon

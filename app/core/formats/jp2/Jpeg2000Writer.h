@@ -5,7 +5,7 @@
 
 #include "core/document/FileIoContext.h"
 #include "core/document/PictureDocument.h"
-#include "core/pipelines/SavePipeline.h"
+#include "core/document/WriteRequest.h"
 
 namespace quillon {
 
@@ -13,7 +13,9 @@ namespace quillon {
 // component with their palette, all others three RGB components; two-level pictures are
 // coded with one bit per sample. The file is written beside the target and renamed over it
 // on success, so a failed save leaves an existing file as it was. Shows the palette warning
-// when a palette picture is saved by compression rate with warnings on.
+// when a palette picture is saved by compression rate with warnings on. On failure the
+// context's failure details hold the encoder's text for its error (or the system's for a
+// failed write).
 [[nodiscard]] bool WriteJpeg2000(const std::filesystem::path& path, PictureDocument& document,
                                  FileIoContext& context, const SaveRequest& request);
 

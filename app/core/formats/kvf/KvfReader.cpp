@@ -23,8 +23,6 @@ constexpr std::int32_t kPreviewSideLimit = 201;
 constexpr int kPreviewMaxHalvings = 3;
 // A wavelet file of a flat picture codes many pixels per byte; beyond this it is hostile.
 constexpr std::uint64_t kKvfPixelsPerByte = std::uint64_t{1} << 16;
-// Characters of a typed password the document keeps (the codec uses the first 32).
-constexpr std::size_t kStoredPasswordLength = 33;
 
 // The file behind the codec's fetch and seek callbacks, with the codec's input buffer.
 class KvfInputFile {
@@ -65,38 +63,44 @@ class KvfInputFile {
   std::vector<std::uint8_t> buffer_;
 };
 
-// How the picture of a colour mode is decoded: the codec's layout and the picture's depth.
+// How the picture of a colour mode is decoded: the codec's layout and the picture's depth,
+// and for the open dialog the channels and sample bits the file codes.
 struct OutputKind {
+  std::uint16_t colourMode;
   std::int16_t layout;
   bool colour;
+  int fileChannels;
+  int fileSampleBits;
+};
+
+// The colour modes this reader shows; files of the codec's other modes are refused.
+constexpr OutputKind kOutputs[] = {
+    {KVF_COLOUR_GREY, KVF_LAYOUT_GREY, false, 1, 8},
+    {17, KVF_LAYOUT_GREY, false, 1, 16},
+    {22, KVF_LAYOUT_GREY, false, 1, 16},
+    // Files hold red first; layout 19 puts it into the picture's third byte.
+    {KVF_COLOUR_RGB, KVF_LAYOUT_BYTES_210, true, 3, 8},
+    {4, KVF_LAYOUT_BYTES_210, true, 3, 8},
+    {6, KVF_LAYOUT_BYTES_210, true, 3, 8},
+    {8, KVF_LAYOUT_BYTES_210, true, 3, 8},
+    {18, KVF_LAYOUT_BYTES_210, true, 3, 16},
+    {19, KVF_LAYOUT_BYTES_210, true, 3, 16},
+    {20, KVF_LAYOUT_BYTES_210, true, 3, 16},
+    // Four channels; the first three are shown.
+    {7, KVF_LAYOUT_BYTES_0123, true, 4, 8},
 };
 
 std::optional<OutputKind> OutputOf(std::uint16_t colourMode) {
-  switch (colourMode) {
-    case 1:
-    case 17:
-    case 22:
-      return OutputKind{KVF_LAYOUT_GREY, false};
-    // Files hold red first; layout 19 puts it into the picture's third byte.
-    case 2:
-    case 4:
-    case 6:
-    case 8:
-    case 18:
-    case 19:
-    case 20:
-      return OutputKind{KVF_LAYOUT_BYTES_210, true};
-    case 7:
-      return OutputKind{2, true};  // four channels; the first three are shown
-    default:
-      return std::nullopt;
+  for (const OutputKind& output : kOutputs) {
+    if (output.colourMode == colourMode) return output;
   }
+  return std::nullopt;
 }
 
 // Reports a codec failure: its own message for a wrong password, else 33008 with the codec's
 // text.
 void ReportCodecError(FileIoContext& context, std::int16_t code) {
-  if (code == -18) {
+  if (code == KVF_ERROR_WRONG_PASSWORD) {
     context.ui.MessageBox(kKvfWrongPassword, MessageIcon::Stop);
     return;
   }
@@ -132,10 +136,10 @@ class ProgressScope {
 // Opens the file and reads its header into `info`; the buffers keep the header state.
 std::int16_t ReadHeader(KvfInputFile& file, KvfWorkspace& workspace, KvfWorkBuffers& buffers,
                         KvfDecodeParams& params, KvfInfo& info) {
-  if (!file.Start(params)) return -14;
+  if (!file.Start(params)) return KVF_ERROR_FETCH;
   workspace.tag = KVF_INTERFACE_TAG;
   if (const std::int16_t code = KvfInit(&workspace); code != 0) return code;
-  if (!buffers.Allocate(workspace)) return -1;
+  if (!buffers.Allocate(workspace)) return KVF_ERROR_INTERNAL;
   return KvfReadHeader(&info, &params, &workspace);
 }
 
@@ -186,7 +190,7 @@ std::int16_t PlanOutput(DecodeJob& job, OutputKind output, bool preview) {
     job.image.height = static_cast<std::int32_t>(job.info.height >> halvings);
     job.image.format = output.layout;
     const std::int16_t code = KvfDecodeInit(&job.image, &job.params, &job.workspace);
-    if (code != -3 || halvings == 0) return code;
+    if (code != KVF_ERROR_IMAGE_SIZE || halvings == 0) return code;
   }
 }
 
@@ -199,7 +203,7 @@ bool ReadKvfCurrent(const std::filesystem::path& path, PictureDocument& document
   DecodeJob job;
   std::int16_t code = ReadHeader(file, job.workspace, job.buffers, job.params, job.info);
   const std::optional<OutputKind> output = OutputOf(job.info.colourMode);
-  if (code == -5 || (code == 0 && !output)) {
+  if (code == KVF_ERROR_COLOUR_MODE || (code == 0 && !output)) {
     context.ui.MessageBox(kKvfColourModeUnsupported, MessageIcon::Stop);
     return false;
   }
@@ -215,7 +219,7 @@ bool ReadKvfCurrent(const std::filesystem::path& path, PictureDocument& document
   const std::uint64_t fileLength = std::filesystem::file_size(path, error);
   if (error ||
       !PlausiblePictureSize(job.info.width, job.info.height, fileLength, kKvfPixelsPerByte)) {
-    ReportCodecError(context, -19);
+    ReportCodecError(context, KVF_ERROR_CORRUPTED_FILE);
     return false;
   }
 
@@ -249,7 +253,7 @@ bool ReadKvfCurrent(const std::filesystem::path& path, PictureDocument& document
   }
   ClearRowPadding(picture);
   std::vector<std::uint8_t> fourChannels;
-  if (output->layout == 2) {
+  if (output->layout == KVF_LAYOUT_BYTES_0123) {
     fourChannels.resize(std::size_t(job.image.width) * job.image.height * 4);
     job.image.rows = fourChannels.data();
     job.image.stride = job.image.width * 4;
@@ -273,13 +277,13 @@ bool ReadKvfCurrent(const std::filesystem::path& path, PictureDocument& document
     ReportCodecError(context, code);
     return false;
   }
-  if (output->layout == 2) StoreFourChannelRows(fourChannels, picture);
+  if (output->layout == KVF_LAYOUT_BYTES_0123) StoreFourChannelRows(fourChannels, picture);
   if (job.image.xres != 0 && job.image.yres != 0) picture.SetDpi16(job.image.xres, job.image.yres);
   picture.InvalidateCaches();
   document.compressionRatio = std::max(CompressionRatio(rawSize, fileLength), limits.ratio);
   if (typed) {
     document.protection.passwordOn = true;
-    document.protection.password = typed->substr(0, kStoredPasswordLength);
+    document.protection.password = typed->substr(0, kMaxPasswordLength);
   }
   return true;
 }
@@ -293,8 +297,7 @@ std::optional<ProbeResult> ProbeKvfCurrent(const std::filesystem::path& path, co
   ProbeResult result;
   result.width = static_cast<std::int32_t>(std::min<std::uint32_t>(job.info.width, INT32_MAX));
   result.height = static_cast<std::int32_t>(std::min<std::uint32_t>(job.info.height, INT32_MAX));
-  const bool wide = job.info.colourMode >= 16;
-  result.bitsPerPixel = (output->colour ? (output->layout == 2 ? 4 : 3) : 1) * (wide ? 16 : 8);
+  result.bitsPerPixel = output->fileChannels * output->fileSampleBits;
   return result;
 }
 

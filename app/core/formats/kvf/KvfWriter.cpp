@@ -23,14 +23,12 @@ namespace quillon {
 namespace {
 
 constexpr std::uint32_t kOutputBufferSize = 32768;
-constexpr std::uint16_t kGreyMode = 1;
-constexpr std::uint16_t kColourMode = 2;
 
 // The pixels handed to the codec: the picture's own rows where the codec can read them,
 // else a prepared top-down copy.
 struct PreparedRows {
   KvfImage image{};
-  std::uint16_t colourMode = kGreyMode;
+  std::uint16_t colourMode = KVF_COLOUR_GREY;
   std::unique_ptr<std::uint8_t[]> copy;
 };
 
@@ -50,7 +48,7 @@ struct PreparedRows {
     image.rows = layout.topRow;
     image.stride = layout.lineStep;
     image.format = KVF_LAYOUT_BYTES_210;
-    rows.colourMode = kColourMode;
+    rows.colourMode = KVF_COLOUR_RGB;
     return true;
   }
   if (picture.IsGrayRamp()) {
@@ -75,7 +73,7 @@ struct PreparedRows {
   image.rows = rows.copy.get();
   image.stride = static_cast<std::int32_t>(lineBytes);
   image.format = grey ? KVF_LAYOUT_GREY : KVF_LAYOUT_BYTES_012;
-  rows.colourMode = grey ? kGreyMode : kColourMode;
+  rows.colourMode = grey ? KVF_COLOUR_GREY : KVF_COLOUR_RGB;
   return true;
 }
 
@@ -133,8 +131,11 @@ Outcome EncodeOnce(const std::filesystem::path& path, PreparedRows& rows, const 
   const bool embedded = (modeFlags & KVF_MODE_BASELINE) == 0;
   const std::int16_t planned = KvfEncodeInit(&image, &params, &workspace);
   // An embedded picture too large for the codec's size fields is a resource limit too.
-  if (planned == -3 && embedded) return Outcome::NoWorkMemory;
-  if (planned != 0) return Outcome::Failed;
+  if (planned == KVF_ERROR_IMAGE_SIZE && embedded) return Outcome::NoWorkMemory;
+  if (planned != KVF_OK) {
+    context.failureDetails = KvfErrorText(planned);
+    return Outcome::Failed;
+  }
   KvfWorkBuffers buffers;
   if (!buffers.Allocate(workspace, workMemoryLimit)) {
     if (embedded) return Outcome::NoWorkMemory;
@@ -153,7 +154,10 @@ Outcome EncodeOnce(const std::filesystem::path& path, PreparedRows& rows, const 
     params.endRow = std::min(image.height, first + block);
     params.flags = static_cast<std::uint16_t>((first == 0 ? KVF_FIRST_CALL : 0) |
                                               (params.endRow == image.height ? KVF_LAST_CALL : 0));
-    if (KvfEncode(&image, &params, &workspace) != 0) return Outcome::Failed;
+    if (const std::int16_t code = KvfEncode(&image, &params, &workspace); code != KVF_OK) {
+      context.failureDetails = KvfErrorText(code);
+      return Outcome::Failed;
+    }
     for (std::int32_t row = first; row < params.endRow; ++row) progress.Step();
   }
   return file.Commit() ? Outcome::Written : Outcome::Failed;
@@ -219,7 +223,7 @@ bool WriteKvf(const std::filesystem::path& path, PictureDocument& document, File
     context.ui.MessageBox(kOutOfMemoryMessage, MessageIcon::Stop);
     return false;
   }
-  const std::uint32_t components = rows.colourMode == kColourMode ? 3 : 1;
+  const std::uint32_t components = rows.colourMode == KVF_COLOUR_RGB ? 3 : 1;
   const std::uint64_t rawSize =
       RawSize(static_cast<std::uint32_t>(rows.image.width),
               static_cast<std::uint32_t>(rows.image.height), 8 * components);

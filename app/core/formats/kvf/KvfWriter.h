@@ -6,7 +6,7 @@
 
 #include "core/document/FileIoContext.h"
 #include "core/document/PictureDocument.h"
-#include "core/pipelines/SavePipeline.h"
+#include "core/document/WriteRequest.h"
 
 namespace quillon {
 

@@ -5,9 +5,10 @@
 #include <optional>
 
 #include "core/document/FileIoContext.h"
-#include "core/pipelines/OpenPipeline.h"
 #include "core/document/PictureDocument.h"
-#include "core/pipelines/PictureProbe.h"
+#include "core/document/ProbeResult.h"
+#include "core/document/ReadRequest.h"
+#include "core/services/StringTable.h"
 
 namespace quillon {
 

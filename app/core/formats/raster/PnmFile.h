@@ -5,12 +5,11 @@
 
 #include "core/document/FileIoContext.h"
 #include "core/document/PictureDocument.h"
+#include "core/document/SaveOptions.h"
 
 namespace quillon {
 
 enum class PnmKind { Ppm, Pgm };
-// Values of the "SavePXMType" setting.
-enum class PnmCoding { Raw = 0, Plain = 1 };
 
 // Reads P2, P3, P5 and P6 files: P2 and P5 give an 8-bit grey ramp picture, P3 and P6 a
 // 24-bit picture. Samples are scaled to 0..255 (rounded); samples above the maximum value

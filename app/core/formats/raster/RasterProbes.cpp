@@ -27,7 +27,7 @@ std::vector<std::uint8_t> ReadFileStart(const std::filesystem::path& path) {
 
 bool FitsInt32(std::uint64_t v) { return v <= std::uint64_t(std::numeric_limits<std::int32_t>::max()); }
 
-bool ProbeJpegHeader(std::FILE* file, RasterProbe& probe) {
+bool ProbeJpegHeader(std::FILE* file, ProbeResult& probe) {
   jpeg_decompress_struct info{};
   JpegErrorManager errors{};
   InstallJpegErrorManager(*reinterpret_cast<jpeg_common_struct*>(&info), errors);
@@ -47,22 +47,22 @@ bool ProbeJpegHeader(std::FILE* file, RasterProbe& probe) {
 
 }  // namespace
 
-std::optional<RasterProbe> ProbeBmp(const std::filesystem::path& path) {
+std::optional<ProbeResult> ProbeBmp(const std::filesystem::path& path) {
   BmpLayout layout;
   if (!ParseBmpHeader(ReadFileStart(path), layout)) return std::nullopt;
-  return RasterProbe{layout.width, layout.height, layout.bitCount,
+  return ProbeResult{layout.width, layout.height, layout.bitCount,
                      layout.compression != 0 ? "Compression:\tYes" : "Compression:\tNo"};
 }
 
-std::optional<RasterProbe> ProbePnm(const std::filesystem::path& path) {
+std::optional<ProbeResult> ProbePnm(const std::filesystem::path& path) {
   PnmHeader header;
   if (!ParsePnmHeader(ReadFileStart(path), header)) return std::nullopt;
-  return RasterProbe{static_cast<std::int32_t>(header.width),
+  return ProbeResult{static_cast<std::int32_t>(header.width),
                      static_cast<std::int32_t>(header.height), header.Colour() ? 24 : 8,
                      header.Plain() ? "Coding Method:\tASCII" : "Coding Method:\tBinary"};
 }
 
-std::optional<RasterProbe> ProbeTiff(const std::filesystem::path& path) {
+std::optional<ProbeResult> ProbeTiff(const std::filesystem::path& path) {
   TiffSession session;
   TIFF* tiff = session.Open(path, "rm");
   if (tiff == nullptr) return std::nullopt;
@@ -75,14 +75,14 @@ std::optional<RasterProbe> ProbeTiff(const std::filesystem::path& path) {
   TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
   if (width == 0 || height == 0 || !FitsInt32(width) || !FitsInt32(height)) return std::nullopt;
-  return RasterProbe{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+  return ProbeResult{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
                      bits * samples, {}};
 }
 
-std::optional<RasterProbe> ProbeJpeg(const std::filesystem::path& path) {
+std::optional<ProbeResult> ProbeJpeg(const std::filesystem::path& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return std::nullopt;
-  RasterProbe probe;
+  ProbeResult probe;
   const bool ok = ProbeJpegHeader(file, probe);
   std::fclose(file);
   if (!ok) return std::nullopt;

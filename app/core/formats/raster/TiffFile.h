@@ -5,11 +5,9 @@
 
 #include "core/document/FileIoContext.h"
 #include "core/document/PictureDocument.h"
+#include "core/document/SaveOptions.h"
 
 namespace quillon {
-
-// Values of the "SaveTIFFCompression" setting.
-enum class TiffCompression { None = 0, PackBits = 1 };
 
 // Routes libtiff's errors outside the readers and writers to message 33013 and silences its
 // warnings. Called once at start-up; `ui` must outlive every later libtiff call.

@@ -9,6 +9,8 @@
 #include <fstream>
 
 #include "core/document/LoadOptions.h"
+#include "core/pipelines/OpenPipeline.h"
+#include "core/pipelines/PictureProbe.h"
 #include "support/EncodeSession.h"
 #include "support/NoDiskSpace.h"
 #include "support/RecordingUiServices.h"

@@ -2,6 +2,7 @@
 #include "support/SaveTestSupport.h"
 #include "core/formats/jp2/Jpeg2000Writer.h"
 #include "core/picture/PalettePictures.h"
+#include "jp2.h"
 
 namespace quillon {
 namespace {
@@ -210,7 +211,7 @@ TEST_F(SaveJpeg2000, ProgressRunsOverTheHeight) {
   EXPECT_EQ(ui.progressPositions.back(), 70);
 }
 
-TEST_F(SaveJpeg2000, EncoderErrorsLeaveTheExistingFileAsItWas) {
+TEST_F(SaveJpeg2000, EncoderErrorsLeaveTheExistingFileAndShowTheEncodersText) {
   PictureDocument doc;
   FillColour(doc.GetPicture(), 200, 200);
   const std::vector<std::uint8_t> old{'o', 'l', 'd'};
@@ -223,13 +224,19 @@ TEST_F(SaveJpeg2000, EncoderErrorsLeaveTheExistingFileAsItWas) {
   tooSmall.sizeKb = 1.0;
   tooSmall.expert.tileWidth = 8;
   tooSmall.expert.tileHeight = 8;
-  for (const SaveOptions& options : {refused, tooSmall}) {
+  const struct {
+    SaveOptions options;
+    std::int32_t error;
+  } cases[] = {{refused, JP2_Error_ValueOutOfRange}, {tooSmall, JP2_Error_TargetTooSmall}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
     WriteAll(target, old);
     ui.messages.clear();
-    EXPECT_FALSE(Save(target, doc, options));
+    EXPECT_FALSE(Save(target, doc, c.options));
     EXPECT_EQ(ReadAll(target), old);
     EXPECT_EQ(Entries(), 1u);
     ASSERT_EQ(MessageIds(), (std::vector<StringId>{kCouldNotSave}));
+    EXPECT_EQ(ui.messages[0].details, JP2_General_ErrorText(c.error));
   }
 }
 

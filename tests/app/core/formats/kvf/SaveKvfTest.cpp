@@ -174,6 +174,27 @@ TEST_F(SaveKvf, PasswordProtectsAllButTheFreeQuality) {
   EXPECT_TRUE(back.protection.passwordOn);
 }
 
+// The longest password a document keeps comes back whole; the codec compares only its first
+// 32 characters, as files written before rely on.
+TEST_F(SaveKvf, TheLongestPasswordRoundTripsAndItsFirst32CharactersUnlockTheFile) {
+  PictureDocument doc;
+  FillGray(doc.GetPicture(), 64, 64);
+  const std::string password = std::string(kMaxPasswordLength - 1, 'k') + "!";
+  ASSERT_EQ(password.size(), 33u);
+  doc.protection.passwordOn = true;
+  doc.protection.password = password;
+  doc.protection.freeQuality = 100;
+  ASSERT_TRUE(Save(File("long.kvf"), doc, SaveOptions{}));
+
+  for (const std::string& typed : {password, password.substr(0, 32) + "?"}) {
+    ui.passwords = {typed};
+    PictureDocument back;
+    ASSERT_TRUE(Open(File("long.kvf"), back)) << typed;
+    EXPECT_TRUE(SamePixels(doc.GetPicture(), back.GetPicture())) << typed;
+    EXPECT_EQ(back.protection.password, typed);
+  }
+}
+
 TEST_F(SaveKvf, TooLittleSpaceAsksAndOkLimitsTheFileToTheFreeSpace) {
   PictureDocument doc;
   FillColour(doc.GetPicture(), 160, 120);

@@ -11,6 +11,7 @@
 #include "core/document/DocumentTitle.h"
 
 #include "core/document/LoadOptions.h"
+#include "core/pipelines/OpenPipeline.h"
 #include "core/pipelines/PictureProbe.h"
 #include "kvfcodec/kvfcodec.h"
 #include "support/NoDiskSpace.h"
