@@ -10,8 +10,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int32_t width = 0, height = 0, channels = 0, filter = 0;
   if (MReadHeader(data, static_cast<int32_t>(size), &width, &height, &channels, &filter) != 0)
     return 0;
-  // Large pictures are refused or decoded by the same code as small ones, only slower.
-  if (int64_t{width} * height * channels > (1 << 16)) return 0;
+  // Large planes are refused or decoded by the same code as small ones, only slower. The
+  // plane is padded to multiples of 2^levels (header byte 8, low nibble), which can make a
+  // tiny picture's plane a thousand times its size.
+  const int64_t unit = int64_t{1} << (data[8] & 0x0F);
+  const int64_t paddedWidth = (width + unit - 1) / unit * unit;
+  const int64_t paddedHeight = (height + unit - 1) / unit * unit;
+  if (paddedWidth * paddedHeight * channels > (1 << 16)) return 0;
   KvfDecodeSettings settings{0, 0, data[size - 1] % 17, static_cast<int32_t>(size - 1)};
   int32_t first = data[size - 1] >> 6;
   int32_t colour = 0;

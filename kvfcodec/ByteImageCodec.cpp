@@ -180,7 +180,7 @@ int decompress(const void* source, KvfDecodeSettings* settings, const KvfOutputW
   std::unique_ptr<uint8_t, int (*)(void*)> allocated(nullptr, FreePtr);
   uint8_t* target = *output;
   if (target == nullptr) {
-    allocated.reset(static_cast<uint8_t*>(AllocPtr(static_cast<int32_t>(extent), 1)));
+    allocated.reset(allocateBytes(extent));
     if (!allocated) return kNoMemory;
     target = allocated.get();
   }

@@ -103,7 +103,7 @@ int restoreExport(const T* plane, const KvfPlaneGeometry* g, uint8_t** output, i
   const int64_t extent = stridedExtent(window);
   if (extent < 0) return kBadExtent;
   uint8_t* out = *output;
-  if (out == nullptr) out = static_cast<uint8_t*>(AllocPtr(static_cast<int32_t>(extent), 1));
+  if (out == nullptr) out = allocateBytes(extent);
   if (out == nullptr) return kNoMemory;
   const Plane<T> p{const_cast<T*>(plane), g->width, g->height, g->channels, g->rowStep, g->columnStep};
   restorePlane(p, padded, 0, out, window);

@@ -14,6 +14,10 @@ struct Strided {
 // its steps let pixels overlap their channels.
 int64_t stridedExtent(const Strided& s);
 
+// A zero-filled byte block from AllocPtr; null when the extent exceeds what AllocPtr's
+// 32-bit count can hold, rather than a block truncated to that count.
+uint8_t* allocateBytes(int64_t extent);
+
 // Element offset of (x, y, c) from the lowest address of a buffer; negative steps run
 // backwards from the far end.
 inline int64_t stridedOffset(const Strided& s, int64_t x, int64_t y, int64_t c) {

@@ -29,6 +29,11 @@ int64_t stridedExtent(const Strided& s) {
   return extent > kLimit * 4 ? -1 : extent;
 }
 
+uint8_t* allocateBytes(int64_t extent) {
+  if (extent <= 0 || extent > std::numeric_limits<int32_t>::max()) return nullptr;
+  return static_cast<uint8_t*>(AllocPtr(static_cast<int32_t>(extent), 1));
+}
+
 }  // namespace kvfcodec
 
 extern "C" {

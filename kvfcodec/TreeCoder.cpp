@@ -53,22 +53,41 @@ EncodedTrees encodeTrees(std::span<uint32_t> words, const TreeShape& shape,
 
 DecodedTrees decodeTrees(std::span<uint32_t> words, const TreeShape& shape,
                          const std::vector<Pass>& passes, ArithmeticDecoder& decoder,
-                         const std::function<bool(uint32_t symbols)>& stop) {
+                         const std::function<SymbolEnd(uint32_t symbols)>& place) {
+  struct Provisional {
+    uint32_t* word;
+    uint32_t before;
+  };
   AdaptiveModel model;
   DecodedTrees result;
+  std::vector<Provisional> provisional;
+  uint32_t decoded = 0;
   for (const Pass& pass : passes) {
-    result.lastMask = pass.mask;
     auto visit = [&](uint32_t& word, bool leaf) {
       const int symbol = decoder.decode(model, leaf);
+      const SymbolEnd end = place(++decoded);
+      if (end == SymbolEnd::Beyond) {
+        for (auto p = provisional.rbegin(); p != provisional.rend(); ++p) *p->word = p->before;
+        return false;
+      }
+      if (end == SymbolEnd::Undecided) {
+        provisional.push_back({&word, word});
+      } else {
+        provisional.clear();
+        result.symbols = decoded;
+        result.lastMask = pass.mask;
+      }
       applySymbol(word, pass.mask, symbol);
       model.update(symbol);
-      ++result.symbols;
-      return !stop(result.symbols);
+      return end != SymbolEnd::Last;
     };
     for (int64_t t = 0; t < shape.trees; ++t)
       if (!walkTree(words.data() + t * shape.wordsPerTree(), shape.levels, pass.depth, pass.mask, visit))
         return result;
   }
+  // Every pass decoded: the provisional symbols were the stream's last ones.
+  result.symbols = decoded;
+  if (!passes.empty()) result.lastMask = passes.back().mask;
   result.complete = true;
   return result;
 }

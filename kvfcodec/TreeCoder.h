@@ -37,14 +37,23 @@ EncodedTrees encodeTrees(std::span<uint32_t> words, const TreeShape& shape,
                          ArithmeticEncoder& encoder);
 
 struct DecodedTrees {
-  uint32_t symbols = 0;
+  uint32_t symbols = 0;    // symbols kept
   bool complete = false;   // every pass decoded
-  uint32_t lastMask = 0;   // the plane being decoded when the stream ended
+  uint32_t lastMask = 0;   // the plane of the last symbol kept
 };
 
-// Mirrors encodeTrees; stop() is asked after every symbol.
+// Where a decoded symbol stands against the end of the coded data.
+enum class SymbolEnd {
+  Coded,      // the encoder coded it, and so every symbol before it
+  Last,       // the encoder's last symbol
+  Undecided,  // coded only if the stream turns out to hold every pass
+  Beyond,     // not coded: the data ended before it
+};
+
+// Mirrors encodeTrees; place() is asked after every symbol with the count decoded so far.
+// Undecided symbols are applied provisionally and taken back when a later one is Beyond.
 DecodedTrees decodeTrees(std::span<uint32_t> words, const TreeShape& shape,
                          const std::vector<Pass>& passes, ArithmeticDecoder& decoder,
-                         const std::function<bool(uint32_t symbols)>& stop);
+                         const std::function<SymbolEnd(uint32_t symbols)>& place);
 
 }  // namespace kvfcodec

@@ -1,10 +1,12 @@
 #include "ui/QuillonApp.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <wx/html/helpctrl.h>
 #include <wx/stdpaths.h>
 
+#include "core/pipelines/OpenDispatch.h"
 #include "core/services/FormatMessage.h"
 #include "core/services/SettingsTable.h"
 #include "core/formats/raster/TiffFile.h"
@@ -67,6 +69,12 @@ bool QuillonApp::InitInstance(const std::vector<std::string>& arguments) {
 
   commandLine_ = ParseCommandLine(arguments);
   for (const std::string& notice : commandLine_.notices) std::fputs(notice.c_str(), stdout);
+  // Legacy KVF files decode on a scale of 1 to 15: a higher quality for them is said once.
+  if (commandLine_.quality > kLegacyMaxQuality &&
+      std::ranges::any_of(commandLine_.files, [](const std::string& file) {
+        return DispatchFile(file).kvf == KvfGeneration::Legacy;
+      }))
+    std::fputs(QualityClampNotice(kLegacyMaxQuality).c_str(), stdout);
   applyLoadOptions = false;
   splashUsed_ = false;
 

@@ -1,6 +1,8 @@
 // Whole pictures through WvlKompressByteImage and WvlDekompressByteImage.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "LegacyFixtures.h"
 
 namespace kvfcodec::testing {
@@ -127,6 +129,51 @@ TEST(ByteImageCodec, HostileHeadersFailBeforeAllocating) {
   writeBytes(path, {'W', 'V', 0, 0, 16, 0, 16, 0, 0xD2, 0x04});
   EXPECT_EQ(decodeFile(path, 0, 0, &status), std::vector<uint8_t>(256, 128));
   std::filesystem::remove(path);
+}
+
+// Output blocks beyond what AllocPtr's 32-bit count holds are refused, not allocated at a
+// truncated size and then overrun: five rows 2^30 apart span just over 2^32 bytes.
+TEST(ByteImageCodec, OutputBlocksTooLargeForTheAllocatorAreRefused) {
+  const TestPicture picture = makePicture(16, 8, 1);
+  const std::string path = tempPath("big.kvf");
+  ASSERT_EQ(WvlKompressByteImage(compressJob(picture, 0, 2, 0, path)), 0);
+  const int32_t rowStep = 1 << 30;
+  KvfDecodeSettings settings{0, 0, 0, 0};
+  const KvfOutputWindow window{16, 5, 1, rowStep};
+  int32_t first = 0, colour = 0;
+  uint8_t* out = nullptr;
+  EXPECT_EQ(WvlDekompressByteImage(path.c_str(), &settings, &window, &first, &out, &colour, 0), -6);
+  EXPECT_EQ(out, nullptr);
+
+  std::vector<double> plane(16 * 8, 0.0);
+  const KvfPlaneGeometry g{16, 8, 1, 16, 1, 0, 0};
+  EXPECT_EQ(RestoreByteImage(plane.data(), &g, &out, 16, 5, rowStep, 1), -6);
+  EXPECT_EQ(out, nullptr);
+  std::filesystem::remove(path);
+}
+
+// The library serialises its exports: two threads decoding different files at once get
+// what each decode gives alone.
+TEST(ByteImageCodec, ConcurrentDecodesMatchLoneDecodes) {
+  const std::string grey = tempPath("grey.kvf"), colour = tempPath("colour.kvf");
+  ASSERT_EQ(WvlKompressByteImage(compressJob(makePicture(96, 64, 1), 8, 3, 0, grey)), 0);
+  ASSERT_EQ(WvlKompressByteImage(compressJob(makePicture(80, 72, 3), 13, 3, 3000, colour)), 0);
+  const std::vector<uint8_t> greyAlone = decodeFile(grey), colourAlone = decodeFile(colour);
+  ASSERT_FALSE(greyAlone.empty());
+  ASSERT_FALSE(colourAlone.empty());
+  std::vector<uint8_t> greyTogether, colourTogether;
+  {
+    std::jthread a([&] {
+      for (int i = 0; i < 4; ++i) greyTogether = decodeFile(grey);
+    });
+    std::jthread b([&] {
+      for (int i = 0; i < 4; ++i) colourTogether = decodeFile(colour);
+    });
+  }
+  EXPECT_EQ(greyTogether, greyAlone);
+  EXPECT_EQ(colourTogether, colourAlone);
+  std::filesystem::remove(grey);
+  std::filesystem::remove(colour);
 }
 
 }  // namespace

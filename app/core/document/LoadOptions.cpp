@@ -69,7 +69,7 @@ LegacyLoadLimits LegacyLimits(const LoadOptions* options, std::uint64_t rawSize)
   LegacyLoadLimits limits;
   if (!options) return limits;
   if (options->type == LoadType::Quality) {
-    limits.quality = std::clamp(options->quality, 1, 15);
+    limits.quality = std::clamp(options->quality, 1, kLegacyMaxQuality);
   } else if (options->type == LoadType::CompressionRate) {
     limits.bytes = BytesAtRate(rawSize, options->rate);
     if (limits.bytes) limits.ratio = options->rate;

@@ -32,9 +32,18 @@ struct KvfLoadLimits {
 };
 KvfLoadLimits KvfLimits(const LoadOptions* options, std::uint64_t rawSize);
 
-// Limits for the legacy KVF library, whose quality scale is 1..15.
+// A KVF preview (current and legacy files) decodes at most this many bytes of the file.
+inline constexpr std::uint64_t kKvfPreviewBytes = 20480;
+inline std::uint64_t KvfPreviewBytes(std::optional<std::uint64_t> bytes) {
+  return bytes && *bytes < kKvfPreviewBytes ? *bytes : kKvfPreviewBytes;
+}
+
+// The legacy KVF library's quality scale ends here (bit planes, 1 to 15).
+inline constexpr int kLegacyMaxQuality = 15;
+
+// Limits for the legacy KVF library.
 struct LegacyLoadLimits {
-  int quality = 15;
+  int quality = kLegacyMaxQuality;
   std::optional<std::uint64_t> bytes;
   double ratio = 0.0;
 };

@@ -15,6 +15,7 @@
 #include "support/FileChooserDriver.h"
 #include "support/GuiTest.h"
 #include "support/LayoutCheck.h"
+#include "support/LegacyKvfFixture.h"
 #include "ui/LoadPasswordDialog.h"
 #include "ui/SaveWarningDialog.h"
 #include "ui/OpenDialog.h"
@@ -92,6 +93,13 @@ TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
         EXPECT_TRUE(panel->InfoText().Contains("1000 x 700")) << panel->InfoText();
         EXPECT_EQ(panel->PreviewImage().GetWidth(), 250);
         Inspect(panel, "open-selected-jp2", WholeScreen());
+        // A legacy KVF file: version, filter and ratio, and the library's quality range.
+        const LegacyKvfFile legacy = WriteLegacyKvf(dir.path() / "legacy.kvf", 640, 480, 3, 8, 30000);
+        chooser.SetPath(legacy.path.string());
+        panel->SelectionChanged(legacy.path.string());
+        for (int i = 0; i < 200 && panel->PreviewPending(); ++i) Pump();
+        EXPECT_TRUE(panel->InfoText().Contains("Korvel V1")) << panel->InfoText();
+        Inspect(panel, "open-selected-legacy", WholeScreen());
         return static_cast<int>(wxID_CANCEL);
       });
   EXPECT_TRUE(cameUp);

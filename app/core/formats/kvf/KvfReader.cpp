@@ -18,7 +18,6 @@ namespace quillon {
 namespace {
 
 constexpr std::uint32_t kInputBufferSize = 32768;
-constexpr std::uint64_t kPreviewByteLimit = 20480;
 constexpr std::int32_t kPreviewSideLimit = 201;
 constexpr int kPreviewMaxHalvings = 3;
 // A wavelet file of a flat picture codes many pixels per byte; beyond this it is hostile.
@@ -238,7 +237,7 @@ bool ReadKvfCurrent(const std::filesystem::path& path, PictureDocument& document
   const std::uint64_t rawSize = RawSize(job.info.width, job.info.height, output->colour ? 24 : 8);
   const KvfLoadLimits limits = KvfLimits(request.load, rawSize);
   std::optional<std::uint64_t> bytes = limits.bytes;
-  if (request.preview) bytes = std::min(bytes.value_or(kPreviewByteLimit), kPreviewByteLimit);
+  if (request.preview) bytes = KvfPreviewBytes(bytes);
   job.params.qualityLimit =
       static_cast<std::uint16_t>(std::min<std::uint32_t>(limits.quality.value_or(1024), 1024));
   job.params.byteBudget = ByteBudget(bytes);

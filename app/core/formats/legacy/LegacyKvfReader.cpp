@@ -77,9 +77,11 @@ bool ReadKvfLegacy(const std::filesystem::path& path, PictureDocument& document,
   // The library's base is the lowest address: the bottom row, stepping upwards.
   const KvfOutputWindow window{header->width, header->height, samples,
                                -static_cast<std::int32_t>(picture.GetStride())};
+  const std::optional<std::uint64_t> bytes =
+      request.preview ? KvfPreviewBytes(limits.bytes) : limits.bytes;
   // A byte limit of 12 or less would mean the whole file to the library.
   const std::int32_t budget =
-      limits.bytes ? static_cast<std::int32_t>(std::clamp<std::uint64_t>(*limits.bytes, 13, INT32_MAX)) : 0;
+      bytes ? static_cast<std::int32_t>(std::clamp<std::uint64_t>(*bytes, 13, INT32_MAX)) : 0;
   KvfDecodeSettings settings{0, 0, limits.quality, budget};
   std::int32_t first = 0, colour = 0;
   std::uint8_t* rows = TopDownRow(picture, header->height - 1);

@@ -15,8 +15,9 @@ namespace quillon {
 inline constexpr StringId kLegacyKvfProbeInfo = 154;  // "Korvel %s\nFilter: %24.24s\n..."
 
 // Decodes the file into the document's picture (24 bits for three channels, else 8-bit
-// grey), only up to the loading options' quality (1 to 15) or rate when they say so. An
-// unreadable header fails silently; decoder errors are reported.
+// grey), only up to the loading options' quality (1 to 15) or rate when they say so; a
+// preview reads at most the first 20 KB. An unreadable header fails silently; decoder errors
+// are reported.
 [[nodiscard]] bool ReadKvfLegacy(const std::filesystem::path& path, PictureDocument& document,
                                  FileIoContext& context, const OpenRequest& request);
 

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <fstream>
 
 #include "core/document/DocumentTitle.h"
@@ -13,7 +12,7 @@
 #include "core/document/LoadOptions.h"
 #include "core/pipelines/OpenPipeline.h"
 #include "core/pipelines/PictureProbe.h"
-#include "kvfcodec/kvfcodec.h"
+#include "support/LegacyKvfFixture.h"
 #include "support/NoDiskSpace.h"
 #include "support/RecordingUiServices.h"
 #include "support/TempDir.h"
@@ -26,62 +25,22 @@ constexpr const char* kStrings =
     "33007\tYour System has not enough memory.\n"
     "33008\tAn Error occured during loading a wavelet compressed image. \n";
 
-struct LegacyFile {
-  std::filesystem::path path;
-  int width, height, channels;
-};
+using test::LegacyKvfFile;
+using test::LegacyLibraryPixels;
 
 class LegacyKvfReaderTest : public ::testing::Test {
  protected:
   LegacyKvfReaderTest()
       : strings_(*StringTable::Parse(kStrings)), ui_(strings_), context_{ui_, disk_, false} {}
 
-  // Red, green and blue (or grey) samples, rows top-down, written by WvlKompressByteImage.
-  LegacyFile Write(const std::string& name, int width, int height, int channels, int filter,
-                   int budget) {
-    std::vector<std::uint8_t> pixels;
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        for (int c = 0; c < channels; ++c)
-          pixels.push_back(static_cast<std::uint8_t>(
-              128 + 100 * std::sin(x * 0.13 + c * 1.1) * std::cos(y * 0.09 - c)));
-    const std::filesystem::path path = dir_.path() / name;
-    const KvfCompressJob job{pixels.data(), width, height, channels, width * channels, channels,
-                             3, filter, 0, budget, const_cast<char*>(path.c_str()), nullptr, 0};
-    EXPECT_EQ(WvlKompressByteImage(job), 0);
-    return {path, width, height, channels};
+  LegacyKvfFile Write(const std::string& name, int width, int height, int channels, int filter,
+                      int budget) {
+    return test::WriteLegacyKvf(dir_.path() / name, width, height, channels, filter, budget);
   }
 
-  // The library's own decode, as red, green, blue (or grey) rows top-down.
-  static std::vector<std::uint8_t> LibraryPixels(const LegacyFile& file, int planeLimit = 0,
-                                                 int budget = 0) {
-    KvfDecodeSettings settings{0, 0, planeLimit, budget};
-    std::int32_t first = 0, colour = 0;
-    std::uint8_t* out = nullptr;
-    EXPECT_EQ(WvlDekompressByteImage(file.path.c_str(), &settings, nullptr, &first, &out, &colour, 0), 0);
-    std::vector<std::uint8_t> pixels(out, out + file.width * file.height * file.channels);
-    FreePtr(out);
-    return pixels;
-  }
+  std::vector<std::uint8_t> OpenedPixels() const { return test::TopDownSamples(document_->GetPicture()); }
 
-  // The opened picture in the same order.
-  std::vector<std::uint8_t> OpenedPixels(const LegacyFile& file) {
-    const Picture& picture = document_->GetPicture();
-    std::vector<std::uint8_t> pixels;
-    for (std::int32_t y = 0; y < file.height; ++y) {
-      const std::uint8_t* row = picture.Row(file.height - 1 - y);
-      for (std::int32_t x = 0; x < file.width; ++x) {
-        if (file.channels == 3) {
-          pixels.insert(pixels.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
-        } else {
-          pixels.push_back(row[x]);
-        }
-      }
-    }
-    return pixels;
-  }
-
-  bool Open(const LegacyFile& file, const LoadOptions* load = nullptr) {
+  bool Open(const LegacyKvfFile& file, const LoadOptions* load = nullptr) {
     document_ = std::make_unique<PictureDocument>();
     return OpenPicture(file.path, *document_, context_, OpenRequest{false, load, 1});
   }
@@ -100,10 +59,10 @@ TEST_F(LegacyKvfReaderTest, OpensWithTheLibrarysPixels) {
   } cases[] = {{3, 8, 0}, {3, 1, 2000}, {1, 0, 0}, {1, 12, 0}, {3, 17, 3000}, {1, 9, 900}};
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.channels << " channels, filter " << c.filter);
-    const LegacyFile file = Write("p.kvf", 61, 37, c.channels, c.filter, c.budget);
+    const LegacyKvfFile file = Write("p.kvf", 61, 37, c.channels, c.filter, c.budget);
     ASSERT_TRUE(Open(file));
     EXPECT_EQ(document_->GetPicture().GetBitCount(), c.channels == 3 ? 24 : 8);
-    EXPECT_EQ(OpenedPixels(file), LibraryPixels(file));
+    EXPECT_EQ(OpenedPixels(), LegacyLibraryPixels(file));
     const double ratio = 61.0 * 37 * c.channels / static_cast<double>(std::filesystem::file_size(file.path));
     EXPECT_DOUBLE_EQ(document_->compressionRatio, ratio);
     EXPECT_TRUE(ui_.messages.empty());
@@ -111,26 +70,26 @@ TEST_F(LegacyKvfReaderTest, OpensWithTheLibrarysPixels) {
 }
 
 TEST_F(LegacyKvfReaderTest, LoadingLimitsDecodeLess) {
-  const LegacyFile file = Write("q.kvf", 64, 64, 3, 8, 0);
+  const LegacyKvfFile file = Write("q.kvf", 64, 64, 3, 8, 0);
   const LoadOptions quality{LoadType::Quality, 2, 10.0, 10.0};
   ASSERT_TRUE(Open(file, &quality));
-  const std::vector<std::uint8_t> coarse = OpenedPixels(file);
-  EXPECT_EQ(coarse, LibraryPixels(file, 2));
-  EXPECT_NE(coarse, LibraryPixels(file));
+  const std::vector<std::uint8_t> coarse = OpenedPixels();
+  EXPECT_EQ(coarse, LegacyLibraryPixels(file, 2));
+  EXPECT_NE(coarse, LegacyLibraryPixels(file));
 
   // Qualities above 15 are the library's best.
   const LoadOptions best{LoadType::Quality, 80, 10.0, 10.0};
   ASSERT_TRUE(Open(file, &best));
-  EXPECT_EQ(OpenedPixels(file), LibraryPixels(file));
+  EXPECT_EQ(OpenedPixels(), LegacyLibraryPixels(file));
 
   const LoadOptions rate{LoadType::CompressionRate, 80, 40.0, 10.0};
   ASSERT_TRUE(Open(file, &rate));
-  EXPECT_EQ(OpenedPixels(file), LibraryPixels(file, 0, 64 * 64 * 3 / 40));
+  EXPECT_EQ(OpenedPixels(), LegacyLibraryPixels(file, 0, 64 * 64 * 3 / 40));
   EXPECT_DOUBLE_EQ(document_->compressionRatio, 40.0);
 }
 
 TEST_F(LegacyKvfReaderTest, ProbeShowsVersionFilterAndRatio) {
-  const LegacyFile file = Write("r.kvf", 48, 40, 3, 8, 0);
+  const LegacyKvfFile file = Write("r.kvf", 48, 40, 3, 8, 0);
   const std::optional<ProbeResult> probe = ProbeKvfLegacy(file.path, strings_);
   ASSERT_TRUE(probe);
   EXPECT_EQ(probe->width, 48);
