@@ -21,6 +21,7 @@ struct ParseState {
   std::string compressionOption;  // the one of --lossless, --quality, --rate, --size given
   std::string loadOption;         // the one of --load-quality, --load-rate, --load-size given
   std::string firstSaveOption;
+  std::string conversionOption;  // the one of --grey, --palette, --smooth, --sharpen given
 };
 
 using Error = std::optional<std::string>;
@@ -164,6 +165,30 @@ Error ReadPassword(std::string_view text, std::optional<std::string>& target) {
   return std::nullopt;
 }
 
+Error ChooseConversion(ParseState& state, std::string_view option, ColourConversion conversion) {
+  if (Error error = ExcludeOthers(state.conversionOption, option,
+                                  "--grey, --palette, --smooth and --sharpen")) {
+    return error;
+  }
+  state.arguments.conversion = conversion;
+  return std::nullopt;
+}
+
+Error ReadStrength(std::string_view option, std::string_view text, FilterStrength& target) {
+  static constexpr std::array<std::pair<std::string_view, FilterStrength>, 3> kStrengths{{
+      {"low", FilterStrength::Low},
+      {"medium", FilterStrength::Medium},
+      {"high", FilterStrength::High},
+  }};
+  for (const auto& [name, strength] : kStrengths) {
+    if (text == name) {
+      target = strength;
+      return std::nullopt;
+    }
+  }
+  return std::string(option) + ": expected low, medium or high, got '" + std::string(text) + "'";
+}
+
 struct Option {
   std::string_view name;
   bool takesValue;
@@ -223,6 +248,16 @@ constexpr std::array kOptions{
     s.arguments.save.expert.eph = true; return Error(); }},
   Option{"--visual-weighting", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
     return ReadOptionalInt(n, v, 0, 3, s.arguments.save.expert.visualWeighting); }},
+  Option{"--grey", false, Scope::Save, [](ParseState& s, std::string_view n, std::string_view) {
+    return ChooseConversion(s, n, ColourConversion::Grey); }},
+  Option{"--palette", false, Scope::Save, [](ParseState& s, std::string_view n, std::string_view) {
+    return ChooseConversion(s, n, ColourConversion::Palette); }},
+  Option{"--smooth", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
+    if (Error e = ReadStrength(n, v, s.arguments.strength)) return e;
+    return ChooseConversion(s, n, ColourConversion::Smooth); }},
+  Option{"--sharpen", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
+    if (Error e = ReadStrength(n, v, s.arguments.strength)) return e;
+    return ChooseConversion(s, n, ColourConversion::Sharpen); }},
   Option{"--load-quality", true, Scope::Load, [](ParseState& s, std::string_view n, std::string_view v) {
     if (Error e = ChooseLoad(s, n, LoadType::Quality)) return e;
     return ReadInt(n, v, 1, 100, s.arguments.load->quality); }},
@@ -257,6 +292,9 @@ Error CheckFiles(ParseState& state) {
       return std::nullopt;
     case Command::Info:
       if (given != 1) return std::string("--info expects one FILE");
+      break;
+    case Command::CountColours:
+      if (given != 1) return std::string("--count-colours expects one FILE");
       break;
     case Command::Compare:
       if (given != 2) return std::string("--compare expects REFERENCE and FILE");
@@ -325,10 +363,11 @@ std::variant<ConvertArguments, std::string> ParseConvertArguments(
       state.arguments.command = Command::Help;
       return state.arguments;
     }
-    if (argument == "--info" || argument == "--compare") {
-      if (Error error = SetCommand(state.arguments,
-                                   argument == "--info" ? Command::Info : Command::Compare,
-                                   argument)) {
+    if (argument == "--info" || argument == "--compare" || argument == "--count-colours") {
+      const Command command = argument == "--info"      ? Command::Info
+                              : argument == "--compare" ? Command::Compare
+                                                        : Command::CountColours;
+      if (Error error = SetCommand(state.arguments, command, argument)) {
         return *error;
       }
       continue;

@@ -14,6 +14,7 @@
 #include "tools/convert/ConvertArguments.h"
 #include "tools/convert/ConvertCommand.h"
 #include "tools/convert/ConvertInfo.h"
+#include "tools/convert/CountColoursCommand.h"
 #include "tools/convert/TextUiServices.h"
 
 namespace {
@@ -40,6 +41,7 @@ int Run(const std::vector<std::string>& argumentList) {
     case Command::Info: return RunInfo(arguments.files[0], ui, std::cout);
     case Command::Compare: return RunCompare(arguments, context, ui, std::cout);
     case Command::Convert: return RunConvert(arguments, context, ui, std::cout);
+    case Command::CountColours: return RunCountColours(arguments, context, ui, std::cout);
     case Command::Help: break;
   }
   return 0;
