@@ -23,27 +23,28 @@ std::uint32_t CountPaletteColours(const Picture& picture) {
   return std::uint32_t(std::unique(entries.begin(), entries.end()) - entries.begin());
 }
 
-std::uint32_t CountTrueColours(const Picture& picture) {
-  // One bit for each of the 2^24 colours.
+}  // namespace
+
+std::uint32_t CountColours(const Picture& picture) {
+  if (picture.IsEmpty()) return 0;
+  if (picture.GetBitCount() == 8) return CountPaletteColours(picture);
+  std::uint32_t count = 0;
+  for (const std::uint64_t word : TrueColourBits(picture)) count += std::uint32_t(std::popcount(word));
+  return count;
+}
+
+std::vector<std::uint64_t> TrueColourBits(const Picture& picture) {
   std::vector<std::uint64_t> seen((std::size_t{1} << 24) / 64, 0);
-  for (std::int32_t row = 0; row < picture.GetHeight(); ++row) {
+  const std::int32_t width = picture.GetWidth(), height = picture.GetHeight();
+  for (std::int32_t row = 0; row < height; ++row) {
     const std::uint8_t* pixel = picture.Row(row);
-    for (std::int32_t x = 0; x < picture.GetWidth(); ++x, pixel += 3) {
+    for (std::int32_t x = 0; x < width; ++x, pixel += 3) {
       const std::uint32_t colour = std::uint32_t{pixel[0]} | (std::uint32_t{pixel[1]} << 8) |
                                    (std::uint32_t{pixel[2]} << 16);
       seen[colour >> 6] |= std::uint64_t{1} << (colour & 63);
     }
   }
-  std::uint32_t count = 0;
-  for (const std::uint64_t word : seen) count += std::uint32_t(std::popcount(word));
-  return count;
-}
-
-}  // namespace
-
-std::uint32_t CountColours(const Picture& picture) {
-  if (picture.IsEmpty()) return 0;
-  return picture.GetBitCount() == 8 ? CountPaletteColours(picture) : CountTrueColours(picture);
+  return seen;
 }
 
 }  // namespace quillon

@@ -69,22 +69,31 @@ bool ApplyKernel(const Picture& source, const Kernel& kernel, Picture& target) {
   const std::size_t samples = width * std::size_t(channels);
   try {
     std::vector<std::uint8_t> below(samples), middle(samples), above(samples);
-    std::vector<int> columns(samples);  // sum of each sample with the ones above and below
+    // Sum of each sample with the ones above and below, with one pixel more at either end
+    // that repeats the border.
+    const std::ptrdiff_t step = channels, count = std::ptrdiff_t(samples);
+    // In locals: the output bytes might alias the kernel as far as the compiler can tell.
+    const int centreWeight = kernel.centre, neighbourWeight = kernel.neighbour,
+              shift = kernel.shift;
+    std::vector<int> columns(samples + 2 * std::size_t(step));
+    int* column = columns.data() + step;
     rows.Read(0, middle);
     rows.Read(0, below);
-    for (std::int32_t row = 0; row < source.GetHeight(); ++row) {
+    const std::int32_t height = source.GetHeight();
+    for (std::int32_t row = 0; row < height; ++row) {
       rows.Read(row + 1, above);
-      for (std::size_t i = 0; i < samples; ++i) columns[i] = below[i] + middle[i] + above[i];
+      for (std::size_t i = 0; i < samples; ++i) column[i] = below[i] + middle[i] + above[i];
+      for (std::ptrdiff_t k = 0; k < step; ++k) {
+        column[k - step] = column[k];
+        column[count + k] = column[count - step + k];
+      }
       std::uint8_t* out = target.Row(row);
-      const std::size_t last = samples - std::size_t(channels);
-      for (std::size_t i = 0; i < samples; ++i) {
-        const std::size_t left = i < std::size_t(channels) ? i : i - std::size_t(channels);
-        const std::size_t right = i >= last ? i : i + std::size_t(channels);
-        const int block = columns[left] + columns[i] + columns[right];
+      for (std::ptrdiff_t i = 0; i < count; ++i) {
+        const int block = column[i - step] + column[i] + column[i + step];
         const int centre = middle[i];
         // Centre weight on the centre, neighbour weight on the other eight.
-        const int sum = kernel.centre * centre + kernel.neighbour * (block - centre);
-        out[i] = std::uint8_t(std::clamp(sum >> kernel.shift, 0, 255));
+        const int sum = centreWeight * centre + neighbourWeight * (block - centre);
+        out[i] = std::uint8_t(std::clamp(sum >> shift, 0, 255));
       }
       std::swap(below, middle);
       std::swap(middle, above);

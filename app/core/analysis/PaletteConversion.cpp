@@ -8,6 +8,7 @@
 
 #include "core/analysis/ConversionTarget.h"
 #include "core/analysis/MedianCutPalette.h"
+#include "core/analysis/ReducedColours.h"
 
 namespace quillon {
 
@@ -15,8 +16,8 @@ namespace {
 
 constexpr int kMaxColours = kPaletteEntries;
 // Progress positions of the stages before the rows.
-constexpr int kHistogramBuilt = 4;
-constexpr int kRangeHalved = 12;
+constexpr int kRangeHalved = 4;
+constexpr int kHistogramBuilt = 12;
 
 // blue + 256 green + 65536 red: the three bytes of a pixel read as one number.
 using ColourKey = std::uint32_t;
@@ -30,9 +31,10 @@ std::optional<std::vector<ColourKey>> ExactColours(const Picture& source) {
   std::vector<ColourKey> table;
   table.reserve(kMaxColours + 1);
   ColourKey last = std::numeric_limits<ColourKey>::max();  // no pixel has this key
-  for (std::int32_t row = 0; row < source.GetHeight(); ++row) {
+  const std::int32_t width = source.GetWidth(), height = source.GetHeight();
+  for (std::int32_t row = 0; row < height; ++row) {
     const std::uint8_t* pixel = source.Row(row);
-    for (std::int32_t x = 0; x < source.GetWidth(); ++x, pixel += 3) {
+    for (std::int32_t x = 0; x < width; ++x, pixel += 3) {
       const ColourKey key = KeyOf(pixel);
       if (key == last) continue;
       last = key;
@@ -53,10 +55,11 @@ void MapExact(const Picture& source, const std::vector<ColourKey>& table, Pictur
   }
   ColourKey last = std::numeric_limits<ColourKey>::max();
   std::uint8_t lastIndex = 0;
-  for (std::int32_t row = 0; row < source.GetHeight(); ++row) {
+  const std::int32_t width = source.GetWidth(), height = source.GetHeight();
+  for (std::int32_t row = 0; row < height; ++row) {
     const std::uint8_t* pixel = source.Row(row);
     std::uint8_t* out = target.Row(row);
-    for (std::int32_t x = 0; x < source.GetWidth(); ++x, pixel += 3) {
+    for (std::int32_t x = 0; x < width; ++x, pixel += 3) {
       const ColourKey key = KeyOf(pixel);
       if (key != last) {
         last = key;
@@ -68,62 +71,20 @@ void MapExact(const Picture& source, const std::vector<ColourKey>& table, Pictur
   }
 }
 
-// Pixel counts of every colour at `bits` bits per sample, indexed by
-// (red << 2 bits) | (green << bits) | blue; the perfect hash of the colours.
-struct Histogram {
-  int bits = 8;
-  std::vector<std::uint32_t> counts;
-  std::size_t distinct = 0;
-
-  int MaxValue() const { return (1 << bits) - 1; }
-  std::uint32_t KeyOf(int red, int green, int blue) const {
-    return (std::uint32_t(red) << (2 * bits)) | (std::uint32_t(green) << bits) | std::uint32_t(blue);
-  }
-};
-
-std::size_t DistinctOf(const std::vector<std::uint32_t>& counts) {
-  return std::size_t(std::count_if(counts.begin(), counts.end(), [](std::uint32_t n) { return n != 0; }));
-}
-
-Histogram BuildHistogram(const Picture& source) {
-  Histogram histogram;
-  histogram.counts.assign(std::size_t{1} << 24, 0);
-  for (std::int32_t row = 0; row < source.GetHeight(); ++row) {
+// The colours of the reduced picture with their pixel counts, in the order of their numbers.
+std::vector<HistogramColour> HistogramOf(const Picture& source, const ReducedColours& reduced) {
+  std::vector<std::uint32_t> counts(reduced.Count(), 0);
+  const std::int32_t width = source.GetWidth(), height = source.GetHeight();
+  for (std::int32_t row = 0; row < height; ++row) {
     const std::uint8_t* pixel = source.Row(row);
-    for (std::int32_t x = 0; x < source.GetWidth(); ++x, pixel += 3) ++histogram.counts[KeyOf(pixel)];
+    for (std::int32_t x = 0; x < width; ++x, pixel += 3) ++counts[reduced.NumberOf(pixel)];
   }
-  histogram.distinct = DistinctOf(histogram.counts);
+  const std::vector<PaletteColour> colours = reduced.Colours();
+  std::vector<HistogramColour> histogram(colours.size());
+  for (std::size_t i = 0; i < colours.size(); ++i) {
+    histogram[i] = {colours[i].red, colours[i].green, colours[i].blue, counts[i]};
+  }
   return histogram;
-}
-
-// One bit less per sample: the same as building the histogram again from samples shifted
-// right by one more bit.
-Histogram Halved(const Histogram& finer) {
-  Histogram coarser;
-  coarser.bits = finer.bits - 1;
-  coarser.counts.assign(std::size_t{1} << (3 * coarser.bits), 0);
-  const std::uint32_t mask = std::uint32_t(finer.MaxValue());
-  for (std::uint32_t key = 0; key < finer.counts.size(); ++key) {
-    if (finer.counts[key] == 0) continue;
-    const int red = int(key >> (2 * finer.bits)), green = int((key >> finer.bits) & mask),
-              blue = int(key & mask);
-    coarser.counts[coarser.KeyOf(red >> 1, green >> 1, blue >> 1)] += finer.counts[key];
-  }
-  coarser.distinct = DistinctOf(coarser.counts);
-  return coarser;
-}
-
-std::vector<HistogramColour> ColoursOf(const Histogram& histogram) {
-  std::vector<HistogramColour> colours;
-  colours.reserve(histogram.distinct);
-  const std::uint32_t mask = std::uint32_t(histogram.MaxValue());
-  for (std::uint32_t key = 0; key < histogram.counts.size(); ++key) {
-    if (histogram.counts[key] == 0) continue;
-    colours.push_back({std::uint8_t(key >> (2 * histogram.bits)),
-                       std::uint8_t((key >> histogram.bits) & mask), std::uint8_t(key & mask),
-                       histogram.counts[key]});
-  }
-  return colours;
 }
 
 std::uint8_t NearestIndex(int red, int green, int blue, const std::vector<PaletteColour>& palette) {
@@ -140,20 +101,24 @@ std::uint8_t NearestIndex(int red, int green, int blue, const std::vector<Palett
   return std::uint8_t(bestIndex);
 }
 
-// Every pixel to the nearest palette colour on the histogram's scale; each distinct colour is
+// Every pixel to the nearest palette colour on the reduced scale; each distinct colour is
 // searched once and its answer kept.
-void MapNearest(const Picture& source, const Histogram& histogram,
+void MapNearest(const Picture& source, const ReducedColours& reduced,
+                const std::vector<HistogramColour>& colours,
                 const std::vector<PaletteColour>& palette, Picture& target, Progress* progress) {
   constexpr std::uint16_t kUnknown = 0xFFFF;
-  std::vector<std::uint16_t> answers(histogram.counts.size(), kUnknown);
-  const int shift = 8 - histogram.bits;
-  for (std::int32_t row = 0; row < source.GetHeight(); ++row) {
+  std::vector<std::uint16_t> answers(reduced.Count(), kUnknown);
+  const std::int32_t width = source.GetWidth(), height = source.GetHeight();
+  for (std::int32_t row = 0; row < height; ++row) {
     const std::uint8_t* pixel = source.Row(row);
     std::uint8_t* out = target.Row(row);
-    for (std::int32_t x = 0; x < source.GetWidth(); ++x, pixel += 3) {
-      const int blue = pixel[0] >> shift, green = pixel[1] >> shift, red = pixel[2] >> shift;
-      std::uint16_t& answer = answers[histogram.KeyOf(red, green, blue)];
-      if (answer == kUnknown) answer = NearestIndex(red, green, blue, palette);
+    for (std::int32_t x = 0; x < width; ++x, pixel += 3) {
+      const std::size_t number = reduced.NumberOf(pixel);
+      std::uint16_t& answer = answers[number];
+      if (answer == kUnknown) {
+        const HistogramColour& colour = colours[number];
+        answer = NearestIndex(colour.red, colour.green, colour.blue, palette);
+      }
       out[x] = std::uint8_t(answer);
     }
     if (progress) progress->StepIt();
@@ -161,14 +126,14 @@ void MapNearest(const Picture& source, const Histogram& histogram,
 }
 
 void MedianCut(const Picture& source, Picture& target, Progress* progress) {
-  Histogram histogram = BuildHistogram(source);
-  if (progress) progress->SetPos(kHistogramBuilt);
-  while (histogram.distinct > std::size_t(kMaxHistogramColours)) histogram = Halved(histogram);
+  const ReducedColours reduced(source, kMaxHistogramColours);
   if (progress) progress->SetPos(kRangeHalved);
+  const std::vector<HistogramColour> histogram = HistogramOf(source, reduced);
+  if (progress) progress->SetPos(kHistogramBuilt);
 
+  const int maxValue = reduced.MaxValue();
   const std::vector<PaletteColour> palette =
-      MedianCutPalette(ColoursOf(histogram), histogram.MaxValue(), kMaxColours, progress);
-  const int maxValue = histogram.MaxValue();
+      MedianCutPalette(histogram, maxValue, kMaxColours, progress);
   for (std::size_t i = 0; i < palette.size(); ++i) {
     const auto scaled = [maxValue](std::uint8_t value) {
       return std::uint8_t(value * 255 / maxValue);
@@ -177,7 +142,7 @@ void MedianCut(const Picture& source, Picture& target, Progress* progress) {
         RgbQuad{scaled(palette[i].blue), scaled(palette[i].green), scaled(palette[i].red), 0};
   }
   if (progress) progress->SetPos(kPaletteProgressSteps);
-  MapNearest(source, histogram, palette, target, progress);
+  MapNearest(source, reduced, histogram, palette, target, progress);
 }
 
 }  // namespace
