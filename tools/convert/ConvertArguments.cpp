@@ -140,22 +140,36 @@ Error ChooseLoad(ParseState& state, std::string_view option, LoadType type) {
   return std::nullopt;
 }
 
-Error ReadProgression(std::string_view text, SortedBy& target) {
-  static constexpr std::array<std::pair<std::string_view, SortedBy>, 4> kOrders{{
-      {"quality", SortedBy::Quality},
-      {"resolution", SortedBy::Resolution},
-      {"position", SortedBy::Position},
-      {"color", SortedBy::Color},
-  }};
-  for (const auto& [name, order] : kOrders) {
-    if (text == name) {
-      target = order;
+template <typename T, std::size_t N>
+using Names = std::array<std::pair<std::string_view, T>, N>;
+
+// One of `names`; the error lists them all.
+template <typename T, std::size_t N>
+Error ReadChoice(std::string_view option, std::string_view text, const Names<T, N>& names,
+                 T& target) {
+  std::string listed;
+  for (std::size_t i = 0; i < N; ++i) {
+    if (text == names[i].first) {
+      target = names[i].second;
       return std::nullopt;
     }
+    listed += (i == 0 ? "" : i + 1 == N ? " or " : ", ") + std::string(names[i].first);
   }
-  return "--progression: expected quality, resolution, position or color, got '" +
-         std::string(text) + "'";
+  return std::string(option) + ": expected " + listed + ", got '" + std::string(text) + "'";
 }
+
+constexpr Names<SortedBy, 4> kProgressions{{
+    {"quality", SortedBy::Quality},
+    {"resolution", SortedBy::Resolution},
+    {"position", SortedBy::Position},
+    {"color", SortedBy::Color},
+}};
+
+constexpr Names<FilterStrength, 3> kStrengths{{
+    {"low", FilterStrength::Low},
+    {"medium", FilterStrength::Medium},
+    {"high", FilterStrength::High},
+}};
 
 Error ReadPassword(std::string_view text, std::optional<std::string>& target) {
   if (text.empty() || text.size() > kMaxPasswordLength) {
@@ -172,21 +186,6 @@ Error ChooseConversion(ParseState& state, std::string_view option, ColourConvers
   }
   state.arguments.conversion = conversion;
   return std::nullopt;
-}
-
-Error ReadStrength(std::string_view option, std::string_view text, FilterStrength& target) {
-  static constexpr std::array<std::pair<std::string_view, FilterStrength>, 3> kStrengths{{
-      {"low", FilterStrength::Low},
-      {"medium", FilterStrength::Medium},
-      {"high", FilterStrength::High},
-  }};
-  for (const auto& [name, strength] : kStrengths) {
-    if (text == name) {
-      target = strength;
-      return std::nullopt;
-    }
-  }
-  return std::string(option) + ": expected low, medium or high, got '" + std::string(text) + "'";
 }
 
 struct Option {
@@ -209,8 +208,8 @@ constexpr std::array kOptions{
   Option{"--size", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
     if (Error e = ReadNumber(n, v, 0.001, "a size in kilobytes above 0", s.arguments.save.sizeKb)) return e;
     return ChooseCompression(s, n, SaveOption::FileSize); }},
-  Option{"--progression", true, Scope::Save, [](ParseState& s, std::string_view, std::string_view v) {
-    return ReadProgression(v, s.arguments.save.progression); }},
+  Option{"--progression", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
+    return ReadChoice(n, v, kProgressions, s.arguments.save.progression); }},
   Option{"--baseline", false, Scope::Save, [](ParseState& s, std::string_view, std::string_view) {
     s.arguments.save.scanMode = ScanMode::Baseline; return Error(); }},
   Option{"--free-quality", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
@@ -253,10 +252,10 @@ constexpr std::array kOptions{
   Option{"--palette", false, Scope::Save, [](ParseState& s, std::string_view n, std::string_view) {
     return ChooseConversion(s, n, ColourConversion::Palette); }},
   Option{"--smooth", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
-    if (Error e = ReadStrength(n, v, s.arguments.strength)) return e;
+    if (Error e = ReadChoice(n, v, kStrengths, s.arguments.strength)) return e;
     return ChooseConversion(s, n, ColourConversion::Smooth); }},
   Option{"--sharpen", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
-    if (Error e = ReadStrength(n, v, s.arguments.strength)) return e;
+    if (Error e = ReadChoice(n, v, kStrengths, s.arguments.strength)) return e;
     return ChooseConversion(s, n, ColourConversion::Sharpen); }},
   Option{"--load-quality", true, Scope::Load, [](ParseState& s, std::string_view n, std::string_view v) {
     if (Error e = ChooseLoad(s, n, LoadType::Quality)) return e;
