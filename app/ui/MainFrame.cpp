@@ -9,6 +9,7 @@
 #include <wx/toolbar.h>
 
 #include "core/services/SettingsTable.h"
+#include "ui/ColourCommands.h"
 #include "ui/CommandIds.h"
 #include "ui/QuillonApp.h"
 #include "ui/Menus.h"
@@ -82,11 +83,16 @@ wxBEGIN_EVENT_TABLE(MainFrame, MainFrameBase)
   EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy), MainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste), MainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kInformation), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kColorMap8), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kCountColors), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kSmooth), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kSharpen), MainFrame::OnUpdateUnavailable)
+  EVT_MENU(id::wxIdOf(id::kGrayscale), MainFrame::OnColourCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale), MainFrame::OnUpdateColourCommand)
+  EVT_MENU(id::wxIdOf(id::kColorMap8), MainFrame::OnColourCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kColorMap8), MainFrame::OnUpdateColourCommand)
+  EVT_MENU(id::wxIdOf(id::kCountColors), MainFrame::OnColourCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kCountColors), MainFrame::OnUpdateColourCommand)
+  EVT_MENU(id::wxIdOf(id::kSmooth), MainFrame::OnColourCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kSmooth), MainFrame::OnUpdateColourCommand)
+  EVT_MENU(id::wxIdOf(id::kSharpen), MainFrame::OnColourCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kSharpen), MainFrame::OnUpdateColourCommand)
   EVT_UPDATE_UI(id::wxIdOf(id::kDifferenceImage), MainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kErrorImage), MainFrame::OnUpdateUnavailable)
   EVT_CLOSE(MainFrame::OnClose)
@@ -239,6 +245,14 @@ void MainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
 }
 
 void MainFrame::OnUpdateUnavailable(wxUpdateUIEvent& event) { event.Enable(false); }
+
+void MainFrame::OnColourCommand(wxCommandEvent& event) { RunColourCommand(id::CommandOf(event.GetId())); }
+
+void MainFrame::OnUpdateColourCommand(wxUpdateUIEvent& event) {
+  event.Enable(ColourCommandsAvailable());
+}
+
+void MainFrame::RefreshHistogram() {}
 
 void MainFrame::OnClose(wxCloseEvent& event) {
   wxGetApp().RecordToolWindows();

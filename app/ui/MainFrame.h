@@ -27,6 +27,8 @@ class MainFrame : public MainFrameBase {
   // an empty `document`.
   void ShowDocumentTitle(const wxString& document);
   wxString GetPaneText(int paneId) const;
+  // Shows the active picture's colours in the histogram window when it is open.
+  void RefreshHistogram();
 
  private:
   // "+" and "-" (also on the keypad) zoom the active view.
@@ -35,6 +37,8 @@ class MainFrame : public MainFrameBase {
   void OnUpdateCheck(wxUpdateUIEvent& event);
   // Commands whose work this build does not do yet stay greyed out.
   void OnUpdateUnavailable(wxUpdateUIEvent& event);
+  void OnColourCommand(wxCommandEvent& event);
+  void OnUpdateColourCommand(wxUpdateUIEvent& event);
   void OnClose(wxCloseEvent& event);
   void CloseAllDocuments();
 

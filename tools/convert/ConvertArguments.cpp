@@ -22,7 +22,8 @@ struct ParseState {
   std::string compressionOption;  // the one of --lossless, --quality, --rate, --size given
   std::string loadOption;         // the one of --load-quality, --load-rate, --load-size given
   std::string firstSaveOption;
-  std::string outputType;  // --to, without its dot
+  std::string conversionOption;  // the one of --grey, --palette, --smooth, --sharpen given
+  std::string outputType;        // --to, without its dot
   std::optional<int> jobs;
 };
 
@@ -142,28 +143,51 @@ Error ChooseLoad(ParseState& state, std::string_view option, LoadType type) {
   return std::nullopt;
 }
 
-Error ReadProgression(std::string_view text, SortedBy& target) {
-  static constexpr std::array<std::pair<std::string_view, SortedBy>, 4> kOrders{{
-      {"quality", SortedBy::Quality},
-      {"resolution", SortedBy::Resolution},
-      {"position", SortedBy::Position},
-      {"color", SortedBy::Color},
-  }};
-  for (const auto& [name, order] : kOrders) {
-    if (text == name) {
-      target = order;
+template <typename T, std::size_t N>
+using Names = std::array<std::pair<std::string_view, T>, N>;
+
+// One of `names`; the error lists them all.
+template <typename T, std::size_t N>
+Error ReadChoice(std::string_view option, std::string_view text, const Names<T, N>& names,
+                 T& target) {
+  std::string listed;
+  for (std::size_t i = 0; i < N; ++i) {
+    if (text == names[i].first) {
+      target = names[i].second;
       return std::nullopt;
     }
+    listed += (i == 0 ? "" : i + 1 == N ? " or " : ", ") + std::string(names[i].first);
   }
-  return "--progression: expected quality, resolution, position or color, got '" +
-         std::string(text) + "'";
+  return std::string(option) + ": expected " + listed + ", got '" + std::string(text) + "'";
 }
+
+constexpr Names<SortedBy, 4> kProgressions{{
+    {"quality", SortedBy::Quality},
+    {"resolution", SortedBy::Resolution},
+    {"position", SortedBy::Position},
+    {"color", SortedBy::Color},
+}};
+
+constexpr Names<FilterStrength, 3> kStrengths{{
+    {"low", FilterStrength::Low},
+    {"medium", FilterStrength::Medium},
+    {"high", FilterStrength::High},
+}};
 
 Error ReadPassword(std::string_view text, std::optional<std::string>& target) {
   if (text.empty() || text.size() > kMaxPasswordLength) {
     return "--password: expected 1 to " + std::to_string(kMaxPasswordLength) + " characters";
   }
   target = std::string(text);
+  return std::nullopt;
+}
+
+Error ChooseConversion(ParseState& state, std::string_view option, ColourConversion conversion) {
+  if (Error error = ExcludeOthers(state.conversionOption, option,
+                                  "--grey, --palette, --smooth and --sharpen")) {
+    return error;
+  }
+  state.arguments.conversion = conversion;
   return std::nullopt;
 }
 
@@ -187,8 +211,8 @@ constexpr std::array kOptions{
   Option{"--size", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
     if (Error e = ReadNumber(n, v, 0.001, "a size in kilobytes above 0", s.arguments.save.sizeKb)) return e;
     return ChooseCompression(s, n, SaveOption::FileSize); }},
-  Option{"--progression", true, Scope::Save, [](ParseState& s, std::string_view, std::string_view v) {
-    return ReadProgression(v, s.arguments.save.progression); }},
+  Option{"--progression", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
+    return ReadChoice(n, v, kProgressions, s.arguments.save.progression); }},
   Option{"--baseline", false, Scope::Save, [](ParseState& s, std::string_view, std::string_view) {
     s.arguments.save.scanMode = ScanMode::Baseline; return Error(); }},
   Option{"--free-quality", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
@@ -226,6 +250,16 @@ constexpr std::array kOptions{
     s.arguments.save.expert.eph = true; return Error(); }},
   Option{"--visual-weighting", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
     return ReadOptionalInt(n, v, 0, 3, s.arguments.save.expert.visualWeighting); }},
+  Option{"--grey", false, Scope::Save, [](ParseState& s, std::string_view n, std::string_view) {
+    return ChooseConversion(s, n, ColourConversion::Grey); }},
+  Option{"--palette", false, Scope::Save, [](ParseState& s, std::string_view n, std::string_view) {
+    return ChooseConversion(s, n, ColourConversion::Palette); }},
+  Option{"--smooth", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
+    if (Error e = ReadChoice(n, v, kStrengths, s.arguments.strength)) return e;
+    return ChooseConversion(s, n, ColourConversion::Smooth); }},
+  Option{"--sharpen", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
+    if (Error e = ReadChoice(n, v, kStrengths, s.arguments.strength)) return e;
+    return ChooseConversion(s, n, ColourConversion::Sharpen); }},
   Option{"--load-quality", true, Scope::Load, [](ParseState& s, std::string_view n, std::string_view v) {
     if (Error e = ChooseLoad(s, n, LoadType::Quality)) return e;
     return ReadInt(n, v, 1, 100, s.arguments.load->quality); }},
@@ -308,6 +342,9 @@ Error CheckFiles(ParseState& state) {
     case Command::Info:
       if (given != 1) return std::string("--info expects one FILE");
       break;
+    case Command::CountColours:
+      if (given != 1) return std::string("--count-colours expects one FILE");
+      break;
     case Command::Compare:
       if (given != 2) return std::string("--compare expects REFERENCE and FILE");
       break;
@@ -383,10 +420,11 @@ std::variant<ConvertArguments, std::string> ParseConvertArguments(
       state.arguments.command = Command::Help;
       return state.arguments;
     }
-    if (argument == "--info" || argument == "--compare") {
-      if (Error error = SetCommand(state.arguments,
-                                   argument == "--info" ? Command::Info : Command::Compare,
-                                   argument)) {
+    if (argument == "--info" || argument == "--compare" || argument == "--count-colours") {
+      const Command command = argument == "--info"      ? Command::Info
+                              : argument == "--compare" ? Command::Compare
+                                                        : Command::CountColours;
+      if (Error error = SetCommand(state.arguments, command, argument)) {
         return *error;
       }
       continue;

@@ -8,13 +8,14 @@
 #include <variant>
 #include <vector>
 
+#include "core/analysis/ColourConversion.h"
 #include "core/document/EnhancementRegions.h"
 #include "core/document/LoadOptions.h"
 #include "core/document/SaveOptions.h"
 
 namespace quillon::convert {
 
-enum class Command { Help, Convert, Info, Compare, Batch };
+enum class Command { Help, Convert, Info, Compare, CountColours, Batch };
 
 // What an output file becomes, by its extension.
 struct OutputType {
@@ -28,7 +29,8 @@ std::optional<OutputType> OutputTypeOfPath(const std::filesystem::path& path);
 
 struct ConvertArguments {
   Command command = Command::Convert;
-  // Convert: input, output. Info: the file. Compare: reference, compared file. Batch: inputs.
+  // Convert: input, output. Info, CountColours: the file. Compare: reference, compared file.
+  // Batch: inputs.
   std::vector<std::filesystem::path> files;
 
   // Batch: the directory that receives the outputs, their extension (".jp2") and how many
@@ -45,6 +47,11 @@ struct ConvertArguments {
   std::optional<int> freeQualityPercent;
   // Protects a KVF output and opens a protected KVF input.
   std::optional<std::string> password;
+
+  // A colour conversion of the input before it is saved, with the strength of smoothing and
+  // sharpening.
+  std::optional<ColourConversion> conversion;
+  FilterStrength strength = FilterStrength::Low;
 
   // Set when a load option was given; otherwise inputs are decoded whole.
   std::optional<LoadOptions> load;

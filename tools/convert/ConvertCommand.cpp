@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "core/analysis/ColourConversion.h"
 #include "core/document/LoadOptions.h"
 #include "core/pipelines/SavePipeline.h"
 #include "tools/convert/ConvertInput.h"
@@ -61,8 +62,16 @@ std::string SummaryLine(const std::string& output, std::uint64_t bytes, std::uin
 int RunConvert(const ConvertArguments& arguments, FileIoContext& context, TextUiServices& ui,
                std::ostream& out) {
   const auto start = std::chrono::steady_clock::now();
-  PictureDocument document;
-  if (!OpenInput(arguments.files[0], document, context, ui, arguments)) return 1;
+  PictureDocument opened;
+  if (!OpenInput(arguments.files[0], opened, context, ui, arguments)) return 1;
+  // A conversion makes a new picture, as in the program, and that one is saved.
+  PictureDocument converted;
+  if (arguments.conversion &&
+      RunColourConversion(*arguments.conversion, arguments.strength, opened.GetPicture(),
+                          converted.GetPicture(), ui) != ConversionOutcome::Done) {
+    return 1;
+  }
+  PictureDocument& document = arguments.conversion ? converted : opened;
   if (const std::optional<std::string> error = ApplyDocumentOptions(arguments, document)) {
     ui.Report(*error);
     return 1;

@@ -11,6 +11,8 @@ std::string ConvertHelpText() {
   quillon-convert [LOAD OPTIONS] --compare REFERENCE FILE
                                              MAE, MSE, RMS, SNR and PSNR of FILE against
                                              REFERENCE over their common top-left area
+  quillon-convert [LOAD OPTIONS] --count-colours FILE
+                                             the number of distinct colours of FILE
   quillon-convert [OPTIONS] -o DIR --to TYPE INPUT...
                                              convert many files into DIR, each named after its
                                              input with the extension TYPE
@@ -26,6 +28,16 @@ Output types by extension (case is ignored):
   .j2k .j2c .jpc      JPEG 2000 raw codestream     .ppm .pgm     portable pixmap / greymap
   .tif .tiff          TIFF                         .jpg .jpeg    JPEG
 A PGM output of a colour picture is converted to grey first.
+
+Colour conversions of the input before it is saved (one of these):
+  --grey                8-bit grey, (77 red + 150 green + 29 blue) / 256; refused for a grey
+                        input
+  --palette             8-bit palette of at most 256 colours: exact when the input has no
+                        more, else by median cut; refused for an 8-bit input
+  --smooth STRENGTH     3 x 3 smoothing, STRENGTH low, medium or high
+  --sharpen STRENGTH    3 x 3 sharpening, STRENGTH low, medium or high
+                        (both repeat the border pixels beyond the edge, keep grey pictures
+                        8-bit grey and are refused for 8-bit palette pictures)
 
 Compression of JPEG 2000 and KVF outputs (one of these; the default is --lossless):
   --lossless            keep every sample

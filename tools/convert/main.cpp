@@ -17,6 +17,7 @@
 #include "tools/convert/ConvertArguments.h"
 #include "tools/convert/ConvertCommand.h"
 #include "tools/convert/ConvertInfo.h"
+#include "tools/convert/CountColoursCommand.h"
 #include "tools/convert/TextUiServices.h"
 
 namespace {
@@ -59,6 +60,10 @@ int Run(const std::vector<std::string>& argumentList) {
     case Command::Convert:
       return withContext(true, [&](FileIoContext& context, TextUiServices& ui) {
         return RunConvert(arguments, context, ui, std::cout);
+      });
+    case Command::CountColours:
+      return withContext(true, [&](FileIoContext& context, TextUiServices& ui) {
+        return RunCountColours(arguments, context, ui, std::cout);
       });
     case Command::Batch: {
       const ConvertOne convertOne = [&](const ConvertArguments& one) {

@@ -24,6 +24,7 @@
 #include "ui/RegionEditor.h"
 #include "ui/SaveDialogPanel.h"
 #include "ui/SavePasswordDialog.h"
+#include "ui/FilterStrengthDialog.h"
 #include "ui/NumberDialog.h"
 
 namespace quillon::test {
@@ -150,6 +151,13 @@ TEST_P(LayoutGuiTest, RegionLevelDialog) {
   NumberDialog level(&Frame(), Localized(RegionEditor::kLevelTitle),
                   Localized(RegionEditor::kLevelPrompt), 0, 10, 5);
   InspectDialog(level, "region-level");
+}
+
+TEST_P(LayoutGuiTest, FilterStrengthDialogs) {
+  FilterStrengthDialog smooth(&Frame(), KernelFilter::Smooth);
+  InspectDialog(smooth, "strength-smooth");
+  FilterStrengthDialog sharpen(&Frame(), KernelFilter::Sharpen);
+  InspectDialog(sharpen, "strength-sharpen");
 }
 
 TEST_P(LayoutGuiTest, HelpWindow) {

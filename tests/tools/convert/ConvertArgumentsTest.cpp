@@ -131,6 +131,27 @@ TEST(ConvertArguments, LoadOptionsAndCommands) {
   EXPECT_EQ(dashed.save.type, PictureFormat::Ppm);
 }
 
+TEST(ConvertArguments, ColourConversionsAndColourCount) {
+  EXPECT_EQ(Parse({"--grey", "a.bmp", "b.bmp"}).conversion, ColourConversion::Grey);
+  EXPECT_EQ(Parse({"--palette", "a.bmp", "b.bmp"}).conversion, ColourConversion::Palette);
+  const ConvertArguments smooth = Parse({"--smooth", "medium", "a.bmp", "b.bmp"});
+  EXPECT_EQ(smooth.conversion, ColourConversion::Smooth);
+  EXPECT_EQ(smooth.strength, FilterStrength::Medium);
+  const ConvertArguments sharpen = Parse({"--sharpen=high", "a.bmp", "b.bmp"});
+  EXPECT_EQ(sharpen.conversion, ColourConversion::Sharpen);
+  EXPECT_EQ(sharpen.strength, FilterStrength::High);
+  EXPECT_FALSE(Parse({"a.bmp", "b.bmp"}).conversion);
+
+  const ConvertArguments count = Parse({"--load-quality", "20", "--count-colours", "x.kvf"});
+  EXPECT_EQ(count.command, Command::CountColours);
+  EXPECT_EQ(count.files.size(), 1u);
+
+  EXPECT_NE(Rejection({"--smooth", "strong", "a.bmp", "b.bmp"}).find("--smooth"), std::string::npos);
+  EXPECT_NE(Rejection({"--grey", "--palette", "a.bmp", "b.bmp"}).find("exclude"), std::string::npos);
+  EXPECT_NE(Rejection({"--count-colours", "--grey", "a.bmp"}).find("--grey"), std::string::npos);
+  EXPECT_FALSE(Rejection({"--count-colours", "a.bmp", "b.bmp"}).empty());
+}
+
 TEST(ConvertArguments, RejectsBadValuesWithTheOptionNamed) {
   const std::vector<std::vector<std::string>> bad = {
       {"--quality", "0", "a.bmp", "b.jp2"},

@@ -100,6 +100,28 @@ TEST_F(ConvertProgram, CompareOfAPictureWithItselfAndWithOneMore) {
   EXPECT_NE(lines.find("\nPSNR: 48.1308 dB\n"), std::string::npos) << lines;
 }
 
+TEST_F(ConvertProgram, ColourConversionsRunBeforeTheSaveAndRefuseLikeTheProgram) {
+  const std::string colour = Fixture("colour.bmp", true);
+  const std::string grey = Fixture("grey.bmp", false);
+  ASSERT_EQ(Convert({"--palette", colour, Path("palette.bmp")}).status, 0);
+  const ProgramRun count = Convert({"--count-colours", Path("palette.bmp")});
+  ASSERT_EQ(count.status, 0) << count.err;
+  const long colours = std::strtol(count.out.c_str() + count.out.find_first_of("0123456789"), nullptr, 10);
+  EXPECT_GT(colours, 200) << count.out;
+  EXPECT_LE(colours, 256) << count.out;
+  EXPECT_GT(Measure(Compare(colour, Path("palette.bmp")), "PSNR"), 30.0);
+
+  ASSERT_EQ(Convert({"--smooth", "high", grey, Path("smooth.pgm")}).status, 0);
+  const double smoothed = Measure(Compare(grey, Path("smooth.pgm")), "PSNR");
+  EXPECT_GT(smoothed, 10.0);
+  EXPECT_LT(smoothed, 60.0) << "smoothing changed the picture";
+
+  const ProgramRun refused = Convert({"--grey", grey, Path("again.bmp")});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("already a greyscale image"), std::string::npos) << refused.err;
+  EXPECT_FALSE(fs::exists(Path("again.bmp")));
+}
+
 TEST_F(ConvertProgram, EveryRasterTypeRoundTrips) {
   const std::string colour = Fixture("colour.bmp", true);
   const std::string grey = Fixture("grey.bmp", false);
