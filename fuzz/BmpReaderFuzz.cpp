@@ -8,6 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::ReadSilently([&](PictureDocument& document, FileIoContext& context) {
     return ReadBmpMemory({data, size}, document, context);
   });
-  (void)ProbeBmp(fuzz::ScratchFile(data, size));
+  static const StringTable strings;
+  (void)ProbeBmp(fuzz::ScratchFile(data, size), strings);
   return 0;
 }

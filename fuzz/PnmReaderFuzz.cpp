@@ -9,6 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::ReadSilently([&](PictureDocument& document, FileIoContext& context) {
     return ReadPnm(path, document, context);
   });
-  (void)ProbePnm(path);
+  static const StringTable strings;
+  (void)ProbePnm(path, strings);
   return 0;
 }

@@ -3,13 +3,13 @@
 #include <wx/button.h>
 #include <wx/sizer.h>
 
-#include "ui/UiText.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
 wxSizer* OkCancelButtons(wxWindow* dialog) {
-  auto* ok = new wxButton(dialog, wxID_OK, "OK");
-  auto* cancel = new wxButton(dialog, wxID_CANCEL, Localized({"Cancel", "Abbrechen"}));
+  auto* ok = new wxButton(dialog, wxID_OK, TableText(kOkText));
+  auto* cancel = new wxButton(dialog, wxID_CANCEL, TableText(kCancelText));
   ok->SetDefault();
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(ok);

@@ -6,16 +6,19 @@
 
 #include "core/document/PictureDocument.h"
 #include "ui/DialogButtons.h"
-#include "ui/UiText.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
+namespace {
+
+constexpr StringId kRequestText = 62154;  // "Please give a password for complete decoding:"
+
+}  // namespace
+
 LoadPasswordDialog::LoadPasswordDialog(wxWindow* parent, const PasswordPrompt& prompt)
     : wxDialog(parent, kTemplateId, wxString::FromUTF8(prompt.title)) {
-  auto* request = new wxStaticText(
-      this, wxID_ANY,
-      Localized({"Please give a password for complete decoding:",
-                 "Bitte geben Sie ein Passwort f\u00fcr die vollst\u00e4ndige Dekodierung ein:"}));
+  auto* request = new wxStaticText(this, wxID_ANY, TableText(kRequestText));
   password_ = new wxTextCtrl(this, kPasswordId, wxEmptyString, wxDefaultPosition, wxSize(260, -1),
                              wxTE_PASSWORD);
   password_->SetMaxLength(kMaxPasswordLength);

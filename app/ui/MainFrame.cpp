@@ -12,6 +12,7 @@
 #include "ui/ColourCommands.h"
 #include "ui/CommandIds.h"
 #include "ui/QuillonApp.h"
+#include "ui/TableText.h"
 #include "ui/Menus.h"
 #include "ui/ToolWindow.h"
 
@@ -22,6 +23,18 @@ namespace {
 // Status bar panes: the message pane, then pixel and zoom.
 constexpr int kPaneIndexPixel = 1;
 constexpr int kPaneIndexZoom = 2;
+
+// The tips of the tool bar.
+constexpr StringId kOpenTip = 62170;      // "Open"
+constexpr StringId kSaveTip = 62171;      // "Save"
+constexpr StringId kCopyTip = 62172;      // "Copy"
+constexpr StringId kPasteTip = 62173;     // "Paste"
+constexpr StringId kPrintTip = 62174;     // "Print"
+constexpr StringId kZoomInTip = 62175;    // "Zoom In"
+constexpr StringId kZoomOutTip = 62176;   // "Zoom Out"
+constexpr StringId kAboutTip = 62177;     // "About"
+// "Korvel Quillon 3.0\nImage viewer and wavelet image compressor\n(JPEG 2000, KVF)"
+constexpr StringId kAboutText = 62178;
 
 // Disabled tools are drawn grey and faint: the toolkit's own disabled look is hard to tell
 // from an enabled tool.
@@ -112,22 +125,22 @@ MainFrame::MainFrame(                                                           
 bool MainFrame::OnCreate() {
   wxToolBar* toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT, id::wxIdOf(id::kToolBar));
   if (!toolBar) return false;
-  const auto tool = [&](int commandId, const wxArtID& art, const char* tip) {
+  const auto tool = [&](int commandId, const wxArtID& art, StringId tip) {
     const wxBitmap bitmap = wxArtProvider::GetBitmap(art, wxART_TOOLBAR);
     toolBar->AddTool(id::wxIdOf(commandId), wxString(), bitmap, disabledLook(bitmap), wxITEM_NORMAL,
-                     wxString::FromUTF8(tip));
+                     TableText(tip));
   };
-  tool(id::kFileOpen, wxART_FILE_OPEN, "Open");
-  tool(id::kFileSave, wxART_FILE_SAVE, "Save");
+  tool(id::kFileOpen, wxART_FILE_OPEN, kOpenTip);
+  tool(id::kFileSave, wxART_FILE_SAVE, kSaveTip);
   toolBar->AddSeparator();
-  tool(id::kEditCopy, wxART_COPY, "Copy");
-  tool(id::kEditPaste, wxART_PASTE, "Paste");
+  tool(id::kEditCopy, wxART_COPY, kCopyTip);
+  tool(id::kEditPaste, wxART_PASTE, kPasteTip);
   toolBar->AddSeparator();
-  tool(id::kFilePrint, wxART_PRINT, "Print");
-  tool(id::kZoomIn, wxART_PLUS, "Zoom In");
-  tool(id::kZoomOut, wxART_MINUS, "Zoom Out");
+  tool(id::kFilePrint, wxART_PRINT, kPrintTip);
+  tool(id::kZoomIn, wxART_PLUS, kZoomInTip);
+  tool(id::kZoomOut, wxART_MINUS, kZoomOutTip);
   toolBar->AddSeparator();
-  tool(id::kAppAbout, wxART_HELP, "About");
+  tool(id::kAppAbout, wxART_HELP, kAboutTip);
   toolBar->Realize();
   AcceptZoomKeys();
 
@@ -204,9 +217,7 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
       break;
     case id::kAppExit: Close(); break;
     case id::kAppAbout:
-      app.Ui().MessageBox(
-          "Korvel Quillon 3.0\nImage viewer and wavelet image compressor\n(JPEG 2000, KVF)",
-          MessageIcon::Information);
+      app.Ui().MessageBox(kAboutText, MessageIcon::Information);
       break;
     case id::kColorHistogram: app.ToggleHistogram(); break;
     case id::kStatistics: app.ToggleStatistics(); break;

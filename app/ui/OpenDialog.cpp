@@ -9,11 +9,13 @@
 #include "ui/FileDialogFilter.h"
 #include "ui/QuillonApp.h"
 #include "ui/OpenDialogPanel.h"
-#include "ui/UiText.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
 namespace {
+
+constexpr StringId kChooserTitle = 62105;  // "File Open..."
 
 constexpr StringId kOpenFilter = 32783;
 
@@ -63,7 +65,7 @@ LoadOptions OpenDialog::Options() const {
 }
 
 std::vector<std::string> OpenDialog::Run(wxWindow* parent) {
-  wxFileDialog dialog(parent, Localized({"File Open...", "Datei \u00f6ffnen..."}),
+  wxFileDialog dialog(parent, TableText(kChooserTitle),
                       wxString::FromUTF8(directory), wxEmptyString, FileDialogFilter(kOpenFilter),
                       wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
   creating = this;

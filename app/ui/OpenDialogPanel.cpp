@@ -12,13 +12,14 @@
 #include <wx/textctrl.h>
 
 #include "core/document/FileIoContext.h"
+#include "core/formats/jp2/Jpeg2000Reader.h"
 #include "core/services/FormatMessage.h"
 #include "core/pipelines/OpenPipeline.h"
 #include "core/pipelines/PictureProbe.h"
 #include "ui/QuillonApp.h"
 #include "ui/OpenDialog.h"
 #include "ui/PictureBitmap.h"
-#include "ui/UiText.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
@@ -28,14 +29,20 @@ constexpr int kPreviewSide = 160;
 constexpr StringId kRangeQuality = 135;  // "1 (worst) ... 100 (best)"
 constexpr StringId kRangeLegacy = 134;   // "1 (worst) ... 15 (best)"
 constexpr StringId kCompressionInfo = 61224;  // "Compression:\t1:%.2f\nProgression:\t%s"
-constexpr UiText kFileSizeLabel{"File Size:", "Dateigr\u00f6\u00dfe:"};
-constexpr UiText kFileSizeText{"File Size:\t%llu Bytes", "Dateigr\u00f6\u00dfe:\t%llu Bytes"};
-constexpr UiText kInfoLabel{"Image Size:\nColor Res. :", "Bildgr\u00f6\u00dfe:\nFarbtiefe :"};
-
-wxString tableText(StringId id) { return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id)); }
+constexpr StringId kFileSizeLabel = 62140;  // "File Size:"
+constexpr StringId kFileSizeText = 62141;   // "File Size:\t%llu Bytes"
+constexpr StringId kInfoLabel = 62142;      // "Image Size:\nColor Res. :"
+constexpr StringId kPreviewText = 62143;    // "&Preview"
+constexpr StringId kOptionsGroup = 62144;   // "Loading Options"
+constexpr StringId kOptionTexts[] = {
+    62145,  // "&Best Quality"
+    62146,  // "&Quality"
+    62147,  // "&Reconst. Rate 1:"
+    62148,  // "&File Size:"
+};
 
 wxString fileSizeText(unsigned long long bytes) {
-  return wxString::Format(Localized(kFileSizeText), bytes);
+  return wxString::Format(TableText(kFileSizeText), bytes);
 }
 
 // The widest information the panel shows for common files, so that the column is wide
@@ -45,38 +52,35 @@ wxString widestInfo() {
   return wxString::FromUTF8(
       FormatMessage(strings.Load(kProbeImageSize),
                     {std::int64_t{65535}, std::int64_t{65535}, std::int64_t{24}}) +
-      "\n" + FormatMessage(strings.Load(kCompressionInfo), {999.99, std::string("Resolution")}));
+      "\n" +
+      FormatMessage(strings.Load(kCompressionInfo), {999.99, strings.Load(kProgressionResolution)}));
 }
 
 }  // namespace
 
 OpenDialogPanel::OpenDialogPanel(wxWindow* parent, OpenDialog& dialog)
     : wxPanel(parent), dialog_(dialog), timer_(this) {
-  previewCheck_ = new wxCheckBox(this, 1010, Localized({"&Preview", "&Vorschau"}));
+  previewCheck_ = new wxCheckBox(this, 1010, TableText(kPreviewText));
   previewCheck_->SetValue(dialog_.preview);
   previewFrame_ = new wxPanel(this, 1017, wxDefaultPosition, wxSize(kPreviewSide, kPreviewSide),
                               wxBORDER_SUNKEN);
   previewFrame_->Bind(wxEVT_PAINT, &OpenDialogPanel::PaintPreview, this);
-  fileSize_ = new wxStaticText(this, 1016, Localized(kFileSizeLabel));
-  info_ = new wxStaticText(this, 1018, Localized(kInfoLabel));
+  fileSize_ = new wxStaticText(this, 1016, TableText(kFileSizeLabel));
+  info_ = new wxStaticText(this, 1018, TableText(kInfoLabel));
 
   auto* group =
-      new wxStaticBoxSizer(wxVERTICAL, this, Localized({"Loading Options", "Ladeoptionen"}));
+      new wxStaticBoxSizer(wxVERTICAL, this, TableText(kOptionsGroup));
   wxWindow* box = group->GetStaticBox();
-  const UiText labels[] = {{"&Best Quality", "&Beste Qualit\u00e4t"},
-                           {"&Quality", "&Qualit\u00e4t"},
-                           {"&Reconst. Rate 1:", "&Rekonstr.-Rate 1:"},
-                           {"&File Size:", "&Dateigr\u00f6\u00dfe:"}};
   const int ids[] = {1024, 1025, 1026, 1027};
   for (int i = 0; i < 4; ++i) {
-    options_[i] = new wxRadioButton(box, ids[i], Localized(labels[i]), wxDefaultPosition,
+    options_[i] = new wxRadioButton(box, ids[i], TableText(kOptionTexts[i]), wxDefaultPosition,
                                     wxDefaultSize, i == 0 ? wxRB_GROUP : 0);
   }
   quality_ = new wxSpinCtrl(box, 1028, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                             wxSP_ARROW_KEYS, 1, 100, dialog_.quality);
   rate_ = new wxTextCtrl(box, 1022, wxString::FromUTF8(dialog_.rateText));
   size_ = new wxTextCtrl(box, 1023, wxString::FromUTF8(dialog_.sizeText));
-  range_ = new wxStaticText(box, 1032, tableText(kRangeQuality));
+  range_ = new wxStaticText(box, 1032, TableText(kRangeQuality));
   options_[static_cast<int>(dialog_.loadType) & 3]->SetValue(true);
 
   auto* grid = new wxFlexGridSizer(2, 4, 8);
@@ -138,7 +142,7 @@ void OpenDialogPanel::SelectionChanged(const wxString& path) {
   timer_.Stop();
   const StringTable& strings = wxGetApp().Ui().Strings();
   if (path.empty() || !wxFileName::FileExists(path)) {
-    fileSize_->SetLabel(Localized(kFileSizeLabel));
+    fileSize_->SetLabel(TableText(kFileSizeLabel));
     info_->SetLabel(wxString());
     Layout();
     return;
@@ -147,7 +151,7 @@ void OpenDialogPanel::SelectionChanged(const wxString& path) {
       fileSizeText(static_cast<unsigned long long>(wxFileName::GetSize(path).GetValue())));
   info_->SetLabel(wxString::FromUTF8(ProbeText(path.utf8_string(), strings)));
   const FileDispatch file = DispatchFile(path.utf8_string());
-  range_->SetLabel(tableText(file.kvf == KvfGeneration::Legacy ? kRangeLegacy : kRangeQuality));
+  range_->SetLabel(TableText(file.kvf == KvfGeneration::Legacy ? kRangeLegacy : kRangeQuality));
   Layout();
   if (previewCheck_->GetValue()) timer_.StartOnce(kPreviewDelayMs);
 }

@@ -20,12 +20,14 @@
 #include "ui/SaveDialog.h"
 #include "ui/SplashWindow.h"
 #include "ui/ToolWindow.h"
-#include "ui/UiText.h"
+#include "ui/TableText.h"
 #include "ui/WxUiServices.h"
 
 namespace quillon {
 
 namespace {
+
+constexpr StringId kHelpTitleFormat = 62107;  // "Help: %s"
 
 constexpr std::size_t kColourCacheBytes = 32768;
 constexpr int kRecentFiles = 4;
@@ -210,7 +212,7 @@ int QuillonApp::FilterEvent(wxEvent& event) {
 bool QuillonApp::OpenHelpBook() {
   if (!help_) {
     help_ = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE, mainFrame_);
-    help_->SetTitleFormat(Localized({"Help: %s", "Hilfe: %s"}));
+    help_->SetTitleFormat(TableText(kHelpTitleFormat));
     if (!help_->AddBook(wxString::FromUTF8(helpPath_))) {
       help_.reset();
       return false;

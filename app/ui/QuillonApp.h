@@ -78,7 +78,6 @@ class QuillonApp : public wxApp {
   const wxPen& RegionPen() const { return regionPen_; }
   const wxCursor& RegionCursor() const { return regionCursor_; }
   const wxCursor& DeleteCursor() const { return deleteCursor_; }
-  const std::string& HelpPath() const { return helpPath_; }
 
   // Compressed files are decoded only in part while this is set.
   bool applyLoadOptions = false;

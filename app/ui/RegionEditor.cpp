@@ -5,6 +5,7 @@
 #include "core/services/FormatMessage.h"
 #include "ui/CommandIds.h"
 #include "ui/QuillonApp.h"
+#include "ui/TableText.h"
 #include "ui/PictureView.h"
 #include "ui/MainFrame.h"
 #include "ui/PictureDocAdapter.h"
@@ -76,7 +77,7 @@ void RegionEditor::DeleteSelected() {
 void RegionEditor::AskLevel() {
   EnhancementRegions& regions = Regions();
   const std::optional<int> level = wxGetApp().Ui().AskNumber(
-      Localized(kLevelTitle).utf8_string(), Localized(kLevelPrompt).utf8_string(), 0,
+      TableText(kLevelTitle).utf8_string(), TableText(kLevelPrompt).utf8_string(), 0,
       EnhancementRegions::kMaxLevel, regions.Level());
   if (level) regions.SetLevel(*level);
 }

@@ -8,7 +8,7 @@
 #include <wx/event.h>
 
 #include "core/document/EnhancementRegions.h"
-#include "ui/UiText.h"
+#include "core/services/StringTable.h"
 
 class wxDC;
 
@@ -19,9 +19,8 @@ class PictureView;
 class RegionEditor {
  public:
   // The question for the enhancement level.
-  static constexpr UiText kLevelTitle{"Enhancement", "Hervorhebung"};
-  static constexpr UiText kLevelPrompt{"Please set the enhancement level (0..10) !",
-                                       "Bitte stellen Sie die Hervorhebungsstufe ein (0..10) !"};
+  static constexpr StringId kLevelTitle = 62160;   // "Enhancement"
+  static constexpr StringId kLevelPrompt = 62161;  // "Please set the enhancement level (0..10) !"
 
   explicit RegionEditor(PictureView& view) : view_(view) {}
 

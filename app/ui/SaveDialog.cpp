@@ -11,11 +11,13 @@
 #include "ui/QuillonApp.h"
 #include "ui/SaveWarningDialog.h"
 #include "ui/SaveDialogPanel.h"
-#include "ui/UiText.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
 namespace {
+
+constexpr StringId kChooserTitle = 62106;  // "File Save"
 
 constexpr StringId kSaveFilter = 32784;
 constexpr int kFirstSaveType = static_cast<int>(PictureFormat::Jpeg2000);
@@ -65,7 +67,7 @@ std::optional<std::string> SaveDialog::Run(wxWindow* parent, const std::string& 
 std::optional<std::string> SaveDialog::ShowFileDialog(wxWindow* parent,
                                                           const std::string& offered) {
   const wxFileName name(wxString::FromUTF8(offered));
-  wxFileDialog dialog(parent, Localized({"File Save", "Datei speichern"}), name.GetPath(),
+  wxFileDialog dialog(parent, TableText(kChooserTitle), name.GetPath(),
                       name.GetFullName(), FileDialogFilter(kSaveFilter),
                       wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   // The toolkit counts filters from 0, the type codes start at 2.

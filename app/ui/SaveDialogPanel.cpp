@@ -17,10 +17,11 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "core/formats/jp2/Jpeg2000Reader.h"
 #include "core/pipelines/SavePipeline.h"
 #include "ui/SaveDialog.h"
 #include "ui/SavePasswordDialog.h"
-#include "ui/UiText.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
@@ -31,6 +32,29 @@ constexpr int kFirstType = static_cast<int>(PictureFormat::Jpeg2000);
 constexpr int kLastType = static_cast<int>(PictureFormat::Jpeg);
 const wxSize kSliderSize(140, -1);
 
+constexpr StringId kCompressionGroup = 62110;  // "Compression"
+constexpr StringId kOptionTexts[] = {
+    62111,  // "L&ossless"
+    62112,  // "&Quality:"
+    62113,  // "1:"
+    62114,  // "File &size (KB):"
+};
+constexpr StringId kKvfGroup = 62115;          // "Korvel"
+constexpr StringId kEmbeddedText = 62116;      // "&Embedded"
+constexpr StringId kBaselineText = 62117;      // "&Baseline"
+constexpr StringId kPasswordButton = 62118;    // "&Password..."
+constexpr StringId kPasswordOnText = 62119;    // "Password on, %d %% free"
+constexpr StringId kNoPasswordText = 62120;    // "No password"
+constexpr StringId kSortedByLabel = 62121;     // "Sorted by:"
+constexpr StringId kCodingGroup = 62122;       // "Coding"
+constexpr StringId kBinaryText = 62123;        // "&Binary Coding"
+constexpr StringId kAsciiText = 62124;         // "&ASCII Coding"
+constexpr StringId kTiffLabel = 62125;         // "Compression:"
+constexpr StringId kTiffNone = 62126;          // "None"
+constexpr StringId kTiffPackBits = 62127;      // "PackBits"
+constexpr StringId kJpegQualityLabel = 62128;  // "JPEG quality:"
+constexpr StringId kShowWarningsText = 62129;  // "Show w&arnings"
+
 // A slider and a spin control that show the same 1..100 value.
 void couple(wxSlider* slider, wxSpinCtrl* spin) {
   slider->Bind(wxEVT_SLIDER,
@@ -38,24 +62,24 @@ void couple(wxSlider* slider, wxSpinCtrl* spin) {
   spin->Bind(wxEVT_SPINCTRL, [slider, spin](wxSpinEvent&) { slider->SetValue(spin->GetValue()); });
 }
 
-wxStaticBoxSizer* group(wxWindow* parent, const UiText& title) {
-  return new wxStaticBoxSizer(wxVERTICAL, parent, Localized(title));
+wxStaticBoxSizer* group(wxWindow* parent, StringId title) {
+  return new wxStaticBoxSizer(wxVERTICAL, parent, TableText(title));
 }
 
 struct Labelled {
   int id;
-  UiText label;
+  StringId label;
 };
 
 // Two radio buttons in a box of their own; the second is chosen when `secondChosen`.
-wxStaticBoxSizer* radioPair(wxWindow* parent, const UiText& title, Labelled first, Labelled second,
+wxStaticBoxSizer* radioPair(wxWindow* parent, StringId title, Labelled first, Labelled second,
                             bool secondChosen, wxRadioButton*& firstButton,
                             wxRadioButton*& secondButton) {
   auto* pair = group(parent, title);
   wxWindow* box = pair->GetStaticBox();
-  firstButton = new wxRadioButton(box, first.id, Localized(first.label), wxDefaultPosition,
+  firstButton = new wxRadioButton(box, first.id, TableText(first.label), wxDefaultPosition,
                                   wxDefaultSize, wxRB_GROUP);
-  secondButton = new wxRadioButton(box, second.id, Localized(second.label));
+  secondButton = new wxRadioButton(box, second.id, TableText(second.label));
   (secondChosen ? secondButton : firstButton)->SetValue(true);
   pair->Add(firstButton, 0, wxALL, 2);
   pair->Add(secondButton, 0, wxALL, 2);
@@ -63,15 +87,15 @@ wxStaticBoxSizer* radioPair(wxWindow* parent, const UiText& title, Labelled firs
 }
 
 // A list behind its label; a selection outside the list chooses the first entry.
-wxSizer* labelledChoice(wxWindow* parent, const UiText& label, int id,
-                        std::initializer_list<UiText> entries, int selection, wxChoice*& choice) {
+wxSizer* labelledChoice(wxWindow* parent, StringId label, int id,
+                        std::initializer_list<StringId> entries, int selection, wxChoice*& choice) {
   wxArrayString texts;
-  for (const UiText& entry : entries) texts.Add(Localized(entry));
+  for (const StringId entry : entries) texts.Add(TableText(entry));
   choice = new wxChoice(parent, id, wxDefaultPosition, wxDefaultSize, texts);
   choice->SetSelection(selection >= 0 && selection < static_cast<int>(texts.size()) ? selection
                                                                                     : 0);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
-  row->Add(new wxStaticText(parent, wxID_ANY, Localized(label)), 0,
+  row->Add(new wxStaticText(parent, wxID_ANY, TableText(label)), 0,
            wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
   row->Add(choice);
   return row;
@@ -104,9 +128,8 @@ void couple(wxSlider* slider, wxTextCtrl* rate) {
 // What the KVF group says about the password protection.
 wxString protectionText(bool passwordOn, int freePercent) {
   return passwordOn
-             ? wxString::Format(Localized({"Password on, %d %% free", "Passwort an, %d %% frei"}),
-                                freePercent)
-             : Localized({"No password", "Kein Passwort"});
+             ? wxString::Format(TableText(kPasswordOnText), freePercent)
+             : TableText(kNoPasswordText);
 }
 
 }  // namespace
@@ -115,15 +138,11 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, SaveDialog& dialog)
     : wxPanel(parent), dialog_(dialog) {
   const SaveOptions& options = dialog_.options;
 
-  auto* compression = group(this, {"Compression", "Kompression"});
+  auto* compression = group(this, kCompressionGroup);
   wxWindow* box = compression->GetStaticBox();
-  const UiText labels[] = {{"L&ossless", "Verl&ustfrei"},
-                           {"&Quality:", "&Qualit\u00e4t:"},
-                           {"1:", "1:"},
-                           {"File &size (KB):", "Datei&gr\u00f6\u00dfe (KB):"}};
   const int ids[] = {kLosslessId, kQualityOptionId, kRateOptionId, kSizeOptionId};
   for (int i = 0; i < 4; ++i) {
-    options_[i] = new wxRadioButton(box, ids[i], Localized(labels[i]), wxDefaultPosition,
+    options_[i] = new wxRadioButton(box, ids[i], TableText(kOptionTexts[i]), wxDefaultPosition,
                                     wxDefaultSize, i == 0 ? wxRB_GROUP : 0);
     options_[i]->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { EnableEdits(); });
   }
@@ -154,12 +173,12 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, SaveDialog& dialog)
   compression->Add(grid, 0, wxALL, 4);
   compression_ = compression;
 
-  auto* kvf = radioPair(this, {"Korvel", "Korvel"}, {kEmbeddedId, {"&Embedded", "&Eingebettet"}},
-                        {kBaselineId, {"&Baseline", "&Baseline"}},
+  auto* kvf = radioPair(this, kKvfGroup, {kEmbeddedId, kEmbeddedText},
+                        {kBaselineId, kBaselineText},
                         options.scanMode == ScanMode::Baseline, embedded_, baseline_);
   box = kvf->GetStaticBox();
   auto* password =
-      new wxButton(box, kPasswordButtonId, Localized({"&Password...", "&Passwort..."}));
+      new wxButton(box, kPasswordButtonId, TableText(kPasswordButton));
   password->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EditPassword(); });
   protection_ = new wxStaticText(box, kProtectionTextId, wxEmptyString);
   protection_->SetMinSize(protection_->GetTextExtent(protectionText(true, 100)));
@@ -167,17 +186,13 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, SaveDialog& dialog)
   kvf->Add(protection_, 0, wxALL, 2);
   kvf_ = kvf;
 
-  jp2_ = labelledChoice(this, {"Sorted by:", "Sortiert nach:"}, kSortedById,
-                        {{"Quality", "Qualit\u00e4t"},
-                         {"Resolution", "Aufl\u00f6sung"},
-                         {"Position", "Position"},
-                         {"Color", "Farbe"}},
+  jp2_ = labelledChoice(this, kSortedByLabel, kSortedById,
+                        {kProgressionQuality, kProgressionResolution, kProgressionPosition,
+                         kProgressionColour},
                         static_cast<int>(options.progression), sortedBy_);
-  pnm_ = radioPair(this, {"Coding", "Kodierung"}, {kBinaryId, {"&Binary Coding", "&Bin\u00e4r"}},
-                   {kAsciiId, {"&ASCII Coding", "&ASCII"}}, options.pnmCoding == PnmCoding::Plain,
-                   binary_, ascii_);
-  tiff_ = labelledChoice(this, {"Compression:", "Kompression:"}, kTiffCompressionId,
-                         {{"None", "Keine"}, {"PackBits", "PackBits"}},
+  pnm_ = radioPair(this, kCodingGroup, {kBinaryId, kBinaryText}, {kAsciiId, kAsciiText},
+                   options.pnmCoding == PnmCoding::Plain, binary_, ascii_);
+  tiff_ = labelledChoice(this, kTiffLabel, kTiffCompressionId, {kTiffNone, kTiffPackBits},
                          static_cast<int>(options.tiffCompression), tiffCompression_);
 
   auto* jpeg = new wxBoxSizer(wxHORIZONTAL);
@@ -187,14 +202,14 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, SaveDialog& dialog)
   jpegQualitySlider_ =
       new wxSlider(this, kJpegQualitySliderId, jpegQuality, 1, 100, wxDefaultPosition, kSliderSize);
   couple(jpegQualitySlider_, jpegQuality_);
-  jpeg->Add(new wxStaticText(this, wxID_ANY, Localized({"JPEG quality:", "JPEG-Qualit\u00e4t:"})),
+  jpeg->Add(new wxStaticText(this, wxID_ANY, TableText(kJpegQualityLabel)),
             0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
   jpeg->Add(jpegQuality_, 0, wxALIGN_CENTER_VERTICAL);
   jpeg->Add(jpegQualitySlider_, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
   jpeg_ = jpeg;
 
   showWarnings_ =
-      new wxCheckBox(this, kShowWarningsId, Localized({"Show w&arnings", "W&arnungen anzeigen"}));
+      new wxCheckBox(this, kShowWarningsId, TableText(kShowWarningsText));
   showWarnings_->SetValue(options.showWarnings);
 
   auto* side = new wxBoxSizer(wxVERTICAL);

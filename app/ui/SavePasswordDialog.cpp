@@ -9,11 +9,17 @@
 #include <wx/textctrl.h>
 
 #include "core/document/PictureDocument.h"
-#include "ui/UiText.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
 namespace {
+
+constexpr StringId kTitleText = 62150;         // "Activate Password Protection"
+constexpr StringId kPasswordText = 62151;      // "&Password:"
+constexpr StringId kFreeQualityText = 62152;   // "&Quality without password (%):"
+constexpr StringId kNoPasswordText = 62153;    // "Do &not use Password"
+constexpr StringId kOkMnemonicText = 62108;    // "&OK"
 
 constexpr int kFullQuality = 1024;
 constexpr int kFallbackPercent = 50;
@@ -27,7 +33,7 @@ int percentOf(int freeQuality) {
 
 SavePasswordDialog::SavePasswordDialog(wxWindow* parent, const std::string& password, int freeQuality)
     : wxDialog(parent, kTemplateId,
-               Localized({"Activate Password Protection", "Passwortschutz aktivieren"})) {
+               TableText(kTitleText)) {
   password_ = new wxTextCtrl(this, kPasswordId, wxString::FromUTF8(password), wxDefaultPosition,
                              wxSize(260, -1), wxTE_PASSWORD);
   password_->SetMaxLength(kMaxPasswordLength);
@@ -35,19 +41,18 @@ SavePasswordDialog::SavePasswordDialog(wxWindow* parent, const std::string& pass
                                 wxDefaultSize, wxSP_ARROW_KEYS, 1, 100, percentOf(freeQuality));
 
   auto* fields = new wxFlexGridSizer(2, 6, 8);
-  fields->Add(new wxStaticText(this, wxID_ANY, Localized({"&Password:", "&Passwort:"})), 0,
+  fields->Add(new wxStaticText(this, wxID_ANY, TableText(kPasswordText)), 0,
               wxALIGN_CENTER_VERTICAL);
   fields->Add(password_, 1, wxEXPAND);
   fields->Add(new wxStaticText(this, wxID_ANY,
-                               Localized({"&Quality without password (%):",
-                                          "&Qualit\u00e4t ohne Passwort (%):"})),
+                               TableText(kFreeQualityText)),
               0, wxALIGN_CENTER_VERTICAL);
   fields->Add(freePercent_);
 
-  auto* ok = new wxButton(this, wxID_OK, "&OK");
+  auto* ok = new wxButton(this, wxID_OK, TableText(kOkMnemonicText));
   auto* none = new wxButton(this, kNoPasswordId,
-                            Localized({"Do &not use Password", "&Kein Passwort verwenden"}));
-  auto* cancel = new wxButton(this, wxID_CANCEL, Localized({"Cancel", "Abbrechen"}));
+                            TableText(kNoPasswordText));
+  auto* cancel = new wxButton(this, wxID_CANCEL, TableText(kCancelText));
   ok->SetDefault();
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   buttons->Add(ok);

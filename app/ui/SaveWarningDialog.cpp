@@ -8,35 +8,27 @@
 
 #include "platform/HelpBook.h"
 #include "ui/QuillonApp.h"
-#include "ui/UiText.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
-const char* const SaveWarningDialog::kAdvice =
-    "When compressing JPG images with Korvel, you are recommended to choose a file size smaller "
-    "than or a compression rate higher than the existing JPG file. Press \"Help\" for more "
-    "information.\n\nProceed anyway?";
-
 namespace {
 
-const char* const kGermanAdvice =
-    "Wenn Sie JPG-Bilder mit Korvel komprimieren, sollten Sie eine kleinere Dateigr\u00f6\u00dfe "
-    "oder eine h\u00f6here Kompressionsrate als die der vorhandenen JPG-Datei w\u00e4hlen. "
-    "Dr\u00fccken Sie \"Hilfe\" f\u00fcr weitere Informationen.\n\nTrotzdem fortfahren?";
+constexpr StringId kWarningTitle = 62103;  // "Warning"
 
 }  // namespace
 
 SaveWarningDialog::SaveWarningDialog(wxWindow* parent, const wxString& text)
-    : wxDialog(parent, kTemplateId, Localized({"Warning", "Warnung"})),
-      text_(text.empty() ? Localized({kAdvice, kGermanAdvice}) : text) {
+    : wxDialog(parent, kTemplateId, TableText(kWarningTitle)),
+      text_(text.empty() ? TableText(kAdviceText) : text) {
   auto* icon = new wxStaticBitmap(this, wxID_ANY,
                                   wxArtProvider::GetBitmap(wxART_WARNING, wxART_MESSAGE_BOX));
   auto* shown = new wxStaticText(this, kTextId, text_);
   shown->Wrap(380);
 
-  auto* ok = new wxButton(this, wxID_OK, "OK");
-  auto* cancel = new wxButton(this, wxID_CANCEL, Localized({"Cancel", "Abbrechen"}));
-  auto* help = new wxButton(this, wxID_HELP, Localized({"&Help", "&Hilfe"}));
+  auto* ok = new wxButton(this, wxID_OK, TableText(kOkText));
+  auto* cancel = new wxButton(this, wxID_CANCEL, TableText(kCancelText));
+  auto* help = new wxButton(this, wxID_HELP, TableText(kHelpText));
   ok->SetDefault();
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   buttons->Add(ok);

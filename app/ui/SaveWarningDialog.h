@@ -4,6 +4,8 @@
 
 #include <wx/dialog.h>
 
+#include "core/services/StringTable.h"
+
 namespace quillon {
 
 class SaveWarningDialog final : public wxDialog {
@@ -11,10 +13,11 @@ class SaveWarningDialog final : public wxDialog {
   static constexpr int kTemplateId = 278;
   static constexpr int kTextId = 1000;
 
-  // The advice shown when no other text is given.
-  static const char* const kAdvice;
+  // The advice shown when no other text is given: "When compressing JPG images with Korvel,
+  // you are recommended to choose a file size smaller than ..."
+  static constexpr StringId kAdviceText = 62104;
 
-  // An empty `text` shows kAdvice.
+  // An empty `text` shows the advice.
   SaveWarningDialog(wxWindow* parent, const wxString& text);
 
   // The text shown, before it is wrapped to the dialog's width.

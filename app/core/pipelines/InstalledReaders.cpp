@@ -43,10 +43,10 @@ const PictureReaders& InstalledReaders() {
 
 const PictureProbers& InstalledProbers() {
   static const PictureProbers probers{
-      .pnm = rasterProbe(&ProbePnm),
+      .pnm = &ProbePnm,
       .jpeg = rasterProbe(&ProbeJpeg),
       .tiff = rasterProbe(&ProbeTiff),
-      .bmp = rasterProbe(&ProbeBmp),
+      .bmp = &ProbeBmp,
       .kvfLegacy = &ProbeKvfLegacy,
       .kvfCurrent = &ProbeKvfCurrent,
       .jpeg2000 = &ProbeJpeg2000,

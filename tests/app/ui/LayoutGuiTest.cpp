@@ -1,6 +1,7 @@
 // Every dialog and panel in English and German as a user meets it: each shown control on the
-// screen, inside its parent, clear of its siblings and at least its best size. Writes a
-// screenshot of each to screenshots/ below the working directory.
+// screen, inside its parent, clear of its siblings and at least its best size, and no label
+// of the other language's string table. Writes a screenshot of each to screenshots/ below the
+// working directory.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,6 +14,7 @@
 #include "support/EncodeSession.h"
 #include "support/BmpFixture.h"
 #include "support/FileChooserDriver.h"
+#include "support/ForeignLabels.h"
 #include "support/GuiTest.h"
 #include "support/LayoutCheck.h"
 #include "support/LegacyKvfFixture.h"
@@ -26,6 +28,7 @@
 #include "ui/SavePasswordDialog.h"
 #include "ui/FilterStrengthDialog.h"
 #include "ui/NumberDialog.h"
+#include "ui/TableText.h"
 
 namespace quillon::test {
 namespace {
@@ -44,10 +47,17 @@ class LayoutGuiTest : public GuiTest, public ::testing::WithParamInterface<Langu
     return what + (GetParam() == Language::German ? "-de" : "-en");
   }
 
+  // The labels of the other language that `root` shows.
+  std::string OtherLanguageLabels(const wxWindow* root) const {
+    const Language other = GetParam() == Language::German ? Language::English : Language::German;
+    return joined(ForeignLabels(root, BuiltInStrings(GetParam()), BuiltInStrings(other)));
+  }
+
   // Checks `root` and writes the screenshot `what` of `area`.
   void Inspect(const wxWindow* root, const std::string& what, const wxRect& area) {
     Settle();
     EXPECT_EQ(joined(LayoutFaults(root)), "") << Name(what);
+    EXPECT_EQ(OtherLanguageLabels(root), "") << Name(what);
     SaveScreenshot(area, Name(what));
   }
 
@@ -148,8 +158,8 @@ TEST_P(LayoutGuiTest, WarningDialogWithItsOwnAdviceAndWithTheTablesText) {
 }
 
 TEST_P(LayoutGuiTest, RegionLevelDialog) {
-  NumberDialog level(&Frame(), Localized(RegionEditor::kLevelTitle),
-                  Localized(RegionEditor::kLevelPrompt), 0, 10, 5);
+  NumberDialog level(&Frame(), TableText(RegionEditor::kLevelTitle),
+                  TableText(RegionEditor::kLevelPrompt), 0, 10, 5);
   InspectDialog(level, "region-level");
 }
 
@@ -158,6 +168,10 @@ TEST_P(LayoutGuiTest, FilterStrengthDialogs) {
   InspectDialog(smooth, "strength-smooth");
   FilterStrengthDialog sharpen(&Frame(), KernelFilter::Sharpen);
   InspectDialog(sharpen, "strength-sharpen");
+}
+
+TEST_P(LayoutGuiTest, ToolBarTipsSpeakTheUsersLanguage) {
+  EXPECT_EQ(OtherLanguageLabels(&Frame()), "");
 }
 
 TEST_P(LayoutGuiTest, HelpWindow) {

@@ -47,19 +47,21 @@ bool ProbeJpegHeader(std::FILE* file, ProbeResult& probe) {
 
 }  // namespace
 
-std::optional<ProbeResult> ProbeBmp(const std::filesystem::path& path) {
+std::optional<ProbeResult> ProbeBmp(const std::filesystem::path& path,
+                                    const StringTable& strings) {
   BmpLayout layout;
   if (!ParseBmpHeader(ReadFileStart(path), layout)) return std::nullopt;
   return ProbeResult{layout.width, layout.height, layout.bitCount,
-                     layout.compression != 0 ? "Compression:\tYes" : "Compression:\tNo"};
+                     strings.Load(layout.compression != 0 ? kProbeCompressed : kProbeUncompressed)};
 }
 
-std::optional<ProbeResult> ProbePnm(const std::filesystem::path& path) {
+std::optional<ProbeResult> ProbePnm(const std::filesystem::path& path,
+                                    const StringTable& strings) {
   PnmHeader header;
   if (!ParsePnmHeader(ReadFileStart(path), header)) return std::nullopt;
   return ProbeResult{static_cast<std::int32_t>(header.width),
                      static_cast<std::int32_t>(header.height), header.Colour() ? 24 : 8,
-                     header.Plain() ? "Coding Method:\tASCII" : "Coding Method:\tBinary"};
+                     strings.Load(header.Plain() ? kProbePlainCoding : kProbeRawCoding)};
 }
 
 std::optional<ProbeResult> ProbeTiff(const std::filesystem::path& path) {

@@ -231,19 +231,19 @@ TEST_F(Bmp, ShowsProgressAndTheWaitCursor) {
 
 TEST_F(Bmp, ProbeGivesSizeDepthAndCompression) {
   WriteAll(File("rle.bmp"), MakeBmp(40, 6, 3, 8, 1, kFourColours, {0, 1}));
-  const auto rle = ProbeBmp(File("rle.bmp"));
+  const auto rle = ProbeBmp(File("rle.bmp"), test::EnglishStrings());
   ASSERT_TRUE(rle);
   EXPECT_EQ(rle->width, 6);
   EXPECT_EQ(rle->height, 3);
   EXPECT_EQ(rle->bitsPerPixel, 8);
   EXPECT_EQ(rle->formatText, "Compression:\tYes");
   WriteAll(File("plain.bmp"), MakeBmp(40, 2, -2, 24, 0, {}, std::vector<std::uint8_t>(16)));
-  const auto plain = ProbeBmp(File("plain.bmp"));
+  const auto plain = ProbeBmp(File("plain.bmp"), test::EnglishStrings());
   ASSERT_TRUE(plain);
   EXPECT_EQ(plain->height, 2);
   EXPECT_EQ(plain->formatText, "Compression:\tNo");
   WriteAll(File("not.bmp"), {'P', '6'});
-  EXPECT_FALSE(ProbeBmp(File("not.bmp")));
+  EXPECT_FALSE(ProbeBmp(File("not.bmp"), test::EnglishStrings()));
 }
 
 }  // namespace

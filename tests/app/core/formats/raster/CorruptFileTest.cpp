@@ -110,8 +110,8 @@ TEST_F(CorruptFiles, TruncatedAndCorruptedFilesOfEveryFormatFailCleanly) {
     // The probes take the same files.
     for (const auto& cut : Truncations(samples[0])) {
       WriteAll(File("probe"), cut);
-      (void)ProbeBmp(File("probe"));
-      (void)ProbePnm(File("probe"));
+      (void)ProbeBmp(File("probe"), test::EnglishStrings());
+      (void)ProbePnm(File("probe"), test::EnglishStrings());
       (void)ProbeTiff(File("probe"));
       (void)ProbeJpeg(File("probe"));
     }

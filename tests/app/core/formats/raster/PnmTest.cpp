@@ -160,18 +160,18 @@ TEST_F(Pnm, BadHeadersAndShortDataFailWithAMessage) {
 
 TEST_F(Pnm, ProbeNamesTheCodingMethod) {
   WriteAll(File("a.pgm"), Bytes("P2 # c\n640 480 255\n"));
-  const auto ascii = ProbePnm(File("a.pgm"));
+  const auto ascii = ProbePnm(File("a.pgm"), test::EnglishStrings());
   ASSERT_TRUE(ascii);
   EXPECT_EQ(ascii->width, 640);
   EXPECT_EQ(ascii->height, 480);
   EXPECT_EQ(ascii->bitsPerPixel, 8);
   EXPECT_EQ(ascii->formatText, "Coding Method:\tASCII");
   WriteAll(File("b.ppm"), Bytes("P6 2 3 255\n"));
-  const auto binary = ProbePnm(File("b.ppm"));
+  const auto binary = ProbePnm(File("b.ppm"), test::EnglishStrings());
   ASSERT_TRUE(binary);
   EXPECT_EQ(binary->bitsPerPixel, 24);
   EXPECT_EQ(binary->formatText, "Coding Method:\tBinary");
-  EXPECT_FALSE(ProbePnm(File("missing.ppm")));
+  EXPECT_FALSE(ProbePnm(File("missing.ppm"), test::EnglishStrings()));
 }
 
 }  // namespace
