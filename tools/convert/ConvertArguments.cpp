@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/formats/jp2/Jpeg2000Threads.h"
+
 namespace quillon::convert {
 
 namespace {
@@ -236,6 +238,8 @@ constexpr std::array kOptions{
     return ReadOptionalInt(n, v, 0, 31, s.arguments.reduce); }},
   Option{"--password", true, Scope::General, [](ParseState& s, std::string_view, std::string_view v) {
     return ReadPassword(v, s.arguments.password); }},
+  Option{"--threads", true, Scope::General, [](ParseState& s, std::string_view n, std::string_view v) {
+    return ReadOptionalInt(n, v, 1, kMaxJpeg2000Threads, s.arguments.threads); }},
   Option{"--yes", false, Scope::General, [](ParseState& s, std::string_view, std::string_view) {
     s.arguments.yes = true; return Error(); }},
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/document/FileIoContext.h"
+#include "core/formats/jp2/Jpeg2000Threads.h"
 #include "platform/FreeDiskSpace.h"
 #include "platform/StringTables.h"
 #include "tools/convert/CompareCommand.h"
@@ -32,6 +33,7 @@ int Run(const std::vector<std::string>& argumentList) {
     return 0;
   }
 
+  if (arguments.threads) SetJpeg2000Threads(*arguments.threads);
   TextUiServices ui(BuiltInStrings(UserLanguage()), std::cerr, isatty(STDERR_FILENO) == 1,
                     {arguments.yes, arguments.password});
   const FreeDiskSpace disk;
