@@ -3,6 +3,8 @@
 // a codestream in memory read back through the decoder's read callback.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -78,8 +80,10 @@ inline std::int32_t Output(const void* data, std::uint32_t offset, std::uint32_t
   return 0;
 }
 
-// Encodes to a codestream; 0 as target is lossless. Returns the status.
-inline std::int32_t Encode(const Picture& picture, std::uint32_t target, Session* session) {
+// Encodes to a codestream with the given worker threads; 0 as target is lossless. Returns the
+// status.
+inline std::int32_t Encode(const Picture& picture, std::uint32_t target, Session* session,
+                           std::uint32_t threads = 1) {
   session->picture = &picture;
   session->output.clear();
   session->output.reserve(picture.samples.size());
@@ -95,6 +99,7 @@ inline std::int32_t Encode(const Picture& picture, std::uint32_t target, Session
   set(JP2_Prop_BitDepth, 8);
   set(JP2_Prop_FileFormat, JP2_Format_Codestream);
   set(JP2_Prop_ColourSpace, picture.channels == 3 ? JP2_Colour_sRGB : JP2_Colour_Greyscale);
+  set(JP2_Prop_Threads, threads);
   if (target != 0) {
     set(JP2_Prop_Reversible, 0);
     set(JP2_Prop_QuantStyle, 2);
@@ -107,6 +112,16 @@ inline std::int32_t Encode(const Picture& picture, std::uint32_t target, Session
   if (status == 0) status = JP2_Compress_Image(handle);
   const std::int32_t ended = JP2_Compress_End(handle);
   return status != 0 ? status : ended;
+}
+
+// Processor time (user and system) of RUSAGE_SELF or of the finished RUSAGE_CHILDREN.
+inline double ProcessorSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  const auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 inline double Seconds(const std::chrono::steady_clock::time_point& start) {

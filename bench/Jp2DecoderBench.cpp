@@ -1,11 +1,9 @@
-// Whole JPEG 2000 decoder over the C interface against the one-thread decoders of OpenJPEG
-// and Grok, in one run: a PPM (P6) or PGM (P5) picture coded by our encoder losslessly and at
-// 1:20, each codestream decoded by all three. Prints per decoder the wall and processor time
-// (the peers also write their output file) and, for ours, the largest difference from
-// opj_decompress's samples.
+// Whole JPEG 2000 decoder over the C interface against the decoders of OpenJPEG and Grok, with
+// 1 and 2 threads each, in one run: a PPM (P6) or PGM (P5) picture coded by our encoder
+// losslessly and at 1:20, each codestream decoded by all three. Prints per decoder the wall
+// and processor time (the peers also write their output file) and, for ours, the largest
+// difference from opj_decompress's samples and whether 2 threads gave the pixels of 1.
 // Usage: jp2-decoder-bench picture.ppm|picture.pgm [work directory]
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -22,14 +20,8 @@
 namespace {
 
 using quillon::bench::Picture;
+using quillon::bench::ProcessorSeconds;
 using quillon::bench::Seconds;
-
-double ProcessorSeconds(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // Stores 8-bit rows into an interleaved picture.
 std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t row, std::uint32_t column,
@@ -43,10 +35,11 @@ std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t r
 }
 
 // Decodes the codestream into *picture; the status.
-std::int32_t DecodeOurs(const std::vector<std::uint8_t>& codestream, Picture* picture) {
+std::int32_t DecodeOurs(const std::vector<std::uint8_t>& codestream, std::uint32_t threads, Picture* picture) {
   DecompressHandle handle = nullptr;
   std::int32_t status = JP2_Decompress_Start(&handle, nullptr, 0, nullptr, 0, quillon::bench::ReadFromVector,
                                              reinterpret_cast<std::uintptr_t>(&codestream));
+  if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_Threads, threads);
   if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteCallback, reinterpret_cast<std::uintptr_t>(&StoreRow));
   if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteParam, reinterpret_cast<std::uintptr_t>(picture));
   if (status == 0) status = JP2_Decompress_Image(handle);
@@ -54,19 +47,19 @@ std::int32_t DecodeOurs(const std::vector<std::uint8_t>& codestream, Picture* pi
   return status;
 }
 
-void Row(const char* decoder, const char* mode, double wall, double processor, const std::string& note) {
-  std::printf("| %-25s | %-8s | %8.2f | %9.2f | %s\n", decoder, mode, wall, processor, note.c_str());
+void Row(const std::string& decoder, const char* mode, double wall, double processor, const std::string& note) {
+  std::printf("| %-25s | %-8s | %8.2f | %9.2f | %s\n", decoder.c_str(), mode, wall, processor, note.c_str());
   std::fflush(stdout);
 }
 
 // Times a peer's command line (its processor time from the finished child).
-void RunPeer(const char* decoder, const char* mode, const std::string& command) {
+void RunPeer(const std::string& decoder, const char* mode, const std::string& command) {
   const double before = ProcessorSeconds(RUSAGE_CHILDREN);
   const auto start = std::chrono::steady_clock::now();
   const int status = std::system((command + " > /dev/null 2>&1").c_str());
   const double wall = Seconds(start);
   if (status != 0) {
-    std::printf("| %-25s | %-8s | failed: %s\n", decoder, mode, command.c_str());
+    std::printf("| %-25s | %-8s | failed: %s\n", decoder.c_str(), mode, command.c_str());
     return;
   }
   Row(decoder, mode, wall, ProcessorSeconds(RUSAGE_CHILDREN) - before, "");
@@ -101,22 +94,32 @@ int main(int argc, char** argv) {
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(session.output.data()), static_cast<std::streamsize>(session.output.size()));
     const std::string opjOut = work + "/quillon-decode-bench-opj" + extension;
-    RunPeer("opj_decompress -threads 1", mode, "opj_decompress -threads 1 -i " + file + " -o " + opjOut);
-    RunPeer("grk_decompress -H 1", mode, "grk_decompress -H 1 -i " + file + " -o " + work + "/quillon-decode-bench-grk" + extension);
-    Picture ours = picture;
-    std::fill(ours.samples.begin(), ours.samples.end(), 0);
-    const double before = ProcessorSeconds(RUSAGE_SELF);
-    const auto start = std::chrono::steady_clock::now();
-    const std::int32_t status = DecodeOurs(session.output, &ours);
-    const double wall = Seconds(start);
-    const double processor = ProcessorSeconds(RUSAGE_SELF) - before;
-    const Picture reference = quillon::bench::ReadNetpbm(opjOut);
-    Row("quillon", mode, wall, processor,
-        status != 0 ? "failed with " + std::to_string(status)
-                    : "max difference " + std::to_string(LargestDifference(ours, reference)));
+    const std::string grkOut = work + "/quillon-decode-bench-grk" + extension;
+    Picture oneThread;
+    for (const std::uint32_t threads : {1u, 2u}) {
+      const std::string t = std::to_string(threads);
+      RunPeer("opj_decompress -threads " + t, mode, "opj_decompress -threads " + t + " -i " + file + " -o " + opjOut);
+      RunPeer("grk_decompress -H " + t, mode, "grk_decompress -H " + t + " -i " + file + " -o " + grkOut);
+      Picture ours = picture;
+      std::fill(ours.samples.begin(), ours.samples.end(), 0);
+      const double before = ProcessorSeconds(RUSAGE_SELF);
+      const auto start = std::chrono::steady_clock::now();
+      const std::int32_t status = DecodeOurs(session.output, threads, &ours);
+      const double wall = Seconds(start);
+      const double processor = ProcessorSeconds(RUSAGE_SELF) - before;
+      const Picture reference = quillon::bench::ReadNetpbm(opjOut);
+      std::string note = status != 0 ? "failed with " + std::to_string(status)
+                                     : "max difference " + std::to_string(LargestDifference(ours, reference));
+      if (threads == 1) {
+        oneThread = ours;
+      } else {
+        note += ours.samples == oneThread.samples ? ", pixels of 1 thread" : ", PIXELS DIFFER FROM 1 THREAD";
+      }
+      Row("quillon, " + t + " thread(s)", mode, wall, processor, note);
+    }
     std::remove(file.c_str());
     std::remove(opjOut.c_str());
-    std::remove((work + "/quillon-decode-bench-grk" + extension).c_str());
+    std::remove(grkOut.c_str());
   }
   return 0;
 }

@@ -1,8 +1,11 @@
-// Whole JPEG 2000 encoder over the C interface against the one-thread encoders of OpenJPEG
-// and Grok: a PPM (P6) or PGM (P5) picture coded to a raw codestream losslessly (5/3) and at
-// 1:20 (9/7, target size), in one run. Prints per coder the encode time (wall, one thread),
-// the file size and the PSNR of the file decoded by opj_decompress.
+// Whole JPEG 2000 encoder over the C interface against the encoders of OpenJPEG and Grok,
+// with 1 and 2 threads each: a PPM (P6) or PGM (P5) picture coded to a raw codestream
+// losslessly (5/3) and at 1:20 (9/7, target size), in one run. Prints per coder the encode
+// time (wall and processor), the file size, the PSNR of the file decoded by opj_decompress
+// and, for ours with 2 threads, whether the bytes are those of 1 thread.
 // Usage: jp2-encoder-bench picture.ppm|picture.pgm [work directory]
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -19,6 +22,7 @@ namespace {
 
 using quillon::bench::Encode;
 using quillon::bench::Picture;
+using quillon::bench::ProcessorSeconds;
 using quillon::bench::ReadNetpbm;
 using quillon::bench::Seconds;
 using quillon::bench::Session;
@@ -45,23 +49,27 @@ double DecodedPsnr(const Picture& picture, const std::string& codestream) {
   return 10 * std::log10(255.0 * 255.0 / (squared / double(picture.samples.size())));
 }
 
-void Row(const char* coder, const char* mode, double seconds, std::uint64_t bytes, double psnr) {
-  std::printf("| %-28s | %-8s | %8.2f | %10llu | %8.2f |\n", coder, mode, seconds,
-              static_cast<unsigned long long>(bytes), psnr);
+void Row(const std::string& coder, const char* mode, double wall, double processor, std::uint64_t bytes,
+         double psnr, const char* note = "") {
+  std::printf("| %-28s | %-8s | %8.2f | %9.2f | %10llu | %8.2f | %s\n", coder.c_str(), mode, wall, processor,
+              static_cast<unsigned long long>(bytes), psnr, note);
+  std::fflush(stdout);
 }
 
 // Times a peer's command line and reports its output file.
-void RunPeer(const Picture& picture, const char* coder, const char* mode, const std::string& command,
+void RunPeer(const Picture& picture, const std::string& coder, const char* mode, const std::string& command,
              const std::string& output) {
   std::remove(output.c_str());
+  const double before = ProcessorSeconds(RUSAGE_CHILDREN);
   const auto start = std::chrono::steady_clock::now();
   const int status = std::system((command + " > /dev/null 2>&1").c_str());
-  const double seconds = Seconds(start);
+  const double wall = Seconds(start);
+  const double processor = ProcessorSeconds(RUSAGE_CHILDREN) - before;
   if (status != 0) {
-    std::printf("| %-28s | %-8s | failed: %s\n", coder, mode, command.c_str());
+    std::printf("| %-28s | %-8s | failed: %s\n", coder.c_str(), mode, command.c_str());
     return;
   }
-  Row(coder, mode, seconds, FileSize(output), DecodedPsnr(picture, output));
+  Row(coder, mode, wall, processor, FileSize(output), DecodedPsnr(picture, output));
   std::remove(output.c_str());
 }
 
@@ -72,30 +80,48 @@ int main(int argc, char** argv) {
   const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work);
   if (picture.samples.empty()) return 1;
   std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height, picture.channels);
-  std::printf("| %-28s | %-8s | %8s | %10s | %8s |\n", "coder", "mode", "seconds", "bytes", "PSNR dB");
-  std::printf("|------------------------------|----------|----------|------------|----------|\n");
+  std::printf("| %-28s | %-8s | %8s | %9s | %10s | %8s |\n", "coder", "mode", "wall s", "process s", "bytes",
+              "PSNR dB");
+  std::printf("|------------------------------|----------|----------|-----------|------------|----------|\n");
   const std::uint64_t raw = picture.samples.size();
   for (const std::uint32_t ratio : {0u, 20u}) {
     const char* mode = ratio == 0 ? "lossless" : "1:20";
-    Session session;
-    const auto start = std::chrono::steady_clock::now();
-    const std::int32_t status = Encode(picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio), &session);
-    const double seconds = Seconds(start);
-    if (status != 0) {
-      std::printf("| %-28s | %-8s | failed with %d\n", "quillon", mode, status);
-      continue;
+    std::vector<std::uint8_t> oneThread;
+    for (const std::uint32_t threads : {1u, 2u}) {
+      const std::string t = std::to_string(threads);
+      Session session;
+      const double before = ProcessorSeconds(RUSAGE_SELF);
+      const auto start = std::chrono::steady_clock::now();
+      const std::int32_t status =
+          Encode(picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio), &session, threads);
+      const double wall = Seconds(start);
+      const double processor = ProcessorSeconds(RUSAGE_SELF) - before;
+      if (status != 0) {
+        std::printf("| %-28s | %-8s | failed with %d\n", "quillon", mode, status);
+        break;
+      }
+      const char* note = "";
+      if (threads == 1) {
+        oneThread = session.output;
+      } else {
+        note = session.output == oneThread ? "bytes of 1 thread" : "BYTES DIFFER FROM 1 THREAD";
+      }
+      const std::string ours = work + "/quillon-bench.j2k";
+      std::ofstream(ours, std::ios::binary)
+          .write(reinterpret_cast<const char*>(session.output.data()), static_cast<std::streamsize>(session.output.size()));
+      Row("quillon, " + t + " thread(s)", mode, wall, processor, session.output.size(), DecodedPsnr(picture, ours),
+          note);
+      std::remove(ours.c_str());
+      // The peers get the ratio our file reached, so that all files are of one size.
+      const std::string rate =
+          ratio == 0 ? "" : " -r " + std::to_string(double(raw) / double(session.output.size())) + " -I";
+      const std::string opj = work + "/quillon-bench-opj.j2k";
+      RunPeer(picture, "opj_compress -threads " + t, mode,
+              "opj_compress -threads " + t + " -i " + source + " -o " + opj + rate, opj);
+      const std::string grk = work + "/quillon-bench-grk.j2k";
+      RunPeer(picture, "grk_compress -H " + t, mode, "grk_compress -H " + t + " -i " + source + " -o " + grk + rate,
+              grk);
     }
-    const std::string ours = work + "/quillon-bench.j2k";
-    std::ofstream(ours, std::ios::binary)
-        .write(reinterpret_cast<const char*>(session.output.data()), static_cast<std::streamsize>(session.output.size()));
-    Row("quillon", mode, seconds, session.output.size(), DecodedPsnr(picture, ours));
-    std::remove(ours.c_str());
-    // The peers get the ratio our file reached, so that all files are of one size.
-    const std::string rate = ratio == 0 ? "" : " -r " + std::to_string(double(raw) / double(session.output.size()));
-    const std::string opj = work + "/quillon-bench-opj.j2k";
-    RunPeer(picture, "opj_compress -threads 1", mode, "opj_compress -threads 1 -i " + source + " -o " + opj + (ratio == 0 ? "" : rate + " -I"), opj);
-    const std::string grk = work + "/quillon-bench-grk.j2k";
-    RunPeer(picture, "grk_compress -H 1", mode, "grk_compress -H 1 -i " + source + " -o " + grk + (ratio == 0 ? "" : rate + " -I"), grk);
   }
   return 0;
 }

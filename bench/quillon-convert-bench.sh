@@ -37,8 +37,8 @@ psnr_of() {
 
 encode() {  # codec mode input output
   case "$1:$2" in
-    quillon:lossless) best_time "$convert_bin" --lossless "$3" "$4" ;;
-    quillon:lossy) best_time "$convert_bin" --rate 20 "$3" "$4" ;;
+    quillon:lossless) best_time "$convert_bin" --threads 1 --lossless "$3" "$4" ;;
+    quillon:lossy) best_time "$convert_bin" --threads 1 --rate 20 "$3" "$4" ;;
     opj:lossless) best_time opj_compress -threads 1 -i "$3" -o "$4" ;;
     opj:lossy) best_time opj_compress -threads 1 -r 20 -I -i "$3" -o "$4" ;;
     grk:lossless) best_time grk_compress -H 1 -i "$3" -o "$4" ;;
@@ -48,7 +48,7 @@ encode() {  # codec mode input output
 
 decode() {  # codec input output
   case "$1" in
-    quillon) best_time "$convert_bin" "$2" "$3" ;;
+    quillon) best_time "$convert_bin" --threads 1 "$2" "$3" ;;
     opj) best_time opj_decompress -threads 1 -i "$2" -o "$3" ;;
     grk) best_time grk_decompress -H 1 -i "$2" -o "$3" ;;
   esac

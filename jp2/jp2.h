@@ -148,7 +148,12 @@ enum JP2_Property {
   JP2_Prop_CodeBlockWidth = 73,
   JP2_Prop_CodeBlockHeight = 74,
   JP2_Prop_CodeBlockStyle = 75,
-  JP2_Prop_QuantStyle = 76
+  JP2_Prop_QuantStyle = 76,
+  /* Worker threads of one JP2_Compress_Image or JP2_Decompress_Image call, the calling
+   * thread included: 1 to 64, default 1. Output is the same whatever the count; callbacks
+   * other than memory stay on the calling thread, and memory callbacks are never entered
+   * by two threads at once. */
+  JP2_Prop_Threads = 77
 };
 
 /* Bits of JP2_Prop_Markers: an SOP marker before each packet, an EPH marker after each packet

@@ -1,6 +1,7 @@
-// The bytes of one code-block, read from the input when tier 1 is about to decode it: its
-// layers one after the other in a buffer reused from block to block, so that a tile's
-// code-block bytes are never all held at once.
+// The bytes of one row of code-blocks of a band, read from the input when tier 1 is about to
+// decode the row: each block's layers one after the other, the blocks one after the other, in
+// a buffer reused from row to row, so that a tile's code-block bytes are never all held at
+// once.
 #pragma once
 
 #include <cstdint>
@@ -22,11 +23,18 @@ class CodeBlockBytes {
   }
   Status Release();
 
-  // Reads the block's pieces into the buffer and points *data at them (valid until the next
-  // Read). A block whose bytes run past its tile-part or the input, or come back short, gets
-  // pass count -1 and *data null: it decodes to zeros. -1 when the buffer cannot grow.
-  Status Read(const CodecArray<SegmentPiece>& pieces, CodeBlockRecord& block,
-              const std::uint8_t** data);
+  // Starts a new row: the buffer's bytes are given up.
+  void Clear() { used_ = 0; }
+
+  // Reads the block's pieces into the buffer after the row's earlier blocks and sets *offset
+  // to where they start in Data(). A block whose bytes run past its tile-part or the input, or
+  // come back short, or that would take the row beyond the input's length, gets pass count -1:
+  // it decodes to zeros. -1 when the buffer cannot grow.
+  Status Append(const CodecArray<SegmentPiece>& pieces, CodeBlockRecord& block,
+                std::uint64_t* offset);
+
+  // The row's bytes; moves when Append grows the buffer.
+  const std::uint8_t* Data() const { return buffer_.data; }
 
  private:
   ByteReader* input_ = nullptr;
@@ -34,6 +42,7 @@ class CodeBlockBytes {
   std::uint64_t inputLength_ = 0;
   OwnedBlock buffer_;
   std::uint64_t capacity_ = 0;
+  std::uint64_t used_ = 0;
 };
 
 }  // namespace quillon::jp2

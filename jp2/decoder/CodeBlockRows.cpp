@@ -21,16 +21,19 @@ int ResolutionOf(int levels, int level, BandOrientation orientation) {
 template <typename Sample>
 Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& records, int c,
                                    int keptResolution, const ComponentInfo& component,
-                                   CodeBlockBytes* bytes, BlockDecoder* decoder) {
+                                   CodeBlockBytes* bytes, WorkerPool* workers,
+                                   PerThread<DecodingHand>* hands) {
   memory_ = memory;
   records_ = &records;
   component_ = c;
   levels_ = records.Component(c).params.levels;
   info_ = component;
   bytes_ = bytes;
-  decoder_ = decoder;
+  workers_ = workers;
+  hands_ = hands;
   BlockLayout layout;
   std::uint64_t offsets[kDecoderBandSlots] = {};
+  std::uint64_t widestRow = 1;
   for (int r = 0; r <= keptResolution; ++r) {
     const ResolutionRecord& level = records.Resolution(c, r);
     for (int b = 0; b < level.bandCount; ++b) {
@@ -38,9 +41,12 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
       const std::uint64_t rows = std::min<std::uint64_t>(grid.area.Height(), std::uint64_t{1} << grid.ycb);
       offsets[BandIndex(r, level.bands[b].orientation)] =
           layout.Add(std::max<std::uint64_t>(rows * grid.area.Width(), 1), sizeof(Sample));
+      widestRow = std::max<std::uint64_t>(widestRow, grid.across);
     }
   }
+  const std::uint64_t offsetsAt = layout.Add(widestRow, sizeof(std::uint64_t));
   JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &block_));
+  offsets_ = reinterpret_cast<std::uint64_t*>(block_.data + offsetsAt);
   for (int r = 0; r <= keptResolution; ++r) {
     const ResolutionRecord& level = records.Resolution(c, r);
     for (int b = 0; b < level.bandCount; ++b) {
@@ -57,11 +63,10 @@ Status CodeBlockRows<Sample>::Release() {
 }
 
 template <typename Sample>
-Status CodeBlockRows<Sample>::InputOf(const BandRecord& band, CodeBlockRecord& block,
-                                      CodeBlockInput* out) {
+void CodeBlockRows<Sample>::InputOf(const BandRecord& band, const CodeBlockRecord& block,
+                                    std::uint64_t offset, CodewordSegment* segments,
+                                    CodeBlockInput* out) const {
   const CodecArray<SegmentPiece>& pieces = records_->Pieces();
-  const std::uint8_t* data = nullptr;
-  JP2_RETURN_IF_ERROR(bytes_->Read(pieces, block, &data));
   const TileComponentParams& params = records_->Component(component_).params;
   const int resolution = ResolutionOf(levels_, band.level, band.orientation);
   const int index = BandIndex(resolution, band.orientation);
@@ -78,20 +83,19 @@ Status CodeBlockRows<Sample>::InputOf(const BandRecord& band, CodeBlockRecord& b
   in.style = params.codeBlockStyle;
   in.orientation = static_cast<std::uint8_t>(band.orientation);
   in.stepSize = BandStepSize(exponent, step & 0x7FF, info_.depth + GainBits(band.orientation));
-  if (block.passes <= 0) return JP2_Success;
-  in.data = data;
+  if (block.passes <= 0) return;
+  in.data = block.length != 0 ? bytes_->Data() + offset : nullptr;
   in.length = block.length;
   std::uint32_t count = 0, passesBefore = 0;
   for (std::uint32_t i = block.firstPiece; i != kNoPiece; i = pieces[i].next) {
     const CodewordSegment piece{pieces[i].passes, pieces[i].length};
-    if (!AddSegmentPiece(in.style, passesBefore, piece, segments_, &count, kMaxCodewordSegments)) {
+    if (!AddSegmentPiece(in.style, passesBefore, piece, segments, &count, kMaxCodewordSegments)) {
       break;
     }
     passesBefore += piece.passes;
   }
-  in.segments = segments_;
+  in.segments = segments;
   in.segmentCount = count;
-  return JP2_Success;
 }
 
 template <typename Sample>
@@ -103,17 +107,24 @@ Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
   const std::uint32_t bottom = static_cast<std::uint32_t>(
       std::min<std::uint64_t>(grid.area.y1, cellTop + (std::uint64_t{1} << grid.ycb)));
   const std::uint32_t width = grid.area.Width();
+  // Input is read on the calling thread only.
+  bytes_->Clear();
   for (std::uint32_t bx = 0; bx < grid.across; ++bx) {
+    JP2_RETURN_IF_ERROR(bytes_->Append(records_->Pieces(), band.Block(bx, blockRow), &offsets_[bx]));
+  }
+  auto decode = [&](std::uint32_t bx, int thread) -> Status {
     const std::uint64_t cellLeft = std::uint64_t{grid.firstX + bx} << grid.xcb;
     const auto left = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.x0, cellLeft));
     const auto right = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(grid.area.x1, cellLeft + (std::uint64_t{1} << grid.xcb)));
+    DecodingHand& hand = (*hands_)[thread];
     CodeBlockInput in;
-    JP2_RETURN_IF_ERROR(InputOf(band, band.Block(bx, blockRow), &in));
+    InputOf(band, band.Block(bx, blockRow), offsets_[bx], hand.segments, &in);
     in.width = right - left;
     in.height = bottom - top;
-    JP2_RETURN_IF_ERROR(decoder_->Decode(in, strip.samples + (left - grid.area.x0), width));
-  }
+    return hand.decoder.Decode(in, strip.samples + (left - grid.area.x0), width);
+  };
+  JP2_RETURN_IF_ERROR(workers_->Run(grid.across, decode));
   strip.top = top;
   strip.blockRow = blockRow;
   return JP2_Success;

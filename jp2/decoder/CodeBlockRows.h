@@ -1,11 +1,14 @@
 // The coefficient source of one tile-component over the tier-1 decoder: a band's code-blocks
 // are decoded a code-block row at a time into a strip as wide as the band, when the inverse
-// wavelet first asks for one of its rows, so coefficient memory is one strip per band.
+// wavelet first asks for one of its rows, so coefficient memory is one strip per band. The
+// blocks of a row are read from the input on the calling thread and decoded on the worker
+// pool's threads, each writing its own columns of the strip.
 #pragma once
 
 #include <cstdint>
 
 #include "common/CodecMemory.h"
+#include "common/WorkerPool.h"
 #include "decoder/BlockDecoder.h"
 #include "decoder/CodeBlockBytes.h"
 #include "decoder/CodeBlockSegments.h"
@@ -14,13 +17,24 @@
 
 namespace quillon::jp2 {
 
+// What one thread decodes with: its own block decoder and codeword segment list.
+struct DecodingHand {
+  BlockDecoder decoder;
+  CodewordSegment segments[kMaxCodewordSegments];
+
+  Status Init(const MemoryCallbacks& memory) { return decoder.Init(memory); }
+  Status Release() { return decoder.Release(); }
+};
+
 template <typename Sample>
 class CodeBlockRows final : public CoefficientSource<Sample> {
  public:
   // Strips for the bands of resolutions 0 to keptResolution of tile-component c; bytes reads
-  // each code-block's data as it is decoded. -1 when memory runs out.
+  // each row's code-block data before it is decoded, hands has one entry per thread of
+  // workers. -1 when memory runs out.
   Status Init(const MemoryCallbacks& memory, TileRecords& records, int c, int keptResolution,
-              const ComponentInfo& component, CodeBlockBytes* bytes, BlockDecoder* decoder);
+              const ComponentInfo& component, CodeBlockBytes* bytes, WorkerPool* workers,
+              PerThread<DecodingHand>* hands);
   Status Release();
 
   Status FillRows(int level, BandOrientation band, std::uint32_t firstRow, std::uint32_t endRow,
@@ -34,7 +48,9 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   };
 
   Status DecodeStrip(const BandRecord& band, Strip& strip, std::uint32_t blockRow);
-  Status InputOf(const BandRecord& band, CodeBlockRecord& block, CodeBlockInput* in);
+  // The decoder's input for a block whose bytes start at offset in the row's buffer.
+  void InputOf(const BandRecord& band, const CodeBlockRecord& block, std::uint64_t offset,
+               CodewordSegment* segments, CodeBlockInput* in) const;
 
   MemoryCallbacks memory_;
   OwnedBlock block_;
@@ -43,9 +59,10 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   int levels_ = 0;
   ComponentInfo info_;
   CodeBlockBytes* bytes_ = nullptr;
-  BlockDecoder* decoder_ = nullptr;
+  WorkerPool* workers_ = nullptr;
+  PerThread<DecodingHand>* hands_ = nullptr;
   Strip strips_[kDecoderBandSlots];
-  CodewordSegment segments_[kMaxCodewordSegments];
+  std::uint64_t* offsets_ = nullptr;  // per code-block of the row being decoded
 };
 
 extern template class CodeBlockRows<std::int32_t>;

@@ -9,13 +9,14 @@ Status DecodeImage(DecompressState& state) {
   // Checked before any work: there would be nowhere to deliver rows.
   if (state.writeCallback == 0) return JP2_Error_NoOutputCallback;
   JP2_RETURN_IF_ERROR(PreparePacketWalk(state.input, state.memory, &state.codestream, &state.packets));
-  BlockDecoder decoder;
-  JP2_RETURN_IF_ERROR(decoder.Init(state.memory));
-  Status status = JP2_Success;
+  WorkerPool workers;
+  workers.Start(static_cast<int>(state.threads), state.memory);
+  PerThread<DecodingHand> hands;
+  Status status = hands.Init(workers.Memory(), workers.Threads());
   for (std::uint32_t tile = 0; tile < state.codestream.tileCount && status.ok(); ++tile) {
-    status = DeliverTile(state, tile, decoder);
+    status = DeliverTile(state, tile, workers, hands);
   }
-  const Status released = decoder.Release();
+  const Status released = hands.Release();
   return status.ok() ? released : status;
 }
 

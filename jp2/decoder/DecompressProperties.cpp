@@ -2,6 +2,7 @@
 // table of the decoder, with the reduce and enlarge factors that scale the output sizes.
 #include <bit>
 
+#include "common/WorkerPool.h"
 #include "decoder/DecompressState.h"
 
 namespace quillon::jp2 {
@@ -16,7 +17,7 @@ Scope GetScope(std::uint32_t id) {
       return Scope::kComponent;
     case JP2_Prop_Components: case JP2_Prop_ColourSpace: case JP2_Prop_ByteOrder:
     case JP2_Prop_WriteCallback: case JP2_Prop_WriteParam:
-    case JP2_Prop_ProgressCallback: case JP2_Prop_ProgressParam:
+    case JP2_Prop_ProgressCallback: case JP2_Prop_ProgressParam: case JP2_Prop_Threads:
       return Scope::kImage;
     case JP2_Prop_OutputBufferSize: case JP2_Prop_InputCallback: case JP2_Prop_InputParam:
     case JP2_Prop_OutputCallback: case JP2_Prop_OutputParam: case JP2_Prop_TargetSize:
@@ -94,6 +95,10 @@ Status SetProperty(DecompressState& state, std::uint32_t id, std::uintptr_t valu
     case JP2_Prop_WriteParam: state.writeParam = value; return JP2_Success;
     case JP2_Prop_ProgressCallback: state.progressCallback = value; return JP2_Success;
     case JP2_Prop_ProgressParam: state.progressParam = value; return JP2_Success;
+    case JP2_Prop_Threads:
+      if (value < 1 || value > kMaxThreads) return JP2_Error_ValueOutOfRange;
+      state.threads = static_cast<std::uint32_t>(value);
+      return JP2_Success;
     case JP2_Prop_TileCount: case JP2_Prop_TargetSize: case JP2_Prop_TargetSize + 1:
       return JP2_Error_UnknownProperty;
     default: break;
@@ -124,6 +129,7 @@ std::uintptr_t ImageValue(const DecompressState& state, std::uint32_t id) {
     case JP2_Prop_WriteCallback: return state.writeCallback;
     case JP2_Prop_WriteParam: return state.writeParam;
     case JP2_Prop_ProgressCallback: return state.progressCallback;
+    case JP2_Prop_Threads: return state.threads;
     default: return state.progressParam;
   }
 }

@@ -57,6 +57,7 @@ struct DecompressState {
   std::uint32_t byteOrder = 0;
   std::uint32_t reduceFactor = 1;
   std::uint32_t enlargeFactor = 1;
+  std::uint32_t threads = 1;  // of one JP2_Decompress_Image call
   std::uintptr_t writeCallback = 0, writeParam = 0;
   std::uintptr_t progressCallback = 0, progressParam = 0;
 

@@ -52,7 +52,7 @@ class ChannelWriter final : public OutputRowSink {
 class ComponentRows {
  public:
   Status Init(DecompressState& state, TileRecords& records, int c, int kept, std::uint32_t block,
-              CodeBlockBytes* bytes, BlockDecoder* decoder) {
+              CodeBlockBytes* bytes, WorkerPool* workers, PerThread<DecodingHand>* hands) {
     const MemoryCallbacks& memory = state.memory;
     info_ = state.codestream.components[c];
     reversible_ = records.Component(c).params.reversible != 0;
@@ -64,11 +64,11 @@ class ComponentRows {
       zeros_ = true;
       kept_ = ResolutionBounds(bounds, levels, kept);
     } else if (reversible_) {
-      JP2_RETURN_IF_ERROR(integers_.Init(memory, records, c, kept, info_, bytes, decoder));
+      JP2_RETURN_IF_ERROR(integers_.Init(memory, records, c, kept, info_, bytes, workers, hands));
       JP2_RETURN_IF_ERROR(integerWavelet_.Init(memory, bounds, levels, kept, &integers_));
       kept_ = integerWavelet_.Output();
     } else {
-      JP2_RETURN_IF_ERROR(floats_.Init(memory, records, c, kept, info_, bytes, decoder));
+      JP2_RETURN_IF_ERROR(floats_.Init(memory, records, c, kept, info_, bytes, workers, hands));
       JP2_RETURN_IF_ERROR(floatWavelet_.Init(memory, bounds, levels, kept, &floats_));
       kept_ = floatWavelet_.Output();
     }
@@ -184,8 +184,9 @@ void InverseComponentTransform(ComponentRows* rows) {
 
 class TileRun {
  public:
-  TileRun(DecompressState& state, std::uint32_t tile, BlockDecoder& decoder)
-      : state_(state), tile_(tile), decoder_(decoder) {}
+  TileRun(DecompressState& state, std::uint32_t tile, WorkerPool& workers,
+          PerThread<DecodingHand>& hands)
+      : state_(state), tile_(tile), workers_(workers), hands_(hands) {}
 
   Status Run() {
     const Status status = RunSteps();
@@ -227,7 +228,7 @@ class TileRun {
     }
     bytes_.Init(state_.input, memory, state_.packets.inputLength);
     for (int c = 0; c < count; ++c) {
-      JP2_RETURN_IF_ERROR(rows_[c].Init(state_, records_, c, kept[c], block[c], &bytes_, &decoder_));
+      JP2_RETURN_IF_ERROR(rows_[c].Init(state_, records_, c, kept[c], block[c], &bytes_, &workers_, &hands_));
       ++ready_;
     }
     JP2_RETURN_IF_ERROR(AllocateZeroed(memory, widest * 4, &packed_));
@@ -294,7 +295,8 @@ class TileRun {
   std::uint32_t tile_;
   TileRecords records_;
   PacketHeaderDecoder headers_;
-  BlockDecoder& decoder_;
+  WorkerPool& workers_;
+  PerThread<DecodingHand>& hands_;
   OwnedBlock componentBlock_;
   ComponentRows* rows_ = nullptr;
   std::uint32_t* firstChannel_ = nullptr;
@@ -306,8 +308,9 @@ class TileRun {
 
 }  // namespace
 
-Status DeliverTile(DecompressState& state, std::uint32_t tile, BlockDecoder& decoder) {
-  TileRun run(state, tile, decoder);
+Status DeliverTile(DecompressState& state, std::uint32_t tile, WorkerPool& workers,
+                   PerThread<DecodingHand>& hands) {
+  TileRun run(state, tile, workers, hands);
   return run.Run();
 }
 

@@ -6,13 +6,16 @@
 #include <cstdint>
 
 #include "common/Status.h"
-#include "decoder/BlockDecoder.h"
+#include "common/WorkerPool.h"
+#include "decoder/CodeBlockRows.h"
 #include "decoder/DecompressState.h"
 
 namespace quillon::jp2 {
 
-// Walks and delivers tile, reading and decoding its code-blocks with decoder (initialised, shared
-// by all tiles); every buffer it takes is released on every path.
-Status DeliverTile(DecompressState& state, std::uint32_t tile, BlockDecoder& decoder);
+// Walks and delivers tile, reading its code-blocks on the calling thread and decoding them on
+// the threads of workers, each with its entry of hands (initialised, shared by all tiles);
+// every buffer it takes is released on every path.
+Status DeliverTile(DecompressState& state, std::uint32_t tile, WorkerPool& workers,
+                   PerThread<DecodingHand>& hands);
 
 }  // namespace quillon::jp2

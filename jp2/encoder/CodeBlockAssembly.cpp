@@ -124,7 +124,7 @@ Status CodeBlockAssembly::FinishRow(Band& band, std::uint32_t row, std::uint32_t
     JP2_RETURN_IF_ERROR(sink_->TakeCodeBlock(block));
     x = end;
   }
-  return JP2_Success;
+  return sink_->FinishCodeBlockRow();
 }
 
 }  // namespace quillon::jp2

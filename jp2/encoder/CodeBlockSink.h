@@ -29,8 +29,11 @@ struct CodeBlock {
 class CodeBlockSink {
  public:
   virtual ~CodeBlockSink() = default;
-  // The block's pointers (coefficients, quantization) are valid only during the call.
+  // The block's pointers (coefficients, quantization) stay valid until FinishCodeBlockRow
+  // returns: the blocks of one row of a band may be coded together there.
   virtual Status TakeCodeBlock(const CodeBlock& block) = 0;
+  // Ends a row of code-blocks of one band: every block of the row has been taken.
+  virtual Status FinishCodeBlockRow() { return JP2_Success; }
 };
 
 }  // namespace quillon::jp2

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "encoder/CompressState.h"
+#include "common/WorkerPool.h"
 #include "encoder/GridSetters.h"
 
 namespace quillon::jp2 {
@@ -12,7 +13,7 @@ namespace {
 
 constexpr int kAll = -1;
 constexpr std::uintptr_t kLargest32 = std::numeric_limits<std::uint32_t>::max();
-constexpr std::uint32_t kLargestId = 76;
+constexpr std::uint32_t kLargestId = JP2_Prop_Threads;
 constexpr std::uintptr_t kMaxBitDepth = 28;
 constexpr std::uintptr_t kMaxLayers = 31;
 constexpr std::uintptr_t kMaxLayerField = 65535;
@@ -298,6 +299,9 @@ Status SetProperty(CompressState& state, std::uint32_t id, std::uintptr_t value,
       return SetCodingByte(state, &TileComponentCoding::codeBlockStyle, value, kAll, component);
     case JP2_Prop_QuantStyle:
       return SetQuantStyle(state, value, component);
+    case JP2_Prop_Threads:
+      if (value < 1 || value > kMaxThreads) return JP2_Error_ValueOutOfRange;
+      return SetGlobal(&state.threads, value, kMaxThreads, component);
     default:
       return JP2_Error_UnknownProperty;
   }
@@ -317,6 +321,7 @@ GetScope ScopeOf(std::uint32_t id) {
     case JP2_Prop_ByteOrder:
     case JP2_Prop_OutputBufferSize:
     case JP2_Prop_TargetSize:
+    case JP2_Prop_Threads:
       return GetScope::kNeither;
     default:
       if ((id >= JP2_Prop_TileWidth && id <= JP2_Prop_TileOffsetY) ||
@@ -378,6 +383,7 @@ Status GetProperty(CompressState& state, std::uint32_t id, std::uintptr_t* resul
     case JP2_Prop_CodeBlockHeight: *result = std::uintptr_t{1} << coding.codeBlockHeightExponent; break;
     case JP2_Prop_CodeBlockStyle: *result = coding.codeBlockStyle; break;
     case JP2_Prop_QuantStyle: *result = coding.quantStyle; break;
+    case JP2_Prop_Threads: *result = state.threads; break;
     default:
       return JP2_Error_UnknownProperty;
   }

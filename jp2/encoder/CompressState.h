@@ -97,6 +97,7 @@ struct CompressState {
   std::uint32_t outputBufferSize = 2048;
   std::uint32_t targetSize = 0;
   std::uint32_t visualWeighting = 0;
+  std::uint32_t threads = 1;  // of one JP2_Compress_Image call
   std::uintptr_t inputCallback = 0;
   std::uintptr_t inputParam = 0;
   std::uintptr_t outputCallback = 0;

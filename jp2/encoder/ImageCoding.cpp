@@ -1,8 +1,10 @@
 // JP2_Compress_Image: validation, the file and main headers, then per tile the transform,
 // the code-block coder, rate control and the tile-part with its packets, then EOC.
 #include <algorithm>
+#include <mutex>
 
 #include "common/MarkerCodes.h"
+#include "common/WorkerPool.h"
 #include "encoder/BlockCoder.h"
 #include "encoder/CodestreamMarkers.h"
 #include "encoder/CodewordPool.h"
@@ -16,15 +18,74 @@
 namespace quillon::jp2 {
 namespace {
 
-// Codes each block as the transform stage hands it over and keeps its passes, hull slopes
-// and codeword in the tile's pool until the packets are written.
+// What one thread codes with: its own block coder and the coder's output.
+struct CodingHand {
+  BlockCoder coder;
+  BlockCoderOutput out;
+
+  Status Init(const MemoryCallbacks& memory) { return coder.Init(memory); }
+  Status Release() { return coder.Release(); }
+};
+
+// The code-blocks of the row the transform stage is handing over, coded together when the
+// row is complete.
+class PendingBlocks {
+ public:
+  Status Add(const MemoryCallbacks& memory, const CodeBlock& block) {
+    if (count_ == capacity_) {
+      const std::uint32_t capacity = std::max<std::uint32_t>(16, 2 * capacity_);
+      OwnedBlock grown;
+      JP2_RETURN_IF_ERROR(AllocateZeroed(memory, std::uint64_t{capacity} * sizeof(CodeBlock), &grown));
+      auto* items = reinterpret_cast<CodeBlock*>(grown.data);
+      std::copy(items_, items_ + count_, items);
+      JP2_RETURN_IF_ERROR(ReplaceBlock(memory, &block_, grown));
+      items_ = items;
+      capacity_ = capacity;
+    }
+    items_[count_++] = block;
+    return JP2_Success;
+  }
+  const CodeBlock& operator[](std::uint32_t i) const { return items_[i]; }
+  std::uint32_t Count() const { return count_; }
+  void Clear() { count_ = 0; }
+  Status Release(const MemoryCallbacks& memory) {
+    count_ = capacity_ = 0;
+    items_ = nullptr;
+    return jp2::Release(memory, &block_);
+  }
+
+ private:
+  OwnedBlock block_;
+  CodeBlock* items_ = nullptr;
+  std::uint32_t count_ = 0;
+  std::uint32_t capacity_ = 0;
+};
+
+// Codes each row of code-blocks as the transform stage completes it, on the worker pool's
+// threads, and keeps every block's passes, hull slopes and codeword in the tile's pool until
+// the packets are written. Where a block's results go is fixed by its place in the tile, so
+// the file does not depend on which thread coded what.
 class CodingSink final : public CodeBlockSink {
  public:
   CodingSink(const CompressState& state, std::uint32_t tile, TilePackets& packets,
-             BlockCoder& coder, BlockCoderOutput& out, CodewordPool& pool)
-      : state_(state), tile_(tile), packets_(packets), coder_(coder), out_(out), pool_(pool) {}
+             WorkerPool& workers, PerThread<CodingHand>& hands, PendingBlocks& pending,
+             CodewordPool& pool)
+      : state_(state), tile_(tile), packets_(packets), workers_(workers), hands_(hands),
+        pending_(pending), pool_(pool) {}
 
   Status TakeCodeBlock(const CodeBlock& block) override {
+    return pending_.Add(workers_.Memory(), block);
+  }
+
+  Status FinishCodeBlockRow() override {
+    auto code = [this](std::uint32_t i, int thread) { return Code(pending_[i], hands_[thread]); };
+    const Status status = workers_.Run(pending_.Count(), code);
+    pending_.Clear();
+    return status;
+  }
+
+ private:
+  Status Code(const CodeBlock& block, CodingHand& hand) {
     const TileComponentCoding& coding = state_.Coding(tile_, block.component);
     CodeBlockCoefficients in;
     in.samples = block.coefficients;
@@ -38,30 +99,34 @@ class CodingSink final : public CodeBlockSink {
     in.roiShift = block.roiShift;
     in.enhance = static_cast<std::uint8_t>(state_.enhanceStrength);
     in.weight = block.quantization->weight;
-    JP2_RETURN_IF_ERROR(coder_.Code(in, &out_));
-    ConvexHull(out_.truncation, out_.distortion, out_.passCount);
+    BlockCoderOutput& out = hand.out;
+    JP2_RETURN_IF_ERROR(hand.coder.Code(in, &out));
+    ConvexHull(out.truncation, out.distortion, out.passCount);
 
     CodedBlock* coded = packets_.BlockOf(block.component, block.resolution, block.band, block.area);
     if (coded == nullptr) return JP2_Error_Internal;
     // The coder keeps its passes last-first and only until its next block: copy them in
     // coding order next to the codeword.
-    const std::uint32_t count = out_.passCount;
+    const std::uint32_t count = out.passCount;
     const std::uint64_t arrays = 3ull * count * sizeof(std::uint32_t);
     std::uint8_t* stored = nullptr;
-    JP2_RETURN_IF_ERROR(pool_.Take(arrays + out_.length, alignof(std::uint32_t), &stored));
+    {
+      std::lock_guard lock(poolMutex_);
+      JP2_RETURN_IF_ERROR(pool_.Take(arrays + out.length, alignof(std::uint32_t), &stored));
+    }
     auto* lengths = reinterpret_cast<std::uint32_t*>(stored);
     auto* slopes = reinterpret_cast<float*>(lengths + count);
     auto* segments = reinterpret_cast<std::uint32_t*>(slopes + count);
     std::uint8_t* codeword = stored + arrays;
     for (std::uint32_t p = 0; p < count; ++p) {
-      lengths[p] = out_.truncation[count - 1 - p];
-      slopes[p] = out_.distortion[count - 1 - p];
+      lengths[p] = out.truncation[count - 1 - p];
+      slopes[p] = out.distortion[count - 1 - p];
     }
     const std::uint8_t style = coding.codeBlockStyle;
-    const bool segmented = SegmentEnds(out_, style, segments);
-    for (std::uint32_t i = 0; i < out_.length; ++i) codeword[i] = out_.codeword[i];
-    coded->passCount = out_.passCount;
-    coded->zeroBitPlanes = static_cast<std::uint8_t>(in.magnitudeBits + in.roiShift - out_.planes);
+    const bool segmented = SegmentEnds(out, style, segments);
+    for (std::uint32_t i = 0; i < out.length; ++i) codeword[i] = out.codeword[i];
+    coded->passCount = out.passCount;
+    coded->zeroBitPlanes = static_cast<std::uint8_t>(in.magnitudeBits + in.roiShift - out.planes);
     coded->style = style;
     coded->lengths = lengths;
     coded->slopes = slopes;
@@ -70,13 +135,14 @@ class CodingSink final : public CodeBlockSink {
     return JP2_Success;
   }
 
- private:
   const CompressState& state_;
   const std::uint32_t tile_;
   TilePackets& packets_;
-  BlockCoder& coder_;
-  BlockCoderOutput& out_;
+  WorkerPool& workers_;
+  PerThread<CodingHand>& hands_;
+  PendingBlocks& pending_;
   CodewordPool& pool_;
+  std::mutex poolMutex_;
 };
 
 class StreamPacketSink final : public PacketSink {
@@ -98,6 +164,7 @@ class ImageRun {
   explicit ImageRun(CompressState& state) : state_(state) {}
 
   Status Run() {
+    workers_.Start(static_cast<int>(state_.threads), state_.memory);
     JP2_RETURN_IF_ERROR(ValidateImage(state_));
     JP2_RETURN_IF_ERROR(PrepareTransforms(state_, &setup_));
     JP2_RETURN_IF_ERROR(CheckChannelDefinitions(state_, setup_.componentTransform));
@@ -108,7 +175,7 @@ class ImageRun {
     JP2_RETURN_IF_ERROR(WriteFileHeader(state_));
     JP2_RETURN_IF_ERROR(WriteMainHeader(state_, setup_, state_.output));
     if (state_.targetSize != 0) JP2_RETURN_IF_ERROR(ShareTarget());
-    JP2_RETURN_IF_ERROR(coder_.Init(state_.memory));
+    JP2_RETURN_IF_ERROR(hands_.Init(workers_.Memory(), workers_.Threads()));
     for (std::uint32_t tile = 0; tile < state_.tileCount; ++tile) {
       JP2_RETURN_IF_ERROR(CodeTile(tile));
     }
@@ -121,13 +188,15 @@ class ImageRun {
   // Releases the run's memory, and after a failure the output too, so that the run can be
   // repeated from the start; the first failure of the run or of a release is returned.
   Status Finish(Status result) {
-    const Status releases[] = {coder_.Release(), pool_.Release(),
+    const Status releases[] = {hands_.Release(), pool_.Release(),
+                               pending_.Release(workers_.Memory()),
                                Release(state_.memory, &tileBlock_),
                                Release(state_.memory, &runBlock_),
                                result.ok() ? Status() : state_.output.Abandon(state_.memory)};
     for (const Status& status : releases) {
       if (result.ok() && !status.ok()) result = status;
     }
+    workers_.Stop();
     return result;
   }
 
@@ -139,7 +208,7 @@ class ImageRun {
     JP2_RETURN_IF_ERROR(AllocateZeroed(state_.memory, layout, &runBlock_));
     walks_ = reinterpret_cast<WalkComponent*>(runBlock_.data + walksOffset);
     tileBudgets_ = reinterpret_cast<std::uint64_t*>(runBlock_.data + budgetsOffset);
-    pool_.Init(state_.memory);
+    pool_.Init(workers_.Memory());
     return JP2_Success;
   }
 
@@ -224,7 +293,7 @@ class ImageRun {
     WorkArena carving(tileBlock_.data);
     packets.Plan(plan, carving);
 
-    CodingSink sink(state_, tile, packets, coder_, coded_, pool_);
+    CodingSink sink(state_, tile, packets, workers_, hands_, pending_, pool_);
     JP2_RETURN_IF_ERROR(TransformTile(state_, setup_, tile, sink));
 
     std::uint32_t headerBytes = 0;
@@ -257,14 +326,16 @@ class ImageRun {
   }
 
   CompressState& state_;
+  // First, so that it outlives everything that allocates through its serialised callbacks.
+  WorkerPool workers_;
   TransformSetup setup_;
   OwnedBlock runBlock_;
   OwnedBlock tileBlock_;
   WalkComponent* walks_ = nullptr;
   std::uint64_t* tileBudgets_ = nullptr;
-  BlockCoder coder_;
+  PerThread<CodingHand> hands_;
+  PendingBlocks pending_;
   CodewordPool pool_;
-  BlockCoderOutput coded_;
 };
 
 Status CompressImage(CompressState& state) {

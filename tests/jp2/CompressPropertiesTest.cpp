@@ -35,7 +35,7 @@ TEST_F(CompressProperties, DefaultsAreThoseOfTheTable) {
       {JP2_Prop_Layers, 1},         {JP2_Prop_TargetSize, 0},       {JP2_Prop_VisualWeighting, 0},
       {JP2_Prop_GuardBits, 2},      {JP2_Prop_Reversible, 1},       {JP2_Prop_Levels, 5},
       {JP2_Prop_CodeBlockWidth, 64}, {JP2_Prop_CodeBlockHeight, 64}, {JP2_Prop_CodeBlockStyle, 0},
-      {JP2_Prop_QuantStyle, 0}};
+      {JP2_Prop_QuantStyle, 0},     {JP2_Prop_Threads, 1}};
   for (const auto& [id, value] : defaults) EXPECT_EQ(Get(id, 0, 2), value) << "property " << id;
   const TileComponentCoding& coding = StateOf(handle)->Coding(0, 2);
   for (const std::uint8_t precinct : coding.precincts) EXPECT_EQ(precinct, 0xFF);
@@ -49,7 +49,9 @@ TEST_F(CompressProperties, GeneralChecksComeInTheirOrder) {
   EXPECT_EQ(Set(999, 0, 0, 2), JP2_Error_NotPerTile);
   EXPECT_EQ(Set(999, 0, -1, 2), JP2_Error_UnknownProperty);
   EXPECT_EQ(Set(0, 0), JP2_Error_UnknownProperty);
-  EXPECT_EQ(Set(77, 0), JP2_Error_UnknownProperty);
+  EXPECT_EQ(Set(78, 0), JP2_Error_UnknownProperty);
+  EXPECT_EQ(Set(JP2_Prop_Threads, 0), JP2_Error_ValueOutOfRange);
+  EXPECT_EQ(Set(JP2_Prop_Threads, 65), JP2_Error_ValueOutOfRange);
   for (const std::uint32_t id : {16u, 19u, 26u, 39u, 44u, 49u, 54u, 59u, 64u, 66u, 69u}) {
     EXPECT_EQ(Set(id, 0), JP2_Error_UnknownProperty) << id;
   }
@@ -204,7 +206,7 @@ TEST_F(CompressProperties, GetPropChecks) {
   for (const std::uint32_t id : {23u, 24u, 50u, 53u}) {
     EXPECT_EQ(JP2_Compress_GetProp(handle, id, &value, 0, 0), JP2_Error_Reserved) << id;
   }
-  for (const std::uint32_t id : {0u, 16u, 25u, 64u, 77u}) {
+  for (const std::uint32_t id : {0u, 16u, 25u, 64u, 78u}) {
     EXPECT_EQ(JP2_Compress_GetProp(handle, id, &value, 0, 0), JP2_Error_UnknownProperty) << id;
   }
 }

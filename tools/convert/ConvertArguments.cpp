@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/document/PictureDocument.h"
+#include "core/formats/jp2/Jpeg2000Threads.h"
 
 namespace quillon::convert {
 
@@ -280,6 +281,8 @@ constexpr std::array kOptions{
     s.outputType = std::string(v); return Error(); }},
   Option{"--jobs", true, Scope::General, [](ParseState& s, std::string_view n, std::string_view v) {
     return ReadOptionalInt(n, v, 1, 256, s.jobs); }},
+  Option{"--threads", true, Scope::General, [](ParseState& s, std::string_view n, std::string_view v) {
+    return ReadOptionalInt(n, v, 1, kMaxJpeg2000Threads, s.arguments.threads); }},
   Option{"--yes", false, Scope::General, [](ParseState& s, std::string_view, std::string_view) {
     s.arguments.yes = true; return Error(); }},
 };

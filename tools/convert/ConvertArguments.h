@@ -59,6 +59,9 @@ struct ConvertArguments {
 
   // Questions of the pipelines are answered Yes; without it they are answered No.
   bool yes = false;
+
+  // JPEG 2000 worker threads; one per core when not given.
+  std::optional<int> threads;
 };
 
 // Parses the arguments after the program name; a text for the user when they are not valid.

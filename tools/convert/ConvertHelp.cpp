@@ -96,6 +96,9 @@ General:
   --yes                 answer Yes to the questions the writers ask (for example whether to
                         proceed when the result will probably be larger than the input);
                         without it they are answered No and the convert stops
+  --threads N           JPEG 2000 worker threads, 1 to 64 (default: one per processor core,
+                        shared among the --jobs of a batch); the files and pictures are the
+                        same whatever the number
   --                    end of options (for file names that begin with '-')
   Options take their value as the next argument or after '=' (--quality=60).
 

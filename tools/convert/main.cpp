@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/document/FileIoContext.h"
+#include "core/formats/jp2/Jpeg2000Threads.h"
 #include "platform/FreeDiskSpace.h"
 #include "platform/StringTables.h"
 #include "tools/convert/BatchCommand.h"
@@ -39,6 +40,12 @@ int Run(const std::vector<std::string>& argumentList) {
     return 0;
   }
 
+  if (arguments.threads) {
+    SetJpeg2000Threads(*arguments.threads);
+  } else if (arguments.command == Command::Batch) {
+    // Files converted side by side share the cores instead of each taking them all.
+    SetJpeg2000Threads(std::max(1, CoreCount() / arguments.jobs));
+  }
   const bool terminal = isatty(STDERR_FILENO) == 1;
   const FreeDiskSpace disk;
   // A batch shows one progress line of its own instead of each file's.

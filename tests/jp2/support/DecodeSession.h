@@ -13,6 +13,7 @@
 #include "common/BoxFields.h"
 #include "common/BoxHeader.h"
 #include "support/CountingAllocator.h"
+#include "support/EncodeSession.h"
 #include "jp2.h"
 
 namespace quillon::jp2::test {
@@ -101,9 +102,14 @@ class DecodeSession {
   }
 
   std::int32_t Start() {
-    return JP2_Decompress_Start(&handle, CountingAllocator::Allocate, allocator.Param(),
-                                CountingAllocator::Release, allocator.Param(), Read,
-                                reinterpret_cast<std::uintptr_t>(this));
+    const std::int32_t status =
+        JP2_Decompress_Start(&handle, CountingAllocator::Allocate, allocator.Param(),
+                             CountingAllocator::Release, allocator.Param(), Read,
+                             reinterpret_cast<std::uintptr_t>(this));
+    if (status == 0) {
+      EXPECT_EQ(JP2_Decompress_SetProp(handle, JP2_Prop_Threads, TestThreads()), 0);
+    }
+    return status;
   }
 
   // A property; -1000 - code when GetProp fails.

@@ -104,11 +104,22 @@ struct SixteenColourPalette {
   }
 };
 
+// Worker threads of the encoder and decoder sessions: QUILLON_JP2_TEST_THREADS, else 1. The
+// thread-sanitizer run sets it so that every codec test runs its codec calls on several.
+inline std::uintptr_t TestThreads() {
+  const char* value = std::getenv("QUILLON_JP2_TEST_THREADS");
+  return value != nullptr ? std::strtoul(value, nullptr, 10) : 1;
+}
+
 class EncodeSession {
  public:
   std::vector<TestComponent> components;
   std::vector<std::uint8_t> output;
   int outputCalls = 0;
+  // Memory callbacks of the handle; the codec's own when null.
+  JP2_AllocCallback alloc = nullptr;
+  JP2_FreeCallback release = nullptr;
+  std::uintptr_t memoryParam = 0;
 
   static std::int32_t Input(void* buffer, std::int16_t component, std::uint32_t row,
                             std::uint32_t column, std::uint32_t count, std::uintptr_t param) {
@@ -139,7 +150,7 @@ class EncodeSession {
   // Starts a handle with the components' sizes, depths and signs and both callbacks.
   CompressHandle Start() {
     CompressHandle handle = nullptr;
-    EXPECT_EQ(JP2_Compress_Start(&handle, nullptr, 0, nullptr, 0,
+    EXPECT_EQ(JP2_Compress_Start(&handle, alloc, memoryParam, release, memoryParam,
                                  static_cast<std::int16_t>(components.size())),
               0);
     for (std::size_t i = 0; i < components.size(); ++i) {
@@ -153,6 +164,7 @@ class EncodeSession {
     EXPECT_EQ(Set(handle, JP2_Prop_InputParam, reinterpret_cast<std::uintptr_t>(this)), 0);
     EXPECT_EQ(Set(handle, JP2_Prop_OutputCallback, reinterpret_cast<std::uintptr_t>(&Output)), 0);
     EXPECT_EQ(Set(handle, JP2_Prop_OutputParam, reinterpret_cast<std::uintptr_t>(this)), 0);
+    EXPECT_EQ(Set(handle, JP2_Prop_Threads, TestThreads()), 0);
     return handle;
   }
 

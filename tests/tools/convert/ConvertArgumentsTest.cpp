@@ -123,6 +123,7 @@ TEST(ConvertArguments, LoadOptionsAndCommands) {
 
   EXPECT_EQ(Parse({"--load-size", "3", "--reduce", "2", "a.kvf", "b.bmp"}).load->sizeKb, 3.0);
   EXPECT_EQ(Parse({"--reduce", "2", "a.kvf", "b.bmp"}).reduce, 2);
+  EXPECT_EQ(Parse({"--threads", "3", "a.jp2", "b.jp2"}).threads, 3);
   EXPECT_EQ(Parse({"in.bmp", "--help", "--nonsense"}).command, Command::Help);
   EXPECT_EQ(Parse({"-h"}).command, Command::Help);
   // After "--" everything is a file, even what looks like an option.
@@ -179,6 +180,8 @@ TEST(ConvertArguments, RejectsBadValuesWithTheOptionNamed) {
       {"--load-quality", "0", "a.kvf", "b.bmp"},
       {"--load-rate", "x", "a.kvf", "b.bmp"},
       {"--reduce", "-1", "a.kvf", "b.bmp"},
+      {"--threads", "0", "a.jp2", "b.bmp"},
+      {"--threads", "65", "a.jp2", "b.bmp"},
       {"--region", "1,2,3", "a.bmp", "b.jp2"},
       {"--region", "1,2,3,4,5", "a.bmp", "b.jp2"},
       {"--region", "-1,2,3,4", "a.bmp", "b.jp2"},
@@ -268,7 +271,8 @@ TEST(ConvertArguments, HelpDocumentsEveryOptionAndType) {
         "--password", "--free-quality", "--region", "--enhance", "--jpeg-quality", "--ascii",
         "--packbits", "--levels", "--layers", "--tile", "--codeblock", "--sop", "--eph",
         "--visual-weighting", "--load-quality", "--load-rate", "--load-size", "--reduce",
-        "--yes", "--info", "--compare", "--output-dir", "--to", "--jobs", ".jp2", ".jpx", ".jpf", ".j2k", ".j2c", ".jpc", ".kvf",
+        "--threads", "--yes", "--info", "--compare", "--output-dir", "--to", "--jobs", ".jp2",
+        ".jpx", ".jpf", ".j2k", ".j2c", ".jpc", ".kvf",
         ".bmp", ".ppm", ".pgm", ".tif", ".jpg"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }

@@ -9,6 +9,7 @@
 #include "core/formats/jp2/Jpeg2000ColourPlan.h"
 #include "core/formats/jp2/Jpeg2000RowSink.h"
 #include "core/formats/jp2/Jpeg2000Source.h"
+#include "core/formats/jp2/Jpeg2000Threads.h"
 #include "core/document/LoadOptions.h"
 #include "core/formats/raster/RasterIoSupport.h"
 
@@ -252,6 +253,8 @@ bool ReadJpeg2000(const std::filesystem::path& path, PictureDocument& document,
                        progress.get(), Deliveries(session, facts));
   const DecompressHandle handle = session.Handle();
   if (JP2_Decompress_SetProp(handle, JP2_Prop_ByteOrder, 0) != 0 ||
+      JP2_Decompress_SetProp(handle, JP2_Prop_Threads,
+                             static_cast<std::uintptr_t>(Jpeg2000Threads())) != 0 ||
       JP2_Decompress_SetProp(handle, JP2_Prop_WriteCallback,
                              reinterpret_cast<std::uintptr_t>(&Jpeg2000RowSink::Write)) != 0 ||
       JP2_Decompress_SetProp(handle, JP2_Prop_WriteParam, reinterpret_cast<std::uintptr_t>(&sink)) != 0 ||

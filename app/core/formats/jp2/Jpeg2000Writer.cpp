@@ -11,6 +11,7 @@
 #include "core/document/LoadOptions.h"
 #include "core/picture/PalettePictures.h"
 #include "core/document/SaveArithmetic.h"
+#include "core/formats/jp2/Jpeg2000Threads.h"
 #include "core/formats/raster/AtomicFileWriter.h"
 #include "core/formats/raster/RasterIoSupport.h"
 #include "jp2.h"
@@ -268,6 +269,8 @@ std::int32_t Encode(PictureDocument& document, const SaveRequest& request, const
   const Jp2ExpertOptions& expert = options.expert;
   Encoder encoder;
   QUILLON_RETURN_IF_JP2_ERROR(encoder.Start(plan.components));
+  QUILLON_RETURN_IF_JP2_ERROR(
+      encoder.Set(JP2_Prop_Threads, static_cast<std::uintptr_t>(Jpeg2000Threads())));
   QUILLON_RETURN_IF_JP2_ERROR(
       encoder.Set(JP2_Prop_FileFormat, static_cast<std::uintptr_t>(options.container)));
   QUILLON_RETURN_IF_JP2_ERROR(

@@ -1,0 +1,102 @@
+#include "common/WorkerPool.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace quillon::jp2 {
+
+void WorkerPool::Start(int threads, const MemoryCallbacks& memory) {
+  callerMemory_ = memory;
+  serialMemory_ = MemoryCallbacks{&SerialAlloc, reinterpret_cast<std::uintptr_t>(this), &SerialFree,
+                                  reinterpret_cast<std::uintptr_t>(this)};
+  const int wanted = std::clamp(threads, 1, kMaxThreads) - 1;
+  for (; workerCount_ < wanted; ++workerCount_) {
+    try {
+      workers_[workerCount_] = std::thread(&WorkerPool::WorkerLoop, this, workerCount_ + 1);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+}
+
+void WorkerPool::Stop() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  for (int i = 0; i < workerCount_; ++i) workers_[i].join();
+  workerCount_ = 0;
+  std::lock_guard lock(mutex_);
+  stopping_ = false;
+}
+
+Status WorkerPool::RunBatch(std::uint32_t count, TaskFn fn, void* task) {
+  if (count == 0) return JP2_Success;
+  const Batch batch{fn, task, count};
+  if (workerCount_ == 0 || count == 1) {
+    for (std::uint32_t i = 0; i < count; ++i) JP2_RETURN_IF_ERROR(fn(task, i, 0));
+    return JP2_Success;
+  }
+  {
+    std::unique_lock lock(mutex_);
+    // A worker that woke late for the previous batch leaves it before the counters restart.
+    idle_.wait(lock, [this] { return active_ == 0; });
+    batch_ = batch;
+    next_.store(0, std::memory_order_relaxed);
+    failed_.store(false, std::memory_order_relaxed);
+    failure_ = JP2_Success;
+    ++generation_;
+  }
+  wake_.notify_all();
+  Work(batch, 0);
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return active_ == 0; });
+  return failure_;
+}
+
+void WorkerPool::WorkerLoop(int thread) {
+  std::uint64_t seen = 0;
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+    if (stopping_) return;
+    seen = generation_;
+    const Batch batch = batch_;
+    ++active_;
+    lock.unlock();
+    Work(batch, thread);
+    lock.lock();
+    if (--active_ == 0) idle_.notify_all();
+  }
+}
+
+void WorkerPool::Work(const Batch& batch, int thread) {
+  for (;;) {
+    const std::uint32_t index = next_.fetch_add(1, std::memory_order_relaxed);
+    if (index >= batch.count) return;
+    if (failed_.load(std::memory_order_relaxed)) continue;
+    const Status status = batch.fn(batch.task, index, thread);
+    if (status.ok()) continue;
+    std::lock_guard lock(mutex_);
+    if (!failed_.load(std::memory_order_relaxed) || index < failedIndex_) {
+      failedIndex_ = index;
+      failure_ = status;
+    }
+    failed_.store(true, std::memory_order_relaxed);
+  }
+}
+
+void* WorkerPool::SerialAlloc(std::uint32_t size, std::uintptr_t param) {
+  auto* pool = reinterpret_cast<WorkerPool*>(param);
+  std::lock_guard lock(pool->memoryMutex_);
+  return pool->callerMemory_.alloc(size, pool->callerMemory_.allocParam);
+}
+
+std::int32_t WorkerPool::SerialFree(void* block, std::uintptr_t param) {
+  auto* pool = reinterpret_cast<WorkerPool*>(param);
+  std::lock_guard lock(pool->memoryMutex_);
+  return pool->callerMemory_.release(block, pool->callerMemory_.freeParam);
+}
+
+}  // namespace quillon::jp2

@@ -1,0 +1,128 @@
+// The worker threads of one compression or decompression call. The calling thread and up to
+// 63 workers run the tasks of a batch together; a batch returns once every task has run.
+// While the pool lives, the caller's memory callbacks are reached through Memory(), which
+// lets one thread at a time into them.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "common/Status.h"
+
+#include "common/CodecMemory.h"
+
+namespace quillon::jp2 {
+
+inline constexpr int kMaxThreads = 64;
+
+class WorkerPool {
+ public:
+  WorkerPool() = default;
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+  ~WorkerPool() { Stop(); }
+
+  // Starts threads - 1 workers (threads is clamped to 1 to 64). When the system refuses a
+  // thread, the pool works with those it has: the call is slower, never wrong.
+  void Start(int threads, const MemoryCallbacks& memory);
+  void Stop();
+
+  // The calling thread included.
+  int Threads() const { return 1 + workerCount_; }
+  const MemoryCallbacks& Memory() const { return serialMemory_; }
+
+  // Runs task(index, thread) for every index below count, thread 0 being the calling thread
+  // and 1 to Threads() - 1 the workers. After a failure the tasks not yet begun are skipped;
+  // the failure of the lowest index that ran is returned.
+  template <typename Task>
+  Status Run(std::uint32_t count, Task& task) {
+    return RunBatch(count, &Invoke<Task>, &task);
+  }
+
+ private:
+  using TaskFn = Status (*)(void* task, std::uint32_t index, int thread);
+
+  template <typename Task>
+  static Status Invoke(void* task, std::uint32_t index, int thread) {
+    return (*static_cast<Task*>(task))(index, thread);
+  }
+
+  struct Batch {
+    TaskFn fn = nullptr;
+    void* task = nullptr;
+    std::uint32_t count = 0;
+  };
+
+  Status RunBatch(std::uint32_t count, TaskFn fn, void* task);
+  void WorkerLoop(int thread);
+  // Takes the batch's indices until none is left.
+  void Work(const Batch& batch, int thread);
+
+  static void* SerialAlloc(std::uint32_t size, std::uintptr_t param);
+  static std::int32_t SerialFree(void* block, std::uintptr_t param);
+
+  std::thread workers_[kMaxThreads - 1];
+  int workerCount_ = 0;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  Batch batch_;                  // guarded by mutex_
+  std::uint64_t generation_ = 0; // guarded by mutex_; counts batches
+  int active_ = 0;               // guarded by mutex_: workers inside a batch
+  bool stopping_ = false;        // guarded by mutex_
+  std::atomic<std::uint32_t> next_{0};
+  std::atomic<bool> failed_{false};
+  std::uint32_t failedIndex_ = 0;  // guarded by mutex_
+  Status failure_;                 // guarded by mutex_
+
+  MemoryCallbacks callerMemory_;
+  MemoryCallbacks serialMemory_;
+  std::mutex memoryMutex_;
+};
+
+// One T per thread of a pool, each with its own Init(memory) and Release(), in codec memory.
+template <typename T>
+class PerThread {
+ public:
+  Status Init(const MemoryCallbacks& memory, int count) {
+    memory_ = memory;
+    BlockLayout layout;
+    layout.Add(static_cast<std::uint64_t>(count), sizeof(T));
+    JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &block_));
+    items_ = reinterpret_cast<T*>(block_.data);
+    // Counted before its Init, so that Release also frees what a failed Init took.
+    while (count_ < count) {
+      T& item = *new (&items_[count_++]) T();
+      JP2_RETURN_IF_ERROR(item.Init(memory));
+    }
+    return JP2_Success;
+  }
+
+  // Releases every item, then the array; the first failure is returned.
+  Status Release() {
+    Status result;
+    for (int i = 0; i < count_; ++i) {
+      const Status released = items_[i].Release();
+      if (result.ok()) result = released;
+      items_[i].~T();
+    }
+    count_ = 0;
+    const Status freed = jp2::Release(memory_, &block_);
+    return result.ok() ? freed : result;
+  }
+
+  T& operator[](int thread) { return items_[thread]; }
+
+ private:
+  MemoryCallbacks memory_;
+  OwnedBlock block_;
+  T* items_ = nullptr;
+  int count_ = 0;
+};
+
+}  // namespace quillon::jp2
