@@ -88,6 +88,7 @@ TEST_F(SaveDialogGuiTest, EachTypeOffersItsOwnOptions) {
       {PictureFormat::Pgm, pnm},
       {PictureFormat::Tiff, {Panel::kTiffCompressionId}},
       {PictureFormat::Jpeg, {Panel::kJpegQualityEditId, Panel::kJpegQualitySliderId}},
+      {PictureFormat::Png, {Panel::kPngCompressionId}},
   };
   std::set<int> every;
   for (const auto& [type, ids] : offered) every.insert(ids.begin(), ids.end());

@@ -12,7 +12,8 @@ struct RasterProbe {
   std::int32_t width = 0;
   std::int32_t height = 0;
   int bitsPerPixel = 0;
-  // "Compression:\tYes"/"No" for BMP, "Coding Method:\tASCII"/"Binary" for PNM, else empty.
+  // "Compression:\tYes"/"No" for BMP, "Coding Method:\tASCII"/"Binary" for PNM,
+  // "Interlaced:\tYes"/"No" for PNG, else empty.
   std::string formatText;
 };
 
@@ -21,5 +22,6 @@ std::optional<RasterProbe> ProbeBmp(const std::filesystem::path& path);
 std::optional<RasterProbe> ProbePnm(const std::filesystem::path& path);
 std::optional<RasterProbe> ProbeTiff(const std::filesystem::path& path);
 std::optional<RasterProbe> ProbeJpeg(const std::filesystem::path& path);
+std::optional<RasterProbe> ProbePng(const std::filesystem::path& path);
 
 }  // namespace quillon

@@ -168,8 +168,9 @@ TEST(SaveFormatOfPath, ExtensionsMapToTheirTypesWhateverTheCase) {
   EXPECT_EQ(SaveFormatOfPath("b.pgm"), PictureFormat::Pgm);
   EXPECT_EQ(SaveFormatOfPath("dir.jpg/b.tif"), PictureFormat::Tiff);
   EXPECT_EQ(SaveFormatOfPath("b.JPG"), PictureFormat::Jpeg);
+  EXPECT_EQ(SaveFormatOfPath("b.Png"), PictureFormat::Png);
   for (const char* other :
-       {"b.png", "b.jpeg", "b.tiff", "b", "b.", ".jp2", "b.p2.", "b.2.kv", "b.jp"}) {
+       {"b.jpeg", "b.tiff", "b", "b.", ".jp2", "b.p2.", "b.2.kv", "b.jp"}) {
     EXPECT_EQ(SaveFormatOfPath(other), PictureFormat::Unknown) << other;
   }
 }
