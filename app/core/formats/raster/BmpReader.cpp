@@ -33,16 +33,30 @@ void ReadPalette(std::span<const std::uint8_t> bytes, const BmpLayout& layout, P
 }
 
 // One channel of a 16- or 32-bit pixel, by its mask (non-zero, one run of at most 16 bits).
+// Channels of up to 8 bits repeat their bits downwards (5-bit 10110 becomes 10110101), as
+// ImageMagick and other bitmap readers widen them; wider ones are rounded like deep samples.
 class MaskedChannel {
  public:
   explicit MaskedChannel(std::uint32_t mask)
-      : mask_(mask), shift_(mask == 0 ? 0 : std::countr_zero(mask)), max_(mask >> shift_) {}
-  std::uint32_t To16(std::uint32_t pixel) const { return ScaleTo16((pixel & mask_) >> shift_, max_); }
-  std::uint8_t To8(std::uint32_t pixel) const { return ScaleTo8((pixel & mask_) >> shift_, max_); }
+      : mask_(mask),
+        shift_(mask == 0 ? 0 : std::countr_zero(mask)),
+        bits_(std::popcount(mask)),
+        max_(mask >> shift_) {}
+  std::uint8_t To8(std::uint32_t pixel) const {
+    const std::uint32_t v = (pixel & mask_) >> shift_;
+    if (bits_ > 8) return ScaleTo8(v, max_);
+    std::uint32_t wide = v << (8 - bits_);
+    for (int filled = bits_; filled < 8; filled += bits_) wide |= wide >> bits_;
+    return static_cast<std::uint8_t>(wide);
+  }
+  std::uint32_t To16(std::uint32_t pixel) const {
+    return bits_ > 8 ? ScaleTo16((pixel & mask_) >> shift_, max_) : To8(pixel) * 257u;
+  }
 
  private:
   std::uint32_t mask_;
   int shift_;
+  int bits_;
   std::uint32_t max_;
 };
 
@@ -146,11 +160,7 @@ bool ReadBmp(const std::filesystem::path& path, PictureDocument& document,
              FileIoContext& context) {
   WaitCursor wait(context.ui);
   std::vector<std::uint8_t> bytes;
-  if (ReadFileBytes(path, bytes, kMaxRasterFileBytes) != FileReadStatus::Ok) {
-    context.ui.MessageBox(kFileNotReadMessage, MessageIcon::Stop, MessageButtons::Ok,
-                          {path.string()});
-    return false;
-  }
+  if (!ReadRasterFile(path, bytes, context)) return false;
   BmpLayout layout;
   std::optional<RowProgress> progress;
   if (ParseBmpHeader(bytes, layout)) {

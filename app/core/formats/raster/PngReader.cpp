@@ -240,11 +240,7 @@ bool ReadPng(const std::filesystem::path& path, PictureDocument& document,
              FileIoContext& context) {
   WaitCursor wait(context.ui);
   std::vector<std::uint8_t> bytes;
-  if (ReadFileBytes(path, bytes, kMaxRasterFileBytes) != FileReadStatus::Ok) {
-    context.ui.MessageBox(kFileNotReadMessage, MessageIcon::Stop, MessageButtons::Ok,
-                          {path.string()});
-    return false;
-  }
+  if (!ReadRasterFile(path, bytes, context)) return false;
   if (!ReadAndReport(bytes, DisplayName(path), document, context, &path)) return false;
   const Picture& picture = document.GetPicture();
   const double raw = double(picture.GetWidth()) * picture.GetHeight() * picture.GetBitCount() / 8.0;

@@ -36,8 +36,8 @@ class OpenPipelineTest : public ::testing::Test {
         return succeed;
       };
     };
-    return {make("pnm"), make("jpeg"), make("tiff"), make("bmp"), make("kvf-legacy"),
-            make("kvf"), make("jp2")};
+    return {make("pnm"), make("jpeg"),       make("tiff"), make("bmp"),
+            make("png"), make("kvf-legacy"), make("kvf"),  make("jp2")};
   }
 
   test::TempDir dir_;

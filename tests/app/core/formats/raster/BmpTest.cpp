@@ -238,15 +238,17 @@ TEST_F(Bmp, ReadsSixteenAndThirtyTwoBitPixelsByTheirMasks) {
   const std::vector<std::uint32_t> rgba(std::begin(kRgba), std::end(kRgba));
   const Case cases[] = {
       {"5-5-5 default, white", 40, 16, 0, {}, 0x7FFF, {255, 255, 255, 0}},
-      {"5-5-5 default, level 1 of 31 rounds to 8", 40, 16, 0, {}, 0x0421, {8, 8, 8, 0}},
-      {"5-5-5 default, the top bit is unused", 40, 16, 0, {}, 0x8000 | (16 << 10), {0, 0, 132, 0}},
+      {"5-5-5 default, level 1 of 31 is 8", 40, 16, 0, {}, 0x0421, {8, 8, 8, 0}},
+      {"5-5-5 default, level 3 repeats its bits to 24", 40, 16, 0, {}, 3 << 5, {0, 24, 0, 0}},
+      {"5-5-5 default, the top bit is unused", 40, 16, 0, {}, 0x8000 | (22 << 10), {0, 0, 181, 0}},
       {"5-6-5 after a 40-byte header", 40, 16, 3, {0xF800, 0x07E0, 0x001F}, 0x07E0, {0, 255, 0, 0}},
-      {"5-6-5, level 1 of 63 rounds to 4", 124, 16, 3, {0xF800, 0x07E0, 0x001F, 0}, 0x0020, {0, 4, 0, 0}},
+      {"5-6-5, level 1 of 63 is 4", 124, 16, 3, {0xF800, 0x07E0, 0x001F, 0}, 0x0020, {0, 4, 0, 0}},
       {"BGRX default ignores the fourth byte", 40, 32, 0, {}, 0x631E140A, {10, 20, 30, 0}},
       {"BGRA opaque", 124, 32, 3, rgba, 0xFF0064C8, {200, 100, 0, 0}},
       {"BGRA transparent shows the mid grey", 124, 32, 3, rgba, 0x000064C8, {128, 128, 128, 0}},
       {"BGRA half opaque over mid grey", 124, 32, 3, rgba, 0x800000C8, {164, 64, 64, 0}},
       {"masks in any order", 124, 32, 3, {0xFF, 0xFF00, 0xFF0000, 0}, 0x0A141E, {10, 20, 30, 0}},
+      {"12-bit channels are rounded", 124, 32, 3, {0xFFF, 0xFFF000, 0xFF000000, 0}, 0x00800FFF, {0, 128, 255, 0}},
   };
   for (const Case& c : cases) {
     PictureDocument doc;
