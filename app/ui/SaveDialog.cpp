@@ -21,7 +21,7 @@ constexpr StringId kChooserTitle = 62106;  // "File Save"
 
 constexpr StringId kSaveFilter = 32784;
 constexpr int kFirstSaveType = static_cast<int>(PictureFormat::Jpeg2000);
-constexpr int kLastSaveType = static_cast<int>(PictureFormat::Jpeg);
+constexpr int kLastSaveType = static_cast<int>(PictureFormat::Png);
 
 // The dialog whose extra controls are being made; the toolkit's creator takes no context.
 SaveDialog* creating = nullptr;

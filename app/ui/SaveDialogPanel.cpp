@@ -19,6 +19,7 @@
 
 #include "core/formats/jp2/Jpeg2000Reader.h"
 #include "core/pipelines/SavePipeline.h"
+#include "ui/QuillonApp.h"
 #include "ui/SaveDialog.h"
 #include "ui/SavePasswordDialog.h"
 #include "ui/TableText.h"
@@ -29,7 +30,8 @@ namespace {
 
 constexpr int kFullQuality = 1024;
 constexpr int kFirstType = static_cast<int>(PictureFormat::Jpeg2000);
-constexpr int kLastType = static_cast<int>(PictureFormat::Jpeg);
+constexpr int kLastType = static_cast<int>(PictureFormat::Png);
+constexpr StringId kPngCompressionLabel = 61250;
 const wxSize kSliderSize(140, -1);
 
 constexpr StringId kCompressionGroup = 62110;  // "Compression"
@@ -208,12 +210,22 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, SaveDialog& dialog)
   jpeg->Add(jpegQualitySlider_, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
   jpeg_ = jpeg;
 
+  auto* png = new wxBoxSizer(wxHORIZONTAL);
+  pngCompression_ = new wxSpinCtrl(this, kPngCompressionId, wxEmptyString, wxDefaultPosition,
+                                   wxDefaultSize, wxSP_ARROW_KEYS, 0, 9,
+                                   std::clamp(options.pngCompression, 0, 9));
+  png->Add(new wxStaticText(this, wxID_ANY, wxString::FromUTF8(wxGetApp().Ui().Strings().Load(
+                                                kPngCompressionLabel))),
+           0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+  png->Add(pngCompression_, 0, wxALIGN_CENTER_VERTICAL);
+  png_ = png;
+
   showWarnings_ =
       new wxCheckBox(this, kShowWarningsId, TableText(kShowWarningsText));
   showWarnings_->SetValue(options.showWarnings);
 
   auto* side = new wxBoxSizer(wxVERTICAL);
-  for (wxSizer* part : {kvf_, jp2_, pnm_, tiff_, jpeg_}) side->Add(part, 0, wxALL, 4);
+  for (wxSizer* part : {kvf_, jp2_, pnm_, tiff_, jpeg_, png_}) side->Add(part, 0, wxALL, 4);
   side->Add(showWarnings_, 0, wxALL, 4);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(compression_, 0, wxALL, 4);
@@ -245,6 +257,7 @@ void SaveDialogPanel::SetType(PictureFormat type) {
   show(pnm_, type == PictureFormat::Pgm || type == PictureFormat::Ppm);
   show(tiff_, type == PictureFormat::Tiff);
   show(jpeg_, type == PictureFormat::Jpeg);
+  show(png_, type == PictureFormat::Png);
   // The panel keeps its size (room for every type): in the file chooser only the chooser may
   // size it, and a layout of the chooser by the toolkit would squeeze it.
   Layout();
@@ -270,7 +283,7 @@ void SaveDialogPanel::OnUpdateUi(wxUpdateUIEvent& event) {
   // The type follows the filter the user picks in the dialog.
   if (auto* fileDialog = dynamic_cast<wxFileDialog*>(GetParent())) {
     const int code = fileDialog->GetFilterIndex() + static_cast<int>(PictureFormat::Jpeg2000);
-    if (code <= static_cast<int>(PictureFormat::Jpeg) && code != static_cast<int>(type_)) {
+    if (code <= kLastType && code != static_cast<int>(type_)) {
       SetType(static_cast<PictureFormat>(code));
       FollowExtension(*fileDialog);
     }
@@ -324,6 +337,7 @@ void SaveDialogPanel::TransferToDialog() {
   options.tiffCompression =
       tiffCompression_->GetSelection() == 1 ? TiffCompression::PackBits : TiffCompression::None;
   options.jpegQuality = std::clamp(jpegQuality_->GetValue(), 1, 100);
+  options.pngCompression = std::clamp(pngCompression_->GetValue(), 0, 9);
   options.showWarnings = showWarnings_->GetValue();
 }
 

@@ -43,6 +43,7 @@ class SaveDialogPanel : public wxPanel {
   static constexpr int kJpegQualityEditId = 1156;
   static constexpr int kJpegQualitySliderId = 1158;
   static constexpr int kTiffCompressionId = 1159;
+  static constexpr int kPngCompressionId = 1160;
   static constexpr int kSortedById = 1185;
 
   SaveDialogPanel(wxWindow* parent, SaveDialog& dialog);
@@ -70,6 +71,7 @@ class SaveDialogPanel : public wxPanel {
   wxSizer* pnm_ = nullptr;
   wxSizer* tiff_ = nullptr;
   wxSizer* jpeg_ = nullptr;
+  wxSizer* png_ = nullptr;
   wxRadioButton* options_[4] = {};
   wxSlider* qualitySlider_ = nullptr;
   wxSpinCtrl* quality_ = nullptr;
@@ -85,6 +87,7 @@ class SaveDialogPanel : public wxPanel {
   wxChoice* tiffCompression_ = nullptr;
   wxSlider* jpegQualitySlider_ = nullptr;
   wxSpinCtrl* jpegQuality_ = nullptr;
+  wxSpinCtrl* pngCompression_ = nullptr;
   wxCheckBox* showWarnings_ = nullptr;
 };
 

@@ -224,6 +224,8 @@ constexpr std::array kOptions{
     return ReadOptionalInt(n, v, 0, EnhancementRegions::kMaxLevel, s.arguments.enhanceLevel); }},
   Option{"--jpeg-quality", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
     return ReadInt(n, v, 1, 100, s.arguments.save.jpegQuality); }},
+  Option{"--png-level", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
+    return ReadInt(n, v, 0, 9, s.arguments.save.pngCompression); }},
   Option{"--ascii", false, Scope::Save, [](ParseState& s, std::string_view, std::string_view) {
     s.arguments.save.pnmCoding = PnmCoding::Plain; return Error(); }},
   Option{"--packbits", false, Scope::Save, [](ParseState& s, std::string_view, std::string_view) {
@@ -375,7 +377,7 @@ std::optional<OutputType> OutputTypeOfPath(const std::filesystem::path& path) {
   std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
-  static constexpr std::array<std::pair<std::string_view, OutputType>, 14> kTypes{{
+  static constexpr std::array<std::pair<std::string_view, OutputType>, 15> kTypes{{
       {".jp2", {PictureFormat::Jpeg2000, Jp2Container::Jp2}},
       {".jpx", {PictureFormat::Jpeg2000, Jp2Container::Jpx}},
       {".jpf", {PictureFormat::Jpeg2000, Jp2Container::Jpx}},
@@ -390,6 +392,7 @@ std::optional<OutputType> OutputTypeOfPath(const std::filesystem::path& path) {
       {".tiff", {PictureFormat::Tiff}},
       {".jpg", {PictureFormat::Jpeg}},
       {".jpeg", {PictureFormat::Jpeg}},
+      {".png", {PictureFormat::Png}},
   }};
   for (const auto& [name, type] : kTypes) {
     if (extension == name) return type;

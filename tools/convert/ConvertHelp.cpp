@@ -18,15 +18,18 @@ std::string ConvertHelpText() {
                                              input with the extension TYPE
   quillon-convert --help                     this text
 
-Inputs are recognised by their contents: BMP, PGM, PPM, TIFF, JPEG, KVF and JPEG 2000 (JP2
-and JPX files, raw codestreams). JPEG 2000 inputs become 8-bit grey or 24-bit colour pictures:
-deeper samples keep their top 8 bits, and opacity and extra channels are left out.
+Inputs are recognised by their contents: BMP, PGM, PPM, TIFF, JPEG, PNG, KVF and JPEG 2000
+(JP2 and JPX files, raw codestreams). JPEG 2000 inputs become 8-bit grey or 24-bit colour
+pictures: deeper samples keep their top 8 bits, and opacity and extra channels are left out.
+PNG, TIFF and BMP inputs with opacity are composited over mid grey (128, 128, 128); their
+deeper samples are rounded to 8 bits.
 
 Output types by extension (case is ignored):
   .jp2                JPEG 2000, JP2 file          .kvf          KVF wavelet file
   .jpx .jpf           JPEG 2000, JPX file          .bmp          Windows bitmap
   .j2k .j2c .jpc      JPEG 2000 raw codestream     .ppm .pgm     portable pixmap / greymap
   .tif .tiff          TIFF                         .jpg .jpeg    JPEG
+  .png                PNG
 A PGM output of a colour picture is converted to grey first.
 
 Colour conversions of the input before it is saved (one of these):
@@ -67,6 +70,7 @@ Expert JPEG 2000 options (each replaces what the writer would choose):
 
 Other outputs:
   --jpeg-quality Q      JPEG quality from 1 to 100 (default 80)
+  --png-level N         PNG compression level from 0 (none) to 9 (smallest; default 6)
   --ascii               PPM/PGM: plain (ASCII) samples instead of binary
   --packbits            TIFF: PackBits compression instead of none
 Options that do not concern the output's type are ignored.

@@ -46,6 +46,7 @@ std::string FormatName(PictureFormat format) {
     case PictureFormat::Pgm: return "PGM";
     case PictureFormat::Tiff: return "TIFF";
     case PictureFormat::Jpeg: return "JPEG";
+    case PictureFormat::Png: return "PNG";
     case PictureFormat::Unknown: break;
   }
   return "unknown";

@@ -12,6 +12,7 @@ enum class PictureFormat : int {
   Pgm = 6,
   Tiff = 7,
   Jpeg = 8,
+  Png = 9,
 };
 
 }  // namespace quillon

@@ -53,7 +53,7 @@ std::string DecimalText(double value) {
 SaveOptions LoadSaveOptions(const Settings& settings) {
   using namespace setting;
   SaveOptions options;
-  options.type = static_cast<PictureFormat>(ReadInRange(settings, kSaveType, 2, 8));
+  options.type = static_cast<PictureFormat>(ReadInRange(settings, kSaveType, 2, 9));
   options.option = static_cast<SaveOption>(ReadInRange(settings, kSaveOption, 0, 3));
   options.quality = ReadInRange(settings, kSaveQuality, 1, 100);
   options.rate = ReadDecimal(settings, kSaveCompression, kLargestRate);
@@ -65,6 +65,7 @@ SaveOptions LoadSaveOptions(const Settings& settings) {
   options.tiffCompression =
       static_cast<TiffCompression>(ReadInRange(settings, kSaveTiffCompression, 0, 1));
   options.jpegQuality = ReadInRange(settings, kJpgQuality, 1, 100);
+  options.pngCompression = ReadInRange(settings, kSavePngCompression, 0, 9);
   options.showWarnings = Read(settings, kShowWarnings) != 0;
   return options;
 }
@@ -83,6 +84,7 @@ void StoreSaveOptions(const SaveOptions& options, Settings& settings) {
   (void)Write(settings, kSavePxmType, static_cast<int>(options.pnmCoding));
   (void)Write(settings, kSaveTiffCompression, static_cast<int>(options.tiffCompression));
   (void)Write(settings, kJpgQuality, options.jpegQuality);
+  (void)Write(settings, kSavePngCompression, options.pngCompression);
   (void)Write(settings, kShowWarnings, options.showWarnings ? 1 : 0);
 }
 

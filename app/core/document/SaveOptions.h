@@ -48,6 +48,7 @@ struct SaveOptions {
   PnmCoding pnmCoding = PnmCoding::Raw;                    // "SavePXMType"
   TiffCompression tiffCompression = TiffCompression::None; // "SaveTIFFCompression"
   int jpegQuality = 80;                                    // "JPGQuality"
+  int pngCompression = 6;                                  // "SavePNGCompression", 0..9
   bool showWarnings = true;                                // "ShowWarnings"
 
   // Not kept in the settings.

@@ -5,6 +5,7 @@
 #include "core/pipelines/PictureProbe.h"
 #include "core/formats/raster/BmpFile.h"
 #include "core/formats/raster/JpegFile.h"
+#include "core/formats/raster/PngFile.h"
 #include "core/formats/raster/PnmFile.h"
 #include "core/formats/raster/RasterProbes.h"
 #include "core/formats/raster/TiffFile.h"
@@ -34,6 +35,7 @@ const PictureReaders& InstalledReaders() {
       .jpeg = raster(&ReadJpeg),
       .tiff = raster(&ReadTiff),
       .bmp = raster(&ReadBmp),
+      .png = raster(&ReadPng),
       .kvfLegacy = &ReadKvfLegacy,
       .kvfCurrent = &ReadKvfCurrent,
       .jpeg2000 = &ReadJpeg2000,
@@ -47,6 +49,7 @@ const PictureProbers& InstalledProbers() {
       .jpeg = rasterProbe(&ProbeJpeg),
       .tiff = rasterProbe(&ProbeTiff),
       .bmp = &ProbeBmp,
+      .png = &ProbePng,
       .kvfLegacy = &ProbeKvfLegacy,
       .kvfCurrent = &ProbeKvfCurrent,
       .jpeg2000 = &ProbeJpeg2000,

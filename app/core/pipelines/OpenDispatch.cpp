@@ -27,6 +27,8 @@ Dispatch DispatchByMagic(std::uint16_t value) {
       return {ReaderKind::Tiff, PictureFormat::Tiff};
     case magic('B', 'M'):
       return {ReaderKind::Bmp, PictureFormat::Bmp};
+    case magic('\x89', 'P'):  // the PNG signature
+      return {ReaderKind::Png, PictureFormat::Png};
     case magic('W', 'V'):
       return {ReaderKind::Kvf, PictureFormat::Kvf};
     default:

@@ -9,7 +9,7 @@
 
 namespace quillon {
 
-enum class ReaderKind { Pnm, Jpeg, Tiff, Bmp, Kvf, Jpeg2000 };
+enum class ReaderKind { Pnm, Jpeg, Tiff, Bmp, Png, Kvf, Jpeg2000 };
 
 struct Dispatch {
   ReaderKind reader;
@@ -37,7 +37,7 @@ FileDispatch DispatchFile(const std::filesystem::path& path);
 // One handler (reader, probe) per reader kind, the KVF ones split by generation.
 template <typename Handler>
 struct ByReader {
-  Handler pnm, jpeg, tiff, bmp, kvfLegacy, kvfCurrent, jpeg2000;
+  Handler pnm, jpeg, tiff, bmp, png, kvfLegacy, kvfCurrent, jpeg2000;
 
   // The handler for a file; null for a KVF file of an unknown version.
   const Handler* Select(const FileDispatch& file) const {
@@ -46,6 +46,7 @@ struct ByReader {
       case ReaderKind::Jpeg: return &jpeg;
       case ReaderKind::Tiff: return &tiff;
       case ReaderKind::Bmp: return &bmp;
+      case ReaderKind::Png: return &png;
       case ReaderKind::Kvf:
         if (!file.kvf) return nullptr;
         return *file.kvf == KvfGeneration::Legacy ? &kvfLegacy : &kvfCurrent;

@@ -9,6 +9,7 @@
 #include "core/formats/kvf/KvfWriter.h"
 #include "core/formats/raster/BmpFile.h"
 #include "core/formats/raster/JpegFile.h"
+#include "core/formats/raster/PngFile.h"
 #include "core/formats/raster/PnmFile.h"
 #include "core/formats/raster/TiffFile.h"
 
@@ -17,7 +18,7 @@ namespace quillon {
 namespace {
 
 // The extensions of the save types in the order of their codes, from 2 on (string 32778).
-constexpr std::string_view kExtensionTable = ".jp2.kvf.bmp.ppm.pgm.tif.jpg";
+constexpr std::string_view kExtensionTable = ".jp2.kvf.bmp.ppm.pgm.tif.jpg.png";
 constexpr std::size_t kExtensionLength = 4;
 constexpr int kFirstSaveFormat = 2;
 
@@ -39,6 +40,8 @@ bool WriteWith(const std::filesystem::path& path, PictureFormat format, PictureD
       return WriteTiff(path, document, context, options.tiffCompression);
     case PictureFormat::Jpeg:
       return WriteJpeg(path, document, context, std::clamp(options.jpegQuality, 1, 100));
+    case PictureFormat::Png:
+      return WritePng(path, document, context, std::clamp(options.pngCompression, 0, 9));
     case PictureFormat::Unknown:
       break;
   }
@@ -63,7 +66,7 @@ PictureFormat SaveFormatOfPath(const std::filesystem::path& path) {
 
 std::string_view SaveExtensionOf(PictureFormat format) {
   const int code = static_cast<int>(format);
-  if (code < kFirstSaveFormat || code > static_cast<int>(PictureFormat::Jpeg)) return {};
+  if (code < kFirstSaveFormat || code > static_cast<int>(PictureFormat::Png)) return {};
   return kExtensionTable.substr(
       static_cast<std::size_t>(code - kFirstSaveFormat) * kExtensionLength, kExtensionLength);
 }

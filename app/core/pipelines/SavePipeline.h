@@ -14,7 +14,7 @@ namespace quillon {
 
 inline constexpr StringId kCouldNotSave = 61237;  // "The file could not be saved."
 
-// The type of a path's extension by the table ".jp2.kvf.bmp.ppm.pgm.tif.jpg" (case is
+// The type of a path's extension by the table ".jp2.kvf.bmp.ppm.pgm.tif.jpg.png" (case is
 // ignored); Unknown for any other extension.
 PictureFormat SaveFormatOfPath(const std::filesystem::path& path);
 // The extension of a type that can be saved (".jp2" ...), empty for any other.

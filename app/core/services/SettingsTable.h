@@ -75,6 +75,7 @@ inline constexpr IntSetting kSaveType{kFiledialog, "SaveType", 2};
 inline constexpr IntSetting kShowWarnings{kFiledialog, "ShowWarnings", 1};
 inline constexpr IntSetting kSavePxmType{kFiledialog, "SavePXMType", 0};
 inline constexpr IntSetting kSaveTiffCompression{kFiledialog, "SaveTIFFCompression", 0};
+inline constexpr IntSetting kSavePngCompression{kFiledialog, "SavePNGCompression", 6};
 inline constexpr IntSetting kSaveOption{kWavelet, "SaveOption", 0};
 inline constexpr IntSetting kSaveQuality{kWavelet, "SaveQuality", 80};
 inline constexpr IntSetting kScanMode{kWavelet, "ScanMode", 0};

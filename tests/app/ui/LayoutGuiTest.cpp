@@ -117,7 +117,7 @@ TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
 }
 
 TEST_P(LayoutGuiTest, SaveChooserCarriesThePanelOfEveryTypeAtItsBestSize) {
-  const char* const types[] = {"jp2", "kvf", "bmp", "ppm", "pgm", "tif", "jpg"};
+  const char* const types[] = {"jp2", "kvf", "bmp", "ppm", "pgm", "tif", "jpg", "png"};
   SaveDialog& dialog = App().FileSaveDialog();
   dialog.options.type = PictureFormat::Jpeg2000;
   const bool cameUp = WithFileChooser(

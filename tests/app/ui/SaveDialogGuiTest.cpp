@@ -88,6 +88,7 @@ TEST_F(SaveDialogGuiTest, EachTypeOffersItsOwnOptions) {
       {PictureFormat::Pgm, pnm},
       {PictureFormat::Tiff, {Panel::kTiffCompressionId}},
       {PictureFormat::Jpeg, {Panel::kJpegQualityEditId, Panel::kJpegQualitySliderId}},
+      {PictureFormat::Png, {Panel::kPngCompressionId}},
   };
   std::set<int> every;
   for (const auto& [type, ids] : offered) every.insert(ids.begin(), ids.end());
@@ -268,7 +269,7 @@ TEST_F(SaveDialogGuiTest, SystemDialogOpensOnTheFilterOfTheType) {
   EXPECT_EQ(title, "File Save");
   EXPECT_EQ(filter, 3) << "the fourth filter, *.ppm";
   EXPECT_TRUE(wildcard.StartsWith("Korvel.jp2 Format (*.jp2)|*.jp2|Korvel Format (*.kvf)|"));
-  EXPECT_TRUE(wildcard.EndsWith("JPEG (*.jpg)|*.jpg"));
+  EXPECT_TRUE(wildcard.EndsWith("JPEG (*.jpg)|*.jpg|PNG (*.png)|*.png"));
   EXPECT_EQ(directory, dir.path().string());
   EXPECT_EQ(name, "scan.ppm") << "offered with the extension of the type";
   EXPECT_TRUE(style & wxFD_OVERWRITE_PROMPT);

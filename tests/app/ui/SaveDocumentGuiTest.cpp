@@ -215,7 +215,7 @@ TEST_F(SaveDocumentGuiTest, PasswordOfTheDialogProtectsTheKvfFile) {
 
 TEST_F(SaveDocumentGuiTest, FailedSaveReportsItAndKeepsTheDocumentAndTheOldFile) {
   OpenFixture("keep.bmp");
-  const std::filesystem::path existing = Out("existing.png");
+  const std::filesystem::path existing = Out("existing.gif");  // no save type has .gif
   std::ofstream(existing) << "old contents";
   const std::filesystem::path unreachable = dir.path() / "no such directory" / "x.bmp";
   for (const std::filesystem::path& target : {existing, unreachable}) {

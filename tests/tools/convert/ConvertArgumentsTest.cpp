@@ -38,6 +38,7 @@ TEST(ConvertArguments, OutputTypeComesFromTheExtensionInAnyCase) {
       {"a.tiff", {PictureFormat::Tiff}},
       {"a.jpg", {PictureFormat::Jpeg}},
       {"a.JPEG", {PictureFormat::Jpeg}},
+      {"a.png", {PictureFormat::Png}},
   };
   for (const auto& [path, type] : cases) {
     const std::optional<OutputType> found = OutputTypeOfPath(path);
@@ -47,10 +48,10 @@ TEST(ConvertArguments, OutputTypeComesFromTheExtensionInAnyCase) {
       EXPECT_EQ(found->container, type.container) << path;
     }
   }
-  for (const char* path : {"a.png", "a", "a.jp2.bak", ".jp2x", "jp2"}) {
+  for (const char* path : {"a.gif", "a", "a.jp2.bak", ".jp2x", "jp2"}) {
     EXPECT_FALSE(OutputTypeOfPath(path)) << path;
   }
-  EXPECT_NE(Rejection({"in.bmp", "out.png"}).find("out.png"), std::string::npos);
+  EXPECT_NE(Rejection({"in.bmp", "out.gif"}).find("out.gif"), std::string::npos);
 }
 
 TEST(ConvertArguments, ConvertKeepsTheSaveDialogDefaults) {
@@ -70,12 +71,13 @@ TEST(ConvertArguments, ConvertKeepsTheSaveDialogDefaults) {
 TEST(ConvertArguments, SaveOptionsReachTheOptions) {
   const ConvertArguments a =
       Parse({"--quality", "35", "--progression=resolution", "--baseline", "--jpeg-quality", "90",
-             "--ascii", "--packbits", "--levels", "3", "--layers=7", "--tile", "256x128",
+             "--png-level", "2", "--ascii", "--packbits", "--levels", "3", "--layers=7", "--tile", "256x128",
              "--codeblock", "32x64", "--sop", "--eph", "--visual-weighting", "2", "--password",
              "secret", "--free-quality", "25", "--region", "1,2,30,40", "--region=5,6,7,8",
              "--enhance", "4", "--yes", "in.bmp", "out.kvf"});
   EXPECT_EQ(a.save.option, SaveOption::Quality);
   EXPECT_EQ(a.save.quality, 35);
+  EXPECT_EQ(a.save.pngCompression, 2);
   EXPECT_EQ(a.save.progression, SortedBy::Resolution);
   EXPECT_EQ(a.save.scanMode, ScanMode::Baseline);
   EXPECT_EQ(a.save.jpegQuality, 90);
@@ -168,6 +170,7 @@ TEST(ConvertArguments, RejectsBadValuesWithTheOptionNamed) {
       {"--free-quality", "101", "a.bmp", "b.kvf"},
       {"--enhance", "11", "a.bmp", "b.kvf"},
       {"--jpeg-quality", "0", "a.bmp", "b.jpg"},
+      {"--png-level", "10", "a.bmp", "b.png"},
       {"--levels", "33", "a.bmp", "b.jp2"},
       {"--layers", "0", "a.bmp", "b.jp2"},
       {"--tile", "0x64", "a.bmp", "b.jp2"},
@@ -268,12 +271,12 @@ TEST(ConvertArguments, HelpDocumentsEveryOptionAndType) {
   const std::string help = ConvertHelpText();
   for (const char* word :
        {"--lossless", "--quality", "--rate", "--size", "--progression", "--baseline",
-        "--password", "--free-quality", "--region", "--enhance", "--jpeg-quality", "--ascii",
-        "--packbits", "--levels", "--layers", "--tile", "--codeblock", "--sop", "--eph",
+        "--password", "--free-quality", "--region", "--enhance", "--jpeg-quality", "--png-level",
+        "--ascii", "--packbits", "--levels", "--layers", "--tile", "--codeblock", "--sop", "--eph",
         "--visual-weighting", "--load-quality", "--load-rate", "--load-size", "--reduce",
         "--threads", "--yes", "--info", "--compare", "--output-dir", "--to", "--jobs", ".jp2",
         ".jpx", ".jpf", ".j2k", ".j2c", ".jpc", ".kvf",
-        ".bmp", ".ppm", ".pgm", ".tif", ".jpg"}) {
+        ".bmp", ".ppm", ".pgm", ".tif", ".jpg", ".png"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }
 }

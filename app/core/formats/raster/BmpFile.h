@@ -12,8 +12,10 @@
 
 namespace quillon {
 
-// Reads 1, 4, 8 and 24-bit files (uncompressed, RLE8, RLE4; 12, 40, 64, 108 and 124-byte
-// info headers; top-down rows). Pictures below 24 bits become 8-bit palette pictures.
+// Reads 1, 4, 8, 16, 24 and 32-bit files (uncompressed, RLE8, RLE4, bit fields; 12, 40, 52,
+// 56, 64, 108 and 124-byte info headers; top-down rows). Pictures below 16 bits become 8-bit
+// palette pictures, the others 24 bits; opacity from an alpha bit field is composited over
+// mid grey.
 // Sets the document's compression ratio to raw size / file length. A bad header fails
 // without a message; pixel data that ends early shows message 33013.
 [[nodiscard]] bool ReadBmp(const std::filesystem::path& path, PictureDocument& document,

@@ -1,5 +1,6 @@
 #include "core/formats/raster/BmpHeader.h"
 
+#include <bit>
 #include <limits>
 
 namespace quillon {
@@ -14,9 +15,39 @@ std::uint32_t Le32(const std::uint8_t* p) {
 
 constexpr std::uint32_t kCoreHeaderSize = 12;
 
+constexpr std::uint32_t kInfoHeaderSize = 40;
+constexpr std::uint32_t kOs2HeaderSize = 64;
+
 bool KnownInfoSize(std::uint32_t size) {
-  // 12: OS/2 1.x, 40: Windows 3, 64: OS/2 2.x, 108 and 124: Windows 95 and 98 extensions.
-  return size == kCoreHeaderSize || size == 40 || size == 64 || size == 108 || size == 124;
+  // 12: OS/2 1.x, 40: Windows 3, 52 and 56: with bit-field masks, 64: OS/2 2.x, 108 and
+  // 124: Windows 95 and 98 extensions.
+  return size == kCoreHeaderSize || size == kInfoHeaderSize || size == 52 || size == 56 ||
+         size == kOs2HeaderSize || size == 108 || size == 124;
+}
+
+// One contiguous run of at most 16 bits inside a pixel of `bits` bits; 0 only where allowed.
+bool UsableMask(std::uint32_t mask, int bits, bool zeroAllowed) {
+  if (mask == 0) return zeroAllowed;
+  if (bits < 32 && (mask >> bits) != 0) return false;
+  const int shift = std::countr_zero(mask);
+  const std::uint32_t run = mask >> shift;
+  return (run & (run + 1)) == 0 && std::popcount(run) <= 16;
+}
+
+// Bit-field masks: inside the larger headers, else the three words after a 40-byte header.
+bool ReadMasks(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
+  if (layout.compression != kBmpBitFields) {
+    layout.masks = layout.bitCount == 16 ? BmpMasks{0x7C00, 0x03E0, 0x001F, 0}
+                                         : BmpMasks{0xFF0000, 0xFF00, 0xFF, 0};
+    return true;
+  }
+  const std::size_t at = kBmpFileHeaderSize + kInfoHeaderSize;
+  if (bytes.size() < at + 12) return false;
+  layout.masks = BmpMasks{Le32(&bytes[at]), Le32(&bytes[at + 4]), Le32(&bytes[at + 8]),
+                          layout.infoSize >= 56 ? Le32(&bytes[at + 12]) : 0};
+  const BmpMasks& m = layout.masks;
+  return UsableMask(m.red, layout.bitCount, false) && UsableMask(m.green, layout.bitCount, false) &&
+         UsableMask(m.blue, layout.bitCount, false) && UsableMask(m.alpha, layout.bitCount, true);
 }
 
 }  // namespace
@@ -57,7 +88,13 @@ bool ParseBmpHeader(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
   switch (layout.compression) {
     case 0:
       if (layout.bitCount != 1 && layout.bitCount != 4 && layout.bitCount != 8 &&
-          layout.bitCount != 24) {
+          layout.bitCount != 16 && layout.bitCount != 24 && layout.bitCount != 32) {
+        return false;
+      }
+      break;
+    case kBmpBitFields:
+      // OS/2 headers use the code 3 for Huffman coding.
+      if ((layout.bitCount != 16 && layout.bitCount != 32) || layout.infoSize == kOs2HeaderSize) {
         return false;
       }
       break;
@@ -70,6 +107,7 @@ bool ParseBmpHeader(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
     default:
       return false;
   }
+  if (layout.bitCount == 16 || layout.bitCount == 32) return ReadMasks(bytes, layout);
   if (layout.bitCount != 24) {
     const std::uint32_t full = 1u << layout.bitCount;
     layout.paletteEntries = colorsUsed == 0 || colorsUsed > full ? full : colorsUsed;

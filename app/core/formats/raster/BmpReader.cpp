@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -6,6 +7,7 @@
 #include "core/formats/raster/BmpHeader.h"
 #include "core/formats/raster/BmpRleDecoder.h"
 #include "core/formats/raster/RasterIoSupport.h"
+#include "core/formats/raster/SampleScaling.h"
 
 namespace quillon {
 
@@ -30,9 +32,62 @@ void ReadPalette(std::span<const std::uint8_t> bytes, const BmpLayout& layout, P
   }
 }
 
+// One channel of a 16- or 32-bit pixel, by its mask (non-zero, one run of at most 16 bits).
+// Channels of up to 8 bits repeat their bits downwards (5-bit 10110 becomes 10110101), as
+// ImageMagick and other bitmap readers widen them; wider ones are rounded like deep samples.
+class MaskedChannel {
+ public:
+  explicit MaskedChannel(std::uint32_t mask)
+      : mask_(mask),
+        shift_(mask == 0 ? 0 : std::countr_zero(mask)),
+        bits_(std::popcount(mask)),
+        max_(mask >> shift_) {}
+  std::uint8_t To8(std::uint32_t pixel) const {
+    const std::uint32_t v = (pixel & mask_) >> shift_;
+    if (bits_ > 8) return ScaleTo8(v, max_);
+    std::uint32_t wide = v << (8 - bits_);
+    for (int filled = bits_; filled < 8; filled += bits_) wide |= wide >> bits_;
+    return static_cast<std::uint8_t>(wide);
+  }
+  std::uint32_t To16(std::uint32_t pixel) const {
+    return bits_ > 8 ? ScaleTo16((pixel & mask_) >> shift_, max_) : To8(pixel) * 257u;
+  }
+
+ private:
+  std::uint32_t mask_;
+  int shift_;
+  int bits_;
+  std::uint32_t max_;
+};
+
+// A row of 16- or 32-bit pixels (little-endian) into blue, green, red; a pixel with opacity
+// is composited over mid grey.
+void ExpandMaskedRow(const std::uint8_t* source, const BmpLayout& layout, std::uint8_t* row) {
+  const MaskedChannel channels[3] = {MaskedChannel(layout.masks.blue),
+                                     MaskedChannel(layout.masks.green),
+                                     MaskedChannel(layout.masks.red)};
+  const MaskedChannel alpha(layout.masks.alpha);
+  const bool wide = layout.bitCount == 32;
+  for (std::int32_t x = 0; x < layout.width; ++x, row += 3) {
+    const std::uint8_t* p = source + std::size_t(x) * (wide ? 4 : 2);
+    std::uint32_t pixel = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
+    if (wide) pixel |= std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    if (layout.masks.alpha == 0) {
+      for (int c = 0; c < 3; ++c) row[c] = channels[c].To8(pixel);
+    } else {
+      const std::uint32_t a = alpha.To16(pixel);
+      for (int c = 0; c < 3; ++c) row[c] = OverBackground(channels[c].To16(pixel), a);
+    }
+  }
+}
+
 void ExpandRow(const std::uint8_t* source, const BmpLayout& layout, std::uint8_t* row) {
   const std::int32_t width = layout.width;
   switch (layout.bitCount) {
+    case 16:
+    case 32:
+      ExpandMaskedRow(source, layout, row);
+      break;
     case 24:
     case 8:
       std::memcpy(row, source, std::size_t(width) * (layout.bitCount / 8));
@@ -60,7 +115,7 @@ BmpResult DecodeBmp(std::span<const std::uint8_t> bytes, PictureDocument& docume
   }
 
   const std::span<const std::uint8_t> pixels = bytes.subspan(layout.pixelOffset);
-  const bool rle = layout.compression != 0;
+  const bool rle = layout.compression == kBmpRle8 || layout.compression == kBmpRle4;
   const std::uint64_t rowBytes = BmpFileRowBytes(layout);
   if (rle) {
     if (!PlausiblePictureSize(layout.width, layout.height, pixels.size(), kRlePixelsPerByte)) {
@@ -71,10 +126,11 @@ BmpResult DecodeBmp(std::span<const std::uint8_t> bytes, PictureDocument& docume
   }
 
   Picture& picture = document.GetPicture();
-  if (!CreateSizedPicture(picture, layout.width, layout.height, layout.bitCount == 24, context)) {
+  const bool colour = layout.bitCount >= 16;
+  if (!CreateSizedPicture(picture, layout.width, layout.height, colour, context)) {
     return BmpResult::NoMemory;
   }
-  if (layout.bitCount != 24) ReadPalette(bytes, layout, picture);
+  if (!colour) ReadPalette(bytes, layout, picture);
   // File row r lands in memory row r for bottom-up files, counted from the top otherwise.
   const auto rowAt = [&](std::int32_t fileRow) {
     return picture.Row(layout.topDown ? layout.height - 1 - fileRow : fileRow);
@@ -104,11 +160,7 @@ bool ReadBmp(const std::filesystem::path& path, PictureDocument& document,
              FileIoContext& context) {
   WaitCursor wait(context.ui);
   std::vector<std::uint8_t> bytes;
-  if (ReadFileBytes(path, bytes, kMaxRasterFileBytes) != FileReadStatus::Ok) {
-    context.ui.MessageBox(kFileNotReadMessage, MessageIcon::Stop, MessageButtons::Ok,
-                          {path.string()});
-    return false;
-  }
+  if (!ReadRasterFile(path, bytes, context)) return false;
   BmpLayout layout;
   std::optional<RowProgress> progress;
   if (ParseBmpHeader(bytes, layout)) {

@@ -1,6 +1,7 @@
 #include "core/formats/raster/PnmFile.h"
 #include "core/formats/raster/PnmHeader.h"
 #include "core/formats/raster/RasterIoSupport.h"
+#include "core/formats/raster/SampleScaling.h"
 
 namespace quillon {
 
@@ -8,14 +9,12 @@ namespace {
 
 constexpr StringId kTooManyShadesMessage = 115;
 
-// Brings a sample of 0..maxValue (larger values count as maxValue) to 0..255, rounded.
+// Brings a sample of 0..maxValue (larger values count as maxValue) to 0..255, rounded as
+// the other readers round deep samples.
 class SampleScaler {
  public:
   explicit SampleScaler(std::uint32_t maxValue) : max_(maxValue) {}
-  std::uint8_t operator()(std::uint32_t sample) const {
-    if (sample >= max_) return 255;
-    return static_cast<std::uint8_t>((sample * 255u + max_ / 2) / max_);
-  }
+  std::uint8_t operator()(std::uint32_t sample) const { return ScaleTo8(sample, max_); }
 
  private:
   std::uint32_t max_;

@@ -62,6 +62,14 @@ FileReadStatus ReadFileBytes(const std::filesystem::path& path, std::vector<std:
   return status;
 }
 
+bool ReadRasterFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                    FileIoContext& context) {
+  if (ReadFileBytes(path, bytes, kMaxRasterFileBytes) == FileReadStatus::Ok) return true;
+  context.ui.MessageBox(kFileNotReadMessage, MessageIcon::Stop, MessageButtons::Ok,
+                        {path.string()});
+  return false;
+}
+
 bool PlausiblePictureSize(std::int64_t width, std::int64_t height, std::uint64_t sourceBytes,
                           std::uint64_t pixelsPerByte) {
   if (width <= 0 || height <= 0 || width > std::numeric_limits<std::int32_t>::max() ||

@@ -51,6 +51,10 @@ enum class FileReadStatus { Ok, CannotOpen, TooLarge, ReadError };
 // Largest file the memory-based readers take in one piece.
 inline constexpr std::uint64_t kMaxRasterFileBytes = std::uint64_t{1} << 32;
 
+// Reads a whole raster file of at most kMaxRasterFileBytes; any failure shows message 33013.
+[[nodiscard]] bool ReadRasterFile(const std::filesystem::path& path,
+                                  std::vector<std::uint8_t>& bytes, FileIoContext& context);
+
 // Whether a picture of width by height pixels may be allocated for a source of `sourceBytes`
 // bytes that can hold at most `pixelsPerByte` pixels per byte (compressed sources expand).
 // Small pictures always pass; nothing passes that Picture cannot hold.

@@ -1,6 +1,9 @@
 #include "core/formats/raster/RasterProbes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -52,7 +55,9 @@ std::optional<ProbeResult> ProbeBmp(const std::filesystem::path& path,
   BmpLayout layout;
   if (!ParseBmpHeader(ReadFileStart(path), layout)) return std::nullopt;
   return ProbeResult{layout.width, layout.height, layout.bitCount,
-                     strings.Load(layout.compression != 0 ? kProbeCompressed : kProbeUncompressed)};
+                     strings.Load(layout.compression == kBmpRle8 || layout.compression == kBmpRle4
+                                      ? kProbeCompressed
+                                      : kProbeUncompressed)};
 }
 
 std::optional<ProbeResult> ProbePnm(const std::filesystem::path& path,
@@ -79,6 +84,40 @@ std::optional<ProbeResult> ProbeTiff(const std::filesystem::path& path) {
   if (width == 0 || height == 0 || !FitsInt32(width) || !FitsInt32(height)) return std::nullopt;
   return ProbeResult{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
                      bits * samples, {}};
+}
+
+std::optional<ProbeResult> ProbePng(const std::filesystem::path& path,
+                                    const StringTable& strings) {
+  // The signature, then IHDR: length, type, width, height, depth, colour type, compression,
+  // filter, interlace.
+  static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const std::vector<std::uint8_t> bytes = ReadFileStart(path);
+  if (bytes.size() < 33 || !std::equal(std::begin(kSignature), std::end(kSignature), bytes.begin()) ||
+      std::memcmp(&bytes[12], "IHDR", 4) != 0) {
+    return std::nullopt;
+  }
+  const auto be32 = [&](std::size_t at) {
+    return std::uint64_t(bytes[at]) << 24 | std::uint64_t(bytes[at + 1]) << 16 |
+           std::uint64_t(bytes[at + 2]) << 8 | bytes[at + 3];
+  };
+  const std::uint64_t width = be32(16);
+  const std::uint64_t height = be32(20);
+  const int depth = bytes[24];
+  int channels = 0;
+  switch (bytes[25]) {
+    case 0: case 3: channels = 1; break;
+    case 4: channels = 2; break;
+    case 2: channels = 3; break;
+    case 6: channels = 4; break;
+    default: return std::nullopt;
+  }
+  if (width == 0 || height == 0 || !FitsInt32(width) || !FitsInt32(height) || depth == 0 ||
+      depth > 16) {
+    return std::nullopt;
+  }
+  return ProbeResult{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+                     depth * channels,
+                     strings.Load(bytes[28] != 0 ? kProbeInterlaced : kProbeNotInterlaced)};
 }
 
 std::optional<ProbeResult> ProbeJpeg(const std::filesystem::path& path) {

@@ -13,9 +13,12 @@ namespace quillon {
 // warnings. Called once at start-up; `ui` must outlive every later libtiff call.
 void InstallTiffErrorHandler(UiServices& ui);
 
-// Min-is-white and min-is-black files give an 8-bit grey ramp picture, all others 24 bits.
-// LZW files are refused with message 158, files the RGBA interface cannot read with its own
-// text, and errors while reading show message 33013 once.
+// Grey, RGB and palette files of 1 to 16 bits per sample (strips or tiles, contiguous or
+// planar, with or without opacity) are read sample by sample, every other file through
+// libtiff's RGBA interface. Grey files give an 8-bit grey ramp picture, all others 24 bits;
+// deeper samples are rounded to 8 bits and opacity is composited over mid grey. LZW files
+// are refused with message 158, files the RGBA interface cannot read with its own text, and
+// errors while reading show message 33013 once.
 [[nodiscard]] bool ReadTiff(const std::filesystem::path& path, PictureDocument& document,
                             FileIoContext& context);
 

@@ -5,6 +5,8 @@
 
 #include "core/formats/raster/RasterIoSupport.h"
 #include "core/formats/raster/TiffFile.h"
+#include "core/formats/raster/SampleScaling.h"
+#include "core/formats/raster/TiffSamples.h"
 #include "core/formats/raster/TiffSession.h"
 
 namespace quillon {
@@ -40,7 +42,8 @@ void ReadResolution(TIFF* tiff, Picture& picture) {
   }
 }
 
-// One band of RGBA rows (top row first) into the picture.
+// One band of RGBA rows (top row first) into the picture; libtiff's colours are
+// premultiplied by their opacity.
 void StoreBand(const std::uint32_t* rgba, std::uint32_t firstLine, std::uint32_t lines,
                Picture& picture, RowProgress& progress) {
   const auto width = static_cast<std::uint32_t>(picture.Header().biWidth);
@@ -50,12 +53,13 @@ void StoreBand(const std::uint32_t* rgba, std::uint32_t firstLine, std::uint32_t
     const std::uint32_t* source = rgba + std::size_t{l} * width;
     for (std::uint32_t x = 0; x < width; ++x) {
       const std::uint32_t pixel = source[x];
+      const std::uint32_t a = TIFFGetA(pixel);
       if (colour) {
-        row[3 * x] = static_cast<std::uint8_t>(TIFFGetB(pixel));
-        row[3 * x + 1] = static_cast<std::uint8_t>(TIFFGetG(pixel));
-        row[3 * x + 2] = static_cast<std::uint8_t>(TIFFGetR(pixel));
+        row[3 * x] = OverBackground8(TIFFGetB(pixel), a, true);
+        row[3 * x + 1] = OverBackground8(TIFFGetG(pixel), a, true);
+        row[3 * x + 2] = OverBackground8(TIFFGetR(pixel), a, true);
       } else {
-        row[x] = static_cast<std::uint8_t>(TIFFGetR(pixel));
+        row[x] = OverBackground8(TIFFGetR(pixel), a, true);
       }
     }
     progress.Step();
@@ -126,7 +130,13 @@ bool ReadTiff(const std::filesystem::path& path, PictureDocument& document,
     if (!session.Failed()) reportUnreadable();
     return false;
   }
-  const bool gray = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
+  // Grey, RGB and palette samples are read as they are; everything else through libtiff's
+  // RGBA interface.
+  TiffSampleLayout samples;
+  const bool direct = TiffSampleLayoutOf(tiff, samples);
+  const bool gray = direct ? !samples.Colour()
+                           : photometric == PHOTOMETRIC_MINISWHITE ||
+                                 photometric == PHOTOMETRIC_MINISBLACK;
   Picture& picture = document.GetPicture();
   if (!CreateSizedPicture(picture, static_cast<std::int32_t>(width),
                           static_cast<std::int32_t>(height), !gray, context)) {
@@ -135,7 +145,15 @@ bool ReadTiff(const std::filesystem::path& path, PictureDocument& document,
   ClearRowPadding(picture);
   ReadResolution(tiff, picture);
   RowProgress progress(context, kLoadingCaption, path, static_cast<std::int32_t>(height));
-  if (!ReadRgbaRows(tiff, picture, progress, context.ui) || session.Failed()) return false;
+  if (direct) {
+    if (!ReadTiffSamples(tiff, samples, fileBytes, picture, progress)) {
+      if (!session.Failed()) reportUnreadable();
+      return false;
+    }
+  } else if (!ReadRgbaRows(tiff, picture, progress, context.ui)) {
+    return false;
+  }
+  if (session.Failed()) return false;
   picture.InvalidateCaches();
   return true;
 }

@@ -133,7 +133,7 @@ TEST(SaveOptionsSettings, StoredOptionsLoadBackAndDecimalsStayText) {
 
 TEST(SaveOptionsSettings, ValuesOutOfRangeFallBackToTheDefaults) {
   MemorySettings settings;
-  (void)Write(settings, setting::kSaveType, 9);
+  (void)Write(settings, setting::kSaveType, 10);
   (void)Write(settings, setting::kSaveOption, -1);
   (void)Write(settings, setting::kSaveQuality, 101);
   (void)Write(settings, setting::kSaveCompression, "fast");
@@ -142,6 +142,7 @@ TEST(SaveOptionsSettings, ValuesOutOfRangeFallBackToTheDefaults) {
   (void)Write(settings, setting::kSaveFreeQuality, 1025);
   (void)Write(settings, setting::kProgression, 4);
   (void)Write(settings, setting::kJpgQuality, 0);
+  (void)Write(settings, setting::kSavePngCompression, 10);
   const SaveOptions options = LoadSaveOptions(settings);
   const SaveOptions defaults;
   EXPECT_EQ(options.type, defaults.type);
@@ -153,6 +154,7 @@ TEST(SaveOptionsSettings, ValuesOutOfRangeFallBackToTheDefaults) {
   EXPECT_EQ(options.freeQuality, defaults.freeQuality);
   EXPECT_EQ(options.progression, defaults.progression);
   EXPECT_EQ(options.jpegQuality, defaults.jpegQuality);
+  EXPECT_EQ(options.pngCompression, defaults.pngCompression);
 
   (void)Write(settings, setting::kSaveCompression, " 7.5 ");
   EXPECT_DOUBLE_EQ(LoadSaveOptions(settings).rate, 7.5);
@@ -168,8 +170,9 @@ TEST(SaveFormatOfPath, ExtensionsMapToTheirTypesWhateverTheCase) {
   EXPECT_EQ(SaveFormatOfPath("b.pgm"), PictureFormat::Pgm);
   EXPECT_EQ(SaveFormatOfPath("dir.jpg/b.tif"), PictureFormat::Tiff);
   EXPECT_EQ(SaveFormatOfPath("b.JPG"), PictureFormat::Jpeg);
+  EXPECT_EQ(SaveFormatOfPath("b.Png"), PictureFormat::Png);
   for (const char* other :
-       {"b.png", "b.jpeg", "b.tiff", "b", "b.", ".jp2", "b.p2.", "b.2.kv", "b.jp"}) {
+       {"b.jpeg", "b.tiff", "b", "b.", ".jp2", "b.p2.", "b.2.kv", "b.jp"}) {
     EXPECT_EQ(SaveFormatOfPath(other), PictureFormat::Unknown) << other;
   }
 }

@@ -36,8 +36,8 @@ class OpenPipelineTest : public ::testing::Test {
         return succeed;
       };
     };
-    return {make("pnm"), make("jpeg"), make("tiff"), make("bmp"), make("kvf-legacy"),
-            make("kvf"), make("jp2")};
+    return {make("pnm"), make("jpeg"),       make("tiff"), make("bmp"),
+            make("png"), make("kvf-legacy"), make("kvf"),  make("jp2")};
   }
 
   test::TempDir dir_;
@@ -58,6 +58,7 @@ TEST(OpenDispatch, MagicNumbersChooseTheReader) {
   EXPECT_EQ(DispatchByMagic(19789).reader, ReaderKind::Tiff);    // "MM"
   EXPECT_EQ(DispatchByMagic(19778).reader, ReaderKind::Bmp);     // "BM"
   EXPECT_EQ(DispatchByMagic(22103).reader, ReaderKind::Kvf);     // "WV"
+  EXPECT_EQ(DispatchByMagic(0x5089).reader, ReaderKind::Png);    // 89 "P", the PNG signature
   EXPECT_EQ(DispatchByMagic(0x4F50).reader, ReaderKind::Jpeg2000);  // "PO": no magic
   EXPECT_EQ(DispatchByMagic(0).format, PictureFormat::Jpeg2000);
 }

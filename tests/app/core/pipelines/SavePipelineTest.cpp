@@ -92,7 +92,7 @@ TEST_F(SavePipeline, UnknownExtensionWritesNothingAndSaysSo) {
   FillColour(doc.GetPicture(), 10, 10);
   SaveOptions options;
   EXPECT_FALSE(
-      SavePicture(File("x.png"), SaveFormatOfPath(File("x.png")), doc, context, {options}));
+      SavePicture(File("x.gif"), SaveFormatOfPath(File("x.gif")), doc, context, {options}));
   EXPECT_EQ(MessageIds(), (std::vector<StringId>{kCouldNotSave}));
   EXPECT_EQ(Entries(), 0u);
   EXPECT_EQ(ui.waitDepth, 0);

@@ -9,6 +9,7 @@
 #include "RasterTestSupport.h"
 #include "core/formats/raster/BmpFile.h"
 #include "core/formats/raster/JpegFile.h"
+#include "core/formats/raster/PngFile.h"
 #include "core/formats/raster/PnmFile.h"
 #include "core/formats/raster/TiffFile.h"
 
@@ -28,6 +29,7 @@ const std::vector<std::pair<const char*, Writer>>& AllWriters() {
       {"pgm", [](auto& p, auto& d, auto& c) { return WritePnm(p, d, c, PnmKind::Pgm, PnmCoding::Plain); }},
       {"tif", [](auto& p, auto& d, auto& c) { return WriteTiff(p, d, c, TiffCompression::PackBits); }},
       {"jpg", [](auto& p, auto& d, auto& c) { return WriteJpeg(p, d, c, 90); }},
+      {"png", [](auto& p, auto& d, auto& c) { return WritePng(p, d, c, 0); }},
   };
   return writers;
 }
@@ -114,7 +116,8 @@ TEST_F(AtomicSave, TooLittleFreeSpaceRefusesOrAsks) {
     ui.answers = {MessageAnswer::No};
     EXPECT_FALSE(write(target, doc, context)) << name;
     EXPECT_EQ(ReadAll(target), kOldContent) << name;
-    const bool asks = std::string(name) == "tif" || std::string(name) == "jpg";
+    const bool asks = std::string(name) == "tif" || std::string(name) == "jpg" ||
+                      std::string(name) == "png";
     ASSERT_EQ(ui.messages.size(), 1u) << name;
     EXPECT_EQ(ui.messages[0].id, asks ? 153u : 143u) << name;
     EXPECT_EQ(ui.messages[0].buttons, asks ? MessageButtons::YesNo : MessageButtons::Ok) << name;

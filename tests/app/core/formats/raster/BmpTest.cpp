@@ -194,12 +194,89 @@ TEST_F(Bmp, RefusesHeadersItDoesNotReadWithoutAMessage) {
   PictureDocument doc;
   EXPECT_FALSE(ReadBytes(MakeBmp(40, 4, 4, 4, 1, kFourColours, pixels), doc));  // RLE8 with 4 bits
   EXPECT_FALSE(ReadBytes(MakeBmp(40, 4, 4, 8, 2, kFourColours, pixels), doc));  // RLE4 with 8 bits
-  EXPECT_FALSE(ReadBytes(MakeBmp(40, 4, 4, 16, 0, {}, pixels), doc));
-  EXPECT_FALSE(ReadBytes(MakeBmp(40, 4, 4, 24, 3, {}, pixels), doc));
-  EXPECT_FALSE(ReadBytes(MakeBmp(52, 4, 4, 24, 0, {}, pixels), doc));
+  EXPECT_FALSE(ReadBytes(MakeBmp(40, 4, 4, 12, 0, {}, pixels), doc));
+  EXPECT_FALSE(ReadBytes(MakeBmp(40, 4, 4, 24, 3, {}, pixels), doc));  // bit fields with 24 bits
+  EXPECT_FALSE(ReadBytes(MakeBmp(48, 4, 4, 24, 0, {}, pixels), doc));
   auto planes = MakeBmp(40, 4, 4, 24, 0, {}, pixels);
   planes[26] = 2;
   EXPECT_FALSE(ReadBytes(planes, doc));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+// A one-pixel 16 or 32-bit file; `masks` (red, green, blue, alpha) go where the header size
+// puts them: after a 40-byte header (three words), inside a 124-byte one (four).
+std::vector<std::uint8_t> MaskedBmp(std::uint32_t infoSize, int bits, std::uint32_t compression,
+                                    const std::vector<std::uint32_t>& masks, std::uint32_t pixel) {
+  std::vector<std::uint8_t> row;
+  Le32(row, pixel);
+  row.resize(4);
+  auto v = MakeBmp(infoSize, 1, 1, bits, compression, {}, row);
+  if (!masks.empty()) {
+    std::vector<std::uint8_t> words;
+    for (std::size_t i = 0; i < masks.size() && (infoSize > 40 || i < 3); ++i) Le32(words, masks[i]);
+    if (infoSize == 40) {
+      v.insert(v.begin() + 54, words.begin(), words.end());
+      v[10] = std::uint8_t(v[10] + words.size());  // the pixels move behind the masks
+    } else {
+      std::copy(words.begin(), words.end(), v.begin() + 54);
+    }
+  }
+  return v;
+}
+
+TEST_F(Bmp, ReadsSixteenAndThirtyTwoBitPixelsByTheirMasks) {
+  struct Case {
+    const char* what;
+    std::uint32_t infoSize;
+    int bits;
+    std::uint32_t compression;
+    std::vector<std::uint32_t> masks;
+    std::uint32_t pixel;
+    RgbQuad expected;  // blue, green, red
+  };
+  const std::uint32_t kRgba[] = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+  const std::vector<std::uint32_t> rgba(std::begin(kRgba), std::end(kRgba));
+  const Case cases[] = {
+      {"5-5-5 default, white", 40, 16, 0, {}, 0x7FFF, {255, 255, 255, 0}},
+      {"5-5-5 default, level 1 of 31 is 8", 40, 16, 0, {}, 0x0421, {8, 8, 8, 0}},
+      {"5-5-5 default, level 3 repeats its bits to 24", 40, 16, 0, {}, 3 << 5, {0, 24, 0, 0}},
+      {"5-5-5 default, the top bit is unused", 40, 16, 0, {}, 0x8000 | (22 << 10), {0, 0, 181, 0}},
+      {"5-6-5 after a 40-byte header", 40, 16, 3, {0xF800, 0x07E0, 0x001F}, 0x07E0, {0, 255, 0, 0}},
+      {"5-6-5, level 1 of 63 is 4", 124, 16, 3, {0xF800, 0x07E0, 0x001F, 0}, 0x0020, {0, 4, 0, 0}},
+      {"BGRX default ignores the fourth byte", 40, 32, 0, {}, 0x631E140A, {10, 20, 30, 0}},
+      {"BGRA opaque", 124, 32, 3, rgba, 0xFF0064C8, {200, 100, 0, 0}},
+      {"BGRA transparent shows the mid grey", 124, 32, 3, rgba, 0x000064C8, {128, 128, 128, 0}},
+      {"BGRA half opaque over mid grey", 124, 32, 3, rgba, 0x800000C8, {164, 64, 64, 0}},
+      {"masks in any order", 124, 32, 3, {0xFF, 0xFF00, 0xFF0000, 0}, 0x0A141E, {10, 20, 30, 0}},
+      {"12-bit channels are rounded", 124, 32, 3, {0xFFF, 0xFFF000, 0xFF000000, 0}, 0x00800FFF, {0, 128, 255, 0}},
+  };
+  for (const Case& c : cases) {
+    PictureDocument doc;
+    ASSERT_TRUE(ReadBytes(MaskedBmp(c.infoSize, c.bits, c.compression, c.masks, c.pixel), doc)) << c.what;
+    ASSERT_EQ(doc.GetPicture().GetBitCount(), 24) << c.what;
+    const std::uint8_t* p = doc.GetPicture().Row(0);
+    EXPECT_EQ(int(p[0]), c.expected.rgbBlue) << c.what;
+    EXPECT_EQ(int(p[1]), c.expected.rgbGreen) << c.what;
+    EXPECT_EQ(int(p[2]), c.expected.rgbRed) << c.what;
+  }
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Bmp, RefusesBitFieldMasksThatAreNotOneShortRun) {
+  const std::vector<std::vector<std::uint32_t>> masks{
+      {0xF0F0, 0x0F00, 0x000F, 0},           // red in two runs
+      {0x1FFFF, 0xE0000, 0x700000, 0},       // red 17 bits
+      {0, 0xFF00, 0xFF, 0},                  // no red
+      {0xFF0000, 0xFF00, 0xFF, 0x0F0F0000},  // alpha in two runs
+  };
+  PictureDocument doc;
+  for (std::size_t i = 0; i < masks.size(); ++i) {
+    EXPECT_FALSE(ReadBytes(MaskedBmp(124, 32, 3, masks[i], 0), doc)) << i;
+  }
+  // A 16-bit pixel has no bit 16.
+  EXPECT_FALSE(ReadBytes(MaskedBmp(124, 16, 3, {0x1F000, 0x07E0, 0x001F, 0}, 0), doc));
+  // Code 3 is Huffman coding in OS/2 headers.
+  EXPECT_FALSE(ReadBytes(MaskedBmp(64, 16, 3, {}, 0), doc));
   EXPECT_TRUE(ui.messages.empty());
 }
 

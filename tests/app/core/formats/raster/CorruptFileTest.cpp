@@ -7,6 +7,7 @@
 #include "RasterTestSupport.h"
 #include "core/formats/raster/BmpFile.h"
 #include "core/formats/raster/JpegFile.h"
+#include "core/formats/raster/PngFile.h"
 #include "core/formats/raster/PnmFile.h"
 #include "core/formats/raster/RasterProbes.h"
 #include "core/formats/raster/TiffFile.h"
@@ -48,6 +49,7 @@ class CorruptFiles : public test::RasterTest {
       if (format == "pnm") ok = WritePnm(path, *doc, context, PnmKind::Ppm, PnmCoding::Raw);
       if (format == "tif") ok = WriteTiff(path, *doc, context, TiffCompression::PackBits);
       if (format == "jpg") ok = WriteJpeg(path, *doc, context, 75);
+      if (format == "png") ok = WritePng(path, *doc, context, 6);
       EXPECT_TRUE(ok) << format;
       samples.push_back(ReadAll(path));
     }
@@ -99,7 +101,7 @@ class CorruptFiles : public test::RasterTest {
 
 TEST_F(CorruptFiles, TruncatedAndCorruptedFilesOfEveryFormatFailCleanly) {
   const std::vector<std::pair<std::string, Reader>> formats{
-      {"bmp", ReadBmp}, {"pnm", ReadPnm}, {"tif", ReadTiff}, {"jpg", ReadJpeg}};
+      {"bmp", ReadBmp}, {"pnm", ReadPnm}, {"tif", ReadTiff}, {"jpg", ReadJpeg}, {"png", ReadPng}};
   for (const auto& [format, read] : formats) {
     const auto samples = Samples(format);
     for (const auto& sample : samples) {
@@ -114,6 +116,7 @@ TEST_F(CorruptFiles, TruncatedAndCorruptedFilesOfEveryFormatFailCleanly) {
       (void)ProbePnm(File("probe"), test::EnglishStrings());
       (void)ProbeTiff(File("probe"));
       (void)ProbeJpeg(File("probe"));
+      (void)ProbePng(File("probe"), test::EnglishStrings());
     }
   }
   // Nothing asks the user a question on a read.

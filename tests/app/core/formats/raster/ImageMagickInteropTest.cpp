@@ -1,10 +1,14 @@
 // Files exchanged with ImageMagick: it reads what our writers make, and our readers read
-// what it writes, with the pixels it decodes itself.
+// what it writes, with the pixels it decodes itself: composited over mid grey where the file
+// has opacity, and brought to 8 bits from its 16-bit decoding by (v * 255 + 32767) / 65535.
+#include <tiffio.h>
+
 #include <cstdlib>
 
 #include "RasterTestSupport.h"
 #include "core/formats/raster/BmpFile.h"
 #include "core/formats/raster/JpegFile.h"
+#include "core/formats/raster/PngFile.h"
 #include "core/formats/raster/PnmFile.h"
 #include "core/formats/raster/TiffFile.h"
 
@@ -32,8 +36,17 @@ class ImageMagick : public test::RasterTest {
   std::vector<std::uint8_t> Decoded(const std::filesystem::path& file) {
     const auto out = File("decoded.rgb");
     std::filesystem::remove(out);
-    if (!Convert(file.string() + " -depth 8 rgb:" + out.string())) return {};
-    return ReadAll(out);
+    if (!Convert(file.string() + " -background \"#808080\" -alpha remove -depth 16 -endian MSB rgb:" +
+                 out.string())) {
+      return {};
+    }
+    const std::vector<std::uint8_t> wide = ReadAll(out);
+    std::vector<std::uint8_t> samples(wide.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      const std::uint32_t v = std::uint32_t(wide[2 * i]) << 8 | wide[2 * i + 1];
+      samples[i] = std::uint8_t((v * 255 + 32767) / 65535);
+    }
+    return samples;
   }
 
   // Compares a picture with ImageMagick's decoding of `file`.
@@ -101,6 +114,7 @@ TEST_F(ImageMagick, ReadsEveryFileOurWritersMake) {
       {"b.ppm", [&](auto& p, auto& d) { return WritePnm(p, d, context, PnmKind::Ppm, PnmCoding::Plain); }},
       {"a.tif", [&](auto& p, auto& d) { return WriteTiff(p, d, context, TiffCompression::None); }},
       {"b.tif", [&](auto& p, auto& d) { return WriteTiff(p, d, context, TiffCompression::PackBits); }},
+      {"a.png", [&](auto& p, auto& d) { return WritePng(p, d, context, 9); }},
   };
   for (const int kind : {0, 1, 2}) {
     PictureDocument doc;
@@ -146,10 +160,9 @@ TEST_F(ImageMagick, OurPnmReaderReadsPlainAndRawWithSeveralMaximumValues) {
   CheckTheirFile("r4.ppm", "-depth 4", ReadPnm, 24);
   EXPECT_NE(ReadAll(File("r4.ppm"))[9], 0);  // maximum 15
   CheckTheirFile("p4.pgm", "-depth 4 -colorspace Gray -compress none", ReadPnm, 8);
-  // Reducing samples wider than 8 bits may round one step apart from ImageMagick.
-  CheckTheirFile("r16.pgm", "-depth 16 -colorspace Gray", ReadPnm, 8, 1);
-  CheckTheirFile("p16.ppm", "-depth 16 -compress none", ReadPnm, 24, 1);
-  CheckTheirFile("r10.ppm", "-depth 10", ReadPnm, 24, 1);
+  CheckTheirFile("r16.pgm", "-depth 16 -colorspace Gray", ReadPnm, 8);
+  CheckTheirFile("p16.ppm", "-depth 16 -compress none", ReadPnm, 24);
+  CheckTheirFile("r10.ppm", "-depth 10", ReadPnm, 24);
   std::size_t shades = 0;
   for (const Message& m : ui.messages) shades += m.id == 115u;
   EXPECT_EQ(shades, 3u);  // the 16-bit and 10-bit files
@@ -159,12 +172,82 @@ TEST_F(ImageMagick, OurTiffReaderReadsItsCompressionsAndPhotometrics) {
   CheckTheirFile("none.tif", "-compress None", ReadTiff, 24);
   CheckTheirFile("pack.tif", "-compress RLE", ReadTiff, 24);
   CheckTheirFile("zip.tif", "-compress Zip", ReadTiff, 24);
-  // libtiff takes the high byte of 16-bit colour map entries, ImageMagick rounds them.
-  CheckTheirFile("pal.tif", "-colors 64 -type Palette -compress None", ReadTiff, 24, 1);
+  CheckTheirFile("pal.tif", "-colors 64 -type Palette -compress None", ReadTiff, 24);
   CheckTheirFile("grey.tif", "-colorspace Gray -type Grayscale -compress Zip", ReadTiff, 8);
   CheckTheirFile("white.tif", "-colorspace Gray -type Grayscale -define quantum:polarity=min-is-white",
                  ReadTiff, 8);
-  CheckTheirFile("g16.tif", "-colorspace Gray -type Grayscale -depth 16", ReadTiff, 8, 1);
+  CheckTheirFile("g16.tif", "-colorspace Gray -type Grayscale -depth 16", ReadTiff, 8);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+// Opacity that varies across the picture, for the compositing over mid grey.
+const std::string kAlpha = "-alpha set -channel A -fx i/w +channel ";
+// 16-bit samples that are not 8-bit ones times 257, written as 16 bits.
+const std::string kDeep16 = " -depth 16 -evaluate multiply 0.93 -define png:bit-depth=16 ";
+
+TEST_F(ImageMagick, OurTiffReaderReadsOddDepthsTilesPlanesAndOpacity) {
+  for (const int depth : {2, 4, 10, 12, 14, 16}) {
+    const std::string d = depth == 16 ? kDeep16 : "-depth " + std::to_string(depth) + " ";
+    CheckTheirFile("g.tif", "-colorspace Gray -type Grayscale " + d, ReadTiff, 8);
+    CheckTheirFile("c.tif", d + "-compress Zip", ReadTiff, 24);
+    CheckTheirFile("t.tif", d + "-define tiff:tile-geometry=16x16", ReadTiff, 24);
+    TIFF* tiff = TIFFOpen(File("t.tif").c_str(), "r");
+    ASSERT_NE(tiff, nullptr);
+    EXPECT_TRUE(TIFFIsTiled(tiff)) << depth;
+    TIFFClose(tiff);
+  }
+  CheckTheirFile("planar.tif", "-interlace Plane -depth 12", ReadTiff, 24);
+  CheckTheirFile("pal4.tif", "-colors 12 -type Palette -depth 4", ReadTiff, 24);
+  CheckTheirFile("a8.tif", kAlpha, ReadTiff, 24);
+  CheckTheirFile("a16.tif", kAlpha + "-depth 16 -interlace Plane", ReadTiff, 24);
+  CheckTheirFile("ga.tif", kAlpha + "-colorspace Gray -type GrayscaleAlpha", ReadTiff, 8);
+  CheckTheirFile("ycc.tif", "-compress JPEG -quality 95", ReadTiff, 24, 3);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ImageMagick, OurPngReaderReadsEveryColourTypeAndDepth) {
+  struct Case {
+    std::string options;
+    int colourType;  // as ImageMagick wrote it
+    int depth;
+    int bits;        // of the picture we read
+  };
+  const Case cases[] = {
+      {"-colorspace Gray -depth 1 -define png:color-type=0 -define png:bit-depth=1", 0, 1, 8},
+      {"-colorspace Gray -depth 2 -define png:color-type=0 -define png:bit-depth=2", 0, 2, 8},
+      {"-colorspace Gray -depth 4 -define png:color-type=0 -define png:bit-depth=4", 0, 4, 8},
+      {"-colorspace Gray -define png:color-type=0 -define png:bit-depth=8", 0, 8, 8},
+      {"-colorspace Gray" + kDeep16 + "-define png:color-type=0", 0, 16, 8},
+      {"-define png:color-type=2", 2, 8, 24},
+      {kDeep16 + "-define png:color-type=2", 2, 16, 24},
+      {"-colors 3 -define png:color-type=3 -define png:bit-depth=2", 3, 2, 8},
+      {"-colors 14 -define png:color-type=3 -define png:bit-depth=4", 3, 4, 8},
+      {"-colors 200 -define png:color-type=3", 3, 8, 8},
+      {"-interlace PNG -define png:color-type=2", 2, 8, 24},
+      {"-interlace PNG -colorspace Gray" + kDeep16 + "-define png:color-type=0", 0, 16, 8},
+      {kAlpha + "-define png:color-type=6", 6, 8, 24},
+      {kAlpha + kDeep16 + "-interlace PNG -define png:color-type=6", 6, 16, 24},
+      {kAlpha + "-colorspace Gray -define png:color-type=4", 4, 8, 8},
+      {kAlpha + "-colorspace Gray" + kDeep16 + "-define png:color-type=4", 4, 16, 8},
+      {kAlpha + "-colors 40 PNG8:", 3, 8, 8},  // palette with tRNS
+  };
+  for (const Case& c : cases) {
+    CheckTheirFile("their.png", c.options, ReadPng, c.bits);
+    const auto ihdr = ReadAll(File("their.png"));
+    ASSERT_GT(ihdr.size(), 28u);
+    EXPECT_EQ(ihdr[25], c.colourType) << c.options;
+    EXPECT_EQ(ihdr[24], c.depth) << c.options;
+  }
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ImageMagick, OurBmpReaderReadsBitFieldsAndOpacity) {
+  CheckTheirFile("565.bmp", "-define bmp:subtype=RGB565", ReadBmp, 24);
+  CheckTheirFile("555.bmp", "-define bmp:subtype=RGB555", ReadBmp, 24);
+  EXPECT_EQ(Le32At(File("555.bmp"), 28) & 0xFFFF, 16u);
+  CheckTheirFile("a32.bmp", kAlpha, ReadBmp, 24);
+  EXPECT_EQ(Le32At(File("a32.bmp"), 28) & 0xFFFF, 32u);
+  EXPECT_EQ(Le32At(File("a32.bmp"), 30), 3u) << "bit fields";
   EXPECT_TRUE(ui.messages.empty());
 }
 
