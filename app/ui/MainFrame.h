@@ -5,6 +5,8 @@
 #include <wx/aui/aui.h>
 #include <wx/docview.h>
 
+#include "ui/ScannerImport.h"
+
 namespace quillon {
 
 using MainFrameBase = wxDocParentFrameAny<wxAuiMDIParentFrame>;
@@ -27,6 +29,7 @@ class MainFrame : public MainFrameBase {
   // an empty `document`.
   void ShowDocumentTitle(const wxString& document);
   wxString GetPaneText(int paneId) const;
+  ScannerImport& Scanner() { return scanner_; }
 
  private:
   // "+" and "-" (also on the keypad) zoom the active view.
@@ -37,6 +40,11 @@ class MainFrame : public MainFrameBase {
   void OnUpdateUnavailable(wxUpdateUIEvent& event);
   void OnClose(wxCloseEvent& event);
   void CloseAllDocuments();
+  // Print, scanner, copy and paste: the ways a picture leaves or enters other than by file.
+  void OnTransferCommand(wxCommandEvent& event);
+  void OnUpdateTransferCommand(wxUpdateUIEvent& event);
+
+  ScannerImport scanner_;
 
   wxDECLARE_EVENT_TABLE();
 };
