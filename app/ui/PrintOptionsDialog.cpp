@@ -44,7 +44,6 @@ constexpr StringId kPreviewButton = 1193;
 constexpr StringId kPrintButton = 1194;
 constexpr StringId kCancelButton = 1195;
 
-constexpr int kTextWidthChars = 8;
 constexpr int kPreviewSide = 220;  // pixels of the page's longer side in the preview
 constexpr int kPreviewPictureSide = 400;
 
@@ -69,16 +68,13 @@ wxRealPoint PaperInches(const wxPrintData& data) {
                                             : wxSize();
   if (tenthsMm.x <= 0 || tenthsMm.y <= 0) tenthsMm = data.GetPaperSize() * 10;
   if (tenthsMm.x <= 0 || tenthsMm.y <= 0) tenthsMm = wxSize(2100, 2970);  // A4
-  wxRealPoint inches(MillimetersToInches(tenthsMm.x / 10.0), MillimetersToInches(tenthsMm.y / 10.0));
+  wxRealPoint inches(TenthMillimetersToInches(tenthsMm.x), TenthMillimetersToInches(tenthsMm.y));
   if (data.GetOrientation() == wxLANDSCAPE) std::swap(inches.x, inches.y);
   return inches;
 }
 
 wxTextCtrl* LengthField(wxWindow* parent, int id) {
-  auto* field = new wxTextCtrl(parent, id, wxString(), wxDefaultPosition, wxDefaultSize,
-                               wxTE_RIGHT);
-  field->SetInitialSize(field->GetSizeFromTextSize(field->GetTextExtent("0").x * kTextWidthChars));
-  return field;
+  return new wxTextCtrl(parent, id, wxString(), wxDefaultPosition, wxDefaultSize, wxTE_RIGHT);
 }
 
 }  // namespace
@@ -86,8 +82,8 @@ wxTextCtrl* LengthField(wxWindow* parent, int id) {
 // The page as a white sheet with the picture in the box it gets.
 class PrintOptionsDialog::PagePreview final : public wxWindow {
  public:
-  PagePreview(PrintOptionsDialog* parent, const Picture& picture)
-      : wxWindow(parent, wxID_ANY), dialog_(*parent), picture_(picture) {
+  PagePreview(wxWindow* parent, const PrintOptionsDialog& dialog, const Picture& picture)
+      : wxWindow(parent, wxID_ANY), dialog_(dialog), picture_(picture) {
     const int longest = std::max(picture.GetWidth(), picture.GetHeight());
     zoom_.denominator = std::clamp(longest / kPreviewPictureSide, 1, 8);
     SetInitialSize(wxSize(kPreviewSide, kPreviewSide));
@@ -119,7 +115,7 @@ class PrintOptionsDialog::PagePreview final : public wxWindow {
     DrawPicturePart(dc, picture_, zoom_, {0, 0, shownWidth, shownHeight});
   }
 
-  PrintOptionsDialog& dialog_;
+  const PrintOptionsDialog& dialog_;
   const Picture& picture_;
   ZoomRatio zoom_;
 };
@@ -141,7 +137,7 @@ PrintOptionsDialog::PrintOptionsDialog(wxWindow* parent, const Picture& picture,
                0, wxTOP, 8);
 
   auto* previewBox = new wxStaticBoxSizer(wxVERTICAL, this, Text(kPreviewLabel));
-  preview_ = new PagePreview(this, picture);
+  preview_ = new PagePreview(previewBox->GetStaticBox(), *this, picture);
   previewBox->Add(preview_, 1, wxEXPAND | wxALL, 4);
 
   auto* columns = new wxBoxSizer(wxHORIZONTAL);

@@ -18,7 +18,7 @@ inline constexpr StringId kCentimetersName = 61230;  // "Centimeters"
 // The factors the print options have always used, so that stored positions keep their place.
 inline constexpr double kInchesPerCentimeter = 0.3936;
 inline constexpr double kCentimetersPerInch = 2.540650406504065;
-inline constexpr double kInchesPerMillimeter = 0.003936;
+inline constexpr double kInchesPerTenthMillimeter = 0.003936;
 
 // The unit of a stored unit index; an unknown index counts as inches.
 PrintUnit PrintUnitOfIndex(int index);
@@ -28,8 +28,8 @@ double ToInches(double length, PrintUnit unit);
 double FromInches(double inches, PrintUnit unit);
 double ToPrinterPixels(double length, PrintUnit unit, double dpi);
 double FromPrinterPixels(double pixels, PrintUnit unit, double dpi);
-// Paper sizes come in millimetres.
-inline double MillimetersToInches(double mm) { return mm * kInchesPerMillimeter; }
+// Paper sizes come in tenths of a millimetre.
+inline double TenthMillimetersToInches(double tenths) { return tenths * kInchesPerTenthMillimeter; }
 
 // A length typed by the user or read from the settings: a decimal number with a point or a
 // comma; nothing for anything else.

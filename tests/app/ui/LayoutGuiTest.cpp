@@ -24,6 +24,7 @@
 #include "ui/SaveDialogPanel.h"
 #include "ui/SavePasswordDialog.h"
 #include "ui/NumberDialog.h"
+#include "ui/PrintOptionsDialog.h"
 
 namespace quillon::test {
 namespace {
@@ -142,6 +143,23 @@ TEST_P(LayoutGuiTest, RegionLevelDialog) {
   NumberDialog level(&Frame(), Localized(RegionEditor::kLevelTitle),
                   Localized(RegionEditor::kLevelPrompt), 0, 10, 5);
   InspectDialog(level, "region-level");
+}
+
+TEST_P(LayoutGuiTest, PrintOptionsDialogPlacedAndFree) {
+  Picture picture;
+  picture.Header().biWidth = 300;
+  picture.Header().biHeight = 200;
+  ASSERT_TRUE(picture.CreatePicture(true));
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 900; ++x) picture.Row(y)[x] = static_cast<std::uint8_t>(x + y);
+  }
+  wxPrintData paper;
+  paper.SetPaperId(wxPAPER_A4);
+  PrintSettings placed{false, false, false, "1.00", "2.00", 150, 1};
+  PrintOptionsDialog free(&Frame(), picture, placed, paper);
+  InspectDialog(free, "print-options-placed");
+  PrintOptionsDialog full(&Frame(), picture, PrintSettings{}, paper);
+  InspectDialog(full, "print-options-full");
 }
 
 TEST_P(LayoutGuiTest, HelpWindow) {

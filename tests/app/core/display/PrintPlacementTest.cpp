@@ -13,6 +13,7 @@ TEST(PrintUnits, ConvertWithTheOptionsFactors) {
   EXPECT_DOUBLE_EQ(ToPrinterPixels(2.0, PrintUnit::Inches, 300), 600.0);
   EXPECT_DOUBLE_EQ(ToPrinterPixels(10.0, PrintUnit::Centimeters, 100), 393.6);
   EXPECT_NEAR(FromPrinterPixels(393.6, PrintUnit::Centimeters, 100), 10.0, 1e-12);
+  EXPECT_NEAR(TenthMillimetersToInches(2100), 8.2656, 1e-9);  // A4's width
   EXPECT_EQ(PrintUnitOfIndex(7), PrintUnit::Inches);
 }
 
