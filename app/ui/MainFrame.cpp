@@ -14,6 +14,9 @@
 #include "ui/QuillonApp.h"
 #include "ui/TableText.h"
 #include "ui/Menus.h"
+#include "ui/PictureClipboard.h"
+#include "ui/PictureDocAdapter.h"
+#include "ui/PicturePrintout.h"
 #include "ui/ToolWindow.h"
 
 namespace quillon {
@@ -90,11 +93,16 @@ wxBEGIN_EVENT_TABLE(MainFrame, MainFrameBase)
   EVT_UPDATE_UI(id::wxIdOf(id::kViewStatusBar), MainFrame::OnUpdateCheck)
   EVT_UPDATE_UI(id::wxIdOf(id::kFileSave), MainFrame::OnUpdateCheck)
   EVT_UPDATE_UI(id::wxIdOf(id::kFileSaveAs), MainFrame::OnUpdateCheck)
-  EVT_UPDATE_UI(id::wxIdOf(id::kFilePrint), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kTwainAcquire), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kTwainSelectSource), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste), MainFrame::OnUpdateUnavailable)
+  EVT_MENU(id::wxIdOf(id::kFilePrint), MainFrame::OnTransferCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kFilePrint), MainFrame::OnUpdateTransferCommand)
+  EVT_MENU(id::wxIdOf(id::kTwainAcquire), MainFrame::OnTransferCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kTwainAcquire), MainFrame::OnUpdateTransferCommand)
+  EVT_MENU(id::wxIdOf(id::kTwainSelectSource), MainFrame::OnTransferCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kTwainSelectSource), MainFrame::OnUpdateTransferCommand)
+  EVT_MENU(id::wxIdOf(id::kEditCopy), MainFrame::OnTransferCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy), MainFrame::OnUpdateTransferCommand)
+  EVT_MENU(id::wxIdOf(id::kEditPaste), MainFrame::OnTransferCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste), MainFrame::OnUpdateTransferCommand)
   EVT_UPDATE_UI(id::wxIdOf(id::kInformation), MainFrame::OnUpdateUnavailable)
   EVT_MENU(id::wxIdOf(id::kGrayscale), MainFrame::OnColourCommand)
   EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale), MainFrame::OnUpdateColourCommand)
@@ -264,6 +272,37 @@ void MainFrame::OnUpdateColourCommand(wxUpdateUIEvent& event) {
 }
 
 void MainFrame::RefreshHistogram() {}
+namespace {
+
+PictureDocAdapter* CurrentPictureDoc(wxDocManager* manager) {
+  auto* doc = dynamic_cast<PictureDocAdapter*>(manager->GetCurrentDocument());
+  return doc && !doc->Data().GetPicture().IsEmpty() ? doc : nullptr;
+}
+
+}  // namespace
+
+void MainFrame::OnTransferCommand(wxCommandEvent& event) {
+  PictureDocAdapter* doc = CurrentPictureDoc(GetDocumentManager());
+  switch (id::CommandOf(event.GetId())) {
+    case id::kFilePrint:
+      if (doc) PrintPicture(this, *doc);
+      break;
+    case id::kEditCopy:
+      if (doc) CopyPicture(doc->Data().GetPicture());
+      break;
+    case id::kEditPaste: PastePicture(); break;
+    case id::kTwainAcquire: scanner_.Acquire(this); break;
+    case id::kTwainSelectSource: scanner_.SelectSource(this); break;
+    default: event.Skip();
+  }
+}
+
+void MainFrame::OnUpdateTransferCommand(wxUpdateUIEvent& event) {
+  // Paste and the scanner make new documents; print and copy need a picture.
+  const int command = id::CommandOf(event.GetId());
+  event.Enable(!(command == id::kFilePrint || command == id::kEditCopy) ||
+               CurrentPictureDoc(GetDocumentManager()) != nullptr);
+}
 
 void MainFrame::OnClose(wxCloseEvent& event) {
   wxGetApp().RecordToolWindows();

@@ -5,6 +5,8 @@
 #include <wx/aui/aui.h>
 #include <wx/docview.h>
 
+#include "ui/ScannerImport.h"
+
 namespace quillon {
 
 using MainFrameBase = wxDocParentFrameAny<wxAuiMDIParentFrame>;
@@ -29,6 +31,7 @@ class MainFrame : public MainFrameBase {
   wxString GetPaneText(int paneId) const;
   // Shows the active picture's colours in the histogram window when it is open.
   void RefreshHistogram();
+  ScannerImport& Scanner() { return scanner_; }
 
  private:
   // "+" and "-" (also on the keypad) zoom the active view.
@@ -41,6 +44,11 @@ class MainFrame : public MainFrameBase {
   void OnUpdateColourCommand(wxUpdateUIEvent& event);
   void OnClose(wxCloseEvent& event);
   void CloseAllDocuments();
+  // Print, scanner, copy and paste: the ways a picture leaves or enters other than by file.
+  void OnTransferCommand(wxCommandEvent& event);
+  void OnUpdateTransferCommand(wxUpdateUIEvent& event);
+
+  ScannerImport scanner_;
 
   wxDECLARE_EVENT_TABLE();
 };

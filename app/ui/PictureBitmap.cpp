@@ -1,6 +1,7 @@
 #include "ui/PictureBitmap.h"
 
-#include "core/display/ScaledRender.h"
+#include <wx/bitmap.h>
+#include <wx/dc.h>
 
 namespace quillon {
 
@@ -10,6 +11,18 @@ wxImage ToImage(const Picture& picture) {
   wxImage image(whole.width, whole.height, false);
   RenderScaled(picture, ZoomRatio{}, whole, image.GetData());
   return image;
+}
+
+}  // namespace quillon
+
+namespace quillon {
+
+void DrawPicturePart(wxDC& dc, const Picture& picture, ZoomRatio zoom, const ScaledRect& part) {
+  const ScaledRect visible = ClipToScaledPicture(picture, zoom, part);
+  if (visible.width <= 0 || visible.height <= 0) return;
+  wxImage image(visible.width, visible.height, false);
+  RenderScaled(picture, zoom, visible, image.GetData());
+  dc.DrawBitmap(wxBitmap(image), visible.x, visible.y);
 }
 
 }  // namespace quillon

@@ -8,11 +8,11 @@
 
 #include "core/services/FormatMessage.h"
 #include "core/display/HalftoneDither.h"
-#include "core/display/ScaledRender.h"
 #include "ui/ChildFrame.h"
 #include "ui/CommandIds.h"
 #include "ui/QuillonApp.h"
 #include "ui/MainFrame.h"
+#include "ui/PictureBitmap.h"
 #include "ui/PictureDocAdapter.h"
 
 namespace quillon {
@@ -152,12 +152,7 @@ void PictureView::OnDraw(wxDC* dc) {
   const bool useDithered = Dithering() && dithered_;
   const Picture& source = useDithered ? *dithered_ : picture;
   const ZoomRatio zoom = useDithered ? ZoomRatio{} : zoom_;  // the copy is already zoomed
-  const ScaledRect visible =
-      ClipToScaledPicture(source, zoom, {scroll.x, scroll.y, client.x, client.y});
-  if (visible.width <= 0 || visible.height <= 0) return;
-  wxImage image(visible.width, visible.height, false);
-  RenderScaled(source, zoom, visible, image.GetData());
-  dc->DrawBitmap(wxBitmap(image), visible.x, visible.y);
+  DrawPicturePart(*dc, source, zoom, {scroll.x, scroll.y, client.x, client.y});
   regions_.Draw(*dc);
 }
 

@@ -14,6 +14,7 @@
 #include "core/document/CommandLine.h"
 #include "core/services/DiskSpace.h"
 #include "core/display/ErrorLimitTable.h"
+#include "core/display/PrintPlacement.h"
 #include "core/document/LoadOptions.h"
 #include "core/services/Settings.h"
 #include "core/services/UiServices.h"
@@ -37,16 +38,6 @@ struct AppEnvironment {
   std::optional<Language> language;
   std::optional<int> displayDepth;  // bits per pixel of the screen
   bool allowSplash = true;
-};
-
-struct PrintSettings {
-  bool centerImage = true;
-  bool fitToPage = true;
-  bool full = true;
-  std::string positionX = "0.00";
-  std::string positionY = "0.00";
-  int size = 100;
-  int unit = 0;
 };
 
 class QuillonApp : public wxApp {
@@ -73,6 +64,7 @@ class QuillonApp : public wxApp {
   OpenDialog& FileOpenDialog() { return *openDialog_; }
   SaveDialog& FileSaveDialog() { return *saveDialog_; }
   const PrintSettings& GetPrintSettings() const { return print_; }
+  PrintSettings& PrintOptions() { return print_; }
   const ErrorLimitTable& ErrorLimits() const { return errorLimits_; }
   std::vector<std::uint8_t>& ColourCache() { return colourCache_; }
   const wxPen& RegionPen() const { return regionPen_; }

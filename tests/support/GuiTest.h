@@ -16,6 +16,7 @@
 #include "support/RecordingUiServices.h"
 #include "support/TempDir.h"
 #include "ui/QuillonApp.h"
+#include "ui/CommandIds.h"
 #include "ui/MainFrame.h"
 
 namespace quillon::test {
@@ -60,6 +61,13 @@ class GuiTest : public ::testing::Test {
       wxTheApp->ProcessIdle();
       wxMilliSleep(10);
     }
+  }
+
+  // Sends a menu command to the main frame, as the menu would, and lets it take effect.
+  static void Command(int commandId) {
+    wxCommandEvent event(wxEVT_MENU, id::wxIdOf(commandId));
+    App().MainWindow()->GetEventHandler()->ProcessEvent(event);
+    Pump();
   }
 
   // Lets the toolkit work for `milliseconds` of wall time: native widgets draw on the

@@ -28,6 +28,7 @@
 #include "ui/SavePasswordDialog.h"
 #include "ui/FilterStrengthDialog.h"
 #include "ui/NumberDialog.h"
+#include "ui/PrintOptionsDialog.h"
 #include "ui/TableText.h"
 
 namespace quillon::test {
@@ -172,6 +173,23 @@ TEST_P(LayoutGuiTest, FilterStrengthDialogs) {
 
 TEST_P(LayoutGuiTest, ToolBarTipsSpeakTheUsersLanguage) {
   EXPECT_EQ(OtherLanguageLabels(&Frame()), "");
+}
+
+TEST_P(LayoutGuiTest, PrintOptionsDialogPlacedAndFree) {
+  Picture picture;
+  picture.Header().biWidth = 300;
+  picture.Header().biHeight = 200;
+  ASSERT_TRUE(picture.CreatePicture(true));
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 900; ++x) picture.Row(y)[x] = static_cast<std::uint8_t>(x + y);
+  }
+  wxPrintData paper;
+  paper.SetPaperId(wxPAPER_A4);
+  PrintSettings placed{false, false, false, "1.00", "2.00", 150, 1};
+  PrintOptionsDialog free(&Frame(), picture, placed, paper);
+  InspectDialog(free, "print-options-placed");
+  PrintOptionsDialog full(&Frame(), picture, PrintSettings{}, paper);
+  InspectDialog(full, "print-options-full");
 }
 
 TEST_P(LayoutGuiTest, HelpWindow) {

@@ -1,0 +1,28 @@
+#include "ui/ImportedDocument.h"
+
+#include <wx/docview.h>
+
+#include "core/pipelines/PictureImport.h"
+#include "ui/PictureDocAdapter.h"
+#include "ui/QuillonApp.h"
+#include "ui/ToolWindow.h"
+
+namespace quillon {
+
+PictureDocAdapter* OpenImportedPicture(std::span<const std::uint8_t> bmpFileImage) {
+  QuillonApp& app = wxGetApp();
+  wxDocManager* manager = app.DocManager();
+  auto* doc = dynamic_cast<PictureDocAdapter*>(manager->CreateDocument(wxString(), wxDOC_NEW));
+  if (!doc) return nullptr;
+  FileIoContext context{app.Ui(), app.Disk(), true};
+  if (!ReadImportedPicture(bmpFileImage, doc->Data(), context)) {
+    doc->DeleteAllViews();  // the document goes with its last view
+    return nullptr;
+  }
+  doc->UpdateTitle();
+  doc->UpdateAllViews();
+  if (ToolWindow* histogram = app.Histogram()) histogram->Refresh();
+  return doc;
+}
+
+}  // namespace quillon
