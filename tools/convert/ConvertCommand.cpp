@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "core/display/Thumbnail.h"
 #include "core/document/LoadOptions.h"
 #include "core/pipelines/SavePipeline.h"
 #include "tools/convert/ConvertInput.h"
@@ -61,8 +62,15 @@ std::string SummaryLine(const std::string& output, std::uint64_t bytes, std::uin
 int RunConvert(const ConvertArguments& arguments, FileIoContext& context, TextUiServices& ui,
                std::ostream& out) {
   const auto start = std::chrono::steady_clock::now();
-  PictureDocument document;
-  if (!OpenInput(arguments.files[0], document, context, ui, arguments)) return 1;
+  PictureDocument opened;
+  if (!OpenInput(arguments.files[0], opened, context, ui, arguments)) return 1;
+  PictureDocument thumbnail;
+  if (arguments.thumbnailSide &&
+      !MakeThumbnail(opened.GetPicture(), *arguments.thumbnailSide, thumbnail.GetPicture())) {
+    ui.Report("not enough memory for the thumbnail of '" + arguments.files[0].string() + "'");
+    return 1;
+  }
+  PictureDocument& document = arguments.thumbnailSide ? thumbnail : opened;
   if (const std::optional<std::string> error = ApplyDocumentOptions(arguments, document)) {
     ui.Report(*error);
     return 1;

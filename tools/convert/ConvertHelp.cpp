@@ -11,6 +11,11 @@ std::string ConvertHelpText() {
   quillon-convert [LOAD OPTIONS] --compare REFERENCE FILE
                                              MAE, MSE, RMS, SNR and PSNR of FILE against
                                              REFERENCE over their common top-left area
+  quillon-convert --thumbnail SIZE INPUT OUTPUT
+                                             the picture fitted into SIZE x SIZE pixels
+                                             (1 to 16384; never enlarged), each pixel the
+                                             mean of those it covers; JPEG 2000 and KVF
+                                             inputs are decoded only at the size needed
   quillon-convert --help                     this text
 
 Inputs are recognised by their contents: BMP, PGM, PPM, TIFF, JPEG, KVF and JPEG 2000 (JP2
