@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the sanitizer configuration and runs the whole test suite under a virtual display with a
-# window manager.
+# window manager, then a short smoke run of every fuzz target (when clang is installed).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
 cmake --preset ci >/dev/null
 cmake --build --preset ci
 xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-window-manager.sh ctest --preset ci
+scripts/fuzz-smoke.sh build/ci/tools/convert/quillon-convert build/ci/share/sample.bmp
