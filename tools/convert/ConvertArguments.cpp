@@ -16,6 +16,8 @@ namespace quillon::convert {
 
 namespace {
 
+constexpr int kMaxThumbnailSide = 16384;
+
 enum class Scope { General, Save, Load };
 
 struct ParseState {
@@ -274,6 +276,8 @@ constexpr std::array kOptions{
     return ReadNumber(n, v, 0.001, "a size in kilobytes above 0", s.arguments.load->sizeKb); }},
   Option{"--reduce", true, Scope::Load, [](ParseState& s, std::string_view n, std::string_view v) {
     return ReadOptionalInt(n, v, 0, 31, s.arguments.reduce); }},
+  Option{"--thumbnail", true, Scope::Save, [](ParseState& s, std::string_view n, std::string_view v) {
+    return ReadOptionalInt(n, v, 1, kMaxThumbnailSide, s.arguments.thumbnailSide); }},
   Option{"--password", true, Scope::General, [](ParseState& s, std::string_view, std::string_view v) {
     return ReadPassword(v, s.arguments.password); }},
   Option{"--output-dir", true, Scope::General, [](ParseState& s, std::string_view n, std::string_view v) {

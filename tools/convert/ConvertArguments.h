@@ -56,6 +56,8 @@ struct ConvertArguments {
   // Set when a load option was given; otherwise inputs are decoded whole.
   std::optional<LoadOptions> load;
   std::optional<int> reduce;
+  // Writes the picture fitted into this many pixels square, decoding only what that needs.
+  std::optional<int> thumbnailSide;
 
   // Questions of the pipelines are answered Yes; without it they are answered No.
   bool yes = false;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/analysis/ColourConversion.h"
+#include "core/display/Thumbnail.h"
 #include "core/document/LoadOptions.h"
 #include "core/pipelines/SavePipeline.h"
 #include "tools/convert/ConvertInput.h"
@@ -71,7 +72,14 @@ int RunConvert(const ConvertArguments& arguments, FileIoContext& context, TextUi
                           converted.GetPicture(), ui) != ConversionOutcome::Done) {
     return 1;
   }
-  PictureDocument& document = arguments.conversion ? converted : opened;
+  PictureDocument& source = arguments.conversion ? converted : opened;
+  PictureDocument thumbnail;
+  if (arguments.thumbnailSide &&
+      !MakeThumbnail(source.GetPicture(), *arguments.thumbnailSide, thumbnail.GetPicture())) {
+    ui.Report("not enough memory for the thumbnail of '" + arguments.files[0].string() + "'");
+    return 1;
+  }
+  PictureDocument& document = arguments.thumbnailSide ? thumbnail : source;
   if (const std::optional<std::string> error = ApplyDocumentOptions(arguments, document)) {
     ui.Report(*error);
     return 1;

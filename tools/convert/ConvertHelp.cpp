@@ -16,6 +16,11 @@ std::string ConvertHelpText() {
   quillon-convert [OPTIONS] -o DIR --to TYPE INPUT...
                                              convert many files into DIR, each named after its
                                              input with the extension TYPE
+  quillon-convert --thumbnail SIZE INPUT OUTPUT
+                                             the picture fitted into SIZE x SIZE pixels
+                                             (1 to 16384; never enlarged), each pixel the
+                                             mean of those it covers; JPEG 2000 and KVF
+                                             inputs are decoded only at the size needed
   quillon-convert --help                     this text
 
 Inputs are recognised by their contents: BMP, PGM, PPM, TIFF, JPEG, PNG, KVF and JPEG 2000
@@ -90,7 +95,7 @@ Many files (with -o):
   -o DIR, --output-dir DIR
                         write the outputs into DIR (made when missing)
   --to TYPE             their type, as an extension without the dot: jp2, jpx, j2k, kvf, bmp,
-                        ppm, pgm, tif, jpg
+                        ppm, pgm, tif, jpg, png
   --jobs N              convert N files at once, 1 to 256 (default: one per processor core)
   Each file is converted in a process of its own and prints its own line; a file that fails
   is reported and the others go on. A last line counts the files converted and failed, and

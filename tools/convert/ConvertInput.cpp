@@ -31,7 +31,8 @@ bool OpenInput(const std::filesystem::path& path, PictureDocument& document,
   const int messagesBefore = ui.MessageCount();
   const OpenRequest request{.preview = false,
                             .load = arguments.load ? &*arguments.load : nullptr,
-                            .reduce = std::uint32_t{1} << arguments.reduce.value_or(0)};
+                            .reduce = std::uint32_t{1} << arguments.reduce.value_or(0),
+                            .fitSide = std::uint32_t(arguments.thumbnailSide.value_or(0))};
   if (OpenPicture(path, document, context, request)) return true;
   if (ui.MessageCount() == messagesBefore) ui.Report("could not open '" + path.string() + "'");
   return false;

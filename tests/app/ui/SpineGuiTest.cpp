@@ -214,7 +214,7 @@ TEST_F(SpineGuiTest, HistogramCheckMarkFollowsTheWindow) {
 TEST_F(SpineGuiTest, RecentFileListKeepsTheLastFour) {
   std::vector<std::filesystem::path> files;
   for (int i = 0; i < 5; ++i)
-    files.push_back(WriteGradientBmp(dir.path() / ("r" + std::to_string(i) + ".bmp"), 4, 4));
+    files.push_back(WriteGradientBmp(dir.path() / (std::to_string(i) + ".bmp"), 4, 4));
   Start();
   for (const auto& file : files) App().DocManager()->CreateDocument(file.string(), wxDOC_SILENT);
   Pump();

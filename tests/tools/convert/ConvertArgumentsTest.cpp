@@ -254,7 +254,7 @@ TEST(ConvertArguments, BatchNamesEachOutputAfterItsInput) {
 
   const std::pair<std::vector<std::string>, const char*> refused[] = {
       {{"-o", "out", "a.bmp"}, "--to"},
-      {{"-o", "out", "--to", "png", "a.bmp"}, "png"},
+      {{"-o", "out", "--to", "gif", "a.bmp"}, "gif"},
       {{"-o", "out", "--to", "jp2"}, "INPUT"},
       {{"-o", "out", "--to", "jp2", "x/a.bmp", "y/a.tif"}, "out/a.jp2"},
       {{"-o", ".", "--to", "bmp", "a.bmp"}, "its own output"},

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 
+#include "core/display/Thumbnail.h"
 #include "core/formats/jp2/DecodedColour.h"
 #include "core/formats/jp2/Jpeg2000ColourPlan.h"
 #include "core/formats/jp2/Jpeg2000RowSink.h"
@@ -227,8 +228,10 @@ bool ReadJpeg2000(const std::filesystem::path& path, PictureDocument& document,
   const std::optional<PelsPerMetre> resolution = ReadResolution(session);
   if (!resolution) return false;
 
-  const std::uint32_t reduce = request.preview ? PreviewReduction(image->width, image->height)
-                                               : std::max<std::uint32_t>(request.reduce, 1);
+  const std::uint32_t reduce =
+      request.preview   ? PreviewReduction(image->width, image->height)
+      : request.fitSide ? std::uint32_t{1} << FitHalvings(image->width, image->height, request.fitSide)
+                        : std::max<std::uint32_t>(request.reduce, 1);
   ApplyReduction(session, reduce);
   Jp2ColourPlan plan;
   if (!ReadChannels(session, facts)) return false;

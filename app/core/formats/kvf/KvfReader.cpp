@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "core/display/Thumbnail.h"
 #include "core/formats/kvf/KvfWorkBuffers.h"
 #include "core/formats/raster/RasterIoSupport.h"
 #include "kvf/kvf.h"
@@ -181,10 +182,14 @@ struct DecodeJob {
   KvfImage image{};
 };
 
-// Fixes the output size (halved for a preview as far as the codec allows) and sizes the
-// buffers.
-std::int16_t PlanOutput(DecodeJob& job, OutputKind output, bool preview) {
-  for (int halvings = preview ? PreviewHalvings(job.info) : 0;; --halvings) {
+// Fixes the output size (halved for a preview or a thumbnail as far as the codec allows) and
+// sizes the buffers.
+std::int16_t PlanOutput(DecodeJob& job, OutputKind output, const OpenRequest& request) {
+  const int wanted = request.preview ? PreviewHalvings(job.info)
+                                     : std::min(int{job.info.levels},
+                                                FitHalvings(job.info.width, job.info.height,
+                                                            request.fitSide));
+  for (int halvings = wanted;; --halvings) {
     job.image.width = static_cast<std::int32_t>(job.info.width >> halvings);
     job.image.height = static_cast<std::int32_t>(job.info.height >> halvings);
     job.image.format = output.layout;
@@ -242,7 +247,7 @@ bool ReadKvfCurrent(const std::filesystem::path& path, PictureDocument& document
       static_cast<std::uint16_t>(std::min<std::uint32_t>(limits.quality.value_or(1024), 1024));
   job.params.byteBudget = ByteBudget(bytes);
 
-  if ((code = PlanOutput(job, *output, request.preview)) != 0) {
+  if ((code = PlanOutput(job, *output, request)) != 0) {
     ReportCodecError(context, code);
     return false;
   }

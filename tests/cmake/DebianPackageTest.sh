@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the build tree, checks what it holds and what it depends on,
+# and runs the programs unpacked from it.
+# Usage: DebianPackageTest.sh BUILD_DIR VERSION SAMPLE.bmp
+set -euo pipefail
+build=$1 version=$2 sample=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; fail "cpack"; }
+deb=$work/quillon_${version}_amd64.deb
+[ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$work")"
+
+dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
+for pattern in 'usr/lib/.*libquillon-jp2\.so\.3\.0\.0$' 'usr/lib/.*libkvfcodec\.so\.3\.0\.0$' \
+               'usr/bin/quillon$' 'usr/bin/quillon-convert$' 'usr/include/quillon/jp2\.h$' \
+               'usr/include/quillon/kvfcodec\.h$' 'usr/lib/.*pkgconfig/quillon-jp2\.pc$' \
+               'usr/share/applications/quillon\.desktop$' 'usr/share/mime/packages/quillon-kvf\.xml$' \
+               'usr/share/thumbnailers/quillon\.thumbnailer$' 'usr/share/quillon/help/'; do
+  grep -Eq "$pattern" "$work/contents" || fail "the package lacks $pattern"
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libc6 libstdc++6 libtiff6 liblcms2-2; do
+  [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
+done
+
+dpkg-deb -x "$deb" "$work/root"
+unset LD_LIBRARY_PATH
+"$work/root/usr/bin/quillon-convert" --help | grep -q "^Usage:" || fail "the unpacked quillon-convert --help"
+"$work/root/usr/bin/quillon-convert" --thumbnail 32 "$sample" "$work/thumb.png" >/dev/null
+"$work/root/usr/bin/quillon-convert" --info "$work/thumb.png" | grep -q "32 x 21" ||
+  fail "the unpacked quillon-convert made no 32 x 21 thumbnail"
+env --unset=DISPLAY --unset=WAYLAND_DISPLAY "$work/root/usr/bin/quillon" --help >/dev/null ||
+  fail "the unpacked quillon --help"
+echo "package works: $(basename "$deb")"
