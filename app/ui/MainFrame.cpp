@@ -11,8 +11,12 @@
 #include "core/services/SettingsTable.h"
 #include "ui/CommandIds.h"
 #include "ui/QuillonApp.h"
+#include "ui/ComparisonPictureCommand.h"
+#include "ui/PictureInformationCommand.h"
+#include "ui/HistogramWindow.h"
 #include "ui/Menus.h"
-#include "ui/ToolWindow.h"
+#include "ui/PictureWindows.h"
+#include "ui/StatisticsWindow.h"
 
 namespace quillon {
 
@@ -81,14 +85,17 @@ wxBEGIN_EVENT_TABLE(MainFrame, MainFrameBase)
   EVT_UPDATE_UI(id::wxIdOf(id::kTwainSelectSource), MainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy), MainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kInformation), MainFrame::OnUpdateUnavailable)
+  EVT_MENU(id::wxIdOf(id::kInformation), MainFrame::OnPictureCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kInformation), MainFrame::OnUpdatePictureCommand)
   EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale), MainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kColorMap8), MainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kCountColors), MainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kSmooth), MainFrame::OnUpdateUnavailable)
   EVT_UPDATE_UI(id::wxIdOf(id::kSharpen), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kDifferenceImage), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kErrorImage), MainFrame::OnUpdateUnavailable)
+  EVT_MENU(id::wxIdOf(id::kDifferenceImage), MainFrame::OnPictureCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kDifferenceImage), MainFrame::OnUpdatePictureCommand)
+  EVT_MENU(id::wxIdOf(id::kErrorImage), MainFrame::OnPictureCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kErrorImage), MainFrame::OnUpdatePictureCommand)
   EVT_CLOSE(MainFrame::OnClose)
 wxEND_EVENT_TABLE()
 // clang-format on
@@ -240,9 +247,40 @@ void MainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
 
 void MainFrame::OnUpdateUnavailable(wxUpdateUIEvent& event) { event.Enable(false); }
 
+void MainFrame::OnPictureCommand(wxCommandEvent& event) {
+  switch (id::CommandOf(event.GetId())) {
+    case id::kInformation: ShowPictureInformation(); break;
+    case id::kDifferenceImage: RunComparisonPictureCommand(DifferenceKind::Difference); break;
+    case id::kErrorImage: RunComparisonPictureCommand(DifferenceKind::Error); break;
+    default: event.Skip();
+  }
+}
+
+void MainFrame::OnUpdatePictureCommand(wxUpdateUIEvent& event) {
+  event.Enable(ActivePictureView() != nullptr);
+}
+
+void MainFrame::RefreshHistogram() {
+  if (HistogramWindow* histogram = wxGetApp().Histogram()) histogram->FollowActivePicture(true);
+}
+
+void MainFrame::ActivePictureChanged(bool closing) {
+  CallAfter([closing] {
+    QuillonApp& app = wxGetApp();
+    if (HistogramWindow* histogram = app.Histogram()) histogram->FollowActivePicture(closing);
+    if (StatisticsWindow* statistics = app.Statistics()) statistics->FollowActivePicture();
+  });
+}
+
 void MainFrame::OnClose(wxCloseEvent& event) {
+  // The documents close first: a quit the user cancels at a document leaves the tool windows
+  // open, and only a quit that goes through records and closes them.
+  if (!GetDocumentManager()->CloseDocuments(!event.CanVeto())) {
+    event.Veto();
+    return;
+  }
   wxGetApp().RecordToolWindows();
-  event.Skip();  // the document frame closes the documents and destroys the frame
+  event.Skip();  // the document frame destroys the frame
 }
 
 }  // namespace quillon

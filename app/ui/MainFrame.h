@@ -28,6 +28,13 @@ class MainFrame : public MainFrameBase {
   void ShowDocumentTitle(const wxString& document);
   wxString GetPaneText(int paneId) const;
 
+  // Shows the active picture again in the histogram window, counting anew: its pixels may
+  // have changed. Does nothing while the window is closed.
+  void RefreshHistogram();
+  // The tool windows follow the active picture window once the toolkit has settled;
+  // `closing` says a picture window is going away.
+  void ActivePictureChanged(bool closing = false);
+
  private:
   // "+" and "-" (also on the keypad) zoom the active view.
   void AcceptZoomKeys();
@@ -35,6 +42,8 @@ class MainFrame : public MainFrameBase {
   void OnUpdateCheck(wxUpdateUIEvent& event);
   // Commands whose work this build does not do yet stay greyed out.
   void OnUpdateUnavailable(wxUpdateUIEvent& event);
+  void OnPictureCommand(wxCommandEvent& event);
+  void OnUpdatePictureCommand(wxUpdateUIEvent& event);
   void OnClose(wxCloseEvent& event);
   void CloseAllDocuments();
 

@@ -72,8 +72,12 @@ bool PictureDocAdapter::OnSaveDocument(const wxString& path) {
 
 void PictureDocAdapter::UpdateTitle() {
   const wxString name = wxFileName(GetFilename()).GetFullName();
-  SetTitle(wxString::FromUTF8(
+  ShowTitle(wxString::FromUTF8(
       DocumentTitle(name.utf8_string(), data_.compressionRatio, wxGetApp().Ui().Strings())));
+}
+
+void PictureDocAdapter::ShowTitle(const wxString& title) {
+  SetTitle(title);
   // The frames show the title they had when the view was made; tell them it changed.
   for (wxView* view : GetViewsVector()) {
     auto* pictureView = dynamic_cast<PictureView*>(view);

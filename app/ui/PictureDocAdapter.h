@@ -22,6 +22,8 @@ class PictureDocAdapter : public wxDocument {
   bool OnSaveDocument(const wxString& path) override;
   // The file's name and extension, with the compression ratio when it is known.
   void UpdateTitle();
+  // Sets the document's title and the titles of its windows.
+  void ShowTitle(const wxString& title);
   // Whether the first view shows the enhancement regions; only then do the encoders get them.
   bool RegionsShown() const;
 
