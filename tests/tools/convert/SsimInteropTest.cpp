@@ -29,6 +29,7 @@ def luminance(path):
         fields.append(data[at:end])
         at = end
     width, height = int(fields[1]), int(fields[2])
+    assert fields[0] == b'P6' and int(fields[3]) == 255, path
     rgb = np.frombuffer(data, np.uint8, width * height * 3, at + 1).reshape(height, width, 3)
     rgb = rgb.astype(np.float64)
     return 0.299 * rgb[:, :, 0] + 0.587 * rgb[:, :, 1] + 0.114 * rgb[:, :, 2]
@@ -60,7 +61,8 @@ TEST_F(SsimInterop, AgreesWithScikitImageOnCodedPhotographs) {
   int pairs = 0;
   for (const Photo& photo : photos) {
     const std::string source = Path(std::string(photo.name) + ".ppm");
-    const ProgramRun made = Shell(std::string("convert ") + photo.magick + " " + Quote(source));
+    const ProgramRun made =
+        Shell(std::string("convert ") + photo.magick + " -depth 8 " + Quote(source));
     ASSERT_EQ(made.status, 0) << made.err;
     struct Coding {
       const char* extension;
