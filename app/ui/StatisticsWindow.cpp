@@ -1,5 +1,6 @@
 #include "ui/StatisticsWindow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -34,12 +35,12 @@ StatisticsWindow::StatisticsWindow(wxWindow* parent)
   auto* grid = new wxFlexGridSizer(2, wxSize(12, 6));
   grid->AddGrowableCol(1);
   grid->Add(new wxStaticText(panel, wxID_ANY, TableText(kOriginalLabel)), 0, wxALIGN_CENTER_VERTICAL);
-  originals_ = new wxChoice(panel, 1066, wxDefaultPosition, wxSize(220, -1));
+  originals_ = new wxChoice(panel, 1066);
+  originals_->SetMinSize(wxSize(220, -1));
   originals_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { Recompute(); });
   grid->Add(originals_, 1, wxEXPAND);
   grid->Add(new wxStaticText(panel, wxID_ANY, TableText(kComparedLabel)));
-  compared_ = new wxStaticText(panel, 1067, wxString(), wxDefaultPosition, wxSize(220, -1),
-                               wxST_ELLIPSIZE_END);
+  compared_ = new wxStaticText(panel, 1067, wxString());
   grid->Add(compared_, 1, wxEXPAND);
   for (int i = 0; i < kValues; ++i) {
     grid->Add(new wxStaticText(panel, wxID_ANY, TableText(kFirstValueLabel + StringId(i))));
@@ -64,12 +65,23 @@ wxString StatisticsWindow::ValueText(int index) const {
 void StatisticsWindow::FollowActivePicture() {
   const wxString chosen = originals_->GetStringSelection();
   originals_->Clear();
-  for (PictureView* view : OpenPictureViews()) originals_->Append(view->WindowTitle());
+  int widest = 0;
+  for (PictureView* view : OpenPictureViews()) {
+    originals_->Append(view->WindowTitle());
+    widest = std::max(widest, originals_->GetTextExtent(view->WindowTitle()).x);
+  }
   const int index = originals_->FindString(chosen, true);
   originals_->SetSelection(index != wxNOT_FOUND ? index : originals_->IsEmpty() ? wxNOT_FOUND : 0);
   PictureView* active = ActivePictureView();
   compared_->SetLabel(active ? active->WindowTitle() : wxString());
   Recompute();
+  // Long titles widen the window rather than being cut off. The toolkit does not grow the
+  // list's best size as entries are added; the room beside the text is for its arrow.
+  constexpr int kArrowRoom = 64;
+  originals_->SetMinSize(wxSize(std::max(220, widest + kArrowRoom), -1));
+  compared_->InvalidateBestSize();
+  GetSizer()->SetSizeHints(this);
+  Fit();
 }
 
 void StatisticsWindow::Recompute() {
