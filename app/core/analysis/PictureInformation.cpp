@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "core/document/PictureFormatName.h"
 #include "core/pipelines/PictureProbe.h"
 #include "core/services/FormatMessage.h"
 
@@ -10,17 +11,8 @@ namespace quillon {
 namespace {
 
 std::string FormatName(PictureFormat format, const StringTable& strings) {
-  switch (format) {
-    case PictureFormat::Jpeg2000: return "JPEG 2000";
-    case PictureFormat::Kvf: return "KVF";
-    case PictureFormat::Bmp: return "BMP";
-    case PictureFormat::Ppm: return "PPM";
-    case PictureFormat::Pgm: return "PGM";
-    case PictureFormat::Tiff: return "TIFF";
-    case PictureFormat::Jpeg: return "JPEG";
-    case PictureFormat::Unknown: break;
-  }
-  return strings.Load(kInformationUnknownFormat);
+  const std::string_view name = PictureFormatName(format);
+  return name.empty() ? strings.Load(kInformationUnknownFormat) : std::string(name);
 }
 
 // What the file's header tells about its coding, else the ratio the reader measured.
