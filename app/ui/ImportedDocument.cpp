@@ -3,9 +3,9 @@
 #include <wx/docview.h>
 
 #include "core/pipelines/PictureImport.h"
+#include "ui/MainFrame.h"
 #include "ui/PictureDocAdapter.h"
 #include "ui/QuillonApp.h"
-#include "ui/ToolWindow.h"
 
 namespace quillon {
 
@@ -21,7 +21,7 @@ PictureDocAdapter* OpenImportedPicture(std::span<const std::uint8_t> bmpFileImag
   }
   doc->UpdateTitle();
   doc->UpdateAllViews();
-  if (ToolWindow* histogram = app.Histogram()) histogram->Refresh();
+  if (MainFrame* frame = app.MainWindow()) frame->RefreshHistogram();
   return doc;
 }
 

@@ -12,11 +12,16 @@
 #include "ui/ColourCommands.h"
 #include "ui/CommandIds.h"
 #include "ui/QuillonApp.h"
-#include "ui/TableText.h"
+#include "ui/ComparisonPictureCommand.h"
+#include "ui/HistogramWindow.h"
 #include "ui/Menus.h"
 #include "ui/PictureClipboard.h"
 #include "ui/PictureDocAdapter.h"
+#include "ui/PictureInformationCommand.h"
 #include "ui/PicturePrintout.h"
+#include "ui/PictureWindows.h"
+#include "ui/StatisticsWindow.h"
+#include "ui/TableText.h"
 #include "ui/ToolWindow.h"
 
 namespace quillon {
@@ -103,7 +108,8 @@ wxBEGIN_EVENT_TABLE(MainFrame, MainFrameBase)
   EVT_UPDATE_UI(id::wxIdOf(id::kEditCopy), MainFrame::OnUpdateTransferCommand)
   EVT_MENU(id::wxIdOf(id::kEditPaste), MainFrame::OnTransferCommand)
   EVT_UPDATE_UI(id::wxIdOf(id::kEditPaste), MainFrame::OnUpdateTransferCommand)
-  EVT_UPDATE_UI(id::wxIdOf(id::kInformation), MainFrame::OnUpdateUnavailable)
+  EVT_MENU(id::wxIdOf(id::kInformation), MainFrame::OnPictureCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kInformation), MainFrame::OnUpdatePictureCommand)
   EVT_MENU(id::wxIdOf(id::kGrayscale), MainFrame::OnColourCommand)
   EVT_UPDATE_UI(id::wxIdOf(id::kGrayscale), MainFrame::OnUpdateColourCommand)
   EVT_MENU(id::wxIdOf(id::kColorMap8), MainFrame::OnColourCommand)
@@ -114,8 +120,10 @@ wxBEGIN_EVENT_TABLE(MainFrame, MainFrameBase)
   EVT_UPDATE_UI(id::wxIdOf(id::kSmooth), MainFrame::OnUpdateColourCommand)
   EVT_MENU(id::wxIdOf(id::kSharpen), MainFrame::OnColourCommand)
   EVT_UPDATE_UI(id::wxIdOf(id::kSharpen), MainFrame::OnUpdateColourCommand)
-  EVT_UPDATE_UI(id::wxIdOf(id::kDifferenceImage), MainFrame::OnUpdateUnavailable)
-  EVT_UPDATE_UI(id::wxIdOf(id::kErrorImage), MainFrame::OnUpdateUnavailable)
+  EVT_MENU(id::wxIdOf(id::kDifferenceImage), MainFrame::OnPictureCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kDifferenceImage), MainFrame::OnUpdatePictureCommand)
+  EVT_MENU(id::wxIdOf(id::kErrorImage), MainFrame::OnPictureCommand)
+  EVT_UPDATE_UI(id::wxIdOf(id::kErrorImage), MainFrame::OnUpdatePictureCommand)
   EVT_CLOSE(MainFrame::OnClose)
 wxEND_EVENT_TABLE()
 // clang-format on
@@ -263,15 +271,12 @@ void MainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
   }
 }
 
-void MainFrame::OnUpdateUnavailable(wxUpdateUIEvent& event) { event.Enable(false); }
-
 void MainFrame::OnColourCommand(wxCommandEvent& event) { RunColourCommand(id::CommandOf(event.GetId())); }
 
 void MainFrame::OnUpdateColourCommand(wxUpdateUIEvent& event) {
   event.Enable(ColourCommandsAvailable());
 }
 
-void MainFrame::RefreshHistogram() {}
 namespace {
 
 PictureDocAdapter* CurrentPictureDoc(wxDocManager* manager) {
@@ -297,6 +302,15 @@ void MainFrame::OnTransferCommand(wxCommandEvent& event) {
   }
 }
 
+void MainFrame::OnPictureCommand(wxCommandEvent& event) {
+  switch (id::CommandOf(event.GetId())) {
+    case id::kInformation: ShowPictureInformation(); break;
+    case id::kDifferenceImage: RunComparisonPictureCommand(DifferenceKind::Difference); break;
+    case id::kErrorImage: RunComparisonPictureCommand(DifferenceKind::Error); break;
+    default: event.Skip();
+  }
+}
+
 void MainFrame::OnUpdateTransferCommand(wxUpdateUIEvent& event) {
   // Paste and the scanner make new documents; print and copy need a picture.
   const int command = id::CommandOf(event.GetId());
@@ -304,9 +318,31 @@ void MainFrame::OnUpdateTransferCommand(wxUpdateUIEvent& event) {
                CurrentPictureDoc(GetDocumentManager()) != nullptr);
 }
 
+void MainFrame::OnUpdatePictureCommand(wxUpdateUIEvent& event) {
+  event.Enable(ActivePictureView() != nullptr);
+}
+
+void MainFrame::RefreshHistogram() {
+  if (HistogramWindow* histogram = wxGetApp().Histogram()) histogram->FollowActivePicture(true);
+}
+
+void MainFrame::ActivePictureChanged(bool closing) {
+  CallAfter([closing] {
+    QuillonApp& app = wxGetApp();
+    if (HistogramWindow* histogram = app.Histogram()) histogram->FollowActivePicture(closing);
+    if (StatisticsWindow* statistics = app.Statistics()) statistics->FollowActivePicture();
+  });
+}
+
 void MainFrame::OnClose(wxCloseEvent& event) {
+  // The documents close first: a quit the user cancels at a document leaves the tool windows
+  // open, and only a quit that goes through records and closes them.
+  if (!GetDocumentManager()->CloseDocuments(!event.CanVeto())) {
+    event.Veto();
+    return;
+  }
   wxGetApp().RecordToolWindows();
-  event.Skip();  // the document frame closes the documents and destroys the frame
+  event.Skip();  // the document frame destroys the frame
 }
 
 }  // namespace quillon

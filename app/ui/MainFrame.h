@@ -29,19 +29,25 @@ class MainFrame : public MainFrameBase {
   // an empty `document`.
   void ShowDocumentTitle(const wxString& document);
   wxString GetPaneText(int paneId) const;
-  // Shows the active picture's colours in the histogram window when it is open.
-  void RefreshHistogram();
   ScannerImport& Scanner() { return scanner_; }
+
+  // Shows the active picture again in the histogram window, counting anew: its pixels may
+  // have changed. Does nothing while the window is closed.
+  void RefreshHistogram();
+  // The tool windows follow the active picture window once the toolkit has settled;
+  // `closing` says a picture window is going away.
+  void ActivePictureChanged(bool closing = false);
 
  private:
   // "+" and "-" (also on the keypad) zoom the active view.
   void AcceptZoomKeys();
   void OnMenu(wxCommandEvent& event);
   void OnUpdateCheck(wxUpdateUIEvent& event);
-  // Commands whose work this build does not do yet stay greyed out.
-  void OnUpdateUnavailable(wxUpdateUIEvent& event);
   void OnColourCommand(wxCommandEvent& event);
   void OnUpdateColourCommand(wxUpdateUIEvent& event);
+  // The information box and the comparison pictures.
+  void OnPictureCommand(wxCommandEvent& event);
+  void OnUpdatePictureCommand(wxUpdateUIEvent& event);
   void OnClose(wxCloseEvent& event);
   void CloseAllDocuments();
   // Print, scanner, copy and paste: the ways a picture leaves or enters other than by file.

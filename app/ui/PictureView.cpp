@@ -245,7 +245,10 @@ void PictureView::OnActivateView(bool activate, wxView*, wxView*) {
                                                                 : strings.Load(kZoomPaneIdle)));
   // The pixel under the cursor belonged to the window that was active before.
   frame->SetPaneText(id::kPanePixel, wxString());
-  if (activate) frame->ShowDocumentTitle(WindowTitle());
+  if (activate) {
+    frame->ShowDocumentTitle(WindowTitle());
+    frame->ActivePictureChanged();
+  }
 }
 
 void PictureView::OnRegionCommand(wxCommandEvent& event) {
@@ -281,9 +284,9 @@ void PictureView::OnNewWindow(wxCommandEvent&) {
 bool PictureView::OnClose(bool deleteWindow) {
   if (!wxView::OnClose(deleteWindow)) return false;
   Activate(false);
-  if (MainFrame* frame = wxGetApp().MainWindow();
-      frame && !GetDocumentManager()->GetCurrentView()) {
-    frame->ShowDocumentTitle(wxString());
+  if (MainFrame* frame = wxGetApp().MainWindow()) {
+    if (!GetDocumentManager()->GetCurrentView()) frame->ShowDocumentTitle(wxString());
+    frame->ActivePictureChanged(true);
   }
   if (deleteWindow) {
     GetFrame()->Destroy();

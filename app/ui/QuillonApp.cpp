@@ -19,6 +19,8 @@
 #include "ui/OpenDialog.h"
 #include "ui/SaveDialog.h"
 #include "ui/SplashWindow.h"
+#include "ui/HistogramWindow.h"
+#include "ui/StatisticsWindow.h"
 #include "ui/ToolWindow.h"
 #include "ui/TableText.h"
 #include "ui/WxUiServices.h"
@@ -144,7 +146,8 @@ void QuillonApp::ExitInstance() {
   WritePrintSettings();
   delete docManager_;
   docManager_ = nullptr;
-  histogram_ = statistics_ = nullptr;
+  histogram_ = nullptr;
+  statistics_ = nullptr;
   env_ = AppEnvironment{};
 }
 
@@ -167,7 +170,8 @@ void QuillonApp::ToggleHistogram() {
     histogram_->Close();
     return;
   }
-  histogram_ = new ToolWindow(mainFrame_, "Color Histogram", setting::kHistogramPosition);
+  histogram_ = new HistogramWindow(mainFrame_);
+  histogram_->FollowActivePicture();
   histogram_->Show();
 }
 
@@ -176,7 +180,8 @@ void QuillonApp::ToggleStatistics() {
     statistics_->Close();
     return;
   }
-  statistics_ = new ToolWindow(mainFrame_, "Statistics", setting::kStatisticsPosition);
+  statistics_ = new StatisticsWindow(mainFrame_);
+  statistics_->FollowActivePicture();
   statistics_->Show();
 }
 
@@ -188,6 +193,9 @@ void QuillonApp::ForgetToolWindow(ToolWindow* window) {
 void QuillonApp::RecordToolWindows() {
   histogramWasOpen_ = histogram_ != nullptr;
   statisticsWasOpen_ = statistics_ != nullptr;
+  // Closing them writes their positions; the main frame would destroy them without a word.
+  if (histogram_) histogram_->Close();
+  if (statistics_) statistics_->Close();
 }
 
 void QuillonApp::ShowSplash() {

@@ -28,6 +28,8 @@ namespace quillon {
 class MainFrame;
 class OpenDialog;
 class SaveDialog;
+class HistogramWindow;
+class StatisticsWindow;
 class ToolWindow;
 
 // What the program takes from its surroundings; tests supply their own.
@@ -80,10 +82,11 @@ class QuillonApp : public wxApp {
   void OnFileOpen();
   void ToggleHistogram();
   void ToggleStatistics();
-  ToolWindow* Histogram() const { return histogram_; }
-  ToolWindow* Statistics() const { return statistics_; }
+  HistogramWindow* Histogram() const { return histogram_; }
+  StatisticsWindow* Statistics() const { return statistics_; }
   void ForgetToolWindow(ToolWindow* window);
-  // Remembers which tool windows are open, for the next start; called as the main frame closes.
+  // Remembers which tool windows are open, for the next start, and closes them; called as the
+  // main frame closes.
   void RecordToolWindows();
 
   void ShowHelpContents();
@@ -120,8 +123,8 @@ class QuillonApp : public wxApp {
   std::unique_ptr<wxHtmlHelpController> help_;
   LoadOptions activeLoadOptions_;
   std::string helpPath_;
-  ToolWindow* histogram_ = nullptr;
-  ToolWindow* statistics_ = nullptr;
+  HistogramWindow* histogram_ = nullptr;
+  StatisticsWindow* statistics_ = nullptr;
   bool histogramWasOpen_ = false;
   bool statisticsWasOpen_ = false;
   wxWindow* splash_ = nullptr;

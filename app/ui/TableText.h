@@ -1,8 +1,11 @@
-// Labels of the interface from the string table of the language the program runs in.
+// Texts of the string table as the toolkit takes them.
 #pragma once
+
+#include <initializer_list>
 
 #include <wx/string.h>
 
+#include "core/services/FormatMessage.h"
 #include "core/services/StringTable.h"
 
 namespace quillon {
@@ -14,5 +17,7 @@ inline constexpr StringId kHelpText = 62102;    // "&Help"
 
 // The text of `id` in the program's language.
 wxString TableText(StringId id);
+// The pattern of `id` filled with `args`.
+wxString TableText(StringId id, std::initializer_list<MessageArg> args);
 
 }  // namespace quillon

@@ -2,14 +2,16 @@
 
 #include <cstdio>
 
+#include "core/analysis/StructuralSimilarity.h"
 #include "tools/convert/ConvertInput.h"
 
 namespace quillon::convert {
 
-std::string MeasuresText(const ComparisonMeasures& measures) {
+std::string MeasuresText(const ComparisonMeasures& measures, double ssim) {
   char text[256];
-  std::snprintf(text, sizeof text, "MAE: %lg\nMSE: %lg\nRMS: %lg\nSNR: %lg dB\nPSNR: %lg dB\n",
-                measures.mae, measures.mse, measures.rms, measures.snr, measures.psnr);
+  std::snprintf(text, sizeof text,
+                "MAE: %lg\nMSE: %lg\nRMS: %lg\nSNR: %lg dB\nPSNR: %lg dB\nSSIM: %.6f\n",
+                measures.mae, measures.mse, measures.rms, measures.snr, measures.psnr, ssim);
   return text;
 }
 
@@ -27,7 +29,7 @@ int RunCompare(const ConvertArguments& arguments, FileIoContext& context, TextUi
     ui.Report("the pictures differ in size; comparing the top-left " +
               std::to_string(area.width) + " x " + std::to_string(area.height) + " pixels");
   }
-  out << MeasuresText(CompareWithReference(a, b));
+  out << MeasuresText(CompareWithReference(a, b), StructuralSimilarity(a, b));
   return 0;
 }
 

@@ -11,8 +11,9 @@
 
 namespace quillon::convert {
 
-// The five lines "MAE: %lg", "MSE: %lg", "RMS: %lg", "SNR: %lg dB", "PSNR: %lg dB".
-std::string MeasuresText(const ComparisonMeasures& measures);
+// The lines "MAE: %lg", "MSE: %lg", "RMS: %lg", "SNR: %lg dB", "PSNR: %lg dB" and
+// "SSIM: %.6f".
+std::string MeasuresText(const ComparisonMeasures& measures, double ssim);
 
 // Opens both files (with the load options) and prints the measures of the second against
 // the first. Returns the exit status.

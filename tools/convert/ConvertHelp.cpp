@@ -9,8 +9,10 @@ std::string ConvertHelpText() {
                                              size, colour depth, format and, for compressed
                                              files, the compression ratio
   quillon-convert [LOAD OPTIONS] --compare REFERENCE FILE
-                                             MAE, MSE, RMS, SNR and PSNR of FILE against
-                                             REFERENCE over their common top-left area
+                                             MAE, MSE, RMS, SNR, PSNR and SSIM of FILE
+                                             against REFERENCE over their common top-left
+                                             area (SSIM: luminance, Gaussian window 11 x 11,
+                                             sigma 1.5)
   quillon-convert [LOAD OPTIONS] --count-colours FILE
                                              the number of distinct colours of FILE
   quillon-convert [OPTIONS] -o DIR --to TYPE INPUT...

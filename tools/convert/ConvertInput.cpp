@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "core/document/PictureFormatName.h"
 #include "core/pipelines/OpenPipeline.h"
 
 namespace quillon::convert {
@@ -39,18 +40,8 @@ bool OpenInput(const std::filesystem::path& path, PictureDocument& document,
 }
 
 std::string FormatName(PictureFormat format) {
-  switch (format) {
-    case PictureFormat::Jpeg2000: return "JPEG 2000";
-    case PictureFormat::Kvf: return "KVF";
-    case PictureFormat::Bmp: return "BMP";
-    case PictureFormat::Ppm: return "PPM";
-    case PictureFormat::Pgm: return "PGM";
-    case PictureFormat::Tiff: return "TIFF";
-    case PictureFormat::Jpeg: return "JPEG";
-    case PictureFormat::Png: return "PNG";
-    case PictureFormat::Unknown: break;
-  }
-  return "unknown";
+  const std::string_view name = PictureFormatName(format);
+  return name.empty() ? "unknown" : std::string(name);
 }
 
 }  // namespace quillon::convert

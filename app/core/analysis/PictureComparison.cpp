@@ -10,7 +10,14 @@ namespace quillon {
 
 namespace {
 
-// The first `width` pixels of the picture row `topRow` (0 is the top) as blue, green, red.
+// Ten times the decimal logarithm of signal over noise, with 0 noise giving +infinity.
+double Decibels(double signal, double noise) {
+  if (noise == 0.0) return std::numeric_limits<double>::infinity();
+  return 10.0 * std::log10(signal / noise);
+}
+
+}  // namespace
+
 void ReadTopRow(const Picture& picture, std::int32_t topRow, std::int32_t width,
                 std::vector<std::uint8_t>& samples) {
   const std::int32_t memoryRow = picture.GetHeight() - 1 - topRow;
@@ -27,14 +34,6 @@ void ReadTopRow(const Picture& picture, std::int32_t topRow, std::int32_t width,
     samples[3 * std::size_t(x) + 2] = entry.rgbRed;
   }
 }
-
-// Ten times the decimal logarithm of signal over noise, with 0 noise giving +infinity.
-double Decibels(double signal, double noise) {
-  if (noise == 0.0) return std::numeric_limits<double>::infinity();
-  return 10.0 * std::log10(signal / noise);
-}
-
-}  // namespace
 
 ComparisonArea ComparisonAreaOf(const Picture& reference, const Picture& compared) {
   if (reference.IsEmpty() || compared.IsEmpty()) return {};

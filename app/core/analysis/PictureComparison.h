@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/picture/Picture.h"
 
@@ -15,6 +16,11 @@ struct ComparisonArea {
 };
 
 ComparisonArea ComparisonAreaOf(const Picture& reference, const Picture& compared);
+
+// The first `width` pixels of the picture row `topRow` (0 is the top) as blue, green, red
+// into `samples` (at least 3 * width bytes); 8-bit pictures give their palette colours.
+void ReadTopRow(const Picture& picture, std::int32_t topRow, std::int32_t width,
+                std::vector<std::uint8_t>& samples);
 
 // Every measure runs over the three colour channels of every pixel of the area (8-bit
 // pictures take their palette colours). Equal pictures give 0 errors and infinite SNR and PSNR.

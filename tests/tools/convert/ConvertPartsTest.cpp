@@ -68,11 +68,12 @@ TEST(TextUiServices, PasswordAnswersEveryPromptAndProgressShowsOnlyOnATerminal) 
   EXPECT_EQ(terminal.str().find("Saving: 225%"), std::string::npos);
 }
 
-TEST(ConvertOutputLines, MeasuresPrintInTheirFiveLines) {
-  EXPECT_EQ(MeasuresText({1, 1, 1, 40.5, 20 * std::log10(255.0)}),
-            "MAE: 1\nMSE: 1\nRMS: 1\nSNR: 40.5 dB\nPSNR: 48.1308 dB\n");
+TEST(ConvertOutputLines, MeasuresPrintInTheirSixLines) {
+  EXPECT_EQ(MeasuresText({1, 1, 1, 40.5, 20 * std::log10(255.0)}, 0.98765432),
+            "MAE: 1\nMSE: 1\nRMS: 1\nSNR: 40.5 dB\nPSNR: 48.1308 dB\nSSIM: 0.987654\n");
   const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(MeasuresText({0, 0, 0, inf, inf}), "MAE: 0\nMSE: 0\nRMS: 0\nSNR: inf dB\nPSNR: inf dB\n");
+  EXPECT_EQ(MeasuresText({0, 0, 0, inf, inf}, 1.0),
+            "MAE: 0\nMSE: 0\nRMS: 0\nSNR: inf dB\nPSNR: inf dB\nSSIM: 1.000000\n");
   EXPECT_EQ(SummaryLine("out.jp2", 1000, 20000, 0.25), "out.jp2: 1000 bytes, 1:20.00, 0.250 s");
 }
 
