@@ -27,10 +27,13 @@ done
 
 dpkg-deb -x "$deb" "$work/root"
 unset LD_LIBRARY_PATH
-"$work/root/usr/bin/quillon-convert" --help | grep -q "^Usage:" || fail "the unpacked quillon-convert --help"
+# Outputs are taken whole before they are searched: grep -q stops reading at its first match,
+# and a writer that then meets a closed pipe fails the pipeline.
+help=$("$work/root/usr/bin/quillon-convert" --help) || fail "the unpacked quillon-convert --help"
+[[ $help == Usage:* ]] || fail "the unpacked quillon-convert --help prints no usage"
 "$work/root/usr/bin/quillon-convert" --thumbnail 32 "$sample" "$work/thumb.png" >/dev/null
-"$work/root/usr/bin/quillon-convert" --info "$work/thumb.png" | grep -q "32 x 21" ||
-  fail "the unpacked quillon-convert made no 32 x 21 thumbnail"
+info=$("$work/root/usr/bin/quillon-convert" --info "$work/thumb.png")
+[[ $info == *"32 x 21"* ]] || fail "the unpacked quillon-convert made no 32 x 21 thumbnail"
 env --unset=DISPLAY --unset=WAYLAND_DISPLAY "$work/root/usr/bin/quillon" --help >/dev/null ||
   fail "the unpacked quillon --help"
 echo "package works: $(basename "$deb")"

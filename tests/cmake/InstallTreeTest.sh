@@ -18,8 +18,8 @@ libdir=$(dirname "$(find "$root" -name 'libquillon-jp2.so.3' | head -n 1)")
 for library in libquillon-jp2 libkvfcodec; do
   [ "$(readlink "$libdir/$library.so")" = "$library.so.3" ] || fail "$library.so is no link to .so.3"
   [ "$(readlink "$libdir/$library.so.3")" = "$library.so.3.0.0" ] || fail "$library.so.3 is no link to .so.3.0.0"
-  readelf -d "$libdir/$library.so.3.0.0" | grep -q "Library soname: \[$library.so.3\]" ||
-    fail "$library has no SONAME $library.so.3"
+  dynamic=$(readelf -d "$libdir/$library.so.3.0.0")
+  grep -q "Library soname: \[$library.so.3\]" <<<"$dynamic" || fail "$library has no SONAME $library.so.3"
 done
 for file in include/quillon/jp2.h include/quillon/kvfcodec.h share/applications/quillon.desktop \
             share/mime/packages/quillon-kvf.xml share/thumbnailers/quillon.thumbnailer \
@@ -31,7 +31,8 @@ unset LD_LIBRARY_PATH
 convert=$root/bin/quillon-convert
 "$convert" "$sample" "$work/sample.jp2" >/dev/null || fail "the installed quillon-convert does not run"
 "$convert" "$work/sample.jp2" "$work/back.bmp" >/dev/null
-"$convert" --compare "$sample" "$work/back.bmp" | grep -q "^MAE: 0$" || fail "the round trip is not lossless"
+compare=$("$convert" --compare "$sample" "$work/back.bmp")
+grep -q "^MAE: 0$" <<<"$compare" || fail "the round trip is not lossless"
 
 export PKG_CONFIG_PATH=$libdir/pkgconfig
 for package in quillon-jp2 kvfcodec; do

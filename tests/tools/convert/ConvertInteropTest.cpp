@@ -272,7 +272,7 @@ TEST_F(ConvertProgram, BadArgumentsAndFilesFailWithAMessage) {
   const std::vector<std::vector<std::string>> failing = {
       {},
       {"--quality", "500", colour, Path("x.jp2")},
-      {colour, Path("x.png")},
+      {colour, Path("x.gif")},
       {Path("missing.bmp"), Path("x.bmp")},
       {dir.path().string(), Path("x.bmp")},
       {Path("garbage.bin"), Path("x.bmp")},
