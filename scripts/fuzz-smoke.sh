@@ -23,8 +23,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Small seeds keep the runs fast: one picture, fitted into 48 pixels, in every type.
 "$convert" --thumbnail 48 "$picture" "$work/small.bmp" >/dev/null
-declare -A extensions=([bmp]="bmp" [pnm]="pgm ppm" [tiff]="tif" [jpeg]="jpg" [kvf]="kvf"
-                       [jp2]="jp2 j2k")
+declare -A extensions=([bmp]="bmp" [pnm]="pgm ppm" [tiff]="tif" [jpeg]="jpg" [png]="png"
+                       [kvf]="kvf" [jp2]="jp2 j2k")
 for family in "${!extensions[@]}"; do
   mkdir -p "$work/seeds/$family"
   for extension in ${extensions[$family]}; do
@@ -44,6 +44,7 @@ for target in build/fuzz/fuzz/*-fuzz; do
     pnm-*) family=pnm ;;
     tiff-*) family=tiff ;;
     jpeg-*) family=jpeg ;;
+    png-*) family=png ;;
     jp2-*) family=jp2 ;;
     kvf-* | legacy-kvf-*) family=kvf ;;
     *) echo "fuzz-smoke: no seeds for $name" >&2; failed+=("$name"); continue ;;
