@@ -53,8 +53,13 @@ std::vector<std::uint32_t> TlmLengths(const Bytes& bytes, std::uint64_t start, s
 std::string Precincts(const TileComponentParams& values) {
   std::string text;
   for (int r = 0; r <= values.levels; ++r) {
-    text += "(" + std::to_string(values.precincts[r] & 15) + "," +
-            std::to_string(values.precincts[r] >> 4) + ") ";
+    // Appended piece by piece: GCC 12 at -O3 takes "literal" + std::string for an overlapping
+    // copy (-Wrestrict).
+    text += '(';
+    text += std::to_string(values.precincts[r] & 15);
+    text += ',';
+    text += std::to_string(values.precincts[r] >> 4);
+    text += ") ";
   }
   return text.substr(0, text.size() - 1);
 }
@@ -168,8 +173,10 @@ struct RawPicture {
     if (factors.empty()) return text;
     text += "@";
     for (std::size_t c = 0; c < factors.size(); ++c) {
-      text += (c == 0 ? "" : ":") + std::to_string(factors[c].first) + "x" +
-              std::to_string(factors[c].second);
+      if (c != 0) text += ':';
+      text += std::to_string(factors[c].first);
+      text += 'x';
+      text += std::to_string(factors[c].second);
     }
     return text;
   }
