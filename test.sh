@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the sanitizer configuration and runs the whole test suite under a virtual display with a
-# window manager, then the codec tests with several worker threads under ThreadSanitizer, then a
-# short smoke run of every fuzz target (when clang is installed).
+# Checks the sources' formatting, builds the sanitizer configuration and runs the whole test
+# suite under a virtual display with a window manager, then the codec tests with several worker
+# threads under ThreadSanitizer, then a short smoke run of every fuzz target (when clang is
+# installed).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
+scripts/check-format.sh
 cmake --preset ci >/dev/null
 cmake --build --preset ci
 xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-window-manager.sh ctest --preset ci

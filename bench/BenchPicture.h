@@ -47,8 +47,10 @@ inline Picture ReadNetpbm(const std::string& path) {
       width > 65536 || height > 65536) {
     return picture;
   }
-  picture = {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
-             magic == "P6" ? 3u : 1u, {}};
+  picture = {static_cast<std::uint32_t>(width),
+             static_cast<std::uint32_t>(height),
+             magic == "P6" ? 3u : 1u,
+             {}};
   picture.samples.resize(std::size_t{width} * height * picture.channels);
   if (!in.read(reinterpret_cast<char*>(picture.samples.data()),
                static_cast<std::streamsize>(picture.samples.size()))) {
@@ -62,19 +64,22 @@ struct Session {
   std::vector<std::uint8_t> output;
 };
 
-inline std::int32_t Input(void* buffer, std::int16_t component, std::uint32_t row, std::uint32_t column,
-                   std::uint32_t count, std::uintptr_t param) {
+inline std::int32_t Input(void* buffer, std::int16_t component, std::uint32_t row,
+                          std::uint32_t column, std::uint32_t count, std::uintptr_t param) {
   const auto* session = reinterpret_cast<const Session*>(param);
   const Picture& p = *session->picture;
-  const std::uint8_t* source = p.samples.data() + (std::size_t{row} * p.width + column) * p.channels + component;
+  const std::uint8_t* source =
+      p.samples.data() + (std::size_t{row} * p.width + column) * p.channels + component;
   auto* out = static_cast<std::uint8_t*>(buffer);
   for (std::uint32_t i = 0; i < count; ++i) out[i] = source[std::size_t{i} * p.channels];
   return 0;
 }
 
-inline std::int32_t Output(const void* data, std::uint32_t offset, std::uint32_t length, std::uintptr_t param) {
+inline std::int32_t Output(const void* data, std::uint32_t offset, std::uint32_t length,
+                           std::uintptr_t param) {
   auto* session = reinterpret_cast<Session*>(param);
-  if (session->output.size() < std::size_t{offset} + length) session->output.resize(std::size_t{offset} + length);
+  if (session->output.size() < std::size_t{offset} + length)
+    session->output.resize(std::size_t{offset} + length);
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   std::copy(bytes, bytes + length, session->output.begin() + offset);
   return 0;
@@ -138,7 +143,8 @@ inline Picture PictureArgument(int argc, char** argv, std::string* source, std::
   *source = argv[1];
   *work = argc > 2 ? argv[2] : "/tmp";
   Picture picture = ReadNetpbm(*source);
-  if (picture.samples.empty()) std::fprintf(stderr, "%s is no binary 8-bit PPM or PGM\n", source->c_str());
+  if (picture.samples.empty())
+    std::fprintf(stderr, "%s is no binary 8-bit PPM or PGM\n", source->c_str());
   return picture;
 }
 
@@ -155,7 +161,8 @@ inline std::int32_t GradientRow(void* buffer, std::int16_t, std::uint32_t row, s
 }
 
 // The decoder's read callback over a std::vector<std::uint8_t> passed as param.
-inline std::int32_t ReadFromVector(void* buffer, std::uint32_t offset, std::uint32_t count, std::uintptr_t param) {
+inline std::int32_t ReadFromVector(void* buffer, std::uint32_t offset, std::uint32_t count,
+                                   std::uintptr_t param) {
   const auto& in = *reinterpret_cast<const std::vector<std::uint8_t>*>(param);
   if (offset >= in.size()) return 0;
   const std::size_t n = std::min<std::size_t>(count, in.size() - offset);

@@ -24,31 +24,40 @@ using quillon::bench::ProcessorSeconds;
 using quillon::bench::Seconds;
 
 // Stores 8-bit rows into an interleaved picture.
-std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t row, std::uint32_t column,
-                      std::uint32_t count, std::uintptr_t param) {
+std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t row,
+                      std::uint32_t column, std::uint32_t count, std::uintptr_t param) {
   auto& picture = *reinterpret_cast<Picture*>(param);
   const auto* in = static_cast<const std::uint8_t*>(samples);
-  std::uint8_t* out = picture.samples.data() + (std::size_t{row} * picture.width + column) * picture.channels +
+  std::uint8_t* out = picture.samples.data() +
+                      (std::size_t{row} * picture.width + column) * picture.channels +
                       static_cast<std::size_t>(channel);
   for (std::uint32_t i = 0; i < count; ++i) out[std::size_t{i} * picture.channels] = in[i];
   return 0;
 }
 
 // Decodes the codestream into *picture; the status.
-std::int32_t DecodeOurs(const std::vector<std::uint8_t>& codestream, std::uint32_t threads, Picture* picture) {
+std::int32_t DecodeOurs(const std::vector<std::uint8_t>& codestream, std::uint32_t threads,
+                        Picture* picture) {
   DecompressHandle handle = nullptr;
-  std::int32_t status = JP2_Decompress_Start(&handle, nullptr, 0, nullptr, 0, quillon::bench::ReadFromVector,
-                                             reinterpret_cast<std::uintptr_t>(&codestream));
+  std::int32_t status =
+      JP2_Decompress_Start(&handle, nullptr, 0, nullptr, 0, quillon::bench::ReadFromVector,
+                           reinterpret_cast<std::uintptr_t>(&codestream));
   if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_Threads, threads);
-  if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteCallback, reinterpret_cast<std::uintptr_t>(&StoreRow));
-  if (status == 0) status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteParam, reinterpret_cast<std::uintptr_t>(picture));
+  if (status == 0)
+    status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteCallback,
+                                    reinterpret_cast<std::uintptr_t>(&StoreRow));
+  if (status == 0)
+    status = JP2_Decompress_SetProp(handle, JP2_Prop_WriteParam,
+                                    reinterpret_cast<std::uintptr_t>(picture));
   if (status == 0) status = JP2_Decompress_Image(handle);
   if (handle != nullptr) JP2_Decompress_End(handle);
   return status;
 }
 
-void Row(const std::string& decoder, const char* mode, double wall, double processor, const std::string& note) {
-  std::printf("| %-25s | %-8s | %8.2f | %9.2f | %s\n", decoder.c_str(), mode, wall, processor, note.c_str());
+void Row(const std::string& decoder, const char* mode, double wall, double processor,
+         const std::string& note) {
+  std::printf("| %-25s | %-8s | %8.2f | %9.2f | %s\n", decoder.c_str(), mode, wall, processor,
+              note.c_str());
   std::fflush(stdout);
 }
 
@@ -68,7 +77,8 @@ void RunPeer(const std::string& decoder, const char* mode, const std::string& co
 int LargestDifference(const Picture& a, const Picture& b) {
   if (a.samples.size() != b.samples.size()) return -1;
   int worst = 0;
-  for (std::size_t i = 0; i < a.samples.size(); ++i) worst = std::max(worst, std::abs(a.samples[i] - b.samples[i]));
+  for (std::size_t i = 0; i < a.samples.size(); ++i)
+    worst = std::max(worst, std::abs(a.samples[i] - b.samples[i]));
   return worst;
 }
 
@@ -79,9 +89,12 @@ int main(int argc, char** argv) {
   const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work);
   if (picture.samples.empty()) return 1;
   const std::string extension = picture.channels == 3 ? ".ppm" : ".pgm";
-  std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height, picture.channels);
-  std::printf("| %-25s | %-8s | %8s | %9s | %s\n", "decoder", "mode", "wall s", "process s", "vs opj_decompress");
-  std::printf("|---------------------------|----------|----------|-----------|------------------\n");
+  std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height,
+              picture.channels);
+  std::printf("| %-25s | %-8s | %8s | %9s | %s\n", "decoder", "mode", "wall s", "process s",
+              "vs opj_decompress");
+  std::printf(
+      "|---------------------------|----------|----------|-----------|------------------\n");
   for (const std::uint32_t ratio : {0u, 20u}) {
     const char* mode = ratio == 0 ? "lossless" : "1:20";
     quillon::bench::Session session;
@@ -92,14 +105,17 @@ int main(int argc, char** argv) {
     }
     const std::string file = work + "/quillon-decode-bench.j2k";
     std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(session.output.data()), static_cast<std::streamsize>(session.output.size()));
+        .write(reinterpret_cast<const char*>(session.output.data()),
+               static_cast<std::streamsize>(session.output.size()));
     const std::string opjOut = work + "/quillon-decode-bench-opj" + extension;
     const std::string grkOut = work + "/quillon-decode-bench-grk" + extension;
     Picture oneThread;
     for (const std::uint32_t threads : {1u, 2u}) {
       const std::string t = std::to_string(threads);
-      RunPeer("opj_decompress -threads " + t, mode, "opj_decompress -threads " + t + " -i " + file + " -o " + opjOut);
-      RunPeer("grk_decompress -H " + t, mode, "grk_decompress -H " + t + " -i " + file + " -o " + grkOut);
+      RunPeer("opj_decompress -threads " + t, mode,
+              "opj_decompress -threads " + t + " -i " + file + " -o " + opjOut);
+      RunPeer("grk_decompress -H " + t, mode,
+              "grk_decompress -H " + t + " -i " + file + " -o " + grkOut);
       Picture ours = picture;
       std::fill(ours.samples.begin(), ours.samples.end(), 0);
       const double before = ProcessorSeconds(RUSAGE_SELF);
@@ -108,12 +124,14 @@ int main(int argc, char** argv) {
       const double wall = Seconds(start);
       const double processor = ProcessorSeconds(RUSAGE_SELF) - before;
       const Picture reference = quillon::bench::ReadNetpbm(opjOut);
-      std::string note = status != 0 ? "failed with " + std::to_string(status)
-                                     : "max difference " + std::to_string(LargestDifference(ours, reference));
+      std::string note =
+          status != 0 ? "failed with " + std::to_string(status)
+                      : "max difference " + std::to_string(LargestDifference(ours, reference));
       if (threads == 1) {
         oneThread = ours;
       } else {
-        note += ours.samples == oneThread.samples ? ", pixels of 1 thread" : ", PIXELS DIFFER FROM 1 THREAD";
+        note += ours.samples == oneThread.samples ? ", pixels of 1 thread"
+                                                  : ", PIXELS DIFFER FROM 1 THREAD";
       }
       Row("quillon, " + t + " thread(s)", mode, wall, processor, note);
     }

@@ -20,7 +20,8 @@
 
 namespace {
 
-std::int32_t Append(const void* data, std::uint32_t offset, std::uint32_t length, std::uintptr_t param) {
+std::int32_t Append(const void* data, std::uint32_t offset, std::uint32_t length,
+                    std::uintptr_t param) {
   auto& out = *reinterpret_cast<std::vector<std::uint8_t>*>(param);
   if (out.size() < std::size_t{offset} + length) out.resize(std::size_t{offset} + length);
   std::memcpy(out.data() + offset, data, length);
@@ -77,8 +78,9 @@ Decoded Decode(const std::vector<std::uint8_t>& codestream, std::uint32_t height
   DecompressHandle handle = nullptr;
   std::uint64_t rows = 0;
   const auto start = std::chrono::steady_clock::now();
-  std::int32_t status = JP2_Decompress_Start(&handle, quillon::bench::PeakMemory::Allocate, memory.Param(),
-                                             quillon::bench::PeakMemory::Release, memory.Param(), quillon::bench::ReadFromVector,
+  std::int32_t status = JP2_Decompress_Start(&handle, quillon::bench::PeakMemory::Allocate,
+                                             memory.Param(), quillon::bench::PeakMemory::Release,
+                                             memory.Param(), quillon::bench::ReadFromVector,
                                              reinterpret_cast<std::uintptr_t>(&codestream));
   const auto set = [&](std::uint32_t id, std::uintptr_t value) {
     if (status == 0) status = JP2_Decompress_SetProp(handle, id, value);
@@ -100,14 +102,16 @@ void Measure(const char* layout, std::uint32_t width, std::uint32_t height, std:
   const std::vector<std::uint8_t> codestream = Encode(width, height, tileWidth, tileHeight);
   const Decoded uncached = Decode(codestream, height, false);
   const Decoded cached = Decode(codestream, height, true);
-  std::printf("| %-12s | %6u x %-6u | %8.1f | %13.2f | %12.2f | %8ld | %8.2f |%s\n", layout, width, height,
-              static_cast<double>(codestream.size()) / 1048576.0, uncached.peakMiB, cached.peakMiB,
-              PeakRssKiB() / 1024, uncached.seconds, uncached.ok && cached.ok ? "" : " FAILED");
+  std::printf("| %-12s | %6u x %-6u | %8.1f | %13.2f | %12.2f | %8ld | %8.2f |%s\n", layout, width,
+              height, static_cast<double>(codestream.size()) / 1048576.0, uncached.peakMiB,
+              cached.peakMiB, PeakRssKiB() / 1024, uncached.seconds,
+              uncached.ok && cached.ok ? "" : " FAILED");
   std::fflush(stdout);
 }
 
 std::uint32_t Argument(int argc, char** argv, int index, std::uint32_t fallback) {
-  return argc > index ? static_cast<std::uint32_t>(std::strtoul(argv[index], nullptr, 10)) : fallback;
+  return argc > index ? static_cast<std::uint32_t>(std::strtoul(argv[index], nullptr, 10))
+                      : fallback;
 }
 
 }  // namespace
@@ -117,10 +121,14 @@ int main(int argc, char** argv) {
   const std::uint32_t singleWidth = Argument(argc, argv, 2, 8000);
   const std::uint32_t low = Argument(argc, argv, 3, 2000);
   const std::uint32_t high = Argument(argc, argv, 4, 8000);
-  std::printf("| %-12s | %-15s | %8s | %13s | %12s | %8s | %8s |\n", "layout", "picture", "file MiB",
-              "working MiB", "cached MiB", "RSS MiB", "decode s");
-  std::printf("|--------------|-----------------|----------|---------------|--------------|----------|----------|\n");
-  for (const std::uint32_t height : {low, high}) Measure("1024 tiles", tiledWidth, height, 1024, 1024);
-  for (const std::uint32_t height : {low, high}) Measure("single tile", singleWidth, height, singleWidth, height);
+  std::printf("| %-12s | %-15s | %8s | %13s | %12s | %8s | %8s |\n", "layout", "picture",
+              "file MiB", "working MiB", "cached MiB", "RSS MiB", "decode s");
+  std::printf(
+      "|--------------|-----------------|----------|---------------|--------------|----------|-----"
+      "-----|\n");
+  for (const std::uint32_t height : {low, high})
+    Measure("1024 tiles", tiledWidth, height, 1024, 1024);
+  for (const std::uint32_t height : {low, high})
+    Measure("single tile", singleWidth, height, singleWidth, height);
   return 0;
 }

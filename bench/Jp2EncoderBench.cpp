@@ -35,7 +35,8 @@ std::uint64_t FileSize(const std::string& path) {
 // PSNR of the codestream decoded by opj_decompress; 0 when decoding failed, 999 when exact.
 double DecodedPsnr(const Picture& picture, const std::string& codestream) {
   const std::string decoded = codestream + (picture.channels == 3 ? ".ppm" : ".pgm");
-  const std::string command = "opj_decompress -i " + codestream + " -o " + decoded + " > /dev/null 2>&1";
+  const std::string command =
+      "opj_decompress -i " + codestream + " -o " + decoded + " > /dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return 0;
   const Picture back = ReadNetpbm(decoded);
   std::remove(decoded.c_str());
@@ -49,16 +50,16 @@ double DecodedPsnr(const Picture& picture, const std::string& codestream) {
   return 10 * std::log10(255.0 * 255.0 / (squared / double(picture.samples.size())));
 }
 
-void Row(const std::string& coder, const char* mode, double wall, double processor, std::uint64_t bytes,
-         double psnr, const char* note = "") {
-  std::printf("| %-28s | %-8s | %8.2f | %9.2f | %10llu | %8.2f | %s\n", coder.c_str(), mode, wall, processor,
-              static_cast<unsigned long long>(bytes), psnr, note);
+void Row(const std::string& coder, const char* mode, double wall, double processor,
+         std::uint64_t bytes, double psnr, const char* note = "") {
+  std::printf("| %-28s | %-8s | %8.2f | %9.2f | %10llu | %8.2f | %s\n", coder.c_str(), mode, wall,
+              processor, static_cast<unsigned long long>(bytes), psnr, note);
   std::fflush(stdout);
 }
 
 // Times a peer's command line and reports its output file.
-void RunPeer(const Picture& picture, const std::string& coder, const char* mode, const std::string& command,
-             const std::string& output) {
+void RunPeer(const Picture& picture, const std::string& coder, const char* mode,
+             const std::string& command, const std::string& output) {
   std::remove(output.c_str());
   const double before = ProcessorSeconds(RUSAGE_CHILDREN);
   const auto start = std::chrono::steady_clock::now();
@@ -79,10 +80,13 @@ int main(int argc, char** argv) {
   std::string source, work;
   const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work);
   if (picture.samples.empty()) return 1;
-  std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height, picture.channels);
-  std::printf("| %-28s | %-8s | %8s | %9s | %10s | %8s |\n", "coder", "mode", "wall s", "process s", "bytes",
-              "PSNR dB");
-  std::printf("|------------------------------|----------|----------|-----------|------------|----------|\n");
+  std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height,
+              picture.channels);
+  std::printf("| %-28s | %-8s | %8s | %9s | %10s | %8s |\n", "coder", "mode", "wall s", "process s",
+              "bytes", "PSNR dB");
+  std::printf(
+      "|------------------------------|----------|----------|-----------|------------|----------|"
+      "\n");
   const std::uint64_t raw = picture.samples.size();
   for (const std::uint32_t ratio : {0u, 20u}) {
     const char* mode = ratio == 0 ? "lossless" : "1:20";
@@ -92,8 +96,8 @@ int main(int argc, char** argv) {
       Session session;
       const double before = ProcessorSeconds(RUSAGE_SELF);
       const auto start = std::chrono::steady_clock::now();
-      const std::int32_t status =
-          Encode(picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio), &session, threads);
+      const std::int32_t status = Encode(
+          picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio), &session, threads);
       const double wall = Seconds(start);
       const double processor = ProcessorSeconds(RUSAGE_SELF) - before;
       if (status != 0) {
@@ -108,19 +112,21 @@ int main(int argc, char** argv) {
       }
       const std::string ours = work + "/quillon-bench.j2k";
       std::ofstream(ours, std::ios::binary)
-          .write(reinterpret_cast<const char*>(session.output.data()), static_cast<std::streamsize>(session.output.size()));
-      Row("quillon, " + t + " thread(s)", mode, wall, processor, session.output.size(), DecodedPsnr(picture, ours),
-          note);
+          .write(reinterpret_cast<const char*>(session.output.data()),
+                 static_cast<std::streamsize>(session.output.size()));
+      Row("quillon, " + t + " thread(s)", mode, wall, processor, session.output.size(),
+          DecodedPsnr(picture, ours), note);
       std::remove(ours.c_str());
       // The peers get the ratio our file reached, so that all files are of one size.
       const std::string rate =
-          ratio == 0 ? "" : " -r " + std::to_string(double(raw) / double(session.output.size())) + " -I";
+          ratio == 0 ? ""
+                     : " -r " + std::to_string(double(raw) / double(session.output.size())) + " -I";
       const std::string opj = work + "/quillon-bench-opj.j2k";
       RunPeer(picture, "opj_compress -threads " + t, mode,
               "opj_compress -threads " + t + " -i " + source + " -o " + opj + rate, opj);
       const std::string grk = work + "/quillon-bench-grk.j2k";
-      RunPeer(picture, "grk_compress -H " + t, mode, "grk_compress -H " + t + " -i " + source + " -o " + grk + rate,
-              grk);
+      RunPeer(picture, "grk_compress -H " + t, mode,
+              "grk_compress -H " + t + " -i " + source + " -o " + grk + rate, grk);
     }
   }
   return 0;

@@ -16,12 +16,12 @@
 #include <type_traits>
 #include <vector>
 
+#include "BenchPicture.h"
+#include "PeakMemory.h"
 #include "decoder/InverseWavelet.h"
 #include "encoder/CompressState.h"
 #include "encoder/ImageValidation.h"
 #include "encoder/WaveletCascade.h"
-#include "BenchPicture.h"
-#include "PeakMemory.h"
 #include "jp2.h"
 
 namespace {
@@ -45,8 +45,9 @@ void ForwardTransform(benchmark::State& state) {
   quillon::bench::PeakMemory memory;
   for (auto _ : state) {
     CompressHandle handle = nullptr;
-    JP2_Compress_Start(&handle, quillon::bench::PeakMemory::Allocate, reinterpret_cast<std::uintptr_t>(&memory),
-                       quillon::bench::PeakMemory::Release, reinterpret_cast<std::uintptr_t>(&memory), 1);
+    JP2_Compress_Start(
+        &handle, quillon::bench::PeakMemory::Allocate, reinterpret_cast<std::uintptr_t>(&memory),
+        quillon::bench::PeakMemory::Release, reinterpret_cast<std::uintptr_t>(&memory), 1);
     JP2_Compress_SetProp(handle, JP2_Prop_Width, kWidth, -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_Height, height, -1, -1);
     JP2_Compress_SetProp(handle, JP2_Prop_BitDepth, 8, -1, -1);

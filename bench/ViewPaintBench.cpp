@@ -36,7 +36,9 @@ const Picture& bigPicture() {
   return picture;
 }
 
-ZoomRatio zoomOf(int code) { return code > 0 ? ZoomRatio{code, 1} : ZoomRatio{1, -code}; }
+ZoomRatio zoomOf(int code) {
+  return code > 0 ? ZoomRatio{code, 1} : ZoomRatio{1, -code};
+}
 
 void PaintVisiblePart(benchmark::State& state) {
   const Picture& picture = bigPicture();
@@ -52,7 +54,13 @@ void PaintVisiblePart(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * std::int64_t(rect.width) * rect.height);
   state.SetLabel(std::to_string(zoom.numerator) + ":" + std::to_string(zoom.denominator));
 }
-BENCHMARK(PaintVisiblePart)->Arg(1)->Arg(2)->Arg(8)->Arg(-2)->Arg(-8)->Unit(benchmark::kMillisecond);
+BENCHMARK(PaintVisiblePart)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(8)
+    ->Arg(-2)
+    ->Arg(-8)
+    ->Unit(benchmark::kMillisecond);
 
 void DitherWholeCopyAtOneToEight(benchmark::State& state) {
   const Picture& picture = bigPicture();

@@ -48,7 +48,8 @@ void QueryEverything(DecompressHandle handle) {
   JP2_Decompress_GetProp(handle, JP2_Prop_TileCount, &tiles, 0, 0);
   for (std::uint32_t id = 0; id <= 77; ++id) {
     for (const std::int32_t tile : {0, static_cast<std::int32_t>(tiles) - 1}) {
-      for (const std::int16_t channel : {std::int16_t{0}, static_cast<std::int16_t>(channels - 1)}) {
+      for (const std::int16_t channel :
+           {std::int16_t{0}, static_cast<std::int16_t>(channels - 1)}) {
         JP2_Decompress_GetProp(handle, id, &value, tile, channel);
       }
     }
@@ -85,7 +86,8 @@ void QueryEverything(DecompressHandle handle) {
   const std::uint8_t* data = nullptr;
   std::uint32_t length = 0;
   using Num = std::int32_t (*)(DecompressHandle, std::uint32_t*);
-  using Data = std::int32_t (*)(DecompressHandle, std::uint32_t, const std::uint8_t**, std::uint32_t*);
+  using Data =
+      std::int32_t (*)(DecompressHandle, std::uint32_t, const std::uint8_t**, std::uint32_t*);
   const struct {
     Num num;
     Data data;
@@ -129,10 +131,11 @@ void QueryEverything(DecompressHandle handle) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput input{data, size};
   DecompressHandle handle = nullptr;
-  const std::int32_t status = JP2_Decompress_Start(&handle, Allocate, 0, Release, 0, FuzzInput::Read,
-                                                   reinterpret_cast<std::uintptr_t>(&input));
+  const std::int32_t status = JP2_Decompress_Start(
+      &handle, Allocate, 0, Release, 0, FuzzInput::Read, reinterpret_cast<std::uintptr_t>(&input));
   if (status == 0) {
-    if (size != 0 && (data[size - 1] & 1) != 0) JP2_Decompress_SetProp(handle, JP2_Prop_CacheInput, 0);
+    if (size != 0 && (data[size - 1] & 1) != 0)
+      JP2_Decompress_SetProp(handle, JP2_Prop_CacheInput, 0);
     QueryEverything(handle);
   }
   if (handle != nullptr && JP2_Decompress_End(handle) != 0) std::abort();

@@ -1,8 +1,8 @@
 // The program's reader of current KVF files, whole, as a preview and in part, and the open
 // dialog's probe; every path goes through the codec's C interface.
 #include "RasterFuzzSupport.h"
-#include "core/formats/kvf/KvfReader.h"
 #include "core/document/LoadOptions.h"
+#include "core/formats/kvf/KvfReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon;

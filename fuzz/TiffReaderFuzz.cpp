@@ -1,7 +1,7 @@
 // TIFF reader and the open dialog's TIFF probe on one file.
 #include "RasterFuzzSupport.h"
-#include "core/formats/raster/TiffFile.h"
 #include "core/formats/raster/RasterProbes.h"
+#include "core/formats/raster/TiffFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon;

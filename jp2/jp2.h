@@ -32,74 +32,74 @@ extern "C" {
 
 /* One list gives every status code, its name and its message text; the codes are shared by
  * the encoder and the decoder, some with a meaning for each direction. */
-#define JP2_STATUS_TABLE(X)                                                                      \
-  X(JP2_Warning_ShortMetadataBox, 10, "a metadata box is shorter than its declared length")     \
-  X(JP2_Success, 0, "success")                                                                  \
-  X(JP2_Error_OutOfMemory, -1, "memory allocation failed")                                      \
-  X(JP2_Error_ShortRead, -2, "the input ended inside a required field")                         \
-  X(JP2_Error_PacketHeaderOverflow, -3, "packet header does not fit its buffer")                \
-  X(JP2_Error_InvalidHandle, -4, "null or invalid handle")                                      \
-  X(JP2_Error_NullArgument, -5, "null pointer argument")                                        \
-  X(JP2_Error_ComponentCount, -6,                                                               \
-    "component count outside 1..16384, or fewer components than the colour space or the "       \
-    "component transform needs")                                                                \
-  X(JP2_Error_ComponentIndex, -7, "component index out of range")                               \
-  X(JP2_Error_ValueOutOfRange, -8, "property value out of range")                               \
-  X(JP2_Error_UnknownProperty, -9, "property id without meaning here")                          \
-  X(JP2_Error_NoWidth, -10, "a component has no width")                                         \
-  X(JP2_Error_NoHeight, -11, "a component has no height")                                       \
-  X(JP2_Error_BitDepth, -12,                                                                    \
-    "a component has no bit depth, or the transformed components differ in bit depth")          \
-  X(JP2_Error_TileGrid, -13, "the image offset lies outside the first tile")                    \
-  X(JP2_Error_ColourSpace, -14,                                                                 \
-    "colour space invalid here, or it needs more channels than the image has")                  \
-  X(JP2_Error_ComponentMismatch, -15,                                                           \
-    "the three colour components differ in subsampling or depth")                               \
-  X(JP2_Error_TileIndex, -16, "tile index out of range")                                        \
-  X(JP2_Error_ResolutionIndex, -17, "resolution index out of range")                            \
-  X(JP2_Error_ReversibilityMismatch, -18,                                                       \
-    "the three colour components of a tile differ in reversibility")                            \
-  X(JP2_Error_Codestream, -19,                                                                  \
-    "packet header buffer overflow at the final flush, or a malformed marker segment")          \
-  X(JP2_Error_AllComponentsOnly, -20, "property can only be set for all components")            \
-  X(JP2_Error_NotPerTile, -21, "property cannot be set per tile")                               \
-  X(JP2_Error_ReadOnly, -22, "read-only property")                                              \
-  X(JP2_Error_Reserved, -25, "reserved property")                                               \
-  X(JP2_Error_EncoderOnly, -26, "the property belongs to the encoder")                          \
-  X(JP2_Error_BitDepthRange, -27, "bit depth out of range")                                     \
-  X(JP2_Error_NoInputCallback, -28, "no input callback")                                        \
-  X(JP2_Error_NoOutputCallback, -29, "no output callback")                                      \
-  X(JP2_Error_NoReadCallback, -30, "no read callback")                                          \
-  X(JP2_Error_ImageSize, -31,                                                                   \
-    "image size not set, or no subsampling below 256 fits the component sizes")                 \
-  X(JP2_Error_TargetTooSmall, -33, "target size smaller than the headers")                      \
-  X(JP2_Error_SubsamplingNotPowerOfTwo, -34,                                                    \
-    "subsampling factor not a power of two with progression RPCL or PCRL")                      \
-  X(JP2_Error_Limit, -35, "value beyond an implementation limit")                               \
-  X(JP2_Error_QuantStyle, -37, "quantization style does not match the reversible flag")         \
-  X(JP2_Error_PrecinctExponent, -38, "precinct exponent invalid")                               \
-  X(JP2_Error_RoiShift, -39, "region-of-interest shift larger than 16 bit planes")              \
-  X(JP2_Error_ScaleFactor, -40, "scale factor leaves a component empty or exceeds 32")          \
-  X(JP2_Error_ResolutionZero, -41, "resolution numerator 0")                                    \
-  X(JP2_Error_ResolutionUnit, -42, "resolution unit other than 0, 1, 2")                        \
-  X(JP2_Error_ResolutionKind, -43, "resolution kind neither capture nor display")               \
-  X(JP2_Error_TooManyRegions, -45, "more than 16 regions of interest")                          \
-  X(JP2_Error_ByteRead, -50, "a single-byte read of a box or marker field failed")              \
-  X(JP2_Error_Cancelled, -51, "the progress callback asked to stop")                            \
-  X(JP2_Error_NeedsJp2OrJpx, -52, "needs file format JP2 or JPX")                               \
-  X(JP2_Error_NeedsJpx, -53, "needs file format JPX")                                           \
-  X(JP2_Error_MetadataIndex, -54, "metadata index out of range")                                \
-  X(JP2_Error_ColourBoxIndex, -55, "colour box index out of range")                             \
-  X(JP2_Error_IccProfile, -56, "ICC profile invalid or unsupported")                            \
-  X(JP2_Error_UseSetICC, -57, "colour space 40 must be set through JP2_Compress_SetICC")        \
-  X(JP2_Error_UseSetLAB, -58, "colour space 60 must be set through JP2_Compress_SetLAB")        \
-  X(JP2_Error_MappingWithoutPalette, -59, "a component mapping box without a palette box")      \
-  X(JP2_Error_PaletteWithoutMapping, -61,                                                       \
-    "a palette box without a component mapping box, or channel resolution failed")              \
-  X(JP2_Error_PaletteMapping, -62, "component mapping does not fit the palette")                \
-  X(JP2_Error_ChannelDefs, -63, "channel definitions do not match the image")                   \
-  X(JP2_Error_PaletteColourSpace, -64, "colour space code with a trailing 1 is rejected")       \
-  X(JP2_Error_Internal, -100, "internal inconsistency")                                         \
+#define JP2_STATUS_TABLE(X)                                                                 \
+  X(JP2_Warning_ShortMetadataBox, 10, "a metadata box is shorter than its declared length") \
+  X(JP2_Success, 0, "success")                                                              \
+  X(JP2_Error_OutOfMemory, -1, "memory allocation failed")                                  \
+  X(JP2_Error_ShortRead, -2, "the input ended inside a required field")                     \
+  X(JP2_Error_PacketHeaderOverflow, -3, "packet header does not fit its buffer")            \
+  X(JP2_Error_InvalidHandle, -4, "null or invalid handle")                                  \
+  X(JP2_Error_NullArgument, -5, "null pointer argument")                                    \
+  X(JP2_Error_ComponentCount, -6,                                                           \
+    "component count outside 1..16384, or fewer components than the colour space or the "   \
+    "component transform needs")                                                            \
+  X(JP2_Error_ComponentIndex, -7, "component index out of range")                           \
+  X(JP2_Error_ValueOutOfRange, -8, "property value out of range")                           \
+  X(JP2_Error_UnknownProperty, -9, "property id without meaning here")                      \
+  X(JP2_Error_NoWidth, -10, "a component has no width")                                     \
+  X(JP2_Error_NoHeight, -11, "a component has no height")                                   \
+  X(JP2_Error_BitDepth, -12,                                                                \
+    "a component has no bit depth, or the transformed components differ in bit depth")      \
+  X(JP2_Error_TileGrid, -13, "the image offset lies outside the first tile")                \
+  X(JP2_Error_ColourSpace, -14,                                                             \
+    "colour space invalid here, or it needs more channels than the image has")              \
+  X(JP2_Error_ComponentMismatch, -15,                                                       \
+    "the three colour components differ in subsampling or depth")                           \
+  X(JP2_Error_TileIndex, -16, "tile index out of range")                                    \
+  X(JP2_Error_ResolutionIndex, -17, "resolution index out of range")                        \
+  X(JP2_Error_ReversibilityMismatch, -18,                                                   \
+    "the three colour components of a tile differ in reversibility")                        \
+  X(JP2_Error_Codestream, -19,                                                              \
+    "packet header buffer overflow at the final flush, or a malformed marker segment")      \
+  X(JP2_Error_AllComponentsOnly, -20, "property can only be set for all components")        \
+  X(JP2_Error_NotPerTile, -21, "property cannot be set per tile")                           \
+  X(JP2_Error_ReadOnly, -22, "read-only property")                                          \
+  X(JP2_Error_Reserved, -25, "reserved property")                                           \
+  X(JP2_Error_EncoderOnly, -26, "the property belongs to the encoder")                      \
+  X(JP2_Error_BitDepthRange, -27, "bit depth out of range")                                 \
+  X(JP2_Error_NoInputCallback, -28, "no input callback")                                    \
+  X(JP2_Error_NoOutputCallback, -29, "no output callback")                                  \
+  X(JP2_Error_NoReadCallback, -30, "no read callback")                                      \
+  X(JP2_Error_ImageSize, -31,                                                               \
+    "image size not set, or no subsampling below 256 fits the component sizes")             \
+  X(JP2_Error_TargetTooSmall, -33, "target size smaller than the headers")                  \
+  X(JP2_Error_SubsamplingNotPowerOfTwo, -34,                                                \
+    "subsampling factor not a power of two with progression RPCL or PCRL")                  \
+  X(JP2_Error_Limit, -35, "value beyond an implementation limit")                           \
+  X(JP2_Error_QuantStyle, -37, "quantization style does not match the reversible flag")     \
+  X(JP2_Error_PrecinctExponent, -38, "precinct exponent invalid")                           \
+  X(JP2_Error_RoiShift, -39, "region-of-interest shift larger than 16 bit planes")          \
+  X(JP2_Error_ScaleFactor, -40, "scale factor leaves a component empty or exceeds 32")      \
+  X(JP2_Error_ResolutionZero, -41, "resolution numerator 0")                                \
+  X(JP2_Error_ResolutionUnit, -42, "resolution unit other than 0, 1, 2")                    \
+  X(JP2_Error_ResolutionKind, -43, "resolution kind neither capture nor display")           \
+  X(JP2_Error_TooManyRegions, -45, "more than 16 regions of interest")                      \
+  X(JP2_Error_ByteRead, -50, "a single-byte read of a box or marker field failed")          \
+  X(JP2_Error_Cancelled, -51, "the progress callback asked to stop")                        \
+  X(JP2_Error_NeedsJp2OrJpx, -52, "needs file format JP2 or JPX")                           \
+  X(JP2_Error_NeedsJpx, -53, "needs file format JPX")                                       \
+  X(JP2_Error_MetadataIndex, -54, "metadata index out of range")                            \
+  X(JP2_Error_ColourBoxIndex, -55, "colour box index out of range")                         \
+  X(JP2_Error_IccProfile, -56, "ICC profile invalid or unsupported")                        \
+  X(JP2_Error_UseSetICC, -57, "colour space 40 must be set through JP2_Compress_SetICC")    \
+  X(JP2_Error_UseSetLAB, -58, "colour space 60 must be set through JP2_Compress_SetLAB")    \
+  X(JP2_Error_MappingWithoutPalette, -59, "a component mapping box without a palette box")  \
+  X(JP2_Error_PaletteWithoutMapping, -61,                                                   \
+    "a palette box without a component mapping box, or channel resolution failed")          \
+  X(JP2_Error_PaletteMapping, -62, "component mapping does not fit the palette")            \
+  X(JP2_Error_ChannelDefs, -63, "channel definitions do not match the image")               \
+  X(JP2_Error_PaletteColourSpace, -64, "colour space code with a trailing 1 is rejected")   \
+  X(JP2_Error_Internal, -100, "internal inconsistency")                                     \
   X(JP2_Error_ResolutionBox, -999, "a resolution box holds an unknown or malformed sub-box")
 
 #define JP2_STATUS_ENUMERATOR(name, code, text) name = code,
@@ -257,9 +257,9 @@ JP2_API int32_t JP2_Compress_GetProp(CompressHandle handle, uint32_t id, uintptr
  * are; without it first (vertical) and second (horizontal) as numerators whose denominator
  * and exponent the unit selects: 0 gives 254 and 4 (samples per inch), 1 gives 254 and 2,
  * 2 gives 1 and 0 (samples per metre). */
-JP2_API int32_t JP2_Compress_SetResolution(CompressHandle handle, uint16_t first,
-                                           uint16_t second, const JP2_ResolutionDesc* desc,
-                                           uint32_t unit, uint32_t kind);
+JP2_API int32_t JP2_Compress_SetResolution(CompressHandle handle, uint16_t first, uint16_t second,
+                                           const JP2_ResolutionDesc* desc, uint32_t unit,
+                                           uint32_t kind);
 
 /* Sets precinct size exponents (2^ppx by 2^ppy, at most 15; 0 only at resolution 0); -1 in
  * tile, component or resolution (0..32) means all. */
@@ -267,16 +267,15 @@ JP2_API int32_t JP2_Compress_SetPrecinct(CompressHandle handle, uint32_t ppx, ui
                                          int32_t tile, int16_t component, int32_t resolution);
 
 /* Adds a region of interest in thousandths of the image width and height (at most 16). */
-JP2_API int32_t JP2_Compress_SetROI(CompressHandle handle, uint32_t x, uint32_t y,
-                                    uint32_t width, uint32_t height);
+JP2_API int32_t JP2_Compress_SetROI(CompressHandle handle, uint32_t x, uint32_t y, uint32_t width,
+                                    uint32_t height);
 
 /* Sets the region-of-interest strength, 0 to 10 (larger values are taken as 10). */
 JP2_API int32_t JP2_Compress_SetROI_Enhance(CompressHandle handle, uint32_t strength);
 
 /* Makes colour space 40 with a copy of the ICC profile; a restricted profile needs file
  * format JP2 or JPX, any other JPX. */
-JP2_API int32_t JP2_Compress_SetICC(CompressHandle handle, const uint8_t* profile,
-                                    uint32_t length);
+JP2_API int32_t JP2_Compress_SetICC(CompressHandle handle, const uint8_t* profile, uint32_t length);
 
 /* Makes colour space 60 (needs JPX); params null gives the default CIELab description. */
 JP2_API int32_t JP2_Compress_SetLAB(CompressHandle handle, const JP2_LabParams* params);
@@ -298,8 +297,7 @@ JP2_API int32_t JP2_Compress_SetUUID_Data(CompressHandle handle, const uint8_t* 
                                           const uint8_t* data, uint32_t length);
 /* uuids holds count 16-byte identifiers; a zero byte ending url is not part of the text. */
 JP2_API int32_t JP2_Compress_SetUUID_Info(CompressHandle handle, const uint8_t* uuids,
-                                          uint32_t count, const uint8_t* url,
-                                          uint32_t urlLength);
+                                          uint32_t count, const uint8_t* url, uint32_t urlLength);
 JP2_API int32_t JP2_Compress_SetIPTC_Data(CompressHandle handle, const uint8_t* data,
                                           uint32_t length);
 
@@ -324,8 +322,7 @@ typedef struct JP2_DecompressRecord* DecompressHandle;
 
 /* Copies count bytes at absolute input offset into buffer; returns the number of bytes placed
  * there. Fewer than count (or a negative value) means end of input or failure. */
-typedef int32_t (*JP2_ReadCallback)(void* buffer, uint32_t offset, uint32_t count,
-                                    uintptr_t param);
+typedef int32_t (*JP2_ReadCallback)(void* buffer, uint32_t offset, uint32_t count, uintptr_t param);
 /* Takes count packed samples of one row segment of output channel channel, row and column in
  * output samples of its component. Returns 0 to go on; any other value stops decoding. */
 typedef int32_t (*JP2_WriteRowCallback)(const void* samples, int16_t channel, uint32_t row,
@@ -367,8 +364,8 @@ typedef struct JP2_ImageInfo {
   uint8_t* signedness;
   uint8_t* xSubsampling;
   uint8_t* ySubsampling;
-  uint32_t width, height;     /* Xsiz, Ysiz */
-  uint32_t xOffset, yOffset;  /* XOsiz, YOsiz */
+  uint32_t width, height;    /* Xsiz, Ysiz */
+  uint32_t xOffset, yOffset; /* XOsiz, YOsiz */
   uint32_t tilesAcross, tilesDown;
   JP2_TileInfo* tiles; /* tile index order */
 } JP2_ImageInfo;
@@ -411,12 +408,11 @@ JP2_API int32_t JP2_Decompress_GetResolution(DecompressHandle handle, uint32_t* 
                                              uint32_t unit, uint32_t which);
 
 /* The palette in output channel order, or null; owned by the handle. */
-JP2_API int32_t JP2_Decompress_GetPalette(DecompressHandle handle,
-                                          const JP2_PaletteDesc** palette);
+JP2_API int32_t JP2_Decompress_GetPalette(DecompressHandle handle, const JP2_PaletteDesc** palette);
 
 /* One definition per output channel and their count; owned by the handle. */
-JP2_API int32_t JP2_Decompress_GetChannelDefs(DecompressHandle handle,
-                                              const JP2_ChannelDef** defs, uint32_t* count);
+JP2_API int32_t JP2_Decompress_GetChannelDefs(DecompressHandle handle, const JP2_ChannelDef** defs,
+                                              uint32_t* count);
 
 /* One record per colour description box in file order; owned by the handle. */
 JP2_API int32_t JP2_Decompress_GetColorSpec(DecompressHandle handle, uint32_t* count,
@@ -427,8 +423,7 @@ JP2_API int32_t JP2_Decompress_SetColorSpec(DecompressHandle handle, uint32_t in
 
 /* A copy of the current ICC profile that the caller may modify; owned by the handle and
  * refreshed by every call. */
-JP2_API int32_t JP2_Decompress_GetICC(DecompressHandle handle, uint8_t** data,
-                                      uint32_t* length);
+JP2_API int32_t JP2_Decompress_GetICC(DecompressHandle handle, uint8_t** data, uint32_t* length);
 
 /* The CIELab parameters of the current colour description. */
 JP2_API int32_t JP2_Decompress_GetLAB(DecompressHandle handle, JP2_LabParams* params);
@@ -444,8 +439,7 @@ JP2_API int32_t JP2_Decompress_GetIP_Data(DecompressHandle handle, uint32_t inde
                                           const uint8_t** data, uint32_t* length);
 JP2_API int32_t JP2_Decompress_GetUUID_Num(DecompressHandle handle, uint32_t* count);
 /* Copies the 16-byte identifier into uuid. */
-JP2_API int32_t JP2_Decompress_GetUUID_Id(DecompressHandle handle, uint32_t index,
-                                          uint8_t* uuid);
+JP2_API int32_t JP2_Decompress_GetUUID_Id(DecompressHandle handle, uint32_t index, uint8_t* uuid);
 JP2_API int32_t JP2_Decompress_GetUUID_Data(DecompressHandle handle, uint32_t index,
                                             const uint8_t** data, uint32_t* length);
 JP2_API int32_t JP2_Decompress_GetUUID_Info_Num(DecompressHandle handle, uint32_t* count);

@@ -98,7 +98,9 @@ KvfStatus KvfQuChunk::Write(KvfOutputStream& out) const {
   return out.PutU16(quality);
 }
 
-KvfStatus KvfQuChunk::Parse(KvfInputStream& in) { return in.ReadU16(quality); }
+KvfStatus KvfQuChunk::Parse(KvfInputStream& in) {
+  return in.ReadU16(quality);
+}
 
 KvfStatus KvfStChunk::Write(KvfOutputStream& out, std::uint32_t count,
                             std::span<const std::uint32_t> sizes) {
@@ -125,7 +127,8 @@ KvfStatus KvfStChunk::Parse(KvfInputStream& in, std::uint16_t length,
 }
 
 bool KvfDpChunk::NeedsChunk() const {
-  const bool bothDefault = xResolution == kKvfDefaultResolution && yResolution == kKvfDefaultResolution;
+  const bool bothDefault =
+      xResolution == kKvfDefaultResolution && yResolution == kKvfDefaultResolution;
   const bool bothUnknown = xResolution == 0 && yResolution == 0;
   return !bothDefault && !bothUnknown;
 }
@@ -157,7 +160,9 @@ KvfStatus KvfMvChunk::Write(KvfOutputStream& out) const {
   return out.PutU32(maxValue);
 }
 
-KvfStatus KvfMvChunk::Parse(KvfInputStream& in) { return in.ReadU32(maxValue); }
+KvfStatus KvfMvChunk::Parse(KvfInputStream& in) {
+  return in.ReadU32(maxValue);
+}
 
 KvfStatus KvfPrChunk::Write(KvfOutputStream& out, std::span<const std::uint8_t> data) {
   if (data.size() > kMaxWrittenLength) return KvfStatus::invalidDataPointer;

@@ -19,7 +19,7 @@ constexpr std::uint16_t KvfChunkTag(char first, char second) {
                                     static_cast<std::uint8_t>(second));
 }
 
-inline constexpr std::uint16_t kKvfChunkFrameSize = 4;  // tag and length
+inline constexpr std::uint16_t kKvfChunkFrameSize = 4;             // tag and length
 inline constexpr std::uint32_t kKvfDefaultResolution = 72u << 16;  // 72 dpi in 16.16
 inline constexpr std::uint16_t kKvfFullQuality = 1024;
 

@@ -25,15 +25,15 @@ struct KvfHeader {
   KvfErChunk regions;
   KvfQuChunk quality;
   bool hasStripeTable = false;  // an ST chunk; writing: only when the stream can come back
-  KvfStChunk stripeTable;  // when reading: the count and sum of the sizes found
+  KvfStChunk stripeTable;       // when reading: the count and sum of the sizes found
   KvfDpChunk resolution;
   bool hasPassword = false;  // reading: a PW chunk was present
   KvfPwChunk password;
   KvfMvChunk maxValue;
   std::uint32_t privateLength = 0;  // reading: total length announced by PR
-  bool privateCopied = false;  // reading: the private data went to the caller's buffer
-  std::uint32_t headerLength = 0;  // reading: offset of the coded data
-  std::uint32_t codedSize = 0;     // reading: header plus stripe sizes when ST was present
+  bool privateCopied = false;       // reading: the private data went to the caller's buffer
+  std::uint32_t headerLength = 0;   // reading: offset of the coded data
+  std::uint32_t codedSize = 0;      // reading: header plus stripe sizes when ST was present
 };
 static_assert(sizeof(KvfHeader) <= kKvfHeaderStateSize);
 

@@ -107,12 +107,11 @@ KvfStatus CheckKvfCodingLayout(const KvfHeader& header) {
                          baseline, geometry) != KvfStatus::ok) {
     return KvfStatus::corruptedHeader;
   }
-  const bool matches = geometry.baseline == baseline &&
-                       geometry.codedWidth == header.coding.codedWidth &&
-                       geometry.stripeHeight == header.coding.stripeHeight &&
-                       geometry.stripeCount == header.coding.stripeCount &&
-                       (!header.hasStripeTable ||
-                        header.stripeTable.sizeCount == header.coding.stripeCount);
+  const bool matches =
+      geometry.baseline == baseline && geometry.codedWidth == header.coding.codedWidth &&
+      geometry.stripeHeight == header.coding.stripeHeight &&
+      geometry.stripeCount == header.coding.stripeCount &&
+      (!header.hasStripeTable || header.stripeTable.sizeCount == header.coding.stripeCount);
   return matches ? KvfStatus::ok : KvfStatus::corruptedHeader;
 }
 

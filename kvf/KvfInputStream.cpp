@@ -64,7 +64,8 @@ KvfStatus KvfInputStream::ReadU32(std::uint32_t& value) {
 
 KvfStatus KvfInputStream::Skip(std::uint64_t count) {
   for (;;) {
-    const std::uint32_t take = static_cast<std::uint32_t>(std::min<std::uint64_t>(Available(), count));
+    const std::uint32_t take =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(Available(), count));
     position_ += take;
     count -= take;
     if (count == 0) return KvfStatus::ok;

@@ -11,8 +11,8 @@
 namespace kvf {
 
 struct KvfInputSource {
-  std::span<std::uint8_t> buffer;  // the caller's buffer, refilled from its start
-  std::uint32_t filled = 0;        // valid bytes in buffer on entry: the file's first bytes
+  std::span<std::uint8_t> buffer;    // the caller's buffer, refilled from its start
+  std::uint32_t filled = 0;          // valid bytes in buffer on entry: the file's first bytes
   KvfFetchCallback fetch = nullptr;  // null: the buffer holds all there is
   KvfSeekCallback seek = nullptr;    // null: SeekForward reads and discards
   void* context = nullptr;

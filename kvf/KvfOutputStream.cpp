@@ -18,7 +18,9 @@ KvfStatus KvfOutputStream::Open(const KvfOutputTarget& target) {
   return KvfStatus::ok;
 }
 
-std::uint64_t KvfOutputStream::End() const { return std::max(end_, Position()); }
+std::uint64_t KvfOutputStream::End() const {
+  return std::max(end_, Position());
+}
 
 KvfStatus KvfOutputStream::Flush() {
   if (target_.flush == nullptr || used_ == 0) return KvfStatus::ok;
@@ -57,7 +59,9 @@ KvfStatus KvfOutputStream::PutZeros(std::uint64_t count) {
   return KvfStatus::ok;
 }
 
-KvfStatus KvfOutputStream::PutU8(std::uint8_t value) { return PutBytes(std::span(&value, 1)); }
+KvfStatus KvfOutputStream::PutU8(std::uint8_t value) {
+  return PutBytes(std::span(&value, 1));
+}
 
 KvfStatus KvfOutputStream::PutU16(std::uint16_t value) {
   const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value >> 8),

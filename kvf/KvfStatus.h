@@ -34,7 +34,7 @@ namespace kvf {
   X(wrongInterface, KVF_ERROR_WRONG_INTERFACE, "Wrong Library interface")
 
 #define KVF_STATUS_ENUMERATOR(name, code, message) name = (code),
-enum class [[nodiscard]] KvfStatus : std::int16_t { KVF_STATUS_LIST(KVF_STATUS_ENUMERATOR) };
+enum class [[nodiscard]] KvfStatus : std::int16_t{KVF_STATUS_LIST(KVF_STATUS_ENUMERATOR)};
 #undef KVF_STATUS_ENUMERATOR
 
 // The message of a code: "Illegal error code" above 0, "No error description available" for
@@ -44,8 +44,8 @@ const char* KvfErrorMessage(std::int32_t code);
 }  // namespace kvf
 
 // Returns from the enclosing function when `expr` yields anything but KvfStatus::ok.
-#define KVF_RETURN_IF_ERROR(expr)                                      \
-  do {                                                                 \
+#define KVF_RETURN_IF_ERROR(expr)                                                       \
+  do {                                                                                  \
     if (const ::kvf::KvfStatus kvfStatus_ = (expr); kvfStatus_ != ::kvf::KvfStatus::ok) \
-      return kvfStatus_;                                               \
+      return kvfStatus_;                                                                \
   } while (false)

@@ -21,7 +21,8 @@ Interval AdaptiveModel::interval(int symbol, bool leaf) const {
     if (symbol == 2) return {bound_[0], bound_[2]};
     return {bound_[2], 128};
   }
-  return {symbol == 0 ? 0 : bound_[static_cast<size_t>(symbol - 1)], bound_[static_cast<size_t>(symbol)]};
+  return {symbol == 0 ? 0 : bound_[static_cast<size_t>(symbol - 1)],
+          bound_[static_cast<size_t>(symbol)]};
 }
 
 void AdaptiveModel::update(int symbol) {

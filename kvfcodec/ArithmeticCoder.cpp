@@ -100,7 +100,8 @@ int ArithmeticDecoder::nextBit() {
 int ArithmeticDecoder::decode(const AdaptiveModel& model, bool leaf) {
   static constexpr int kInterior[] = {0, 1, 2, 3};
   static constexpr int kLeaf[] = {0, 2, 3};
-  const std::span<const int> symbols = leaf ? std::span<const int>(kLeaf) : std::span<const int>(kInterior);
+  const std::span<const int> symbols =
+      leaf ? std::span<const int>(kLeaf) : std::span<const int>(kInterior);
   int symbol = symbols.back();
   for (int s : symbols) {
     const Interval i = model.interval(s, leaf);

@@ -62,16 +62,22 @@ int writeFile(const char* path, const std::vector<uint8_t>& bytes) {
 // Transformed, quantized and coded: the stream of a picture prepared into a plane.
 template <typename T>
 std::vector<uint8_t> codePicture(const uint8_t* pixels, const Strided& source,
-                                 const LegacyHeader& header, const PaddedSize& padded,
-                                 int planes, size_t budget, int& threshold) {
-  std::vector<T> samples(static_cast<size_t>(int64_t{padded.width} * padded.height * header.channels));
-  const Plane<T> p{samples.data(), padded.width, padded.height, header.channels,
-                   int64_t{padded.width} * header.channels, header.channels};
+                                 const LegacyHeader& header, const PaddedSize& padded, int planes,
+                                 size_t budget, int& threshold) {
+  std::vector<T> samples(
+      static_cast<size_t>(int64_t{padded.width} * padded.height * header.channels));
+  const Plane<T> p{samples.data(),
+                   padded.width,
+                   padded.height,
+                   header.channels,
+                   int64_t{padded.width} * header.channels,
+                   header.channels};
   preparePlane(pixels, source, p, padded);
   if (header.colour == 1) forwardColour(p);
   forwardTransform(p, header.levels, header.filter);
   std::vector<uint32_t> words(samples.size());
-  const TreeShape shape = TreeLayout(padded.width, padded.height, header.levels).shape(header.channels);
+  const TreeShape shape =
+      TreeLayout(padded.width, padded.height, header.levels).shape(header.channels);
   if constexpr (std::is_same_v<T, double>) {
     threshold = quantize(p, header.levels, header.colour == 1, words);
     return encodeZerotree(words, shape, threshold, planes, budget);
@@ -85,11 +91,17 @@ template <typename T>
 void decodePicture(std::span<const uint8_t> stream, const LegacyHeader& header,
                    const PaddedSize& padded, int planeLimit, int firstChannel, uint8_t* out,
                    const Strided& window) {
-  std::vector<T> samples(static_cast<size_t>(int64_t{padded.width} * padded.height * header.channels));
-  const Plane<T> p{samples.data(), padded.width, padded.height, header.channels,
-                   int64_t{padded.width} * header.channels, header.channels};
+  std::vector<T> samples(
+      static_cast<size_t>(int64_t{padded.width} * padded.height * header.channels));
+  const Plane<T> p{samples.data(),
+                   padded.width,
+                   padded.height,
+                   header.channels,
+                   int64_t{padded.width} * header.channels,
+                   header.channels};
   std::vector<uint32_t> words(samples.size());
-  const TreeShape shape = TreeLayout(padded.width, padded.height, header.levels).shape(header.channels);
+  const TreeShape shape =
+      TreeLayout(padded.width, padded.height, header.levels).shape(header.channels);
   const bool colour = header.colour == 1 && header.channels == 3;
   if constexpr (std::is_same_v<T, double>) {
     decodeZerotree(words, shape, header.threshold, planeLimit, stream);
@@ -112,12 +124,13 @@ int compress(const KvfCompressJob& job) {
   if (job.width > 0xFFFF || job.height > 0xFFFF || job.channels > 63) return kInconsistent;
   if (job.levels < 1 || job.levels > KVF_MAX_FORWARD_LEVELS) return kBadLevels;
   const PaddedSize padded = paddedSize(job.width, job.height, job.levels);
-  KVF_RETURN_IF_ERROR(levelsFit(padded.width, padded.height, job.levels, job.filter,
-                                KVF_MAX_FORWARD_LEVELS));
+  KVF_RETURN_IF_ERROR(
+      levelsFit(padded.width, padded.height, job.levels, job.filter, KVF_MAX_FORWARD_LEVELS));
   if (int64_t{padded.width} * padded.height * job.channels > kMaxPlaneSamples) return kNoMemory;
 
-  LegacyHeader header{1, job.width, job.height, job.filter, job.levels, 1, job.channels,
-                      job.channels == 3 ? 1 : 0, kStamp};
+  LegacyHeader header{1,          job.width, job.height,   job.filter,
+                      job.levels, 1,         job.channels, job.channels == 3 ? 1 : 0,
+                      kStamp};
   int64_t budget = job.budget > 0 ? job.budget : 0;
   if (job.toMemory == 1) {
     if (*job.outputSize < static_cast<int32_t>(kHeaderBytesV1)) return kBadExtent;
@@ -127,8 +140,10 @@ int compress(const KvfCompressJob& job) {
   const size_t streamBudget = budget > 0 ? static_cast<size_t>(budget) - kHeaderBytesV1 : 0;
   int threshold = 1;
   const std::vector<uint8_t> stream =
-      job.filter < 12 ? codePicture<double>(job.pixels, source, header, padded, job.planes, streamBudget, threshold)
-                      : codePicture<int16_t>(job.pixels, source, header, padded, job.planes, streamBudget, threshold);
+      job.filter < 12 ? codePicture<double>(job.pixels, source, header, padded, job.planes,
+                                            streamBudget, threshold)
+                      : codePicture<int16_t>(job.pixels, source, header, padded, job.planes,
+                                             streamBudget, threshold);
   header.threshold = threshold;
   std::vector<uint8_t> file = {'W', 'V', 1};
   appendHeader(header, file, true);
@@ -176,7 +191,8 @@ int decompress(const void* source, KvfDecodeSettings* settings, const KvfOutputW
   const int64_t extent = stridedExtent(out);
   if (extent < 0) return kBadExtent;
   const PaddedSize padded = paddedSize(header.width, header.height, header.levels);
-  const std::span<const uint8_t> stream = std::span<const uint8_t>(bytes).subspan(headerBytes(header));
+  const std::span<const uint8_t> stream =
+      std::span<const uint8_t>(bytes).subspan(headerBytes(header));
   std::unique_ptr<uint8_t, int (*)(void*)> allocated(nullptr, FreePtr);
   uint8_t* target = *output;
   if (target == nullptr) {
@@ -196,8 +212,8 @@ int decompress(const void* source, KvfDecodeSettings* settings, const KvfOutputW
 }
 
 // The coefficient words' geometry; thresholds beyond the 15 magnitude bits are refused.
-int streamShape(int32_t width, int32_t height, int32_t channels, int32_t levels,
-                int32_t threshold, TreeShape& shape) {
+int streamShape(int32_t width, int32_t height, int32_t channels, int32_t levels, int32_t threshold,
+                TreeShape& shape) {
   if (threshold < 1 || threshold > 0x4000) return kInconsistent;
   if (levels < 1 || levels > 13) return kBadLevels;
   KVF_RETURN_IF_ERROR(levelsFit(width, height, levels, 0, 13));
@@ -224,8 +240,8 @@ int WvlKompByteImageToMem(KvfCompressJob job) {
 }
 
 int WvlDekompressByteImage(const void* source, KvfDecodeSettings* settings,
-                           const KvfOutputWindow* window, int32_t* firstChannel,
-                           uint8_t** output, int32_t* colour, int32_t fromMemory) {
+                           const KvfOutputWindow* window, int32_t* firstChannel, uint8_t** output,
+                           int32_t* colour, int32_t fromMemory) {
   return guarded([&] {
     return decompress(source, settings, window, firstChannel, output, colour, fromMemory == 1);
   });
@@ -260,9 +276,9 @@ int ACodePic(const uint32_t* words, int32_t width, int32_t height, int32_t chann
   });
 }
 
-int ADecodePic(uint32_t* words, int32_t width, int32_t height, int32_t channels, int32_t,
-               int32_t, int32_t levels, int32_t threshold, int32_t planes, const void* input,
-               int32_t* size, int32_t fromMemory) {
+int ADecodePic(uint32_t* words, int32_t width, int32_t height, int32_t channels, int32_t, int32_t,
+               int32_t levels, int32_t threshold, int32_t planes, const void* input, int32_t* size,
+               int32_t fromMemory) {
   if (words == nullptr || input == nullptr || size == nullptr) return kBadExtent;
   return guarded([&] {
     TreeShape shape{};
@@ -270,7 +286,8 @@ int ADecodePic(uint32_t* words, int32_t width, int32_t height, int32_t channels,
     std::span<const uint8_t> stream;
     if (fromMemory == 1) {
       if (*size <= 0) return static_cast<int>(kBadExtent);
-      stream = std::span<const uint8_t>(static_cast<const uint8_t*>(input), static_cast<size_t>(*size));
+      stream =
+          std::span<const uint8_t>(static_cast<const uint8_t*>(input), static_cast<size_t>(*size));
     } else {
       KVF_RETURN_IF_ERROR(readFile(static_cast<const char*>(input),
                                    *size > 0 ? static_cast<size_t>(*size) : SIZE_MAX, bytes));

@@ -37,13 +37,15 @@ uint8_t toByte(double v) {
   if (!(sample > 0.0)) return 0;
   return sample >= 255.0 ? 255 : static_cast<uint8_t>(sample + 0.5);
 }
-uint8_t toByte(int16_t v) { return static_cast<uint8_t>(std::clamp(v + 128, 0, 255)); }
+uint8_t toByte(int16_t v) {
+  return static_cast<uint8_t>(std::clamp(v + 128, 0, 255));
+}
 
 }  // namespace
 
 template <typename T>
-void restorePlane(const Plane<T>& plane, const PaddedSize& padded, int firstChannel,
-                  uint8_t* out, const Strided& window) {
+void restorePlane(const Plane<T>& plane, const PaddedSize& padded, int firstChannel, uint8_t* out,
+                  const Strided& window) {
   const int width = std::min(static_cast<int>(window.width), plane.width - padded.offsetX);
   const int height = std::min(static_cast<int>(window.height), plane.height - padded.offsetY);
   for (int y = 0; y < height; ++y)
@@ -54,7 +56,8 @@ void restorePlane(const Plane<T>& plane, const PaddedSize& padded, int firstChan
 }
 
 template void preparePlane(const uint8_t*, const Strided&, const Plane<double>&, const PaddedSize&);
-template void preparePlane(const uint8_t*, const Strided&, const Plane<int16_t>&, const PaddedSize&);
+template void preparePlane(const uint8_t*, const Strided&, const Plane<int16_t>&,
+                           const PaddedSize&);
 template void restorePlane(const Plane<double>&, const PaddedSize&, int, uint8_t*, const Strided&);
 template void restorePlane(const Plane<int16_t>&, const PaddedSize&, int, uint8_t*, const Strided&);
 
@@ -74,16 +77,18 @@ int prepareExport(const uint8_t* pixels, int32_t width, int32_t height, int32_t 
   if (padMultiple <= 0 || !std::has_single_bit(static_cast<unsigned>(padMultiple)) ||
       padMultiple > (1 << KVF_MAX_LEVELS))
     return kNotExpanded;
-  const PaddedSize padded = paddedSize(width, height, std::countr_zero(static_cast<unsigned>(padMultiple)));
+  const PaddedSize padded =
+      paddedSize(width, height, std::countr_zero(static_cast<unsigned>(padMultiple)));
   const int64_t samples = int64_t{padded.width} * padded.height * channels;
   if (samples > kMaxPlaneSamples) return kNoMemory;
   T* data = static_cast<T*>(AllocPtr(static_cast<int32_t>(samples), sizeof(T)));
   if (data == nullptr) return kNoMemory;
-  const Plane<T> p{data, padded.width, padded.height, channels, int64_t{padded.width} * channels, channels};
+  const Plane<T> p{data,    padded.width, padded.height, channels, int64_t{padded.width} * channels,
+                   channels};
   preparePlane(pixels, source, p, padded);
   *plane = data;
-  *geometry = KvfPlaneGeometry{padded.width, padded.height, channels, padded.width * channels,
-                               channels, padded.offsetX, padded.offsetY};
+  *geometry = KvfPlaneGeometry{padded.width, padded.height,  channels,      padded.width * channels,
+                               channels,     padded.offsetX, padded.offsetY};
   return kOk;
 }
 
@@ -97,7 +102,8 @@ int restoreExport(const T* plane, const KvfPlaneGeometry* g, uint8_t** output, i
     return kBadExtent;
   const PaddedSize padded{g->width, g->height, g->offsetX, g->offsetY};
   Strided window{width > 0 ? width : g->width - 2 * g->offsetX,
-                 height > 0 ? height : g->height - 2 * g->offsetY, columnStep, rowStep, g->channels};
+                 height > 0 ? height : g->height - 2 * g->offsetY, columnStep, rowStep,
+                 g->channels};
   if (window.columnStep == 0) window.columnStep = g->channels;
   if (window.rowStep == 0) window.rowStep = window.width * window.columnStep;
   const int64_t extent = stridedExtent(window);
@@ -105,7 +111,8 @@ int restoreExport(const T* plane, const KvfPlaneGeometry* g, uint8_t** output, i
   uint8_t* out = *output;
   if (out == nullptr) out = allocateBytes(extent);
   if (out == nullptr) return kNoMemory;
-  const Plane<T> p{const_cast<T*>(plane), g->width, g->height, g->channels, g->rowStep, g->columnStep};
+  const Plane<T> p{const_cast<T*>(plane), g->width,   g->height,
+                   g->channels,           g->rowStep, g->columnStep};
   restorePlane(p, padded, 0, out, window);
   *output = out;
   return kOk;
@@ -115,16 +122,18 @@ int restoreExport(const T* plane, const KvfPlaneGeometry* g, uint8_t** output, i
 
 extern "C" {
 
-int PrepareByteImageD(const uint8_t* pixels, int32_t width, int32_t height,
-                      int32_t columnStep, int32_t rowStep, int32_t channels,
-                      int32_t padMultiple, int32_t, double** plane, KvfPlaneGeometry* geometry) {
-  return prepareExport(pixels, width, height, columnStep, rowStep, channels, padMultiple, plane, geometry);
+int PrepareByteImageD(const uint8_t* pixels, int32_t width, int32_t height, int32_t columnStep,
+                      int32_t rowStep, int32_t channels, int32_t padMultiple, int32_t,
+                      double** plane, KvfPlaneGeometry* geometry) {
+  return prepareExport(pixels, width, height, columnStep, rowStep, channels, padMultiple, plane,
+                       geometry);
 }
 
-int PrepareByteImageS(const uint8_t* pixels, int32_t width, int32_t height,
-                      int32_t columnStep, int32_t rowStep, int32_t channels,
-                      int32_t padMultiple, int32_t, int16_t** plane, KvfPlaneGeometry* geometry) {
-  return prepareExport(pixels, width, height, columnStep, rowStep, channels, padMultiple, plane, geometry);
+int PrepareByteImageS(const uint8_t* pixels, int32_t width, int32_t height, int32_t columnStep,
+                      int32_t rowStep, int32_t channels, int32_t padMultiple, int32_t,
+                      int16_t** plane, KvfPlaneGeometry* geometry) {
+  return prepareExport(pixels, width, height, columnStep, rowStep, channels, padMultiple, plane,
+                       geometry);
 }
 
 int RestoreByteImage(const double* plane, const KvfPlaneGeometry* geometry, uint8_t** output,
@@ -132,9 +141,8 @@ int RestoreByteImage(const double* plane, const KvfPlaneGeometry* geometry, uint
   return restoreExport(plane, geometry, output, width, height, rowStep, columnStep);
 }
 
-int RestoreByteImageS(const int16_t* plane, const KvfPlaneGeometry* geometry,
-                      uint8_t** output, int32_t width, int32_t height, int32_t rowStep,
-                      int32_t columnStep) {
+int RestoreByteImageS(const int16_t* plane, const KvfPlaneGeometry* geometry, uint8_t** output,
+                      int32_t width, int32_t height, int32_t rowStep, int32_t columnStep) {
   return restoreExport(plane, geometry, output, width, height, rowStep, columnStep);
 }
 

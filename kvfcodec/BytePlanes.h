@@ -24,7 +24,7 @@ void preparePlane(const uint8_t* pixels, const Strided& source, const Plane<T>& 
 
 // Writes channels [first, first + window.channels) of the picture region.
 template <typename T>
-void restorePlane(const Plane<T>& plane, const PaddedSize& padded, int firstChannel,
-                  uint8_t* out, const Strided& window);
+void restorePlane(const Plane<T>& plane, const PaddedSize& padded, int firstChannel, uint8_t* out,
+                  const Strided& window);
 
 }  // namespace kvfcodec

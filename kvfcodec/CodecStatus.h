@@ -23,9 +23,9 @@ enum Status : int {
   kNewerVersion = -14,
 };
 
-#define KVF_RETURN_IF_ERROR(expr)      \
-  do {                                 \
-    const int status_ = (expr);        \
+#define KVF_RETURN_IF_ERROR(expr)                   \
+  do {                                              \
+    const int status_ = (expr);                     \
     if (status_ != ::kvfcodec::kOk) return status_; \
   } while (false)
 

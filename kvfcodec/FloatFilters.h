@@ -25,10 +25,14 @@ class FloatSynthesis {
   void synthesise(std::span<const double> in, std::span<double> out) const;
 
  private:
-  static constexpr int kBand = 12;   // farthest column of a row from its diagonal
+  static constexpr int kBand = 12;  // farthest column of a row from its diagonal
   static constexpr int kWidth = 3 * kBand + 1;
-  double& at(int row, int column) { return lu_[static_cast<size_t>(row) * kWidth + column - row + kBand]; }
-  double at(int row, int column) const { return lu_[static_cast<size_t>(row) * kWidth + column - row + kBand]; }
+  double& at(int row, int column) {
+    return lu_[static_cast<size_t>(row) * kWidth + column - row + kBand];
+  }
+  double at(int row, int column) const {
+    return lu_[static_cast<size_t>(row) * kWidth + column - row + kBand];
+  }
   int length_;
   bool valid_ = true;
   std::vector<double> lu_;

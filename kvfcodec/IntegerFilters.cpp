@@ -19,10 +19,13 @@ int at(const std::vector<int>& a, int k) {
   if (k >= 0 && k < n) return a[static_cast<size_t>(k)];
   if (n == 1) return a[0];
   if (k < 0) return a[0] + k * (a[1] - a[0]);
-  return a[static_cast<size_t>(n - 1)] + (k - n + 1) * (a[static_cast<size_t>(n - 1)] - a[static_cast<size_t>(n - 2)]);
+  return a[static_cast<size_t>(n - 1)] +
+         (k - n + 1) * (a[static_cast<size_t>(n - 1)] - a[static_cast<size_t>(n - 2)]);
 }
 
-int t(double v) { return static_cast<int>(v); }
+int t(double v) {
+  return static_cast<int>(v);
+}
 
 // The amount a step adds to target[i]; self is the half being changed, other the rest.
 using Delta = int (*)(const Halves& h, int i);
@@ -30,41 +33,54 @@ using Delta = int (*)(const Halves& h, int i);
 struct Step {
   bool detail;  // changes d (else s)
   Delta delta;
-  bool inner;   // leaves the first and last element alone
+  bool inner;  // leaves the first and last element alone
 };
 
-constexpr Step kPredictAverage{true, [](const Halves& h, int i) {
-  return -((at(h.s, i) + at(h.s, i + 1) + 1) >> 1);
-}, false};
-constexpr Step kUpdateQuarter{false, [](const Halves& h, int i) {
-  return (at(h.d, i - 1) + at(h.d, i) + 2) >> 2;
-}, false};
-constexpr Step kPredictCubic{true, [](const Halves& h, int i) {
-  return -((9 * (at(h.s, i) + at(h.s, i + 1)) - at(h.s, i - 1) - at(h.s, i + 2) + 8) >> 4);
-}, false};
-constexpr Step kRefine22{true, [](const Halves& h, int i) {
-  return -((at(h.s, i + 1) + at(h.s, i) - at(h.s, i - 1) - at(h.s, i + 2) + 8) >> 4);
-}, false};
+constexpr Step kPredictAverage{
+    true, [](const Halves& h, int i) { return -((at(h.s, i) + at(h.s, i + 1) + 1) >> 1); }, false};
+constexpr Step kUpdateQuarter{
+    false, [](const Halves& h, int i) { return (at(h.d, i - 1) + at(h.d, i) + 2) >> 2; }, false};
+constexpr Step kPredictCubic{
+    true,
+    [](const Halves& h, int i) {
+      return -((9 * (at(h.s, i) + at(h.s, i + 1)) - at(h.s, i - 1) - at(h.s, i + 2) + 8) >> 4);
+    },
+    false};
+constexpr Step kRefine22{
+    true,
+    [](const Halves& h, int i) {
+      return -((at(h.s, i + 1) + at(h.s, i) - at(h.s, i - 1) - at(h.s, i + 2) + 8) >> 4);
+    },
+    false};
 constexpr Step kDifference{true, [](const Halves& h, int i) { return -at(h.s, i); }, false};
-constexpr Step kHalfDifference{false, [](const Halves& h, int i) { return at(h.d, i) >> 1; }, false};
-constexpr Step kTimeScale{true, [](const Halves& h, int i) {
-  return (at(h.s, i - 1) - at(h.s, i + 1) + 2) >> 2;
-}, true};
-constexpr Step kSPredict{true, [](const Halves& h, int i) {
-  return -((2 * (at(h.d, i + 1) + at(h.s, i - 1)) - 3 * at(h.s, i + 1) + at(h.s, i) + 4) >> 8);
-}, true};
-constexpr Step k97Predict{true, [](const Halves& h, int i) {
-  return -((t(3.172268684 * (at(h.s, i) + at(h.s, i + 1))) + 1) >> 1);
-}, false};
-constexpr Step k97Update{false, [](const Halves& h, int i) {
-  return -((t(0.10596023708 * (at(h.d, i - 1) + at(h.d, i))) + 1) >> 1);
-}, false};
-constexpr Step k97Correct{true, [](const Halves& h, int i) {
-  return t(1.7658221524 * (at(h.s, i) + at(h.s, i + 1)) + 1) >> 1;
-}, false};
-constexpr Step k97Scale{false, [](const Halves& h, int i) {
-  return t(0.8870137044 * (at(h.d, i - 1) + at(h.d, i)) + 1) >> 1;
-}, false};
+constexpr Step kHalfDifference{false, [](const Halves& h, int i) { return at(h.d, i) >> 1; },
+                               false};
+constexpr Step kTimeScale{
+    true, [](const Halves& h, int i) { return (at(h.s, i - 1) - at(h.s, i + 1) + 2) >> 2; }, true};
+constexpr Step kSPredict{
+    true,
+    [](const Halves& h, int i) {
+      return -((2 * (at(h.d, i + 1) + at(h.s, i - 1)) - 3 * at(h.s, i + 1) + at(h.s, i) + 4) >> 8);
+    },
+    true};
+constexpr Step k97Predict{true,
+                          [](const Halves& h, int i) {
+                            return -((t(3.172268684 * (at(h.s, i) + at(h.s, i + 1))) + 1) >> 1);
+                          },
+                          false};
+constexpr Step k97Update{false,
+                         [](const Halves& h, int i) {
+                           return -((t(0.10596023708 * (at(h.d, i - 1) + at(h.d, i))) + 1) >> 1);
+                         },
+                         false};
+constexpr Step k97Correct{
+    true,
+    [](const Halves& h, int i) { return t(1.7658221524 * (at(h.s, i) + at(h.s, i + 1)) + 1) >> 1; },
+    false};
+constexpr Step k97Scale{
+    false,
+    [](const Halves& h, int i) { return t(0.8870137044 * (at(h.d, i - 1) + at(h.d, i)) + 1) >> 1; },
+    false};
 
 struct IntegerFilter {
   int support;
@@ -117,7 +133,8 @@ int integerFilterSupport(int integerFilter) {
 
 void analyseInteger(int integerFilter, std::span<int16_t> samples) {
   Halves h = split(samples);
-  for (const Step& step : filters()[static_cast<size_t>(integerFilter)].steps) run(step, h, 1, true);
+  for (const Step& step : filters()[static_cast<size_t>(integerFilter)].steps)
+    run(step, h, 1, true);
   const size_t n = h.s.size();
   for (size_t i = 0; i < n; ++i) {
     samples[i] = static_cast<int16_t>(h.s[i]);
@@ -129,7 +146,8 @@ void synthesiseInteger(int integerFilter, std::span<int16_t> samples) {
   const size_t n = samples.size() / 2;
   Halves h;
   h.s.assign(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(n));
-  h.d.assign(samples.begin() + static_cast<std::ptrdiff_t>(n), samples.begin() + static_cast<std::ptrdiff_t>(2 * n));
+  h.d.assign(samples.begin() + static_cast<std::ptrdiff_t>(n),
+             samples.begin() + static_cast<std::ptrdiff_t>(2 * n));
   const auto& steps = filters()[static_cast<size_t>(integerFilter)].steps;
   for (auto it = steps.rbegin(); it != steps.rend(); ++it) run(*it, h, -1, false);
   for (size_t i = 0; i < n; ++i) {

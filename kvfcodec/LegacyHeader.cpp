@@ -37,8 +37,7 @@ int parseHeader(std::span<const uint8_t> bytes, LegacyHeader& h) {
 
 int validateHeader(const LegacyHeader& h) {
   if (h.filter < 0 || h.filter >= KVF_FILTER_COUNT) return kBadFilter;
-  if (h.width <= 0 || h.height <= 0 || h.channels <= 0 || h.threshold <= 0)
-    return kInconsistent;
+  if (h.width <= 0 || h.height <= 0 || h.channels <= 0 || h.threshold <= 0) return kInconsistent;
   if (h.levels < 1 || h.levels > KVF_MAX_LEVELS) return kBadLevels;
   const int64_t unit = int64_t{1} << h.levels;
   const int64_t paddedWidth = (h.width + unit - 1) / unit * unit;
@@ -82,7 +81,9 @@ int writeFile(const char* path, const char* mode, const std::vector<uint8_t>& by
   return std::fclose(f.release()) == 0 ? kOk : kWriteFailed;
 }
 
-bool validChannels(int channels) { return channels >= 1 && channels <= 63; }
+bool validChannels(int channels) {
+  return channels >= 1 && channels <= 63;
+}
 
 bool headerFieldsFit(int width, int height, int channels, int filter, int levels) {
   return width > 0 && width <= 0xFFFF && height > 0 && height <= 0xFFFF &&
@@ -130,16 +131,16 @@ int ReadHeader(const char* path, int32_t* width, int32_t* height, int32_t* chann
   return ExReadHeader(path, width, height, channels, filter, levels, &threshold, &colour);
 }
 
-int WriteHeader(const char* path, int32_t width, int32_t height, int32_t channels,
-                int32_t filter, int32_t levels, int32_t threshold, int32_t colour) {
+int WriteHeader(const char* path, int32_t width, int32_t height, int32_t channels, int32_t filter,
+                int32_t levels, int32_t threshold, int32_t colour) {
   if (path == nullptr) return kBadExtent;
   if (!headerFieldsFit(width, height, channels, filter, levels)) return kInconsistent;
   LegacyHeader h{1, width, height, filter, levels, threshold, channels, colour, kStamp};
   return writeFile(path, "wb", signatureAndHeader(h));
 }
 
-int MWriteHeader(void* block, int32_t blockSize, int32_t width, int32_t height,
-                 int32_t channels, int32_t filter, int32_t levels, int32_t threshold) {
+int MWriteHeader(void* block, int32_t blockSize, int32_t width, int32_t height, int32_t channels,
+                 int32_t filter, int32_t levels, int32_t threshold) {
   if (block == nullptr || blockSize < static_cast<int32_t>(kHeaderBytesV1)) return kBadExtent;
   if (!headerFieldsFit(width, height, channels, filter, levels)) return kInconsistent;
   LegacyHeader h{1, width, height, filter, levels, threshold, channels, 0, kStamp};
@@ -175,16 +176,22 @@ int KvfWriteHeaderV01(const char* path, const KvfPictureSize* size,
   if (!headerFieldsFit(size->width, size->height, size->channels, levelsFilter->filter,
                        levelsFilter->levels))
     return kInconsistent;
-  LegacyHeader h{1, size->width, size->height, levelsFilter->filter, levelsFilter->levels,
-                 threshold, size->channels, colour, 0};
+  LegacyHeader h{1,
+                 size->width,
+                 size->height,
+                 levelsFilter->filter,
+                 levelsFilter->levels,
+                 threshold,
+                 size->channels,
+                 colour,
+                 0};
   std::vector<uint8_t> bytes = {1};
   appendHeader(h, bytes, false);
   return writeFile(path, "ab", bytes);
 }
 
 int KvfReadHeaderV01(const char* path, KvfPictureSize* size, KvfLevelsFilter* levelsFilter,
-                     int32_t* threshold, int32_t* colour, int32_t* versionZero,
-                     int32_t* stamp) {
+                     int32_t* threshold, int32_t* colour, int32_t* versionZero, int32_t* stamp) {
   if (size == nullptr || levelsFilter == nullptr || threshold == nullptr || colour == nullptr ||
       versionZero == nullptr || stamp == nullptr)
     return kBadExtent;

@@ -18,8 +18,8 @@ std::unique_lock<std::recursive_mutex> lockLibrary() {
 
 int64_t stridedExtent(const Strided& s) {
   constexpr int64_t kLimit = std::numeric_limits<int32_t>::max();
-  if (s.width <= 0 || s.height <= 0 || s.channels <= 0 || s.width > kLimit ||
-      s.height > kLimit || s.channels > 255)
+  if (s.width <= 0 || s.height <= 0 || s.channels <= 0 || s.width > kLimit || s.height > kLimit ||
+      s.channels > 255)
     return -1;
   const int64_t col = s.columnStep < 0 ? -s.columnStep : s.columnStep;
   const int64_t row = s.rowStep < 0 ? -s.rowStep : s.rowStep;
@@ -50,8 +50,7 @@ int FreePtr(void* block) {
 
 FILE* DllFopen(const char* path, const char* mode) {
   if (path == nullptr || mode == nullptr) return nullptr;
-  if (std::strcmp(mode, "rb") != 0 && std::strcmp(mode, "wb") != 0 &&
-      std::strcmp(mode, "ab") != 0)
+  if (std::strcmp(mode, "rb") != 0 && std::strcmp(mode, "wb") != 0 && std::strcmp(mode, "ab") != 0)
     return nullptr;
   return std::fopen(path, mode);
 }
@@ -67,8 +66,8 @@ void* GetKorvelDllHandle(void) {
   return info.dli_fbase;
 }
 
-int NormPic(double* plane, int32_t width, int32_t height, int32_t rowStep,
-            int32_t columnStep, int32_t channels, KvfSampleMap map, intptr_t user) {
+int NormPic(double* plane, int32_t width, int32_t height, int32_t rowStep, int32_t columnStep,
+            int32_t channels, KvfSampleMap map, intptr_t user) {
   const kvfcodec::Strided s{width, height, columnStep, rowStep, channels};
   if (plane == nullptr || map == nullptr || kvfcodec::stridedExtent(s) < 0)
     return kvfcodec::kBadExtent;
@@ -85,6 +84,8 @@ double Multiply(double factor, const double* value) {
   return value == nullptr ? 0.0 : factor * *value;
 }
 
-int TestDll(void) { return 0; }
+int TestDll(void) {
+  return 0;
+}
 
 }  // extern "C"

@@ -42,7 +42,8 @@ int buildWords(const Plane<T>& p, int levels, std::span<uint32_t> words, Value&&
   int64_t tree = 0;
   for (int c = 0; c < p.channels; ++c)
     for (int64_t t = 0; t < layout.treesPerChannel(); ++t, ++tree) {
-      const std::span<uint32_t> words1 = words.subspan(static_cast<size_t>(tree * perTree), static_cast<size_t>(perTree));
+      const std::span<uint32_t> words1 =
+          words.subspan(static_cast<size_t>(tree * perTree), static_cast<size_t>(perTree));
       layout.forEachWord(t, [&](int64_t k, int x, int y, int depth, int orientation) {
         const uint32_t w = toWord(value(c, x, y, depth, orientation));
         words1[static_cast<size_t>(k)] = w;
@@ -86,9 +87,8 @@ int wordsFromIntegers(const Plane<int16_t>& p, int levels, std::span<uint32_t> w
 }
 
 void integersFromWords(std::span<const uint32_t> words, int levels, const Plane<int16_t>& p) {
-  readWords(words, levels, p, [](int16_t& v, uint32_t w, int, int, int) {
-    v = static_cast<int16_t>(fromWord(w));
-  });
+  readWords(words, levels, p,
+            [](int16_t& v, uint32_t w, int, int, int) { v = static_cast<int16_t>(fromWord(w)); });
 }
 
 }  // namespace kvfcodec
@@ -97,9 +97,8 @@ using namespace kvfcodec;
 
 extern "C" {
 
-int Quantize(const double* plane, int32_t width, int32_t height, int32_t channels,
-             int32_t rowStep, int32_t columnStep, int32_t levels, uint32_t* words,
-             int32_t* threshold) {
+int Quantize(const double* plane, int32_t width, int32_t height, int32_t channels, int32_t rowStep,
+             int32_t columnStep, int32_t levels, uint32_t* words, int32_t* threshold) {
   KVF_RETURN_IF_ERROR(levelsFit(width, height, levels, 0, KVF_MAX_LEVELS));
   if (plane == nullptr || words == nullptr || threshold == nullptr || rowStep <= 0 ||
       columnStep <= 0 || stridedExtent(Strided{width, height, columnStep, rowStep, channels}) < 0 ||
@@ -107,8 +106,9 @@ int Quantize(const double* plane, int32_t width, int32_t height, int32_t channel
     return kBadExtent;
   const auto lock = lockLibrary();
   const Plane<double> p{const_cast<double*>(plane), width, height, channels, rowStep, columnStep};
-  *threshold = quantize(p, levels, channels == 3,
-                        std::span<uint32_t>(words, static_cast<size_t>(int64_t{width} * height * channels)));
+  *threshold =
+      quantize(p, levels, channels == 3,
+               std::span<uint32_t>(words, static_cast<size_t>(int64_t{width} * height * channels)));
   return kOk;
 }
 
@@ -121,8 +121,9 @@ int RQuantize(const uint32_t* words, int32_t width, int32_t height, int32_t chan
     return kBadExtent;
   const auto lock = lockLibrary();
   const Plane<double> p{plane, width, height, channels, rowStep, columnStep};
-  dequantize(std::span<const uint32_t>(words, static_cast<size_t>(int64_t{width} * height * channels)),
-             levels, channels == 3, p);
+  dequantize(
+      std::span<const uint32_t>(words, static_cast<size_t>(int64_t{width} * height * channels)),
+      levels, channels == 3, p);
   return kOk;
 }
 

@@ -5,8 +5,8 @@
 namespace kvfcodec {
 namespace {
 
-constexpr size_t kReserve = 5;        // the zerotree stream stops this far below its budget
-constexpr size_t kMarkerBytes = 4;    // 255, 241 and the 16-bit symbol count
+constexpr size_t kReserve = 5;      // the zerotree stream stops this far below its budget
+constexpr size_t kMarkerBytes = 4;  // 255, 241 and the 16-bit symbol count
 
 size_t codingBudget(size_t budget, size_t reserve) {
   if (budget == 0) return SIZE_MAX;
@@ -56,8 +56,8 @@ void decodeZerotree(std::span<uint32_t> words, const TreeShape& shape, int thres
                   [&](uint32_t) { return end(); });
   // A plane cut short (by the budget or the plane limit) puts every known coefficient a
   // quarter of that plane's step above its known bits.
-  const bool cut = !decoded.complete || planeCount(threshold, planeLimit) <
-                                            planeCount(threshold, 15);
+  const bool cut =
+      !decoded.complete || planeCount(threshold, planeLimit) < planeCount(threshold, 15);
   if (cut && decoded.lastMask > 3)
     for (uint32_t& w : words)
       if (w & kMagnitude) w |= decoded.lastMask / 4;

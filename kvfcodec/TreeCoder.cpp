@@ -45,7 +45,8 @@ EncodedTrees encodeTrees(std::span<uint32_t> words, const TreeShape& shape,
       return encoder.size() < budget;
     };
     for (int64_t t = 0; t < shape.trees; ++t)
-      if (!walkTree(words.data() + t * shape.wordsPerTree(), shape.levels, pass.depth, pass.mask, visit))
+      if (!walkTree(words.data() + t * shape.wordsPerTree(), shape.levels, pass.depth, pass.mask,
+                    visit))
         return result;
   }
   return result;
@@ -82,7 +83,8 @@ DecodedTrees decodeTrees(std::span<uint32_t> words, const TreeShape& shape,
       return end != SymbolEnd::Last;
     };
     for (int64_t t = 0; t < shape.trees; ++t)
-      if (!walkTree(words.data() + t * shape.wordsPerTree(), shape.levels, pass.depth, pass.mask, visit))
+      if (!walkTree(words.data() + t * shape.wordsPerTree(), shape.levels, pass.depth, pass.mask,
+                    visit))
         return result;
   }
   // Every pass decoded: the provisional symbols were the stream's last ones.

@@ -37,9 +37,9 @@ EncodedTrees encodeTrees(std::span<uint32_t> words, const TreeShape& shape,
                          ArithmeticEncoder& encoder);
 
 struct DecodedTrees {
-  uint32_t symbols = 0;    // symbols kept
-  bool complete = false;   // every pass decoded
-  uint32_t lastMask = 0;   // the plane of the last symbol kept
+  uint32_t symbols = 0;   // symbols kept
+  bool complete = false;  // every pass decoded
+  uint32_t lastMask = 0;  // the plane of the last symbol kept
 };
 
 // Where a decoded symbol stands against the end of the coded data.

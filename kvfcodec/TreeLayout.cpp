@@ -3,7 +3,10 @@
 namespace kvfcodec {
 
 TreeLayout::TreeLayout(int width, int height, int levels)
-    : width_(width), height_(height), levels_(levels), treesX_(width >> levels),
+    : width_(width),
+      height_(height),
+      levels_(levels),
+      treesX_(width >> levels),
       treesY_(height >> levels) {
   const size_t words = size_t{1} << (2 * levels);
   relX_.assign(words, 0);

@@ -25,8 +25,10 @@ class TreeLayout {
       const int orientation = orientation_[static_cast<size_t>(k)];
       const int bandWidth = width_ >> (levels_ - depth + 1);
       const int bandHeight = height_ >> (levels_ - depth + 1);
-      const int x = (orientation & 1 ? bandWidth : 0) + (tx << (depth - 1)) + relX_[static_cast<size_t>(k)];
-      const int y = (orientation & 2 ? bandHeight : 0) + (ty << (depth - 1)) + relY_[static_cast<size_t>(k)];
+      const int x =
+          (orientation & 1 ? bandWidth : 0) + (tx << (depth - 1)) + relX_[static_cast<size_t>(k)];
+      const int y =
+          (orientation & 2 ? bandHeight : 0) + (ty << (depth - 1)) + relY_[static_cast<size_t>(k)];
       f(k, x, y, depth, orientation);
     }
   }

@@ -39,9 +39,11 @@ void eachLine(const Plane<T>& p, int w, int h, bool rows, Pass&& pass) {
   std::vector<T> line(static_cast<size_t>(length));
   for (int c = 0; c < p.channels; ++c)
     for (int l = 0; l < lines; ++l) {
-      for (int k = 0; k < length; ++k) line[static_cast<size_t>(k)] = rows ? p.at(k, l, c) : p.at(l, k, c);
+      for (int k = 0; k < length; ++k)
+        line[static_cast<size_t>(k)] = rows ? p.at(k, l, c) : p.at(l, k, c);
       pass(line);
-      for (int k = 0; k < length; ++k) (rows ? p.at(k, l, c) : p.at(l, k, c)) = line[static_cast<size_t>(k)];
+      for (int k = 0; k < length; ++k)
+        (rows ? p.at(k, l, c) : p.at(l, k, c)) = line[static_cast<size_t>(k)];
     }
 }
 
@@ -104,12 +106,11 @@ using namespace kvfcodec;
 
 namespace {
 
-int transformExport(double* plane, int32_t width, int32_t height, int32_t channels,
-                    int32_t rowStep, int32_t columnStep, int32_t levels, int32_t filter,
-                    bool inverse) {
+int transformExport(double* plane, int32_t width, int32_t height, int32_t channels, int32_t rowStep,
+                    int32_t columnStep, int32_t levels, int32_t filter, bool inverse) {
   if (filter < 0 || filter >= kFloatFilterCount) return kBadFilter;
-  KVF_RETURN_IF_ERROR(levelsFit(width, height, levels, filter,
-                                inverse ? KVF_MAX_LEVELS : KVF_MAX_FORWARD_LEVELS));
+  KVF_RETURN_IF_ERROR(
+      levelsFit(width, height, levels, filter, inverse ? KVF_MAX_LEVELS : KVF_MAX_FORWARD_LEVELS));
   if (plane == nullptr || rowStep <= 0 || columnStep <= 0 ||
       stridedExtent(Strided{width, height, columnStep, rowStep, channels}) < 0)
     return kBadExtent;
@@ -128,11 +129,12 @@ extern "C" {
 
 int WavTrafoD(double* plane, int32_t width, int32_t height, int32_t channels, int32_t rowStep,
               int32_t columnStep, int32_t levels, int32_t filter) {
-  return transformExport(plane, width, height, channels, rowStep, columnStep, levels, filter, false);
+  return transformExport(plane, width, height, channels, rowStep, columnStep, levels, filter,
+                         false);
 }
 
-int RWavTrafoD(double* plane, int32_t width, int32_t height, int32_t channels,
-               int32_t rowStep, int32_t columnStep, int32_t levels, int32_t filter) {
+int RWavTrafoD(double* plane, int32_t width, int32_t height, int32_t channels, int32_t rowStep,
+               int32_t columnStep, int32_t levels, int32_t filter) {
   return transformExport(plane, width, height, channels, rowStep, columnStep, levels, filter, true);
 }
 
@@ -148,7 +150,8 @@ int CheckLevel(const KvfPictureSize* size, const KvfLevelsFilter* levelsFilter) 
   const int64_t w = (int64_t{size->width} + unit - 1) / unit * unit;
   const int64_t h = (int64_t{size->height} + unit - 1) / unit * unit;
   if (w > 0xFFFF + unit || h > 0xFFFF + unit) return kBadLevels;
-  return levelsFit(static_cast<int>(w), static_cast<int>(h), levels, filter, KVF_MAX_FORWARD_LEVELS) == kOk
+  return levelsFit(static_cast<int>(w), static_cast<int>(h), levels, filter,
+                   KVF_MAX_FORWARD_LEVELS) == kOk
              ? kOk
              : kBadLevels;
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 build_packages=(cmake ninja-build g++ pkg-config libwxgtk3.2-dev libtiff-dev libjpeg-dev libpng-dev
                 liblcms2-dev libsane-dev libbenchmark-dev)
 test_packages=(googletest libgtest-dev xvfb xauth openbox x11-utils libopenjp2-tools grokj2k-tools
-               imagemagick xclip libsane1 dpkg-dev file clang python3-skimage)
+               imagemagick xclip libsane1 dpkg-dev file clang clang-format python3-skimage)
 
 wanted=("${build_packages[@]}")
 [ "${1:-run}" = test ] && wanted+=("${test_packages[@]}")

@@ -24,7 +24,8 @@ Rgb mix(const Rgb& a, const Rgb& b, double t) {
 
 // Deterministic value noise in [0, 1).
 double hashNoise(int x, int y) {
-  std::uint32_t h = static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u;
+  std::uint32_t h =
+      static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u;
   h = (h ^ (h >> 13)) * 1274126177u;
   return ((h ^ (h >> 16)) & 0xFFFF) / 65536.0;
 }
@@ -48,11 +49,13 @@ double fractal(double x, double y) {
 }
 
 Rgb shade(int x, int y, int width, int height) {
-  const double u = double(x) / width, v = double(y) / height;  // v = 0 at the top
+  const double u = double(x) / width, v = double(y) / height;   // v = 0 at the top
   Rgb colour = mix({70, 120, 200}, {200, 220, 240}, v / 0.55);  // sky
   const double sunDistance = std::hypot(u - 0.75, (v - 0.2) * height / width);
-  if (sunDistance < 0.06) colour = {255, 240, 180};
-  else if (sunDistance < 0.12) colour = mix({255, 230, 170}, colour, (sunDistance - 0.06) / 0.06);
+  if (sunDistance < 0.06)
+    colour = {255, 240, 180};
+  else if (sunDistance < 0.12)
+    colour = mix({255, 230, 170}, colour, (sunDistance - 0.06) / 0.06);
 
   const double ridge = 0.5 + 0.08 * std::sin(u * 9) + 0.1 * (fractal(u * 6, 1.5) - 0.5);
   if (v > ridge) {  // mountains with texture
@@ -75,7 +78,9 @@ Rgb shade(int x, int y, int width, int height) {
   return colour;
 }
 
-std::uint8_t clampByte(double v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v + 0.5); }
+std::uint8_t clampByte(double v) {
+  return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v + 0.5);
+}
 
 void put16(std::vector<std::uint8_t>& out, unsigned v) {
   out.push_back(v & 0xFF);
@@ -90,8 +95,10 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 int main(int argc, char** argv) {
   if (argc < 2 || std::string(argv[1]) == "--help") {
-    std::fprintf(argc < 2 ? stderr : stdout, "Usage: %s OUTPUT.bmp [WIDTH HEIGHT]\n"
-                 "Writes the synthetic sample picture as a 24-bit BMP file.\n", argv[0]);
+    std::fprintf(argc < 2 ? stderr : stdout,
+                 "Usage: %s OUTPUT.bmp [WIDTH HEIGHT]\n"
+                 "Writes the synthetic sample picture as a 24-bit BMP file.\n",
+                 argv[0]);
     return argc < 2 ? 1 : 0;
   }
   const int width = argc > 3 ? std::atoi(argv[2]) : 768;

@@ -47,8 +47,7 @@ int FileConfigSettings::GetProfileInt(std::string_view section, std::string_view
   return static_cast<int>(value);
 }
 
-std::string FileConfigSettings::GetProfileString(std::string_view section,
-                                                 std::string_view entry,
+std::string FileConfigSettings::GetProfileString(std::string_view section, std::string_view entry,
                                                  std::string_view defaultValue) const {
   const wxString fallback = wxString::FromUTF8(defaultValue.data(), defaultValue.size());
   return config_->Read(keyOf(section, entry), fallback).utf8_string();

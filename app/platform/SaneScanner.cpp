@@ -13,12 +13,23 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 
 bool ToFrameKind(SANE_Frame frame, FrameKind& kind) {
   switch (frame) {
-    case SANE_FRAME_GRAY: kind = FrameKind::Gray; return true;
-    case SANE_FRAME_RGB: kind = FrameKind::Rgb; return true;
-    case SANE_FRAME_RED: kind = FrameKind::Red; return true;
-    case SANE_FRAME_GREEN: kind = FrameKind::Green; return true;
-    case SANE_FRAME_BLUE: kind = FrameKind::Blue; return true;
-    default: return false;
+    case SANE_FRAME_GRAY:
+      kind = FrameKind::Gray;
+      return true;
+    case SANE_FRAME_RGB:
+      kind = FrameKind::Rgb;
+      return true;
+    case SANE_FRAME_RED:
+      kind = FrameKind::Red;
+      return true;
+    case SANE_FRAME_GREEN:
+      kind = FrameKind::Green;
+      return true;
+    case SANE_FRAME_BLUE:
+      kind = FrameKind::Blue;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -30,7 +41,9 @@ bool ContainsFeeder(const char* source) {
 
 }  // namespace
 
-SaneScanner::~SaneScanner() { CloseManager(); }
+SaneScanner::~SaneScanner() {
+  CloseManager();
+}
 
 bool SaneScanner::OpenManager() {
   if (state_ != State::PreSession) return true;
@@ -119,8 +132,8 @@ void SaneScanner::StopTransfer() {
 }
 
 SaneScanner::FrameEnd SaneScanner::ReadFrame(ScannedPicture& picture,
-                                             const ProgressCallback& progress,
-                                             std::uint64_t& done, std::uint64_t& expected) {
+                                             const ProgressCallback& progress, std::uint64_t& done,
+                                             std::uint64_t& expected) {
   state_ = State::SourceEnabled;
   const SANE_Status started = sane_start(handle_);
   if (started == SANE_STATUS_NO_DOCS) return FrameEnd::NoDocuments;

@@ -53,8 +53,8 @@ class SaneScanner {
 
  private:
   enum class FrameEnd { Last, More, NoDocuments, Cancelled, Failed };
-  FrameEnd ReadFrame(ScannedPicture& picture, const ProgressCallback& progress,
-                       std::uint64_t& done, std::uint64_t& expected);
+  FrameEnd ReadFrame(ScannedPicture& picture, const ProgressCallback& progress, std::uint64_t& done,
+                     std::uint64_t& expected);
   void SetResolutionOf(ScannedPicture& picture) const;
   // The option's index by its name; 0 (the option count) when the source has none.
   int OptionIndex(const char* name) const;

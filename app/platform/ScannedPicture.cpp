@@ -18,13 +18,18 @@ void PutLe16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
   out[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-int Channels(FrameKind kind) { return kind == FrameKind::Rgb ? 3 : 1; }
+int Channels(FrameKind kind) {
+  return kind == FrameKind::Rgb ? 3 : 1;
+}
 
 int ChannelOf(FrameKind kind) {
   switch (kind) {
-    case FrameKind::Green: return 1;
-    case FrameKind::Blue: return 2;
-    default: return 0;
+    case FrameKind::Green:
+      return 1;
+    case FrameKind::Blue:
+      return 2;
+    default:
+      return 0;
   }
 }
 
@@ -83,7 +88,8 @@ std::uint8_t ScannedPicture::Sample(const std::uint8_t* line, std::int32_t index
       std::memcpy(&value, line + 2 * std::size_t(index), 2);
       return static_cast<std::uint8_t>(value >> 8);
     }
-    default: return line[index];
+    default:
+      return line[index];
   }
 }
 

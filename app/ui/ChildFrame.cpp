@@ -1,13 +1,13 @@
 #include "ui/ChildFrame.h"
 
-#include "ui/QuillonApp.h"
 #include "ui/CommandIds.h"
 #include "ui/Menus.h"
+#include "ui/QuillonApp.h"
 
 namespace quillon {
 
-ChildFrame::ChildFrame(wxDocument* doc, wxView* view, wxAuiMDIParentFrame* parent,
-                         wxWindowID id, const wxString& title)
+ChildFrame::ChildFrame(wxDocument* doc, wxView* view, wxAuiMDIParentFrame* parent, wxWindowID id,
+                       const wxString& title)
     : ChildFrameBase(doc, view, parent, id, title) {
   // While a picture window is active the main frame shows the picture menu.
   wxMenuBar* bar = CreateMenuBar(id::kMenuPicture, wxGetApp().GetLanguage());

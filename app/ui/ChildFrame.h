@@ -12,7 +12,7 @@ using ChildFrameBase = wxDocChildFrameAny<wxAuiMDIChildFrame, wxAuiMDIParentFram
 class ChildFrame : public ChildFrameBase {
  public:
   ChildFrame(wxDocument* doc, wxView* view, wxAuiMDIParentFrame* parent, wxWindowID id,
-              const wxString& title);
+             const wxString& title);
   ~ChildFrame() override;
 };
 

@@ -16,11 +16,16 @@ namespace {
 
 std::optional<ColourConversion> ConversionOf(int command) {
   switch (command) {
-    case id::kGrayscale: return ColourConversion::Grey;
-    case id::kColorMap8: return ColourConversion::Palette;
-    case id::kSmooth: return ColourConversion::Smooth;
-    case id::kSharpen: return ColourConversion::Sharpen;
-    default: return std::nullopt;
+    case id::kGrayscale:
+      return ColourConversion::Grey;
+    case id::kColorMap8:
+      return ColourConversion::Palette;
+    case id::kSmooth:
+      return ColourConversion::Smooth;
+    case id::kSharpen:
+      return ColourConversion::Sharpen;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -55,8 +60,8 @@ void Convert(PictureView& sourceView, ColourConversion conversion) {
   if (!strength) return;
   const std::string sourceTitle = sourceView.WindowTitle().utf8_string();
 
-  auto* made = dynamic_cast<PictureDocAdapter*>(
-      app.DocManager()->CreateDocument(wxEmptyString, wxDOC_NEW));
+  auto* made =
+      dynamic_cast<PictureDocAdapter*>(app.DocManager()->CreateDocument(wxEmptyString, wxDOC_NEW));
   if (!made) return;
   if (RunColourConversion(conversion, *strength, source, made->Data().GetPicture(), app.Ui()) !=
       ConversionOutcome::Done) {
@@ -64,8 +69,7 @@ void Convert(PictureView& sourceView, ColourConversion conversion) {
     if (made->Close()) made->DeleteAllViews();
     return;
   }
-  made->ShowTitle(
-      wxString::FromUTF8(ConvertedTitle(conversion, sourceTitle, app.Ui().Strings())));
+  made->ShowTitle(wxString::FromUTF8(ConvertedTitle(conversion, sourceTitle, app.Ui().Strings())));
   made->Modify(true);
   made->UpdateAllViews();  // refits the view to the new picture and repaints it
   if (MainFrame* frame = app.MainWindow()) {
@@ -78,7 +82,9 @@ void Convert(PictureView& sourceView, ColourConversion conversion) {
 
 }  // namespace
 
-bool ColourCommandsAvailable() { return ActivePictureView() != nullptr; }
+bool ColourCommandsAvailable() {
+  return ActivePictureView() != nullptr;
+}
 
 void RunColourCommand(int command) {
   PictureView* view = ActivePictureView();

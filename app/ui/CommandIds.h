@@ -6,8 +6,12 @@ namespace quillon::id {
 
 // The toolkit takes menu and tool ids below 0x7FFF only; commands keep their numbers and
 // are given to it with the top bit cleared (every command id here is 0x8000 or above).
-constexpr int wxIdOf(int command) { return command & 0x7FFF; }
-constexpr int CommandOf(int wxId) { return wxId | 0x8000; }
+constexpr int wxIdOf(int command) {
+  return command & 0x7FFF;
+}
+constexpr int CommandOf(int wxId) {
+  return wxId | 0x8000;
+}
 
 // Menus and the document template.
 inline constexpr int kMenuNoPicture = 269;  // File, View, Help

@@ -18,8 +18,8 @@ namespace {
 
 constexpr StringId kNeedSecondWindow = 33002;  // "You need a second image window to ..."
 constexpr StringId kOutOfMemory = 33007;
-constexpr StringId kDifferenceTitle = 111;     // "Difference %s - %s"
-constexpr StringId kErrorTitle = 110;          // "Error |%s - %s|"
+constexpr StringId kDifferenceTitle = 111;  // "Difference %s - %s"
+constexpr StringId kErrorTitle = 110;       // "Error |%s - %s|"
 
 }  // namespace
 

@@ -30,7 +30,9 @@ constexpr std::array<Choice, 3> kChoices{{{FilterStrength::Low, kLowLabel},
                                           {FilterStrength::Medium, kMediumLabel},
                                           {FilterStrength::High, kHighLabel}}};
 
-wxString TableText(StringId id) { return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id)); }
+wxString TableText(StringId id) {
+  return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id));
+}
 
 }  // namespace
 

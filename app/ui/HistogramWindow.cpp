@@ -19,22 +19,26 @@ namespace quillon {
 
 namespace {
 
-constexpr StringId kTitle = 34155;           // "Colors"
-constexpr StringId kValueLabel = 34156;      // "Color Value:"
-constexpr StringId kCountLabel = 34157;      // "Count:"
-constexpr StringId kMaximumLabel = 34158;    // "Maximal Value:"
-constexpr StringId kFirstChannel = 33100;    // "Luminance", "Red", "Green", "Blue", "Color palette"
-constexpr StringId kValueText = 33105;       // "Color value:\t%d"
-constexpr StringId kCountText = 33106;       // "Count:\t\t%d"
-constexpr StringId kMaximumText = 33107;     // "Maximum Value:\t%d"
+constexpr StringId kTitle = 34155;         // "Colors"
+constexpr StringId kValueLabel = 34156;    // "Color Value:"
+constexpr StringId kCountLabel = 34157;    // "Count:"
+constexpr StringId kMaximumLabel = 34158;  // "Maximal Value:"
+constexpr StringId kFirstChannel = 33100;  // "Luminance", "Red", "Green", "Blue", "Color palette"
+constexpr StringId kValueText = 33105;     // "Color value:\t%d"
+constexpr StringId kCountText = 33106;     // "Count:\t\t%d"
+constexpr StringId kMaximumText = 33107;   // "Maximum Value:\t%d"
 constexpr int kGraphMargin = 4;
 
 wxPen PenOf(HistogramChannel channel) {
   switch (channel) {
-    case HistogramChannel::Red: return wxPen(*wxRED);
-    case HistogramChannel::Green: return wxPen(wxColour(0, 160, 0));
-    case HistogramChannel::Blue: return wxPen(*wxBLUE);
-    default: return wxPen(*wxBLACK);
+    case HistogramChannel::Red:
+      return wxPen(*wxRED);
+    case HistogramChannel::Green:
+      return wxPen(wxColour(0, 160, 0));
+    case HistogramChannel::Blue:
+      return wxPen(*wxBLUE);
+    default:
+      return wxPen(*wxBLACK);
   }
 }
 
@@ -74,9 +78,15 @@ HistogramWindow::HistogramWindow(wxWindow* parent)
   SetSizerAndFit(frameSizer);
 }
 
-wxString HistogramWindow::ValueText() const { return value_->GetLabel(); }
-wxString HistogramWindow::CountText() const { return count_->GetLabel(); }
-wxString HistogramWindow::MaximumText() const { return maximum_->GetLabel(); }
+wxString HistogramWindow::ValueText() const {
+  return value_->GetLabel();
+}
+wxString HistogramWindow::CountText() const {
+  return count_->GetLabel();
+}
+wxString HistogramWindow::MaximumText() const {
+  return maximum_->GetLabel();
+}
 
 void HistogramWindow::FollowActivePicture(bool changed) {
   PictureView* view = ActivePictureView();
@@ -92,8 +102,8 @@ void HistogramWindow::FollowActivePicture(bool changed) {
     channels_->Append(TableText(kFirstChannel + StringId(channel)));
   }
   if (!offered_.empty()) {
-    channels_->SetSelection(int(std::find(offered_.begin(), offered_.end(), channel_) -
-                                offered_.begin()));
+    channels_->SetSelection(
+        int(std::find(offered_.begin(), offered_.end(), channel_) - offered_.begin()));
   }
   ShowChannel();
 }

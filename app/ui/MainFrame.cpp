@@ -11,7 +11,6 @@
 #include "core/services/SettingsTable.h"
 #include "ui/ColourCommands.h"
 #include "ui/CommandIds.h"
-#include "ui/QuillonApp.h"
 #include "ui/ComparisonPictureCommand.h"
 #include "ui/HistogramWindow.h"
 #include "ui/Menus.h"
@@ -20,6 +19,7 @@
 #include "ui/PictureInformationCommand.h"
 #include "ui/PicturePrintout.h"
 #include "ui/PictureWindows.h"
+#include "ui/QuillonApp.h"
 #include "ui/StatisticsWindow.h"
 #include "ui/TableText.h"
 #include "ui/ToolWindow.h"
@@ -33,14 +33,14 @@ constexpr int kPaneIndexPixel = 1;
 constexpr int kPaneIndexZoom = 2;
 
 // The tips of the tool bar.
-constexpr StringId kOpenTip = 62170;      // "Open"
-constexpr StringId kSaveTip = 62171;      // "Save"
-constexpr StringId kCopyTip = 62172;      // "Copy"
-constexpr StringId kPasteTip = 62173;     // "Paste"
-constexpr StringId kPrintTip = 62174;     // "Print"
-constexpr StringId kZoomInTip = 62175;    // "Zoom In"
-constexpr StringId kZoomOutTip = 62176;   // "Zoom Out"
-constexpr StringId kAboutTip = 62177;     // "About"
+constexpr StringId kOpenTip = 62170;     // "Open"
+constexpr StringId kSaveTip = 62171;     // "Save"
+constexpr StringId kCopyTip = 62172;     // "Copy"
+constexpr StringId kPasteTip = 62173;    // "Paste"
+constexpr StringId kPrintTip = 62174;    // "Print"
+constexpr StringId kZoomInTip = 62175;   // "Zoom In"
+constexpr StringId kZoomOutTip = 62176;  // "Zoom Out"
+constexpr StringId kAboutTip = 62177;    // "About"
 // "Korvel Quillon 3.0\nImage viewer and wavelet image compressor\n(JPEG 2000, KVF)"
 constexpr StringId kAboutText = 62178;
 
@@ -126,12 +126,11 @@ wxBEGIN_EVENT_TABLE(MainFrame, MainFrameBase)
   EVT_UPDATE_UI(id::wxIdOf(id::kErrorImage), MainFrame::OnUpdatePictureCommand)
   EVT_CLOSE(MainFrame::OnClose)
 wxEND_EVENT_TABLE()
-// clang-format on
+    // clang-format on
 
-MainFrame::MainFrame(                                                                                        wxDocManager*
-                                                                                            manager)
+    MainFrame::MainFrame(wxDocManager* manager)
     : MainFrameBase(manager, nullptr, wxID_ANY, kProgramTitle, wxDefaultPosition,
-                     wxSize(1024, 768)) {
+                    wxSize(1024, 768)) {
   // The picture menu brings its own Window menu.
   SetWindowMenu(nullptr);
   SetMenuBar(CreateMenuBar(id::kMenuNoPicture, wxGetApp().GetLanguage()));
@@ -209,7 +208,9 @@ wxString MainFrame::GetPaneText(int paneId) const {
   return bar ? bar->GetStatusText(paneIndex(paneId)) : wxString();
 }
 
-void MainFrame::CloseAllDocuments() { GetDocumentManager()->CloseDocuments(false); }
+void MainFrame::CloseAllDocuments() {
+  GetDocumentManager()->CloseDocuments(false);
+}
 
 void MainFrame::OnMenu(wxCommandEvent& event) {
   QuillonApp& app = wxGetApp();
@@ -223,7 +224,9 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
     return;
   }
   switch (command) {
-    case id::kFileOpen: app.OnFileOpen(); break;
+    case id::kFileOpen:
+      app.OnFileOpen();
+      break;
     case id::kFileSave:
     case id::kFileSaveAs:
       // Both run the save dialog, offering the document's own path.
@@ -231,12 +234,18 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
         doc->OnSaveDocument(doc->GetFilename());
       }
       break;
-    case id::kAppExit: Close(); break;
+    case id::kAppExit:
+      Close();
+      break;
     case id::kAppAbout:
       app.Ui().MessageBox(kAboutText, MessageIcon::Information);
       break;
-    case id::kColorHistogram: app.ToggleHistogram(); break;
-    case id::kStatistics: app.ToggleStatistics(); break;
+    case id::kColorHistogram:
+      app.ToggleHistogram();
+      break;
+    case id::kStatistics:
+      app.ToggleStatistics();
+      break;
     case id::kViewToolBar:
       if (wxToolBar* bar = GetToolBar()) bar->Show(!bar->IsShown());
       SendSizeEvent();
@@ -245,33 +254,55 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
       if (wxStatusBar* bar = GetStatusBar()) bar->Show(!bar->IsShown());
       SendSizeEvent();
       break;
-    case id::kCloseAll: CloseAllDocuments(); break;
+    case id::kCloseAll:
+      CloseAllDocuments();
+      break;
     case id::kFileClose:
       if (wxDocument* doc = GetDocumentManager()->GetCurrentDocument(); doc && doc->Close()) {
         doc->DeleteAllViews();
       }
       break;
-    case id::kWindowCascade: Cascade(); break;
-    case id::kWindowTile: Tile(); break;
-    case id::kHelpFinder: app.ShowHelpContents(); break;
-    default: event.Skip();
+    case id::kWindowCascade:
+      Cascade();
+      break;
+    case id::kWindowTile:
+      Tile();
+      break;
+    case id::kHelpFinder:
+      app.ShowHelpContents();
+      break;
+    default:
+      event.Skip();
   }
 }
 
 void MainFrame::OnUpdateCheck(wxUpdateUIEvent& event) {
   QuillonApp& app = wxGetApp();
   switch (id::CommandOf(event.GetId())) {
-    case id::kColorHistogram: event.Check(app.Histogram() != nullptr); break;
-    case id::kStatistics: event.Check(app.Statistics() != nullptr); break;
-    case id::kViewToolBar: event.Check(GetToolBar() && GetToolBar()->IsShown()); break;
-    case id::kViewStatusBar: event.Check(GetStatusBar() && GetStatusBar()->IsShown()); break;
+    case id::kColorHistogram:
+      event.Check(app.Histogram() != nullptr);
+      break;
+    case id::kStatistics:
+      event.Check(app.Statistics() != nullptr);
+      break;
+    case id::kViewToolBar:
+      event.Check(GetToolBar() && GetToolBar()->IsShown());
+      break;
+    case id::kViewStatusBar:
+      event.Check(GetStatusBar() && GetStatusBar()->IsShown());
+      break;
     case id::kFileSave:
-    case id::kFileSaveAs: event.Enable(GetDocumentManager()->GetCurrentDocument() != nullptr); break;
-    default: break;
+    case id::kFileSaveAs:
+      event.Enable(GetDocumentManager()->GetCurrentDocument() != nullptr);
+      break;
+    default:
+      break;
   }
 }
 
-void MainFrame::OnColourCommand(wxCommandEvent& event) { RunColourCommand(id::CommandOf(event.GetId())); }
+void MainFrame::OnColourCommand(wxCommandEvent& event) {
+  RunColourCommand(id::CommandOf(event.GetId()));
+}
 
 void MainFrame::OnUpdateColourCommand(wxUpdateUIEvent& event) {
   event.Enable(ColourCommandsAvailable());
@@ -295,19 +326,33 @@ void MainFrame::OnTransferCommand(wxCommandEvent& event) {
     case id::kEditCopy:
       if (doc) CopyPicture(doc->Data().GetPicture());
       break;
-    case id::kEditPaste: PastePicture(); break;
-    case id::kTwainAcquire: scanner_.Acquire(this); break;
-    case id::kTwainSelectSource: scanner_.SelectSource(this); break;
-    default: event.Skip();
+    case id::kEditPaste:
+      PastePicture();
+      break;
+    case id::kTwainAcquire:
+      scanner_.Acquire(this);
+      break;
+    case id::kTwainSelectSource:
+      scanner_.SelectSource(this);
+      break;
+    default:
+      event.Skip();
   }
 }
 
 void MainFrame::OnPictureCommand(wxCommandEvent& event) {
   switch (id::CommandOf(event.GetId())) {
-    case id::kInformation: ShowPictureInformation(); break;
-    case id::kDifferenceImage: RunComparisonPictureCommand(DifferenceKind::Difference); break;
-    case id::kErrorImage: RunComparisonPictureCommand(DifferenceKind::Error); break;
-    default: event.Skip();
+    case id::kInformation:
+      ShowPictureInformation();
+      break;
+    case id::kDifferenceImage:
+      RunComparisonPictureCommand(DifferenceKind::Difference);
+      break;
+    case id::kErrorImage:
+      RunComparisonPictureCommand(DifferenceKind::Error);
+      break;
+    default:
+      event.Skip();
   }
 }
 

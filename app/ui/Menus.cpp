@@ -35,7 +35,8 @@ const Item kStatusBar{id::kViewStatusBar, "&Status Bar", "Status&leiste"};
 const Item kHistogram{id::kColorHistogram, "&Color Histogram", "&Farbhistogramm"};
 const Item kStatistics{id::kStatistics, "St&atistics", "St&atistik"};
 const Item kHelpTopics{id::kHelpFinder, "&Help Topics", "&Hilfethemen"};
-const Item kAbout{id::kAppAbout, "&About Korvel Quillon 3.0 ...", "\u00dc&ber Korvel Quillon 3.0 ..."};
+const Item kAbout{id::kAppAbout, "&About Korvel Quillon 3.0 ...",
+                  "\u00dc&ber Korvel Quillon 3.0 ..."};
 
 const Popup kHelpMenu{"&Help", "&Hilfe", {kHelpTopics, kSeparator, kAbout}};
 
@@ -116,10 +117,9 @@ bool IsCheckCommand(int commandId) {
 }
 
 wxMenuBar* CreateMenuBar(int resourceId, Language language) {
-  const std::initializer_list<Popup>* popups =
-      resourceId == id::kMenuNoPicture ? &kNoPictureMenu
-      : resourceId == id::kMenuPicture ? &kPictureMenu
-                                       : nullptr;
+  const std::initializer_list<Popup>* popups = resourceId == id::kMenuNoPicture ? &kNoPictureMenu
+                                               : resourceId == id::kMenuPicture ? &kPictureMenu
+                                                                                : nullptr;
   if (!popups) return nullptr;
   const bool german = language == Language::German;
   auto* bar = new wxMenuBar;

@@ -8,8 +8,8 @@
 
 namespace quillon {
 
-NumberDialog::NumberDialog(wxWindow* parent, const wxString& title, const wxString& prompt, int minimum,
-                     int maximum, int initial)
+NumberDialog::NumberDialog(wxWindow* parent, const wxString& title, const wxString& prompt,
+                           int minimum, int maximum, int initial)
     : wxDialog(parent, wxID_ANY, title) {
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(new wxStaticText(this, wxID_ANY, prompt), 0, wxALL, 10);
@@ -22,6 +22,8 @@ NumberDialog::NumberDialog(wxWindow* parent, const wxString& title, const wxStri
   CentreOnParent();
 }
 
-int NumberDialog::Value() const { return spin_->GetValue(); }
+int NumberDialog::Value() const {
+  return spin_->GetValue();
+}
 
 }  // namespace quillon

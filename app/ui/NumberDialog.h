@@ -11,7 +11,7 @@ namespace quillon {
 class NumberDialog : public wxDialog {
  public:
   NumberDialog(wxWindow* parent, const wxString& title, const wxString& prompt, int minimum,
-            int maximum, int initial);
+               int maximum, int initial);
   int Value() const;
 
  private:

@@ -7,8 +7,8 @@
 #include "core/services/SettingsTable.h"
 #include "ui/FileChooserPanel.h"
 #include "ui/FileDialogFilter.h"
-#include "ui/QuillonApp.h"
 #include "ui/OpenDialogPanel.h"
+#include "ui/QuillonApp.h"
 #include "ui/TableText.h"
 
 namespace quillon {
@@ -65,8 +65,8 @@ LoadOptions OpenDialog::Options() const {
 }
 
 std::vector<std::string> OpenDialog::Run(wxWindow* parent) {
-  wxFileDialog dialog(parent, TableText(kChooserTitle),
-                      wxString::FromUTF8(directory), wxEmptyString, FileDialogFilter(kOpenFilter),
+  wxFileDialog dialog(parent, TableText(kChooserTitle), wxString::FromUTF8(directory),
+                      wxEmptyString, FileDialogFilter(kOpenFilter),
                       wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
   creating = this;
   dialog.SetExtraControlCreator(&createPanel);

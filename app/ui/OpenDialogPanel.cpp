@@ -13,12 +13,12 @@
 
 #include "core/document/FileIoContext.h"
 #include "core/formats/jp2/Jpeg2000Reader.h"
-#include "core/services/FormatMessage.h"
 #include "core/pipelines/OpenPipeline.h"
 #include "core/pipelines/PictureProbe.h"
-#include "ui/QuillonApp.h"
+#include "core/services/FormatMessage.h"
 #include "ui/OpenDialog.h"
 #include "ui/PictureBitmap.h"
+#include "ui/QuillonApp.h"
 #include "ui/TableText.h"
 
 namespace quillon {
@@ -26,14 +26,14 @@ namespace quillon {
 namespace {
 
 constexpr int kPreviewSide = 160;
-constexpr StringId kRangeQuality = 135;  // "1 (worst) ... 100 (best)"
-constexpr StringId kRangeLegacy = 134;   // "1 (worst) ... 15 (best)"
+constexpr StringId kRangeQuality = 135;       // "1 (worst) ... 100 (best)"
+constexpr StringId kRangeLegacy = 134;        // "1 (worst) ... 15 (best)"
 constexpr StringId kCompressionInfo = 61224;  // "Compression:\t1:%.2f\nProgression:\t%s"
-constexpr StringId kFileSizeLabel = 62140;  // "File Size:"
-constexpr StringId kFileSizeText = 62141;   // "File Size:\t%llu Bytes"
-constexpr StringId kInfoLabel = 62142;      // "Image Size:\nColor Res. :"
-constexpr StringId kPreviewText = 62143;    // "&Preview"
-constexpr StringId kOptionsGroup = 62144;   // "Loading Options"
+constexpr StringId kFileSizeLabel = 62140;    // "File Size:"
+constexpr StringId kFileSizeText = 62141;     // "File Size:\t%llu Bytes"
+constexpr StringId kInfoLabel = 62142;        // "Image Size:\nColor Res. :"
+constexpr StringId kPreviewText = 62143;      // "&Preview"
+constexpr StringId kOptionsGroup = 62144;     // "Loading Options"
 constexpr StringId kOptionTexts[] = {
     62145,  // "&Best Quality"
     62146,  // "&Quality"
@@ -53,7 +53,8 @@ wxString widestInfo() {
       FormatMessage(strings.Load(kProbeImageSize),
                     {std::int64_t{65535}, std::int64_t{65535}, std::int64_t{24}}) +
       "\n" +
-      FormatMessage(strings.Load(kCompressionInfo), {999.99, strings.Load(kProgressionResolution)}));
+      FormatMessage(strings.Load(kCompressionInfo),
+                    {999.99, strings.Load(kProgressionResolution)}));
 }
 
 }  // namespace
@@ -68,8 +69,7 @@ OpenDialogPanel::OpenDialogPanel(wxWindow* parent, OpenDialog& dialog)
   fileSize_ = new wxStaticText(this, 1016, TableText(kFileSizeLabel));
   info_ = new wxStaticText(this, 1018, TableText(kInfoLabel));
 
-  auto* group =
-      new wxStaticBoxSizer(wxVERTICAL, this, TableText(kOptionsGroup));
+  auto* group = new wxStaticBoxSizer(wxVERTICAL, this, TableText(kOptionsGroup));
   wxWindow* box = group->GetStaticBox();
   const int ids[] = {1024, 1025, 1026, 1027};
   for (int i = 0; i < 4; ++i) {
@@ -175,8 +175,8 @@ void OpenDialogPanel::PaintPreview(wxPaintEvent&) {
   if (!preview_.IsOk()) return;
   // Scaled to fit the frame, keeping the aspect ratio, centred.
   const wxSize area = previewFrame_->GetClientSize();
-  const double scale = std::min(double(area.x) / preview_.GetWidth(),
-                                double(area.y) / preview_.GetHeight());
+  const double scale =
+      std::min(double(area.x) / preview_.GetWidth(), double(area.y) / preview_.GetHeight());
   const int w = std::max(1, int(preview_.GetWidth() * scale));
   const int h = std::max(1, int(preview_.GetHeight() * scale));
   dc.DrawBitmap(wxBitmap(preview_.Scale(w, h, wxIMAGE_QUALITY_BILINEAR)), (area.x - w) / 2,
@@ -196,7 +196,11 @@ void OpenDialogPanel::TransferToDialog() {
   dialog_.preview = previewCheck_->GetValue();
 }
 
-wxString OpenDialogPanel::InfoText() const { return info_->GetLabel(); }
-wxString OpenDialogPanel::FileSizeText() const { return fileSize_->GetLabel(); }
+wxString OpenDialogPanel::InfoText() const {
+  return info_->GetLabel();
+}
+wxString OpenDialogPanel::FileSizeText() const {
+  return fileSize_->GetLabel();
+}
 
 }  // namespace quillon

@@ -6,8 +6,8 @@
 #include "core/pipelines/OpenPipeline.h"
 #include "core/pipelines/SavePipeline.h"
 #include "ui/ChildFrame.h"
-#include "ui/QuillonApp.h"
 #include "ui/PictureView.h"
+#include "ui/QuillonApp.h"
 #include "ui/SaveDialog.h"
 #include "ui/SavePasswordDialog.h"
 

@@ -3,8 +3,8 @@
 #include <wx/filename.h>
 
 #include "ui/CommandIds.h"
-#include "ui/PictureView.h"
 #include "ui/PictureDocAdapter.h"
+#include "ui/PictureView.h"
 
 namespace quillon {
 
@@ -14,7 +14,8 @@ constexpr int kRecentFiles = 4;
 
 PictureDocTemplate::PictureDocTemplate(wxDocManager* manager)
     : wxDocTemplate(manager, "Korvel Format (*.kvf)", "*.kvf", "", "kvf", "KorvelImage",
-                    "Daskor Wavelet Format", CLASSINFO(PictureDocAdapter), CLASSINFO(PictureView)) {}
+                    "Daskor Wavelet Format", CLASSINFO(PictureDocAdapter), CLASSINFO(PictureView)) {
+}
 
 wxDocument* DocumentManager::CreateDocument(const wxString& path, long flags) {
   if (path.empty() || (flags & wxDOC_NEW)) return wxDocManager::CreateDocument(path, flags);

@@ -41,8 +41,8 @@ bool PicturePrintout::OnPrintPage(int) {
   dc->GetSize(&dcWidth, &dcHeight);
   if (ppiX <= 0 || ppiY <= 0 || pageWidth <= 0 || pageHeight <= 0) return false;
 
-  const Placement placement = PlacePicture(settings_, ExtentOf(picture_),
-                                           double(pageWidth) / ppiX, double(pageHeight) / ppiY);
+  const Placement placement = PlacePicture(settings_, ExtentOf(picture_), double(pageWidth) / ppiX,
+                                           double(pageHeight) / ppiY);
   const PrintBox& box = placement.box;
   printed_ = wxRect(int(std::lround(box.x * ppiX)), int(std::lround(box.y * ppiY)),
                     int(std::lround(box.width * ppiX)), int(std::lround(box.height * ppiY)));

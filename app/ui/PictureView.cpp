@@ -6,19 +6,20 @@
 #include <wx/settings.h>
 #include <wx/utils.h>
 
-#include "core/services/FormatMessage.h"
 #include "core/display/HalftoneDither.h"
+#include "core/services/FormatMessage.h"
 #include "ui/ChildFrame.h"
 #include "ui/CommandIds.h"
-#include "ui/QuillonApp.h"
 #include "ui/MainFrame.h"
 #include "ui/PictureBitmap.h"
 #include "ui/PictureDocAdapter.h"
+#include "ui/QuillonApp.h"
 
 namespace quillon {
 
 wxIMPLEMENT_DYNAMIC_CLASS(PictureView, wxView);
 
+// clang-format off
 wxBEGIN_EVENT_TABLE(PictureView, wxView)
   EVT_MENU(id::wxIdOf(id::kZoomIn), PictureView::OnZoomIn)
   EVT_MENU(id::wxIdOf(id::kZoomOut), PictureView::OnZoomOut)
@@ -29,72 +30,71 @@ wxBEGIN_EVENT_TABLE(PictureView, wxView)
   EVT_UPDATE_UI(id::wxIdOf(id::kEnhancement), PictureView::OnUpdateRegionCommand)
   EVT_UPDATE_UI(id::wxIdOf(id::kDeleteRegion), PictureView::OnUpdateRegionCommand)
 wxEND_EVENT_TABLE()
+    // clang-format on
 
-namespace {
+    namespace {
+  constexpr StringId kDitheringCaption = 108;  // "Dithering picture %s"
 
-constexpr StringId kDitheringCaption = 108;  // "Dithering picture %s"
+  class PictureCanvas final : public wxScrolledCanvas {
+   public:
+    PictureCanvas(wxWindow* parent, PictureView& view)
+        : wxScrolledCanvas(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                           wxHSCROLL | wxVSCROLL | wxFULL_REPAINT_ON_RESIZE),
+          view_(view) {
+      SetBackgroundStyle(wxBG_STYLE_PAINT);
+      Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
+        wxPaintDC dc(this);
+        DoPrepareDC(dc);
+        view_.OnDraw(&dc);
+      });
+      Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
+        view_.ShowPixelUnder(event.GetX(), event.GetY());
+        view_.Regions().Move(event.GetX(), event.GetY());
+        event.Skip();
+      });
+      Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
+        SetFocus();
+        if (!view_.Regions().LeftDown(event.GetX(), event.GetY(),
+                                      event.RightIsDown() || event.MiddleIsDown())) {
+          event.Skip();
+        }
+      });
+      Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
+        if (!view_.Regions().LeftUp(event.GetX(), event.GetY())) event.Skip();
+      });
+      Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
+        if (!view_.Regions().RightDown(event.GetX(), event.GetY(),
+                                       event.LeftIsDown() || event.MiddleIsDown())) {
+          event.Skip();
+        }
+      });
+      Bind(wxEVT_MOUSE_CAPTURE_LOST,
+           [this](wxMouseCaptureLostEvent&) { view_.Regions().LeftUp(0, 0); });
+      Bind(wxEVT_SET_CURSOR, [this](wxSetCursorEvent& event) {
+        if (const std::optional<wxCursor> cursor = view_.Regions().Cursor()) {
+          event.SetCursor(*cursor);
+        } else {
+          event.Skip();
+        }
+      });
+      Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_INSERT) {
+          view_.Regions().Add();
+        } else if (event.GetKeyCode() == WXK_DELETE) {
+          view_.Regions().DeleteSelected();
+        } else {
+          event.Skip();
+        }
+      });
+      Bind(wxEVT_LEAVE_WINDOW, [](wxMouseEvent& event) {
+        if (MainFrame* frame = wxGetApp().MainWindow()) frame->SetPaneText(id::kPanePixel, "");
+        event.Skip();
+      });
+    }
 
-class PictureCanvas final : public wxScrolledCanvas {
- public:
-  PictureCanvas(wxWindow* parent, PictureView& view)
-      : wxScrolledCanvas(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                         wxHSCROLL | wxVSCROLL | wxFULL_REPAINT_ON_RESIZE),
-        view_(view) {
-    SetBackgroundStyle(wxBG_STYLE_PAINT);
-    Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
-      wxPaintDC dc(this);
-      DoPrepareDC(dc);
-      view_.OnDraw(&dc);
-    });
-    Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
-      view_.ShowPixelUnder(event.GetX(), event.GetY());
-      view_.Regions().Move(event.GetX(), event.GetY());
-      event.Skip();
-    });
-    Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
-      SetFocus();
-      if (!view_.Regions().LeftDown(event.GetX(), event.GetY(),
-                                    event.RightIsDown() || event.MiddleIsDown())) {
-        event.Skip();
-      }
-    });
-    Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
-      if (!view_.Regions().LeftUp(event.GetX(), event.GetY())) event.Skip();
-    });
-    Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
-      if (!view_.Regions().RightDown(event.GetX(), event.GetY(),
-                                     event.LeftIsDown() || event.MiddleIsDown())) {
-        event.Skip();
-      }
-    });
-    Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) {
-      view_.Regions().LeftUp(0, 0);
-    });
-    Bind(wxEVT_SET_CURSOR, [this](wxSetCursorEvent& event) {
-      if (const std::optional<wxCursor> cursor = view_.Regions().Cursor()) {
-        event.SetCursor(*cursor);
-      } else {
-        event.Skip();
-      }
-    });
-    Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) {
-      if (event.GetKeyCode() == WXK_INSERT) {
-        view_.Regions().Add();
-      } else if (event.GetKeyCode() == WXK_DELETE) {
-        view_.Regions().DeleteSelected();
-      } else {
-        event.Skip();
-      }
-    });
-    Bind(wxEVT_LEAVE_WINDOW, [](wxMouseEvent& event) {
-      if (MainFrame* frame = wxGetApp().MainWindow()) frame->SetPaneText(id::kPanePixel, "");
-      event.Skip();
-    });
-  }
-
- private:
-  PictureView& view_;
-};
+   private:
+    PictureView& view_;
+  };
 
 }  // namespace
 
@@ -123,7 +123,9 @@ wxString PictureView::WindowTitle() const {
   return windowNumber_ > 1 ? wxString::Format("%s:%d", title, windowNumber_) : title;
 }
 
-bool PictureView::Dithering() const { return wxGetApp().DisplayDepth() < 9; }
+bool PictureView::Dithering() const {
+  return wxGetApp().DisplayDepth() < 9;
+}
 
 ScrollPoint PictureView::ScrollPosition() const {
   int x = 0, y = 0;
@@ -179,9 +181,8 @@ void PictureView::BuildDitheredCopy() {
   const Picture& picture = GetPictureDoc()->Data().GetPicture();
   if (picture.IsEmpty()) return;
   QuillonApp& app = wxGetApp();
-  const std::string caption =
-      FormatMessage(app.Ui().Strings().Load(kDitheringCaption),
-                    {GetPictureDoc()->GetUserReadableName().utf8_string()});
+  const std::string caption = FormatMessage(app.Ui().Strings().Load(kDitheringCaption),
+                                            {GetPictureDoc()->GetUserReadableName().utf8_string()});
   std::unique_ptr<Progress> progress = app.Ui().BeginProgress(caption);
   progress->SetRange(0, zoom_.Scale(picture.GetHeight()));
   auto copy = std::make_unique<Picture>();
@@ -253,10 +254,17 @@ void PictureView::OnActivateView(bool activate, wxView*, wxView*) {
 
 void PictureView::OnRegionCommand(wxCommandEvent& event) {
   switch (id::CommandOf(event.GetId())) {
-    case id::kEnhancement: regions_.ToggleShown(); break;
-    case id::kDeleteRegion: regions_.ToggleDeleteMode(); break;
-    case id::kAddRegion: regions_.Add(); break;
-    default: break;
+    case id::kEnhancement:
+      regions_.ToggleShown();
+      break;
+    case id::kDeleteRegion:
+      regions_.ToggleDeleteMode();
+      break;
+    case id::kAddRegion:
+      regions_.Add();
+      break;
+    default:
+      break;
   }
 }
 
@@ -268,8 +276,12 @@ void PictureView::OnUpdateRegionCommand(wxUpdateUIEvent& event) {
   }
 }
 
-void PictureView::OnZoomIn(wxCommandEvent&) { ZoomIn(); }
-void PictureView::OnZoomOut(wxCommandEvent&) { ZoomOut(); }
+void PictureView::OnZoomIn(wxCommandEvent&) {
+  ZoomIn();
+}
+void PictureView::OnZoomOut(wxCommandEvent&) {
+  ZoomOut();
+}
 
 void PictureView::OnNewWindow(wxCommandEvent&) {
   wxDocument* doc = GetDocument();

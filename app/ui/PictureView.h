@@ -7,8 +7,8 @@
 #include <wx/docview.h>
 #include <wx/scrolwin.h>
 
-#include "core/picture/Picture.h"
 #include "core/display/ZoomRatio.h"
+#include "core/picture/Picture.h"
 #include "ui/RegionEditor.h"
 
 namespace quillon {

@@ -47,7 +47,9 @@ constexpr StringId kCancelButton = 1195;
 constexpr int kPreviewSide = 220;  // pixels of the page's longer side in the preview
 constexpr int kPreviewPictureSide = 400;
 
-wxString Text(StringId id) { return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id)); }
+wxString Text(StringId id) {
+  return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id));
+}
 
 // The resolution the printer data asks for; the qualities without a number in the usual
 // resolution of that quality.
@@ -55,17 +57,21 @@ int PrinterDpi(const wxPrintData& data) {
   const wxPrintQuality quality = data.GetQuality();
   if (quality > 0) return quality;
   switch (quality) {
-    case wxPRINT_QUALITY_MEDIUM: return 300;
-    case wxPRINT_QUALITY_LOW: return 150;
-    case wxPRINT_QUALITY_DRAFT: return 75;
-    default: return 600;
+    case wxPRINT_QUALITY_MEDIUM:
+      return 300;
+    case wxPRINT_QUALITY_LOW:
+      return 150;
+    case wxPRINT_QUALITY_DRAFT:
+      return 75;
+    default:
+      return 600;
   }
 }
 
 // The paper in inches, turned for landscape.
 wxRealPoint PaperInches(const wxPrintData& data) {
-  wxSize tenthsMm = wxThePrintPaperDatabase ? wxThePrintPaperDatabase->GetSize(data.GetPaperId())
-                                            : wxSize();
+  wxSize tenthsMm =
+      wxThePrintPaperDatabase ? wxThePrintPaperDatabase->GetSize(data.GetPaperId()) : wxSize();
   if (tenthsMm.x <= 0 || tenthsMm.y <= 0) tenthsMm = data.GetPaperSize() * 10;
   if (tenthsMm.x <= 0 || tenthsMm.y <= 0) tenthsMm = wxSize(2100, 2970);  // A4
   wxRealPoint inches(TenthMillimetersToInches(tenthsMm.x), TenthMillimetersToInches(tenthsMm.y));
@@ -100,7 +106,8 @@ class PrintOptionsDialog::PagePreview final : public wxWindow {
     const double width = dialog_.areaWidth_, height = dialog_.areaHeight_;
     if (width <= 0 || height <= 0) return;
     const double perInch = std::min((client.x - 8) / width, (client.y - 8) / height);
-    const wxPoint page(int((client.x - width * perInch) / 2), int((client.y - height * perInch) / 2));
+    const wxPoint page(int((client.x - width * perInch) / 2),
+                       int((client.y - height * perInch) / 2));
     dc.SetPen(*wxBLACK_PEN);
     dc.SetBrush(*wxWHITE_BRUSH);
     dc.DrawRectangle(page.x, page.y, int(width * perInch), int(height * perInch));
@@ -130,10 +137,10 @@ PrintOptionsDialog::PrintOptionsDialog(wxWindow* parent, const Picture& picture,
   auto* options = new wxBoxSizer(wxVERTICAL);
   options->Add(PositionBox(), 0, wxEXPAND);
   options->Add(SizeBox(), 0, wxEXPAND | wxTOP, 8);
-  options->Add(new wxStaticText(this, kResolution,
-                                wxString::FromUTF8(FormatMessage(
-                                    wxGetApp().Ui().Strings().Load(kResolutionText),
-                                    {std::int64_t{PrinterDpi(printer)}}))),
+  options->Add(new wxStaticText(
+                   this, kResolution,
+                   wxString::FromUTF8(FormatMessage(wxGetApp().Ui().Strings().Load(kResolutionText),
+                                                    {std::int64_t{PrinterDpi(printer)}}))),
                0, wxTOP, 8);
 
   auto* previewBox = new wxStaticBoxSizer(wxVERTICAL, this, Text(kPreviewLabel));
@@ -224,8 +231,12 @@ wxSizer* PrintOptionsDialog::SizeBox() {
 
 void PrintOptionsDialog::OnEdit(wxCommandEvent& event) {
   switch (event.GetId()) {
-    case kPositionX: settings_.positionX = positionX_->GetValue().utf8_string(); break;
-    case kPositionY: settings_.positionY = positionY_->GetValue().utf8_string(); break;
+    case kPositionX:
+      settings_.positionX = positionX_->GetValue().utf8_string();
+      break;
+    case kPositionY:
+      settings_.positionY = positionY_->GetValue().utf8_string();
+      break;
     case kWidth:
     case kHeight:
       TakeTypedSize(event.GetId());
@@ -245,11 +256,20 @@ void PrintOptionsDialog::OnEdit(wxCommandEvent& event) {
       convert(settings_.positionY);
       break;
     }
-    case kCenter: settings_.centerImage = center_->GetValue(); break;
-    case kFitToPage: settings_.fitToPage = fit_->GetValue(); break;
-    case kFullFormat: settings_.full = full_->GetValue(); break;
-    case kScaling: settings_.size = scaling_->GetValue(); break;
-    default: return;
+    case kCenter:
+      settings_.centerImage = center_->GetValue();
+      break;
+    case kFitToPage:
+      settings_.fitToPage = fit_->GetValue();
+      break;
+    case kFullFormat:
+      settings_.full = full_->GetValue();
+      break;
+    case kScaling:
+      settings_.size = scaling_->GetValue();
+      break;
+    default:
+      return;
   }
   ShowPlacement();
 }
@@ -272,8 +292,8 @@ void PrintOptionsDialog::ShowPlacement(int typing) {
   placement_ = PlacePicture(settings_, ExtentOf(picture_), areaWidth_, areaHeight_);
   // Fitting and full format change the size; the slider shows the size printed.
   if (settings_.fitToPage || settings_.full) {
-    settings_.size = std::clamp(int(std::lround(placement_.sizePercent)), kMinPrintSize,
-                                kMaxPrintSize);
+    settings_.size =
+        std::clamp(int(std::lround(placement_.sizePercent)), kMinPrintSize, kMaxPrintSize);
   }
   const PrintUnit unit = PrintUnitOfIndex(settings_.unit);
   const PrintBox& box = placement_.box;

@@ -55,7 +55,7 @@ class PrintOptionsDialog final : public wxDialog {
   const Picture& picture_;
   PrintSettings settings_;
   Placement placement_;
-  double areaWidth_ = 0.0;   // inches
+  double areaWidth_ = 0.0;  // inches
   double areaHeight_ = 0.0;
   wxTextCtrl* positionX_ = nullptr;
   wxTextCtrl* positionY_ = nullptr;

@@ -17,20 +17,23 @@ ProgressDialog::~ProgressDialog() {
   if (dialog_) dialog_->Destroy();
 }
 
-void ProgressDialog::SetRange(int lower, int upper) { pacer_.SetRange(lower, upper); }
+void ProgressDialog::SetRange(int lower, int upper) {
+  pacer_.SetRange(lower, upper);
+}
 
 void ProgressDialog::SetPos(int position) {
   Apply(pacer_.SetPos(position, ProgressPacer::Clock::now()));
 }
 
-void ProgressDialog::StepIt() { Apply(pacer_.StepIt(ProgressPacer::Clock::now())); }
+void ProgressDialog::StepIt() {
+  Apply(pacer_.StepIt(ProgressPacer::Clock::now()));
+}
 
 void ProgressDialog::Apply(ProgressPacer::Action action) {
   if (action == ProgressPacer::Action::None) return;
   if (action == ProgressPacer::Action::Show) {
     wxWindow* owner = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    dialog_ = new wxDialog(owner, wxID_ANY, caption_, wxDefaultPosition, wxDefaultSize,
-                           wxCAPTION);
+    dialog_ = new wxDialog(owner, wxID_ANY, caption_, wxDefaultPosition, wxDefaultSize, wxCAPTION);
     gauge_ = new wxGauge(dialog_, 1003, 100, wxDefaultPosition, wxSize(300, -1));
     percent_ = new wxStaticText(dialog_, 1004, " 0 %");
     auto* sizer = new wxBoxSizer(wxVERTICAL);

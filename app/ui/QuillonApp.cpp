@@ -6,23 +6,23 @@
 #include <wx/html/helpctrl.h>
 #include <wx/stdpaths.h>
 
+#include "core/formats/raster/TiffFile.h"
 #include "core/pipelines/OpenDispatch.h"
 #include "core/services/FormatMessage.h"
 #include "core/services/SettingsTable.h"
-#include "core/formats/raster/TiffFile.h"
 #include "platform/FileConfigSettings.h"
 #include "platform/FreeDiskSpace.h"
 #include "platform/HelpBook.h"
 #include "ui/CommandIds.h"
+#include "ui/HistogramWindow.h"
 #include "ui/MainFrame.h"
-#include "ui/PictureDocTemplate.h"
 #include "ui/OpenDialog.h"
+#include "ui/PictureDocTemplate.h"
 #include "ui/SaveDialog.h"
 #include "ui/SplashWindow.h"
-#include "ui/HistogramWindow.h"
 #include "ui/StatisticsWindow.h"
-#include "ui/ToolWindow.h"
 #include "ui/TableText.h"
+#include "ui/ToolWindow.h"
 #include "ui/WxUiServices.h"
 
 namespace quillon {
@@ -35,7 +35,9 @@ constexpr std::size_t kColourCacheBytes = 32768;
 constexpr int kRecentFiles = 4;
 constexpr std::string_view kRecentSection = "Recent File List";
 
-std::string recentEntry(int index) { return "File" + std::to_string(index + 1); }
+std::string recentEntry(int index) {
+  return "File" + std::to_string(index + 1);
+}
 
 }  // namespace
 
@@ -58,7 +60,9 @@ int QuillonApp::OnExit() {
   return wxApp::OnExit();
 }
 
-int QuillonApp::DisplayDepth() const { return env_.displayDepth.value_or(wxDisplayDepth()); }
+int QuillonApp::DisplayDepth() const {
+  return env_.displayDepth.value_or(wxDisplayDepth());
+}
 
 bool QuillonApp::InitInstance(const std::vector<std::string>& arguments) {
   env_ = std::move(pending_);

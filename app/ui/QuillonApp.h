@@ -11,11 +11,11 @@
 #include <wx/cursor.h>
 #include <wx/pen.h>
 
-#include "core/document/CommandLine.h"
-#include "core/services/DiskSpace.h"
 #include "core/display/ErrorLimitTable.h"
 #include "core/display/PrintPlacement.h"
+#include "core/document/CommandLine.h"
 #include "core/document/LoadOptions.h"
+#include "core/services/DiskSpace.h"
 #include "core/services/Settings.h"
 #include "core/services/UiServices.h"
 #include "platform/StringTables.h"

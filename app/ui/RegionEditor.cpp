@@ -4,11 +4,11 @@
 
 #include "core/services/FormatMessage.h"
 #include "ui/CommandIds.h"
-#include "ui/QuillonApp.h"
-#include "ui/TableText.h"
-#include "ui/PictureView.h"
 #include "ui/MainFrame.h"
 #include "ui/PictureDocAdapter.h"
+#include "ui/PictureView.h"
+#include "ui/QuillonApp.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
@@ -19,21 +19,29 @@ constexpr int kMessagePane = 0;
 
 wxStockCursor cursorOf(DragMode mode) {
   switch (mode) {
-    case DragMode::Move: return wxCURSOR_SIZING;
+    case DragMode::Move:
+      return wxCURSOR_SIZING;
     case DragMode::Left:
-    case DragMode::Right: return wxCURSOR_SIZEWE;
+    case DragMode::Right:
+      return wxCURSOR_SIZEWE;
     case DragMode::Top:
-    case DragMode::Bottom: return wxCURSOR_SIZENS;
+    case DragMode::Bottom:
+      return wxCURSOR_SIZENS;
     case DragMode::TopLeft:
-    case DragMode::BottomRight: return wxCURSOR_SIZENWSE;
+    case DragMode::BottomRight:
+      return wxCURSOR_SIZENWSE;
     case DragMode::TopRight:
-    case DragMode::BottomLeft: return wxCURSOR_SIZENESW;
-    case DragMode::None: break;
+    case DragMode::BottomLeft:
+      return wxCURSOR_SIZENESW;
+    case DragMode::None:
+      break;
   }
   return wxCURSOR_ARROW;
 }
 
-wxRect toWx(const EdgeRect& r) { return wxRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+wxRect toWx(const EdgeRect& r) {
+  return wxRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
 
 }  // namespace
 
@@ -41,7 +49,9 @@ EnhancementRegions& RegionEditor::Regions() const {
   return view_.GetPictureDoc()->Data().regions;
 }
 
-void RegionEditor::RedrawAll() const { view_.GetDocument()->UpdateAllViews(); }
+void RegionEditor::RedrawAll() const {
+  view_.GetDocument()->UpdateAllViews();
+}
 
 void RegionEditor::ToggleShown() {
   shown_ = !shown_;
@@ -117,9 +127,9 @@ bool RegionEditor::LeftUp(int x, int y) {
   Move(x, y);
   if (view_.Canvas()->HasCapture()) view_.Canvas()->ReleaseMouse();
   const Picture& picture = view_.GetPictureDoc()->Data().GetPicture();
-  const EdgeRect onPicture = ClampToPicture(
-      ToPicture(drag_->currentRect, view_.Zoom(), view_.ScrollPosition()), picture.GetWidth(),
-      picture.GetHeight());
+  const EdgeRect onPicture =
+      ClampToPicture(ToPicture(drag_->currentRect, view_.Zoom(), view_.ScrollPosition()),
+                     picture.GetWidth(), picture.GetHeight());
   Regions().Set(drag_->index, ToRegion(onPicture));
   drag_.reset();
   RedrawAll();
@@ -148,11 +158,11 @@ void RegionEditor::ShowDragText(const EdgeRect& viewRect) const {
   const EdgeRect r = ClampToPicture(ToPicture(viewRect, view_.Zoom(), view_.ScrollPosition()),
                                     picture.GetWidth(), picture.GetHeight());
   if (MainFrame* frame = wxGetApp().MainWindow()) {
-    frame->SetStatusText(wxString::FromUTF8(FormatMessage(
-                             kDragText, {std::int64_t{r.left}, std::int64_t{r.top},
-                                         std::int64_t{r.right - r.left},
-                                         std::int64_t{r.bottom - r.top}})),
-                         kMessagePane);
+    frame->SetStatusText(
+        wxString::FromUTF8(FormatMessage(
+            kDragText, {std::int64_t{r.left}, std::int64_t{r.top}, std::int64_t{r.right - r.left},
+                        std::int64_t{r.bottom - r.top}})),
+        kMessagePane);
   }
 }
 

@@ -29,10 +29,10 @@ class RegionEditor {
   int Selected() const { return selected_; }
   bool Dragging() const { return drag_.has_value(); }
 
-  void ToggleShown();         // 32803
-  void ToggleDeleteMode();    // 32804, only with regions present
-  void Add();                 // Insert key, 32805
-  void DeleteSelected();      // Delete key
+  void ToggleShown();       // 32803
+  void ToggleDeleteMode();  // 32804, only with regions present
+  void Add();               // Insert key, 32805
+  void DeleteSelected();    // Delete key
   void Delete(int index);
 
   // Mouse input in client pixels; true when the editor used it.

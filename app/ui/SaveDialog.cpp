@@ -9,8 +9,8 @@
 #include "ui/FileChooserPanel.h"
 #include "ui/FileDialogFilter.h"
 #include "ui/QuillonApp.h"
-#include "ui/SaveWarningDialog.h"
 #include "ui/SaveDialogPanel.h"
+#include "ui/SaveWarningDialog.h"
 #include "ui/TableText.h"
 
 namespace quillon {
@@ -65,11 +65,10 @@ std::optional<std::string> SaveDialog::Run(wxWindow* parent, const std::string& 
 }
 
 std::optional<std::string> SaveDialog::ShowFileDialog(wxWindow* parent,
-                                                          const std::string& offered) {
+                                                      const std::string& offered) {
   const wxFileName name(wxString::FromUTF8(offered));
-  wxFileDialog dialog(parent, TableText(kChooserTitle), name.GetPath(),
-                      name.GetFullName(), FileDialogFilter(kSaveFilter),
-                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  wxFileDialog dialog(parent, TableText(kChooserTitle), name.GetPath(), name.GetFullName(),
+                      FileDialogFilter(kSaveFilter), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   // The toolkit counts filters from 0, the type codes start at 2.
   const int code = static_cast<int>(options.type);
   if (code >= kFirstSaveType && code <= kLastSaveType) dialog.SetFilterIndex(code - kFirstSaveType);

@@ -129,9 +129,8 @@ void couple(wxSlider* slider, wxTextCtrl* rate) {
 
 // What the KVF group says about the password protection.
 wxString protectionText(bool passwordOn, int freePercent) {
-  return passwordOn
-             ? wxString::Format(TableText(kPasswordOnText), freePercent)
-             : TableText(kNoPasswordText);
+  return passwordOn ? wxString::Format(TableText(kPasswordOnText), freePercent)
+                    : TableText(kNoPasswordText);
 }
 
 }  // namespace
@@ -175,12 +174,10 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, SaveDialog& dialog)
   compression->Add(grid, 0, wxALL, 4);
   compression_ = compression;
 
-  auto* kvf = radioPair(this, kKvfGroup, {kEmbeddedId, kEmbeddedText},
-                        {kBaselineId, kBaselineText},
+  auto* kvf = radioPair(this, kKvfGroup, {kEmbeddedId, kEmbeddedText}, {kBaselineId, kBaselineText},
                         options.scanMode == ScanMode::Baseline, embedded_, baseline_);
   box = kvf->GetStaticBox();
-  auto* password =
-      new wxButton(box, kPasswordButtonId, TableText(kPasswordButton));
+  auto* password = new wxButton(box, kPasswordButtonId, TableText(kPasswordButton));
   password->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EditPassword(); });
   protection_ = new wxStaticText(box, kProtectionTextId, wxEmptyString);
   protection_->SetMinSize(protection_->GetTextExtent(protectionText(true, 100)));
@@ -188,10 +185,10 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, SaveDialog& dialog)
   kvf->Add(protection_, 0, wxALL, 2);
   kvf_ = kvf;
 
-  jp2_ = labelledChoice(this, kSortedByLabel, kSortedById,
-                        {kProgressionQuality, kProgressionResolution, kProgressionPosition,
-                         kProgressionColour},
-                        static_cast<int>(options.progression), sortedBy_);
+  jp2_ = labelledChoice(
+      this, kSortedByLabel, kSortedById,
+      {kProgressionQuality, kProgressionResolution, kProgressionPosition, kProgressionColour},
+      static_cast<int>(options.progression), sortedBy_);
   pnm_ = radioPair(this, kCodingGroup, {kBinaryId, kBinaryText}, {kAsciiId, kAsciiText},
                    options.pnmCoding == PnmCoding::Plain, binary_, ascii_);
   tiff_ = labelledChoice(this, kTiffLabel, kTiffCompressionId, {kTiffNone, kTiffPackBits},
@@ -204,24 +201,24 @@ SaveDialogPanel::SaveDialogPanel(wxWindow* parent, SaveDialog& dialog)
   jpegQualitySlider_ =
       new wxSlider(this, kJpegQualitySliderId, jpegQuality, 1, 100, wxDefaultPosition, kSliderSize);
   couple(jpegQualitySlider_, jpegQuality_);
-  jpeg->Add(new wxStaticText(this, wxID_ANY, TableText(kJpegQualityLabel)),
-            0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+  jpeg->Add(new wxStaticText(this, wxID_ANY, TableText(kJpegQualityLabel)), 0,
+            wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
   jpeg->Add(jpegQuality_, 0, wxALIGN_CENTER_VERTICAL);
   jpeg->Add(jpegQualitySlider_, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
   jpeg_ = jpeg;
 
   auto* png = new wxBoxSizer(wxHORIZONTAL);
-  pngCompression_ = new wxSpinCtrl(this, kPngCompressionId, wxEmptyString, wxDefaultPosition,
-                                   wxDefaultSize, wxSP_ARROW_KEYS, 0, 9,
-                                   std::clamp(options.pngCompression, 0, 9));
-  png->Add(new wxStaticText(this, wxID_ANY, wxString::FromUTF8(wxGetApp().Ui().Strings().Load(
-                                                kPngCompressionLabel))),
-           0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+  pngCompression_ =
+      new wxSpinCtrl(this, kPngCompressionId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                     wxSP_ARROW_KEYS, 0, 9, std::clamp(options.pngCompression, 0, 9));
+  png->Add(
+      new wxStaticText(this, wxID_ANY,
+                       wxString::FromUTF8(wxGetApp().Ui().Strings().Load(kPngCompressionLabel))),
+      0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
   png->Add(pngCompression_, 0, wxALIGN_CENTER_VERTICAL);
   png_ = png;
 
-  showWarnings_ =
-      new wxCheckBox(this, kShowWarningsId, TableText(kShowWarningsText));
+  showWarnings_ = new wxCheckBox(this, kShowWarningsId, TableText(kShowWarningsText));
   showWarnings_->SetValue(options.showWarnings);
 
   auto* side = new wxBoxSizer(wxVERTICAL);

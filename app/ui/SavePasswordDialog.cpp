@@ -15,11 +15,11 @@ namespace quillon {
 
 namespace {
 
-constexpr StringId kTitleText = 62150;         // "Activate Password Protection"
-constexpr StringId kPasswordText = 62151;      // "&Password:"
-constexpr StringId kFreeQualityText = 62152;   // "&Quality without password (%):"
-constexpr StringId kNoPasswordText = 62153;    // "Do &not use Password"
-constexpr StringId kOkMnemonicText = 62108;    // "&OK"
+constexpr StringId kTitleText = 62150;        // "Activate Password Protection"
+constexpr StringId kPasswordText = 62151;     // "&Password:"
+constexpr StringId kFreeQualityText = 62152;  // "&Quality without password (%):"
+constexpr StringId kNoPasswordText = 62153;   // "Do &not use Password"
+constexpr StringId kOkMnemonicText = 62108;   // "&OK"
 
 constexpr int kFullQuality = 1024;
 constexpr int kFallbackPercent = 50;
@@ -31,9 +31,9 @@ int percentOf(int freeQuality) {
 
 }  // namespace
 
-SavePasswordDialog::SavePasswordDialog(wxWindow* parent, const std::string& password, int freeQuality)
-    : wxDialog(parent, kTemplateId,
-               TableText(kTitleText)) {
+SavePasswordDialog::SavePasswordDialog(wxWindow* parent, const std::string& password,
+                                       int freeQuality)
+    : wxDialog(parent, kTemplateId, TableText(kTitleText)) {
   password_ = new wxTextCtrl(this, kPasswordId, wxString::FromUTF8(password), wxDefaultPosition,
                              wxSize(260, -1), wxTE_PASSWORD);
   password_->SetMaxLength(kMaxPasswordLength);
@@ -44,14 +44,12 @@ SavePasswordDialog::SavePasswordDialog(wxWindow* parent, const std::string& pass
   fields->Add(new wxStaticText(this, wxID_ANY, TableText(kPasswordText)), 0,
               wxALIGN_CENTER_VERTICAL);
   fields->Add(password_, 1, wxEXPAND);
-  fields->Add(new wxStaticText(this, wxID_ANY,
-                               TableText(kFreeQualityText)),
-              0, wxALIGN_CENTER_VERTICAL);
+  fields->Add(new wxStaticText(this, wxID_ANY, TableText(kFreeQualityText)), 0,
+              wxALIGN_CENTER_VERTICAL);
   fields->Add(freePercent_);
 
   auto* ok = new wxButton(this, wxID_OK, TableText(kOkMnemonicText));
-  auto* none = new wxButton(this, kNoPasswordId,
-                            TableText(kNoPasswordText));
+  auto* none = new wxButton(this, kNoPasswordId, TableText(kNoPasswordText));
   auto* cancel = new wxButton(this, wxID_CANCEL, TableText(kCancelText));
   ok->SetDefault();
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);

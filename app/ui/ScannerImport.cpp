@@ -19,7 +19,9 @@ constexpr StringId kSourcesLabel = 1197;
 constexpr StringId kScanningCaption = 1198;  // "Scanning picture %d"
 constexpr int kProgressRange = 1000;
 
-wxString Text(StringId id) { return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id)); }
+wxString Text(StringId id) {
+  return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id));
+}
 
 void ReportNotReady() {
   wxGetApp().Ui().MessageBox(kScannerNotReady, MessageIcon::Exclamation);
@@ -29,16 +31,16 @@ void ReportNotReady() {
 class ScanProgress {
  public:
   ScanProgress(wxWindow* parent, int pictureNumber)
-      : caption_(wxString::FromUTF8(FormatMessage(
-            wxGetApp().Ui().Strings().Load(kScanningCaption), {std::int64_t{pictureNumber}}))),
+      : caption_(wxString::FromUTF8(FormatMessage(wxGetApp().Ui().Strings().Load(kScanningCaption),
+                                                  {std::int64_t{pictureNumber}}))),
         dialog_(caption_, caption_, kProgressRange, parent,
                 wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_AUTO_HIDE) {}
 
   bool Update(std::uint64_t done, std::uint64_t expected) {
     const int position =
-        expected > 0 ? int(std::min<std::uint64_t>(done * kProgressRange / expected,
-                                                    kProgressRange - 1))
-                     : 0;
+        expected > 0
+            ? int(std::min<std::uint64_t>(done * kProgressRange / expected, kProgressRange - 1))
+            : 0;
     return expected > 0 ? dialog_.Update(position) : dialog_.Pulse();
   }
 

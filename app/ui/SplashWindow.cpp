@@ -24,7 +24,9 @@ SplashWindow::SplashWindow(wxWindow* owner)
   Show();
 }
 
-SplashWindow::~SplashWindow() { wxGetApp().SplashClosed(); }
+SplashWindow::~SplashWindow() {
+  wxGetApp().SplashClosed();
+}
 
 wxBitmap SplashWindow::MakeBitmap() {
   wxBitmap bitmap(420, 240);

@@ -22,9 +22,9 @@ namespace quillon {
 
 namespace {
 
-constexpr StringId kTitle = 34146;           // "Statistics"
-constexpr StringId kOriginalLabel = 34147;   // "Original Image:"
-constexpr StringId kComparedLabel = 34148;   // "Compared Image:"
+constexpr StringId kTitle = 34146;            // "Statistics"
+constexpr StringId kOriginalLabel = 34147;    // "Original Image:"
+constexpr StringId kComparedLabel = 34148;    // "Compared Image:"
 constexpr StringId kFirstValueLabel = 34149;  // "MAE:", then RMS, MSE, SNR, PSNR, SSIM
 
 }  // namespace
@@ -34,7 +34,8 @@ StatisticsWindow::StatisticsWindow(wxWindow* parent)
   auto* panel = new wxPanel(this);
   auto* grid = new wxFlexGridSizer(2, wxSize(12, 6));
   grid->AddGrowableCol(1);
-  grid->Add(new wxStaticText(panel, wxID_ANY, TableText(kOriginalLabel)), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(new wxStaticText(panel, wxID_ANY, TableText(kOriginalLabel)), 0,
+            wxALIGN_CENTER_VERTICAL);
   originals_ = new wxChoice(panel, 1066);
   originals_->SetMinSize(wxSize(220, -1));
   originals_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { Recompute(); });
@@ -44,8 +45,8 @@ StatisticsWindow::StatisticsWindow(wxWindow* parent)
   grid->Add(compared_, 1, wxEXPAND);
   for (int i = 0; i < kValues; ++i) {
     grid->Add(new wxStaticText(panel, wxID_ANY, TableText(kFirstValueLabel + StringId(i))));
-    values_[std::size_t(i)] = new wxStaticText(panel, 1068 + i, wxString(), wxDefaultPosition,
-                                               wxSize(160, -1));
+    values_[std::size_t(i)] =
+        new wxStaticText(panel, 1068 + i, wxString(), wxDefaultPosition, wxSize(160, -1));
     grid->Add(values_[std::size_t(i)], 1, wxEXPAND);
   }
   auto* border = new wxBoxSizer(wxVERTICAL);
@@ -56,7 +57,9 @@ StatisticsWindow::StatisticsWindow(wxWindow* parent)
   SetSizerAndFit(sizer);
 }
 
-wxString StatisticsWindow::ComparedTitle() const { return compared_->GetLabel(); }
+wxString StatisticsWindow::ComparedTitle() const {
+  return compared_->GetLabel();
+}
 
 wxString StatisticsWindow::ValueText(int index) const {
   return values_[std::size_t(index)]->GetLabel();
@@ -95,8 +98,8 @@ void StatisticsWindow::Recompute() {
     measures = CompareWithReference(PictureOf(*original), PictureOf(*active));
     ssim = StructuralSimilarity(PictureOf(*original), PictureOf(*active));
   }
-  const double shown[kValues] = {measures.mae, measures.rms, measures.mse, measures.snr,
-                                 measures.psnr, ssim};
+  const double shown[kValues] = {measures.mae, measures.rms,  measures.mse,
+                                 measures.snr, measures.psnr, ssim};
   for (int i = 0; i < kValues; ++i) {
     const char* format = i == 3 || i == 4 ? "%lg dB" : i == 5 ? "%.6f" : "%lg";
     values_[std::size_t(i)]->SetLabel(wxString::Format(format, shown[i]));

@@ -5,8 +5,8 @@
 #include <wx/utils.h>
 
 #include "ui/LoadPasswordDialog.h"
-#include "ui/ProgressDialog.h"
 #include "ui/NumberDialog.h"
+#include "ui/ProgressDialog.h"
 
 namespace quillon {
 
@@ -17,17 +17,34 @@ constexpr const char* kCaption = "Korvel Quillon 3.0";
 long styleOf(const Message& message) {
   long style = 0;
   switch (message.buttons) {
-    case MessageButtons::Ok: style |= wxOK; break;
-    case MessageButtons::OkCancel: style |= wxOK | wxCANCEL; break;
-    case MessageButtons::YesNo: style |= wxYES_NO; break;
-    case MessageButtons::YesNoCancel: style |= wxYES_NO | wxCANCEL; break;
+    case MessageButtons::Ok:
+      style |= wxOK;
+      break;
+    case MessageButtons::OkCancel:
+      style |= wxOK | wxCANCEL;
+      break;
+    case MessageButtons::YesNo:
+      style |= wxYES_NO;
+      break;
+    case MessageButtons::YesNoCancel:
+      style |= wxYES_NO | wxCANCEL;
+      break;
   }
   switch (message.icon) {
-    case MessageIcon::None: break;
-    case MessageIcon::Information: style |= wxICON_INFORMATION; break;
-    case MessageIcon::Exclamation: style |= wxICON_EXCLAMATION; break;
-    case MessageIcon::Question: style |= wxICON_QUESTION; break;
-    case MessageIcon::Stop: style |= wxICON_ERROR; break;
+    case MessageIcon::None:
+      break;
+    case MessageIcon::Information:
+      style |= wxICON_INFORMATION;
+      break;
+    case MessageIcon::Exclamation:
+      style |= wxICON_EXCLAMATION;
+      break;
+    case MessageIcon::Question:
+      style |= wxICON_QUESTION;
+      break;
+    case MessageIcon::Stop:
+      style |= wxICON_ERROR;
+      break;
   }
   return style;
 }
@@ -39,10 +56,14 @@ MessageAnswer WxUiServices::ShowMessage(const Message& message) {
   wxMessageDialog dialog(parent, wxString::FromUTF8(message.text), kCaption, styleOf(message));
   if (!message.details.empty()) dialog.SetExtendedMessage(wxString::FromUTF8(message.details));
   switch (dialog.ShowModal()) {
-    case wxID_YES: return MessageAnswer::Yes;
-    case wxID_NO: return MessageAnswer::No;
-    case wxID_CANCEL: return MessageAnswer::Cancel;
-    default: return MessageAnswer::Ok;
+    case wxID_YES:
+      return MessageAnswer::Yes;
+    case wxID_NO:
+      return MessageAnswer::No;
+    case wxID_CANCEL:
+      return MessageAnswer::Cancel;
+    default:
+      return MessageAnswer::Ok;
   }
 }
 
@@ -50,7 +71,9 @@ std::unique_ptr<Progress> WxUiServices::BeginProgress(const std::string& caption
   return std::make_unique<ProgressDialog>(wxString::FromUTF8(caption));
 }
 
-void WxUiServices::BeginWaitCursor() { wxBeginBusyCursor(); }
+void WxUiServices::BeginWaitCursor() {
+  wxBeginBusyCursor();
+}
 
 void WxUiServices::EndWaitCursor() {
   if (wxIsBusy()) wxEndBusyCursor();
@@ -70,7 +93,7 @@ namespace quillon {
 std::optional<int> WxUiServices::AskNumber(const std::string& title, const std::string& prompt,
                                            int minimum, int maximum, int initial) {
   NumberDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, wxString::FromUTF8(title),
-                   wxString::FromUTF8(prompt), minimum, maximum, initial);
+                      wxString::FromUTF8(prompt), minimum, maximum, initial);
   if (dialog.ShowModal() != wxID_OK) return std::nullopt;
   return dialog.Value();
 }

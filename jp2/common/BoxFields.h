@@ -16,8 +16,12 @@ namespace quillon::jp2 {
 inline std::uint8_t DepthByte(std::uint32_t depth, bool isSigned) {
   return static_cast<std::uint8_t>((depth - 1) | (isSigned ? 0x80 : 0));
 }
-inline std::uint32_t DepthOf(std::uint8_t depthByte) { return (depthByte & 0x7Fu) + 1; }
-inline bool IsSignedDepth(std::uint8_t depthByte) { return (depthByte & 0x80) != 0; }
+inline std::uint32_t DepthOf(std::uint8_t depthByte) {
+  return (depthByte & 0x7Fu) + 1;
+}
+inline bool IsSignedDepth(std::uint8_t depthByte) {
+  return (depthByte & 0x80) != 0;
+}
 
 // Reads fields from a span; a read past its end yields zeros and marks the reader failed, so
 // a parser checks ok() once instead of after every field.

@@ -20,10 +20,9 @@ Status PaletteBox::Write(SegmentWriter& out) const {
   for (std::uint32_t e = 0; e < entries; ++e) {
     for (std::uint32_t c = 0; c < columns; ++c) {
       const std::uint32_t value = values[c][e];
-      const std::uint8_t bytes[] = {static_cast<std::uint8_t>(value >> 24),
-                                    static_cast<std::uint8_t>(value >> 16),
-                                    static_cast<std::uint8_t>(value >> 8),
-                                    static_cast<std::uint8_t>(value)};
+      const std::uint8_t bytes[] = {
+          static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+          static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
       const std::uint32_t count = BytesPerValue(depthBytes[c]);
       JP2_RETURN_IF_ERROR(out.Put(bytes + 4 - count, count));
     }
@@ -47,7 +46,8 @@ Status PaletteBox::ParseValues(FieldReader& in, std::uint32_t* const* columnValu
   for (std::uint32_t e = 0; e < entries; ++e) {
     for (std::uint32_t c = 0; c < columns; ++c) {
       std::uint32_t value = 0;
-      for (const std::uint8_t byte : in.Bytes(BytesPerValue(depthBytes[c]))) value = value << 8 | byte;
+      for (const std::uint8_t byte : in.Bytes(BytesPerValue(depthBytes[c])))
+        value = value << 8 | byte;
       columnValues[c][e] = value;
     }
   }
@@ -76,7 +76,8 @@ Status ComponentMappingBox::Parse(std::span<const std::uint8_t> contents,
 }
 
 Status ChannelDefinitionBox::Write(SegmentWriter& out) const {
-  JP2_RETURN_IF_ERROR(BoxHeader::For(kBoxChannelDefinition, Length() - BoxHeader::kSize).Write(out));
+  JP2_RETURN_IF_ERROR(
+      BoxHeader::For(kBoxChannelDefinition, Length() - BoxHeader::kSize).Write(out));
   JP2_RETURN_IF_ERROR(out.PutU16(static_cast<std::uint16_t>(entries.size())));
   for (const ChannelDefinition& entry : entries) {
     for (const std::uint16_t value : {entry.channel, entry.type, entry.association}) {

@@ -16,10 +16,12 @@ struct PaletteBox {
 
   std::uint16_t entries = 0;
   std::uint8_t columns = 0;
-  std::span<const std::uint8_t> depthBytes;  // one per column (see DepthByte)
+  std::span<const std::uint8_t> depthBytes;      // one per column (see DepthByte)
   const std::uint32_t* const* values = nullptr;  // for Write: one array per column
 
-  static std::uint32_t BytesPerValue(std::uint8_t depthByte) { return ((depthByte & 0x7Fu) + 8) / 8; }
+  static std::uint32_t BytesPerValue(std::uint8_t depthByte) {
+    return ((depthByte & 0x7Fu) + 8) / 8;
+  }
   std::uint64_t RowBytes() const;
   std::uint64_t Length() const;
   Status Write(SegmentWriter& out) const;

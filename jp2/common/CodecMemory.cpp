@@ -7,7 +7,9 @@
 namespace quillon::jp2 {
 namespace {
 
-void* HeapAllocate(std::uint32_t size, std::uintptr_t) { return std::malloc(size); }
+void* HeapAllocate(std::uint32_t size, std::uintptr_t) {
+  return std::malloc(size);
+}
 
 std::int32_t HeapRelease(void* block, std::uintptr_t) {
   std::free(block);
@@ -57,8 +59,7 @@ Status AllocateZeroed(const MemoryCallbacks& memory, std::uint64_t size, OwnedBl
   return JP2_Success;
 }
 
-Status AllocateZeroed(const MemoryCallbacks& memory, const BlockLayout& layout,
-                      OwnedBlock* block) {
+Status AllocateZeroed(const MemoryCallbacks& memory, const BlockLayout& layout, OwnedBlock* block) {
   *block = OwnedBlock{};
   if (layout.Overflowed()) return JP2_Error_OutOfMemory;
   return AllocateZeroed(memory, layout.Size(), block);

@@ -11,7 +11,9 @@ constexpr std::uint8_t kScodEph = 0x04;
 constexpr std::uint8_t kMaxCodeBlockExponentSum = 12;
 constexpr std::uint8_t kCodeBlockStyleBits = 0x3F;
 
-Status Checked(bool valid) { return valid ? JP2_Success : JP2_Error_Codestream; }
+Status Checked(bool valid) {
+  return valid ? JP2_Success : JP2_Error_Codestream;
+}
 
 }  // namespace
 
@@ -42,8 +44,7 @@ Status SizSegment::Parse(std::span<const std::uint8_t> segment) {
   componentRecords = in.Bytes(kComponentBytes * componentCount);
   for (std::uint32_t c = 0; c < componentCount; ++c) {
     const SizComponent component = Component(c);
-    if (component.depth > kMaxSampleDepth || component.factor[0] == 0 ||
-        component.factor[1] == 0) {
+    if (component.depth > kMaxSampleDepth || component.factor[0] == 0 || component.factor[1] == 0) {
       return JP2_Error_Codestream;
     }
   }
@@ -148,10 +149,17 @@ bool Quantization::Read(SegmentReader& in) {
   const std::uint32_t bytes = in.Remaining();
   std::uint32_t count = 0;
   switch (style) {
-    case 0: count = bytes; break;
-    case 1: count = bytes == 2 ? 1 : 0; break;
-    case 2: count = bytes % 2 == 0 ? bytes / 2 : 0; break;
-    default: return false;
+    case 0:
+      count = bytes;
+      break;
+    case 1:
+      count = bytes == 2 ? 1 : 0;
+      break;
+    case 2:
+      count = bytes % 2 == 0 ? bytes / 2 : 0;
+      break;
+    default:
+      return false;
   }
   // A band count is 1 + 3 x levels; derived quantization gives the LL band alone.
   if (count == 0 || count > kQuantBandSlots || (count - 1) % 3 != 0) return false;

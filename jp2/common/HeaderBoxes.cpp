@@ -32,7 +32,8 @@ Status ImageHeaderBox::Write(SegmentWriter& out) const {
   JP2_RETURN_IF_ERROR(out.PutU32(height));
   JP2_RETURN_IF_ERROR(out.PutU32(width));
   JP2_RETURN_IF_ERROR(out.PutU16(components));
-  for (const std::uint8_t value : {depthByte, compression, colourSpaceUnknown, intellectualProperty}) {
+  for (const std::uint8_t value :
+       {depthByte, compression, colourSpaceUnknown, intellectualProperty}) {
     JP2_RETURN_IF_ERROR(out.PutU8(value));
   }
   return JP2_Success;

@@ -4,7 +4,8 @@ namespace quillon::jp2 {
 namespace {
 
 // The next sub-box of the given type: its contents, bounded by its length and the parent's.
-Status SubBoxContents(FieldReader& in, std::uint32_t type, std::span<const std::uint8_t>* contents) {
+Status SubBoxContents(FieldReader& in, std::uint32_t type,
+                      std::span<const std::uint8_t>* contents) {
   BoxHeader header;
   JP2_RETURN_IF_ERROR(header.Parse(in));
   if (header.type != type) return JP2_Error_ShortRead;

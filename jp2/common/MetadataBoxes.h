@@ -11,9 +11,8 @@
 namespace quillon::jp2 {
 
 inline constexpr std::uint64_t kUuidSize = 16;
-inline constexpr std::uint8_t kIptcUuid[kUuidSize] = {0x33, 0xc7, 0xa4, 0xd2, 0xb8, 0x1d,
-                                                      0x47, 0x23, 0xa0, 0xba, 0xf1, 0xa3,
-                                                      0xe0, 0x97, 0xad, 0x38};
+inline constexpr std::uint8_t kIptcUuid[kUuidSize] = {
+    0x33, 0xc7, 0xa4, 0xd2, 0xb8, 0x1d, 0x47, 0x23, 0xa0, 0xba, 0xf1, 0xa3, 0xe0, 0x97, 0xad, 0x38};
 
 // 'xml ' or 'jp2i': the payload unchanged.
 struct PayloadBox {
@@ -41,7 +40,7 @@ struct UuidInfoBox {
   static constexpr std::uint64_t kListFieldsLength = BoxHeader::kSize + 2;
   static constexpr std::uint64_t kUrlFieldsLength = BoxHeader::kSize + 4;
 
-  std::span<const std::uint8_t> uuids;  // 16 bytes per identifier
+  std::span<const std::uint8_t> uuids;     // 16 bytes per identifier
   std::span<const std::uint8_t> location;  // Write adds the zero; Parse keeps what is stored
 
   std::uint64_t UuidCount() const { return uuids.size() / kUuidSize; }

@@ -2,8 +2,8 @@
 // encoder and the decoder, each with either more probable symbol: 94 words, entry 2 x state +
 // MPS. A word holds the probability estimate Qe in bits 0 to 14, the MPS in bit 16, and the
 // entry that follows an LPS (with the MPS switched where the state says so) in bits 17 to 23
-// and an MPS in bits 24 to 30. A context is one such word, so that a decision reads Qe and the MPS with a
-// single load.
+// and an MPS in bits 24 to 30. A context is one such word, so that a decision reads Qe and the MPS
+// with a single load.
 #pragma once
 
 #include <array>
@@ -45,7 +45,8 @@ constexpr std::uint32_t Pack(int entry) {
   const StateRow& row = kRows[index];
   const int afterLps = 2 * row.nextLps + (mps ^ row.switchMps);
   const int afterMps = 2 * row.nextMps + mps;
-  return std::uint32_t{row.qe} | (static_cast<std::uint32_t>(mps) << 16) | (static_cast<std::uint32_t>(afterLps) << 17) |
+  return std::uint32_t{row.qe} | (static_cast<std::uint32_t>(mps) << 16) |
+         (static_cast<std::uint32_t>(afterLps) << 17) |
          (static_cast<std::uint32_t>(afterMps) << 24);
 }
 
@@ -57,8 +58,7 @@ constexpr std::array<std::uint32_t, kEntryCount> PackAll() {
 
 }  // namespace mq_detail
 
-inline constexpr std::array<std::uint32_t, mq_detail::kEntryCount> kMqStates =
-    mq_detail::PackAll();
+inline constexpr std::array<std::uint32_t, mq_detail::kEntryCount> kMqStates = mq_detail::PackAll();
 
 constexpr std::uint32_t MqQe(std::uint32_t state) {
   return state & 0x7FFF;

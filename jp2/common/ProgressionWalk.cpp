@@ -152,8 +152,8 @@ Status WalkRpcl(const WalkTile& tile, const ProgressionVolume& v, PacketVisitor&
 }
 
 // Visits, at one grid position, the packets of component c whose precincts start there.
-Status VisitResolutionsAt(const WalkTile& tile, const ProgressionVolume& v, int c,
-                          std::uint64_t x, std::uint64_t y, PacketVisitor& visitor) {
+Status VisitResolutionsAt(const WalkTile& tile, const ProgressionVolume& v, int c, std::uint64_t x,
+                          std::uint64_t y, PacketVisitor& visitor) {
   const int resolutionEnd = std::min(v.resolutionEnd, tile.components[c].levels + 1);
   for (int r = v.resolutionStart; r < resolutionEnd; ++r) {
     std::uint64_t precinct = 0;

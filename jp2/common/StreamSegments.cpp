@@ -6,7 +6,8 @@ namespace quillon::jp2 {
 
 Status PocSegment::Write(SegmentWriter& out, std::span<const PocEntry> entries,
                          std::uint16_t componentCount) {
-  const std::uint32_t length = 2 + EntryBytes(componentCount) * static_cast<std::uint32_t>(entries.size());
+  const std::uint32_t length =
+      2 + EntryBytes(componentCount) * static_cast<std::uint32_t>(entries.size());
   if (length > 0xFFFF) return JP2_Error_Limit;
   JP2_RETURN_IF_ERROR(out.PutMarker(kMarker, static_cast<std::uint16_t>(length)));
   for (const PocEntry& entry : entries) {
@@ -87,7 +88,8 @@ Status TlmSegment::Write(SegmentWriter& out, std::span<const TlmEntry> entries) 
   }
   JP2_RETURN_IF_ERROR(out.PutMarker(kMarker, static_cast<std::uint16_t>(length)));
   JP2_RETURN_IF_ERROR(out.PutU8(index));
-  JP2_RETURN_IF_ERROR(out.PutU8(static_cast<std::uint8_t>(tileBytes << 4 | (lengthBytes == 4 ? 0x40 : 0))));
+  JP2_RETURN_IF_ERROR(
+      out.PutU8(static_cast<std::uint8_t>(tileBytes << 4 | (lengthBytes == 4 ? 0x40 : 0))));
   for (const TlmEntry& entry : entries) {
     if (tileBytes == 1) JP2_RETURN_IF_ERROR(out.PutU8(static_cast<std::uint8_t>(entry.tile)));
     if (tileBytes == 2) JP2_RETURN_IF_ERROR(out.PutU16(entry.tile));
@@ -115,7 +117,9 @@ Status TlmSegment::Parse(std::span<const std::uint8_t> segment) {
 TlmEntry TlmSegment::Entry(std::uint32_t index) const {
   SegmentReader in(records.subspan(std::size_t{index} * EntryBytes(), EntryBytes()));
   TlmEntry entry;
-  entry.tile = tileBytes == 0 ? static_cast<std::uint16_t>(index) : tileBytes == 1 ? in.U8() : in.U16();
+  entry.tile = tileBytes == 0   ? static_cast<std::uint16_t>(index)
+               : tileBytes == 1 ? in.U8()
+                                : in.U16();
   entry.length = lengthBytes == 4 ? in.U32() : in.U16();
   return entry;
 }

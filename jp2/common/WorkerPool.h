@@ -71,10 +71,10 @@ class WorkerPool {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable idle_;
-  Batch batch_;                  // guarded by mutex_
-  std::uint64_t generation_ = 0; // guarded by mutex_; counts batches
-  int active_ = 0;               // guarded by mutex_: workers inside a batch
-  bool stopping_ = false;        // guarded by mutex_
+  Batch batch_;                   // guarded by mutex_
+  std::uint64_t generation_ = 0;  // guarded by mutex_; counts batches
+  int active_ = 0;                // guarded by mutex_: workers inside a batch
+  bool stopping_ = false;         // guarded by mutex_
   std::atomic<std::uint32_t> next_{0};
   std::atomic<bool> failed_{false};
   std::uint32_t failedIndex_ = 0;  // guarded by mutex_

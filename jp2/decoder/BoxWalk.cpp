@@ -17,11 +17,20 @@ namespace {
 Status ListMetadata(DecompressState& state, std::uint64_t position, const BoxHeader& header) {
   MetadataKind kind;
   switch (header.type) {
-    case kBoxXml: kind = kXmlBoxes; break;
-    case kBoxIntellectualProperty: kind = kIpBoxes; break;
-    case kBoxUuid: kind = kUuidBoxes; break;
-    case kBoxUuidInfo: kind = kUuidInfoBoxes; break;
-    default: return JP2_Success;
+    case kBoxXml:
+      kind = kXmlBoxes;
+      break;
+    case kBoxIntellectualProperty:
+      kind = kIpBoxes;
+      break;
+    case kBoxUuid:
+      kind = kUuidBoxes;
+      break;
+    case kBoxUuidInfo:
+      kind = kUuidInfoBoxes;
+      break;
+    default:
+      return JP2_Success;
   }
   std::uint8_t uuid[kUuidSize] = {};
   if (kind == kUuidBoxes) {
@@ -47,7 +56,8 @@ Status ParsePalette(DecompressState& state, std::span<const std::uint8_t> conten
   const std::uint64_t signsAt = layout.Add(box.columns, 1);
   const std::uint64_t pointersAt = layout.Add(box.columns, sizeof(std::uint32_t*));
   std::uint64_t valuesAt[256];
-  for (std::uint32_t c = 0; c < box.columns; ++c) valuesAt[c] = layout.Add(box.entries, sizeof(std::uint32_t));
+  for (std::uint32_t c = 0; c < box.columns; ++c)
+    valuesAt[c] = layout.Add(box.entries, sizeof(std::uint32_t));
   JP2_RETURN_IF_ERROR(AllocateZeroed(state.memory, layout, &state.palette));
   std::uint8_t* base = state.palette.data;
   auto* desc = new (base + descAt) JP2_PaletteDesc{};
@@ -66,7 +76,8 @@ Status ParsePalette(DecompressState& state, std::span<const std::uint8_t> conten
 
 Status ParseMapping(DecompressState& state, std::span<const std::uint8_t> contents) {
   const std::uint64_t count = ComponentMappingBox::EntryCount(contents);
-  JP2_RETURN_IF_ERROR(AllocateZeroed(state.memory, count * sizeof(ComponentMapping), &state.mapping));
+  JP2_RETURN_IF_ERROR(
+      AllocateZeroed(state.memory, count * sizeof(ComponentMapping), &state.mapping));
   state.hasMapping = true;
   state.mappingCount = static_cast<std::uint32_t>(count);
   return ComponentMappingBox::Parse(
@@ -76,7 +87,8 @@ Status ParseMapping(DecompressState& state, std::span<const std::uint8_t> conten
 Status ParseDefinitions(DecompressState& state, std::span<const std::uint8_t> contents) {
   std::uint16_t count = 0;
   JP2_RETURN_IF_ERROR(ChannelDefinitionBox::ParseCount(contents, &count));
-  JP2_RETURN_IF_ERROR(AllocateZeroed(state.memory, std::uint64_t{count} * sizeof(ChannelDefinition), &state.definitions));
+  JP2_RETURN_IF_ERROR(AllocateZeroed(state.memory, std::uint64_t{count} * sizeof(ChannelDefinition),
+                                     &state.definitions));
   state.hasDefinitions = true;
   state.definitionCount = count;
   return ChannelDefinitionBox::Parse(
@@ -105,12 +117,16 @@ Status ParseHeaderBox(DecompressState& state, std::uint32_t type,
       JP2_RETURN_IF_ERROR(box.Parse(contents));
       return AddColourDescription(state, box);
     }
-    case kBoxPalette: return state.palette.empty() ? ParsePalette(state, contents) : Status();
-    case kBoxComponentMapping: return state.hasMapping ? Status() : ParseMapping(state, contents);
+    case kBoxPalette:
+      return state.palette.empty() ? ParsePalette(state, contents) : Status();
+    case kBoxComponentMapping:
+      return state.hasMapping ? Status() : ParseMapping(state, contents);
     case kBoxChannelDefinition:
       return state.hasDefinitions ? Status() : ParseDefinitions(state, contents);
-    case kBoxResolution: return ParseResolution(state, contents);
-    default: return JP2_Success;
+    case kBoxResolution:
+      return ParseResolution(state, contents);
+    default:
+      return JP2_Success;
   }
 }
 
@@ -132,7 +148,8 @@ Status WalkHeaderBoxes(DecompressState& state, std::uint64_t position, std::uint
       OwnedBlock contents;
       JP2_RETURN_IF_ERROR(ReadBoxContents(state.input, state.memory, position + header.headerSize,
                                           header.ContentLength(), &contents));
-      const Status parsed = ParseHeaderBox(state, header.type, {contents.data, header.ContentLength()});
+      const Status parsed =
+          ParseHeaderBox(state, header.type, {contents.data, header.ContentLength()});
       JP2_RETURN_IF_ERROR(Release(state.memory, &contents));
       JP2_RETURN_IF_ERROR(parsed);
     }

@@ -47,7 +47,8 @@ class ChannelTable {
   // The palette columns first: the colours, opacities with their association, then the rest.
   Status PaletteChannels(std::uint32_t colours) {
     const JP2_PaletteDesc& palette = *state_.Palette();
-    if (palette.columns == 0 || palette.columns > kMaxPaletteColumns) return JP2_Error_PaletteMapping;
+    if (palette.columns == 0 || palette.columns > kMaxPaletteColumns)
+      return JP2_Error_PaletteMapping;
     for (std::uint32_t colour = 1; colour <= colours; ++colour) {
       std::uint32_t channel = colour - 1;
       if (state_.hasDefinitions) {
@@ -60,7 +61,8 @@ class ChannelTable {
     if (state_.hasDefinitions) {
       for (std::uint32_t association = 0; association <= colours; ++association) {
         const ChannelDefinition* def = FindOpacity(association, true);
-        if (def != nullptr) JP2_RETURN_IF_ERROR(AddPaletteColumn(def->channel, {def->type, association}));
+        if (def != nullptr)
+          JP2_RETURN_IF_ERROR(AddPaletteColumn(def->channel, {def->type, association}));
       }
     }
     for (std::uint32_t column = 0; column < palette.columns; ++column) {
@@ -70,12 +72,14 @@ class ChannelTable {
   }
 
   const ComponentMapping* MappingOf(std::uint32_t channel) const {
-    return state_.hasMapping && channel < state_.mappingCount ? &state_.Mapping()[channel] : nullptr;
+    return state_.hasMapping && channel < state_.mappingCount ? &state_.Mapping()[channel]
+                                                              : nullptr;
   }
 
   bool ThroughPalette(const ChannelDefinition& def) const {
     const ComponentMapping* entry = MappingOf(def.channel);
-    return state_.Palette() != nullptr && entry != nullptr && entry->type == ComponentMapping::kPalette;
+    return state_.Palette() != nullptr && entry != nullptr &&
+           entry->type == ComponentMapping::kPalette;
   }
 
   // The first definition of type and association; with palette set, the first whose channel
@@ -104,7 +108,8 @@ class ChannelTable {
 
   Status AddPaletteColumn(std::uint32_t channel, JP2_ChannelDef def) {
     const ComponentMapping* entry = MappingOf(channel);
-    if (entry == nullptr || entry->type != ComponentMapping::kPalette) return JP2_Error_PaletteMapping;
+    if (entry == nullptr || entry->type != ComponentMapping::kPalette)
+      return JP2_Error_PaletteMapping;
     if (paletteComponent_ < 0) {
       if (entry->component >= state_.codestream.componentCount) return JP2_Error_PaletteMapping;
       paletteComponent_ = entry->component;
@@ -182,8 +187,9 @@ Status ResolveChannels(DecompressState& state) {
   const JP2_PaletteDesc* palette = state.Palette();
   if (palette != nullptr && !state.hasMapping) return JP2_Error_PaletteWithoutMapping;
   if (palette == nullptr && state.hasMapping) return JP2_Error_MappingWithoutPalette;
-  const std::uint64_t capacity = static_cast<std::uint64_t>(state.codestream.componentCount) +
-                                 (palette != nullptr && palette->columns != 0 ? palette->columns - 1 : 0);
+  const std::uint64_t capacity =
+      static_cast<std::uint64_t>(state.codestream.componentCount) +
+      (palette != nullptr && palette->columns != 0 ? palette->columns - 1 : 0);
   BlockLayout layout;
   const std::uint64_t defsAt = layout.Add(capacity, sizeof(JP2_ChannelDef));
   const std::uint64_t componentsAt = layout.Add(capacity, sizeof(std::uint16_t));
@@ -201,4 +207,3 @@ Status ResolveChannels(DecompressState& state) {
 }
 
 }  // namespace quillon::jp2
-

@@ -38,7 +38,8 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
     const ResolutionRecord& level = records.Resolution(c, r);
     for (int b = 0; b < level.bandCount; ++b) {
       const BandBlockGrid& grid = level.bands[b].grid;
-      const std::uint64_t rows = std::min<std::uint64_t>(grid.area.Height(), std::uint64_t{1} << grid.ycb);
+      const std::uint64_t rows =
+          std::min<std::uint64_t>(grid.area.Height(), std::uint64_t{1} << grid.ycb);
       offsets[BandIndex(r, level.bands[b].orientation)] =
           layout.Add(std::max<std::uint64_t>(rows * grid.area.Width(), 1), sizeof(Sample));
       widestRow = std::max<std::uint64_t>(widestRow, grid.across);
@@ -103,14 +104,16 @@ Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
                                           std::uint32_t blockRow) {
   const BandBlockGrid& grid = band.grid;
   const std::uint64_t cellTop = std::uint64_t{grid.firstY + blockRow} << grid.ycb;
-  const std::uint32_t top = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.y0, cellTop));
+  const std::uint32_t top =
+      static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.y0, cellTop));
   const std::uint32_t bottom = static_cast<std::uint32_t>(
       std::min<std::uint64_t>(grid.area.y1, cellTop + (std::uint64_t{1} << grid.ycb)));
   const std::uint32_t width = grid.area.Width();
   // Input is read on the calling thread only.
   bytes_->Clear();
   for (std::uint32_t bx = 0; bx < grid.across; ++bx) {
-    JP2_RETURN_IF_ERROR(bytes_->Append(records_->Pieces(), band.Block(bx, blockRow), &offsets_[bx]));
+    JP2_RETURN_IF_ERROR(
+        bytes_->Append(records_->Pieces(), band.Block(bx, blockRow), &offsets_[bx]));
   }
   auto decode = [&](std::uint32_t bx, int thread) -> Status {
     const std::uint64_t cellLeft = std::uint64_t{grid.firstX + bx} << grid.xcb;

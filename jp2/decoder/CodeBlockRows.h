@@ -43,8 +43,8 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
  private:
   struct Strip {
     Sample* samples = nullptr;
-    std::uint32_t top = 0;        // band row of the strip's first row
-    std::int64_t blockRow = -1;   // the code-block row it holds
+    std::uint32_t top = 0;       // band row of the strip's first row
+    std::int64_t blockRow = -1;  // the code-block row it holds
   };
 
   Status DecodeStrip(const BandRecord& band, Strip& strip, std::uint32_t blockRow);

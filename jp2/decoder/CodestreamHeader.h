@@ -18,11 +18,11 @@
 namespace quillon::jp2 {
 
 inline constexpr int kDecoderMaxComponents = 16384;
-inline constexpr int kDecoderResolutionSlots = 33;                 // levels 0..32
+inline constexpr int kDecoderResolutionSlots = 33;  // levels 0..32
 inline constexpr int kDecoderBandSlots = 1 + 3 * (kDecoderResolutionSlots - 1);
 
 struct ComponentInfo {
-  std::uint8_t depth = 0;     // 1..38
+  std::uint8_t depth = 0;  // 1..38
   std::uint8_t isSigned = 0;
   std::uint8_t factor[2] = {1, 1};  // XRsiz, YRsiz
 };
@@ -92,8 +92,8 @@ struct PackedHeaderSegment {
 // Where one tile-part's header ends and its packet data lies.
 struct TilePartInfo {
   std::uint32_t tile = 0;
-  std::uint8_t partIndex = 0;  // TPsot
-  std::uint8_t partCount = 0;  // TNsot, 0 when unknown
+  std::uint8_t partIndex = 0;      // TPsot
+  std::uint8_t partCount = 0;      // TNsot, 0 when unknown
   std::uint64_t nextTilePart = 0;  // offset of the next SOT; 0 when Psot was 0 (runs to the end)
   std::uint64_t dataStart = 0;     // first byte after SOD
   std::uint64_t dataEnd = 0;       // one past the last byte of the tile-part (0 with Psot 0)
@@ -135,9 +135,9 @@ inline constexpr std::uint32_t kSegmentBufferSize = 0xFFFF;
 
 // Parses the tile-part header at offset (SOT up to SOD) into the tile's own records.
 // segmentBuffer: kSegmentBufferSize bytes, reused across calls.
-Status ParseTilePartHeader(ByteReader& input, std::uint64_t offset,
-                           const MemoryCallbacks& memory, CodestreamParams* params,
-                           TilePartInfo* info, std::uint8_t* segmentBuffer);
+Status ParseTilePartHeader(ByteReader& input, std::uint64_t offset, const MemoryCallbacks& memory,
+                           CodestreamParams* params, TilePartInfo* info,
+                           std::uint8_t* segmentBuffer);
 
 // The values in force for a tile: its own when a tile-part header set them, else the main
 // header's. tile < tileCount, component < componentCount. A tile-component's values are put

@@ -145,7 +145,8 @@ std::uint32_t ReadPackedHeaders(ByteReader& input, std::span<const PackedHeaderS
     const std::uint64_t segmentEnd = segmentStart + segment.length;
     if (position < segmentEnd) {
       const std::uint64_t inside = position - segmentStart;
-      const auto take = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, segmentEnd - position));
+      const auto take =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(count, segmentEnd - position));
       if (input.Read(segment.offset + inside, take, destination) != 0) break;
       destination += take;
       position += take;
@@ -180,8 +181,9 @@ Bounds TileComponentBounds(const CodestreamParams& params, std::uint32_t tile, i
 
 Bounds ComponentBounds(const CodestreamParams& params, int component) {
   const ComponentInfo& info = params.components[component];
-  return Bounds{CeilDiv(params.offset[0], info.factor[0]), CeilDiv(params.offset[1], info.factor[1]),
-                CeilDiv(params.extent[0], info.factor[0]), CeilDiv(params.extent[1], info.factor[1])};
+  return Bounds{
+      CeilDiv(params.offset[0], info.factor[0]), CeilDiv(params.offset[1], info.factor[1]),
+      CeilDiv(params.extent[0], info.factor[0]), CeilDiv(params.extent[1], info.factor[1])};
 }
 
 Status ReleaseCodestreamParams(const MemoryCallbacks& memory, CodestreamParams* params) {

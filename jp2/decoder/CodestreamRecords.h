@@ -30,19 +30,19 @@ struct ComponentOverride {
 
 // What a tile's own tile-part headers set; created when its first tile-part header is parsed.
 struct TileRecord {
-  OwnedBlock block;  // the allocation holding this record
-  TileParams params;              // codingPriority 3 once a tile-part COD set it
-  TileValues defaults;            // tile-part COD and QCD
+  OwnedBlock block;                         // the allocation holding this record
+  TileParams params;                        // codingPriority 3 once a tile-part COD set it
+  TileValues defaults;                      // tile-part COD and QCD
   CodecArray<ComponentOverride> overrides;  // by component
   CodecArray<ProgressionChange> progressionChanges;
-  CodecArray<PackedHeaderSegment> ppt;      // in Z order
+  CodecArray<PackedHeaderSegment> ppt;  // in Z order
   std::uint32_t tileParts = 0;
 };
 
 class CodestreamHeader {
  public:
-  OwnedBlock block;            // the allocation holding this object
-  OwnedBlock componentBlock;   // components and mainComponents
+  OwnedBlock block;           // the allocation holding this object
+  OwnedBlock componentBlock;  // components and mainComponents
   ComponentInfo* components = nullptr;
   TileComponentParams* mainComponents = nullptr;
   TileParams mainTile;

@@ -13,12 +13,23 @@ constexpr std::uint32_t kIlluminantD50 = 0x00443530;
 // know.
 bool CodeOfEnumerated(std::uint32_t enumerated, std::uint32_t* code) {
   switch (enumerated) {
-    case kEnumSrgb: *code = JP2_Colour_sRGB; return true;
-    case kEnumGreyscale: *code = JP2_Colour_Greyscale; return true;
-    case kEnumSycc: *code = JP2_Colour_sYCC; return true;
-    case kEnumCmyk: *code = JP2_Colour_CMYK; return true;
-    case kEnumCieLab: *code = JP2_Colour_CIELab; return true;
-    default: return false;
+    case kEnumSrgb:
+      *code = JP2_Colour_sRGB;
+      return true;
+    case kEnumGreyscale:
+      *code = JP2_Colour_Greyscale;
+      return true;
+    case kEnumSycc:
+      *code = JP2_Colour_sYCC;
+      return true;
+    case kEnumCmyk:
+      *code = JP2_Colour_CMYK;
+      return true;
+    case kEnumCieLab:
+      *code = JP2_Colour_CIELab;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -43,8 +54,10 @@ Status AddColourDescription(DecompressState& state, const ColourBox& box) {
     entry->lab = box.lab;
   } else if (box.IsIcc()) {
     entry->reported.colourSpace = JP2_Colour_ICC;
-    JP2_RETURN_IF_ERROR(AllocateZeroed(state.memory, 2 * std::uint64_t{box.profile.size()}, &entry->profile));
-    if (!box.profile.empty()) std::memcpy(entry->profile.data, box.profile.data(), box.profile.size());
+    JP2_RETURN_IF_ERROR(
+        AllocateZeroed(state.memory, 2 * std::uint64_t{box.profile.size()}, &entry->profile));
+    if (!box.profile.empty())
+      std::memcpy(entry->profile.data, box.profile.data(), box.profile.size());
     entry->profileLength = static_cast<std::uint32_t>(box.profile.size());
   }
   if (entry->reported.precedence <= state.bestPrecedence) return JP2_Success;
@@ -65,17 +78,22 @@ void FillLabDefaults(DecompressState& state) {
   for (std::uint32_t i = 0; i < state.colours.Count(); ++i) {
     ColourDescription& entry = state.colours[i];
     if (entry.reported.colourSpace != JP2_Colour_CIELab || entry.labHasParams) continue;
-    entry.lab = {100, 0, 170, HalfRange(state.codestream, 1), 200, HalfRange(state.codestream, 2),
-                 kIlluminantD50};
+    entry.lab = {
+        100,           0, 170, HalfRange(state.codestream, 1), 200, HalfRange(state.codestream, 2),
+        kIlluminantD50};
   }
 }
 
 std::uint32_t ColourCount(const DecompressState& state) {
   switch (state.colourSpace) {
-    case JP2_Colour_Greyscale: return 1;
-    case JP2_Colour_CMYK: return 4;
-    case JP2_Colour_ICC: return state.icc.channels;
-    default: return 3;
+    case JP2_Colour_Greyscale:
+      return 1;
+    case JP2_Colour_CMYK:
+      return 4;
+    case JP2_Colour_ICC:
+      return state.icc.channels;
+    default:
+      return 3;
   }
 }
 

@@ -13,8 +13,8 @@ constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint32_t>::max();
 
 // numerator x factor x 10^exponent / denominator, saturating at the largest 32-bit value
 // instead of wrapping.
-std::uint32_t ResolutionValue(std::uint16_t numerator, std::uint16_t denominator,
-                              int exponent, std::uint32_t factor) {
+std::uint32_t ResolutionValue(std::uint16_t numerator, std::uint16_t denominator, int exponent,
+                              std::uint32_t factor) {
   std::uint64_t value = std::uint64_t{numerator} * factor;
   for (; exponent > 0 && value <= kSaturated * denominator; --exponent) value *= 10;
   for (; exponent < 0 && value != 0; ++exponent) value /= 10;
@@ -42,14 +42,16 @@ Status GetResolution(const DecompressState& state, std::uint32_t* vertical,
   return JP2_Success;
 }
 
-Status GetColourDescriptions(DecompressState& state, std::uint32_t* count, const JP2_ColorSpec** descriptions) {
+Status GetColourDescriptions(DecompressState& state, std::uint32_t* count,
+                             const JP2_ColorSpec** descriptions) {
   if (count == nullptr || descriptions == nullptr) return JP2_Error_NullArgument;
   *count = 0;
   *descriptions = nullptr;
   const std::uint32_t entries = state.colours.Count();
   if (entries == 0) return JP2_Success;
   OwnedBlock block;
-  JP2_RETURN_IF_ERROR(AllocateZeroed(state.memory, std::uint64_t{entries} * sizeof(JP2_ColorSpec), &block));
+  JP2_RETURN_IF_ERROR(
+      AllocateZeroed(state.memory, std::uint64_t{entries} * sizeof(JP2_ColorSpec), &block));
   JP2_RETURN_IF_ERROR(ReplaceBlock(state.memory, &state.reportedColours, block));
   auto* reported = reinterpret_cast<JP2_ColorSpec*>(state.reportedColours.data);
   for (std::uint32_t i = 0; i < entries; ++i) {
@@ -77,7 +79,8 @@ Status GetIcc(DecompressState& state, std::uint8_t** data, std::uint32_t* length
 Status GetLab(const DecompressState& state, JP2_LabParams* params) {
   if (params == nullptr) return JP2_Error_NullArgument;
   *params = JP2_LabParams{};
-  if (state.colourSpace != JP2_Colour_CIELab || state.currentColour < 0) return JP2_Error_ColourSpace;
+  if (state.colourSpace != JP2_Colour_CIELab || state.currentColour < 0)
+    return JP2_Error_ColourSpace;
   *params = state.colours[static_cast<std::uint32_t>(state.currentColour)].lab;
   return JP2_Success;
 }
@@ -99,7 +102,8 @@ JP2_API int32_t JP2_Decompress_GetResolution(DecompressHandle handle, uint32_t* 
   });
 }
 
-JP2_API int32_t JP2_Decompress_GetPalette(DecompressHandle handle, const JP2_PaletteDesc** palette) {
+JP2_API int32_t JP2_Decompress_GetPalette(DecompressHandle handle,
+                                          const JP2_PaletteDesc** palette) {
   return WithDecompressState(handle, [&](DecompressState& state) -> Status {
     if (palette == nullptr) return JP2_Error_NullArgument;
     *palette = state.Palette();
@@ -132,15 +136,13 @@ JP2_API int32_t JP2_Decompress_SetColorSpec(DecompressHandle handle, uint32_t in
 }
 
 JP2_API int32_t JP2_Decompress_GetICC(DecompressHandle handle, uint8_t** data, uint32_t* length) {
-  return WithDecompressState(handle, [&](DecompressState& state) {
-    return quillon::jp2::GetIcc(state, data, length);
-  });
+  return WithDecompressState(
+      handle, [&](DecompressState& state) { return quillon::jp2::GetIcc(state, data, length); });
 }
 
 JP2_API int32_t JP2_Decompress_GetLAB(DecompressHandle handle, JP2_LabParams* params) {
-  return WithDecompressState(handle, [&](DecompressState& state) {
-    return quillon::jp2::GetLab(state, params);
-  });
+  return WithDecompressState(
+      handle, [&](DecompressState& state) { return quillon::jp2::GetLab(state, params); });
 }
 
 }  // extern "C"

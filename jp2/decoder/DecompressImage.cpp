@@ -8,7 +8,8 @@ namespace {
 Status DecodeImage(DecompressState& state) {
   // Checked before any work: there would be nowhere to deliver rows.
   if (state.writeCallback == 0) return JP2_Error_NoOutputCallback;
-  JP2_RETURN_IF_ERROR(PreparePacketWalk(state.input, state.memory, &state.codestream, &state.packets));
+  JP2_RETURN_IF_ERROR(
+      PreparePacketWalk(state.input, state.memory, &state.codestream, &state.packets));
   WorkerPool workers;
   workers.Start(static_cast<int>(state.threads), state.memory);
   PerThread<DecodingHand> hands;

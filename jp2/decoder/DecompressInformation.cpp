@@ -15,8 +15,9 @@ class IndexObserver final : public PacketObserver {
   explicit IndexObserver(JP2_TileInfo* tile) : tile_(tile) {}
 
   void Packet(const PacketId& packet, std::uint64_t offset, std::uint64_t end) override {
-    JP2_PrecinctInfo& precinct =
-        tile_->components[packet.component].resolutions[packet.resolution].precincts[packet.precinct];
+    JP2_PrecinctInfo& precinct = tile_->components[packet.component]
+                                     .resolutions[packet.resolution]
+                                     .precincts[packet.precinct];
     precinct.layerOffsets[packet.layer] = static_cast<std::uint32_t>(offset);
     precinct.layerLengths[packet.layer] = static_cast<std::uint32_t>(end - offset);
   }
@@ -29,7 +30,8 @@ class IndexObserver final : public PacketObserver {
 void CarveTileIndex(TileRecords& records, const CodestreamParams& params, JP2_TileInfo* tile,
                     WorkArena& arena) {
   const WalkTile& walk = records.Walk();
-  JP2_CompInfo* components = arena.Take<JP2_CompInfo>(static_cast<std::uint64_t>(walk.componentCount));
+  JP2_CompInfo* components =
+      arena.Take<JP2_CompInfo>(static_cast<std::uint64_t>(walk.componentCount));
   const auto layers = static_cast<std::uint64_t>(walk.layers);
   if (components != nullptr) {
     tile->layers = static_cast<std::uint16_t>(walk.layers);
@@ -60,8 +62,9 @@ void CarveTileIndex(TileRecords& records, const CodestreamParams& params, JP2_Ti
       std::uint32_t* offsets = arena.Take<std::uint32_t>(count * layers);
       std::uint32_t* lengths = arena.Take<std::uint32_t>(count * layers);
       if (components == nullptr) continue;
-      resolutions[r] = JP2_ResInfo{grid.across, grid.down, grid.area.x0, grid.area.y0,
-                                   grid.area.Width(), grid.area.Height(), precincts};
+      resolutions[r] =
+          JP2_ResInfo{grid.across,       grid.down,          grid.area.x0, grid.area.y0,
+                      grid.area.Width(), grid.area.Height(), precincts};
       for (std::uint64_t p = 0; p < count; ++p) {
         const std::uint64_t column = (grid.area.x0 >> grid.ppx) + p % grid.across;
         const std::uint64_t row = (grid.area.y0 >> grid.ppy) + p / grid.across;
@@ -69,9 +72,11 @@ void CarveTileIndex(TileRecords& records, const CodestreamParams& params, JP2_Ti
         const std::uint64_t x1 = std::min<std::uint64_t>((column + 1) << grid.ppx, grid.area.x1);
         const std::uint64_t y0 = std::max<std::uint64_t>(row << grid.ppy, grid.area.y0);
         const std::uint64_t y1 = std::min<std::uint64_t>((row + 1) << grid.ppy, grid.area.y1);
-        precincts[p] = JP2_PrecinctInfo{static_cast<std::uint32_t>(x0), static_cast<std::uint32_t>(y0),
+        precincts[p] = JP2_PrecinctInfo{static_cast<std::uint32_t>(x0),
+                                        static_cast<std::uint32_t>(y0),
                                         static_cast<std::uint32_t>(x1 - x0),
-                                        static_cast<std::uint32_t>(y1 - y0), offsets + p * layers,
+                                        static_cast<std::uint32_t>(y1 - y0),
+                                        offsets + p * layers,
                                         lengths + p * layers};
       }
     }
@@ -97,8 +102,8 @@ Status IndexTile(DecompressState& state, std::uint32_t tile, std::uint64_t* budg
     WorkArena carving(block.data);
     CarveTileIndex(records, state.codestream, out, carving);
     IndexObserver observer(out);
-    return WalkTilePackets(state.input, memory, state.codestream, state.packets, &records,
-                           &headers, &observer);
+    return WalkTilePackets(state.input, memory, state.codestream, state.packets, &records, &headers,
+                           &observer);
   }();
   const Status released = records.Release(memory);
   const Status headersReleased = headers.Release(memory);
@@ -109,8 +114,7 @@ Status IndexTile(DecompressState& state, std::uint32_t tile, std::uint64_t* budg
 Status BuildInformation(DecompressState& state, JP2_ImageInfo** out) {
   const MemoryCallbacks& memory = state.memory;
   JP2_RETURN_IF_ERROR(ReleasePacketIndex(memory, &state.packets));
-  JP2_RETURN_IF_ERROR(
-      PreparePacketWalk(state.input, memory, &state.codestream, &state.packets));
+  JP2_RETURN_IF_ERROR(PreparePacketWalk(state.input, memory, &state.codestream, &state.packets));
   const CodestreamParams& params = state.codestream;
   const auto components = static_cast<std::uint64_t>(params.componentCount);
   BlockLayout layout;

@@ -13,24 +13,43 @@ enum class Scope { kImage, kComponent, kTile, kTileComponent, kEncoderOnly, kNot
 
 Scope GetScope(std::uint32_t id) {
   switch (id) {
-    case JP2_Prop_Width: case JP2_Prop_Height: case JP2_Prop_BitDepth: case JP2_Prop_Signed:
+    case JP2_Prop_Width:
+    case JP2_Prop_Height:
+    case JP2_Prop_BitDepth:
+    case JP2_Prop_Signed:
       return Scope::kComponent;
-    case JP2_Prop_Components: case JP2_Prop_ColourSpace: case JP2_Prop_ByteOrder:
-    case JP2_Prop_WriteCallback: case JP2_Prop_WriteParam:
-    case JP2_Prop_ProgressCallback: case JP2_Prop_ProgressParam: case JP2_Prop_Threads:
+    case JP2_Prop_Components:
+    case JP2_Prop_ColourSpace:
+    case JP2_Prop_ByteOrder:
+    case JP2_Prop_WriteCallback:
+    case JP2_Prop_WriteParam:
+    case JP2_Prop_ProgressCallback:
+    case JP2_Prop_ProgressParam:
+    case JP2_Prop_Threads:
       return Scope::kImage;
-    case JP2_Prop_OutputBufferSize: case JP2_Prop_InputCallback: case JP2_Prop_InputParam:
-    case JP2_Prop_OutputCallback: case JP2_Prop_OutputParam: case JP2_Prop_TargetSize:
-    case JP2_Prop_TargetSize + 1: case JP2_Prop_VisualWeighting:
+    case JP2_Prop_OutputBufferSize:
+    case JP2_Prop_InputCallback:
+    case JP2_Prop_InputParam:
+    case JP2_Prop_OutputCallback:
+    case JP2_Prop_OutputParam:
+    case JP2_Prop_TargetSize:
+    case JP2_Prop_TargetSize + 1:
+    case JP2_Prop_VisualWeighting:
       return Scope::kEncoderOnly;
-    case JP2_Prop_Markers: case JP2_Prop_Progression: case JP2_Prop_Layers:
+    case JP2_Prop_Markers:
+    case JP2_Prop_Progression:
+    case JP2_Prop_Layers:
       return Scope::kTile;
-    case JP2_Prop_GuardBits: case JP2_Prop_Reversible: case JP2_Prop_Levels:
-    case JP2_Prop_CodeBlockWidth: case JP2_Prop_CodeBlockHeight: case JP2_Prop_CodeBlockStyle:
+    case JP2_Prop_GuardBits:
+    case JP2_Prop_Reversible:
+    case JP2_Prop_Levels:
+    case JP2_Prop_CodeBlockWidth:
+    case JP2_Prop_CodeBlockHeight:
+    case JP2_Prop_CodeBlockStyle:
       return Scope::kTileComponent;
     default:
       return id >= JP2_Prop_TileWidth && id <= JP2_Prop_TileOffsetY ? Scope::kImage
-                                                                     : Scope::kNotReadable;
+                                                                    : Scope::kNotReadable;
   }
 }
 
@@ -48,7 +67,9 @@ std::uint64_t OutputExtent(const DecompressState& state, int component, int axis
   return (x1 - x0) * state.enlargeFactor;
 }
 
-bool IsPowerOfTwo(std::uintptr_t value) { return value != 0 && std::has_single_bit(value); }
+bool IsPowerOfTwo(std::uintptr_t value) {
+  return value != 0 && std::has_single_bit(value);
+}
 
 Status SetReduceFactor(DecompressState& state, std::uintptr_t factor) {
   // 0 would divide by zero when sizes are scaled.
@@ -74,8 +95,8 @@ Status SetEnlargeFactor(DecompressState& state, std::uintptr_t factor) {
 
 Status SetColourSpace(const DecompressState& state, std::uintptr_t code) {
   const bool known = code == JP2_Colour_Greyscale || code == JP2_Colour_sRGB ||
-                     code == JP2_Colour_sYCC || code == JP2_Colour_ICC ||
-                     code == JP2_Colour_CMYK || code == JP2_Colour_CIELab;
+                     code == JP2_Colour_sYCC || code == JP2_Colour_ICC || code == JP2_Colour_CMYK ||
+                     code == JP2_Colour_CIELab;
   if (!known) return JP2_Error_ValueOutOfRange;
   // The decoder does not convert between colour spaces.
   return code == state.colourSpace ? JP2_Success : JP2_Error_ColourSpace;
@@ -83,64 +104,105 @@ Status SetColourSpace(const DecompressState& state, std::uintptr_t code) {
 
 Status SetProperty(DecompressState& state, std::uint32_t id, std::uintptr_t value) {
   switch (id) {
-    case JP2_Prop_ColourSpace: return SetColourSpace(state, value);
+    case JP2_Prop_ColourSpace:
+      return SetColourSpace(state, value);
     case JP2_Prop_ByteOrder:
       if (value > 1) return JP2_Error_ValueOutOfRange;
       state.byteOrder = static_cast<std::uint32_t>(value);
       return JP2_Success;
-    case JP2_Prop_ReduceFactor: return SetReduceFactor(state, value);
-    case JP2_Prop_EnlargeFactor: return SetEnlargeFactor(state, value);
-    case JP2_Prop_CacheInput: state.input.SetCaching(value != 0); return JP2_Success;
-    case JP2_Prop_WriteCallback: state.writeCallback = value; return JP2_Success;
-    case JP2_Prop_WriteParam: state.writeParam = value; return JP2_Success;
-    case JP2_Prop_ProgressCallback: state.progressCallback = value; return JP2_Success;
-    case JP2_Prop_ProgressParam: state.progressParam = value; return JP2_Success;
+    case JP2_Prop_ReduceFactor:
+      return SetReduceFactor(state, value);
+    case JP2_Prop_EnlargeFactor:
+      return SetEnlargeFactor(state, value);
+    case JP2_Prop_CacheInput:
+      state.input.SetCaching(value != 0);
+      return JP2_Success;
+    case JP2_Prop_WriteCallback:
+      state.writeCallback = value;
+      return JP2_Success;
+    case JP2_Prop_WriteParam:
+      state.writeParam = value;
+      return JP2_Success;
+    case JP2_Prop_ProgressCallback:
+      state.progressCallback = value;
+      return JP2_Success;
+    case JP2_Prop_ProgressParam:
+      state.progressParam = value;
+      return JP2_Success;
     case JP2_Prop_Threads:
       if (value < 1 || value > kMaxThreads) return JP2_Error_ValueOutOfRange;
       state.threads = static_cast<std::uint32_t>(value);
       return JP2_Success;
-    case JP2_Prop_TileCount: case JP2_Prop_TargetSize: case JP2_Prop_TargetSize + 1:
+    case JP2_Prop_TileCount:
+    case JP2_Prop_TargetSize:
+    case JP2_Prop_TargetSize + 1:
       return JP2_Error_UnknownProperty;
-    default: break;
+    default:
+      break;
   }
   switch (GetScope(id)) {
-    case Scope::kEncoderOnly: return JP2_Error_EncoderOnly;
-    case Scope::kNotReadable: return id == JP2_Prop_QuantStyle ? JP2_Error_ReadOnly : JP2_Error_UnknownProperty;
-    default: return JP2_Error_ReadOnly;
+    case Scope::kEncoderOnly:
+      return JP2_Error_EncoderOnly;
+    case Scope::kNotReadable:
+      return id == JP2_Prop_QuantStyle ? JP2_Error_ReadOnly : JP2_Error_UnknownProperty;
+    default:
+      return JP2_Error_ReadOnly;
   }
 }
 
 std::uintptr_t ImageValue(const DecompressState& state, std::uint32_t id) {
   const CodestreamParams& cs = state.codestream;
   switch (id) {
-    case JP2_Prop_Components: return static_cast<std::uintptr_t>(cs.componentCount);
-    case JP2_Prop_TileWidth: return cs.tileSize[0];
-    case JP2_Prop_TileHeight: return cs.tileSize[1];
-    case JP2_Prop_TileCount: return cs.tileCount;
-    case JP2_Prop_FileFormat: return state.isJp2 ? 1 : 0;
-    case JP2_Prop_GridWidth: return cs.extent[0];
-    case JP2_Prop_GridHeight: return cs.extent[1];
-    case JP2_Prop_OffsetX: return cs.offset[0];
-    case JP2_Prop_OffsetY: return cs.offset[1];
-    case JP2_Prop_TileOffsetX: return cs.tileOffset[0];
-    case JP2_Prop_TileOffsetY: return cs.tileOffset[1];
-    case JP2_Prop_ColourSpace: return state.ReportedCode(state.colourSpace);
-    case JP2_Prop_ByteOrder: return state.byteOrder;
-    case JP2_Prop_WriteCallback: return state.writeCallback;
-    case JP2_Prop_WriteParam: return state.writeParam;
-    case JP2_Prop_ProgressCallback: return state.progressCallback;
-    case JP2_Prop_Threads: return state.threads;
-    default: return state.progressParam;
+    case JP2_Prop_Components:
+      return static_cast<std::uintptr_t>(cs.componentCount);
+    case JP2_Prop_TileWidth:
+      return cs.tileSize[0];
+    case JP2_Prop_TileHeight:
+      return cs.tileSize[1];
+    case JP2_Prop_TileCount:
+      return cs.tileCount;
+    case JP2_Prop_FileFormat:
+      return state.isJp2 ? 1 : 0;
+    case JP2_Prop_GridWidth:
+      return cs.extent[0];
+    case JP2_Prop_GridHeight:
+      return cs.extent[1];
+    case JP2_Prop_OffsetX:
+      return cs.offset[0];
+    case JP2_Prop_OffsetY:
+      return cs.offset[1];
+    case JP2_Prop_TileOffsetX:
+      return cs.tileOffset[0];
+    case JP2_Prop_TileOffsetY:
+      return cs.tileOffset[1];
+    case JP2_Prop_ColourSpace:
+      return state.ReportedCode(state.colourSpace);
+    case JP2_Prop_ByteOrder:
+      return state.byteOrder;
+    case JP2_Prop_WriteCallback:
+      return state.writeCallback;
+    case JP2_Prop_WriteParam:
+      return state.writeParam;
+    case JP2_Prop_ProgressCallback:
+      return state.progressCallback;
+    case JP2_Prop_Threads:
+      return state.threads;
+    default:
+      return state.progressParam;
   }
 }
 
 std::uintptr_t ComponentValue(const DecompressState& state, std::uint32_t id, int component) {
   const ComponentInfo& info = state.codestream.components[component];
   switch (id) {
-    case JP2_Prop_Width: return OutputExtent(state, component, 0, state.reduceFactor);
-    case JP2_Prop_Height: return OutputExtent(state, component, 1, state.reduceFactor);
-    case JP2_Prop_BitDepth: return info.depth;
-    default: return info.isSigned;
+    case JP2_Prop_Width:
+      return OutputExtent(state, component, 0, state.reduceFactor);
+    case JP2_Prop_Height:
+      return OutputExtent(state, component, 1, state.reduceFactor);
+    case JP2_Prop_BitDepth:
+      return info.depth;
+    default:
+      return info.isSigned;
   }
 }
 
@@ -153,12 +215,18 @@ std::uintptr_t TileValue(const DecompressState& state, std::uint32_t id, std::ui
   }
   const TileComponentParams& params = TileComponentParamsOf(state.codestream, tile, component);
   switch (id) {
-    case JP2_Prop_GuardBits: return params.guardBits;
-    case JP2_Prop_Reversible: return params.reversible;
-    case JP2_Prop_Levels: return params.levels;
-    case JP2_Prop_CodeBlockWidth: return std::uintptr_t{1} << params.codeBlockWidthExponent;
-    case JP2_Prop_CodeBlockHeight: return std::uintptr_t{1} << params.codeBlockHeightExponent;
-    default: return params.codeBlockStyle;
+    case JP2_Prop_GuardBits:
+      return params.guardBits;
+    case JP2_Prop_Reversible:
+      return params.reversible;
+    case JP2_Prop_Levels:
+      return params.levels;
+    case JP2_Prop_CodeBlockWidth:
+      return std::uintptr_t{1} << params.codeBlockWidthExponent;
+    case JP2_Prop_CodeBlockHeight:
+      return std::uintptr_t{1} << params.codeBlockHeightExponent;
+    default:
+      return params.codeBlockStyle;
   }
 }
 
@@ -195,9 +263,8 @@ using quillon::jp2::WithDecompressState;
 extern "C" {
 
 JP2_API int32_t JP2_Decompress_SetProp(DecompressHandle handle, uint32_t id, uintptr_t value) {
-  return WithDecompressState(handle, [&](DecompressState& state) {
-    return quillon::jp2::SetProperty(state, id, value);
-  });
+  return WithDecompressState(
+      handle, [&](DecompressState& state) { return quillon::jp2::SetProperty(state, id, value); });
 }
 
 JP2_API int32_t JP2_Decompress_GetProp(DecompressHandle handle, uint32_t id, uintptr_t* value,

@@ -28,7 +28,8 @@ std::span<const std::uint8_t> FindBox(std::span<const std::uint8_t> bytes, std::
     if (!header.Parse(in).ok()) return {};
     const std::uint64_t length = header.RunsToEnd() ? bytes.size() : header.length;
     if (length > bytes.size()) {
-      return header.type == type ? bytes.subspan(header.headerSize) : std::span<const std::uint8_t>{};
+      return header.type == type ? bytes.subspan(header.headerSize)
+                                 : std::span<const std::uint8_t>{};
     }
     if (header.type == type) return bytes.subspan(header.headerSize, length - header.headerSize);
     bytes = bytes.subspan(length);
@@ -48,7 +49,8 @@ Status ProbeComponentCount(std::span<const std::uint8_t> firstBlock, std::uint32
     return CheckCount(*components);
   }
   if (firstBlock.size() < kCodestreamProbeBytes) return JP2_Error_ShortRead;
-  *components = static_cast<std::uint32_t>(firstBlock[kCsizOffset]) << 8 | firstBlock[kCsizOffset + 1];
+  *components =
+      static_cast<std::uint32_t>(firstBlock[kCsizOffset]) << 8 | firstBlock[kCsizOffset + 1];
   return CheckCount(*components);
 }
 
@@ -69,7 +71,8 @@ Status RecogniseJp2(ByteReader& input, const MemoryCallbacks& memory, bool* isJp
   std::uint64_t end = 0;
   if (!BoxEnd(at, header, &end).ok()) return JP2_Success;
   OwnedBlock contents;
-  const Status read = ReadBoxContents(input, memory, at + header.headerSize, header.ContentLength(), &contents);
+  const Status read =
+      ReadBoxContents(input, memory, at + header.headerSize, header.ContentLength(), &contents);
   if (read.code() == JP2_Error_OutOfMemory) return read;
   FileTypeBox fileType;
   const bool named = read.ok() && fileType.Parse({contents.data, header.ContentLength()}).ok() &&

@@ -21,7 +21,8 @@ class GrowingList {
   Status Append(const MemoryCallbacks& memory, Entry** added) {
     if (count_ == capacity_) {
       OwnedBlock grown;
-      JP2_RETURN_IF_ERROR(AllocateZeroed(memory, std::uint64_t{capacity_ + kGrowth} * sizeof(Entry), &grown));
+      JP2_RETURN_IF_ERROR(
+          AllocateZeroed(memory, std::uint64_t{capacity_ + kGrowth} * sizeof(Entry), &grown));
       if (count_ != 0) std::memcpy(grown.data, block_.data, std::uint64_t{count_} * sizeof(Entry));
       JP2_RETURN_IF_ERROR(ReplaceBlock(memory, &block_, grown));
       capacity_ += kGrowth;

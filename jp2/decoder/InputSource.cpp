@@ -43,9 +43,11 @@ std::span<const std::uint8_t> InputSource::FirstBlock() const {
 std::uint32_t InputSource::ReadThrough(std::uint64_t offset, std::uint32_t count,
                                        std::uint8_t* destination) {
   if (read_ == nullptr || offset >= kReadableLimit) return count;
-  const auto reachable = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, kReadableLimit - offset));
+  const auto reachable =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(count, kReadableLimit - offset));
   const std::int32_t returned =
-      reachable == 0 ? 0 : read_(destination, static_cast<std::uint32_t>(offset), reachable, param_);
+      reachable == 0 ? 0
+                     : read_(destination, static_cast<std::uint32_t>(offset), reachable, param_);
   const std::uint32_t delivered =
       returned <= 0 ? 0 : std::min(static_cast<std::uint32_t>(returned), reachable);
   highWater_ = std::max(highWater_, offset + delivered);

@@ -14,7 +14,8 @@
 namespace quillon::jp2 {
 
 inline constexpr std::uint32_t kCacheBlockSize = 65536;
-inline constexpr std::uint64_t kReadableLimit = std::uint64_t{1} << 32;  // first offset not reachable
+inline constexpr std::uint64_t kReadableLimit = std::uint64_t{1}
+                                                << 32;  // first offset not reachable
 
 class InputSource final : public ByteReader {
  public:

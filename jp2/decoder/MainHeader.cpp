@@ -129,11 +129,11 @@ class MainHeaderParser {
         PpmSegment ppm;
         JP2_RETURN_IF_ERROR(ppm.Parse(segment));
         const auto length = static_cast<std::uint32_t>(ppm.data.size());
-        JP2_RETURN_IF_ERROR(RecordPackedSegment(memory_, ppm.index,
-                                                position + PpmSegment::kDataOffset, length,
-                                                &header_->ppm));
+        JP2_RETURN_IF_ERROR(RecordPackedSegment(
+            memory_, ppm.index, position + PpmSegment::kDataOffset, length, &header_->ppm));
         header_->ppmLength = 0;
-        for (const PackedHeaderSegment& slot : header_->ppm.view()) header_->ppmLength += slot.length;
+        for (const PackedHeaderSegment& slot : header_->ppm.view())
+          header_->ppmLength += slot.length;
         return JP2_Success;
       }
       default: {  // COM: checked, not kept

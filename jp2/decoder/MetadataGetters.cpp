@@ -37,9 +37,11 @@ Status ReadIntoScratch(DecompressState& state, std::uint64_t position, std::uint
                        std::uint64_t* delivered) {
   std::uint64_t done = 0;
   while (done < wanted) {
-    const auto chunk = static_cast<std::uint32_t>(std::min<std::uint64_t>(wanted - done, kReadChunk));
+    const auto chunk =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(wanted - done, kReadChunk));
     JP2_RETURN_IF_ERROR(GrowScratch(state, done + chunk, done));
-    const std::uint32_t missing = state.input.Read(position + done, chunk, state.scratch.data + done);
+    const std::uint32_t missing =
+        state.input.Read(position + done, chunk, state.scratch.data + done);
     done += chunk - missing;
     if (missing != 0) break;
   }
@@ -116,7 +118,8 @@ Status Data(DecompressHandle handle, MetadataKind kind, bool iptcOnly, std::uint
 }
 
 Status UuidInfo(DecompressState& state, std::uint32_t index, const std::uint8_t** uuids,
-                std::uint16_t* count, const std::uint8_t** location, std::uint32_t* locationLength) {
+                std::uint16_t* count, const std::uint8_t** location,
+                std::uint32_t* locationLength) {
   if (uuids == nullptr || count == nullptr || location == nullptr || locationLength == nullptr) {
     return JP2_Error_NullArgument;
   }

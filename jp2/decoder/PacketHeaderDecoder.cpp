@@ -37,8 +37,7 @@ Status PacketHeaderDecoder::ReadBlock(TileRecords& records, BandPrecinct& part,
                                       std::uint32_t layer, std::uint8_t style,
                                       PacketBitReader& reader) {
   const std::uint32_t width = part.range.Width();
-  CodeBlockRecord& block =
-      band.Block(part.range.x0 + index % width, part.range.y0 + index / width);
+  CodeBlockRecord& block = band.Block(part.range.x0 + index % width, part.range.y0 + index / width);
   bool contributes = false;
   if (!block.included) {
     if (!part.inclusion.Decode(reader, index, layer + 1, &contributes)) return JP2_Error_ByteRead;

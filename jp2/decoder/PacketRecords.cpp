@@ -45,8 +45,8 @@ void TileRecords::Carve(const CodestreamParams& params, std::uint64_t budget, Re
         BandRecord& band = level.bands[b];
         band.orientation = r == 0 ? kBandLL : static_cast<BandOrientation>(b + 1);
         band.level = r == 0 ? values.levels : values.levels - r + 1;
-        band.grid = BlockGridOf(BandRect(walk.tileComponent, band.level, band.orientation), xcb,
-                                ycb);
+        band.grid =
+            BlockGridOf(BandRect(walk.tileComponent, band.level, band.orientation), xcb, ycb);
         if (!blocks) continue;
         const std::uint64_t blockCount = std::uint64_t{band.grid.across} * band.grid.down;
         band.blocks = arena.Take<CodeBlockRecord>(blockCount);

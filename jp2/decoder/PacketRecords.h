@@ -28,8 +28,8 @@ struct SegmentPiece {
 };
 
 struct CodeBlockRecord {
-  std::int32_t passes = 0;      // received; -1 once its bytes could not all be read
-  std::uint32_t length = 0;     // body bytes received
+  std::int32_t passes = 0;   // received; -1 once its bytes could not all be read
+  std::uint32_t length = 0;  // body bytes received
   std::uint32_t firstPiece = kNoPiece, lastPiece = kNoPiece;
   std::uint8_t lblock = 3;
   std::uint8_t zeroBitPlanes = 0;

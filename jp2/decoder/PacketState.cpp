@@ -23,12 +23,10 @@ Status IndexPartsByTile(const MemoryCallbacks& memory, PacketState* state) {
 std::span<const std::uint32_t> TilePartsOf(const PacketState& state, std::uint32_t tile) {
   const std::span<const std::uint32_t> order = state.partsByTile.view();
   const CodecArray<TilePart>& parts = state.tileParts;
-  const auto first = std::partition_point(order.begin(), order.end(), [&](std::uint32_t i) {
-    return parts[i].info.tile < tile;
-  });
-  const auto last = std::partition_point(first, order.end(), [&](std::uint32_t i) {
-    return parts[i].info.tile == tile;
-  });
+  const auto first = std::partition_point(
+      order.begin(), order.end(), [&](std::uint32_t i) { return parts[i].info.tile < tile; });
+  const auto last = std::partition_point(
+      first, order.end(), [&](std::uint32_t i) { return parts[i].info.tile == tile; });
   return {first, last};
 }
 

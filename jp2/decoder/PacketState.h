@@ -22,7 +22,7 @@ struct PacketState {
   CodecArray<std::uint32_t> partsByTile;
   bool listed = false;
   std::uint64_t inputLength = 0;
-  OwnedBlock information;          // JP2_ImageInfo and its image-level arrays
+  OwnedBlock information;                  // JP2_ImageInfo and its image-level arrays
   CodecArray<OwnedBlock> tileInformation;  // per tile: its records of the index
 };
 

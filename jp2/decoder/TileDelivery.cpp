@@ -25,7 +25,10 @@ class ChannelWriter final : public OutputRowSink {
   // nextChannel links each channel to the next one showing the same component.
   ChannelWriter(const DecompressState& state, std::uint32_t firstChannel,
                 const std::uint32_t* nextChannel, int depth, std::uint8_t* packed)
-      : state_(state), firstChannel_(firstChannel), nextChannel_(nextChannel), depth_(depth),
+      : state_(state),
+        firstChannel_(firstChannel),
+        nextChannel_(nextChannel),
+        depth_(depth),
         packed_(packed) {}
 
   Status TakeRow(const std::uint32_t* samples, std::uint32_t count, std::uint32_t row,
@@ -177,7 +180,8 @@ void InverseComponentTransform(ComponentRows* rows) {
                reinterpret_cast<std::int32_t*>(rows[1].Values()),
                reinterpret_cast<std::int32_t*>(rows[2].Values()), width);
   } else {
-    InverseIct(reinterpret_cast<float*>(rows[0].Values()), reinterpret_cast<float*>(rows[1].Values()),
+    InverseIct(reinterpret_cast<float*>(rows[0].Values()),
+               reinterpret_cast<float*>(rows[1].Values()),
                reinterpret_cast<float*>(rows[2].Values()), width);
   }
 }
@@ -199,14 +203,17 @@ class TileRun {
     const MemoryCallbacks& memory = state_.memory;
     const CodestreamParams& params = state_.codestream;
     JP2_RETURN_IF_ERROR(BuildTileRecords(memory, params, state_.packets, tile_, &records_));
-    JP2_RETURN_IF_ERROR(
-        WalkTilePackets(state_.input, memory, params, state_.packets, &records_, &headers_, nullptr));
+    JP2_RETURN_IF_ERROR(WalkTilePackets(state_.input, memory, params, state_.packets, &records_,
+                                        &headers_, nullptr));
     const int count = params.componentCount;
     BlockLayout layout;
-    const std::uint64_t rowsAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(ComponentRows));
+    const std::uint64_t rowsAt =
+        layout.Add(static_cast<std::uint64_t>(count), sizeof(ComponentRows));
     const std::uint64_t keptAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(int));
-    const std::uint64_t blockAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(std::uint32_t));
-    const std::uint64_t firstAt = layout.Add(static_cast<std::uint64_t>(count), sizeof(std::uint32_t));
+    const std::uint64_t blockAt =
+        layout.Add(static_cast<std::uint64_t>(count), sizeof(std::uint32_t));
+    const std::uint64_t firstAt =
+        layout.Add(static_cast<std::uint64_t>(count), sizeof(std::uint32_t));
     const std::uint64_t nextAt = layout.Add(state_.channelCount, sizeof(std::uint32_t));
     JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &componentBlock_));
     rows_ = reinterpret_cast<ComponentRows*>(componentBlock_.data + rowsAt);
@@ -228,7 +235,8 @@ class TileRun {
     }
     bytes_.Init(state_.input, memory, state_.packets.inputLength);
     for (int c = 0; c < count; ++c) {
-      JP2_RETURN_IF_ERROR(rows_[c].Init(state_, records_, c, kept[c], block[c], &bytes_, &workers_, &hands_));
+      JP2_RETURN_IF_ERROR(
+          rows_[c].Init(state_, records_, c, kept[c], block[c], &bytes_, &workers_, &hands_));
       ++ready_;
     }
     JP2_RETURN_IF_ERROR(AllocateZeroed(memory, widest * 4, &packed_));

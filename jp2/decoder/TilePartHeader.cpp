@@ -2,8 +2,8 @@
 // and where the tile-part's packet data and packed packet headers lie.
 #include <new>
 
-#include "decoder/CodestreamRecords.h"
 #include "common/BigEndian.h"
+#include "decoder/CodestreamRecords.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -15,9 +15,8 @@ Status TileRecordOf(const MemoryCallbacks& memory, CodestreamParams* params, std
                     TileRecord** record) {
   CodestreamHeader* header = params->detail;
   if (header->tiles == nullptr) {
-    JP2_RETURN_IF_ERROR(
-        AllocateZeroed(memory, std::uint64_t{params->tileCount} * sizeof(TileRecord*),
-                       &header->tileTable));
+    JP2_RETURN_IF_ERROR(AllocateZeroed(
+        memory, std::uint64_t{params->tileCount} * sizeof(TileRecord*), &header->tileTable));
     header->tiles = reinterpret_cast<TileRecord**>(header->tileTable.data);
   }
   if (header->tiles[tile] == nullptr) {
@@ -181,9 +180,9 @@ Status ParseTilePartInto(ByteReader& input, std::uint64_t offset, const MemoryCa
 
 }  // namespace
 
-Status ParseTilePartHeader(ByteReader& input, std::uint64_t offset,
-                           const MemoryCallbacks& memory, CodestreamParams* params,
-                           TilePartInfo* info, std::uint8_t* segmentBuffer) {
+Status ParseTilePartHeader(ByteReader& input, std::uint64_t offset, const MemoryCallbacks& memory,
+                           CodestreamParams* params, TilePartInfo* info,
+                           std::uint8_t* segmentBuffer) {
   if (params->detail == nullptr || segmentBuffer == nullptr) return JP2_Error_Internal;
   return ParseTilePartInto(input, offset, memory, segmentBuffer, params, info);
 }

@@ -19,8 +19,7 @@ constexpr std::uint32_t kSopBytes = 6;
 bool IsMarkerAt(HeaderBytes& bytes, std::uint64_t position, std::uint64_t end,
                 const std::uint8_t (&marker)[2]) {
   std::uint8_t found[2];
-  return bytes.Read(position, end, 2, found) == 2 && found[0] == marker[0] &&
-         found[1] == marker[1];
+  return bytes.Read(position, end, 2, found) == 2 && found[0] == marker[0] && found[1] == marker[1];
 }
 
 }  // namespace
@@ -104,7 +103,8 @@ bool TileWalk::TilePartEnded() {
 }
 
 Status TileWalk::Visit(const PacketId& packet) {
-  PrecinctRecord& precinct = records_.Precinct(packet.component, packet.resolution, packet.precinct);
+  PrecinctRecord& precinct =
+      records_.Precinct(packet.component, packet.resolution, packet.precinct);
   // Read in an earlier tile-part or volume.
   if (static_cast<std::uint32_t>(packet.layer) != precinct.nextLayer) return JP2_Success;
   if (TilePartEnded()) return kTilePartEnded;

@@ -42,8 +42,12 @@ class TileWalk final : public PacketVisitor {
   // inputLength bounds tile-parts whose end is not known.
   TileWalk(ByteReader& input, const CodestreamParams& params, TileRecords& records,
            PacketHeaderDecoder& headers, std::uint64_t inputLength, PacketObserver* observer)
-      : input_(input), params_(params), records_(records), headers_(headers),
-        inputLength_(inputLength), observer_(observer) {}
+      : input_(input),
+        params_(params),
+        records_(records),
+        headers_(headers),
+        inputLength_(inputLength),
+        observer_(observer) {}
 
   // Reads the packets of one tile-part of the tile. An unreadable packet header ends the
   // tile's walk without an error: its later tile-parts are passed over.

@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
+#include "common/WorkArena.h"
 #include "encoder/CodeBlockSink.h"
 #include "encoder/RegionShift.h"
 #include "encoder/WaveletCascade.h"
-#include "common/WorkArena.h"
 
 namespace quillon::jp2 {
 

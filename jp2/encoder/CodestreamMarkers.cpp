@@ -148,21 +148,20 @@ Status WriteSiz(const CompressState& state, OutputStream& out) {
     siz.extent[axis] = grid.extent[axis];
     siz.offset[axis] = grid.offset[axis];
     // A tile size of 0 stands for one tile over the whole grid.
-    siz.tileSize[axis] = grid.tileSize[axis] != 0 ? grid.tileSize[axis]
-                                                  : grid.extent[axis] - grid.tileOffset[axis];
+    siz.tileSize[axis] =
+        grid.tileSize[axis] != 0 ? grid.tileSize[axis] : grid.extent[axis] - grid.tileOffset[axis];
     siz.tileOffset[axis] = grid.tileOffset[axis];
   }
   return siz.Write(out, [&state](std::uint32_t c) {
     const ComponentGeometry& geometry = state.components[c];
-    return SizComponent{geometry.depth, geometry.isSigned != 0,
-                        {geometry.factor[kAxisX], geometry.factor[kAxisY]}};
+    return SizComponent{
+        geometry.depth, geometry.isSigned != 0, {geometry.factor[kAxisX], geometry.factor[kAxisY]}};
   });
 }
 
 }  // namespace
 
-Status WriteMainHeader(const CompressState& state, const TransformSetup& setup,
-                       OutputStream& out) {
+Status WriteMainHeader(const CompressState& state, const TransformSetup& setup, OutputStream& out) {
   JP2_RETURN_IF_ERROR(out.PutU16(kMarkerSoc));
   JP2_RETURN_IF_ERROR(WriteSiz(state, out));
   MarkerWriter writer(state, out);
@@ -215,7 +214,8 @@ Status WriteTilePartHeader(const CompressState& state, const TransformSetup& set
     const TileComponentCoding& coding = state.Coding(tile, 0);
     const bool ownCod = !SameCoding(coding, state.Coding(0, 0)) ||
                         !SameTileCoding(state.tiles[tile], state.tiles[0]);
-    if (ownCod) JP2_RETURN_IF_ERROR(writer.Cod(state.tiles[tile], coding, setup.componentTransform));
+    if (ownCod)
+      JP2_RETURN_IF_ERROR(writer.Cod(state.tiles[tile], coding, setup.componentTransform));
     for (int c = 1; c < state.componentCount; ++c) {
       const bool mainCoc = !SameCoding(state.Coding(0, c), state.Coding(0, 0));
       const TileComponentCoding& reference = ownCod && !mainCoc ? coding : state.Coding(0, c);

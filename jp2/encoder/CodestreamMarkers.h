@@ -12,8 +12,7 @@
 namespace quillon::jp2 {
 
 // Writes SOC to COM at the end of the output.
-Status WriteMainHeader(const CompressState& state, const TransformSetup& setup,
-                       OutputStream& out);
+Status WriteMainHeader(const CompressState& state, const TransformSetup& setup, OutputStream& out);
 
 // Writes SOT (its Psot patched later through PatchTilePartLength), the tile's own markers and
 // SOD; *sotOffset receives where SOT starts.

@@ -102,8 +102,7 @@ struct UnitScale {
 };
 
 Status SetResolutionBox(CompressState& state, std::uint16_t first, std::uint16_t second,
-                        const JP2_ResolutionDesc* desc, std::uint32_t unit,
-                        std::uint32_t kind) {
+                        const JP2_ResolutionDesc* desc, std::uint32_t unit, std::uint32_t kind) {
   JP2_ResolutionDesc value{};
   if (desc != nullptr) {
     value = *desc;
@@ -111,7 +110,7 @@ Status SetResolutionBox(CompressState& state, std::uint16_t first, std::uint16_t
     if (first == 0 || second == 0) return JP2_Error_ResolutionZero;
     static constexpr UnitScale kUnits[] = {{254, 4}, {254, 2}, {1, 0}};
     if (unit >= std::size(kUnits)) return JP2_Error_ResolutionUnit;
-    value = {first, kUnits[unit].denominator, kUnits[unit].exponent,
+    value = {first,  kUnits[unit].denominator, kUnits[unit].exponent,
              second, kUnits[unit].denominator, kUnits[unit].exponent};
   }
   if (kind != kCaptureResolution && kind != kDisplayResolution) return JP2_Error_ResolutionKind;
@@ -128,9 +127,9 @@ using quillon::jp2::WithState;
 
 extern "C" {
 
-JP2_API int32_t JP2_Compress_SetResolution(CompressHandle handle, uint16_t first,
-                                           uint16_t second, const JP2_ResolutionDesc* desc,
-                                           uint32_t unit, uint32_t kind) {
+JP2_API int32_t JP2_Compress_SetResolution(CompressHandle handle, uint16_t first, uint16_t second,
+                                           const JP2_ResolutionDesc* desc, uint32_t unit,
+                                           uint32_t kind) {
   return WithState(handle, [&](CompressState& state) {
     return quillon::jp2::SetResolutionBox(state, first, second, desc, unit, kind);
   });
@@ -161,9 +160,8 @@ JP2_API int32_t JP2_Compress_SetChannelDefs(CompressHandle handle, const JP2_Cha
 }
 
 JP2_API int32_t JP2_Compress_SetPalette(CompressHandle handle, const JP2_PaletteDesc* desc) {
-  return WithState(handle, [&](CompressState& state) {
-    return quillon::jp2::SetPaletteCopy(state, desc);
-  });
+  return WithState(handle,
+                   [&](CompressState& state) { return quillon::jp2::SetPaletteCopy(state, desc); });
 }
 
 }  // extern "C"

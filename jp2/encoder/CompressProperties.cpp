@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "encoder/CompressState.h"
 #include "common/WorkerPool.h"
+#include "encoder/CompressState.h"
 #include "encoder/GridSetters.h"
 
 namespace quillon::jp2 {
@@ -27,8 +27,8 @@ bool IsTileScoped(std::uint32_t id) {
 }
 
 bool IsReserved(std::uint32_t id) {
-  return id == JP2_Prop_ReduceFactor || id == JP2_Prop_EnlargeFactor ||
-         id == JP2_Prop_CacheInput || (id >= JP2_Prop_WriteCallback && id <= JP2_Prop_ProgressParam);
+  return id == JP2_Prop_ReduceFactor || id == JP2_Prop_EnlargeFactor || id == JP2_Prop_CacheInput ||
+         (id >= JP2_Prop_WriteCallback && id <= JP2_Prop_ProgressParam);
 }
 
 Status RequireAllComponents(int component) {
@@ -122,8 +122,7 @@ Status SetCodeBlockSize(CompressState& state, bool width, std::uintptr_t value, 
   });
 }
 
-Status SetReversible(CompressState& state, std::uintptr_t value, std::int32_t tile,
-                     int component) {
+Status SetReversible(CompressState& state, std::uintptr_t value, std::int32_t tile, int component) {
   if (value > 1) return JP2_Error_ValueOutOfRange;
   return ForEachTileComponent(state, tile, component, [&](TileComponentCoding& coding) -> Status {
     coding.reversible = static_cast<std::uint8_t>(value);
@@ -223,8 +222,8 @@ Status SetGridProperty(CompressState& state, std::uint32_t id, std::uintptr_t va
   }
 }
 
-Status SetProperty(CompressState& state, std::uint32_t id, std::uintptr_t value,
-                   std::int32_t tile, int component) {
+Status SetProperty(CompressState& state, std::uint32_t id, std::uintptr_t value, std::int32_t tile,
+                   int component) {
   if (state.compressed) return JP2_Success;
   if (component < kAll || component >= state.componentCount) return JP2_Error_ComponentIndex;
   if (tile < kAll || (tile >= 0 && static_cast<std::uint32_t>(tile) >= state.tileCount)) {
@@ -246,9 +245,8 @@ Status SetProperty(CompressState& state, std::uint32_t id, std::uintptr_t value,
       return SetGridProperty(state, id, value, component);
     case JP2_Prop_Components:
       JP2_RETURN_IF_ERROR(RequireAllComponents(component));
-      return value == static_cast<std::uintptr_t>(state.componentCount)
-                 ? JP2_Success
-                 : JP2_Error_ValueOutOfRange;
+      return value == static_cast<std::uintptr_t>(state.componentCount) ? JP2_Success
+                                                                        : JP2_Error_ValueOutOfRange;
     case JP2_Prop_BitDepth:
     case JP2_Prop_Signed:
       return SetComponentProperty(state, id, value, component);
@@ -348,42 +346,112 @@ Status GetProperty(CompressState& state, std::uint32_t id, std::uintptr_t* resul
   const TileComponentCoding& coding = state.Coding(static_cast<std::uint32_t>(tile), component);
   const ReferenceGrid& grid = state.grid;
   switch (id) {
-    case JP2_Prop_Width: *result = geometry.size[kAxisX]; break;
-    case JP2_Prop_Height: *result = geometry.size[kAxisY]; break;
-    case JP2_Prop_Components: *result = static_cast<std::uintptr_t>(state.componentCount); break;
-    case JP2_Prop_BitDepth: *result = geometry.depth; break;
-    case JP2_Prop_Signed: *result = geometry.isSigned; break;
-    case JP2_Prop_TileWidth: *result = grid.tileSize[kAxisX]; break;
-    case JP2_Prop_TileHeight: *result = grid.tileSize[kAxisY]; break;
-    case JP2_Prop_TileCount: *result = state.tileCount; break;
-    case JP2_Prop_FileFormat: *result = state.fileFormat; break;
-    case JP2_Prop_GridWidth: *result = grid.extent[kAxisX]; break;
-    case JP2_Prop_GridHeight: *result = grid.extent[kAxisY]; break;
-    case JP2_Prop_OffsetX: *result = grid.offset[kAxisX]; break;
-    case JP2_Prop_OffsetY: *result = grid.offset[kAxisY]; break;
-    case JP2_Prop_TileOffsetX: *result = grid.tileOffset[kAxisX]; break;
-    case JP2_Prop_TileOffsetY: *result = grid.tileOffset[kAxisY]; break;
-    case JP2_Prop_ColourSpace: *result = state.colourSpace; break;
-    case JP2_Prop_ByteOrder: *result = state.byteOrder; break;
-    case JP2_Prop_OutputBufferSize: *result = state.outputBufferSize; break;
-    case JP2_Prop_InputCallback: *result = state.inputCallback; break;
-    case JP2_Prop_InputParam: *result = state.inputParam; break;
-    case JP2_Prop_OutputCallback: *result = state.outputCallback; break;
-    case JP2_Prop_OutputParam: *result = state.outputParam; break;
-    case JP2_Prop_Markers: *result = tileCoding.markers; break;
-    case JP2_Prop_Progression: *result = tileCoding.progression; break;
-    case JP2_Prop_Layers: *result = tileCoding.layers; break;
+    case JP2_Prop_Width:
+      *result = geometry.size[kAxisX];
+      break;
+    case JP2_Prop_Height:
+      *result = geometry.size[kAxisY];
+      break;
+    case JP2_Prop_Components:
+      *result = static_cast<std::uintptr_t>(state.componentCount);
+      break;
+    case JP2_Prop_BitDepth:
+      *result = geometry.depth;
+      break;
+    case JP2_Prop_Signed:
+      *result = geometry.isSigned;
+      break;
+    case JP2_Prop_TileWidth:
+      *result = grid.tileSize[kAxisX];
+      break;
+    case JP2_Prop_TileHeight:
+      *result = grid.tileSize[kAxisY];
+      break;
+    case JP2_Prop_TileCount:
+      *result = state.tileCount;
+      break;
+    case JP2_Prop_FileFormat:
+      *result = state.fileFormat;
+      break;
+    case JP2_Prop_GridWidth:
+      *result = grid.extent[kAxisX];
+      break;
+    case JP2_Prop_GridHeight:
+      *result = grid.extent[kAxisY];
+      break;
+    case JP2_Prop_OffsetX:
+      *result = grid.offset[kAxisX];
+      break;
+    case JP2_Prop_OffsetY:
+      *result = grid.offset[kAxisY];
+      break;
+    case JP2_Prop_TileOffsetX:
+      *result = grid.tileOffset[kAxisX];
+      break;
+    case JP2_Prop_TileOffsetY:
+      *result = grid.tileOffset[kAxisY];
+      break;
+    case JP2_Prop_ColourSpace:
+      *result = state.colourSpace;
+      break;
+    case JP2_Prop_ByteOrder:
+      *result = state.byteOrder;
+      break;
+    case JP2_Prop_OutputBufferSize:
+      *result = state.outputBufferSize;
+      break;
+    case JP2_Prop_InputCallback:
+      *result = state.inputCallback;
+      break;
+    case JP2_Prop_InputParam:
+      *result = state.inputParam;
+      break;
+    case JP2_Prop_OutputCallback:
+      *result = state.outputCallback;
+      break;
+    case JP2_Prop_OutputParam:
+      *result = state.outputParam;
+      break;
+    case JP2_Prop_Markers:
+      *result = tileCoding.markers;
+      break;
+    case JP2_Prop_Progression:
+      *result = tileCoding.progression;
+      break;
+    case JP2_Prop_Layers:
+      *result = tileCoding.layers;
+      break;
     // A palette switches rate control off.
-    case JP2_Prop_TargetSize: *result = state.Palette() ? 0 : state.targetSize; break;
-    case JP2_Prop_VisualWeighting: *result = state.visualWeighting; break;
-    case JP2_Prop_GuardBits: *result = coding.guardBits; break;
-    case JP2_Prop_Reversible: *result = coding.reversible; break;
-    case JP2_Prop_Levels: *result = coding.levels; break;
-    case JP2_Prop_CodeBlockWidth: *result = std::uintptr_t{1} << coding.codeBlockWidthExponent; break;
-    case JP2_Prop_CodeBlockHeight: *result = std::uintptr_t{1} << coding.codeBlockHeightExponent; break;
-    case JP2_Prop_CodeBlockStyle: *result = coding.codeBlockStyle; break;
-    case JP2_Prop_QuantStyle: *result = coding.quantStyle; break;
-    case JP2_Prop_Threads: *result = state.threads; break;
+    case JP2_Prop_TargetSize:
+      *result = state.Palette() ? 0 : state.targetSize;
+      break;
+    case JP2_Prop_VisualWeighting:
+      *result = state.visualWeighting;
+      break;
+    case JP2_Prop_GuardBits:
+      *result = coding.guardBits;
+      break;
+    case JP2_Prop_Reversible:
+      *result = coding.reversible;
+      break;
+    case JP2_Prop_Levels:
+      *result = coding.levels;
+      break;
+    case JP2_Prop_CodeBlockWidth:
+      *result = std::uintptr_t{1} << coding.codeBlockWidthExponent;
+      break;
+    case JP2_Prop_CodeBlockHeight:
+      *result = std::uintptr_t{1} << coding.codeBlockHeightExponent;
+      break;
+    case JP2_Prop_CodeBlockStyle:
+      *result = coding.codeBlockStyle;
+      break;
+    case JP2_Prop_QuantStyle:
+      *result = coding.quantStyle;
+      break;
+    case JP2_Prop_Threads:
+      *result = state.threads;
+      break;
     default:
       return JP2_Error_UnknownProperty;
   }

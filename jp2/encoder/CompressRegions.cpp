@@ -25,8 +25,8 @@ using quillon::jp2::WithState;
 
 extern "C" {
 
-JP2_API int32_t JP2_Compress_SetROI(CompressHandle handle, uint32_t x, uint32_t y,
-                                    uint32_t width, uint32_t height) {
+JP2_API int32_t JP2_Compress_SetROI(CompressHandle handle, uint32_t x, uint32_t y, uint32_t width,
+                                    uint32_t height) {
   return WithState(handle, [&](CompressState& state) -> quillon::jp2::Status {
     if (state.regionCount >= quillon::jp2::kMaxRegions) return JP2_Error_TooManyRegions;
     quillon::jp2::ClampSpan(&x, &width);

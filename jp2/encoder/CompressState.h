@@ -20,7 +20,7 @@ inline constexpr std::uint32_t kMaxTiles = 65535;  // tile indices are 16 bits i
 inline constexpr std::uint8_t kMaxFactor = 255;
 
 struct ComponentGeometry {
-  std::uint32_t size[2] = {0, 0};  // width and height in component samples; 0 until set
+  std::uint32_t size[2] = {0, 0};   // width and height in component samples; 0 until set
   std::uint8_t factor[2] = {1, 1};  // XRsiz, YRsiz, derived from the sizes
   std::uint8_t depth = 0;           // 0 until set
   std::uint8_t isSigned = 0;
@@ -41,7 +41,8 @@ struct TileCoding {
 };
 
 inline constexpr std::uint8_t kMaxPrecinctExponent = 15;
-inline constexpr std::uint8_t kNoPrecinctPartition = kMaxPrecinctExponent * 16 + kMaxPrecinctExponent;
+inline constexpr std::uint8_t kNoPrecinctPartition =
+    kMaxPrecinctExponent * 16 + kMaxPrecinctExponent;
 
 struct TileComponentCoding {
   std::uint8_t levels = 5;

@@ -1,8 +1,8 @@
 // JP2 and JPX boxes (T.800 Annex I, T.801 for the JPX brand) written through the output.
 #include "encoder/FileBoxes.h"
 
-#include <span>
 #include <limits>
+#include <span>
 
 #include "common/BigEndian.h"
 #include "common/ChannelBoxes.h"
@@ -31,11 +31,16 @@ constexpr std::size_t kBoxTypeOffset = 4;
 
 std::uint32_t EnumeratedColourSpace(std::uint32_t colourSpace) {
   switch (colourSpace) {
-    case JP2_Colour_Greyscale: return kEnumGreyscale;
-    case JP2_Colour_sRGB: return kEnumSrgb;
-    case JP2_Colour_sYCC: return kEnumSycc;
-    case JP2_Colour_CMYK: return kEnumCmyk;
-    default: return kEnumCieLab;
+    case JP2_Colour_Greyscale:
+      return kEnumGreyscale;
+    case JP2_Colour_sRGB:
+      return kEnumSrgb;
+    case JP2_Colour_sYCC:
+      return kEnumSycc;
+    case JP2_Colour_CMYK:
+      return kEnumCmyk;
+    default:
+      return kEnumCieLab;
   }
 }
 
@@ -138,7 +143,8 @@ class Jp2Header {
         mapping[c] = {0, ComponentMapping::kPalette, static_cast<std::uint8_t>(c)};
       }
       for (std::uint32_t c = 1; c < components; ++c) {
-        mapping[palette->columns + c - 1] = {static_cast<std::uint16_t>(c), ComponentMapping::kDirect, 0};
+        mapping[palette->columns + c - 1] = {static_cast<std::uint16_t>(c),
+                                             ComponentMapping::kDirect, 0};
       }
       mapping_.entries = {mapping, channels};
     }
@@ -157,9 +163,9 @@ class Jp2Header {
     approximation_.precedence = kNotPreferred;
     approximation_.approximation = kApproximationReasonable;
     approximation_.enumerated = EnumeratedColourSpace(state_.iccInfo.approximation);
-    colour_.method = !icc ? ColourBox::kEnumerated
-                          : state_.iccInfo.restricted ? ColourBox::kRestrictedIcc
-                                                      : ColourBox::kAnyIcc;
+    colour_.method = !icc                        ? ColourBox::kEnumerated
+                     : state_.iccInfo.restricted ? ColourBox::kRestrictedIcc
+                                                 : ColourBox::kAnyIcc;
     colour_.precedence = approximated_ ? kPreferred : kNotPreferred;
     colour_.approximation =
         state_.fileFormat == JP2_Format_JP2 ? kApproximationUnstated : kApproximationAccurate;
@@ -224,7 +230,8 @@ class BoxWriter {
     const std::uint32_t listed[] = {kBrandJpx, kBrandJp2};
     FileTypeBox box;
     box.brand = jpx ? kBrandJpx : kBrandJp2;
-    box.compatibility = std::span<const std::uint32_t>(listed).subspan(jpx ? 0 : 1, jpx && alsoJp2 ? 2 : 1);
+    box.compatibility =
+        std::span<const std::uint32_t>(listed).subspan(jpx ? 0 : 1, jpx && alsoJp2 ? 2 : 1);
     return box.Write(out_);
   }
 
@@ -316,8 +323,8 @@ Status WriteTrailingBoxes(CompressState& state) {
     if (state.codestreamBoxLength > std::numeric_limits<std::uint32_t>::max()) {
       return JP2_Error_Limit;
     }
-    JP2_RETURN_IF_ERROR(state.output.Put32At(state.codestreamBoxOffset,
-                                             static_cast<std::uint32_t>(state.codestreamBoxLength)));
+    JP2_RETURN_IF_ERROR(state.output.Put32At(
+        state.codestreamBoxOffset, static_cast<std::uint32_t>(state.codestreamBoxLength)));
     state.codestreamLengthPending = false;
   }
   BoxWriter writer(state);

@@ -44,8 +44,8 @@ Status FitAndApply(CompressState& state, Axis axis, ReferenceGrid candidate) {
   }
   candidate.extent[axis] = fitted;
   JP2_RETURN_IF_ERROR(ApplyGrid(state, candidate));
-  static_cast<void>(FitAxis(state.components, state.componentCount, axis,
-                            candidate.offset[axis], true, &fitted));
+  static_cast<void>(
+      FitAxis(state.components, state.componentCount, axis, candidate.offset[axis], true, &fitted));
   return JP2_Success;
 }
 

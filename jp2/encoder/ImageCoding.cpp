@@ -35,7 +35,8 @@ class PendingBlocks {
     if (count_ == capacity_) {
       const std::uint32_t capacity = std::max<std::uint32_t>(16, 2 * capacity_);
       OwnedBlock grown;
-      JP2_RETURN_IF_ERROR(AllocateZeroed(memory, std::uint64_t{capacity} * sizeof(CodeBlock), &grown));
+      JP2_RETURN_IF_ERROR(
+          AllocateZeroed(memory, std::uint64_t{capacity} * sizeof(CodeBlock), &grown));
       auto* items = reinterpret_cast<CodeBlock*>(grown.data);
       std::copy(items_, items_ + count_, items);
       JP2_RETURN_IF_ERROR(ReplaceBlock(memory, &block_, grown));
@@ -70,8 +71,13 @@ class CodingSink final : public CodeBlockSink {
   CodingSink(const CompressState& state, std::uint32_t tile, TilePackets& packets,
              WorkerPool& workers, PerThread<CodingHand>& hands, PendingBlocks& pending,
              CodewordPool& pool)
-      : state_(state), tile_(tile), packets_(packets), workers_(workers), hands_(hands),
-        pending_(pending), pool_(pool) {}
+      : state_(state),
+        tile_(tile),
+        packets_(packets),
+        workers_(workers),
+        hands_(hands),
+        pending_(pending),
+        pool_(pool) {}
 
   Status TakeCodeBlock(const CodeBlock& block) override {
     return pending_.Add(workers_.Memory(), block);
@@ -156,7 +162,9 @@ class StreamPacketSink final : public PacketSink {
   OutputStream& out_;
 };
 
-std::int32_t DiscardBytes(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) { return 0; }
+std::int32_t DiscardBytes(const void*, std::uint32_t, std::uint32_t, std::uintptr_t) {
+  return 0;
+}
 
 // Everything one image run owns besides the handle, released in Finish whatever happened.
 class ImageRun {
@@ -188,7 +196,8 @@ class ImageRun {
   // Releases the run's memory, and after a failure the output too, so that the run can be
   // repeated from the start; the first failure of the run or of a release is returned.
   Status Finish(Status result) {
-    const Status releases[] = {hands_.Release(), pool_.Release(),
+    const Status releases[] = {hands_.Release(),
+                               pool_.Release(),
                                pending_.Release(workers_.Memory()),
                                Release(state_.memory, &tileBlock_),
                                Release(state_.memory, &runBlock_),
@@ -225,14 +234,14 @@ class ImageRun {
       walk.precincts = coding.precincts;
     }
     const TileCoding& coding = state_.tiles[tile];
-    return TilePacketPlan{rect,
-                          walks_,
-                          &state_.Coding(tile, 0),
-                          state_.componentCount,
-                          coding.layers,
-                          coding.progression,
-                          {(coding.markers & JP2_Markers_SOP) != 0,
-                           (coding.markers & JP2_Markers_EPH) != 0}};
+    return TilePacketPlan{
+        rect,
+        walks_,
+        &state_.Coding(tile, 0),
+        state_.componentCount,
+        coding.layers,
+        coding.progression,
+        {(coding.markers & JP2_Markers_SOP) != 0, (coding.markers & JP2_Markers_EPH) != 0}};
   }
 
   // Bytes of the tile-part header, found by writing it to a stream that keeps nothing.
@@ -260,7 +269,8 @@ class ImageRun {
     image.regions = setup_.regionCount != 0;
     for (int c = 0; c < state_.componentCount; ++c) {
       const ComponentGeometry& g = state_.components[c];
-      image.uncompressedBytes += std::uint64_t{(g.depth + 7u) / 8u} * g.size[kAxisX] * g.size[kAxisY];
+      image.uncompressedBytes +=
+          std::uint64_t{(g.depth + 7u) / 8u} * g.size[kAxisX] * g.size[kAxisY];
     }
     BlockLayout layout;
     layout.Add(state_.tileCount, sizeof(TileShare));
@@ -303,7 +313,8 @@ class ImageRun {
     layering.targeted = state_.targetSize != 0;
     layering.tilePartHeader = headerBytes;
     layering.nonEmptyPrecincts = packets.PrecinctCount();
-    layering.tileBudget = tileBudgets_[tile] + headerBytes + layering.nonEmptyPrecincts * plan.layers;
+    layering.tileBudget =
+        tileBudgets_[tile] + headerBytes + layering.nonEmptyPrecincts * plan.layers;
     for (int c = 0; c < state_.componentCount; ++c) {
       const Rect& area = plan.components[c].tileComponent;
       layering.uncompressedBits +=

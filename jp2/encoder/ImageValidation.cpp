@@ -38,7 +38,8 @@ Status CheckGeometry(const CompressState& state) {
   // The image must start inside the first tile; a tile size of 0 is the whole grid.
   for (const Axis axis : {kAxisX, kAxisY}) {
     const ReferenceGrid& grid = state.grid;
-    const std::uint64_t tileSize = grid.tileSize[axis] != 0 ? grid.tileSize[axis] : grid.extent[axis];
+    const std::uint64_t tileSize =
+        grid.tileSize[axis] != 0 ? grid.tileSize[axis] : grid.extent[axis];
     if (grid.offset[axis] < grid.tileOffset[axis] ||
         grid.offset[axis] >= std::uint64_t{grid.tileOffset[axis]} + tileSize) {
       return JP2_Error_TileGrid;
@@ -137,4 +138,3 @@ Status CompressImageInto(CompressState& state, CodeBlockSink& sink) {
 }
 
 }  // namespace quillon::jp2
-

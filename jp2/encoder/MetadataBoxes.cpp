@@ -90,7 +90,8 @@ JP2_API int32_t JP2_Compress_SetXML_Data(CompressHandle handle, const uint8_t* d
 JP2_API int32_t JP2_Compress_SetIP_Data(CompressHandle handle, const uint8_t* data,
                                         uint32_t length) {
   return WithState(handle, [&](CompressState& state) {
-    JP2_RETURN_IF_ERROR(quillon::jp2::AddPayloadBox(state, quillon::jp2::kBoxIntellectualProperty, nullptr, data, length));
+    JP2_RETURN_IF_ERROR(quillon::jp2::AddPayloadBox(state, quillon::jp2::kBoxIntellectualProperty,
+                                                    nullptr, data, length));
     state.ipDataSet = true;
     return quillon::jp2::Status();
   });
@@ -105,8 +106,7 @@ JP2_API int32_t JP2_Compress_SetUUID_Data(CompressHandle handle, const uint8_t* 
 }
 
 JP2_API int32_t JP2_Compress_SetUUID_Info(CompressHandle handle, const uint8_t* uuids,
-                                          uint32_t count, const uint8_t* url,
-                                          uint32_t urlLength) {
+                                          uint32_t count, const uint8_t* url, uint32_t urlLength) {
   return WithState(handle, [&](CompressState& state) {
     return quillon::jp2::AddUuidInfoBox(state, uuids, count, url, urlLength);
   });
@@ -115,8 +115,8 @@ JP2_API int32_t JP2_Compress_SetUUID_Info(CompressHandle handle, const uint8_t* 
 JP2_API int32_t JP2_Compress_SetIPTC_Data(CompressHandle handle, const uint8_t* data,
                                           uint32_t length) {
   return WithState(handle, [&](CompressState& state) {
-    return quillon::jp2::AddPayloadBox(state, quillon::jp2::kBoxUuid, quillon::jp2::kIptcUuid,
-                                       data, length);
+    return quillon::jp2::AddPayloadBox(state, quillon::jp2::kBoxUuid, quillon::jp2::kIptcUuid, data,
+                                       length);
   });
 }
 

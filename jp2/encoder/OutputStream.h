@@ -25,8 +25,12 @@ class OutputStream final : public SegmentWriter {
   // Writes count bytes at offset; a write that does not continue the buffered run flushes
   // first. Callback errors are returned unchanged.
   Status Write(const std::uint8_t* bytes, std::uint64_t offset, std::uint64_t count);
-  Status Append(const std::uint8_t* bytes, std::uint64_t count) { return Write(bytes, end_, count); }
-  Status Put(const std::uint8_t* bytes, std::uint32_t count) override { return Append(bytes, count); }
+  Status Append(const std::uint8_t* bytes, std::uint64_t count) {
+    return Write(bytes, end_, count);
+  }
+  Status Put(const std::uint8_t* bytes, std::uint32_t count) override {
+    return Append(bytes, count);
+  }
   Status Append16(std::uint16_t value) { return PutU16(value); }
   Status Append32(std::uint32_t value) { return PutU32(value); }
   Status Put32At(std::uint64_t offset, std::uint32_t value);

@@ -11,7 +11,9 @@ struct Interval {
   std::uint64_t high;
 };
 
-constexpr std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; }
+constexpr std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) {
+  return (a + b - 1) / b;
+}
 
 // The grid extents X1 with ceil(X1 / f) - ceil(offset / f) = size.
 Interval ExtentsFor(std::uint64_t factor, std::uint64_t size, std::uint64_t offset) {
@@ -22,9 +24,10 @@ Interval ExtentsFor(std::uint64_t factor, std::uint64_t size, std::uint64_t offs
 // The factor of one component against the current interval, or 0 when none below 256
 // reaches it. The search starts from an estimate and only ever raises the factor.
 std::uint32_t FactorReaching(std::uint64_t size, std::uint64_t offset, std::uint64_t low) {
-  const std::int64_t estimate = (static_cast<std::int64_t>(size) - static_cast<std::int64_t>(offset) +
-                                 static_cast<std::int64_t>(low) + 1) /
-                                static_cast<std::int64_t>(size + 2);
+  const std::int64_t estimate =
+      (static_cast<std::int64_t>(size) - static_cast<std::int64_t>(offset) +
+       static_cast<std::int64_t>(low) + 1) /
+      static_cast<std::int64_t>(size + 2);
   std::uint64_t factor = estimate < 1 ? 1 : static_cast<std::uint64_t>(estimate);
   while (factor <= kMaxFactor && ExtentsFor(factor, size, offset).high < low) ++factor;
   return factor <= kMaxFactor ? static_cast<std::uint32_t>(factor) : 0;
@@ -32,9 +35,8 @@ std::uint32_t FactorReaching(std::uint64_t size, std::uint64_t offset, std::uint
 
 // Narrows the widest component's interval for factor m by every component; false when a
 // component finds no factor or the intersection becomes empty.
-bool FitWithWidestFactor(ComponentGeometry* components, int count, Axis axis,
-                         std::uint64_t offset, int widest, std::uint32_t m, bool storeFactors,
-                         std::uint64_t* extent) {
+bool FitWithWidestFactor(ComponentGeometry* components, int count, Axis axis, std::uint64_t offset,
+                         int widest, std::uint32_t m, bool storeFactors, std::uint64_t* extent) {
   Interval current = ExtentsFor(m, components[widest].size[axis], offset);
   for (int i = 0; i < count; ++i) {
     const std::uint64_t size = components[i].size[axis];

@@ -6,12 +6,12 @@
 #include <cstdint>
 
 #include "common/CodecMemory.h"
+#include "common/ProgressionWalk.h"
 #include "common/Status.h"
+#include "common/WorkArena.h"
 #include "encoder/CompressState.h"
 #include "encoder/PacketHeader.h"
-#include "common/ProgressionWalk.h"
 #include "encoder/RateAllocation.h"
-#include "common/WorkArena.h"
 
 namespace quillon::jp2 {
 

@@ -7,8 +7,8 @@ namespace quillon::jp2 {
 namespace {
 
 // Fills tiles [0, count) of the given tables with tile 0 of the handle's current tables.
-void FillFromFirstTile(const CompressState& state, TileCoding* tiles,
-                       TileComponentCoding* coding, std::uint32_t count) {
+void FillFromFirstTile(const CompressState& state, TileCoding* tiles, TileComponentCoding* coding,
+                       std::uint32_t count) {
   const TileCoding firstTile = state.tiles[0];
   const int components = state.componentCount;
   for (std::uint32_t tile = 0; tile < count; ++tile) {

@@ -5,11 +5,11 @@
 #include <new>
 
 #include "common/ComponentTransforms.h"
+#include "common/WorkArena.h"
 #include "encoder/CodeBlockAssembly.h"
 #include "encoder/SampleIntake.h"
 #include "encoder/TileGeometry.h"
 #include "encoder/WaveletCascade.h"
-#include "common/WorkArena.h"
 
 namespace quillon::jp2 {
 namespace {

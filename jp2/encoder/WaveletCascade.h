@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "common/Status.h"
-#include "encoder/TileGeometry.h"
 #include "common/WorkArena.h"
+#include "encoder/TileGeometry.h"
 
 namespace quillon::jp2 {
 

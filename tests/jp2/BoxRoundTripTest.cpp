@@ -72,7 +72,8 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
   info.location = {payload, 3};
 
   const std::vector<RoundTrip> cases = {
-      {"ftyp", kBoxFileType, Written(fileType), [&](auto contents, bool check) {
+      {"ftyp", kBoxFileType, Written(fileType),
+       [&](auto contents, bool check) {
          FileTypeBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
@@ -81,24 +82,30 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
            EXPECT_FALSE(parsed.Names(FourCC("abcd")));
          }
          return status.code();
-       }, 0},
-      {"ihdr", kBoxImageHeader, Written(imageHeader), [&](auto contents, bool check) {
+       },
+       0},
+      {"ihdr", kBoxImageHeader, Written(imageHeader),
+       [&](auto contents, bool check) {
          ImageHeaderBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
            EXPECT_EQ(std::memcmp(&parsed, &imageHeader, sizeof parsed), 0);
          }
          return status.code();
-       }, JP2_Error_ShortRead},
-      {"bpcc", kBoxBitsPerComponent, Written(BitsPerComponentBox{depthBytes}), [&](auto contents, bool check) {
+       },
+       JP2_Error_ShortRead},
+      {"bpcc", kBoxBitsPerComponent, Written(BitsPerComponentBox{depthBytes}),
+       [&](auto contents, bool check) {
          BitsPerComponentBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
            EXPECT_EQ(Bytes(parsed.depthBytes.begin(), parsed.depthBytes.end()), Bytes({7, 0x8B}));
          }
          return status.code();
-       }, 0},
-      {"colr CIELab", kBoxColour, Written(lab), [&](auto contents, bool check) {
+       },
+       0},
+      {"colr CIELab", kBoxColour, Written(lab),
+       [&](auto contents, bool check) {
          ColourBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
@@ -107,16 +114,20 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
            EXPECT_EQ(parsed.lab.il, 7u);
          }
          return status.code();
-       }, 0},  // cut: the parameters are dropped, EnumCS stays
-      {"colr ICC", kBoxColour, Written(icc), [&](auto contents, bool check) {
+       },
+       0},  // cut: the parameters are dropped, EnumCS stays
+      {"colr ICC", kBoxColour, Written(icc),
+       [&](auto contents, bool check) {
          ColourBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
            EXPECT_EQ(parsed.profile.size(), 3u);
          }
          return status.code();
-       }, 0},
-      {"res", kBoxResolution, Written(resolution), [&](auto contents, bool check) {
+       },
+       0},
+      {"res", kBoxResolution, Written(resolution),
+       [&](auto contents, bool check) {
          ResolutionBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
@@ -125,8 +136,10 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
            EXPECT_EQ(parsed.display.firstExponent, -2);
          }
          return status.code();
-       }, JP2_Error_ResolutionBox},
-      {"pclr", kBoxPalette, Written(palette), [&](auto contents, bool check) {
+       },
+       JP2_Error_ResolutionBox},
+      {"pclr", kBoxPalette, Written(palette),
+       [&](auto contents, bool check) {
          FieldReader in(contents);
          PaletteBox parsed;
          if (!parsed.ParseHeader(in).ok()) return parsed.ParseHeader(in).code();
@@ -139,8 +152,10 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
            EXPECT_EQ(PaletteBox::BytesPerValue(parsed.depthBytes[1]), 3u);
          }
          return status.code();
-       }, JP2_Error_ShortRead},
-      {"cmap", kBoxComponentMapping, Written(ComponentMappingBox{mapping}), [&](auto contents, bool check) {
+       },
+       JP2_Error_ShortRead},
+      {"cmap", kBoxComponentMapping, Written(ComponentMappingBox{mapping}),
+       [&](auto contents, bool check) {
          ComponentMapping parsed[3];
          if (check) {
            EXPECT_EQ(ComponentMappingBox::EntryCount(contents), 3u);
@@ -150,8 +165,10 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
            EXPECT_EQ(parsed[2].component, 1u);
          }
          return status.code();
-       }, JP2_Error_ShortRead},
-      {"cdef", kBoxChannelDefinition, Written(ChannelDefinitionBox{definitions}), [&](auto contents, bool check) {
+       },
+       JP2_Error_ShortRead},
+      {"cdef", kBoxChannelDefinition, Written(ChannelDefinitionBox{definitions}),
+       [&](auto contents, bool check) {
          std::uint16_t count = 0;
          const Status counted = ChannelDefinitionBox::ParseCount(contents, &count);
          if (!counted.ok()) return counted.code();
@@ -161,16 +178,20 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
            EXPECT_EQ(parsed[2].association, 65535u);
          }
          return status.code();
-       }, JP2_Error_ShortRead},
-      {"xml", kBoxXml, Written(PayloadBox{kBoxXml, payload}), [&](auto contents, bool check) {
+       },
+       JP2_Error_ShortRead},
+      {"xml", kBoxXml, Written(PayloadBox{kBoxXml, payload}),
+       [&](auto contents, bool check) {
          PayloadBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
            EXPECT_EQ(parsed.data.size(), 3u);
          }
          return status.code();
-       }, 0},
-      {"uuid", kBoxUuid, Written(UuidBox{uuid, payload}), [&](auto contents, bool check) {
+       },
+       0},
+      {"uuid", kBoxUuid, Written(UuidBox{uuid, payload}),
+       [&](auto contents, bool check) {
          UuidBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
@@ -178,8 +199,10 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
            EXPECT_EQ(parsed.data.size(), 3u);
          }
          return status.code();
-       }, 0},
-      {"uinf", kBoxUuidInfo, Written(info), [&](auto contents, bool check) {
+       },
+       0},
+      {"uinf", kBoxUuidInfo, Written(info),
+       [&](auto contents, bool check) {
          UuidInfoBox parsed;
          const Status status = parsed.Parse(contents);
          if (check) {
@@ -187,7 +210,8 @@ TEST(BoxRoundTrip, EveryBoxParsesBackAndRefusesACut) {
            EXPECT_EQ(parsed.location.size(), 4u) << "the text and its terminating zero";
          }
          return status.code();
-       }, JP2_Error_ShortRead},
+       },
+       JP2_Error_ShortRead},
   };
   for (const RoundTrip& c : cases) {
     const Bytes& box = c.written;

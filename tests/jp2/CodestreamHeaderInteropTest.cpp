@@ -118,7 +118,8 @@ void ExpectHeadersAsDumped(const std::string& file, int expectedTileParts = 0) {
     EXPECT_EQ(d[at + "numgbits"], std::to_string(values.guardBits));
     EXPECT_EQ(d[at + "roishift"], std::to_string(values.roiShift));
     const std::string steps = d[at + "stepsizes"];
-    EXPECT_EQ(std::count(steps.begin(), steps.end(), '('), values.stepCount == 1 ? 1 : 1 + 3 * values.levels)
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), '('),
+              values.stepCount == 1 ? 1 : 1 + 3 * values.levels)
         << steps;
   }
 
@@ -128,7 +129,8 @@ void ExpectHeadersAsDumped(const std::string& file, int expectedTileParts = 0) {
   std::vector<std::uint8_t> segmentBuffer(kSegmentBufferSize);
   while (offset + 2 <= bytes.size() && U16(bytes, offset) != kMarkerEoc) {
     TilePartInfo info;
-    ASSERT_EQ(ParseTilePartHeader(reader, offset, memory, &p, &info, segmentBuffer.data()).code(), JP2_Success)
+    ASSERT_EQ(ParseTilePartHeader(reader, offset, memory, &p, &info, segmentBuffer.data()).code(),
+              JP2_Success)
         << "tile-part at " << offset;
     EXPECT_LE(info.dataStart, info.dataEnd);
     if (info.nextTilePart == 0) break;
@@ -209,8 +211,8 @@ void RunPeerCases(const std::string& program, const std::vector<PeerCase>& cases
     SCOPED_TRACE(program + " " + c.name + ": " + c.options);
     const std::string base = ::testing::TempDir() + "quillon-peer-" + c.name;
     c.picture.Write(base + ".raw");
-    const std::string command = program + " -i " + base + ".raw -F " + c.picture.Format() +
-                                " -o " + base + ".j2k " + c.options + " > " + base + ".log 2>&1";
+    const std::string command = program + " -i " + base + ".raw -F " + c.picture.Format() + " -o " +
+                                base + ".j2k " + c.options + " > " + base + ".log 2>&1";
     const int exit = std::system(command.c_str());
     const Bytes log = ReadWholeFile(base + ".log");
     ASSERT_EQ(exit, 0) << std::string(log.begin(), log.end());
@@ -230,30 +232,30 @@ RawPicture Picture(int components, int depth, bool isSigned = false,
 }
 
 TEST(CodestreamHeaderInterop, OpenJpegFilesMatchTheDump) {
-  RunPeerCases("opj_compress",
-               {{"tiles-offsets", Picture(3, 8), "-t 16,12 -d 5,3 -T 2,1 -n 3 -b 32,16 -p RPCL -SOP -EPH"},
-                {"tile-parts-poc-tlm-plt", Picture(3, 8),
-                 "-t 16,16 -TP R -PLT -TLM -n 3 -POC T0=0,0,1,3,3,CPRL/T0=0,0,1,6,3,LRCP", 18},
-                {"precincts-layers-roi", Picture(3, 8),
-                 "-c [64,64],[32,32],[16,16] -n 3 -r 20,10,1 -ROI c=1,U=4"},
-                {"irreversible", Picture(1, 8), "-I -n 4 -GuardBits 3"},
-                {"subsampled-signed-12", Picture(3, 12, true, {{1, 1}, {2, 1}, {2, 2}}), "-n 2"},
-                {"one-bit", Picture(1, 1), "-n 2"},
-                {"sixteen-bit", Picture(2, 16), "-n 2 -M 63"},
-                {"many-components", Picture(20, 4), "-n 1 -mct 0"}});
+  RunPeerCases(
+      "opj_compress",
+      {{"tiles-offsets", Picture(3, 8), "-t 16,12 -d 5,3 -T 2,1 -n 3 -b 32,16 -p RPCL -SOP -EPH"},
+       {"tile-parts-poc-tlm-plt", Picture(3, 8),
+        "-t 16,16 -TP R -PLT -TLM -n 3 -POC T0=0,0,1,3,3,CPRL/T0=0,0,1,6,3,LRCP", 18},
+       {"precincts-layers-roi", Picture(3, 8),
+        "-c [64,64],[32,32],[16,16] -n 3 -r 20,10,1 -ROI c=1,U=4"},
+       {"irreversible", Picture(1, 8), "-I -n 4 -GuardBits 3"},
+       {"subsampled-signed-12", Picture(3, 12, true, {{1, 1}, {2, 1}, {2, 2}}), "-n 2"},
+       {"one-bit", Picture(1, 1), "-n 2"},
+       {"sixteen-bit", Picture(2, 16), "-n 2 -M 63"},
+       {"many-components", Picture(20, 4), "-n 1 -mct 0"}});
 }
 
 TEST(CodestreamHeaderInterop, GrokFilesMatchTheDump) {
-  RunPeerCases("grk_compress",
-               {{"tiles-offsets", Picture(3, 8), "-t 16,12 -d 5,3 -T 2,1 -n 3 -b 32,16 -p PCRL -S -E"},
-                {"tile-parts-plt", Picture(3, 8),
-                 "-t 16,16 -u R -L -n 3", 18},
-                {"precincts-layers-roi", Picture(3, 8),
-                 "-c [64,64],[32,32],[16,16] -n 3 -r 20,10,1 -R c=2,U=5"},
-                {"irreversible", Picture(1, 8), "-I -n 5"},
-                {"signed-10", Picture(3, 10, true), "-n 2"},
-                {"sixteen-bit", Picture(1, 16), "-n 2"},
-                {"many-components", Picture(40, 8), "-n 1 -Y 0"}});
+  RunPeerCases("grk_compress", {{"tiles-offsets", Picture(3, 8),
+                                 "-t 16,12 -d 5,3 -T 2,1 -n 3 -b 32,16 -p PCRL -S -E"},
+                                {"tile-parts-plt", Picture(3, 8), "-t 16,16 -u R -L -n 3", 18},
+                                {"precincts-layers-roi", Picture(3, 8),
+                                 "-c [64,64],[32,32],[16,16] -n 3 -r 20,10,1 -R c=2,U=5"},
+                                {"irreversible", Picture(1, 8), "-I -n 5"},
+                                {"signed-10", Picture(3, 10, true), "-n 2"},
+                                {"sixteen-bit", Picture(1, 16), "-n 2"},
+                                {"many-components", Picture(40, 8), "-n 1 -Y 0"}});
 }
 
 }  // namespace

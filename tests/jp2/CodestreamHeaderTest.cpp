@@ -90,8 +90,7 @@ TEST(CodestreamHeader, MainHeaderMarkerTableAndChecks) {
     std::int32_t code;
   } cases[] = {
       {"plain", WithMainSegments([](VectorSegmentWriter&) {}), JP2_Success},
-      {"TLM and PLM are skipped",
-       WithMainSegments([&](VectorSegmentWriter& out) {
+      {"TLM and PLM are skipped", WithMainSegments([&](VectorSegmentWriter& out) {
          segment(kMarkerTlm, {0, 0x50, 0, 0, 0, 9})(out);
          segment(kMarkerPlm, {0, 1, 2})(out);
        }),
@@ -102,20 +101,25 @@ TEST(CodestreamHeader, MainHeaderMarkerTableAndChecks) {
          out.Marker(0xFF30);
        }),
        JP2_Success},
-      {"PLT in the main header", WithMainSegments(segment(kMarkerPlt, {0, 1})), JP2_Error_Codestream},
-      {"PPT in the main header", WithMainSegments(segment(kMarkerPpt, {0, 1})), JP2_Error_Codestream},
+      {"PLT in the main header", WithMainSegments(segment(kMarkerPlt, {0, 1})),
+       JP2_Error_Codestream},
+      {"PPT in the main header", WithMainSegments(segment(kMarkerPpt, {0, 1})),
+       JP2_Error_Codestream},
       {"second SIZ", WithMainSegments([](VectorSegmentWriter& out) {
-         static_cast<void>(SmallSiz(64, 64, 3, 32).Write(out, [](std::uint32_t) { return SizComponent{}; }));
+         static_cast<void>(
+             SmallSiz(64, 64, 3, 32).Write(out, [](std::uint32_t) { return SizComponent{}; }));
        }),
        JP2_Error_Codestream},
-      {"SOD in the main header", WithMainSegments([](VectorSegmentWriter& out) { out.Marker(kMarkerSod); }),
+      {"SOD in the main header",
+       WithMainSegments([](VectorSegmentWriter& out) { out.Marker(kMarkerSod); }),
        JP2_Error_Codestream},
       {"segment length 1", WithMainSegments([](VectorSegmentWriter& out) {
          out.Marker(0xFF70);
          static_cast<void>(out.PutU16(1));
        }),
        JP2_Error_Codestream},
-      {"bytes that are no marker", WithMainSegments([](VectorSegmentWriter& out) { out.Marker(0x1234); }),
+      {"bytes that are no marker",
+       WithMainSegments([](VectorSegmentWriter& out) { out.Marker(0x1234); }),
        JP2_Error_Codestream},
       {"COC of component 3 of 3", WithMainSegments([](VectorSegmentWriter& out) {
          static_cast<void>(CocSegment{3, {}}.Write(out, 3));
@@ -141,15 +145,14 @@ TEST(CodestreamHeader, MainHeaderMarkerTableAndChecks) {
       {"Lsiz not 38 + 3 x Csiz", Codestream([](VectorSegmentWriter& out) {
          out.Marker(kMarkerSoc);
          Bytes body(34, 0);
-         body[5] = body[9] = 64;    // Xsiz, Ysiz
-         body[21] = body[25] = 64;  // XTsiz, YTsiz
+         body[5] = body[9] = 64;                       // Xsiz, Ysiz
+         body[21] = body[25] = 64;                     // XTsiz, YTsiz
          body.insert(body.end(), {0, 1, 7, 1, 1, 0});  // Csiz 1 and one byte too many
          out.Raw(kMarkerSiz, body);
        }),
        JP2_Error_Codestream},
-      {"Csiz 16,385", Codestream([](VectorSegmentWriter& out) {
-         WriteSocSiz(out, SmallSiz(64, 64, 16385, 32));
-       }),
+      {"Csiz 16,385",
+       Codestream([](VectorSegmentWriter& out) { WriteSocSiz(out, SmallSiz(64, 64, 16385, 32)); }),
        JP2_Error_ComponentCount},
       {"XTsiz 0", Codestream([](VectorSegmentWriter& out) {
          SizSegment siz = SmallSiz(64, 64, 1, 32);
@@ -167,7 +170,8 @@ TEST(CodestreamHeader, MainHeaderMarkerTableAndChecks) {
          WriteMainHeaderStart(out, siz);
        }),
        JP2_Error_Codestream},
-      {"no SOC", Codestream([](VectorSegmentWriter& out) { out.Marker(kMarkerSiz); }), JP2_Error_Codestream},
+      {"no SOC", Codestream([](VectorSegmentWriter& out) { out.Marker(kMarkerSiz); }),
+       JP2_Error_Codestream},
       {"no COD", Codestream([](VectorSegmentWriter& out) {
          WriteSocSiz(out, SmallSiz(64, 64, 1, 32));
          QcdSegment qcd;
@@ -190,9 +194,8 @@ TEST(CodestreamHeader, MainHeaderMarkerTableAndChecks) {
 
 // A small input that claims the largest grid: no allocation grows with the claim.
 TEST(CodestreamHeader, ClaimsBeyondTheInputAllocateNothingPerTileOrComponent) {
-  Bytes header = Codestream([](VectorSegmentWriter& out) {
-    WriteSocSiz(out, SmallSiz(65535, 65535, 16384, 256));
-  });
+  Bytes header = Codestream(
+      [](VectorSegmentWriter& out) { WriteSocSiz(out, SmallSiz(65535, 65535, 16384, 256)); });
   header.resize(40);
   Parsed cut(header);
   EXPECT_NE(cut.status.code(), JP2_Success);
@@ -218,7 +221,11 @@ TEST(CodestreamHeader, PrioritiesHoldInEitherOrder) {
   CodSegment cod;
   cod.coding.levels = 3;
   cod.layers = 2;
-  const CocSegment coc{1, [] { CodingStyle s; s.levels = 1; return s; }()};
+  const CocSegment coc{1, [] {
+                         CodingStyle s;
+                         s.levels = 1;
+                         return s;
+                       }()};
   QcdSegment qcd;
   qcd.quantization.stepCount = 10;
   qcd.quantization.guardBits = 1;
@@ -232,7 +239,11 @@ TEST(CodestreamHeader, PrioritiesHoldInEitherOrder) {
   QcdSegment tileQcd = qcd;
   tileQcd.quantization.stepCount = 16;
   tileQcd.quantization.guardBits = 3;
-  const CocSegment tileCoc{2, [] { CodingStyle s; s.levels = 0; return s; }()};
+  const CocSegment tileCoc{2, [] {
+                             CodingStyle s;
+                             s.levels = 0;
+                             return s;
+                           }()};
   QccSegment tileQcc{2, {}};
   tileQcc.quantization.stepCount = 1;
   tileQcc.quantization.guardBits = 7;
@@ -245,18 +256,38 @@ TEST(CodestreamHeader, PrioritiesHoldInEitherOrder) {
     };
     Parsed parsed(Codestream([&](VectorSegmentWriter& out) {
       WriteSocSiz(out, SmallSiz(64, 64, 3, 32));
-      inOrder(out, [&](VectorSegmentWriter& o) { ASSERT_TRUE(cod.Write(o).ok()); ASSERT_TRUE(qcd.Write(o).ok()); },
-              [&](VectorSegmentWriter& o) { ASSERT_TRUE(coc.Write(o, 3).ok()); ASSERT_TRUE(qcc.Write(o, 3).ok()); });
+      inOrder(
+          out,
+          [&](VectorSegmentWriter& o) {
+            ASSERT_TRUE(cod.Write(o).ok());
+            ASSERT_TRUE(qcd.Write(o).ok());
+          },
+          [&](VectorSegmentWriter& o) {
+            ASSERT_TRUE(coc.Write(o, 3).ok());
+            ASSERT_TRUE(qcc.Write(o, 3).ok());
+          });
       VectorSegmentWriter tile;
-      inOrder(tile, [&](VectorSegmentWriter& o) { ASSERT_TRUE(tileCod.Write(o).ok()); ASSERT_TRUE(tileQcd.Write(o).ok()); },
-              [&](VectorSegmentWriter& o) { ASSERT_TRUE(tileCoc.Write(o, 3).ok()); ASSERT_TRUE(tileQcc.Write(o, 3).ok()); });
+      inOrder(
+          tile,
+          [&](VectorSegmentWriter& o) {
+            ASSERT_TRUE(tileCod.Write(o).ok());
+            ASSERT_TRUE(tileQcd.Write(o).ok());
+          },
+          [&](VectorSegmentWriter& o) {
+            ASSERT_TRUE(tileCoc.Write(o, 3).ok());
+            ASSERT_TRUE(tileQcc.Write(o, 3).ok());
+          });
       WriteTilePart(out, 0, 0, 1, tile.bytes, 0);
       WriteTilePart(out, 1, 0, 1, {}, 0);
     }));
     ASSERT_EQ(parsed.status.code(), JP2_Success);
     ASSERT_EQ(parsed.AllTileParts().code(), JP2_Error_Codestream) << "no third SOT";
-    const auto levels = [&](std::uint32_t t, int c) { return TileComponentParamsOf(parsed.params, t, c).levels; };
-    const auto guards = [&](std::uint32_t t, int c) { return TileComponentParamsOf(parsed.params, t, c).guardBits; };
+    const auto levels = [&](std::uint32_t t, int c) {
+      return TileComponentParamsOf(parsed.params, t, c).levels;
+    };
+    const auto guards = [&](std::uint32_t t, int c) {
+      return TileComponentParamsOf(parsed.params, t, c).guardBits;
+    };
     // Main header: COC and QCC outrank COD and QCD for component 1.
     EXPECT_EQ(levels(1, 0), 3);
     EXPECT_EQ(levels(1, 1), 1);
@@ -357,8 +388,12 @@ TEST(CodestreamHeader, TilePartHeaderChecks) {
     const char* name;
     Bytes codestream;
   } cases[] = {
-      {"tile index 4 of 4", tilePart([](VectorSegmentWriter& out) { WriteTilePart(out, 4, 0, 1, {}, 0); })},
-      {"Lsot 11", tilePart([](VectorSegmentWriter& out) { out.Raw(kMarkerSot, Bytes(9, 0)); out.Marker(kMarkerSod); })},
+      {"tile index 4 of 4",
+       tilePart([](VectorSegmentWriter& out) { WriteTilePart(out, 4, 0, 1, {}, 0); })},
+      {"Lsot 11", tilePart([](VectorSegmentWriter& out) {
+         out.Raw(kMarkerSot, Bytes(9, 0));
+         out.Marker(kMarkerSod);
+       })},
       {"Psot shorter than SOT and SOD", tilePart([](VectorSegmentWriter& out) {
          ASSERT_TRUE((SotSegment{0, 13, 0, 1}).Write(out).ok());
          out.Marker(kMarkerSod);
@@ -370,7 +405,8 @@ TEST(CodestreamHeader, TilePartHeaderChecks) {
        })},
       {"SIZ in a tile-part", tilePart([](VectorSegmentWriter& out) {
          VectorSegmentWriter siz;
-         static_cast<void>(SmallSiz(64, 64, 1, 32).Write(siz, [](std::uint32_t) { return SizComponent{}; }));
+         static_cast<void>(
+             SmallSiz(64, 64, 1, 32).Write(siz, [](std::uint32_t) { return SizComponent{}; }));
          WriteTilePart(out, 0, 0, 1, siz.bytes, 0);
        })},
       {"TLM in a tile-part", tilePart([](VectorSegmentWriter& out) {

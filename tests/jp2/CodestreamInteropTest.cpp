@@ -17,7 +17,8 @@ struct LosslessCase {
 };
 
 std::string TempName(const std::string& name, std::uint32_t format) {
-  return ::testing::TempDir() + "quillon-" + name + (format == JP2_Format_Codestream ? ".j2k" : ".jp2");
+  return ::testing::TempDir() + "quillon-" + name +
+         (format == JP2_Format_Codestream ? ".j2k" : ".jp2");
 }
 
 // Encodes losslessly, decodes with both peers and compares every sample.
@@ -29,7 +30,8 @@ void ExpectLosslessRoundTrip(const LosslessCase& test,
     EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_FileFormat, test.format), 0);
     EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_ColourSpace, test.colourSpace), 0);
     if (configure) configure(handle);
-  }), 0);
+  }),
+            0);
   const std::string file = TempName(test.name, test.format);
   WriteFile(file, session.output);
   for (const Peer peer : {Peer::kOpenJpeg, Peer::kGrok}) {
@@ -47,24 +49,30 @@ void ExpectLosslessRoundTrip(const LosslessCase& test,
 }
 
 TEST(CodestreamInterop, GreyCodestreamDecodesExactly) {
-  ExpectLosslessRoundTrip({"grey", JP2_Format_Codestream, JP2_Colour_Greyscale, MakeComponents(1, 61, 47, 8, false)});
+  ExpectLosslessRoundTrip(
+      {"grey", JP2_Format_Codestream, JP2_Colour_Greyscale, MakeComponents(1, 61, 47, 8, false)});
 }
 
 TEST(CodestreamInterop, GreyJp2DecodesExactly) {
-  ExpectLosslessRoundTrip({"grey-jp2", JP2_Format_JP2, JP2_Colour_Greyscale, MakeComponents(1, 61, 47, 8, false)});
+  ExpectLosslessRoundTrip(
+      {"grey-jp2", JP2_Format_JP2, JP2_Colour_Greyscale, MakeComponents(1, 61, 47, 8, false)});
 }
 
 TEST(CodestreamInterop, RgbWithTheComponentTransformDecodesExactly) {
-  ExpectLosslessRoundTrip({"rgb", JP2_Format_JP2, JP2_Colour_sRGB, MakeComponents(3, 70, 53, 8, false)});
+  ExpectLosslessRoundTrip(
+      {"rgb", JP2_Format_JP2, JP2_Colour_sRGB, MakeComponents(3, 70, 53, 8, false)});
 }
 
 TEST(CodestreamInterop, TwelveAndSixteenBitsDecodeExactly) {
-  ExpectLosslessRoundTrip({"grey12", JP2_Format_JP2, JP2_Colour_Greyscale, MakeComponents(1, 40, 33, 12, false)});
-  ExpectLosslessRoundTrip({"rgb16", JP2_Format_JP2, JP2_Colour_sRGB, MakeComponents(3, 37, 29, 16, false)});
+  ExpectLosslessRoundTrip(
+      {"grey12", JP2_Format_JP2, JP2_Colour_Greyscale, MakeComponents(1, 40, 33, 12, false)});
+  ExpectLosslessRoundTrip(
+      {"rgb16", JP2_Format_JP2, JP2_Colour_sRGB, MakeComponents(3, 37, 29, 16, false)});
 }
 
 TEST(CodestreamInterop, SignedSamplesDecodeExactly) {
-  ExpectLosslessRoundTrip({"signed", JP2_Format_Codestream, JP2_Colour_Greyscale, MakeComponents(1, 45, 38, 12, true)});
+  ExpectLosslessRoundTrip(
+      {"signed", JP2_Format_Codestream, JP2_Colour_Greyscale, MakeComponents(1, 45, 38, 12, true)});
 }
 
 }  // namespace

@@ -27,7 +27,9 @@ IccResult Check(const std::vector<std::uint8_t>& profile, std::size_t length) {
   return result;
 }
 
-IccResult Check(const std::vector<std::uint8_t>& profile) { return Check(profile, profile.size()); }
+IccResult Check(const std::vector<std::uint8_t>& profile) {
+  return Check(profile, profile.size());
+}
 
 TEST(IccProfileCheck, RestrictedProfiles) {
   const IccResult rgb = Check(MakeIccProfile({}));

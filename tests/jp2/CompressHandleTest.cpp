@@ -240,7 +240,9 @@ TEST(CompressHandle, ReplacingCopiesReleasesTheOldOnes) {
   EXPECT_TRUE(allocator.live.empty());
 }
 
-TEST(CompressHandle, TheHeaderServesCCallers) { EXPECT_EQ(jp2_session_from_c(), 0); }
+TEST(CompressHandle, TheHeaderServesCCallers) {
+  EXPECT_EQ(jp2_session_from_c(), 0);
+}
 
 }  // namespace
 }  // namespace quillon::jp2::test

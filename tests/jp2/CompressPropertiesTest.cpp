@@ -25,17 +25,34 @@ class CompressProperties : public EncoderTest {
 };
 
 TEST_F(CompressProperties, DefaultsAreThoseOfTheTable) {
-  const std::pair<std::uint32_t, std::uintptr_t> defaults[] = {
-      {JP2_Prop_Width, 0},          {JP2_Prop_Height, 0},           {JP2_Prop_Components, 3},
-      {JP2_Prop_BitDepth, 0},       {JP2_Prop_Signed, 0},           {JP2_Prop_TileWidth, 0},
-      {JP2_Prop_TileHeight, 0},     {JP2_Prop_TileCount, 1},        {JP2_Prop_FileFormat, 1},
-      {JP2_Prop_GridWidth, 0},      {JP2_Prop_OffsetX, 0},          {JP2_Prop_ColourSpace, 10},
-      {JP2_Prop_ByteOrder, 0},      {JP2_Prop_OutputBufferSize, 2048},
-      {JP2_Prop_InputCallback, 0},  {JP2_Prop_Markers, 0},          {JP2_Prop_Progression, 0},
-      {JP2_Prop_Layers, 1},         {JP2_Prop_TargetSize, 0},       {JP2_Prop_VisualWeighting, 0},
-      {JP2_Prop_GuardBits, 2},      {JP2_Prop_Reversible, 1},       {JP2_Prop_Levels, 5},
-      {JP2_Prop_CodeBlockWidth, 64}, {JP2_Prop_CodeBlockHeight, 64}, {JP2_Prop_CodeBlockStyle, 0},
-      {JP2_Prop_QuantStyle, 0},     {JP2_Prop_Threads, 1}};
+  const std::pair<std::uint32_t, std::uintptr_t> defaults[] = {{JP2_Prop_Width, 0},
+                                                               {JP2_Prop_Height, 0},
+                                                               {JP2_Prop_Components, 3},
+                                                               {JP2_Prop_BitDepth, 0},
+                                                               {JP2_Prop_Signed, 0},
+                                                               {JP2_Prop_TileWidth, 0},
+                                                               {JP2_Prop_TileHeight, 0},
+                                                               {JP2_Prop_TileCount, 1},
+                                                               {JP2_Prop_FileFormat, 1},
+                                                               {JP2_Prop_GridWidth, 0},
+                                                               {JP2_Prop_OffsetX, 0},
+                                                               {JP2_Prop_ColourSpace, 10},
+                                                               {JP2_Prop_ByteOrder, 0},
+                                                               {JP2_Prop_OutputBufferSize, 2048},
+                                                               {JP2_Prop_InputCallback, 0},
+                                                               {JP2_Prop_Markers, 0},
+                                                               {JP2_Prop_Progression, 0},
+                                                               {JP2_Prop_Layers, 1},
+                                                               {JP2_Prop_TargetSize, 0},
+                                                               {JP2_Prop_VisualWeighting, 0},
+                                                               {JP2_Prop_GuardBits, 2},
+                                                               {JP2_Prop_Reversible, 1},
+                                                               {JP2_Prop_Levels, 5},
+                                                               {JP2_Prop_CodeBlockWidth, 64},
+                                                               {JP2_Prop_CodeBlockHeight, 64},
+                                                               {JP2_Prop_CodeBlockStyle, 0},
+                                                               {JP2_Prop_QuantStyle, 0},
+                                                               {JP2_Prop_Threads, 1}};
   for (const auto& [id, value] : defaults) EXPECT_EQ(Get(id, 0, 2), value) << "property " << id;
   const TileComponentCoding& coding = StateOf(handle)->Coding(0, 2);
   for (const std::uint8_t precinct : coding.precincts) EXPECT_EQ(precinct, 0xFF);
@@ -62,7 +79,8 @@ TEST_F(CompressProperties, GeneralChecksComeInTheirOrder) {
 }
 
 TEST_F(CompressProperties, GlobalPropertiesNeedAllComponents) {
-  for (const std::uint32_t id : {3u, 6u, 9u, 12u, 14u, 20u, 21u, 22u, 40u, 43u, 60u, 61u, 63u, 65u}) {
+  for (const std::uint32_t id :
+       {3u, 6u, 9u, 12u, 14u, 20u, 21u, 22u, 40u, 43u, 60u, 61u, 63u, 65u}) {
     EXPECT_EQ(Set(id, 1, -1, 0), JP2_Error_AllComponentsOnly) << id;
   }
   EXPECT_EQ(Set(JP2_Prop_Layers, 4, -1, 1), 0) << "the component is not looked at";

@@ -27,7 +27,9 @@ Bytes ReadFile(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(file), {});
 }
 
-std::string Text(std::int64_t value) { return std::to_string(value); }
+std::string Text(std::int64_t value) {
+  return std::to_string(value);
+}
 
 // A number as opj_dump prints it, decimal or hexadecimal; -1 when the key is missing.
 std::int64_t Number(const OpjDump& dump, const std::string& key) {
@@ -60,10 +62,14 @@ void ExpectAsDumped(DecodeSession& session, const std::string& path) {
     EXPECT_EQ(Text(session.Prop(JP2_Prop_BitDepth, 0, c)), dump[image + "prec"]) << c;
     EXPECT_EQ(Text(session.Prop(JP2_Prop_Signed, 0, c)), dump[image + "sgnd"]) << c;
     EXPECT_EQ(Text(session.Prop(JP2_Prop_Levels, 0, c) + 1), dump[coding + "numresolutions"]) << c;
-    EXPECT_EQ("2^" + Text(std::countr_zero(static_cast<std::uint64_t>(session.Prop(JP2_Prop_CodeBlockWidth, 0, c)))),
-              dump[coding + "cblkw"]) << c;
-    EXPECT_EQ("2^" + Text(std::countr_zero(static_cast<std::uint64_t>(session.Prop(JP2_Prop_CodeBlockHeight, 0, c)))),
-              dump[coding + "cblkh"]) << c;
+    EXPECT_EQ("2^" + Text(std::countr_zero(
+                         static_cast<std::uint64_t>(session.Prop(JP2_Prop_CodeBlockWidth, 0, c)))),
+              dump[coding + "cblkw"])
+        << c;
+    EXPECT_EQ("2^" + Text(std::countr_zero(
+                         static_cast<std::uint64_t>(session.Prop(JP2_Prop_CodeBlockHeight, 0, c)))),
+              dump[coding + "cblkh"])
+        << c;
     EXPECT_EQ(session.Prop(JP2_Prop_CodeBlockStyle, 0, c), Number(dump, coding + "cblksty")) << c;
     EXPECT_EQ(Text(session.Prop(JP2_Prop_Reversible, 0, c)), dump[coding + "qmfbid"]) << c;
     EXPECT_EQ(Text(session.Prop(JP2_Prop_GuardBits, 0, c)), dump[coding + "numgbits"]) << c;
@@ -79,16 +85,26 @@ TEST(DecoderInterop, EveryFileOurEncoderWritesStartsAndReportsItsValues) {
     std::int64_t format, colourSpace;
     std::uint32_t xml, uuid, iptc, uinf, ip;
   } expected[] = {
-      {"grey-jp2", 1, 10, 0, 0, 0, 0, 0},           {"grey-codestream", 0, 10, 0, 0, 0, 0, 0},
-      {"srgb-jp2", 1, 20, 0, 0, 0, 0, 0},           {"sycc-jp2", 1, 30, 0, 0, 0, 0, 0},
-      {"srgb-jpx", 1, 20, 0, 0, 0, 0, 0},           {"sycc-jpx", 1, 30, 0, 0, 0, 0, 0},
-      {"cmyk-jpx", 1, 50, 0, 0, 0, 0, 0},           {"icc-restricted-jp2", 1, 40, 0, 0, 0, 0, 0},
-      {"icc-approximated-jpx", 1, 40, 0, 0, 0, 0, 0}, {"icc-cmyk-jpx", 1, 40, 0, 0, 0, 0, 0},
-      {"lab-default-jpx", 1, 60, 0, 0, 0, 0, 0},    {"lab-params-jpx", 1, 60, 0, 0, 0, 0, 0},
-      {"palette-jp2", 1, 11, 0, 0, 0, 0, 0},        {"rgba-channel-defs-jp2", 1, 20, 0, 0, 0, 0, 0},
-      {"rgb-extra-component-jp2", 1, 20, 0, 0, 0, 0, 0}, {"mixed-depths-jp2", 1, 10, 0, 0, 0, 0, 0},
-      {"resolution-capture-jp2", 1, 10, 0, 0, 0, 0, 0}, {"metadata-jp2", 1, 10, 1, 2, 1, 1, 1},
-      {"metadata-jpx", 1, 20, 1, 2, 1, 1, 1},       {"boxes-after-compression-jp2", 1, 10, 2, 2, 1, 1, 1},
+      {"grey-jp2", 1, 10, 0, 0, 0, 0, 0},
+      {"grey-codestream", 0, 10, 0, 0, 0, 0, 0},
+      {"srgb-jp2", 1, 20, 0, 0, 0, 0, 0},
+      {"sycc-jp2", 1, 30, 0, 0, 0, 0, 0},
+      {"srgb-jpx", 1, 20, 0, 0, 0, 0, 0},
+      {"sycc-jpx", 1, 30, 0, 0, 0, 0, 0},
+      {"cmyk-jpx", 1, 50, 0, 0, 0, 0, 0},
+      {"icc-restricted-jp2", 1, 40, 0, 0, 0, 0, 0},
+      {"icc-approximated-jpx", 1, 40, 0, 0, 0, 0, 0},
+      {"icc-cmyk-jpx", 1, 40, 0, 0, 0, 0, 0},
+      {"lab-default-jpx", 1, 60, 0, 0, 0, 0, 0},
+      {"lab-params-jpx", 1, 60, 0, 0, 0, 0, 0},
+      {"palette-jp2", 1, 11, 0, 0, 0, 0, 0},
+      {"rgba-channel-defs-jp2", 1, 20, 0, 0, 0, 0, 0},
+      {"rgb-extra-component-jp2", 1, 20, 0, 0, 0, 0, 0},
+      {"mixed-depths-jp2", 1, 10, 0, 0, 0, 0, 0},
+      {"resolution-capture-jp2", 1, 10, 0, 0, 0, 0, 0},
+      {"metadata-jp2", 1, 10, 1, 2, 1, 1, 1},
+      {"metadata-jpx", 1, 20, 1, 2, 1, 1, 1},
+      {"boxes-after-compression-jp2", 1, 10, 2, 2, 1, 1, 1},
   };
   const std::vector<CorpusFile> corpus = EncoderCorpus();
   ASSERT_EQ(corpus.size(), std::size(expected));
@@ -99,7 +115,8 @@ TEST(DecoderInterop, EveryFileOurEncoderWritesStartsAndReportsItsValues) {
     ASSERT_EQ(session.Start(), 0);
     EXPECT_EQ(session.Prop(JP2_Prop_FileFormat), expected[i].format);
     EXPECT_EQ(session.Prop(JP2_Prop_ColourSpace), expected[i].colourSpace);
-    const std::uint32_t counts[] = {expected[i].xml, expected[i].uuid, expected[i].iptc, expected[i].uinf, expected[i].ip};
+    const std::uint32_t counts[] = {expected[i].xml, expected[i].uuid, expected[i].iptc,
+                                    expected[i].uinf, expected[i].ip};
     std::int32_t (*const getters[])(DecompressHandle, std::uint32_t*) = {
         JP2_Decompress_GetXML_Num, JP2_Decompress_GetUUID_Num, JP2_Decompress_GetIPTC_Num,
         JP2_Decompress_GetUUID_Info_Num, JP2_Decompress_GetIP_Num};
@@ -173,7 +190,8 @@ TEST(DecoderInterop, PeerFilesWithHeaderShapingOptionsMatchOpjDump) {
         const std::string raw = TempPath(name + ".raw"), out = TempPath(name);
         WriteFile(raw, RawInput(c.raw));
         const std::string tool = grok ? "grk_compress" : "opj_compress";
-        const std::string command = tool + " -i " + raw + " -o " + out + " -F " + c.raw + " " + c.options + " > /dev/null 2>&1";
+        const std::string command = tool + " -i " + raw + " -o " + out + " -F " + c.raw + " " +
+                                    c.options + " > /dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         DecodeSession session(ReadFile(out));
         ASSERT_GT(session.bytes.size(), 100u);

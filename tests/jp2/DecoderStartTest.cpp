@@ -13,12 +13,15 @@ namespace {
 
 // Codestreams written by our encoder: one grey component, three, four.
 const Bytes& GreyCodestream() {
-  static const Bytes bytes = CodestreamOf(corpus_detail::Encode(MakeComponents(1, 16, 12), [](CompressHandle) {}));
+  static const Bytes bytes =
+      CodestreamOf(corpus_detail::Encode(MakeComponents(1, 16, 12), [](CompressHandle) {}));
   return bytes;
 }
 const Bytes& RgbCodestream(int components = 3) {
-  static const Bytes three = CodestreamOf(corpus_detail::Encode(MakeComponents(3, 16, 12), [](CompressHandle) {}));
-  static const Bytes four = CodestreamOf(corpus_detail::Encode(MakeComponents(4, 16, 12), [](CompressHandle) {}));
+  static const Bytes three =
+      CodestreamOf(corpus_detail::Encode(MakeComponents(3, 16, 12), [](CompressHandle) {}));
+  static const Bytes four =
+      CodestreamOf(corpus_detail::Encode(MakeComponents(4, 16, 12), [](CompressHandle) {}));
   return components == 3 ? three : four;
 }
 
@@ -80,9 +83,9 @@ TEST(DecoderStart, HighestPrecedenceWinsAndTiesKeepTheFirst) {
     std::uint32_t expected;
   } cases[] = {{0, 2, JP2_Colour_Greyscale}, {0, 0, JP2_Colour_sRGB}, {3, -1, JP2_Colour_sRGB}};
   for (const auto& c : cases) {
-    DecodeSession session(Jp2File(
-        Concat({ImageHeader(3), Colour(kEnumSrgb, c.firstPrecedence), Colour(kEnumGreyscale, c.secondPrecedence)}),
-        RgbCodestream()));
+    DecodeSession session(Jp2File(Concat({ImageHeader(3), Colour(kEnumSrgb, c.firstPrecedence),
+                                          Colour(kEnumGreyscale, c.secondPrecedence)}),
+                                  RgbCodestream()));
     ASSERT_EQ(session.Start(), 0);
     EXPECT_EQ(session.Prop(JP2_Prop_ColourSpace), c.expected);
     std::uint32_t count = 0;
@@ -159,7 +162,8 @@ TEST(DecoderStart, PaletteColumnsOfTwentyFourAndThirtyThreeBits) {
     ComponentMapping entry{0, ComponentMapping::kPalette, 0};
     ComponentMappingBox cmap;
     cmap.entries = {&entry, 1};
-    return Jp2File(Concat({ImageHeader(1), Colour(kEnumGreyscale), pclr, Written(cmap)}), GreyCodestream());
+    return Jp2File(Concat({ImageHeader(1), Colour(kEnumGreyscale), pclr, Written(cmap)}),
+                   GreyCodestream());
   };
   DecodeSession wide(paletteFile(23));
   ASSERT_EQ(wide.Start(), 0);
@@ -188,14 +192,19 @@ TEST(DecoderStart, PaletteMappingAndDefinitionsMustFit) {
     std::int32_t expected;
   } cases[] = {
       {"palette without mapping", pclr, JP2_Error_PaletteWithoutMapping},
-      {"mapping without palette", cmap({0, ComponentMapping::kPalette, 0}), JP2_Error_MappingWithoutPalette},
-      {"column out of range", Concat({pclr, cmap({0, ComponentMapping::kPalette, 1})}), JP2_Error_PaletteMapping},
-      {"component out of range", Concat({pclr, cmap({5, ComponentMapping::kPalette, 0})}), JP2_Error_PaletteMapping},
-      {"direct where the palette is needed", Concat({pclr, cmap({0, ComponentMapping::kDirect, 0})}), JP2_Error_PaletteMapping},
+      {"mapping without palette", cmap({0, ComponentMapping::kPalette, 0}),
+       JP2_Error_MappingWithoutPalette},
+      {"column out of range", Concat({pclr, cmap({0, ComponentMapping::kPalette, 1})}),
+       JP2_Error_PaletteMapping},
+      {"component out of range", Concat({pclr, cmap({5, ComponentMapping::kPalette, 0})}),
+       JP2_Error_PaletteMapping},
+      {"direct where the palette is needed",
+       Concat({pclr, cmap({0, ComponentMapping::kDirect, 0})}), JP2_Error_PaletteMapping},
       {"image header disagrees with SIZ", ImageHeader(2), JP2_Error_ComponentCount},
       {"image header beyond the first block disagrees with SIZ",
        Concat({RawBox("free", Bytes(70000, 0)), ImageHeader(2)}), JP2_Error_ComponentCount},
-      {"image header beyond the first block agrees", Concat({RawBox("free", Bytes(70000, 0)), ImageHeader(1)}), 0},
+      {"image header beyond the first block agrees",
+       Concat({RawBox("free", Bytes(70000, 0)), ImageHeader(1)}), 0},
   };
   for (const auto& c : cases) {
     DecodeSession session(Jp2File(Concat({Colour(kEnumGreyscale), c.boxes}), GreyCodestream()));
@@ -221,7 +230,8 @@ TEST(DecoderStart, RgbChannelsWithAndWithoutDefinitions) {
   const ChannelDefinition entries[] = {{0, 1, 0}, {1, 0, 3}, {2, 0, 1}, {3, 0, 2}};
   ChannelDefinitionBox cdef;
   cdef.entries = entries;
-  DecodeSession reordered(Jp2File(Concat({ImageHeader(4), Colour(kEnumSrgb), Written(cdef)}), RgbCodestream(4)));
+  DecodeSession reordered(
+      Jp2File(Concat({ImageHeader(4), Colour(kEnumSrgb), Written(cdef)}), RgbCodestream(4)));
   ASSERT_EQ(reordered.Start(), 0);
   ASSERT_EQ(JP2_Decompress_GetChannelDefs(reordered.handle, &defs, &count), 0);
   ASSERT_EQ(count, 4u);
@@ -268,7 +278,8 @@ TEST(DecoderStart, ResolutionBoxesAndTheirUnits) {
 
   // A sub-box of 19 bytes is refused.
   Bytes resc = RawBox("resc", Bytes(11, 1));
-  DecodeSession odd(Jp2File(Concat({ImageHeader(1), Colour(kEnumGreyscale), RawBox("res ", resc)}), GreyCodestream()));
+  DecodeSession odd(Jp2File(Concat({ImageHeader(1), Colour(kEnumGreyscale), RawBox("res ", resc)}),
+                            GreyCodestream()));
   EXPECT_EQ(odd.Start(), JP2_Error_ResolutionBox);
 }
 
@@ -290,7 +301,8 @@ TEST(DecoderMetadata, EveryKindIsCountedAndReadBack) {
   EXPECT_EQ(count, 2u);
   ASSERT_EQ(JP2_Decompress_GetIPTC_Num(session.handle, &count), 0);
   EXPECT_EQ(count, 1u) << "only the IPTC identifier counts";
-  EXPECT_EQ(JP2_Decompress_GetIPTC_Data(session.handle, 1, &data, &length), JP2_Error_MetadataIndex);
+  EXPECT_EQ(JP2_Decompress_GetIPTC_Data(session.handle, 1, &data, &length),
+            JP2_Error_MetadataIndex);
   ASSERT_EQ(JP2_Decompress_GetIPTC_Data(session.handle, 0, &data, &length), 0);
   EXPECT_EQ(std::string(data, data + length), "<x/>");
   std::uint8_t uuid[16] = {};
@@ -301,7 +313,9 @@ TEST(DecoderMetadata, EveryKindIsCountedAndReadBack) {
   const std::uint8_t* uuids = nullptr;
   const std::uint8_t* location = nullptr;
   std::uint16_t uuidCount = 0;
-  ASSERT_EQ(JP2_Decompress_GetUUID_Info_Data(session.handle, 0, &uuids, &uuidCount, &location, &length), 0);
+  ASSERT_EQ(
+      JP2_Decompress_GetUUID_Info_Data(session.handle, 0, &uuids, &uuidCount, &location, &length),
+      0);
   EXPECT_EQ(uuidCount, 1u);
   EXPECT_EQ(uuids[0], 1);
   EXPECT_EQ(std::string(location, location + length), std::string("<x/>\0", 5)) << "as stored";
@@ -315,7 +329,8 @@ TEST(DecoderMetadata, BoxesRunningPastTheEndOrToIt) {
   truncated[3] = 100;  // declares 100 bytes, holds 12
   Bytes toTheEnd = xml;
   toTheEnd[3] = 0;
-  const Bytes extended = {0, 0, 0, 1, 'x', 'm', 'l', ' ', 0, 0, 0, 0, 0, 0, 0, 20, '<', 'a', '/', '>'};
+  const Bytes extended = {0, 0, 0, 1, 'x', 'm', 'l', ' ', 0,   0,
+                          0, 0, 0, 0, 0,   20,  '<', 'a', '/', '>'};
   const struct {
     Bytes trailing;
     std::int32_t expected;
@@ -326,7 +341,8 @@ TEST(DecoderMetadata, BoxesRunningPastTheEndOrToIt) {
                                   RawBox("jp2h", Concat({ImageHeader(1), Colour(kEnumGreyscale)})),
                                   codestreamBox, c.trailing}));
     ASSERT_EQ(session.Start(), 0);
-    ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_CacheInput, 0), 0) << "reads go to the callback";
+    ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_CacheInput, 0), 0)
+        << "reads go to the callback";
     const std::uint8_t* data = nullptr;
     std::uint32_t length = 0;
     EXPECT_EQ(JP2_Decompress_GetXML_Data(session.handle, 0, &data, &length), c.expected);
@@ -368,20 +384,25 @@ TEST(DecoderProperties, TableCodesForSetAndGet) {
       {JP2_Prop_ColourSpace, 21, JP2_Error_ValueOutOfRange, 0},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(JP2_Decompress_SetProp(session.handle, c.id, c.value), c.set) << c.id << " = " << c.value;
+    EXPECT_EQ(JP2_Decompress_SetProp(session.handle, c.id, c.value), c.set)
+        << c.id << " = " << c.value;
     std::uintptr_t value = 0;
     EXPECT_EQ(JP2_Decompress_GetProp(session.handle, c.id, &value, 0, 0), c.get) << c.id;
   }
   EXPECT_EQ(session.Prop(JP2_Prop_WriteParam), 7);
   EXPECT_EQ(session.Prop(JP2_Prop_Levels, 0, 3), -1000 + JP2_Error_ComponentIndex);
   EXPECT_EQ(session.Prop(JP2_Prop_Levels, 1, 0), -1000 + JP2_Error_TileIndex);
-  EXPECT_EQ(session.Prop(JP2_Prop_ColourSpace, 99, 99), 20) << "image values ignore tile and channel";
+  EXPECT_EQ(session.Prop(JP2_Prop_ColourSpace, 99, 99), 20)
+      << "image values ignore tile and channel";
   std::uint32_t ppx = 0, ppy = 0;
   EXPECT_EQ(JP2_Decompress_GetPrecinct(session.handle, &ppx, &ppy, 0, 0, 5), 0);
   EXPECT_EQ(ppx, 15u);
-  EXPECT_EQ(JP2_Decompress_GetPrecinct(session.handle, &ppx, &ppy, 0, 0, 6), JP2_Error_ResolutionIndex);
-  EXPECT_EQ(JP2_Decompress_GetProp(session.handle, JP2_Prop_Width, nullptr, 0, 0), JP2_Error_NullArgument);
-  EXPECT_EQ(JP2_Decompress_GetProp(nullptr, JP2_Prop_Width, nullptr, 0, 0), JP2_Error_InvalidHandle);
+  EXPECT_EQ(JP2_Decompress_GetPrecinct(session.handle, &ppx, &ppy, 0, 0, 6),
+            JP2_Error_ResolutionIndex);
+  EXPECT_EQ(JP2_Decompress_GetProp(session.handle, JP2_Prop_Width, nullptr, 0, 0),
+            JP2_Error_NullArgument);
+  EXPECT_EQ(JP2_Decompress_GetProp(nullptr, JP2_Prop_Width, nullptr, 0, 0),
+            JP2_Error_InvalidHandle);
 }
 
 TEST(DecoderProperties, ReduceAndEnlargeFactors) {
@@ -409,7 +430,8 @@ TEST(DecoderProperties, ReduceAndEnlargeFactors) {
       {JP2_Prop_ReduceFactor, 1, 0, 16, 12},
   };
   for (const auto& s : steps) {
-    EXPECT_EQ(JP2_Decompress_SetProp(session.handle, s.id, s.factor), s.expected) << s.id << " " << s.factor;
+    EXPECT_EQ(JP2_Decompress_SetProp(session.handle, s.id, s.factor), s.expected)
+        << s.id << " " << s.factor;
     EXPECT_EQ(session.Prop(JP2_Prop_Width), s.width);
     EXPECT_EQ(session.Prop(JP2_Prop_Height), s.height);
   }
@@ -417,7 +439,8 @@ TEST(DecoderProperties, ReduceAndEnlargeFactors) {
 
 TEST(DecoderStart, ArgumentsAndHandles) {
   DecompressHandle handle = reinterpret_cast<DecompressHandle>(1);
-  EXPECT_EQ(JP2_Decompress_Start(&handle, nullptr, 0, nullptr, 0, nullptr, 0), JP2_Error_NoReadCallback);
+  EXPECT_EQ(JP2_Decompress_Start(&handle, nullptr, 0, nullptr, 0, nullptr, 0),
+            JP2_Error_NoReadCallback);
   EXPECT_EQ(handle, nullptr);
   EXPECT_EQ(JP2_Decompress_Start(nullptr, nullptr, 0, nullptr, 0, DecodeSession::Read, 0),
             JP2_Error_NullArgument);
@@ -433,7 +456,7 @@ TEST(DecoderStart, ArgumentsAndHandles) {
 
 TEST(DecoderStart, MalformedBoxLengthsNeverLoopOrOverread) {
   const Bytes header = Concat({ImageHeader(1), Colour(kEnumGreyscale)});
-  const auto box = [](std::uint32_t length, const char (&type)[5], Bytes contents) {
+  const auto box = [](std::uint32_t length, const char(&type)[5], Bytes contents) {
     Bytes bytes = {static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
                    static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(type[i]));
@@ -442,8 +465,10 @@ TEST(DecoderStart, MalformedBoxLengthsNeverLoopOrOverread) {
   };
   Bytes extendedCodestream = {0, 0, 0, 1, 'j', 'p', '2', 'c', 0, 0, 0, 0, 0, 0, 0, 0};
   const auto xl = static_cast<std::uint32_t>(16 + GreyCodestream().size());
-  for (int i = 0; i < 4; ++i) extendedCodestream[12 + i] = static_cast<std::uint8_t>(xl >> (24 - 8 * i));
-  extendedCodestream.insert(extendedCodestream.end(), GreyCodestream().begin(), GreyCodestream().end());
+  for (int i = 0; i < 4; ++i)
+    extendedCodestream[12 + i] = static_cast<std::uint8_t>(xl >> (24 - 8 * i));
+  extendedCodestream.insert(extendedCodestream.end(), GreyCodestream().begin(),
+                            GreyCodestream().end());
   Bytes beyondReach = {0, 0, 0, 1, 'f', 'r', 'e', 'e', 0, 0, 0, 2, 0, 0, 0, 0};
 
   const struct {
@@ -451,28 +476,37 @@ TEST(DecoderStart, MalformedBoxLengthsNeverLoopOrOverread) {
     Bytes file;
     std::int32_t expected;
   } cases[] = {
-      {"extended length", Concat({Signature(), FileType(), RawBox("jp2h", header), extendedCodestream}), 0},
+      {"extended length",
+       Concat({Signature(), FileType(), RawBox("jp2h", header), extendedCodestream}), 0},
       {"box running to the end before jp2c",
-       Concat({Signature(), FileType(), RawBox("jp2h", header), box(0, "free", {}), RawBox("jp2c", GreyCodestream())}),
+       Concat({Signature(), FileType(), RawBox("jp2h", header), box(0, "free", {}),
+               RawBox("jp2c", GreyCodestream())}),
        JP2_Error_ShortRead},
       {"box shorter than its header",
-       Concat({Signature(), FileType(), box(4, "free", {}), RawBox("jp2c", GreyCodestream())}), JP2_Error_ShortRead},
+       Concat({Signature(), FileType(), box(4, "free", {}), RawBox("jp2c", GreyCodestream())}),
+       JP2_Error_ShortRead},
       {"sub-box past its parent",
-       Concat({Signature(), FileType(), RawBox("jp2h", Concat({header, box(40, "colr", {1, 0, 0, 0, 0, 0, 17})})),
+       Concat({Signature(), FileType(),
+               RawBox("jp2h", Concat({header, box(40, "colr", {1, 0, 0, 0, 0, 0, 17})})),
                RawBox("jp2c", GreyCodestream())}),
        JP2_Error_ShortRead},
       {"sub-box header cut by its parent's end",
        Concat({Signature(), FileType(), RawBox("jp2h", Concat({header, Bytes{0, 0, 0, 0}})),
                RawBox("jp2c", GreyCodestream())}),
        JP2_Error_ShortRead},
-      {"box beyond 4 GiB", Concat({Signature(), FileType(), beyondReach, RawBox("jp2c", GreyCodestream())}), JP2_Error_Limit},
-      {"no codestream box", Concat({Signature(), FileType(), RawBox("jp2h", header)}), JP2_Error_ShortRead},
+      {"box beyond 4 GiB",
+       Concat({Signature(), FileType(), beyondReach, RawBox("jp2c", GreyCodestream())}),
+       JP2_Error_Limit},
+      {"no codestream box", Concat({Signature(), FileType(), RawBox("jp2h", header)}),
+       JP2_Error_ShortRead},
       {"colr with a profile shorter than its fields",
-       Concat({Signature(), FileType(), RawBox("jp2h", Concat({ImageHeader(1), RawBox("colr", {2, 0})})),
+       Concat({Signature(), FileType(),
+               RawBox("jp2h", Concat({ImageHeader(1), RawBox("colr", {2, 0})})),
                RawBox("jp2c", GreyCodestream())}),
        JP2_Error_ColourSpace},
       {"pclr claiming more rows than it holds",
-       Concat({Signature(), FileType(), RawBox("jp2h", Concat({header, RawBox("pclr", {0xFF, 0xFF, 1, 7, 1})})),
+       Concat({Signature(), FileType(),
+               RawBox("jp2h", Concat({header, RawBox("pclr", {0xFF, 0xFF, 1, 7, 1})})),
                RawBox("jp2c", GreyCodestream())}),
        JP2_Error_ShortRead},
   };
@@ -492,7 +526,8 @@ TEST(DecoderStart, HugeClaimsOfATinyFileFailWithoutLargeAllocations) {
   claim.push_back(0x40);
   claim.push_back(0x00);
   for (const bool asJp2 : {false, true}) {
-    DecodeSession session(asJp2 ? Jp2File(Concat({ImageHeader(16384), Colour(kEnumGreyscale)}), claim) : claim);
+    DecodeSession session(
+        asJp2 ? Jp2File(Concat({ImageHeader(16384), Colour(kEnumGreyscale)}), claim) : claim);
     EXPECT_NE(session.Start(), 0);
     EXPECT_LT(session.allocator.largest, 200000u) << asJp2;
   }

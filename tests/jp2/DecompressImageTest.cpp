@@ -37,10 +37,12 @@ std::vector<LosslessCase> LosslessCases() {
                    }});
   cases.push_back({"twelve-bit", MakeComponents(1, 19, 23, 12), none});
   cases.push_back({"sixteen-bit-signed", MakeComponents(2, 18, 14, 16, true), none});
-  cases.push_back({"subsampled", {MakeComponent(32, 24, 8, false, 0), MakeComponent(16, 12, 8, false, 1)}, none});
+  cases.push_back({"subsampled",
+                   {MakeComponent(32, 24, 8, false, 0), MakeComponent(16, 12, 8, false, 1)},
+                   none});
   for (std::uintptr_t order = 0; order <= 4; ++order) {
-    cases.push_back({"order" + std::to_string(order) + "-tiles-precincts-layers", MakeComponents(3, 41, 27),
-                     [order](CompressHandle h) {
+    cases.push_back({"order" + std::to_string(order) + "-tiles-precincts-layers",
+                     MakeComponents(3, 41, 27), [order](CompressHandle h) {
                        EXPECT_EQ(Set(h, JP2_Prop_Progression, order), 0);
                        EXPECT_EQ(Set(h, JP2_Prop_OffsetX, 3), 0);
                        EXPECT_EQ(Set(h, JP2_Prop_OffsetY, 5), 0);
@@ -51,16 +53,16 @@ std::vector<LosslessCase> LosslessCases() {
                        EXPECT_EQ(JP2_Compress_SetPrecinct(h, 3, 3, -1, -1, -1), 0);
                      }});
   }
-  cases.push_back({"thirty-layers-sop-eph-every-style", MakeComponents(1, 26, 22), [](CompressHandle h) {
-                     EXPECT_EQ(Set(h, JP2_Prop_Layers, 30), 0);
-                     EXPECT_EQ(Set(h, JP2_Prop_Markers, 3), 0);
-                     EXPECT_EQ(Set(h, JP2_Prop_CodeBlockStyle, 63), 0);
-                     EXPECT_EQ(Set(h, JP2_Prop_CodeBlockWidth, 8), 0);
-                     EXPECT_EQ(Set(h, JP2_Prop_CodeBlockHeight, 4), 0);
-                   }});
-  cases.push_back({"no-levels", MakeComponents(1, 9, 7), [](CompressHandle h) {
-                     EXPECT_EQ(Set(h, JP2_Prop_Levels, 0), 0);
-                   }});
+  cases.push_back(
+      {"thirty-layers-sop-eph-every-style", MakeComponents(1, 26, 22), [](CompressHandle h) {
+         EXPECT_EQ(Set(h, JP2_Prop_Layers, 30), 0);
+         EXPECT_EQ(Set(h, JP2_Prop_Markers, 3), 0);
+         EXPECT_EQ(Set(h, JP2_Prop_CodeBlockStyle, 63), 0);
+         EXPECT_EQ(Set(h, JP2_Prop_CodeBlockWidth, 8), 0);
+         EXPECT_EQ(Set(h, JP2_Prop_CodeBlockHeight, 4), 0);
+       }});
+  cases.push_back({"no-levels", MakeComponents(1, 9, 7),
+                   [](CompressHandle h) { EXPECT_EQ(Set(h, JP2_Prop_Levels, 0), 0); }});
   return cases;
 }
 
@@ -81,7 +83,8 @@ TEST_P(LosslessDecode, GivesBackTheSamplesEncoded) {
   DecodedImage again = image;
   again.writes = 0;
   EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteParam,
-                                   reinterpret_cast<std::uintptr_t>(&again)), 0);
+                                   reinterpret_cast<std::uintptr_t>(&again)),
+            0);
   ASSERT_EQ(JP2_Decompress_Image(session.handle), 0);
   EXPECT_EQ(again.writes, image.writes);
 }
@@ -98,7 +101,8 @@ TEST(DecompressImage, EveryPaletteChannelGetsTheIndexRows) {
   ASSERT_EQ(encoder.Encode([&](CompressHandle h) {
     EXPECT_EQ(Set(h, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
     EXPECT_EQ(JP2_Compress_SetPalette(h, &palette.desc), 0);
-  }), 0);
+  }),
+            0);
   DecodeSession session(encoder.output);
   DecodedImage image;
   ASSERT_EQ(Decode(session, {indices, indices, indices}, &image), 0);
@@ -113,7 +117,8 @@ TEST(DecompressImage, TruncatedFilesDecodeFromThePacketsThatArrived) {
   ASSERT_EQ(encoder.Encode([](CompressHandle h) {
     EXPECT_EQ(Set(h, JP2_Prop_Layers, 4), 0);
     EXPECT_EQ(Set(h, JP2_Prop_TileWidth, 24), 0);
-  }), 0);
+  }),
+            0);
   int decodedSome = 0;
   for (int cut = 1; cut < 64; ++cut) {
     Bytes bytes = encoder.output;
@@ -123,9 +128,11 @@ TEST(DecompressImage, TruncatedFilesDecodeFromThePacketsThatArrived) {
     DecodedImage image;
     for (const TestComponent& c : encoder.components) image.channels.push_back(c);
     ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteCallback,
-                                     reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)), 0);
+                                     reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)),
+              0);
     ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteParam,
-                                     reinterpret_cast<std::uintptr_t>(&image)), 0);
+                                     reinterpret_cast<std::uintptr_t>(&image)),
+              0);
     EXPECT_EQ(JP2_Decompress_Image(session.handle), 0) << "cut at " << cut << "/64";
     decodedSome += image.writes > 0 ? 1 : 0;
   }
@@ -155,9 +162,11 @@ TEST(DecompressImage, CallbacksStopDecodingWithTheirAnswer) {
     const auto stop = [](std::uintptr_t) -> std::int32_t { return 1; };
     JP2_ProgressCallback progress = stop;
     ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteCallback,
-                                     reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)), 0);
+                                     reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)),
+              0);
     ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_ProgressCallback,
-                                     reinterpret_cast<std::uintptr_t>(progress)), 0);
+                                     reinterpret_cast<std::uintptr_t>(progress)),
+              0);
     EXPECT_EQ(JP2_Decompress_Image(session.handle), JP2_Error_Cancelled);
     EXPECT_EQ(image.writes, 0);
   }
@@ -178,7 +187,9 @@ TestComponent Enlarged(const TestComponent& source, std::uint32_t tileWidth, int
     for (std::uint32_t y = 0; y < source.height; ++y) {
       const std::uint32_t below = std::min(y + 1, source.height - 1);
       for (int k = 0; k < f; ++k) {
-        const auto row = [&](std::uint32_t x) { return at(x, y) + (at(x, below) - at(x, y)) * k / f; };
+        const auto row = [&](std::uint32_t x) {
+          return at(x, y) + (at(x, below) - at(x, y)) * k / f;
+        };
         for (std::uint32_t x = x0; x < x1; ++x) {
           const std::int32_t a = row(x), b = row(std::min(x + 1, x1 - 1));
           for (int m = 0; m < f; ++m) {
@@ -200,20 +211,26 @@ TEST(DecompressImage, OutputFormsGiveTheEncodedSamples) {
     bool bigEndian;
     std::uint32_t enlarge;
   };
-  for (const Case& c : {Case{"16-bit little-endian", 16, false, 1}, Case{"16-bit big-endian", 16, true, 1},
-                        Case{"enlarged by 2", 8, false, 2}}) {
+  for (const Case& c :
+       {Case{"16-bit little-endian", 16, false, 1}, Case{"16-bit big-endian", 16, true, 1},
+        Case{"enlarged by 2", 8, false, 2}}) {
     constexpr std::uint32_t kTileWidth = 5;
     EncodeSession encoder;
     encoder.components = {MakeComponent(9, 7, c.depth, false, 0)};
-    ASSERT_EQ(encoder.Encode([](CompressHandle h) { EXPECT_EQ(Set(h, JP2_Prop_TileWidth, kTileWidth), 0); }), 0);
-    const TestComponent expected = c.enlarge == 1 ? encoder.components[0]
-                                                  : Enlarged(encoder.components[0], kTileWidth, 2);
+    ASSERT_EQ(encoder.Encode(
+                  [](CompressHandle h) { EXPECT_EQ(Set(h, JP2_Prop_TileWidth, kTileWidth), 0); }),
+              0);
+    const TestComponent expected =
+        c.enlarge == 1 ? encoder.components[0] : Enlarged(encoder.components[0], kTileWidth, 2);
     DecodeSession session(encoder.output);
     DecodedImage image;
     image.bigEndian = c.bigEndian;
-    ASSERT_EQ(Decode(session, {expected}, &image, [&c](DecompressHandle h) {
-      EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_EnlargeFactor, c.enlarge), 0);
-    }), 0) << c.name;
+    ASSERT_EQ(Decode(session, {expected}, &image,
+                     [&c](DecompressHandle h) {
+                       EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_EnlargeFactor, c.enlarge), 0);
+                     }),
+              0)
+        << c.name;
     EXPECT_EQ(image.channels[0].samples, expected.samples) << c.name;
   }
 }
@@ -227,10 +244,12 @@ TEST(DecompressImage, ASingleTileIsNotHeldInMemory) {
   ASSERT_GT(encoder.output.size(), 500000u);
   DecodeSession session(encoder.output);
   DecodedImage image;
-  ASSERT_EQ(Decode(session, encoder.components, &image, [&session](DecompressHandle h) {
-    EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_CacheInput, 0), 0);
-    session.allocator.largest = 0;
-  }), 0);
+  ASSERT_EQ(Decode(session, encoder.components, &image,
+                   [&session](DecompressHandle h) {
+                     EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_CacheInput, 0), 0);
+                     session.allocator.largest = 0;
+                   }),
+            0);
   EXPECT_EQ(image.channels[0].samples, encoder.components[0].samples);
   EXPECT_LT(session.allocator.largest, encoder.output.size() / 4);
 }

@@ -20,7 +20,7 @@ namespace {
 struct PeerCase {
   std::string tool;     // opj_compress or grk_compress
   std::string options;  // added to the command line
-  bool lossless;  // compared with the source, else with opj_decompress
+  bool lossless;        // compared with the source, else with opj_decompress
 };
 
 std::vector<PeerCase> PeerCases() {
@@ -36,7 +36,8 @@ std::vector<PeerCase> PeerCases() {
   }
   // Grok's command line refuses these POC entries; OpenJPEG writes them, and its own decoder
   // does not give back the source from them, so the comparison is with its decoding.
-  cases.push_back({"opj_compress", "-n 3 -r 4,1 -POC T1=0,0,1,3,3,CPRL/T1=0,0,2,3,3,LRCP -t 30,30", false});
+  cases.push_back(
+      {"opj_compress", "-n 3 -r 4,1 -POC T1=0,0,1,3,3,CPRL/T1=0,0,2,3,3,LRCP -t 30,30", false});
   return cases;
 }
 
@@ -76,7 +77,8 @@ std::int32_t WriteRow(const void* samples, std::int16_t channel, std::uint32_t r
   TestComponent& c = out.at(static_cast<std::size_t>(channel));
   const auto* bytes = static_cast<const std::uint8_t*>(samples);
   for (std::uint32_t i = 0; i < count; ++i) {
-    if (row < c.height && column + i < c.width) c.samples[std::size_t{row} * c.width + column + i] = bytes[i];
+    if (row < c.height && column + i < c.width)
+      c.samples[std::size_t{row} * c.width + column + i] = bytes[i];
   }
   return 0;
 }
@@ -94,9 +96,11 @@ TEST_P(PeerFiles, DecodeLikeThePeer) {
   std::vector<TestComponent> decoded = source;
   for (TestComponent& c : decoded) std::fill(c.samples.begin(), c.samples.end(), -1);
   ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteCallback,
-                                   reinterpret_cast<std::uintptr_t>(&WriteRow)), 0);
+                                   reinterpret_cast<std::uintptr_t>(&WriteRow)),
+            0);
   ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteParam,
-                                   reinterpret_cast<std::uintptr_t>(&decoded)), 0);
+                                   reinterpret_cast<std::uintptr_t>(&decoded)),
+            0);
   ASSERT_EQ(JP2_Decompress_Image(session.handle), 0);
   const std::vector<TestComponent> reference =
       param.lossless ? source : DecodeWithPeer(Peer::kOpenJpeg, file, source.size());
@@ -131,7 +135,8 @@ TEST(PeerFilesIndexed, PacketsSitAtThePeersSopMarkers) {
       ASSERT_EQ(session.Start(), 0);
       JP2_ImageInfo* info = nullptr;
       ASSERT_EQ(JP2_Decompress_GetInformation(session.handle, &info), 0);
-      EXPECT_GT(ExpectSopNumberedPacketsWithoutGaps(session.bytes, *info), 0u) << tool << " " << options;
+      EXPECT_GT(ExpectSopNumberedPacketsWithoutGaps(session.bytes, *info), 0u)
+          << tool << " " << options;
     }
   }
 }
@@ -141,7 +146,8 @@ TEST(PeerFilesIndexed, PacketsSitAtThePeersSopMarkers) {
 // than the early ones.
 TEST(PeerFilesCut, DecodeFromWhatArrived) {
   for (const std::string tool : {"opj_compress", "grk_compress"}) {
-    for (const std::string options : {"-r 60,20,5,1 -n 4", "-I -p RPCL -SOP -EPH -t 24,20 -n 3 -r 6,2"}) {
+    for (const std::string options :
+         {"-r 60,20,5,1 -n 4", "-I -p RPCL -SOP -EPH -t 24,20 -n 3 -r 6,2"}) {
       const std::string file = WritePeerFile(tool, options, TempBase("cut"));
       ASSERT_FALSE(file.empty()) << tool << " " << options;
       const Bytes whole = ReadBytes(file);
@@ -152,7 +158,8 @@ TEST(PeerFilesCut, DecodeFromWhatArrived) {
       ASSERT_EQ(Decode(fullSession, shape, &full), 0);
       std::vector<double> meanErrors;
       for (int cut = 1; cut < 64; ++cut) {
-        const Bytes bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * cut / 64));
+        const Bytes bytes(whole.begin(),
+                          whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * cut / 64));
         if (DecodeSession(bytes).Start() != 0) continue;  // cut inside the main header
         DecodeSession session(bytes);
         DecodedImage image;
@@ -192,12 +199,19 @@ TEST(PeerFilesReduced, MatchOpjDecompressReduce) {
       ASSERT_EQ(reference.size(), 3u);
       DecodeSession session(bytes);
       DecodedImage image;
-      ASSERT_EQ(Decode(session, reference, &image, [r](DecompressHandle h) {
-        EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_ReduceFactor, std::uintptr_t{1} << r), 0);
-      }), 0);
-      EXPECT_EQ(session.Prop(JP2_Prop_Width), reference[0].width) << tool << " " << options << " r " << r;
-      EXPECT_EQ(session.Prop(JP2_Prop_Height), reference[0].height) << tool << " " << options << " r " << r;
-      EXPECT_LE(LargestDifference(image.channels, reference), 1) << tool << " " << options << " r " << r;
+      ASSERT_EQ(
+          Decode(session, reference, &image,
+                 [r](DecompressHandle h) {
+                   EXPECT_EQ(
+                       JP2_Decompress_SetProp(h, JP2_Prop_ReduceFactor, std::uintptr_t{1} << r), 0);
+                 }),
+          0);
+      EXPECT_EQ(session.Prop(JP2_Prop_Width), reference[0].width)
+          << tool << " " << options << " r " << r;
+      EXPECT_EQ(session.Prop(JP2_Prop_Height), reference[0].height)
+          << tool << " " << options << " r " << r;
+      EXPECT_LE(LargestDifference(image.channels, reference), 1)
+          << tool << " " << options << " r " << r;
     }
     std::remove(file.c_str());
   }
@@ -220,7 +234,8 @@ TEST(OurLossyFiles, DecodeWithinOneOfOpjDecompress) {
       if (c.tileWidth != 0) {
         EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_TileWidth, c.tileWidth), 0);
       }
-    }), 0);
+    }),
+              0);
     const std::string file = TempBase("ours") + ".j2k";
     WriteFile(file, encoder.output);
     const std::vector<TestComponent> reference =

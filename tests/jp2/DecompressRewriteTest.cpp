@@ -95,7 +95,9 @@ std::pair<Bytes, Bytes> SplitPackets(const Bytes& cs, const TilePartBytes& part,
     EXPECT_EQ(U16(cs, start), kMarkerSop);
     std::size_t eph = start + 6;
     while (U16(cs, eph) != kMarkerEph) ++eph;
-    const auto at = [&cs](std::size_t offset) { return cs.begin() + static_cast<std::ptrdiff_t>(offset); };
+    const auto at = [&cs](std::size_t offset) {
+      return cs.begin() + static_cast<std::ptrdiff_t>(offset);
+    };
     headers.insert(headers.end(), at(start + 6), at(eph + 2));
     bodies.insert(bodies.end(), at(start), at(start + 6));
     bodies.insert(bodies.end(), at(eph + 2), at(end));
@@ -117,7 +119,8 @@ std::vector<std::vector<std::size_t>> PacketStarts(const Bytes& cs) {
         const JP2_ResInfo& res = tile.components[c].resolutions[r];
         for (std::uint32_t p = 0; p < res.precinctsAcross * res.precinctsDown; ++p) {
           for (std::uint16_t l = 0; l < tile.layers; ++l) {
-            if (res.precincts[p].layerLengths[l] != 0) starts[t].push_back(res.precincts[p].layerOffsets[l]);
+            if (res.precincts[p].layerLengths[l] != 0)
+              starts[t].push_back(res.precincts[p].layerOffsets[l]);
           }
         }
       }
@@ -168,7 +171,9 @@ Bytes Rewritten(const Bytes& cs, Rewrite form) {
         const std::size_t cut = packets[packets.size() / 2] - part.dataStart;
         written = TilePart(part.tile, 0, 2, part.headerSegments,
                            Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(cut)));
-        const Bytes rest = TilePart(part.tile, 1, 2, {}, Bytes(data.begin() + static_cast<std::ptrdiff_t>(cut), data.end()));
+        const Bytes rest =
+            TilePart(part.tile, 1, 2, {},
+                     Bytes(data.begin() + static_cast<std::ptrdiff_t>(cut), data.end()));
         second.insert(second.end(), rest.begin(), rest.end());
         break;
       }
@@ -199,7 +204,8 @@ TEST_P(RewrittenCodestream, DecodesToTheSamplesOfTheOriginal) {
     EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_Levels, 2), 0);
     EXPECT_EQ(EncodeSession::Set(h, JP2_Prop_TileWidth, 20), 0);
     EXPECT_EQ(JP2_Compress_SetPrecinct(h, 3, 3, -1, -1, -1), 0);
-  }), 0);
+  }),
+            0);
   const Bytes original = CodestreamOf(encoder.output);
   ASSERT_EQ(Parse(original).parts.size(), 2u);
   const Bytes rewritten = Rewritten(original, param.form);
@@ -212,8 +218,10 @@ TEST_P(RewrittenCodestream, DecodesToTheSamplesOfTheOriginal) {
 
 INSTANTIATE_TEST_SUITE_P(
     OurFiles, RewrittenCodestream,
-    ::testing::Values(RewriteCase{"ppm_lrcp", Rewrite::kPpm, 0}, RewriteCase{"ppm_rpcl", Rewrite::kPpm, 2},
-                      RewriteCase{"ppt_lrcp", Rewrite::kPpt, 0}, RewriteCase{"ppt_cprl", Rewrite::kPpt, 4},
+    ::testing::Values(RewriteCase{"ppm_lrcp", Rewrite::kPpm, 0},
+                      RewriteCase{"ppm_rpcl", Rewrite::kPpm, 2},
+                      RewriteCase{"ppt_lrcp", Rewrite::kPpt, 0},
+                      RewriteCase{"ppt_cprl", Rewrite::kPpt, 4},
                       RewriteCase{"two_tile_parts_lrcp", Rewrite::kTwoTileParts, 0},
                       RewriteCase{"two_tile_parts_pcrl", Rewrite::kTwoTileParts, 3}),
     CaseName<::testing::TestParamInfo<RewriteCase>>);

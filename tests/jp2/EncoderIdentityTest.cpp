@@ -48,7 +48,8 @@ TEST(EncoderIdentity, EveryCorpusFileKeepsItsRecordedBytes) {
   const std::vector<CorpusFile> files = EncoderCorpus();
   for (const CorpusFile& file : files) {
     ASSERT_FALSE(file.bytes.empty()) << file.name;
-    if (directory != nullptr) WriteFile(std::string(directory) + "/" + file.name + ".jp2", file.bytes);
+    if (directory != nullptr)
+      WriteFile(std::string(directory) + "/" + file.name + ".jp2", file.bytes);
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(file.bytes)));
     const auto recorded = kRecorded.find(file.name);

@@ -34,7 +34,8 @@ TEST(FileWriter, GreyJp2FileHasTheFixedBoxLayout) {
   EncodeSession session = GreySession();
   ASSERT_EQ(session.Encode([](CompressHandle) {}), 0);
   const auto& out = session.output;
-  const std::vector<std::uint8_t> signature = {0, 0, 0, 12, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A};
+  const std::vector<std::uint8_t> signature = {0,   0,   0,    12,   'j',  'P',
+                                               ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A};
   ASSERT_GT(out.size(), 200u);
   EXPECT_TRUE(std::equal(signature.begin(), signature.end(), out.begin()));
   const auto boxes = Boxes(out);
@@ -76,7 +77,8 @@ TEST(FileWriter, CodestreamHeaderAndTilePartsFollowTheirRules) {
     EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_Levels, 3), 0);
     // Tile 4 codes with fewer levels: its own COD and QCD.
     EXPECT_EQ(JP2_Compress_SetProp(handle, JP2_Prop_Levels, 1, 4, -1), 0);
-  }), 0);
+  }),
+            0);
   const auto& out = session.output;
   const auto markers = MainHeaderMarkers(out, 0);
   std::vector<std::uint32_t> codes;
@@ -91,7 +93,9 @@ TEST(FileWriter, CodestreamHeaderAndTilePartsFollowTheirRules) {
   const std::size_t com = markers[3].second;
   EXPECT_EQ(U16(out, com + 2), 12u);
   EXPECT_EQ(U16(out, com + 4), 1u);
-  EXPECT_EQ(std::string(out.begin() + static_cast<std::ptrdiff_t>(com + 6), out.begin() + static_cast<std::ptrdiff_t>(com + 14)), "QZNT_111");
+  EXPECT_EQ(std::string(out.begin() + static_cast<std::ptrdiff_t>(com + 6),
+                        out.begin() + static_cast<std::ptrdiff_t>(com + 14)),
+            "QZNT_111");
 
   // Six tile-parts, in order, each one with its exact length.
   std::size_t at = markers.back().second;
@@ -123,7 +127,8 @@ TEST(FileWriter, JpxOfSrgbListsJp2AsCompatible) {
   ASSERT_EQ(session.Encode([](CompressHandle handle) {
     EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_FileFormat, JP2_Format_JPX), 0);
     EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
-  }), 0);
+  }),
+            0);
   const auto& out = session.output;
   EXPECT_EQ(U32(out, 12), 24u);
   EXPECT_EQ(Type(out, 16), "ftyp");
@@ -147,7 +152,8 @@ TEST(FileWriter, BoxesAfterCompressionPatchTheCodestreamLengthAndTheIprFlag) {
   const auto boxes = Boxes(out);
   std::vector<std::string> types;
   for (const Box& box : boxes) types.push_back(box.type);
-  EXPECT_EQ(types, (std::vector<std::string>{"jP  ", "ftyp", "jp2h", "xml ", "jp2c", "xml ", "jp2i"}));
+  EXPECT_EQ(types,
+            (std::vector<std::string>{"jP  ", "ftyp", "jp2h", "xml ", "jp2c", "xml ", "jp2i"}));
   ASSERT_EQ(boxes.size(), 7u);
   EXPECT_EQ(boxes[4].length, boxes[5].at - boxes[4].at) << "jp2c length patched";
   EXPECT_EQ(boxes[6].at + boxes[6].length, out.size());
@@ -207,12 +213,14 @@ TEST(FileWriter, AnOutputErrorIsReturnedUnchanged) {
 
 TEST(FileWriter, ManyComponentsUseTwoByteIndices) {
   EncodeSession session;
-  for (int c = 0; c < 300; ++c) session.components.push_back(MakeComponent(4, 4, 8, false, static_cast<std::uint32_t>(c)));
+  for (int c = 0; c < 300; ++c)
+    session.components.push_back(MakeComponent(4, 4, 8, false, static_cast<std::uint32_t>(c)));
   ASSERT_EQ(session.Encode([](CompressHandle handle) {
     EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_FileFormat, JP2_Format_Codestream), 0);
     EXPECT_EQ(JP2_Compress_SetProp(handle, JP2_Prop_Levels, 1, -1, 299), 0);
     EXPECT_EQ(JP2_Compress_SetROI(handle, 0, 0, 500, 500), 0);
-  }), 0);
+  }),
+            0);
   const auto& out = session.output;
   int qcc = 0, coc = 0, rgn = 0;
   for (const auto& [code, at] : MainHeaderMarkers(out, 0)) {
@@ -237,7 +245,8 @@ TEST(FileWriter, ManyComponentsUseTwoByteIndices) {
 
 TEST(FileWriter, ChannelDefinitionsAreCheckedOrGenerated) {
   EncodeSession session;
-  for (int c = 0; c < 2; ++c) session.components.push_back(MakeComponent(8, 8, 8, false, static_cast<std::uint32_t>(c)));
+  for (int c = 0; c < 2; ++c)
+    session.components.push_back(MakeComponent(8, 8, 8, false, static_cast<std::uint32_t>(c)));
   ASSERT_EQ(session.Encode([](CompressHandle) {}), 0);
   const auto& out = session.output;
   const auto jp2h = Boxes(out)[2];
@@ -252,16 +261,19 @@ TEST(FileWriter, ChannelDefinitionsAreCheckedOrGenerated) {
   const JP2_ChannelDef wrongCount[] = {{0, 1}};
   EXPECT_EQ(session.Encode([&](CompressHandle handle) {
     EXPECT_EQ(JP2_Compress_SetChannelDefs(handle, wrongCount, 1), 0);
-  }), JP2_Error_ChannelDefs);
+  }),
+            JP2_Error_ChannelDefs);
   EXPECT_TRUE(session.output.empty());
   const JP2_ChannelDef noColour[] = {{1, 0}, {3, 7}};
   EXPECT_EQ(session.Encode([&](CompressHandle handle) {
     EXPECT_EQ(JP2_Compress_SetChannelDefs(handle, noColour, 2), 0);
-  }), JP2_Error_ChannelDefs);
+  }),
+            JP2_Error_ChannelDefs);
   const JP2_ChannelDef opacity[] = {{1, 0}, {0, 1}};
   EXPECT_EQ(session.Encode([&](CompressHandle handle) {
     EXPECT_EQ(JP2_Compress_SetChannelDefs(handle, opacity, 2), 0);
-  }), 0);
+  }),
+            0);
 }
 
 TEST(FileWriter, PaletteBoxesDescribeTheColumns) {
@@ -274,7 +286,8 @@ TEST(FileWriter, PaletteBoxesDescribeTheColumns) {
   const JP2_PaletteDesc palette{4, 2, depths, signs, values};
   ASSERT_EQ(session.Encode([&](CompressHandle handle) {
     EXPECT_EQ(JP2_Compress_SetPalette(handle, &palette), 0);
-  }), 0);
+  }),
+            0);
   const auto& out = session.output;
   const std::size_t pclr = Boxes(out)[2].at + 8 + 22;
   ASSERT_EQ(Type(out, pclr + 4), "pclr");

@@ -41,7 +41,7 @@ class ImageValidation : public EncoderTest {
     Start(components);
     ASSERT_EQ(Set(JP2_Prop_InputCallback, reinterpret_cast<std::uintptr_t>(&CountingInput)), 0);
     ASSERT_EQ(Set(JP2_Prop_OutputCallback, reinterpret_cast<std::uintptr_t>(&CountingOutput)), 0);
-  ASSERT_EQ(Set(JP2_Prop_OutputBufferSize, 1), 0);
+    ASSERT_EQ(Set(JP2_Prop_OutputBufferSize, 1), 0);
     ASSERT_EQ(Set(JP2_Prop_OutputBufferSize, 1), 0);
     SetSize(32, 32);
     ASSERT_EQ(Set(JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);

@@ -14,11 +14,13 @@ struct Input {
   int calls = 0;
   std::int32_t result = 0;  // when not 0, what the read function reports instead of the truth
 
-  static std::int32_t Read(void* buffer, std::uint32_t offset, std::uint32_t count, std::uintptr_t param) {
+  static std::int32_t Read(void* buffer, std::uint32_t offset, std::uint32_t count,
+                           std::uintptr_t param) {
     auto* self = reinterpret_cast<Input*>(param);
     ++self->calls;
     const auto n = static_cast<std::uint32_t>(
-        offset >= self->bytes.size() ? 0 : std::min<std::size_t>(count, self->bytes.size() - offset));
+        offset >= self->bytes.size() ? 0
+                                     : std::min<std::size_t>(count, self->bytes.size() - offset));
     if (n != 0) std::memcpy(buffer, self->bytes.data() + offset, n);
     return self->result != 0 ? self->result : static_cast<std::int32_t>(n);
   }
@@ -27,20 +29,24 @@ struct Input {
 TEST(InputSource, CachedUncachedAndLoadedReadsAgree) {
   Input input;
   input.bytes.resize(3 * kCacheBlockSize + 123);
-  for (std::size_t i = 0; i < input.bytes.size(); ++i) input.bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+  for (std::size_t i = 0; i < input.bytes.size(); ++i)
+    input.bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
   CountingAllocator allocator;
-  const MemoryCallbacks memory{CountingAllocator::Allocate, allocator.Param(), CountingAllocator::Release, allocator.Param()};
+  const MemoryCallbacks memory{CountingAllocator::Allocate, allocator.Param(),
+                               CountingAllocator::Release, allocator.Param()};
   InputSource source;
   ASSERT_EQ(source.Open(memory, Input::Read, reinterpret_cast<std::uintptr_t>(&input)).code(), 0);
   EXPECT_EQ(source.CachedBytes(), kCacheBlockSize);
 
   const auto check = [&](const char* when) {
-    for (const std::uint64_t offset : {std::uint64_t{0}, std::uint64_t{kCacheBlockSize - 3},
-                                       std::uint64_t{2 * kCacheBlockSize + 5}, std::uint64_t{input.bytes.size() - 4}}) {
+    for (const std::uint64_t offset :
+         {std::uint64_t{0}, std::uint64_t{kCacheBlockSize - 3},
+          std::uint64_t{2 * kCacheBlockSize + 5}, std::uint64_t{input.bytes.size() - 4}}) {
       std::uint8_t bytes[10] = {};
       const std::uint64_t available = std::min<std::uint64_t>(10, input.bytes.size() - offset);
       EXPECT_EQ(source.Read(offset, 10, bytes), 10 - available) << when << " at " << offset;
-      EXPECT_EQ(std::memcmp(bytes, input.bytes.data() + offset, available), 0) << when << " at " << offset;
+      EXPECT_EQ(std::memcmp(bytes, input.bytes.data() + offset, available), 0)
+          << when << " at " << offset;
     }
   };
   check("first block cached");
@@ -65,7 +71,8 @@ TEST(InputSource, AReadFunctionReportingMoreThanAskedIsNotBelieved) {
   input.bytes = {1, 2, 3};
   input.result = 100000;
   CountingAllocator allocator;
-  const MemoryCallbacks memory{CountingAllocator::Allocate, allocator.Param(), CountingAllocator::Release, allocator.Param()};
+  const MemoryCallbacks memory{CountingAllocator::Allocate, allocator.Param(),
+                               CountingAllocator::Release, allocator.Param()};
   InputSource source;
   ASSERT_EQ(source.Open(memory, Input::Read, reinterpret_cast<std::uintptr_t>(&input)).code(), 0);
   EXPECT_EQ(source.CachedBytes(), kCacheBlockSize) << "the claim is capped at the request";

@@ -77,7 +77,8 @@ std::vector<RoundTrip> RoundTrips(std::uint16_t components) {
     siz.tileOffset[1] = 1;
     siz.componentCount = components;
     const auto componentOf = [](std::uint32_t c) {
-      return SizComponent{static_cast<std::uint8_t>(1 + c % 38), c % 2 == 1,
+      return SizComponent{static_cast<std::uint8_t>(1 + c % 38),
+                          c % 2 == 1,
                           {static_cast<std::uint8_t>(1 + c % 255), static_cast<std::uint8_t>(2)}};
     };
     cases.push_back({"SIZ" + width, kMarkerSiz,
@@ -140,7 +141,8 @@ std::vector<RoundTrip> RoundTrips(std::uint16_t components) {
                      [=](std::span<const std::uint8_t> bytes) {
                        QcdSegment parsed;
                        const Status status = parsed.Parse(bytes);
-                       if (status.ok()) ExpectSameQuantization(parsed.quantization, qcd.quantization);
+                       if (status.ok())
+                         ExpectSameQuantization(parsed.quantization, qcd.quantization);
                        return status;
                      }});
     const QccSegment qcc{static_cast<std::uint16_t>(components - 1), SampleQuantization(style)};
@@ -302,8 +304,13 @@ TEST(MarkerSegments, OutOfRangeValuesAreRefused) {
       {"COD progression 5", kMarkerCod, {0, 5, 0, 1, 0, 5, 4, 4, 0, 1}, JP2_Error_Codestream},
       {"COD 0 layers", kMarkerCod, {0, 0, 0, 0, 0, 5, 4, 4, 0, 1}, JP2_Error_Codestream},
       {"COD 33 levels", kMarkerCod, {0, 0, 0, 1, 0, 33, 4, 4, 0, 1}, JP2_Error_Codestream},
-      {"COD code-block 2^7 x 2^7", kMarkerCod, {0, 0, 0, 1, 0, 5, 5, 5, 0, 1}, JP2_Error_Codestream},
-      {"COD precinct flag, no precinct bytes", kMarkerCod, {1, 0, 0, 1, 0, 5, 4, 4, 0, 1},
+      {"COD code-block 2^7 x 2^7",
+       kMarkerCod,
+       {0, 0, 0, 1, 0, 5, 5, 5, 0, 1},
+       JP2_Error_Codestream},
+      {"COD precinct flag, no precinct bytes",
+       kMarkerCod,
+       {1, 0, 0, 1, 0, 5, 4, 4, 0, 1},
        JP2_Error_Codestream},
       {"COD wavelet 2", kMarkerCod, {0, 0, 0, 1, 0, 5, 4, 4, 0, 2}, JP2_Error_Codestream},
       {"QCD style 3", kMarkerQcd, {3, 0, 0}, JP2_Error_Codestream},
@@ -328,14 +335,30 @@ TEST(MarkerSegments, OutOfRangeValuesAreRefused) {
     const std::span<const std::uint8_t> segment(out.bytes.data() + 2, out.bytes.size() - 2);
     Status status;
     switch (c.marker) {
-      case kMarkerSiz: status = SizSegment{}.Parse(segment); break;
-      case kMarkerCod: status = CodSegment{}.Parse(segment); break;
-      case kMarkerQcd: status = QcdSegment{}.Parse(segment); break;
-      case kMarkerRgn: status = RgnSegment{}.Parse(segment, 3); break;
-      case kMarkerCom: status = ComSegment{}.Parse(segment); break;
-      case kMarkerPoc: status = PocSegment{}.Parse(segment, 3); break;
-      case kMarkerTlm: status = TlmSegment{}.Parse(segment); break;
-      default: status = PpmSegment{}.Parse(segment); break;
+      case kMarkerSiz:
+        status = SizSegment{}.Parse(segment);
+        break;
+      case kMarkerCod:
+        status = CodSegment{}.Parse(segment);
+        break;
+      case kMarkerQcd:
+        status = QcdSegment{}.Parse(segment);
+        break;
+      case kMarkerRgn:
+        status = RgnSegment{}.Parse(segment, 3);
+        break;
+      case kMarkerCom:
+        status = ComSegment{}.Parse(segment);
+        break;
+      case kMarkerPoc:
+        status = PocSegment{}.Parse(segment, 3);
+        break;
+      case kMarkerTlm:
+        status = TlmSegment{}.Parse(segment);
+        break;
+      default:
+        status = PpmSegment{}.Parse(segment);
+        break;
     }
     EXPECT_EQ(status.code(), c.code);
   }

@@ -39,15 +39,15 @@ std::vector<IndexCase> IndexCases() {
                        EXPECT_EQ(JP2_Compress_SetPrecinct(h, 3, 4, -1, -1, -1), 0);
                        EXPECT_EQ(JP2_Compress_SetPrecinct(h, 2, 2, -1, -1, 0), 0);
                      }});
-    cases.push_back({"order" + std::to_string(order) + "-tiles-offset", 2, 37, 29,
-                     [order](CompressHandle h) {
-                       EXPECT_EQ(Set(h, JP2_Prop_Progression, order), 0);
-                       EXPECT_EQ(Set(h, JP2_Prop_OffsetX, 5), 0);
-                       EXPECT_EQ(Set(h, JP2_Prop_OffsetY, 3), 0);
-                       EXPECT_EQ(Set(h, JP2_Prop_TileWidth, 16), 0);
-                       EXPECT_EQ(Set(h, JP2_Prop_TileHeight, 13), 0);
-                       EXPECT_EQ(Set(h, JP2_Prop_Levels, 2), 0);
-                     }});
+    cases.push_back(
+        {"order" + std::to_string(order) + "-tiles-offset", 2, 37, 29, [order](CompressHandle h) {
+           EXPECT_EQ(Set(h, JP2_Prop_Progression, order), 0);
+           EXPECT_EQ(Set(h, JP2_Prop_OffsetX, 5), 0);
+           EXPECT_EQ(Set(h, JP2_Prop_OffsetY, 3), 0);
+           EXPECT_EQ(Set(h, JP2_Prop_TileWidth, 16), 0);
+           EXPECT_EQ(Set(h, JP2_Prop_TileHeight, 13), 0);
+           EXPECT_EQ(Set(h, JP2_Prop_Levels, 2), 0);
+         }});
   }
   cases.push_back({"thirty-layers-every-style", 1, 24, 20, [](CompressHandle h) {
                      EXPECT_EQ(Set(h, JP2_Prop_Layers, 30), 0);
@@ -66,7 +66,8 @@ TEST_P(PacketIndex, SopNumbersFollowTheStreamAndPacketsLeaveNoGaps) {
     EXPECT_EQ(Set(h, JP2_Prop_FileFormat, JP2_Format_Codestream), 0);
     EXPECT_EQ(Set(h, JP2_Prop_Markers, 1), 0);
     param.configure(h);
-  }), 0);
+  }),
+            0);
   DecodeSession session(encoder.output);
   ASSERT_EQ(session.Start(), 0);
   JP2_ImageInfo* info = nullptr;

@@ -13,7 +13,9 @@
 namespace quillon::jp2::test {
 namespace {
 
-std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; }
+std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) {
+  return (a + b - 1) / b;
+}
 
 std::vector<ComponentGeometry> Widths(std::initializer_list<std::uint32_t> widths) {
   std::vector<ComponentGeometry> components;
@@ -26,8 +28,8 @@ std::vector<ComponentGeometry> Widths(std::initializer_list<std::uint32_t> width
 }
 
 // Every component with a size has it on the grid: ceil(X1/f) - ceil(X0/f) = size.
-void ExpectSizesReproduced(const std::vector<ComponentGeometry>& components,
-                           std::uint32_t offset, std::uint32_t extent) {
+void ExpectSizesReproduced(const std::vector<ComponentGeometry>& components, std::uint32_t offset,
+                           std::uint32_t extent) {
   for (std::size_t i = 0; i < components.size(); ++i) {
     const std::uint32_t size = components[i].size[kAxisX];
     if (size == 0) continue;
@@ -40,8 +42,8 @@ void ExpectSizesReproduced(const std::vector<ComponentGeometry>& components,
 
 std::uint32_t Fit(std::vector<ComponentGeometry>& components, std::uint32_t offset) {
   std::uint32_t extent = 0;
-  EXPECT_TRUE(FitAxis(components.data(), static_cast<int>(components.size()), kAxisX, offset,
-                      true, &extent));
+  EXPECT_TRUE(FitAxis(components.data(), static_cast<int>(components.size()), kAxisX, offset, true,
+                      &extent));
   return extent;
 }
 

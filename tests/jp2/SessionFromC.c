@@ -14,9 +14,9 @@ int32_t jp2_session_from_c(void) {
   if (status == JP2_Success) status = JP2_Compress_SetResolution(handle, 0, 0, &resolution, 0, 0);
   if (status == JP2_Success) status = JP2_Compress_SetChannelDefs(handle, &channel, 1);
   if (status == JP2_Success) status = JP2_Compress_SetLAB(handle, &lab);
-  if (status == JP2_Success) status = JP2_Compress_Image(handle) == JP2_Error_NoInputCallback
-                                          ? JP2_Success
-                                          : JP2_Error_Internal;
+  if (status == JP2_Success)
+    status =
+        JP2_Compress_Image(handle) == JP2_Error_NoInputCallback ? JP2_Success : JP2_Error_Internal;
   const int32_t ended = JP2_Compress_End(handle);
   return status != JP2_Success ? status : ended;
 }

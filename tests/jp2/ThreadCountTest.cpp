@@ -37,12 +37,14 @@ struct ThreadCase {
 std::vector<ThreadCase> ThreadCases() {
   std::vector<ThreadCase> cases;
   cases.push_back({"lossless", SmallBlocks});
-  cases.push_back({"one-to-twenty", [](CompressHandle h) {
+  cases.push_back({"one-to-twenty",
+                   [](CompressHandle h) {
                      SmallBlocks(h);
                      EXPECT_EQ(Set(h, JP2_Prop_Reversible, 0), 0);
                      EXPECT_EQ(Set(h, JP2_Prop_TargetSize, 3 * 90 * 70 / 20), 0);
                      EXPECT_EQ(Set(h, JP2_Prop_Layers, 3), 0);
-                   }, false});
+                   },
+                   false});
   cases.push_back({"tiled-precincts", [](CompressHandle h) {
                      SmallBlocks(h);
                      EXPECT_EQ(Set(h, JP2_Prop_TileWidth, 37), 0);
@@ -70,16 +72,19 @@ Bytes EncodeWith(const ThreadCase& param, std::uintptr_t threads) {
   EXPECT_EQ(encoder.Encode([&](CompressHandle h) {
     param.configure(h);
     EXPECT_EQ(Set(h, JP2_Prop_Threads, threads), 0);
-  }), 0);
+  }),
+            0);
   return encoder.output;
 }
 
 std::vector<TestComponent> DecodeWith(const Bytes& file, std::uintptr_t threads) {
   DecodeSession session(file);
   DecodedImage image;
-  EXPECT_EQ(Decode(session, Picture(), &image, [&](DecompressHandle h) {
-    EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_Threads, threads), 0);
-  }), 0);
+  EXPECT_EQ(Decode(session, Picture(), &image,
+                   [&](DecompressHandle h) {
+                     EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_Threads, threads), 0);
+                   }),
+            0);
   return image.channels;
 }
 
@@ -131,9 +136,11 @@ TEST(ThreadCountFailures, DecoderAllocationFailuresReleaseEverything) {
   {
     DecodeSession session(file);
     DecodedImage image;
-    ASSERT_EQ(Decode(session, Picture(), &image, [](DecompressHandle h) {
-      EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_Threads, 3), 0);
-    }), 0);
+    ASSERT_EQ(Decode(session, Picture(), &image,
+                     [](DecompressHandle h) {
+                       EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_Threads, 3), 0);
+                     }),
+              0);
     total = session.allocator.allocations;
   }
   for (int fail = 1; fail < total; fail += 3) {
@@ -144,9 +151,11 @@ TEST(ThreadCountFailures, DecoderAllocationFailuresReleaseEverything) {
     image.channels = Picture();
     ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_Threads, 3), 0);
     ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteCallback,
-                                     reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)), 0);
+                                     reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)),
+              0);
     ASSERT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteParam,
-                                     reinterpret_cast<std::uintptr_t>(&image)), 0);
+                                     reinterpret_cast<std::uintptr_t>(&image)),
+              0);
     EXPECT_EQ(JP2_Decompress_Image(session.handle), JP2_Error_OutOfMemory) << "allocation " << fail;
   }
 }
@@ -198,8 +207,8 @@ TEST(ThreadCountFailures, EncoderCallbackErrorsComeBack) {
   }
 }
 
-// What the decoder's calling thread sees: rows of each channel and tile in order, on its own thread,
-// and the progress callback's stop or the write callback's error ends decoding there.
+// What the decoder's calling thread sees: rows of each channel and tile in order, on its own
+// thread, and the progress callback's stop or the write callback's error ends decoding there.
 struct WatchedImage {
   DecodedImage image;
   std::thread::id caller = std::this_thread::get_id();
@@ -247,7 +256,8 @@ TEST(ThreadCountFailures, DecoderCallbacksStayOnTheCallingThreadInRowOrder) {
         {JP2_Prop_WriteParam, reinterpret_cast<std::uintptr_t>(&watched)},
         {JP2_Prop_ProgressCallback, reinterpret_cast<std::uintptr_t>(&WatchedImage::Progress)},
         {JP2_Prop_ProgressParam, reinterpret_cast<std::uintptr_t>(&watched)}};
-    for (const auto& [id, value] : props) ASSERT_EQ(JP2_Decompress_SetProp(session.handle, id, value), 0);
+    for (const auto& [id, value] : props)
+      ASSERT_EQ(JP2_Decompress_SetProp(session.handle, id, value), 0);
     EXPECT_EQ(JP2_Decompress_Image(session.handle), c.expected);
     EXPECT_TRUE(watched.ordered);
     EXPECT_TRUE(watched.onCaller);

@@ -190,7 +190,8 @@ TEST(KvfHeader, CodingChunkTakesTheLongFormBeyond15Bits) {
   for (const bool baseline : {true, false}) {
     SCOPED_TRACE(baseline);
     // Embedded: the stripe height is the coded height, 40000.
-    const KvfHeader header = baseline ? MakeHeader(40000, 100, 1, true) : MakeHeader(100, 40000, 1, false);
+    const KvfHeader header =
+        baseline ? MakeHeader(40000, 100, 1, true) : MakeHeader(100, 40000, 1, false);
     const std::vector<std::uint8_t> bytes = Write(header);
     EXPECT_EQ(ChunkLengths(bytes, "CB"), std::vector<std::uint16_t>{17});
     KvfHeader read;
@@ -200,7 +201,8 @@ TEST(KvfHeader, CodingChunkTakesTheLongFormBeyond15Bits) {
     EXPECT_EQ(read.coding.stripeCount, header.coding.stripeCount);
     EXPECT_EQ(CheckKvfCodingLayout(read), KvfStatus::ok);
   }
-  EXPECT_EQ(ChunkLengths(Write(MakeHeader(32704, 100, 1, true)), "CB"), std::vector<std::uint16_t>{13});
+  EXPECT_EQ(ChunkLengths(Write(MakeHeader(32704, 100, 1, true)), "CB"),
+            std::vector<std::uint16_t>{13});
 }
 
 TEST(KvfHeader, PrivateDataTravelsInPiecesAndComesBackWhole) {
@@ -389,7 +391,8 @@ TEST(KvfHeader, HeadersCutAnywhereEndInIllegalEndOfFile) {
   const std::vector<std::uint8_t> bytes = Write(full.header, full.Payloads());
   int cuts = 0;
   for (std::size_t length = 0; length < bytes.size(); ++length) {
-    const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+    const std::vector<std::uint8_t> cut(bytes.begin(),
+                                        bytes.begin() + static_cast<std::ptrdiff_t>(length));
     for (const std::size_t bufferSize : {1u, 4096u}) {
       KvfHeader read;
       EXPECT_EQ(Read(cut, read, {}, bufferSize), KvfStatus::illegalEndOfFile) << length;

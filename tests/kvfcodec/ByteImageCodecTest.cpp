@@ -72,7 +72,8 @@ TEST(ByteImageCodec, PlaneLimitAndWindowAndFirstChannel) {
   EXPECT_EQ(settings.levels, 3);
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 10; ++x)
-      ASSERT_EQ(window[static_cast<size_t>((4 - y) * 10 + x)], all[static_cast<size_t>((y * 64 + x) * 3 + 2)]);
+      ASSERT_EQ(window[static_cast<size_t>((4 - y) * 10 + x)],
+                all[static_cast<size_t>((y * 64 + x) * 3 + 2)]);
   // A column step of 1 holds one channel: from channel 0 only channel 0 is delivered.
   first = 0;
   ASSERT_EQ(WvlDekompressByteImage(path.c_str(), &settings, &w, &first, &out, &colour, 0), 0);

@@ -78,7 +78,8 @@ Trees randomTrees(unsigned seed) {
   t.words.resize(static_cast<size_t>(t.shape.trees * t.shape.wordsPerTree()));
   uint32_t largest = 0;
   for (int64_t tree = 0; tree < t.shape.trees; ++tree) {
-    std::span<uint32_t> words(t.words.data() + tree * t.shape.wordsPerTree(), static_cast<size_t>(t.shape.wordsPerTree()));
+    std::span<uint32_t> words(t.words.data() + tree * t.shape.wordsPerTree(),
+                              static_cast<size_t>(t.shape.wordsPerTree()));
     for (size_t k = 0; k < words.size(); ++k) {
       const uint32_t range = k == 0 ? 3000 : k < 4 ? 600 : k < 16 ? 100 : 20;
       const uint32_t m = random() % 3 == 0 ? static_cast<uint32_t>(random() % range) : 0;
@@ -132,7 +133,8 @@ TEST_P(EveryStream, BudgetBoundsTheStreamAndItsPrefixDecodesCloser) {
     GetParam().decode(decoded, t.shape, t.threshold, 15, stream);
     long error = 0;
     for (size_t i = 0; i < decoded.size(); ++i)
-      error += std::abs(static_cast<long>(decoded[i] & kMagnitude) - static_cast<long>(t.words[i] & kMagnitude));
+      error += std::abs(static_cast<long>(decoded[i] & kMagnitude) -
+                        static_cast<long>(t.words[i] & kMagnitude));
     EXPECT_GT(error, previousError) << "budget " << budget;
     previousError = error;
   }
@@ -140,7 +142,8 @@ TEST_P(EveryStream, BudgetBoundsTheStreamAndItsPrefixDecodesCloser) {
 
 INSTANTIATE_TEST_SUITE_P(Streams, EveryStream,
                          ::testing::Values(StreamCase{"Zerotree", encodeZerotree, decodeZerotree},
-                                           StreamCase{"Integer", encodeIntegerStream, decodeIntegerStream}),
+                                           StreamCase{"Integer", encodeIntegerStream,
+                                                      decodeIntegerStream}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ZerotreeStream, PlaneLimitOneGivesTheTopBitAndAQuarter) {
@@ -175,10 +178,11 @@ TEST_P(ZerotreeOfPictures, WholeStreamRestoresEveryCoefficient) {
   const testing::TestPicture picture = testing::makePicture(c.width, c.height, c.channels);
   const PaddedSize padded = paddedSize(c.width, c.height, c.levels);
   std::vector<double> samples(static_cast<size_t>(padded.width * padded.height * c.channels));
-  const Plane<double> p{samples.data(), padded.width, padded.height, c.channels,
-                        padded.width * c.channels, c.channels};
-  preparePlane(picture.pixels.data(), Strided{c.width, c.height, c.channels, c.width * c.channels, c.channels},
-               p, padded);
+  const Plane<double> p{
+      samples.data(), padded.width, padded.height, c.channels, padded.width * c.channels,
+      c.channels};
+  preparePlane(picture.pixels.data(),
+               Strided{c.width, c.height, c.channels, c.width * c.channels, c.channels}, p, padded);
   forwardTransform(p, c.levels, c.filter);
   std::vector<uint32_t> words(samples.size());
   const int threshold = quantize(p, c.levels, c.channels == 3, words);
@@ -190,15 +194,16 @@ TEST_P(ZerotreeOfPictures, WholeStreamRestoresEveryCoefficient) {
   EXPECT_EQ(signedMagnitudes(decoded), signedMagnitudes(words));
 }
 
-INSTANTIATE_TEST_SUITE_P(Filters, ZerotreeOfPictures,
-                         ::testing::Values(PictureCase{0, 64, 48, 1, 3}, PictureCase{1, 70, 45, 3, 3},
-                                           PictureCase{3, 33, 90, 1, 2}, PictureCase{5, 128, 128, 3, 4},
-                                           PictureCase{8, 96, 64, 3, 3}, PictureCase{9, 80, 80, 1, 2},
-                                           PictureCase{10, 50, 61, 3, 3}, PictureCase{11, 200, 40, 1, 2}),
-                         [](const auto& info) {
-                           return std::string(GetFilterShortName(info.param.filter)) + "_" +
-                                  std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Filters, ZerotreeOfPictures,
+    ::testing::Values(PictureCase{0, 64, 48, 1, 3}, PictureCase{1, 70, 45, 3, 3},
+                      PictureCase{3, 33, 90, 1, 2}, PictureCase{5, 128, 128, 3, 4},
+                      PictureCase{8, 96, 64, 3, 3}, PictureCase{9, 80, 80, 1, 2},
+                      PictureCase{10, 50, 61, 3, 3}, PictureCase{11, 200, 40, 1, 2}),
+    [](const auto& info) {
+      return std::string(GetFilterShortName(info.param.filter)) + "_" +
+             std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+    });
 
 TEST(IntegerStream, EndsWithTheMarkerAndTheSymbolCount) {
   const Trees t = randomTrees(4);

@@ -29,12 +29,14 @@ TEST_P(EveryFilter, TwoDimensionalRoundTripRestoresThePlane) {
     EXPECT_NE(plane, original);
     inverseTransform(p, levels, filter);
     double worst = 0;
-    for (size_t i = 0; i < plane.size(); ++i) worst = std::max(worst, std::fabs(plane[i] - original[i]));
+    for (size_t i = 0; i < plane.size(); ++i)
+      worst = std::max(worst, std::fabs(plane[i] - original[i]));
     EXPECT_LT(worst, 1e-6) << GetFilterShortName(filter);
   } else {
     // Every 16-bit value, also where sums wrap.
     std::vector<int16_t> plane(static_cast<size_t>(size * size));
-    for (int16_t& v : plane) v = static_cast<int16_t>(std::uniform_int_distribution<int>(-32768, 32767)(random));
+    for (int16_t& v : plane)
+      v = static_cast<int16_t>(std::uniform_int_distribution<int>(-32768, 32767)(random));
     const std::vector<int16_t> original = plane;
     const Plane<int16_t> p{plane.data(), size, size, 1, size, 1};
     forwardTransform(p, levels, filter);
@@ -44,7 +46,8 @@ TEST_P(EveryFilter, TwoDimensionalRoundTripRestoresThePlane) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Filters, EveryFilter, ::testing::Range(0, static_cast<int>(KVF_FILTER_COUNT)));
+INSTANTIATE_TEST_SUITE_P(Filters, EveryFilter,
+                         ::testing::Range(0, static_cast<int>(KVF_FILTER_COUNT)));
 
 TEST(FloatFilters, FoldTheSymmetricExtensionIntoTheFirstPair) {
   // BO5_3: L[0] = (2 x0 + 5 x1 + 2 x2 - x3) / 8, H[0] = (x0 - x1) / 2.
@@ -57,14 +60,17 @@ TEST(FloatFilters, FoldTheSymmetricExtensionIntoTheFirstPair) {
 
 TEST(FloatFilters, SynthesisIsExactAtEveryAllowedLength) {
   for (int filter = 0; filter < kFloatFilterCount; ++filter)
-    for (int length = floatFilterSupport(filter) + floatFilterSupport(filter) % 2; length <= 48; length += 2) {
+    for (int length = floatFilterSupport(filter) + floatFilterSupport(filter) % 2; length <= 48;
+         length += 2) {
       const FloatSynthesis synthesis(filter, length);
       ASSERT_TRUE(synthesis.valid()) << filter << " " << length;
       std::vector<double> x(static_cast<size_t>(length)), y(x.size()), back(x.size());
       for (int i = 0; i < length; ++i) x[static_cast<size_t>(i)] = std::sin(i * 1.7) * 100;
       analyseFloat(filter, x, y);
       synthesis.synthesise(y, back);
-      for (int i = 0; i < length; ++i) ASSERT_NEAR(back[static_cast<size_t>(i)], x[static_cast<size_t>(i)], 1e-8) << filter << " " << length;
+      for (int i = 0; i < length; ++i)
+        ASSERT_NEAR(back[static_cast<size_t>(i)], x[static_cast<size_t>(i)], 1e-8)
+            << filter << " " << length;
     }
 }
 

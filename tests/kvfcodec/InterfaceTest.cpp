@@ -10,7 +10,8 @@ namespace {
 
 TEST(Texts, ErrorMessagesAndFilterNames) {
   EXPECT_STREQ(GetWaveletError(0), "Success");
-  EXPECT_STREQ(GetWaveletError(-5), "Image memory size does not agree with header or invalid pointer");
+  EXPECT_STREQ(GetWaveletError(-5),
+               "Image memory size does not agree with header or invalid pointer");
   EXPECT_STREQ(GetWaveletError(-7), "An exception occured...");
   EXPECT_STREQ(GetWaveletError(-8), "GetWaveletError: Unknown Errorcode (-8)");
   EXPECT_STREQ(GetWaveletError(1), "GetWaveletError: Unknown Errorcode (1)");
@@ -37,7 +38,8 @@ TEST(Headers, VersionOneExampleAndReadBack) {
             (std::vector<uint8_t>{'W', 'V', 0x01, 0x02, 0x80, 0x01, 0xE0, 0x08, 0xD5, 0x0D}));
   int32_t w = 0, h = 0, ch = 0, f = 0, l = 0, t = 0, c = 0;
   ASSERT_EQ(ExReadHeader(path.c_str(), &w, &h, &ch, &f, &l, &t, &c), 0);
-  EXPECT_EQ(std::vector<int32_t>({w, h, ch, f, l, t, c}), (std::vector<int32_t>{640, 480, 3, 8, 5, 4096, 1}));
+  EXPECT_EQ(std::vector<int32_t>({w, h, ch, f, l, t, c}),
+            (std::vector<int32_t>{640, 480, 3, 8, 5, 4096, 1}));
 
   // KvfCreate plus KvfWriteHeaderV01 give the same fields without the stamp; a threshold
   // nibble of 1 reads as 1.
@@ -50,7 +52,9 @@ TEST(Headers, VersionOneExampleAndReadBack) {
   KvfPictureSize readSize{};
   KvfLevelsFilter readLf{};
   int32_t threshold = 0, colour = 0, versionZero = 0, stamp = 0;
-  ASSERT_EQ(KvfReadHeaderV01(path.c_str(), &readSize, &readLf, &threshold, &colour, &versionZero, &stamp), 0);
+  ASSERT_EQ(
+      KvfReadHeaderV01(path.c_str(), &readSize, &readLf, &threshold, &colour, &versionZero, &stamp),
+      0);
   EXPECT_EQ(threshold, 1);
   EXPECT_EQ(versionZero, 1);
   EXPECT_EQ(readLf.filter, 12);
@@ -90,7 +94,8 @@ TEST(CheckLevel, LevelsFiltersAndPointers) {
   const KvfPictureSize size{100, 60, 0, 1};
   const struct {
     int levels, filter, expected;
-  } cases[] = {{3, 0, 0}, {6, 0, 0}, {7, 0, -1}, {3, 8, 0}, {4, 8, -1}, {2, 20, -4}, {2, -1, -4}, {2, 19, -1}};
+  } cases[] = {{3, 0, 0},  {6, 0, 0},   {7, 0, -1},  {3, 8, 0},
+               {4, 8, -1}, {2, 20, -4}, {2, -1, -4}, {2, 19, -1}};
   for (const auto& c : cases) {
     const KvfLevelsFilter lf{c.levels, c.filter};
     EXPECT_EQ(CheckLevel(&size, &lf), c.expected) << c.levels << " " << c.filter;
@@ -111,13 +116,19 @@ TEST(Planes, PrepareTransformQuantizeAndBack) {
   ASSERT_EQ(WavTrafoD(plane, g.width, g.height, 3, g.rowStep, g.columnStep, 3, 1), 0);
   std::vector<uint32_t> words(static_cast<size_t>(g.width * g.height * 3));
   int32_t threshold = 0;
-  ASSERT_EQ(Quantize(plane, g.width, g.height, 3, g.rowStep, g.columnStep, 3, words.data(), &threshold), 0);
+  ASSERT_EQ(
+      Quantize(plane, g.width, g.height, 3, g.rowStep, g.columnStep, 3, words.data(), &threshold),
+      0);
   EXPECT_GT(threshold, 1);
   std::vector<uint8_t> stream(100000);
   int32_t size = static_cast<int32_t>(stream.size());
-  ASSERT_EQ(ACodePic(words.data(), g.width, g.height, 3, 0, 0, 3, threshold, 15, stream.data(), &size, 1), 0);
+  ASSERT_EQ(
+      ACodePic(words.data(), g.width, g.height, 3, 0, 0, 3, threshold, 15, stream.data(), &size, 1),
+      0);
   std::vector<uint32_t> decoded(words.size());
-  ASSERT_EQ(ADecodePic(decoded.data(), g.width, g.height, 3, 0, 0, 3, threshold, 15, stream.data(), &size, 1), 0);
+  ASSERT_EQ(ADecodePic(decoded.data(), g.width, g.height, 3, 0, 0, 3, threshold, 15, stream.data(),
+                       &size, 1),
+            0);
   ASSERT_EQ(RQuantize(decoded.data(), g.width, g.height, 3, 3, plane, g.rowStep, g.columnStep), 0);
   ASSERT_EQ(RWavTrafoD(plane, g.width, g.height, 3, g.rowStep, g.columnStep, 3, 1), 0);
   uint8_t* out = nullptr;
@@ -134,12 +145,12 @@ TEST(Planes, SmoothingTouchesOnlyItsBands) {
   std::vector<double> plane(16 * 16, 1.0);
   const KvfPlaneGeometry g{16, 16, 1, 16, 1, 0, 0};
   ASSERT_EQ(WXYSmooth(plane.data(), &g, 1, nullptr, 0), 0);
-  EXPECT_EQ(plane[8], 0.75);        // horizontal detail of level 1 (top right)
-  EXPECT_EQ(plane[8 * 16], 1.0);    // vertical detail untouched
+  EXPECT_EQ(plane[8], 0.75);      // horizontal detail of level 1 (top right)
+  EXPECT_EQ(plane[8 * 16], 1.0);  // vertical detail untouched
   const double factors[2] = {0.5, 0.25};
   ASSERT_EQ(WSmooth(plane.data(), &g, 2, factors), 0);
-  EXPECT_EQ(plane[8 * 16 + 8], 0.5);  // diagonal, level 1
-  EXPECT_EQ(plane[4 * 16 + 4], 0.25); // diagonal, level 2
+  EXPECT_EQ(plane[8 * 16 + 8], 0.5);   // diagonal, level 1
+  EXPECT_EQ(plane[4 * 16 + 4], 0.25);  // diagonal, level 2
   ASSERT_EQ(WSetTP(plane.data(), &g, 2, 3.0), 0);
   ASSERT_EQ(WMultTP(plane.data(), &g, 2, 2.0), 0);
   EXPECT_EQ(plane[3 * 16 + 3], 6.0);
@@ -160,7 +171,10 @@ TEST(Services, AllocatorStreamsAndHelpers) {
   EXPECT_EQ(Multiply(1.5, &two), 3.0);
   EXPECT_EQ(TestDll(), 0);
   std::vector<double> plane = {1, 2, 3, 4};
-  ASSERT_EQ(NormPic(plane.data(), 2, 2, 2, 1, 1, [](double v, intptr_t user) { return v * static_cast<double>(user); }, 3), 0);
+  ASSERT_EQ(NormPic(
+                plane.data(), 2, 2, 2, 1, 1,
+                [](double v, intptr_t user) { return v * static_cast<double>(user); }, 3),
+            0);
   EXPECT_EQ(plane, (std::vector<double>{3, 6, 9, 12}));
 }
 

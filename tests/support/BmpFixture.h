@@ -5,8 +5,8 @@
 #include <fstream>
 #include <vector>
 
-#include "core/picture/Picture.h"
 #include "core/formats/raster/BmpFile.h"
+#include "core/picture/Picture.h"
 
 namespace quillon::test {
 

@@ -9,8 +9,8 @@
 
 #include <wx/ctrlsub.h>
 #include <wx/stattext.h>
-#include <wx/toolbar.h>
 #include <wx/tokenzr.h>
+#include <wx/toolbar.h>
 #include <wx/window.h>
 
 #include "core/services/StringTable.h"

@@ -15,9 +15,9 @@
 #include "support/ForwardingSettings.h"
 #include "support/RecordingUiServices.h"
 #include "support/TempDir.h"
-#include "ui/QuillonApp.h"
 #include "ui/CommandIds.h"
 #include "ui/MainFrame.h"
+#include "ui/QuillonApp.h"
 
 namespace quillon::test {
 

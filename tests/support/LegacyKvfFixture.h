@@ -30,10 +30,21 @@ inline LegacyKvfFile WriteLegacyKvf(const std::filesystem::path& path, int width
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       for (int c = 0; c < channels; ++c)
-        pixels.push_back(static_cast<std::uint8_t>(
-            128 + 100 * std::sin(x * 0.13 + c * 1.1) * std::cos(y * 0.09 - c)));
-  const KvfCompressJob job{pixels.data(), width, height, channels, width * channels, channels,
-                           3, filter, 0, budget, const_cast<char*>(path.c_str()), nullptr, 0};
+        pixels.push_back(static_cast<std::uint8_t>(128 + 100 * std::sin(x * 0.13 + c * 1.1) *
+                                                             std::cos(y * 0.09 - c)));
+  const KvfCompressJob job{pixels.data(),
+                           width,
+                           height,
+                           channels,
+                           width * channels,
+                           channels,
+                           3,
+                           filter,
+                           0,
+                           budget,
+                           const_cast<char*>(path.c_str()),
+                           nullptr,
+                           0};
   EXPECT_EQ(WvlKompressByteImage(job), 0);
   if (versionZero) {
     std::ifstream in(path, std::ios::binary);
@@ -47,12 +58,13 @@ inline LegacyKvfFile WriteLegacyKvf(const std::filesystem::path& path, int width
 }
 
 // The library's own decode, as red, green, blue (or grey) rows top-down.
-inline std::vector<std::uint8_t> LegacyLibraryPixels(const LegacyKvfFile& file,
-                                                     int planeLimit = 0, int budget = 0) {
+inline std::vector<std::uint8_t> LegacyLibraryPixels(const LegacyKvfFile& file, int planeLimit = 0,
+                                                     int budget = 0) {
   KvfDecodeSettings settings{0, 0, planeLimit, budget};
   std::int32_t first = 0, colour = 0;
   std::uint8_t* out = nullptr;
-  EXPECT_EQ(WvlDekompressByteImage(file.path.c_str(), &settings, nullptr, &first, &out, &colour, 0), 0);
+  EXPECT_EQ(WvlDekompressByteImage(file.path.c_str(), &settings, nullptr, &first, &out, &colour, 0),
+            0);
   if (out == nullptr) return {};
   std::vector<std::uint8_t> pixels(out, out + file.width * file.height * file.channels);
   FreePtr(out);

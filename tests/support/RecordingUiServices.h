@@ -45,7 +45,8 @@ class RecordingUiServices final : public UiServices {
       answers.pop_front();
       return answer;
     }
-    return message.buttons == MessageButtons::YesNo || message.buttons == MessageButtons::YesNoCancel
+    return message.buttons == MessageButtons::YesNo ||
+                   message.buttons == MessageButtons::YesNoCancel
                ? MessageAnswer::Yes
                : MessageAnswer::Ok;
   }

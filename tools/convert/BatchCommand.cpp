@@ -35,8 +35,8 @@ int RunBatch(const ConvertArguments& arguments, const ConvertOne& convert, std::
   std::error_code error;
   std::filesystem::create_directories(arguments.outputDirectory, error);
   if (error) {
-    progress << "quillon-convert: cannot make the directory '"
-             << arguments.outputDirectory.string() << "': " << error.message() << '\n';
+    progress << "quillon-convert: cannot make the directory '" << arguments.outputDirectory.string()
+             << "': " << error.message() << '\n';
     return 1;
   }
 
@@ -44,15 +44,16 @@ int RunBatch(const ConvertArguments& arguments, const ConvertOne& convert, std::
   std::map<pid_t, std::size_t> running;  // child -> index of its input
   std::size_t next = 0, done = 0, failed = 0;
   const auto showCount = [&] {
-    if (showProgress) progress << "\rquillon-convert: " << done << " of " << total << " done" << std::flush;
+    if (showProgress)
+      progress << "\rquillon-convert: " << done << " of " << total << " done" << std::flush;
   };
   const auto finish = [&](std::size_t index, const std::string& failure) {
     ++done;
     if (!failure.empty()) {
       ++failed;
       if (showProgress) progress << '\n';
-      progress << "quillon-convert: '" << arguments.files[index].string() << "' failed ("
-               << failure << ")\n";
+      progress << "quillon-convert: '" << arguments.files[index].string() << "' failed (" << failure
+               << ")\n";
     }
     showCount();
   };

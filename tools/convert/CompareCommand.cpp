@@ -26,8 +26,8 @@ int RunCompare(const ConvertArguments& arguments, FileIoContext& context, TextUi
   const Picture& b = compared.GetPicture();
   if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) {
     const ComparisonArea area = ComparisonAreaOf(a, b);
-    ui.Report("the pictures differ in size; comparing the top-left " +
-              std::to_string(area.width) + " x " + std::to_string(area.height) + " pixels");
+    ui.Report("the pictures differ in size; comparing the top-left " + std::to_string(area.width) +
+              " x " + std::to_string(area.height) + " pixels");
   }
   out << MeasuresText(CompareWithReference(a, b), StructuralSimilarity(a, b));
   return 0;

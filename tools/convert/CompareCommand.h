@@ -4,8 +4,8 @@
 #include <ostream>
 #include <string>
 
-#include "core/document/FileIoContext.h"
 #include "core/analysis/PictureComparison.h"
+#include "core/document/FileIoContext.h"
 #include "tools/convert/ConvertArguments.h"
 #include "tools/convert/TextUiServices.h"
 

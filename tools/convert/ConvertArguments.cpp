@@ -96,9 +96,9 @@ Error ReadRegion(std::string_view text, std::vector<EnhancementRegion>& regions)
   bool valid = true;
   for (std::size_t i = 0; i < values.size() && valid; ++i) {
     const std::size_t comma = i + 1 < values.size() ? text.find(',', start) : text.size();
-    const std::optional<long long> value =
-        comma == std::string_view::npos ? std::nullopt
-                                        : WholeNumber(text.substr(start, comma - start));
+    const std::optional<long long> value = comma == std::string_view::npos
+                                               ? std::nullopt
+                                               : WholeNumber(text.substr(start, comma - start));
     valid = value.has_value();
     if (valid) values[i] = *value;
     start = comma + 1;
@@ -137,8 +137,8 @@ Error ChooseCompression(ParseState& state, std::string_view option, SaveOption c
 }
 
 Error ChooseLoad(ParseState& state, std::string_view option, LoadType type) {
-  if (Error error = ExcludeOthers(state.loadOption, option,
-                                  "--load-quality, --load-rate and --load-size")) {
+  if (Error error =
+          ExcludeOthers(state.loadOption, option, "--load-quality, --load-rate and --load-size")) {
     return error;
   }
   if (!state.arguments.load) state.arguments.load.emplace();
@@ -361,8 +361,8 @@ Error CheckFiles(ParseState& state) {
       if (given != 2) return std::string("expected INPUT and OUTPUT (see --help)");
       const std::optional<OutputType> type = OutputTypeOfPath(arguments.files[1]);
       if (!type) {
-        return "cannot tell the output type from the extension of '" +
-               arguments.files[1].string() + "' (see --help for the types)";
+        return "cannot tell the output type from the extension of '" + arguments.files[1].string() +
+               "' (see --help for the types)";
       }
       arguments.save.type = type->format;
       arguments.save.container = type->container;

@@ -21,7 +21,7 @@ std::string RegionText(const EnhancementRegion& region) {
 }  // namespace
 
 std::optional<std::string> ApplyDocumentOptions(const ConvertArguments& arguments,
-                                                 PictureDocument& document) {
+                                                PictureDocument& document) {
   const Picture& picture = document.GetPicture();
   const std::int64_t width = picture.GetWidth(), height = picture.GetHeight();
   if (!arguments.regions.empty()) {
@@ -29,10 +29,11 @@ std::optional<std::string> ApplyDocumentOptions(const ConvertArguments& argument
     for (const EnhancementRegion& region : arguments.regions) {
       if (std::int64_t{region.x} + region.width > width ||
           std::int64_t{region.y} + region.height > height) {
-        return "--region " + RegionText(region) + " does not lie on the " +
-               std::to_string(width) + " x " + std::to_string(height) + " picture";
+        return "--region " + RegionText(region) + " does not lie on the " + std::to_string(width) +
+               " x " + std::to_string(height) + " picture";
       }
-      const std::optional<int> index = document.regions.Add(picture.GetWidth(), picture.GetHeight());
+      const std::optional<int> index =
+          document.regions.Add(picture.GetWidth(), picture.GetHeight());
       if (index) document.regions.Set(*index, region);
     }
   }

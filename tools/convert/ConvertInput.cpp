@@ -19,15 +19,15 @@ bool CheckReadable(const std::filesystem::path& path, TextUiServices& ui) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     const int cause = errno;
-    ui.Report("cannot read '" + path.string() + "': " +
-              (cause != 0 ? std::strerror(cause) : "cannot open the file"));
+    ui.Report("cannot read '" + path.string() +
+              "': " + (cause != 0 ? std::strerror(cause) : "cannot open the file"));
     return false;
   }
   return true;
 }
 
-bool OpenInput(const std::filesystem::path& path, PictureDocument& document,
-               FileIoContext& context, TextUiServices& ui, const ConvertArguments& arguments) {
+bool OpenInput(const std::filesystem::path& path, PictureDocument& document, FileIoContext& context,
+               TextUiServices& ui, const ConvertArguments& arguments) {
   if (!CheckReadable(path, ui)) return false;
   const int messagesBefore = ui.MessageCount();
   const OpenRequest request{.preview = false,

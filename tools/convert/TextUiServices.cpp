@@ -53,7 +53,9 @@ class SilentProgress final : public Progress {
   void StepIt() override {}
 };
 
-bool IsQuestion(MessageButtons buttons) { return buttons != MessageButtons::Ok; }
+bool IsQuestion(MessageButtons buttons) {
+  return buttons != MessageButtons::Ok;
+}
 
 }  // namespace
 
@@ -61,7 +63,9 @@ TextUiServices::TextUiServices(const StringTable& strings, std::ostream& err, bo
                                TextAnswers answers)
     : strings_(strings), err_(err), showProgress_(showProgress), answers_(std::move(answers)) {}
 
-void TextUiServices::Report(const std::string& text) { err_ << kPrefix << text << '\n'; }
+void TextUiServices::Report(const std::string& text) {
+  err_ << kPrefix << text << '\n';
+}
 
 MessageAnswer TextUiServices::ShowMessage(const Message& message) {
   ++messageCount_;
@@ -92,8 +96,8 @@ std::optional<std::string> TextUiServices::AskPassword(const PasswordPrompt& pro
 
 std::optional<int> TextUiServices::AskNumber(const std::string& title, const std::string& prompt,
                                              int minimum, int maximum, int initial) {
-  Report(title + ": " + prompt + " (" + std::to_string(minimum) + " to " +
-         std::to_string(maximum) + "): answered " + std::to_string(initial));
+  Report(title + ": " + prompt + " (" + std::to_string(minimum) + " to " + std::to_string(maximum) +
+         "): answered " + std::to_string(initial));
   return initial;
 }
 

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <exception>
-#include <thread>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/document/FileIoContext.h"
@@ -24,7 +24,9 @@
 namespace {
 
 // The number of files a batch converts at once by default: one per core.
-int CoreCount() { return int(std::max(1u, std::thread::hardware_concurrency())); }
+int CoreCount() {
+  return int(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 int Run(const std::vector<std::string>& argumentList) {
   using namespace quillon;
@@ -80,7 +82,8 @@ int Run(const std::vector<std::string>& argumentList) {
       };
       return RunBatch(arguments, convertOne, std::cout, std::cerr, terminal);
     }
-    case Command::Help: break;
+    case Command::Help:
+      break;
   }
   return 0;
 }

@@ -11,18 +11,19 @@ namespace quillon {
 
 namespace {
 
-constexpr StringId kGreyTitle = 147;         // "Grayscale: %s"
-constexpr StringId kPaletteTitle = 148;      // "8-Bit-Color: %s"
-constexpr StringId kSharpenTitle = 61226;    // "Sharpen: %s"
-constexpr StringId kBlurTitle = 61227;       // "Blur: %s"
-constexpr StringId kGreyProgress = 117;      // "Converting to Gray ..."
-constexpr StringId kPaletteProgress = 121;   // "Converting to 256 Colors ..."
+constexpr StringId kGreyTitle = 147;        // "Grayscale: %s"
+constexpr StringId kPaletteTitle = 148;     // "8-Bit-Color: %s"
+constexpr StringId kSharpenTitle = 61226;   // "Sharpen: %s"
+constexpr StringId kBlurTitle = 61227;      // "Blur: %s"
+constexpr StringId kGreyProgress = 117;     // "Converting to Gray ..."
+constexpr StringId kPaletteProgress = 121;  // "Converting to 256 Colors ..."
 
 bool Convert(ColourConversion conversion, FilterStrength strength, const Picture& source,
              Picture& target, UiServices& ui) {
   switch (conversion) {
     case ColourConversion::Grey:
-      return ConvertToGrey(source, target, ui.BeginProgress(ui.Strings().Load(kGreyProgress)).get());
+      return ConvertToGrey(source, target,
+                           ui.BeginProgress(ui.Strings().Load(kGreyProgress)).get());
     case ColourConversion::Palette:
       return ConvertToPalette(source, target,
                               ui.BeginProgress(ui.Strings().Load(kPaletteProgress)).get());
@@ -60,10 +61,18 @@ std::string ConvertedTitle(ColourConversion conversion, const std::string& sourc
                            const StringTable& strings) {
   StringId pattern = kGreyTitle;
   switch (conversion) {
-    case ColourConversion::Grey: pattern = kGreyTitle; break;
-    case ColourConversion::Palette: pattern = kPaletteTitle; break;
-    case ColourConversion::Smooth: pattern = kBlurTitle; break;
-    case ColourConversion::Sharpen: pattern = kSharpenTitle; break;
+    case ColourConversion::Grey:
+      pattern = kGreyTitle;
+      break;
+    case ColourConversion::Palette:
+      pattern = kPaletteTitle;
+      break;
+    case ColourConversion::Smooth:
+      pattern = kBlurTitle;
+      break;
+    case ColourConversion::Sharpen:
+      pattern = kSharpenTitle;
+      break;
   }
   return FormatMessage(strings.Load(pattern), {sourceTitle});
 }

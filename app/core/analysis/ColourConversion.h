@@ -13,10 +13,11 @@ namespace quillon {
 
 enum class ColourConversion { Grey, Palette, Smooth, Sharpen };
 
-inline constexpr StringId kAlreadyGreyMessage = 144;      // "This image is already a greyscale image !"
-inline constexpr StringId kAlreadyEightBitMessage = 145;  // "This image is already an 8 bit image !"
-inline constexpr StringId kNotFilterableMessage = 146;    // "... can´t be smoothed or sharpend."
-inline constexpr StringId kColourCountMessage = 119;      // "The Picture consists of %ld Colors."
+inline constexpr StringId kAlreadyGreyMessage = 144;  // "This image is already a greyscale image !"
+inline constexpr StringId kAlreadyEightBitMessage =
+    145;                                                // "This image is already an 8 bit image !"
+inline constexpr StringId kNotFilterableMessage = 146;  // "... can´t be smoothed or sharpend."
+inline constexpr StringId kColourCountMessage = 119;    // "The Picture consists of %ld Colors."
 inline constexpr StringId kConversionMemoryMessage = 33007;
 
 // The message that refuses the conversion of `source`, or nothing when it may run.

@@ -17,7 +17,8 @@ std::uint32_t CountPaletteColours(const Picture& picture) {
     if (uses[i] == 0) continue;
     const RgbQuad& entry = picture.Palette()[i];
     entries.push_back(std::uint32_t{entry.rgbBlue} | (std::uint32_t{entry.rgbGreen} << 8) |
-                      (std::uint32_t{entry.rgbRed} << 16) | (std::uint32_t{entry.rgbReserved} << 24));
+                      (std::uint32_t{entry.rgbRed} << 16) |
+                      (std::uint32_t{entry.rgbReserved} << 24));
   }
   std::sort(entries.begin(), entries.end());
   return std::uint32_t(std::unique(entries.begin(), entries.end()) - entries.begin());
@@ -29,7 +30,8 @@ std::uint32_t CountColours(const Picture& picture) {
   if (picture.IsEmpty()) return 0;
   if (picture.GetBitCount() == 8) return CountPaletteColours(picture);
   std::uint32_t count = 0;
-  for (const std::uint64_t word : TrueColourBits(picture)) count += std::uint32_t(std::popcount(word));
+  for (const std::uint64_t word : TrueColourBits(picture))
+    count += std::uint32_t(std::popcount(word));
   return count;
 }
 

@@ -19,7 +19,8 @@ std::uint8_t Luminance8(const Picture::Triple& bgr) {
 std::vector<HistogramChannel> HistogramChannelsOf(const Picture& picture) {
   std::vector<HistogramChannel> channels{HistogramChannel::Luminance, HistogramChannel::Red,
                                          HistogramChannel::Green, HistogramChannel::Blue};
-  if (!picture.IsEmpty() && picture.GetBitCount() == 8) channels.push_back(HistogramChannel::Palette);
+  if (!picture.IsEmpty() && picture.GetBitCount() == 8)
+    channels.push_back(HistogramChannel::Palette);
   return channels;
 }
 
@@ -36,11 +37,20 @@ Histogram CountHistogram(const Picture& picture, HistogramChannel channel) {
         const Picture::Triple bgr = picture.GetPixel(x, y);
         std::uint8_t value = 0;
         switch (channel) {
-          case HistogramChannel::Luminance: value = eightBit ? Luminance8(bgr) : Luminance24(bgr); break;
-          case HistogramChannel::Red: value = bgr[2]; break;
-          case HistogramChannel::Green: value = bgr[1]; break;
-          case HistogramChannel::Blue: value = bgr[0]; break;
-          case HistogramChannel::Palette: break;
+          case HistogramChannel::Luminance:
+            value = eightBit ? Luminance8(bgr) : Luminance24(bgr);
+            break;
+          case HistogramChannel::Red:
+            value = bgr[2];
+            break;
+          case HistogramChannel::Green:
+            value = bgr[1];
+            break;
+          case HistogramChannel::Blue:
+            value = bgr[0];
+            break;
+          case HistogramChannel::Palette:
+            break;
         }
         ++histogram.counts[value];
       }

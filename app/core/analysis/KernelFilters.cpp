@@ -12,15 +12,21 @@ namespace quillon {
 Kernel KernelOf(KernelFilter filter, FilterStrength strength) {
   if (filter == KernelFilter::Smooth) {
     switch (strength) {
-      case FilterStrength::Low: return {40, 3, 6};
-      case FilterStrength::Medium: return {8, 3, 5};
-      case FilterStrength::High: return {16, 14, 7};
+      case FilterStrength::Low:
+        return {40, 3, 6};
+      case FilterStrength::Medium:
+        return {8, 3, 5};
+      case FilterStrength::High:
+        return {16, 14, 7};
     }
   }
   switch (strength) {
-    case FilterStrength::Low: return {24, -1, 4};
-    case FilterStrength::Medium: return {16, -1, 3};
-    case FilterStrength::High: return {12, -1, 2};
+    case FilterStrength::Low:
+      return {24, -1, 4};
+    case FilterStrength::Medium:
+      return {16, -1, 3};
+    case FilterStrength::High:
+      return {12, -1, 2};
   }
   return {1, 0, 0};
 }

@@ -40,13 +40,14 @@ Channel WidestChannel(const HistogramColour* colours, std::size_t size) {
 // fewest whose pixels reach half the box's, at least one and leaving at least one.
 std::size_t SplitPoint(HistogramColour* colours, const Box& box, Channel channel) {
   // The other channels order equal values, so the result never depends on the sort's whims.
-  std::sort(colours, colours + box.size, [channel](const HistogramColour& a, const HistogramColour& b) {
-    const auto key = [channel](const HistogramColour& c) {
-      return (std::uint32_t{ChannelOf(c, channel)} << 24) | (std::uint32_t{c.red} << 16) |
-             (std::uint32_t{c.green} << 8) | c.blue;
-    };
-    return key(a) < key(b);
-  });
+  std::sort(colours, colours + box.size,
+            [channel](const HistogramColour& a, const HistogramColour& b) {
+              const auto key = [channel](const HistogramColour& c) {
+                return (std::uint32_t{ChannelOf(c, channel)} << 24) | (std::uint32_t{c.red} << 16) |
+                       (std::uint32_t{c.green} << 8) | c.blue;
+              };
+              return key(a) < key(b);
+            });
   const std::uint64_t half = box.pixels / 2;
   std::uint64_t running = 0;
   std::size_t lower = 0;
@@ -68,7 +69,8 @@ PaletteColour MeanOf(const HistogramColour* colours, std::size_t size, int maxVa
   }
   if (pixels == 0) pixels = 1;
   const auto mean = [&](std::uint64_t sum) {
-    return static_cast<std::uint8_t>(std::min<std::uint64_t>(sum / pixels, std::uint64_t(maxValue)));
+    return static_cast<std::uint8_t>(
+        std::min<std::uint64_t>(sum / pixels, std::uint64_t(maxValue)));
   };
   return {mean(red), mean(green), mean(blue)};
 }
@@ -105,7 +107,8 @@ std::vector<PaletteColour> MedianCutPalette(std::vector<HistogramColour> colours
 
   std::vector<PaletteColour> palette;
   palette.reserve(boxes.size());
-  for (const Box& box : boxes) palette.push_back(MeanOf(colours.data() + box.first, box.size, maxValue));
+  for (const Box& box : boxes)
+    palette.push_back(MeanOf(colours.data() + box.first, box.size, maxValue));
   return palette;
 }
 

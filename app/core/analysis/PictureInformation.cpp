@@ -21,8 +21,7 @@ std::string CodingLine(const PictureDocument& document, const std::filesystem::p
   if (!path.empty()) {
     std::error_code error;
     if (std::filesystem::is_regular_file(path, error)) {
-      const std::optional<ProbeResult> probe =
-          ProbePicture(path, DispatchFile(path), strings);
+      const std::optional<ProbeResult> probe = ProbePicture(path, DispatchFile(path), strings);
       if (probe && !probe->formatText.empty()) return probe->formatText;
     }
   }
@@ -39,10 +38,9 @@ std::string PictureInformationText(PictureDocument& document, const std::string&
   Picture& picture = document.GetPicture();
   const int depth = picture.IsEmpty() ? 0 : picture.GetDisplayDepth();
   const std::int64_t colours = depth > 0 ? std::int64_t{1} << depth : 0;
-  const std::string sizeLine =
-      FormatMessage(strings.Load(kProbeImageSize),
-                    {std::int64_t{picture.GetWidth()}, std::int64_t{picture.GetHeight()},
-                     std::int64_t{depth}});
+  const std::string sizeLine = FormatMessage(
+      strings.Load(kProbeImageSize),
+      {std::int64_t{picture.GetWidth()}, std::int64_t{picture.GetHeight()}, std::int64_t{depth}});
   return FormatMessage(strings.Load(kInformationText),
                        {name, std::int64_t{document.fileSize}, FormatName(document.format, strings),
                         colours, sizeLine, CodingLine(document, path, strings)});

@@ -26,7 +26,9 @@ std::array<RgbQuad, kPaletteEntries> makeHalftone() {
   return palette;
 }
 
-int squared(int v) { return v * v; }
+int squared(int v) {
+  return v * v;
+}
 
 }  // namespace
 
@@ -89,9 +91,9 @@ bool DitherToHalftone(const Picture& picture, ZoomRatio zoom, const ErrorLimitTa
       const int red = std::clamp(bgr[2] + limit(error[0]), 0, 255);
       const int green = std::clamp(bgr[1] + limit(error[1]), 0, 255);
       const int blue = std::clamp(bgr[0] + limit(error[2]), 0, 255);
-      const std::uint8_t index = NearestHalftone(static_cast<std::uint8_t>(red),
-                                                 static_cast<std::uint8_t>(green),
-                                                 static_cast<std::uint8_t>(blue), cache);
+      const std::uint8_t index =
+          NearestHalftone(static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green),
+                          static_cast<std::uint8_t>(blue), cache);
       target[x] = index;
       const int diff[3] = {red - palette[index].rgbRed, green - palette[index].rgbGreen,
                            blue - palette[index].rgbBlue};

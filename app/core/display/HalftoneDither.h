@@ -7,8 +7,8 @@
 #include <span>
 
 #include "core/display/ErrorLimitTable.h"
-#include "core/picture/Picture.h"
 #include "core/display/ZoomRatio.h"
+#include "core/picture/Picture.h"
 
 namespace quillon {
 

@@ -11,11 +11,11 @@ namespace quillon {
 struct PrintSettings {
   bool centerImage = true;
   bool fitToPage = true;
-  bool full = true;  // as large as the printable area allows
+  bool full = true;                // as large as the printable area allows
   std::string positionX = "0.00";  // from the printable area's left edge, in `unit`
   std::string positionY = "0.00";  // from its top edge
-  int size = 100;  // percent of the picture's own size
-  int unit = 0;    // index of PrintUnit
+  int size = 100;                  // percent of the picture's own size
+  int unit = 0;                    // index of PrintUnit
 };
 
 inline constexpr int kMinPrintSize = 1;

@@ -29,7 +29,9 @@ double FromInches(double inches, PrintUnit unit);
 double ToPrinterPixels(double length, PrintUnit unit, double dpi);
 double FromPrinterPixels(double pixels, PrintUnit unit, double dpi);
 // Paper sizes come in tenths of a millimetre.
-inline double TenthMillimetersToInches(double tenths) { return tenths * kInchesPerTenthMillimeter; }
+inline double TenthMillimetersToInches(double tenths) {
+  return tenths * kInchesPerTenthMillimeter;
+}
 
 // A length typed by the user or read from the settings: a decimal number with a point or a
 // comma; nothing for anything else.

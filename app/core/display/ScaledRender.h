@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "core/picture/Picture.h"
 #include "core/display/ZoomRatio.h"
+#include "core/picture/Picture.h"
 
 namespace quillon {
 

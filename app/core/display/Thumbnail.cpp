@@ -23,7 +23,8 @@ ThumbnailSize FittedSize(std::int32_t width, std::int32_t height, std::int32_t s
   if (width <= side && height <= side) return {width, height};
   const std::int64_t longer = std::max(width, height);
   const auto scaled = [&](std::int32_t length) {
-    return std::max<std::int32_t>(1, std::int32_t((std::int64_t{length} * side + longer / 2) / longer));
+    return std::max<std::int32_t>(
+        1, std::int32_t((std::int64_t{length} * side + longer / 2) / longer));
   };
   return {scaled(width), scaled(height)};
 }

@@ -18,7 +18,9 @@ struct ZoomRatio {
   [[nodiscard]] bool ZoomIn();
   [[nodiscard]] bool ZoomOut();
 
-  int Scale(int length) const { return static_cast<int>(std::int64_t{length} * numerator / denominator); }
+  int Scale(int length) const {
+    return static_cast<int>(std::int64_t{length} * numerator / denominator);
+  }
   // Picture coordinate of a scaled coordinate.
   int Unscale(int scaled) const {
     return static_cast<int>(std::int64_t{scaled} * denominator / numerator);

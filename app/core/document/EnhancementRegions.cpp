@@ -12,7 +12,8 @@ void EnhancementRegions::SetLevel(int level) {
 std::optional<int> EnhancementRegions::Add(std::int32_t pictureWidth, std::int32_t pictureHeight) {
   if (count_ >= kMaxRegions) return std::nullopt;
   const auto clampSize = [](std::int32_t v) {
-    return static_cast<std::int16_t>(std::min<std::int32_t>(v, std::numeric_limits<std::int16_t>::max()));
+    return static_cast<std::int16_t>(
+        std::min<std::int32_t>(v, std::numeric_limits<std::int16_t>::max()));
   };
   regions_[count_] = {pictureWidth / 4, pictureHeight / 4, clampSize(pictureWidth / 2),
                       clampSize(pictureHeight / 2)};
@@ -63,16 +64,38 @@ RegionHit FindRegion(const EnhancementRegions& regions, int selected, ZoomRatio 
 EdgeRect Drag(const EdgeRect& start, DragMode mode, int dx, int dy) {
   EdgeRect r = start;
   switch (mode) {
-    case DragMode::Move: return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-    case DragMode::Left: r.left += dx; break;
-    case DragMode::Right: r.right += dx; break;
-    case DragMode::Top: r.top += dy; break;
-    case DragMode::TopLeft: r.top += dy; r.left += dx; break;
-    case DragMode::TopRight: r.top += dy; r.right += dx; break;
-    case DragMode::Bottom: r.bottom += dy; break;
-    case DragMode::BottomLeft: r.bottom += dy; r.left += dx; break;
-    case DragMode::BottomRight: r.bottom += dy; r.right += dx; break;
-    case DragMode::None: break;
+    case DragMode::Move:
+      return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    case DragMode::Left:
+      r.left += dx;
+      break;
+    case DragMode::Right:
+      r.right += dx;
+      break;
+    case DragMode::Top:
+      r.top += dy;
+      break;
+    case DragMode::TopLeft:
+      r.top += dy;
+      r.left += dx;
+      break;
+    case DragMode::TopRight:
+      r.top += dy;
+      r.right += dx;
+      break;
+    case DragMode::Bottom:
+      r.bottom += dy;
+      break;
+    case DragMode::BottomLeft:
+      r.bottom += dy;
+      r.left += dx;
+      break;
+    case DragMode::BottomRight:
+      r.bottom += dy;
+      r.right += dx;
+      break;
+    case DragMode::None:
+      break;
   }
   return r;
 }
@@ -94,7 +117,8 @@ EdgeRect ToPicture(const EdgeRect& v, ZoomRatio zoom, ScrollPoint scroll) {
 
 EnhancementRegion ToRegion(const EdgeRect& p) {
   const auto size = [](int v) {
-    return static_cast<std::int16_t>(std::clamp(v, 0, int{std::numeric_limits<std::int16_t>::max()}));
+    return static_cast<std::int16_t>(
+        std::clamp(v, 0, int{std::numeric_limits<std::int16_t>::max()}));
   };
   return {p.left, p.top, size(p.right - p.left), size(p.bottom - p.top)};
 }

@@ -11,9 +11,9 @@ enum class LoadType : int { BestQuality = 0, Quality = 1, CompressionRate = 2, F
 
 struct LoadOptions {
   LoadType type = LoadType::BestQuality;
-  int quality = 80;         // 1..100
-  double rate = 10.0;       // the "1:" value
-  double sizeKb = 10.0;     // kilobytes
+  int quality = 80;      // 1..100
+  double rate = 10.0;    // the "1:" value
+  double sizeKb = 10.0;  // kilobytes
 };
 
 // Width times height times bits per pixel divided by 8.

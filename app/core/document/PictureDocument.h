@@ -7,8 +7,8 @@
 #include <string>
 
 #include "core/document/EnhancementRegions.h"
-#include "core/picture/Picture.h"
 #include "core/document/PictureFormat.h"
+#include "core/picture/Picture.h"
 
 namespace quillon {
 

@@ -37,19 +37,19 @@ struct Jp2ExpertOptions {
 };
 
 struct SaveOptions {
-  PictureFormat type = PictureFormat::Jpeg2000;            // "SaveType"
-  SaveOption option = SaveOption::Lossless;                // "SaveOption"
-  int quality = 80;                                        // "SaveQuality", 1..100
-  double rate = 10.0;                                      // "SaveCompression", the "1:" value
-  double sizeKb = 10.0;                                    // "SaveSize2", kilobytes
-  ScanMode scanMode = ScanMode::Embedded;                  // "ScanMode"
-  int freeQuality = 512;                                   // "SaveFreeQuality", 1/1024 units
-  SortedBy progression = SortedBy::Quality;                // "Progression"
-  PnmCoding pnmCoding = PnmCoding::Raw;                    // "SavePXMType"
-  TiffCompression tiffCompression = TiffCompression::None; // "SaveTIFFCompression"
-  int jpegQuality = 80;                                    // "JPGQuality"
-  int pngCompression = 6;                                  // "SavePNGCompression", 0..9
-  bool showWarnings = true;                                // "ShowWarnings"
+  PictureFormat type = PictureFormat::Jpeg2000;             // "SaveType"
+  SaveOption option = SaveOption::Lossless;                 // "SaveOption"
+  int quality = 80;                                         // "SaveQuality", 1..100
+  double rate = 10.0;                                       // "SaveCompression", the "1:" value
+  double sizeKb = 10.0;                                     // "SaveSize2", kilobytes
+  ScanMode scanMode = ScanMode::Embedded;                   // "ScanMode"
+  int freeQuality = 512;                                    // "SaveFreeQuality", 1/1024 units
+  SortedBy progression = SortedBy::Quality;                 // "Progression"
+  PnmCoding pnmCoding = PnmCoding::Raw;                     // "SavePXMType"
+  TiffCompression tiffCompression = TiffCompression::None;  // "SaveTIFFCompression"
+  int jpegQuality = 80;                                     // "JPGQuality"
+  int pngCompression = 6;                                   // "SavePNGCompression", 0..9
+  bool showWarnings = true;                                 // "ShowWarnings"
 
   // Not kept in the settings.
   Jp2Container container = Jp2Container::Jp2;  // the program always writes JP2

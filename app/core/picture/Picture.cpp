@@ -37,7 +37,9 @@ std::uint32_t strideFor(std::int32_t width, int bitCount) {
   return stride > std::numeric_limits<std::uint32_t>::max() ? 0 : std::uint32_t(stride);
 }
 
-std::int32_t Picture::GetWidth() const { return header_.biSizeImage == 0 ? 0 : header_.biWidth; }
+std::int32_t Picture::GetWidth() const {
+  return header_.biSizeImage == 0 ? 0 : header_.biWidth;
+}
 
 std::int32_t Picture::GetHeight() const {
   return header_.biSizeImage == 0 ? 0 : header_.biHeight;
@@ -103,8 +105,8 @@ bool Picture::IsGray() const {
   // Padding bytes count too: they index the palette like pixels do.
   bool grayEntry[kPaletteEntries];
   for (int i = 0; i < kPaletteEntries; ++i) {
-    grayEntry[i] = palette_[i].rgbBlue == palette_[i].rgbGreen &&
-                   palette_[i].rgbBlue == palette_[i].rgbRed;
+    grayEntry[i] =
+        palette_[i].rgbBlue == palette_[i].rgbGreen && palette_[i].rgbBlue == palette_[i].rgbRed;
   }
   const std::uint8_t* p = bits_.get();
   for (std::uint32_t i = 0; i < header_.biSizeImage; ++i) {
@@ -138,7 +140,8 @@ bool Picture::IsTwoLevel() {
       CountIndices(counts);
       for (int i = 0; twoLevel && i < kPaletteEntries; ++i) {
         const RgbQuad& e = palette_[i];
-        twoLevel = counts[i] == 0 || (extreme(e.rgbBlue) && extreme(e.rgbGreen) && extreme(e.rgbRed));
+        twoLevel =
+            counts[i] == 0 || (extreme(e.rgbBlue) && extreme(e.rgbGreen) && extreme(e.rgbRed));
       }
     }
     twoLevel_ = twoLevel ? 1 : 0;
@@ -146,7 +149,9 @@ bool Picture::IsTwoLevel() {
   return twoLevel_ == 1;
 }
 
-int Picture::GetDisplayDepth() { return IsTwoLevel() ? 1 : header_.biBitCount; }
+int Picture::GetDisplayDepth() {
+  return IsTwoLevel() ? 1 : header_.biBitCount;
+}
 
 void Picture::SwapRedBlue(std::int32_t memoryRow) {
   if (IsEmpty() || header_.biBitCount != 24 || memoryRow < 0 || memoryRow >= header_.biHeight) {

@@ -82,7 +82,9 @@ class Picture {
   bool IsEmpty() const { return bits_ == nullptr || header_.biSizeImage == 0; }
 
   // Start of memory row `row` (row 0 is the bottom row of the picture).
-  std::uint8_t* Row(std::int32_t memoryRow) { return bits_.get() + memoryRow * std::size_t{GetStride()}; }
+  std::uint8_t* Row(std::int32_t memoryRow) {
+    return bits_.get() + memoryRow * std::size_t{GetStride()};
+  }
   const std::uint8_t* Row(std::int32_t memoryRow) const {
     return bits_.get() + memoryRow * std::size_t{GetStride()};
   }

@@ -1,14 +1,14 @@
 #include "core/formats/jp2/Jpeg2000Reader.h"
 #include "core/formats/kvf/KvfReader.h"
 #include "core/formats/legacy/LegacyKvfReader.h"
-#include "core/pipelines/OpenPipeline.h"
-#include "core/pipelines/PictureProbe.h"
 #include "core/formats/raster/BmpFile.h"
 #include "core/formats/raster/JpegFile.h"
 #include "core/formats/raster/PngFile.h"
 #include "core/formats/raster/PnmFile.h"
 #include "core/formats/raster/RasterProbes.h"
 #include "core/formats/raster/TiffFile.h"
+#include "core/pipelines/OpenPipeline.h"
+#include "core/pipelines/PictureProbe.h"
 
 namespace quillon {
 
@@ -19,8 +19,9 @@ using RasterProbeFn = std::optional<ProbeResult> (*)(const std::filesystem::path
 
 // Raster readers know no partial decoding or preview: they read the whole file.
 PictureReader raster(RasterRead read) {
-  return [read](const std::filesystem::path& path, PictureDocument& document,
-                FileIoContext& context, const OpenRequest&) { return read(path, document, context); };
+  return
+      [read](const std::filesystem::path& path, PictureDocument& document, FileIoContext& context,
+             const OpenRequest&) { return read(path, document, context); };
 }
 
 PictureProber rasterProbe(RasterProbeFn probe) {

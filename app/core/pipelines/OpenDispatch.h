@@ -42,15 +42,21 @@ struct ByReader {
   // The handler for a file; null for a KVF file of an unknown version.
   const Handler* Select(const FileDispatch& file) const {
     switch (file.dispatch.reader) {
-      case ReaderKind::Pnm: return &pnm;
-      case ReaderKind::Jpeg: return &jpeg;
-      case ReaderKind::Tiff: return &tiff;
-      case ReaderKind::Bmp: return &bmp;
-      case ReaderKind::Png: return &png;
+      case ReaderKind::Pnm:
+        return &pnm;
+      case ReaderKind::Jpeg:
+        return &jpeg;
+      case ReaderKind::Tiff:
+        return &tiff;
+      case ReaderKind::Bmp:
+        return &bmp;
+      case ReaderKind::Png:
+        return &png;
       case ReaderKind::Kvf:
         if (!file.kvf) return nullptr;
         return *file.kvf == KvfGeneration::Legacy ? &kvfLegacy : &kvfCurrent;
-      case ReaderKind::Jpeg2000: return &jpeg2000;
+      case ReaderKind::Jpeg2000:
+        return &jpeg2000;
     }
     return nullptr;
   }

@@ -20,8 +20,7 @@ std::string MemorySettings::GetProfileString(std::string_view section, std::stri
   return it == strings_.end() ? std::string(defaultValue) : it->second;
 }
 
-bool MemorySettings::WriteProfileInt(std::string_view section, std::string_view entry,
-                                     int value) {
+bool MemorySettings::WriteProfileInt(std::string_view section, std::string_view entry, int value) {
   ints_[key(section, entry)] = value;
   return true;
 }

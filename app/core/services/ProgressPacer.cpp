@@ -19,8 +19,7 @@ ProgressPacer::Action ProgressPacer::SetPos(int position, Clock::time_point now)
 
 std::string ProgressPacer::PercentText() const {
   if (upper_ == lower_) return "0%";
-  std::int64_t percent =
-      (std::int64_t{position_} - lower_) * 100 / (std::int64_t{upper_} - lower_);
+  std::int64_t percent = (std::int64_t{position_} - lower_) * 100 / (std::int64_t{upper_} - lower_);
   if (percent != 100) percent %= 100;
   return std::to_string(percent) + "%";
 }

@@ -33,7 +33,10 @@ TEST_F(FileConfigSettingsTest, DefaultPathFollowsXdgConfigHome) {
   EXPECT_EQ(FileConfigSettings::DefaultPath(), dir_ / "Daskor" / "Korvel Quillon 3.0.conf");
   ::setenv("XDG_CONFIG_HOME", "relative/path", 1);  // not absolute: ignored
   EXPECT_NE(FileConfigSettings::DefaultPath().string().find(".config/Daskor"), std::string::npos);
-  if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
+  if (old)
+    ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(FileConfigSettingsTest, ValuesSurviveReopening) {

@@ -13,8 +13,8 @@ TEST(FreeDiskSpace, MeasuresTheDirectoryOfAFileNotYetWritten) {
   ASSERT_TRUE(forNewFile);
   EXPECT_GT(*forDirectory, 0u);
   // Same file system: the two readings differ only by what others wrote in between.
-  const auto difference = *forDirectory > *forNewFile ? *forDirectory - *forNewFile
-                                                      : *forNewFile - *forDirectory;
+  const auto difference =
+      *forDirectory > *forNewFile ? *forDirectory - *forNewFile : *forNewFile - *forDirectory;
   EXPECT_LT(difference, 64u << 20);
 }
 

@@ -43,7 +43,8 @@ TEST(ScannedPicture, FramesOfEveryKindAndDepthBecomeOneBitmap) {
       {"grey 16", {{{FrameKind::Gray, 16, 2, 4, 1}, words16({0x1234, 0xFF00})}}, {0x12}, {0xFF}},
       {"rgb 8", {{{FrameKind::Rgb, 8, 2, 6, 1}, {1, 2, 3, 4, 5, 6}}}, {3, 2, 1}, {6, 5, 4}},
       {"rgb 16",
-       {{{FrameKind::Rgb, 16, 2, 12, 1}, words16({0x0100, 0x0200, 0x0300, 0x0400, 0x0500, 0x0600})}},
+       {{{FrameKind::Rgb, 16, 2, 12, 1},
+         words16({0x0100, 0x0200, 0x0300, 0x0400, 0x0500, 0x0600})}},
        {3, 2, 1},
        {6, 5, 4}},
       {"three passes",
@@ -82,9 +83,9 @@ TEST(ScannedPicture, LinesRunTopDownIntoBottomUpRowsAndUnknownHeightsGrow) {
 
 TEST(ScannedPicture, RefusesWhatItCannotHold) {
   ScannedPicture picture(100);
-  EXPECT_FALSE(picture.BeginFrame({FrameKind::Gray, 4, 2, 4, 1}));      // depth
-  EXPECT_FALSE(picture.BeginFrame({FrameKind::Rgb, 8, 2, 5, 1}));       // line too short
-  EXPECT_FALSE(picture.BeginFrame({FrameKind::Gray, 8, 10, 10, 11}));   // above the limit
+  EXPECT_FALSE(picture.BeginFrame({FrameKind::Gray, 4, 2, 4, 1}));     // depth
+  EXPECT_FALSE(picture.BeginFrame({FrameKind::Rgb, 8, 2, 5, 1}));      // line too short
+  EXPECT_FALSE(picture.BeginFrame({FrameKind::Gray, 8, 10, 10, 11}));  // above the limit
   EXPECT_FALSE(picture.BeginFrame({FrameKind::Gray, 8, 0, 0, 1}));
   EXPECT_TRUE(picture.PackedDib().empty());
 

@@ -46,7 +46,8 @@ TEST(StringTables, TextsAsTheProgramShowsThem) {
   EXPECT_EQ(en.Load(59141), "Zoom  - : - ");
   EXPECT_EQ(en.Load(33013), "The file '%s' couldn\u00b4t be read.");
   EXPECT_EQ(en.Load(61237), "The file could not be saved.");
-  EXPECT_EQ(en.Load(129), "\nUnnamed\n\nKorvel Format (*.kvf)\n.kvf\nKorvelImage\nDaskor Wavelet Format");
+  EXPECT_EQ(en.Load(129),
+            "\nUnnamed\n\nKorvel Format (*.kvf)\n.kvf\nKorvelImage\nDaskor Wavelet Format");
   EXPECT_EQ(BuiltInStrings(Language::German).Load(129),
             "\nUnbenannt\n\nKorvel Format (*.kvf)\n.kvf\nKorvelImage\nDaskor Wavelet Format");
 }

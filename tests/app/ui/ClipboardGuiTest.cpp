@@ -65,7 +65,8 @@ TEST_F(ClipboardGuiTest, PngFromAnotherProgramPastesWithTheSamePixels) {
     ASSERT_TRUE(image.SaveFile(png, wxBITMAP_TYPE_PNG));
     // xclip stays in the background serving the selection; with its output on /dev/null it
     // does not hold the test's output open after the test has ended.
-    ASSERT_EQ(RunBeside("xclip -selection clipboard -t image/png -i " + png + " >/dev/null 2>&1"), 0)
+    ASSERT_EQ(RunBeside("xclip -selection clipboard -t image/png -i " + png + " >/dev/null 2>&1"),
+              0)
         << c.what;
 
     const std::size_t before = DocumentCount();

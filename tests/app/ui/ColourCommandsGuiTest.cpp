@@ -140,7 +140,8 @@ TEST_F(ColourCommandsGuiTest, RefusalsCancelAndCountOpenNoWindow) {
   grey->Modify(false);
   Command(id::kCloseAll);
   ASSERT_EQ(DocumentCount(), 0u);
-  for (const int command : {id::kGrayscale, id::kColorMap8, id::kSmooth, id::kSharpen, id::kCountColors}) {
+  for (const int command :
+       {id::kGrayscale, id::kColorMap8, id::kSmooth, id::kSharpen, id::kCountColors}) {
     EXPECT_FALSE(Enabled(command)) << command;
   }
 }

@@ -26,7 +26,8 @@ class Jpeg2000OpenGuiTest : public GuiTest {
     ASSERT_EQ(session.Encode([](CompressHandle handle) {
       EXPECT_EQ(jp2::test::EncodeSession::Set(handle, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
       EXPECT_EQ(jp2::test::EncodeSession::Set(handle, JP2_Prop_Layers, 12), 0);
-    }), 0);
+    }),
+              0);
     source_ = session.components;
     file_ = (dir.path() / "layers.jp2").string();
     jp2::test::WriteFile(file_, session.output);
@@ -51,11 +52,11 @@ class Jpeg2000OpenGuiTest : public GuiTest {
 
 TEST_F(Jpeg2000OpenGuiTest, LoadingOptionsDecodeTheirBudgetAndTheTitleShowsTheRatio) {
   const std::vector<OpenCase> cases = {
-      {{"/Q20"}, {}, "56"},         // raw / 401 is below the floor of 1,024 bytes
-      {{"-C20"}, {}, "20.0"},       // 2,880 bytes
-      {{"/C2000"}, {}, "56"},       // clamped to 1:1000, then the floor
-      {{"/c0.5"}, {}, ""},          // below 1: no rate
-      {{"/Q-3"}, {}, ""},           // not above 0: no quality
+      {{"/Q20"}, {}, "56"},            // raw / 401 is below the floor of 1,024 bytes
+      {{"-C20"}, {}, "20.0"},          // 2,880 bytes
+      {{"/C2000"}, {}, "56"},          // clamped to 1:1000, then the floor
+      {{"/c0.5"}, {}, ""},             // below 1: no rate
+      {{"/Q-3"}, {}, ""},              // not above 0: no quality
       {{}, LoadType::FileSize, "28"},  // 2 KB chosen in the open dialog
   };
   for (const OpenCase& c : cases) {

@@ -11,24 +11,24 @@
 #include <wx/html/helpfrm.h>
 
 #include "core/services/FormatMessage.h"
-#include "support/EncodeSession.h"
 #include "support/BmpFixture.h"
+#include "support/EncodeSession.h"
 #include "support/FileChooserDriver.h"
 #include "support/ForeignLabels.h"
 #include "support/GuiTest.h"
 #include "support/LayoutCheck.h"
 #include "support/LegacyKvfFixture.h"
+#include "ui/FilterStrengthDialog.h"
 #include "ui/LoadPasswordDialog.h"
-#include "ui/SaveWarningDialog.h"
+#include "ui/NumberDialog.h"
 #include "ui/OpenDialog.h"
-#include "ui/SaveDialog.h"
 #include "ui/OpenDialogPanel.h"
+#include "ui/PrintOptionsDialog.h"
 #include "ui/RegionEditor.h"
+#include "ui/SaveDialog.h"
 #include "ui/SaveDialogPanel.h"
 #include "ui/SavePasswordDialog.h"
-#include "ui/FilterStrengthDialog.h"
-#include "ui/NumberDialog.h"
-#include "ui/PrintOptionsDialog.h"
+#include "ui/SaveWarningDialog.h"
 #include "ui/TableText.h"
 
 namespace quillon::test {
@@ -80,7 +80,8 @@ TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
   ASSERT_EQ(photoFile.Encode([](CompressHandle handle) {
     EXPECT_EQ(jp2::test::EncodeSession::Set(handle, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
     EXPECT_EQ(jp2::test::EncodeSession::Set(handle, JP2_Prop_Progression, JP2_Progression_RPCL), 0);
-  }), 0);
+  }),
+            0);
   const std::string photo = (dir.path() / "photo.jp2").string();
   jp2::test::WriteFile(photo, photoFile.output);
   App().FileOpenDialog().preview = true;
@@ -106,7 +107,8 @@ TEST_P(LayoutGuiTest, OpenChooserCarriesItsPanelAtItsBestSize) {
         EXPECT_EQ(panel->PreviewImage().GetWidth(), 250);
         Inspect(panel, "open-selected-jp2", WholeScreen());
         // A legacy KVF file: version, filter and ratio, and the library's quality range.
-        const LegacyKvfFile legacy = WriteLegacyKvf(dir.path() / "legacy.kvf", 640, 480, 3, 8, 30000);
+        const LegacyKvfFile legacy =
+            WriteLegacyKvf(dir.path() / "legacy.kvf", 640, 480, 3, 8, 30000);
         chooser.SetPath(legacy.path.string());
         panel->SelectionChanged(legacy.path.string());
         for (int i = 0; i < 200 && panel->PreviewPending(); ++i) Pump();
@@ -160,7 +162,7 @@ TEST_P(LayoutGuiTest, WarningDialogWithItsOwnAdviceAndWithTheTablesText) {
 
 TEST_P(LayoutGuiTest, RegionLevelDialog) {
   NumberDialog level(&Frame(), TableText(RegionEditor::kLevelTitle),
-                  TableText(RegionEditor::kLevelPrompt), 0, 10, 5);
+                     TableText(RegionEditor::kLevelPrompt), 0, 10, 5);
   InspectDialog(level, "region-level");
 }
 

@@ -88,9 +88,10 @@ TEST_F(LegacyKvfOpenGuiTest, OpenDialogShowsVersionFilterRatioAndRange) {
     const double ratio = c.file.width * c.file.height * c.file.channels /
                          static_cast<double>(std::filesystem::file_size(c.file.path));
     EXPECT_EQ(panel->InfoText().utf8_string(),
-              "Image Size:\t" + std::to_string(c.file.width) + " x " + std::to_string(c.file.height) +
-                  "\nColor depth:\t" + (c.file.channels == 3 ? "24" : "8") + " Bit\nKorvel " +
-                  c.version + "\nFilter: " + std::string(24 - std::strlen(c.filter), ' ') + c.filter +
+              "Image Size:\t" + std::to_string(c.file.width) + " x " +
+                  std::to_string(c.file.height) + "\nColor depth:\t" +
+                  (c.file.channels == 3 ? "24" : "8") + " Bit\nKorvel " + c.version +
+                  "\nFilter: " + std::string(24 - std::strlen(c.filter), ' ') + c.filter +
                   "\nCompression:\t 1 to " + FormatRatio(ratio));
     EXPECT_EQ(range(), "1 (worst) ... 15 (best)");
   }

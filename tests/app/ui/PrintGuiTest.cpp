@@ -52,16 +52,21 @@ TEST(PrintGuiTest, PrintedBoxFollowsTheOptions) {
   };
   const double fullHeight = kPageWidth / 2;
   const Case cases[] = {
-      {"position and own size", {false, false, false, "1.00", "1.50", 100, 0},
+      {"position and own size",
+       {false, false, false, "1.00", "1.50", 100, 0},
        {72, kPageHeight - 108 - 72, 216, kPageHeight - 108}},
-      {"position in centimetres, half size", {false, false, false, "2.54", "0", 50, 1},
+      {"position in centimetres, half size",
+       {false, false, false, "2.54", "0", 50, 1},
        {72 * 0.99974, kPageHeight - 36, 72 * 0.99974 + 72, kPageHeight}},
-      {"centred", {true, false, false, "3", "3", 100, 0},
+      {"centred",
+       {true, false, false, "3", "3", 100, 0},
        {(kPageWidth - 144) / 2, (kPageHeight - 72) / 2, (kPageWidth + 144) / 2,
         (kPageHeight + 72) / 2}},
-      {"fitted to the page", {false, true, false, "0", "0", 1000, 0},
+      {"fitted to the page",
+       {false, true, false, "0", "0", 1000, 0},
        {0, kPageHeight - fullHeight, kPageWidth, kPageHeight}},
-      {"full format, centred", {true, false, true, "5", "5", 10, 0},
+      {"full format, centred",
+       {true, false, true, "5", "5", 10, 0},
        {0, (kPageHeight - fullHeight) / 2, kPageWidth, (kPageHeight + fullHeight) / 2}},
   };
   TempDir dir;

@@ -20,9 +20,9 @@
 #include "support/FileChooserDriver.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
+#include "ui/PictureDocAdapter.h"
 #include "ui/PictureView.h"
 #include "ui/SaveDialog.h"
-#include "ui/PictureDocAdapter.h"
 #include "ui/SaveDialogPanel.h"
 
 namespace quillon::test {

@@ -8,8 +8,8 @@
 #include "support/BmpFixture.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
-#include "ui/PictureView.h"
 #include "ui/PictureDocAdapter.h"
+#include "ui/PictureView.h"
 
 namespace quillon::test {
 namespace {

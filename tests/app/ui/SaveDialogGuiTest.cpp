@@ -19,10 +19,10 @@
 #include "app/ui/SaveGuiTest.h"
 #include "core/services/SettingsTable.h"
 #include "support/GuiTest.h"
-#include "ui/SaveWarningDialog.h"
 #include "ui/SaveDialog.h"
 #include "ui/SaveDialogPanel.h"
 #include "ui/SavePasswordDialog.h"
+#include "ui/SaveWarningDialog.h"
 
 namespace quillon::test {
 namespace {
@@ -196,7 +196,8 @@ TEST_F(SaveDialogGuiTest, PasswordDialogSetsAndClearsTheProtection) {
   {
     ModalAnswers answers([&](wxDialog& shown) {
       EXPECT_EQ(shown.GetTitle(), "Activate Password Protection");
-      auto* percent = dynamic_cast<wxSpinCtrl*>(shown.FindWindow(SavePasswordDialog::kFreeQualityId));
+      auto* percent =
+          dynamic_cast<wxSpinCtrl*>(shown.FindWindow(SavePasswordDialog::kFreeQualityId));
       auto* password = dynamic_cast<wxTextCtrl*>(shown.FindWindow(SavePasswordDialog::kPasswordId));
       if (!percent || !password) return static_cast<int>(wxID_CANCEL);
       offeredPercent = percent->GetValue();
@@ -223,7 +224,8 @@ TEST_F(SaveDialogGuiTest, PasswordDialogSetsAndClearsTheProtection) {
 
   {
     ModalAnswers answers([&](wxDialog& shown) {
-      auto* percent = dynamic_cast<wxSpinCtrl*>(shown.FindWindow(SavePasswordDialog::kFreeQualityId));
+      auto* percent =
+          dynamic_cast<wxSpinCtrl*>(shown.FindWindow(SavePasswordDialog::kFreeQualityId));
       offeredPercent = percent ? percent->GetValue() : 0;
       return SavePasswordDialog::kNoPasswordId;
     });

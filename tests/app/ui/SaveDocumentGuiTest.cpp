@@ -15,9 +15,9 @@
 #include "support/BmpFixture.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
-#include "ui/SaveWarningDialog.h"
-#include "ui/SaveDialog.h"
 #include "ui/PictureDocAdapter.h"
+#include "ui/SaveDialog.h"
+#include "ui/SaveWarningDialog.h"
 
 namespace quillon::test {
 namespace {

@@ -18,8 +18,8 @@ namespace {
 // SANE reads the directory's name once per process; the files in it are read at every start.
 const std::filesystem::path& SaneConfigDir() {
   static const std::filesystem::path dir = [] {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("quillon-sane-" + std::to_string(::getpid()));
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("quillon-sane-" + std::to_string(::getpid()));
     std::filesystem::create_directories(path);
     ::setenv("SANE_CONFIG_DIR", path.c_str(), 1);
     return path;

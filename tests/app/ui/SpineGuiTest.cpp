@@ -4,17 +4,17 @@
 
 #include <fstream>
 
-#include <wx/dcscreen.h>
 #include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
 
 #include "core/services/SettingsTable.h"
 #include "support/BmpFixture.h"
+#include "support/GuiTest.h"
 #include "ui/CommandIds.h"
 #include "ui/Menus.h"
 #include "ui/OpenDialog.h"
-#include "support/GuiTest.h"
 #include "ui/PictureDocAdapter.h"
 
 namespace quillon::test {
@@ -31,8 +31,7 @@ using SpineGuiTest = GuiTest;
 TEST_F(SpineGuiTest, StartingWithoutFilesOpensNoDocumentAndShowsTheNoPictureMenu) {
   Start();
   EXPECT_EQ(DocumentCount(), 0u);
-  EXPECT_EQ(menuTitles(Frame().GetMenuBar()),
-            (std::vector<wxString>{"&File", "&View", "&Help"}));
+  EXPECT_EQ(menuTitles(Frame().GetMenuBar()), (std::vector<wxString>{"&File", "&View", "&Help"}));
   EXPECT_TRUE(Frame().IsShown());
 }
 
@@ -178,9 +177,8 @@ namespace {
 TEST_F(SpineGuiTest, MenusComeInTheUsersLanguage) {
   Start();
   std::unique_ptr<wxMenuBar> german(CreateMenuBar(id::kMenuPicture, Language::German));
-  EXPECT_EQ(menuTitles(german.get()),
-            (std::vector<wxString>{"&Datei", "&Bearbeiten", "&Bild", "&Ansicht", "&Fenster",
-                                   "&Hilfe"}));
+  EXPECT_EQ(menuTitles(german.get()), (std::vector<wxString>{"&Datei", "&Bearbeiten", "&Bild",
+                                                             "&Ansicht", "&Fenster", "&Hilfe"}));
   std::unique_ptr<wxMenuBar> english(CreateMenuBar(id::kMenuPicture, Language::English));
   wxMenuItem* open = english->FindItem(id::wxIdOf(id::kFileOpen));
   ASSERT_NE(open, nullptr);

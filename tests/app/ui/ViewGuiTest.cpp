@@ -11,14 +11,16 @@
 #include "support/BmpFixture.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
-#include "ui/PictureView.h"
 #include "ui/PictureDocAdapter.h"
+#include "ui/PictureView.h"
 
 namespace quillon::test {
 namespace {
 
 // 16 x 8 picture of colour patches: pixel (x, y) has red 16x, green 30y, blue 200.
-wxColour expected(int x, int y) { return wxColour(16 * x, 30 * y, 200); }
+wxColour expected(int x, int y) {
+  return wxColour(16 * x, 30 * y, 200);
+}
 
 class ViewGuiTest : public GuiTest {
  protected:

@@ -12,9 +12,9 @@
 
 #include "common/BoxFields.h"
 #include "common/BoxHeader.h"
+#include "jp2.h"
 #include "support/CountingAllocator.h"
 #include "support/EncodeSession.h"
-#include "jp2.h"
 
 namespace quillon::jp2::test {
 
@@ -51,9 +51,12 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
-inline Bytes Signature() { return Bytes(SignatureBox::kBytes, SignatureBox::kBytes + 12); }
+inline Bytes Signature() {
+  return Bytes(SignatureBox::kBytes, SignatureBox::kBytes + 12);
+}
 
-inline Bytes FileType(std::uint32_t brand = kBrandJp2, std::vector<std::uint32_t> listed = {kBrandJp2}) {
+inline Bytes FileType(std::uint32_t brand = kBrandJp2,
+                      std::vector<std::uint32_t> listed = {kBrandJp2}) {
   FileTypeBox box;
   box.brand = brand;
   box.compatibility = listed;
@@ -66,8 +69,9 @@ inline Bytes CodestreamOf(const Bytes& file) {
   while (at + 8 <= file.size()) {
     const std::uint32_t length = ReadU32(file.data() + at);
     if (ReadU32(file.data() + at + 4) == kBoxCodestream) {
-      return Bytes(file.begin() + static_cast<std::ptrdiff_t>(at + 8),
-                   length == 0 ? file.end() : file.begin() + static_cast<std::ptrdiff_t>(at + length));
+      return Bytes(
+          file.begin() + static_cast<std::ptrdiff_t>(at + 8),
+          length == 0 ? file.end() : file.begin() + static_cast<std::ptrdiff_t>(at + length));
     }
     if (length < 8) break;
     at += length;
@@ -75,8 +79,10 @@ inline Bytes CodestreamOf(const Bytes& file) {
   return file;  // already a codestream
 }
 
-inline Bytes Jp2File(const Bytes& headerBoxes, const Bytes& codestream, const Bytes& trailing = {}) {
-  return Concat({Signature(), FileType(), RawBox("jp2h", headerBoxes), RawBox("jp2c", codestream), trailing});
+inline Bytes Jp2File(const Bytes& headerBoxes, const Bytes& codestream,
+                     const Bytes& trailing = {}) {
+  return Concat(
+      {Signature(), FileType(), RawBox("jp2h", headerBoxes), RawBox("jp2c", codestream), trailing});
 }
 
 // A decoder handle over bytes in memory; End is checked and leaks are caught.
@@ -96,16 +102,16 @@ class DecodeSession {
     auto* self = reinterpret_cast<DecodeSession*>(param);
     ++self->reads;
     if (offset >= self->bytes.size()) return 0;
-    const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(count, self->bytes.size() - offset));
+    const auto n =
+        static_cast<std::uint32_t>(std::min<std::size_t>(count, self->bytes.size() - offset));
     std::memcpy(buffer, self->bytes.data() + offset, n);
     return static_cast<std::int32_t>(n);
   }
 
   std::int32_t Start() {
-    const std::int32_t status =
-        JP2_Decompress_Start(&handle, CountingAllocator::Allocate, allocator.Param(),
-                             CountingAllocator::Release, allocator.Param(), Read,
-                             reinterpret_cast<std::uintptr_t>(this));
+    const std::int32_t status = JP2_Decompress_Start(
+        &handle, CountingAllocator::Allocate, allocator.Param(), CountingAllocator::Release,
+        allocator.Param(), Read, reinterpret_cast<std::uintptr_t>(this));
     if (status == 0) {
       EXPECT_EQ(JP2_Decompress_SetProp(handle, JP2_Prop_Threads, TestThreads()), 0);
     }

@@ -37,7 +37,8 @@ struct DecodedImage {
         v |= std::uint32_t{in[i * bytes + b]} << shift;
       }
       std::int64_t value = v;
-      if (c.isSigned && bytes < 4 && (v >> (8 * bytes - 1)) != 0) value -= std::int64_t{1} << (8 * bytes);
+      if (c.isSigned && bytes < 4 && (v >> (8 * bytes - 1)) != 0)
+        value -= std::int64_t{1} << (8 * bytes);
       EXPECT_LT(row, c.height);
       EXPECT_LT(column + i, c.width);
       if (row < c.height && column + i < c.width) {
@@ -59,11 +60,14 @@ inline std::int32_t Decode(DecodeSession& session, const std::vector<TestCompone
     std::fill(blank.samples.begin(), blank.samples.end(), -12345);
     image->channels.push_back(blank);
   }
-  EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_ByteOrder, image->bigEndian ? 1 : 0), 0);
+  EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_ByteOrder, image->bigEndian ? 1 : 0),
+            0);
   EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteCallback,
-                                   reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)), 0);
+                                   reinterpret_cast<std::uintptr_t>(&DecodedImage::Write)),
+            0);
   EXPECT_EQ(JP2_Decompress_SetProp(session.handle, JP2_Prop_WriteParam,
-                                   reinterpret_cast<std::uintptr_t>(image)), 0);
+                                   reinterpret_cast<std::uintptr_t>(image)),
+            0);
   if (configure) configure(session.handle);
   return JP2_Decompress_Image(session.handle);
 }

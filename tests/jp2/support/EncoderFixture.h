@@ -12,9 +12,7 @@ namespace quillon::jp2::test {
 
 class EncoderTest : public ::testing::Test {
  protected:
-  void Start(std::int16_t components) {
-    ASSERT_EQ(allocator.Start(&handle, components), 0);
-  }
+  void Start(std::int16_t components) { ASSERT_EQ(allocator.Start(&handle, components), 0); }
 
   void TearDown() override {
     if (handle != nullptr) {

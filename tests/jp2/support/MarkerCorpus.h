@@ -25,7 +25,9 @@ inline void Set(CompressHandle h, std::uint32_t id, std::uintptr_t value, std::i
       << "property " << id;
 }
 
-inline void Codestream(CompressHandle h) { Set(h, JP2_Prop_FileFormat, JP2_Format_Codestream); }
+inline void Codestream(CompressHandle h) {
+  Set(h, JP2_Prop_FileFormat, JP2_Format_Codestream);
+}
 
 }  // namespace marker_corpus_detail
 
@@ -76,13 +78,14 @@ inline std::vector<MarkerCorpusEntry> MarkerCorpus() {
                       Set(h, JP2_Prop_Levels, 2);
                       Set(h, JP2_Prop_GuardBits, 1);
                     }});
-  corpus.push_back({"irreversible-rgb-weighted.jp2", MakeComponents(3, 56, 40), [](CompressHandle h) {
-                      Set(h, JP2_Prop_ColourSpace, JP2_Colour_sRGB);
-                      Set(h, JP2_Prop_Reversible, 0);
-                      Set(h, JP2_Prop_VisualWeighting, 2);
-                      Set(h, JP2_Prop_Layers, 4);
-                      Set(h, JP2_Prop_TargetSize, 900);
-                    }});
+  corpus.push_back(
+      {"irreversible-rgb-weighted.jp2", MakeComponents(3, 56, 40), [](CompressHandle h) {
+         Set(h, JP2_Prop_ColourSpace, JP2_Colour_sRGB);
+         Set(h, JP2_Prop_Reversible, 0);
+         Set(h, JP2_Prop_VisualWeighting, 2);
+         Set(h, JP2_Prop_Layers, 4);
+         Set(h, JP2_Prop_TargetSize, 900);
+       }});
   corpus.push_back({"per-tile-overrides.j2k", MakeComponents(2, 40, 40), [](CompressHandle h) {
                       Codestream(h);
                       Set(h, JP2_Prop_TileWidth, 16);

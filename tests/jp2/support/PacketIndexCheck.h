@@ -14,7 +14,8 @@
 namespace quillon::jp2::test {
 
 // The number of packets checked.
-inline std::size_t ExpectSopNumberedPacketsWithoutGaps(const Bytes& bytes, const JP2_ImageInfo& info) {
+inline std::size_t ExpectSopNumberedPacketsWithoutGaps(const Bytes& bytes,
+                                                       const JP2_ImageInfo& info) {
   struct PacketSpan {
     std::uint32_t offset, length;
   };
@@ -28,7 +29,8 @@ inline std::size_t ExpectSopNumberedPacketsWithoutGaps(const Bytes& bytes, const
         const JP2_ResInfo& level = component.resolutions[r];
         for (std::uint32_t p = 0; p < level.precinctsAcross * level.precinctsDown; ++p) {
           for (int l = 0; l < tile.layers; ++l) {
-            packets.push_back({level.precincts[p].layerOffsets[l], level.precincts[p].layerLengths[l]});
+            packets.push_back(
+                {level.precincts[p].layerOffsets[l], level.precincts[p].layerLengths[l]});
           }
         }
       }
@@ -38,7 +40,8 @@ inline std::size_t ExpectSopNumberedPacketsWithoutGaps(const Bytes& bytes, const
     for (std::size_t i = 0; i < packets.size(); ++i) {
       const PacketSpan& packet = packets[i];
       if (std::size_t{packet.offset} + 6 > bytes.size()) {
-        ADD_FAILURE() << "tile " << t << " packet " << i << " at " << packet.offset << " lies beyond the file";
+        ADD_FAILURE() << "tile " << t << " packet " << i << " at " << packet.offset
+                      << " lies beyond the file";
         return packetsSeen;
       }
       EXPECT_EQ(bytes[packet.offset], 0xFF) << "tile " << t << " packet " << i;

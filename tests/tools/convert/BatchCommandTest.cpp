@@ -20,8 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 
 ConvertArguments BatchOf(const fs::path& directory, std::vector<fs::path> inputs, int jobs) {
-  std::vector<std::string> line{"-o", directory.string(), "--to", "pgm", "--jobs",
-                                std::to_string(jobs)};
+  std::vector<std::string> line{"-o",  directory.string(), "--to",
+                                "pgm", "--jobs",           std::to_string(jobs)};
   for (const fs::path& input : inputs) line.push_back(input.string());
   auto parsed = ParseConvertArguments(line);
   EXPECT_TRUE(std::holds_alternative<ConvertArguments>(parsed));

@@ -69,12 +69,39 @@ TEST(ConvertArguments, ConvertKeepsTheSaveDialogDefaults) {
 }
 
 TEST(ConvertArguments, SaveOptionsReachTheOptions) {
-  const ConvertArguments a =
-      Parse({"--quality", "35", "--progression=resolution", "--baseline", "--jpeg-quality", "90",
-             "--png-level", "2", "--ascii", "--packbits", "--levels", "3", "--layers=7", "--tile", "256x128",
-             "--codeblock", "32x64", "--sop", "--eph", "--visual-weighting", "2", "--password",
-             "secret", "--free-quality", "25", "--region", "1,2,30,40", "--region=5,6,7,8",
-             "--enhance", "4", "--yes", "in.bmp", "out.kvf"});
+  const ConvertArguments a = Parse({"--quality",
+                                    "35",
+                                    "--progression=resolution",
+                                    "--baseline",
+                                    "--jpeg-quality",
+                                    "90",
+                                    "--png-level",
+                                    "2",
+                                    "--ascii",
+                                    "--packbits",
+                                    "--levels",
+                                    "3",
+                                    "--layers=7",
+                                    "--tile",
+                                    "256x128",
+                                    "--codeblock",
+                                    "32x64",
+                                    "--sop",
+                                    "--eph",
+                                    "--visual-weighting",
+                                    "2",
+                                    "--password",
+                                    "secret",
+                                    "--free-quality",
+                                    "25",
+                                    "--region",
+                                    "1,2,30,40",
+                                    "--region=5,6,7,8",
+                                    "--enhance",
+                                    "4",
+                                    "--yes",
+                                    "in.bmp",
+                                    "out.kvf"});
   EXPECT_EQ(a.save.option, SaveOption::Quality);
   EXPECT_EQ(a.save.quality, 35);
   EXPECT_EQ(a.save.pngCompression, 2);
@@ -149,8 +176,10 @@ TEST(ConvertArguments, ColourConversionsAndColourCount) {
   EXPECT_EQ(count.command, Command::CountColours);
   EXPECT_EQ(count.files.size(), 1u);
 
-  EXPECT_NE(Rejection({"--smooth", "strong", "a.bmp", "b.bmp"}).find("--smooth"), std::string::npos);
-  EXPECT_NE(Rejection({"--grey", "--palette", "a.bmp", "b.bmp"}).find("exclude"), std::string::npos);
+  EXPECT_NE(Rejection({"--smooth", "strong", "a.bmp", "b.bmp"}).find("--smooth"),
+            std::string::npos);
+  EXPECT_NE(Rejection({"--grey", "--palette", "a.bmp", "b.bmp"}).find("exclude"),
+            std::string::npos);
   EXPECT_NE(Rejection({"--count-colours", "--grey", "a.bmp"}).find("--grey"), std::string::npos);
   EXPECT_FALSE(Rejection({"--count-colours", "a.bmp", "b.bmp"}).empty());
 }
@@ -194,8 +223,8 @@ TEST(ConvertArguments, RejectsBadValuesWithTheOptionNamed) {
   };
   for (const std::vector<std::string>& arguments : bad) {
     const std::string error = Rejection(arguments);
-    EXPECT_NE(error.find(arguments[0]), std::string::npos) << arguments[0] << " " << arguments[1]
-                                                            << ": " << error;
+    EXPECT_NE(error.find(arguments[0]), std::string::npos)
+        << arguments[0] << " " << arguments[1] << ": " << error;
   }
   const std::string password34(34, 'p');
   EXPECT_NE(Rejection({"--password", password34, "a.bmp", "b.kvf"}).find("--password"),
@@ -204,8 +233,7 @@ TEST(ConvertArguments, RejectsBadValuesWithTheOptionNamed) {
 }
 
 TEST(ConvertArguments, RejectsWrongShapesOfTheCommandLine) {
-  EXPECT_NE(Rejection({"--frobnicate", "a.bmp", "b.jp2"}).find("--frobnicate"),
-            std::string::npos);
+  EXPECT_NE(Rejection({"--frobnicate", "a.bmp", "b.jp2"}).find("--frobnicate"), std::string::npos);
   EXPECT_NE(Rejection({"a.bmp", "b.jp2", "--quality"}).find("needs a value"), std::string::npos);
   EXPECT_NE(Rejection({"--sop=1", "a.bmp", "b.jp2"}).find("takes no value"), std::string::npos);
   EXPECT_FALSE(Rejection({}).empty());
@@ -223,8 +251,7 @@ TEST(ConvertArguments, RejectsWrongShapesOfTheCommandLine) {
   EXPECT_NE(Rejection({"--load-rate", "9", "--load-size", "9", "a.kvf", "b.bmp"}).find("exclude"),
             std::string::npos);
   // Save options have nothing to act on in --info and --compare.
-  EXPECT_NE(Rejection({"--info", "--quality", "50", "a.kvf"}).find("--quality"),
-            std::string::npos);
+  EXPECT_NE(Rejection({"--info", "--quality", "50", "a.kvf"}).find("--quality"), std::string::npos);
   EXPECT_NE(Rejection({"--compare", "--region", "1,1,2,2", "a", "b"}).find("--region"),
             std::string::npos);
 }
@@ -243,7 +270,8 @@ TEST(ConvertArguments, AtMostSixteenRegions) {
 }
 
 TEST(ConvertArguments, BatchNamesEachOutputAfterItsInput) {
-  const ConvertArguments a = Parse({"-o", "out", "--to", "j2k", "--rate", "20", "x/a.bmp", "b.tif"});
+  const ConvertArguments a =
+      Parse({"-o", "out", "--to", "j2k", "--rate", "20", "x/a.bmp", "b.tif"});
   EXPECT_EQ(a.command, Command::Batch);
   EXPECT_EQ(a.save.type, PictureFormat::Jpeg2000);
   EXPECT_EQ(a.save.container, Jp2Container::Codestream);
@@ -269,14 +297,21 @@ TEST(ConvertArguments, BatchNamesEachOutputAfterItsInput) {
 
 TEST(ConvertArguments, HelpDocumentsEveryOptionAndType) {
   const std::string help = ConvertHelpText();
-  for (const char* word :
-       {"--lossless", "--quality", "--rate", "--size", "--progression", "--baseline",
-        "--password", "--free-quality", "--region", "--enhance", "--jpeg-quality", "--png-level",
-        "--ascii", "--packbits", "--levels", "--layers", "--tile", "--codeblock", "--sop", "--eph",
-        "--visual-weighting", "--load-quality", "--load-rate", "--load-size", "--reduce",
-        "--threads", "--yes", "--info", "--compare", "--output-dir", "--to", "--jobs", ".jp2",
-        ".jpx", ".jpf", ".j2k", ".j2c", ".jpc", ".kvf",
-        ".bmp", ".ppm", ".pgm", ".tif", ".jpg", ".png"}) {
+  for (const char* word : {"--lossless",     "--quality",      "--rate",
+                           "--size",         "--progression",  "--baseline",
+                           "--password",     "--free-quality", "--region",
+                           "--enhance",      "--jpeg-quality", "--png-level",
+                           "--ascii",        "--packbits",     "--levels",
+                           "--layers",       "--tile",         "--codeblock",
+                           "--sop",          "--eph",          "--visual-weighting",
+                           "--load-quality", "--load-rate",    "--load-size",
+                           "--reduce",       "--threads",      "--yes",
+                           "--info",         "--compare",      "--output-dir",
+                           "--to",           "--jobs",         ".jp2",
+                           ".jpx",           ".jpf",           ".j2k",
+                           ".j2c",           ".jpc",           ".kvf",
+                           ".bmp",           ".ppm",           ".pgm",
+                           ".tif",           ".jpg",           ".png"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }
 }

@@ -1,10 +1,10 @@
 // The converter as users run it: through the built program, exchanging files with OpenJPEG.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
 #include "tools/convert/ConvertProgram.h"
 
@@ -29,7 +29,8 @@ TEST_F(ConvertProgram, ColourConversionsRunBeforeTheSaveAndRefuseLikeTheProgram)
   ASSERT_EQ(Convert({"--palette", colour, Path("palette.bmp")}).status, 0);
   const ProgramRun count = Convert({"--count-colours", Path("palette.bmp")});
   ASSERT_EQ(count.status, 0) << count.err;
-  const long colours = std::strtol(count.out.c_str() + count.out.find_first_of("0123456789"), nullptr, 10);
+  const long colours =
+      std::strtol(count.out.c_str() + count.out.find_first_of("0123456789"), nullptr, 10);
   EXPECT_GT(colours, 200) << count.out;
   EXPECT_LE(colours, 256) << count.out;
   EXPECT_GT(Measure(Compare(colour, Path("palette.bmp")), "PSNR"), 30.0);
@@ -54,10 +55,15 @@ TEST_F(ConvertProgram, EveryRasterTypeRoundTrips) {
     const std::string& source;
   };
   const Case cases[] = {
-      {"c.bmp", {}, colour},         {"c.ppm", {}, colour},  {"c.ppm", {"--ascii"}, colour},
-      {"c.tif", {}, colour},         {"c.tiff", {"--packbits"}, colour},
-      {"g.pgm", {}, grey},           {"g.pgm", {"--ascii"}, grey},
-      {"g.tif", {}, grey},           {"g.bmp", {}, grey},
+      {"c.bmp", {}, colour},
+      {"c.ppm", {}, colour},
+      {"c.ppm", {"--ascii"}, colour},
+      {"c.tif", {}, colour},
+      {"c.tiff", {"--packbits"}, colour},
+      {"g.pgm", {}, grey},
+      {"g.pgm", {"--ascii"}, grey},
+      {"g.tif", {}, grey},
+      {"g.bmp", {}, grey},
   };
   for (const Case& c : cases) {
     std::vector<std::string> arguments = c.options;
@@ -73,7 +79,9 @@ TEST_F(ConvertProgram, EveryRasterTypeRoundTrips) {
   // JPEG loses about what ImageMagick's libjpeg loses at the same quality and subsampling.
   ASSERT_EQ(Convert({"--jpeg-quality", "95", colour, Path("c.jpg")}).status, 0);
   ASSERT_EQ(Shell("convert -quality 95 -sampling-factor 2x2 " + Quote(colour) + " " +
-                  Quote(Path("peer.jpg"))).status, 0);
+                  Quote(Path("peer.jpg")))
+                .status,
+            0);
   EXPECT_NEAR(Measure(Compare(colour, Path("c.jpg")), "PSNR"),
               Measure(Compare(colour, Path("peer.jpg")), "PSNR"), 1.0);
   ASSERT_EQ(Convert({"--jpeg-quality", "10", colour, Path("low.jpg")}).status, 0);
@@ -98,8 +106,8 @@ TEST_F(ConvertProgram, KvfRoundTripsLosslessAndLossy) {
 
 TEST_F(ConvertProgram, ProtectedKvfNeedsItsPasswordForFullQuality) {
   const std::string colour = Fixture("colour.bmp", true, 0, 128, 96);
-  const ProgramRun save = Convert({"--password", "open sesame", "--free-quality", "10", colour,
-                            Path("p.kvf")});
+  const ProgramRun save =
+      Convert({"--password", "open sesame", "--free-quality", "10", colour, Path("p.kvf")});
   ASSERT_EQ(save.status, 0) << save.err;
   EXPECT_EQ(Convert({"--compare", "--password", "open sesame", colour, Path("p.kvf")}).out,
             kIdentical);
@@ -119,7 +127,8 @@ TEST_F(ConvertProgram, LosslessJpeg2000DecodesBitExactlyInOpenJpeg) {
       const ProgramRun run = Convert({"--lossless", "--progression", order, source, Path(output)});
       ASSERT_EQ(run.status, 0) << output << ": " << run.err;
       fs::remove(decoded);
-      const ProgramRun peer = Shell("opj_decompress -i " + Quote(Path(output)) + " -o " + Quote(decoded));
+      const ProgramRun peer =
+          Shell("opj_decompress -i " + Quote(Path(output)) + " -o " + Quote(decoded));
       ASSERT_EQ(peer.status, 0) << output << ": " << peer.err;
       EXPECT_EQ(Compare(source, decoded), kIdentical) << output;
     }
@@ -135,7 +144,7 @@ TEST_F(ConvertProgram, ReadsJpeg2000OfEveryContainerAndBothPeers) {
     ASSERT_EQ(Convert({source, raw}).status, 0);
     struct Case {
       std::string file;
-      std::string make;  // a shell command that writes `file`; empty: quillon-convert does
+      std::string make;         // a shell command that writes `file`; empty: quillon-convert does
       std::string peerOptions;  // opj_decompress options of the reference; empty: the source
       std::vector<std::string> options;
     };
@@ -170,7 +179,8 @@ TEST_F(ConvertProgram, ReadsJpeg2000OfEveryContainerAndBothPeers) {
       }
       const std::string reference = Path(colour ? "peer.ppm" : "peer.pgm");
       std::string peerOptions = c.peerOptions;
-      peerOptions.replace(peerOptions.find("-i"), 2, "-i " + Quote(file) + " -o " + Quote(reference));
+      peerOptions.replace(peerOptions.find("-i"), 2,
+                          "-i " + Quote(file) + " -o " + Quote(reference));
       ASSERT_EQ(Shell("opj_decompress " + peerOptions).status, 0);
       // Within 1 of OpenJPEG at every sample: a mean square error of at most 1.
       EXPECT_LE(Measure(Compare(reference, Path("back.bmp")), "MSE"), 1.0);
@@ -180,7 +190,8 @@ TEST_F(ConvertProgram, ReadsJpeg2000OfEveryContainerAndBothPeers) {
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find("Format:\t\tJPEG 2000\n"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Image Size:\t131 x 77\nColor depth:\t8 Bit\nCompression:\t1:"),
-            std::string::npos) << info.out;
+            std::string::npos)
+      << info.out;
   EXPECT_NE(info.out.find("Progression:\tResolution"), std::string::npos) << info.out;
 }
 
@@ -204,8 +215,8 @@ TEST_F(ConvertProgram, LoadOptionsDecodeJpeg2000InPart) {
 TEST_F(ConvertProgram, EachJpeg2000ExtensionWritesItsContainer) {
   const std::string source = Fixture("c.bmp", true);
   const std::pair<const char*, std::string> cases[] = {
-      {"a.jp2", std::string("ftypjp2 ")}, {"a.JPX", std::string("ftypjpx ")},
-      {"a.jpf", std::string("ftypjpx ")}, {"a.j2k", std::string("\xFF\x4F\xFF\x51")},
+      {"a.jp2", std::string("ftypjp2 ")},         {"a.JPX", std::string("ftypjpx ")},
+      {"a.jpf", std::string("ftypjpx ")},         {"a.j2k", std::string("\xFF\x4F\xFF\x51")},
       {"a.j2c", std::string("\xFF\x4F\xFF\x51")}, {"a.jpc", std::string("\xFF\x4F\xFF\x51")},
   };
   for (const auto& [name, mark] : cases) {
@@ -214,8 +225,8 @@ TEST_F(ConvertProgram, EachJpeg2000ExtensionWritesItsContainer) {
     EXPECT_NE(head.find(mark), std::string::npos) << name;
   }
   // Grok reads the JPX file.
-  const ProgramRun peer = Shell("grk_decompress -i " + Quote(Path("a.JPX")) + " -o " +
-                                Quote(Path("jpx.ppm")));
+  const ProgramRun peer =
+      Shell("grk_decompress -i " + Quote(Path("a.JPX")) + " -o " + Quote(Path("jpx.ppm")));
   ASSERT_EQ(peer.status, 0) << peer.err;
   EXPECT_GT(Measure(Compare(source, Path("jpx.ppm")), "PSNR"), 40.0);
 }
@@ -227,9 +238,9 @@ TEST_F(ConvertProgram, ExpertOptionsAndLossyJpeg2000DecodeInOpenJpeg) {
   EXPECT_NE(plain.out.find(", 1:20"), std::string::npos) << plain.out;
   EXPECT_LE(fs::file_size(Path("plain.jp2")), 256u * 192 * 3 / 20);
 
-  const ProgramRun run = Convert({"--rate", "20", "--levels", "3", "--layers", "4", "--tile", "128x128",
-                           "--codeblock", "32x32", "--sop", "--eph", "--progression",
-                           "resolution", source, Path("lossy.jp2")});
+  const ProgramRun run = Convert({"--rate", "20", "--levels", "3", "--layers", "4", "--tile",
+                                  "128x128", "--codeblock", "32x32", "--sop", "--eph",
+                                  "--progression", "resolution", source, Path("lossy.jp2")});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_LE(fs::file_size(Path("lossy.jp2")), 256u * 192 * 3 / 20);
   const ProgramRun dump = Shell("opj_dump -i " + Quote(Path("lossy.jp2")));
@@ -303,9 +314,8 @@ TEST_F(ConvertProgram, NeedsNeitherADisplayNorTheToolkit) {
   EXPECT_EQ(libraries.out.find("libgtk"), std::string::npos) << libraries.out;
   EXPECT_EQ(libraries.out.find("libwx_"), std::string::npos) << libraries.out;
   const std::string colour = Fixture("c.bmp", true);
-  const ProgramRun run =
-      Shell("env -u DISPLAY -u WAYLAND_DISPLAY " + Quote(QUILLON_CONVERT) + " " + Quote(colour) +
-            " " + Quote(Path("c.ppm")));
+  const ProgramRun run = Shell("env -u DISPLAY -u WAYLAND_DISPLAY " + Quote(QUILLON_CONVERT) + " " +
+                               Quote(colour) + " " + Quote(Path("c.ppm")));
   EXPECT_EQ(run.status, 0) << run.err;
 }
 

@@ -48,10 +48,22 @@ TEST(ConvertLegacyKvf, OpensWithTheLibrarysPixelsAndQualityLimit) {
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
         for (int c = 0; c < channels; ++c)
-          pixels.push_back(static_cast<std::uint8_t>(128 + 90 * std::sin(x * 0.2 + c) * std::cos(y * 0.1)));
+          pixels.push_back(
+              static_cast<std::uint8_t>(128 + 90 * std::sin(x * 0.2 + c) * std::cos(y * 0.1)));
     const fs::path input = dir.path() / "in.kvf";
-    const KvfCompressJob job{pixels.data(), width, height, channels, width * channels, channels,
-                             3, 8, 0, 0, const_cast<char*>(input.c_str()), nullptr, 0};
+    const KvfCompressJob job{pixels.data(),
+                             width,
+                             height,
+                             channels,
+                             width * channels,
+                             channels,
+                             3,
+                             8,
+                             0,
+                             0,
+                             const_cast<char*>(input.c_str()),
+                             nullptr,
+                             0};
     ASSERT_EQ(WvlKompressByteImage(job), 0);
     const fs::path output = dir.path() / (channels == 3 ? "out.ppm" : "out.pgm");
     for (const int quality : {0, 3}) {

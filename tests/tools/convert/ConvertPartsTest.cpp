@@ -11,7 +11,9 @@
 namespace quillon::convert {
 namespace {
 
-StringTable Strings() { return *StringTable::Parse("33003\tFile '%s' has an unsupported format !\n"); }
+StringTable Strings() {
+  return *StringTable::Parse("33003\tFile '%s' has an unsupported format !\n");
+}
 
 TEST(TextUiServices, MessagesGoToTheStreamAndQuestionsFollowTheYesOption) {
   const StringTable strings = Strings();
@@ -99,9 +101,9 @@ TEST_F(DocumentOptions, RegionsAndLevelReachTheDocument) {
 }
 
 TEST_F(DocumentOptions, RegionOffThePictureIsRefused) {
-  for (const EnhancementRegion region : {EnhancementRegion{1, 0, 100, 50},
-                                         EnhancementRegion{0, 45, 10, 6},
-                                         EnhancementRegion{INT32_MAX, 0, 1, 1}}) {
+  for (const EnhancementRegion region :
+       {EnhancementRegion{1, 0, 100, 50}, EnhancementRegion{0, 45, 10, 6},
+        EnhancementRegion{INT32_MAX, 0, 1, 1}}) {
     ConvertArguments arguments;
     arguments.regions = {region};
     const std::optional<std::string> error = ApplyDocumentOptions(arguments, document);

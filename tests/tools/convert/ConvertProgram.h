@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include "support/BmpFixture.h"
@@ -88,7 +88,8 @@ class ConvertProgram : public ::testing::Test {
 
   static double Measure(const std::string& lines, const std::string& name) {
     const std::size_t at = lines.find(name + ": ");
-    return at == std::string::npos ? -1.0 : std::strtod(lines.c_str() + at + name.size() + 2, nullptr);
+    return at == std::string::npos ? -1.0
+                                   : std::strtod(lines.c_str() + at + name.size() + 2, nullptr);
   }
 
   test::TempDir dir;

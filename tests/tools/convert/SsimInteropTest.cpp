@@ -43,8 +43,8 @@ class SsimInterop : public ConvertProgram {
   double ScikitSsim(const std::string& reference, const std::string& file) {
     const std::string script = Path("ssim.py");
     std::ofstream(script) << kReferenceScript;
-    const ProgramRun run = Shell("/usr/bin/python3 " + Quote(script) + " " + Quote(reference) +
-                                 " " + Quote(file));
+    const ProgramRun run =
+        Shell("/usr/bin/python3 " + Quote(script) + " " + Quote(reference) + " " + Quote(file));
     EXPECT_EQ(run.status, 0) << run.err;
     return std::strtod(run.out.c_str(), nullptr);
   }
@@ -68,9 +68,10 @@ TEST_F(SsimInterop, AgreesWithScikitImageOnCodedPhotographs) {
       const char* extension;
       std::vector<std::string> options;
     };
-    const Coding codings[] = {{".jp2", {"--quality", "5"}},   {".jp2", {"--quality", "30"}},
-                              {".jp2", {"--quality", "80"}},  {".j2k", {"--rate", "40"}},
-                              {".jpg", {"--jpeg-quality", "10"}}, {".jpg", {"--jpeg-quality", "75"}}};
+    const Coding codings[] = {
+        {".jp2", {"--quality", "5"}},       {".jp2", {"--quality", "30"}},
+        {".jp2", {"--quality", "80"}},      {".j2k", {"--rate", "40"}},
+        {".jpg", {"--jpeg-quality", "10"}}, {".jpg", {"--jpeg-quality", "75"}}};
     for (const Coding& coding : codings) {
       const std::string label =
           std::string(photo.name) + coding.extension + " " + coding.options[1];

@@ -28,8 +28,8 @@ std::uint8_t Clamp8(double value) {
 TransformHandle ToSrgb(cmsHPROFILE input, cmsUInt32Number format) {
   if (input == nullptr) return nullptr;
   ProfileHandle srgb(cmsCreate_sRGBProfile());
-  return TransformHandle(cmsCreateTransform(input, format, srgb.get(), TYPE_BGR_8,
-                                            INTENT_PERCEPTUAL, 0));
+  return TransformHandle(
+      cmsCreateTransform(input, format, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, 0));
 }
 
 std::uint8_t* TopRow(Picture& picture, std::int32_t line) {
@@ -75,7 +75,8 @@ void ConvertCmyk(Picture& picture, const std::vector<std::uint8_t>& fourth, cmsH
     for (std::int32_t x = 0; x < width; ++x) {
       const std::uint8_t* c = &cmyk[std::size_t(x) * 4];
       const int white = 255 - c[3];
-      for (int i = 0; i < 3; ++i) pixel[3 * x + 2 - i] = static_cast<std::uint8_t>((255 - c[i]) * white / 255);
+      for (int i = 0; i < 3; ++i)
+        pixel[3 * x + 2 - i] = static_cast<std::uint8_t>((255 - c[i]) * white / 255);
     }
   }
 }
@@ -87,7 +88,8 @@ struct LabScale {
 };
 
 LabScale ScaleOf(std::uint32_t range, std::uint32_t offset, std::uint32_t depth) {
-  const double top = static_cast<double>((std::uint64_t{1} << std::clamp<std::uint32_t>(depth, 1, 32)) - 1);
+  const double top =
+      static_cast<double>((std::uint64_t{1} << std::clamp<std::uint32_t>(depth, 1, 32)) - 1);
   return {static_cast<double>(range), static_cast<double>(offset) * 255.0 / top};
 }
 
@@ -156,13 +158,20 @@ void ConvertDecodedColour(Picture& picture, const Jp2ColourPlan& plan,
                                         static_cast<cmsUInt32Number>(source.iccProfile.size())));
   }
   switch (plan.space) {
-    case Jp2WorkingSpace::Grey: return;
+    case Jp2WorkingSpace::Grey:
+      return;
     case Jp2WorkingSpace::Rgb:
       if (profile) ConvertRgbThroughProfile(picture, profile.get());
       return;
-    case Jp2WorkingSpace::Ycc: ConvertYcc(picture); return;
-    case Jp2WorkingSpace::Cmyk: ConvertCmyk(picture, fourth, profile.get()); return;
-    case Jp2WorkingSpace::Lab: ConvertLab(picture, plan, source.lab); return;
+    case Jp2WorkingSpace::Ycc:
+      ConvertYcc(picture);
+      return;
+    case Jp2WorkingSpace::Cmyk:
+      ConvertCmyk(picture, fourth, profile.get());
+      return;
+    case Jp2WorkingSpace::Lab:
+      ConvertLab(picture, plan, source.lab);
+      return;
   }
 }
 

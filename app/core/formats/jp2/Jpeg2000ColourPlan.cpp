@@ -13,7 +13,9 @@ Jp2UsedChannel Use(const Jp2ChannelFacts& facts, std::uint32_t channel, int slot
   return {channel, slot, facts.width, facts.height, facts.depth, facts.isSigned, facts.palette};
 }
 
-bool Sized(const Jp2ChannelFacts& facts) { return facts.width > 0 && facts.height > 0; }
+bool Sized(const Jp2ChannelFacts& facts) {
+  return facts.width > 0 && facts.height > 0;
+}
 
 // Fills every slot of `space` from the colour channels; false when one stays empty.
 bool PlaceColours(const Jp2ColourFacts& facts, Jp2WorkingSpace space, Jp2ColourPlan& plan) {
@@ -24,7 +26,8 @@ bool PlaceColours(const Jp2ColourFacts& facts, Jp2WorkingSpace space, Jp2ColourP
   for (std::uint32_t i = 0; i < facts.channels.size(); ++i) {
     const Jp2ChannelFacts& channel = facts.channels[i];
     if (channel.type != kColourChannel || !Sized(channel)) continue;
-    const std::uint32_t association = std::clamp<std::uint32_t>(channel.association, 1, kHighestAssociation);
+    const std::uint32_t association =
+        std::clamp<std::uint32_t>(channel.association, 1, kHighestAssociation);
     const auto slot = static_cast<int>(association - 1);
     if (slot >= slots || filled[static_cast<std::size_t>(slot)]) continue;
     used[static_cast<std::size_t>(slot)] = Use(channel, i, slot);
@@ -40,11 +43,14 @@ bool PlaceColours(const Jp2ColourFacts& facts, Jp2WorkingSpace space, Jp2ColourP
 
 int ColourSlots(Jp2WorkingSpace space) {
   switch (space) {
-    case Jp2WorkingSpace::Grey: return 1;
-    case Jp2WorkingSpace::Cmyk: return 4;
+    case Jp2WorkingSpace::Grey:
+      return 1;
+    case Jp2WorkingSpace::Cmyk:
+      return 4;
     case Jp2WorkingSpace::Rgb:
     case Jp2WorkingSpace::Ycc:
-    case Jp2WorkingSpace::Lab: return 3;
+    case Jp2WorkingSpace::Lab:
+      return 3;
   }
   return 1;
 }

@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "core/display/Thumbnail.h"
+#include "core/document/LoadOptions.h"
 #include "core/formats/jp2/DecodedColour.h"
 #include "core/formats/jp2/Jpeg2000ColourPlan.h"
 #include "core/formats/jp2/Jpeg2000RowSink.h"
 #include "core/formats/jp2/Jpeg2000Source.h"
 #include "core/formats/jp2/Jpeg2000Threads.h"
-#include "core/document/LoadOptions.h"
 #include "core/formats/raster/RasterIoSupport.h"
 
 namespace quillon {
@@ -44,7 +44,8 @@ std::optional<ImageFacts> ReadImageFacts(const DecoderSession& session) {
   for (std::uint32_t c = 0; c < facts.components; ++c) {
     // Only the first channels can be asked by output index; the rest count like the last.
     const auto channel = static_cast<std::int16_t>(std::min<std::uint32_t>(c, INT16_MAX));
-    facts.bitsPerPixel += static_cast<std::uint32_t>(session.Get(JP2_Prop_BitDepth, channel).value_or(8));
+    facts.bitsPerPixel +=
+        static_cast<std::uint32_t>(session.Get(JP2_Prop_BitDepth, channel).value_or(8));
   }
   return facts;
 }
@@ -57,11 +58,16 @@ std::uint64_t RawSizeOf(const ImageFacts& facts) {
 // looked at by the caller.
 Jp2WorkingSpace SpaceOfCode(std::uint32_t code) {
   switch (code) {
-    case JP2_Colour_sRGB: return Jp2WorkingSpace::Rgb;
-    case JP2_Colour_sYCC: return Jp2WorkingSpace::Ycc;
-    case JP2_Colour_CMYK: return Jp2WorkingSpace::Cmyk;
-    case JP2_Colour_CIELab: return Jp2WorkingSpace::Lab;
-    default: return Jp2WorkingSpace::Grey;
+    case JP2_Colour_sRGB:
+      return Jp2WorkingSpace::Rgb;
+    case JP2_Colour_sYCC:
+      return Jp2WorkingSpace::Ycc;
+    case JP2_Colour_CMYK:
+      return Jp2WorkingSpace::Cmyk;
+    case JP2_Colour_CIELab:
+      return Jp2WorkingSpace::Lab;
+    default:
+      return Jp2WorkingSpace::Grey;
   }
 }
 
@@ -165,7 +171,8 @@ std::optional<PelsPerMetre> ReadResolution(const DecoderSession& session) {
 // The smallest power of two that brings both sides below 256 pixels.
 std::uint32_t PreviewReduction(std::uint32_t width, std::uint32_t height) {
   std::uint32_t factor = 1;
-  while ((width >= kPreviewSide * std::uint64_t{factor} || height >= kPreviewSide * std::uint64_t{factor}) &&
+  while ((width >= kPreviewSide * std::uint64_t{factor} ||
+          height >= kPreviewSide * std::uint64_t{factor}) &&
          factor < (1u << 31)) {
     factor <<= 1;
   }
@@ -184,7 +191,8 @@ std::uint64_t Deliveries(const DecoderSession& session, const Jp2ColourFacts& fa
   const std::uint64_t grid = session.Get(JP2_Prop_GridWidth).value_or(0);
   const std::uint64_t offset = session.Get(JP2_Prop_TileOffsetX).value_or(0);
   const std::uint64_t tileWidth = session.Get(JP2_Prop_TileWidth).value_or(grid);
-  const std::uint64_t across = tileWidth == 0 || grid <= offset ? 1 : (grid - offset + tileWidth - 1) / tileWidth;
+  const std::uint64_t across =
+      tileWidth == 0 || grid <= offset ? 1 : (grid - offset + tileWidth - 1) / tileWidth;
   std::uint64_t rows = 0;
   for (const Jp2ChannelFacts& channel : facts.channels) rows += channel.height;
   return across * rows;
@@ -214,7 +222,8 @@ bool ReadJpeg2000(const std::filesystem::path& path, PictureDocument& document,
   }
   if (JP2_Decompress_SetProp(session.Handle(), JP2_Prop_CacheInput, 0) != 0) return false;
 
-  const std::uint32_t code = static_cast<std::uint32_t>(session.Get(JP2_Prop_ColourSpace).value_or(0));
+  const std::uint32_t code =
+      static_cast<std::uint32_t>(session.Get(JP2_Prop_ColourSpace).value_or(0));
   const std::uint32_t baseCode = code % 10 == kPaletteFlag ? code - kPaletteFlag : code;
   Jp2ColourFacts facts;
   facts.components = image->components;
@@ -228,20 +237,21 @@ bool ReadJpeg2000(const std::filesystem::path& path, PictureDocument& document,
   const std::optional<PelsPerMetre> resolution = ReadResolution(session);
   if (!resolution) return false;
 
-  const std::uint32_t reduce =
-      request.preview   ? PreviewReduction(image->width, image->height)
-      : request.fitSide ? std::uint32_t{1} << FitHalvings(image->width, image->height, request.fitSide)
-                        : std::max<std::uint32_t>(request.reduce, 1);
+  const std::uint32_t reduce = request.preview   ? PreviewReduction(image->width, image->height)
+                               : request.fitSide ? std::uint32_t{1} << FitHalvings(
+                                                       image->width, image->height, request.fitSide)
+                                                 : std::max<std::uint32_t>(request.reduce, 1);
   ApplyReduction(session, reduce);
   Jp2ColourPlan plan;
   if (!ReadChannels(session, facts)) return false;
   if (bareCodestream) TakeCodestreamAsRgb(facts);
   if (!PlanColour(facts, plan)) return false;
   Picture& picture = document.GetPicture();
-  if (!PlausiblePictureSize(plan.width, plan.height, file.Length(), kJp2PixelsPerByte)) return false;
+  if (!PlausiblePictureSize(plan.width, plan.height, file.Length(), kJp2PixelsPerByte))
+    return false;
   if (!CreateSizedPicture(picture, static_cast<std::int32_t>(plan.width),
-                          static_cast<std::int32_t>(plan.height), plan.space != Jp2WorkingSpace::Grey,
-                          context)) {
+                          static_cast<std::int32_t>(plan.height),
+                          plan.space != Jp2WorkingSpace::Grey, context)) {
     return false;
   }
   std::memset(picture.Bits(), 0, picture.Header().biSizeImage);
@@ -260,7 +270,8 @@ bool ReadJpeg2000(const std::filesystem::path& path, PictureDocument& document,
                              static_cast<std::uintptr_t>(Jpeg2000Threads())) != 0 ||
       JP2_Decompress_SetProp(handle, JP2_Prop_WriteCallback,
                              reinterpret_cast<std::uintptr_t>(&Jpeg2000RowSink::Write)) != 0 ||
-      JP2_Decompress_SetProp(handle, JP2_Prop_WriteParam, reinterpret_cast<std::uintptr_t>(&sink)) != 0 ||
+      JP2_Decompress_SetProp(handle, JP2_Prop_WriteParam,
+                             reinterpret_cast<std::uintptr_t>(&sink)) != 0 ||
       JP2_Decompress_Image(handle) != 0) {
     return false;
   }
@@ -290,9 +301,9 @@ std::optional<ProbeResult> ProbeJpeg2000(const std::filesystem::path& path,
                                              kProgressionColour};
   const std::uintptr_t order = session.Get(JP2_Prop_Progression).value_or(0);
   const StringId name = order < std::size(kOrderNames) ? kOrderNames[order] : kProgressionQuality;
-  result.formatText = FormatMessage(strings.Load(kJp2CompressionInfo),
-                                    {CompressionRatio(RawSizeOf(*image), FileLength(path)),
-                                     strings.Load(name)});
+  result.formatText =
+      FormatMessage(strings.Load(kJp2CompressionInfo),
+                    {CompressionRatio(RawSizeOf(*image), FileLength(path)), strings.Load(name)});
   return result;
 }
 

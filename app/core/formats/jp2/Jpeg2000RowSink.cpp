@@ -33,7 +33,8 @@ std::uint8_t SampleTo8Bits(std::uint32_t sample, std::uint32_t depth, bool isSig
   if (depth == 8) return static_cast<std::uint8_t>(value);
   if (depth > 8) {
     const std::uint32_t shift = depth - 8;
-    return static_cast<std::uint8_t>(std::min<std::uint64_t>((value + (std::uint64_t{1} << (shift - 1))) >> shift, 255));
+    return static_cast<std::uint8_t>(
+        std::min<std::uint64_t>((value + (std::uint64_t{1} << (shift - 1))) >> shift, 255));
   }
   return static_cast<std::uint8_t>((value * 255 + top / 2) / top);
 }
@@ -67,7 +68,8 @@ std::int32_t Jpeg2000RowSink::Write(const void* samples, std::int16_t channel, s
                                     std::uintptr_t param) {
   auto& sink = *reinterpret_cast<Jpeg2000RowSink*>(param);
   sink.Advance();
-  if (samples == nullptr || channel < 0 || static_cast<std::size_t>(channel) >= sink.targets_.size()) {
+  if (samples == nullptr || channel < 0 ||
+      static_cast<std::size_t>(channel) >= sink.targets_.size()) {
     return 0;
   }
   const Target& target = sink.targets_[static_cast<std::size_t>(channel)];
@@ -108,7 +110,8 @@ void Jpeg2000RowSink::Store(const Target& target, const std::uint8_t* packed, st
 void Jpeg2000RowSink::Advance() {
   if (progress_ == nullptr || deliveries_ == 0) return;
   ++delivered_;
-  const int percent = static_cast<int>(std::min<std::uint64_t>(delivered_ * 100 / deliveries_, 100));
+  const int percent =
+      static_cast<int>(std::min<std::uint64_t>(delivered_ * 100 / deliveries_, 100));
   if (percent != percent_) {
     percent_ = percent;
     progress_->SetPos(percent);

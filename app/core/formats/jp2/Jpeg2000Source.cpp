@@ -35,7 +35,9 @@ BudgetedFile::~BudgetedFile() {
   if (descriptor_ >= 0) close(descriptor_);
 }
 
-void BudgetedFile::SetBudget(std::uint64_t budget) { budget_ = std::min(budget, length_); }
+void BudgetedFile::SetBudget(std::uint64_t budget) {
+  budget_ = std::min(budget, length_);
+}
 
 std::int32_t BudgetedFile::Read(void* buffer, std::uint32_t offset, std::uint32_t count,
                                 std::uintptr_t param) {
@@ -57,7 +59,8 @@ std::int32_t BudgetedFile::ReadAt(std::uint8_t* buffer, std::uint64_t offset, st
   }
   std::uint32_t done = 0;
   while (done < count) {
-    const ssize_t got = pread(descriptor_, buffer + done, count - done, static_cast<off_t>(offset + done));
+    const ssize_t got =
+        pread(descriptor_, buffer + done, count - done, static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return done > 0 ? static_cast<std::int32_t>(done) : -1;
     if (got == 0) break;
@@ -68,10 +71,12 @@ std::int32_t BudgetedFile::ReadAt(std::uint8_t* buffer, std::uint64_t offset, st
 
 bool BudgetedFile::Fill(std::uint64_t offset) {
   window_.resize(kWindowBytes);
-  const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, budget_ - offset));
+  const std::size_t wanted =
+      static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, budget_ - offset));
   std::size_t done = 0;
   while (done < wanted) {
-    const ssize_t got = pread(descriptor_, window_.data() + done, wanted - done, static_cast<off_t>(offset + done));
+    const ssize_t got =
+        pread(descriptor_, window_.data() + done, wanted - done, static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
     if (got == 0) break;

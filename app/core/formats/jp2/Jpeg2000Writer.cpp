@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "core/document/LoadOptions.h"
-#include "core/picture/PalettePictures.h"
 #include "core/document/SaveArithmetic.h"
 #include "core/formats/jp2/Jpeg2000Threads.h"
 #include "core/formats/raster/AtomicFileWriter.h"
 #include "core/formats/raster/RasterIoSupport.h"
+#include "core/picture/PalettePictures.h"
 #include "jp2.h"
 
 namespace quillon {

@@ -185,10 +185,10 @@ struct DecodeJob {
 // Fixes the output size (halved for a preview or a thumbnail as far as the codec allows) and
 // sizes the buffers.
 std::int16_t PlanOutput(DecodeJob& job, OutputKind output, const OpenRequest& request) {
-  const int wanted = request.preview ? PreviewHalvings(job.info)
-                                     : std::min(int{job.info.levels},
-                                                FitHalvings(job.info.width, job.info.height,
-                                                            request.fitSide));
+  const int wanted = request.preview
+                         ? PreviewHalvings(job.info)
+                         : std::min(int{job.info.levels},
+                                    FitHalvings(job.info.width, job.info.height, request.fitSide));
   for (int halvings = wanted;; --halvings) {
     job.image.width = static_cast<std::int32_t>(job.info.width >> halvings);
     job.image.height = static_cast<std::int32_t>(job.info.height >> halvings);

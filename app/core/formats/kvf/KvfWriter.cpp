@@ -10,12 +10,12 @@
 #include <new>
 #include <vector>
 
-#include "core/formats/kvf/KvfWorkBuffers.h"
 #include "core/document/LoadOptions.h"
-#include "core/picture/PalettePictures.h"
 #include "core/document/SaveArithmetic.h"
+#include "core/formats/kvf/KvfWorkBuffers.h"
 #include "core/formats/raster/AtomicFileWriter.h"
 #include "core/formats/raster/RasterIoSupport.h"
+#include "core/picture/PalettePictures.h"
 #include "kvf/kvf.h"
 
 namespace quillon {

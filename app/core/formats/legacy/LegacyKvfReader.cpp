@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "core/document/DocumentTitle.h"
-#include "core/services/FormatMessage.h"
-#include "core/formats/kvf/KvfReader.h"
 #include "core/document/LoadOptions.h"
+#include "core/formats/kvf/KvfReader.h"
 #include "core/formats/raster/RasterIoSupport.h"
+#include "core/services/FormatMessage.h"
 #include "kvfcodec/kvfcodec.h"
 
 namespace quillon {
@@ -26,7 +26,9 @@ std::optional<LegacyHeader> ReadLegacyHeader(const std::filesystem::path& path) 
   return h;
 }
 
-bool IsColour(const LegacyHeader& h) { return h.channels == 3; }
+bool IsColour(const LegacyHeader& h) {
+  return h.channels == 3;
+}
 
 std::uint64_t LegacyRawSize(const LegacyHeader& h) {
   return RawSize(static_cast<std::uint32_t>(h.width), static_cast<std::uint32_t>(h.height),
@@ -85,7 +87,8 @@ bool ReadKvfLegacy(const std::filesystem::path& path, PictureDocument& document,
   KvfDecodeSettings settings{0, 0, limits.quality, budget};
   std::int32_t first = 0, colour = 0;
   std::uint8_t* rows = TopDownRow(picture, header->height - 1);
-  const int code = WvlDekompressByteImage(path.c_str(), &settings, &window, &first, &rows, &colour, 0);
+  const int code =
+      WvlDekompressByteImage(path.c_str(), &settings, &window, &first, &rows, &colour, 0);
   if (code != 0) {
     ReportLibraryError(context, code);
     return false;

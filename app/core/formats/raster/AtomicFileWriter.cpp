@@ -23,7 +23,9 @@ mode_t DefaultFileMode() {
 
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {}
 
-AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+AtomicFileWriter::~AtomicFileWriter() {
+  Discard();
+}
 
 bool AtomicFileWriter::Open() {
   if (fd_ >= 0 || target_.filename().empty()) return false;
@@ -39,8 +41,8 @@ bool AtomicFileWriter::Open() {
 
   // The new file keeps the permissions of the file it replaces.
   struct stat existing {};
-  const mode_t mode = stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
-                                                             : DefaultFileMode();
+  const mode_t mode =
+      stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : DefaultFileMode();
   if (fchmod(fd_, mode) != 0) failed_ = true;
   return true;
 }

@@ -7,7 +7,9 @@ namespace quillon {
 
 namespace {
 
-std::uint16_t Le16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t Le16(const std::uint8_t* p) {
+  return std::uint16_t(p[0] | (p[1] << 8));
+}
 std::uint32_t Le32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
          (std::uint32_t(p[3]) << 24);

@@ -27,9 +27,9 @@ struct BmpLayout {
   std::uint32_t compression = 0;
   std::uint32_t infoSize = 0;
   std::uint32_t pixelOffset = 0;
-  std::uint32_t paletteEntries = 0;   // entries to read (none for 24 bits)
+  std::uint32_t paletteEntries = 0;    // entries to read (none for 24 bits)
   std::uint32_t paletteEntrySize = 4;  // 3 for the OS/2 core header
-  BmpMasks masks;  // 16 and 32 bits only
+  BmpMasks masks;                      // 16 and 32 bits only
   std::int32_t xPelsPerMeter = 2835;
   std::int32_t yPelsPerMeter = 2835;
 };

@@ -156,8 +156,7 @@ BmpResult DecodeBmp(std::span<const std::uint8_t> bytes, PictureDocument& docume
 
 }  // namespace
 
-bool ReadBmp(const std::filesystem::path& path, PictureDocument& document,
-             FileIoContext& context) {
+bool ReadBmp(const std::filesystem::path& path, PictureDocument& document, FileIoContext& context) {
   WaitCursor wait(context.ui);
   std::vector<std::uint8_t> bytes;
   if (!ReadRasterFile(path, bytes, context)) return false;
@@ -166,7 +165,8 @@ bool ReadBmp(const std::filesystem::path& path, PictureDocument& document,
   if (ParseBmpHeader(bytes, layout)) {
     progress.emplace(context, kLoadingCaption, path, layout.height);
   }
-  const BmpResult result = DecodeBmp(bytes, document, context, progress ? &*progress : nullptr, layout);
+  const BmpResult result =
+      DecodeBmp(bytes, document, context, progress ? &*progress : nullptr, layout);
   if (result == BmpResult::Truncated) {
     context.ui.MessageBox(kFileNotReadMessage, MessageIcon::Stop, MessageButtons::Ok,
                           {path.string()});

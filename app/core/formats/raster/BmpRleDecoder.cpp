@@ -79,9 +79,9 @@ bool DecodeBmpRle(std::span<const std::uint8_t> data, const BmpLayout& layout,
         const std::size_t padded = (bytes + 1) & ~std::size_t{1};
         if (data.size() - pos < bytes) return false;
         for (int i = 0; i < value; ++i) {
-          cursor.Put(fourBits ? std::uint8_t((i & 1) ? data[pos + i / 2] & 0x0F
-                                                     : data[pos + i / 2] >> 4)
-                              : data[pos + i]);
+          cursor.Put(fourBits
+                         ? std::uint8_t((i & 1) ? data[pos + i / 2] & 0x0F : data[pos + i / 2] >> 4)
+                         : data[pos + i]);
         }
         pos += std::min(padded, data.size() - pos);
         break;

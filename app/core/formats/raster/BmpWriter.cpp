@@ -27,8 +27,9 @@ std::uint32_t PaletteEntriesWritten(const Picture& picture) {
 
 // File size of the picture as BMP; 0 when it does not fit the 32-bit size field.
 std::uint64_t BmpFileSize(const Picture& picture) {
-  const std::uint64_t size = std::uint64_t{picture.GetStride()} * std::uint64_t(picture.GetHeight()) +
-                             4ull * PaletteEntriesWritten(picture) + kHeadersSize;
+  const std::uint64_t size =
+      std::uint64_t{picture.GetStride()} * std::uint64_t(picture.GetHeight()) +
+      4ull * PaletteEntriesWritten(picture) + kHeadersSize;
   return size > std::numeric_limits<std::uint32_t>::max() ? 0 : size;
 }
 

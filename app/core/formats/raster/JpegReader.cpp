@@ -55,7 +55,9 @@ bool ReadRows(jpeg_decompress_struct& info, JpegErrorManager& errors, Picture& p
   const bool cmyk = info.out_color_space == JCS_CMYK;
   if (info.output_width != static_cast<JDIMENSION>(picture.Header().biWidth) ||
       info.output_height != static_cast<JDIMENSION>(picture.Header().biHeight) ||
-      info.output_components != (cmyk ? 4 : picture.GetBitCount() == 24 ? 3 : 1)) {
+      info.output_components != (cmyk                          ? 4
+                                 : picture.GetBitCount() == 24 ? 3
+                                                               : 1)) {
     return false;
   }
   while (info.output_scanline < info.output_height) {
@@ -91,24 +93,27 @@ bool ReadJpeg(const std::filesystem::path& path, PictureDocument& document,
     return false;
   }
   struct stat status {};
-  const std::uint64_t fileBytes = fstat(fileno(file), &status) == 0 ? std::uint64_t(status.st_size) : 0;
+  const std::uint64_t fileBytes =
+      fstat(fileno(file), &status) == 0 ? std::uint64_t(status.st_size) : 0;
 
   jpeg_decompress_struct info{};
   JpegErrorManager errors{};
-  bool ok = ReadHeader(info, errors, file) &&
-            PlausiblePictureSize(info.image_width, info.image_height, fileBytes, kJpegPixelsPerByte);
+  bool ok =
+      ReadHeader(info, errors, file) &&
+      PlausiblePictureSize(info.image_width, info.image_height, fileBytes, kJpegPixelsPerByte);
   Picture& picture = document.GetPicture();
   bool memoryReported = false;
   if (ok) {
     ok = CreateSizedPicture(picture, static_cast<std::int32_t>(info.image_width),
-                            static_cast<std::int32_t>(info.image_height),
-                            info.num_components != 1, context);
+                            static_cast<std::int32_t>(info.image_height), info.num_components != 1,
+                            context);
     memoryReported = !ok;
   }
   if (ok) {
     ClearRowPadding(picture);
     ReadDensity(info, picture);
-    std::vector<std::uint8_t> cmykLine(info.num_components == 4 ? 4 * std::size_t{info.image_width} : 0);
+    std::vector<std::uint8_t> cmykLine(info.num_components == 4 ? 4 * std::size_t{info.image_width}
+                                                                : 0);
     RowProgress progress(context, kLoadingCaption, path, picture.GetHeight());
     ok = ReadRows(info, errors, picture, cmykLine.data(), progress);
   }

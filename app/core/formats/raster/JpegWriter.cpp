@@ -13,7 +13,9 @@ namespace {
 constexpr StringId kCannotCreateMessage = 152;
 
 // Headers and tables beyond the samples; at quality 100 a file can exceed the raw size a bit.
-std::uint64_t JpegSizeBound(std::uint64_t rawBytes) { return rawBytes + rawBytes / 8 + 65536; }
+std::uint64_t JpegSizeBound(std::uint64_t rawBytes) {
+  return rawBytes + rawBytes / 8 + 65536;
+}
 
 std::uint16_t DensityOf(std::uint32_t dpi16) {
   return static_cast<std::uint16_t>(std::min<std::uint32_t>(dpi16 >> 16, 0xFFFF));
@@ -21,8 +23,8 @@ std::uint16_t DensityOf(std::uint32_t dpi16) {
 
 // `line` holds one row of samples (3 times width bytes); only libjpeg's structures live in
 // the frame that setjmp returns to.
-bool Encode(std::FILE* stream, const Picture& picture, bool gray, int quality,
-            std::uint8_t* line, RowProgress& progress) {
+bool Encode(std::FILE* stream, const Picture& picture, bool gray, int quality, std::uint8_t* line,
+            RowProgress& progress) {
   jpeg_compress_struct info{};
   JpegErrorManager errors{};
   InstallJpegErrorManager(*reinterpret_cast<jpeg_common_struct*>(&info), errors);
@@ -60,8 +62,8 @@ bool Encode(std::FILE* stream, const Picture& picture, bool gray, int quality,
 
 }  // namespace
 
-bool WriteJpeg(const std::filesystem::path& path, PictureDocument& document,
-               FileIoContext& context, int quality) {
+bool WriteJpeg(const std::filesystem::path& path, PictureDocument& document, FileIoContext& context,
+               int quality) {
   Picture& picture = document.GetPicture();
   if (picture.IsEmpty()) return false;
   WaitCursor wait(context.ui);

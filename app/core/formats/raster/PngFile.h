@@ -10,8 +10,8 @@
 
 namespace quillon {
 
-inline constexpr int kDefaultPngCompression = 6;  // the "SavePNGCompression" setting's default
-inline constexpr StringId kPngNotReadMessage = 33014;     // "The file '%s' couldn´t be read: %s"
+inline constexpr int kDefaultPngCompression = 6;       // the "SavePNGCompression" setting's default
+inline constexpr StringId kPngNotReadMessage = 33014;  // "The file '%s' couldn´t be read: %s"
 inline constexpr StringId kPngNotWrittenMessage = 33015;  // "The file '%s' couldn´t be written: %s"
 
 // Every colour type and bit depth, interlaced or not. Grey files (with or without opacity)

@@ -29,7 +29,9 @@ PngHandle::PngHandle(Direction direction) : direction_(direction) {
   }
 }
 
-PngHandle::~PngHandle() { Release(); }
+PngHandle::~PngHandle() {
+  Release();
+}
 
 void PngHandle::Release() {
   if (png_ == nullptr) return;

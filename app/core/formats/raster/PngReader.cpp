@@ -38,8 +38,8 @@ struct PngShape {
   int fileBitsPerPixel = 0;
   int passes = 1;
   PngKind kind = PngKind::Grey;
-  int channels = 1;     // of a decoded row
-  bool wide = false;    // decoded samples are 16 bits, big-endian
+  int channels = 1;   // of a decoded row
+  bool wide = false;  // decoded samples are 16 bits, big-endian
   std::size_t rowBytes = 0;
   png_uint_32 xPelsPerMeter = 0;
   png_uint_32 yPelsPerMeter = 0;
@@ -55,8 +55,7 @@ bool ReadHeader(png_structp png, png_infop info, MemorySource& source, PngShape&
   int depth = 0;
   int type = 0;
   int interlace = 0;
-  png_get_IHDR(png, info, &shape.width, &shape.height, &depth, &type, &interlace, nullptr,
-               nullptr);
+  png_get_IHDR(png, info, &shape.width, &shape.height, &depth, &type, &interlace, nullptr, nullptr);
   shape.fileBitsPerPixel = depth * png_get_channels(png, info);
   if (type == PNG_COLOR_TYPE_PALETTE) {
     shape.kind = PngKind::Palette;
@@ -161,7 +160,8 @@ class RowStore {
 };
 
 bool Plausible(const PngShape& shape, std::uint64_t fileBytes) {
-  if (!PlausiblePictureSize(shape.width, shape.height, fileBytes, 8 * kDeflateExpansion)) return false;
+  if (!PlausiblePictureSize(shape.width, shape.height, fileBytes, 8 * kDeflateExpansion))
+    return false;
   const std::uint64_t fileRowBytes =
       (std::uint64_t{shape.width} * std::uint64_t(shape.fileBitsPerPixel) + 7) / 8 + 1;
   const std::uint64_t imageBytes = fileRowBytes * shape.height;
@@ -213,8 +213,8 @@ PngResult Decode(std::span<const std::uint8_t> bytes, PictureDocument& document,
     reason = handle.ErrorText();
     return PngResult::Refused;
   }
-  if (shape.xPelsPerMeter > 0 && shape.yPelsPerMeter > 0 &&
-      shape.xPelsPerMeter <= 0x7FFFFFFF && shape.yPelsPerMeter <= 0x7FFFFFFF) {
+  if (shape.xPelsPerMeter > 0 && shape.yPelsPerMeter > 0 && shape.xPelsPerMeter <= 0x7FFFFFFF &&
+      shape.yPelsPerMeter <= 0x7FFFFFFF) {
     picture.Header().biXPelsPerMeter = static_cast<std::int32_t>(shape.xPelsPerMeter);
     picture.Header().biYPelsPerMeter = static_cast<std::int32_t>(shape.yPelsPerMeter);
   }
@@ -236,8 +236,7 @@ bool ReadAndReport(std::span<const std::uint8_t> bytes, const std::string& name,
 
 }  // namespace
 
-bool ReadPng(const std::filesystem::path& path, PictureDocument& document,
-             FileIoContext& context) {
+bool ReadPng(const std::filesystem::path& path, PictureDocument& document, FileIoContext& context) {
   WaitCursor wait(context.ui);
   std::vector<std::uint8_t> bytes;
   if (!ReadRasterFile(path, bytes, context)) return false;

@@ -11,7 +11,9 @@ namespace quillon {
 namespace {
 
 // Filter bytes, zlib's stored blocks and chunk headers beyond the samples.
-std::uint64_t PngSizeBound(std::uint64_t rawBytes) { return rawBytes + rawBytes / 64 + 65536; }
+std::uint64_t PngSizeBound(std::uint64_t rawBytes) {
+  return rawBytes + rawBytes / 64 + 65536;
+}
 
 enum class PngLayout { Rgb, Grey, Palette };
 
@@ -95,8 +97,8 @@ bool Encode(png_structp png, png_infop info, std::FILE* stream, const PngEncodin
 
 }  // namespace
 
-bool WritePng(const std::filesystem::path& path, PictureDocument& document,
-              FileIoContext& context, int level) {
+bool WritePng(const std::filesystem::path& path, PictureDocument& document, FileIoContext& context,
+              int level) {
   const Picture& picture = document.GetPicture();
   if (picture.IsEmpty()) return false;
   WaitCursor wait(context.ui);

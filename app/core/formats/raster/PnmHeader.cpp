@@ -7,7 +7,9 @@ namespace {
 constexpr std::uint32_t kMaxSampleValue = 65535;
 constexpr std::uint32_t kMaxDimension = 0x7FFFFFFF;
 
-bool IsSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(std::uint8_t c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 }  // namespace
 

@@ -85,8 +85,7 @@ bool ReadRows(SampleSource& source, const PnmHeader& header, Picture& picture,
 
 }  // namespace
 
-bool ReadPnm(const std::filesystem::path& path, PictureDocument& document,
-             FileIoContext& context) {
+bool ReadPnm(const std::filesystem::path& path, PictureDocument& document, FileIoContext& context) {
   WaitCursor wait(context.ui);
   const auto fail = [&] {
     context.ui.MessageBox(kFileNotReadMessage, MessageIcon::Stop, MessageButtons::Ok,
@@ -100,7 +99,8 @@ bool ReadPnm(const std::filesystem::path& path, PictureDocument& document,
   SampleSource source(bytes, header);
   const std::uint64_t samples =
       std::uint64_t(header.width) * std::uint64_t(header.height) * header.Channels();
-  if (!PlausiblePictureSize(header.width, header.height, bytes.size(), 1) || !source.CanHold(samples)) {
+  if (!PlausiblePictureSize(header.width, header.height, bytes.size(), 1) ||
+      !source.CanHold(samples)) {
     return fail();
   }
   if (header.maxValue > 255) context.ui.MessageBox(kTooManyShadesMessage, MessageIcon::Exclamation);

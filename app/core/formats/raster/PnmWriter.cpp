@@ -18,8 +18,8 @@ std::string PnmHeaderText(const Picture& picture, PnmKind kind, PnmCoding coding
   const bool raw = coding == PnmCoding::Raw;
   std::string text = kind == PnmKind::Ppm ? (raw ? "P6" : "P3") : (raw ? "P5" : "P2");
   text += kCreatorComment;
-  text += std::to_string(picture.GetWidth()) + " " + std::to_string(picture.GetHeight()) +
-          "\n255\n";
+  text +=
+      std::to_string(picture.GetWidth()) + " " + std::to_string(picture.GetHeight()) + "\n255\n";
   return text;
 }
 
@@ -54,24 +54,26 @@ void LineSamples(const Picture& picture, std::int32_t line, PnmKind kind, bool g
   }
   for (std::size_t x = 0; x < samples.size(); ++x) {
     const std::uint8_t* p = &rgb[3 * x];
-    samples[x] = grayPicture ? p[0]
-                             : static_cast<std::uint8_t>(0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]);
+    samples[x] =
+        grayPicture ? p[0] : static_cast<std::uint8_t>(0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]);
   }
 }
 
 }  // namespace
 
-bool WritePnm(const std::filesystem::path& path, PictureDocument& document,
-              FileIoContext& context, PnmKind kind, PnmCoding coding) {
+bool WritePnm(const std::filesystem::path& path, PictureDocument& document, FileIoContext& context,
+              PnmKind kind, PnmCoding coding) {
   const Picture& picture = document.GetPicture();
   if (picture.IsEmpty()) return false;
   WaitCursor wait(context.ui);
   const std::string header = PnmHeaderText(picture, kind, coding);
   const std::size_t width = static_cast<std::size_t>(picture.GetWidth());
   const std::size_t channels = kind == PnmKind::Ppm ? 3 : 1;
-  const std::uint64_t samples = std::uint64_t(width) * std::uint64_t(picture.GetHeight()) * channels;
+  const std::uint64_t samples =
+      std::uint64_t(width) * std::uint64_t(picture.GetHeight()) * channels;
   // Plain samples take up to four characters, and every line a newline.
-  const std::uint64_t dataBytes = coding == PnmCoding::Raw ? samples : samples * 4 + samples / 16 + 1;
+  const std::uint64_t dataBytes =
+      coding == PnmCoding::Raw ? samples : samples * 4 + samples / 16 + 1;
   if (!ConfirmFreeSpace(context, path, header.size() + dataBytes, SpaceShortage::Refuse)) {
     return false;
   }

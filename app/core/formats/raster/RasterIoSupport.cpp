@@ -124,6 +124,8 @@ void LineToRgb(const Picture& picture, std::int32_t line, std::uint8_t* rgb) {
   }
 }
 
-std::string DisplayName(const std::filesystem::path& path) { return path.filename().string(); }
+std::string DisplayName(const std::filesystem::path& path) {
+  return path.filename().string();
+}
 
 }  // namespace quillon

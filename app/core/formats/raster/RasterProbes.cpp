@@ -28,7 +28,9 @@ std::vector<std::uint8_t> ReadFileStart(const std::filesystem::path& path) {
   return bytes;
 }
 
-bool FitsInt32(std::uint64_t v) { return v <= std::uint64_t(std::numeric_limits<std::int32_t>::max()); }
+bool FitsInt32(std::uint64_t v) {
+  return v <= std::uint64_t(std::numeric_limits<std::int32_t>::max());
+}
 
 bool ProbeJpegHeader(std::FILE* file, ProbeResult& probe) {
   jpeg_decompress_struct info{};
@@ -50,8 +52,7 @@ bool ProbeJpegHeader(std::FILE* file, ProbeResult& probe) {
 
 }  // namespace
 
-std::optional<ProbeResult> ProbeBmp(const std::filesystem::path& path,
-                                    const StringTable& strings) {
+std::optional<ProbeResult> ProbeBmp(const std::filesystem::path& path, const StringTable& strings) {
   BmpLayout layout;
   if (!ParseBmpHeader(ReadFileStart(path), layout)) return std::nullopt;
   return ProbeResult{layout.width, layout.height, layout.bitCount,
@@ -60,8 +61,7 @@ std::optional<ProbeResult> ProbeBmp(const std::filesystem::path& path,
                                       : kProbeUncompressed)};
 }
 
-std::optional<ProbeResult> ProbePnm(const std::filesystem::path& path,
-                                    const StringTable& strings) {
+std::optional<ProbeResult> ProbePnm(const std::filesystem::path& path, const StringTable& strings) {
   PnmHeader header;
   if (!ParsePnmHeader(ReadFileStart(path), header)) return std::nullopt;
   return ProbeResult{static_cast<std::int32_t>(header.width),
@@ -82,17 +82,17 @@ std::optional<ProbeResult> ProbeTiff(const std::filesystem::path& path) {
   TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
   if (width == 0 || height == 0 || !FitsInt32(width) || !FitsInt32(height)) return std::nullopt;
-  return ProbeResult{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-                     bits * samples, {}};
+  return ProbeResult{
+      static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), bits * samples, {}};
 }
 
-std::optional<ProbeResult> ProbePng(const std::filesystem::path& path,
-                                    const StringTable& strings) {
+std::optional<ProbeResult> ProbePng(const std::filesystem::path& path, const StringTable& strings) {
   // The signature, then IHDR: length, type, width, height, depth, colour type, compression,
   // filter, interlace.
   static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   const std::vector<std::uint8_t> bytes = ReadFileStart(path);
-  if (bytes.size() < 33 || !std::equal(std::begin(kSignature), std::end(kSignature), bytes.begin()) ||
+  if (bytes.size() < 33 ||
+      !std::equal(std::begin(kSignature), std::end(kSignature), bytes.begin()) ||
       std::memcmp(&bytes[12], "IHDR", 4) != 0) {
     return std::nullopt;
   }
@@ -105,11 +105,21 @@ std::optional<ProbeResult> ProbePng(const std::filesystem::path& path,
   const int depth = bytes[24];
   int channels = 0;
   switch (bytes[25]) {
-    case 0: case 3: channels = 1; break;
-    case 4: channels = 2; break;
-    case 2: channels = 3; break;
-    case 6: channels = 4; break;
-    default: return std::nullopt;
+    case 0:
+    case 3:
+      channels = 1;
+      break;
+    case 4:
+      channels = 2;
+      break;
+    case 2:
+      channels = 3;
+      break;
+    case 6:
+      channels = 4;
+      break;
+    default:
+      return std::nullopt;
   }
   if (width == 0 || height == 0 || !FitsInt32(width) || !FitsInt32(height) || depth == 0 ||
       depth > 16) {

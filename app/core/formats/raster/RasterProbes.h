@@ -9,12 +9,12 @@
 
 namespace quillon {
 
-inline constexpr StringId kProbeCompressed = 62180;    // "Compression:\tYes"
-inline constexpr StringId kProbeUncompressed = 62181;  // "Compression:\tNo"
-inline constexpr StringId kProbePlainCoding = 62182;   // "Coding Method:\tASCII"
-inline constexpr StringId kProbeRawCoding = 62183;     // "Coding Method:\tBinary"
-inline constexpr StringId kProbeInterlaced = 62184;    // "Interlaced:\tYes"
-inline constexpr StringId kProbeNotInterlaced = 62185; // "Interlaced:\tNo"
+inline constexpr StringId kProbeCompressed = 62180;     // "Compression:\tYes"
+inline constexpr StringId kProbeUncompressed = 62181;   // "Compression:\tNo"
+inline constexpr StringId kProbePlainCoding = 62182;    // "Coding Method:\tASCII"
+inline constexpr StringId kProbeRawCoding = 62183;      // "Coding Method:\tBinary"
+inline constexpr StringId kProbeInterlaced = 62184;     // "Interlaced:\tYes"
+inline constexpr StringId kProbeNotInterlaced = 62185;  // "Interlaced:\tNo"
 
 // Each gives nothing when the file is not of its format or its header is not readable. BMP
 // PNM and PNG add a line about their coding from `strings`.

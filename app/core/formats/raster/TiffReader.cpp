@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "core/formats/raster/RasterIoSupport.h"
-#include "core/formats/raster/TiffFile.h"
 #include "core/formats/raster/SampleScaling.h"
+#include "core/formats/raster/TiffFile.h"
 #include "core/formats/raster/TiffSamples.h"
 #include "core/formats/raster/TiffSession.h"
 
@@ -29,7 +29,8 @@ void ReadResolution(TIFF* tiff, Picture& picture) {
   float y = 0;
   if (!TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit) ||
       !TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &x) ||
-      !TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &y) || !(x > 0) || !(y > 0) || x > 1e6f || y > 1e6f) {
+      !TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &y) || !(x > 0) || !(y > 0) || x > 1e6f ||
+      y > 1e6f) {
     return;
   }
   BitmapInfoHeader& header = picture.Header();
@@ -134,9 +135,9 @@ bool ReadTiff(const std::filesystem::path& path, PictureDocument& document,
   // RGBA interface.
   TiffSampleLayout samples;
   const bool direct = TiffSampleLayoutOf(tiff, samples);
-  const bool gray = direct ? !samples.Colour()
-                           : photometric == PHOTOMETRIC_MINISWHITE ||
-                                 photometric == PHOTOMETRIC_MINISBLACK;
+  const bool gray =
+      direct ? !samples.Colour()
+             : photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
   Picture& picture = document.GetPicture();
   if (!CreateSizedPicture(picture, static_cast<std::int32_t>(width),
                           static_cast<std::int32_t>(height), !gray, context)) {

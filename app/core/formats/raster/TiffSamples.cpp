@@ -163,9 +163,9 @@ class RowConverter {
   void operator()(const BandSource& source, std::uint32_t row, std::uint8_t* out) const {
     const TiffSampleLayout& l = layout_;
     const auto sample = [&](std::uint32_t x, int s) {
-      return l.planar ? SampleAt(source.Row(static_cast<std::uint16_t>(s), row), x, l.bits)
-                      : SampleAt(source.Row(0, row), std::uint64_t{x} * l.samplesPerPixel + s,
-                                 l.bits);
+      return l.planar
+                 ? SampleAt(source.Row(static_cast<std::uint16_t>(s), row), x, l.bits)
+                 : SampleAt(source.Row(0, row), std::uint64_t{x} * l.samplesPerPixel + s, l.bits);
     };
     const bool alpha = l.alphaSample >= 0;
     for (std::uint32_t x = 0; x < l.width; ++x) {
@@ -174,15 +174,15 @@ class RowConverter {
         case TiffSampleLayout::Kind::Grey: {
           std::uint32_t g = sample(x, 0);
           if (l.minIsWhite) g = max_ - std::min(g, max_);
-          out[x] = alpha ? OverBackground(ScaleTo16(g, max_), a, l.premultiplied)
-                         : ScaleTo8(g, max_);
+          out[x] =
+              alpha ? OverBackground(ScaleTo16(g, max_), a, l.premultiplied) : ScaleTo8(g, max_);
           break;
         }
         case TiffSampleLayout::Kind::Rgb:
           for (int c = 0; c < 3; ++c) {
             const std::uint32_t v = sample(x, c);
-            out[3 * x + 2 - c] = alpha ? OverBackground(ScaleTo16(v, max_), a, l.premultiplied)
-                                       : ScaleTo8(v, max_);
+            out[3 * x + 2 - c] =
+                alpha ? OverBackground(ScaleTo16(v, max_), a, l.premultiplied) : ScaleTo8(v, max_);
           }
           break;
         case TiffSampleLayout::Kind::Palette: {

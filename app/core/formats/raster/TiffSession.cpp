@@ -5,9 +5,9 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "core/services/UiServices.h"
 #include "core/formats/raster/RasterIoSupport.h"
 #include "core/formats/raster/TiffFile.h"
+#include "core/services/UiServices.h"
 
 namespace quillon {
 

@@ -14,7 +14,9 @@ constexpr StringId kSoftwareName = 128;
 
 // Room for the directory, the colour map and the strip tables beyond the samples; PackBits
 // may grow a row by one byte in 128.
-std::uint64_t TiffSizeBound(std::uint64_t rawBytes) { return rawBytes + rawBytes / 64 + 65536; }
+std::uint64_t TiffSizeBound(std::uint64_t rawBytes) {
+  return rawBytes + rawBytes / 64 + 65536;
+}
 
 enum class TiffLayout { Rgb, Gray, Palette };
 
@@ -25,20 +27,21 @@ bool WriteTags(TIFF* tiff, const Picture& picture, TiffLayout layout, TiffCompre
   const std::uint16_t photometric = layout == TiffLayout::Rgb    ? PHOTOMETRIC_RGB
                                     : layout == TiffLayout::Gray ? PHOTOMETRIC_MINISBLACK
                                                                  : PHOTOMETRIC_PALETTE;
-  bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width) &&
-            TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height) &&
-            TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8) &&
-            TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout == TiffLayout::Rgb ? 3 : 1) &&
-            TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-            TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH) &&
-            TIFFSetField(tiff, TIFFTAG_XRESOLUTION, static_cast<float>(picture.GetXDpi16() >> 16)) &&
-            TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<float>(picture.GetYDpi16() >> 16)) &&
-            TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0)) &&
-            TIFFSetField(tiff, TIFFTAG_SOFTWARE, software.c_str()) &&
-            TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric) &&
-            TIFFSetField(tiff, TIFFTAG_COMPRESSION,
-                         compression == TiffCompression::PackBits ? COMPRESSION_PACKBITS
-                                                                  : COMPRESSION_NONE);
+  bool ok =
+      TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width) &&
+      TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height) &&
+      TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8) &&
+      TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout == TiffLayout::Rgb ? 3 : 1) &&
+      TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+      TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH) &&
+      TIFFSetField(tiff, TIFFTAG_XRESOLUTION, static_cast<float>(picture.GetXDpi16() >> 16)) &&
+      TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<float>(picture.GetYDpi16() >> 16)) &&
+      TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0)) &&
+      TIFFSetField(tiff, TIFFTAG_SOFTWARE, software.c_str()) &&
+      TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric) &&
+      TIFFSetField(
+          tiff, TIFFTAG_COMPRESSION,
+          compression == TiffCompression::PackBits ? COMPRESSION_PACKBITS : COMPRESSION_NONE);
   if (ok && layout == TiffLayout::Palette) {
     // v times 257 maps 255 to full intensity (65535); times 256 would leave white a shade grey.
     std::array<std::uint16_t, kPaletteEntries> red{}, green{}, blue{};
@@ -73,8 +76,8 @@ void FileLine(const Picture& picture, std::int32_t line, TiffLayout layout,
 
 }  // namespace
 
-bool WriteTiff(const std::filesystem::path& path, PictureDocument& document,
-               FileIoContext& context, TiffCompression compression) {
+bool WriteTiff(const std::filesystem::path& path, PictureDocument& document, FileIoContext& context,
+               TiffCompression compression) {
   const Picture& picture = document.GetPicture();
   if (picture.IsEmpty()) return false;
   WaitCursor wait(context.ui);

@@ -58,8 +58,11 @@ TEST(GreyConversion, WeighsRedGreenAndBlueInIntegersAndTruncates) {
     Bgr colour;
     std::uint8_t grey;
   };
-  const Case cases[] = {{{0, 0, 255}, 76}, {{0, 255, 0}, 149}, {{255, 0, 0}, 28},
-                        {{255, 255, 255}, 255}, {{10, 20, 30}, 21}};
+  const Case cases[] = {{{0, 0, 255}, 76},
+                        {{0, 255, 0}, 149},
+                        {{255, 0, 0}, 28},
+                        {{255, 255, 255}, 255},
+                        {{10, 20, 30}, 21}};
   Picture source, grey;
   MakeColours(source, 5, 1, [&](int i) { return cases[i].colour; });
   ASSERT_TRUE(ConvertToGrey(source, grey, nullptr));
@@ -163,8 +166,8 @@ TEST(KernelFilters, WeighTheNeighboursReplicateTheBorderAndSaturate) {
   struct Case {
     KernelFilter filter;
     FilterStrength strength;
-    std::int32_t white;               // x and memory row of the white pixel
-    std::array<int, 3> diagonal;      // results at (0, 0), (1, 1), (2, 2)
+    std::int32_t white;           // x and memory row of the white pixel
+    std::array<int, 3> diagonal;  // results at (0, 0), (1, 1), (2, 2)
   };
   const Case cases[] = {
       // 40 * 255 >> 6 and 3 * 255 >> 6.
@@ -197,16 +200,15 @@ TEST(KernelFilters, GreyPalettesComeOutAsRampsAndColourStaysColour) {
 
   Picture colour, colourResult;
   MakeColours(colour, 3, 3, [](int i) { return Bgr{0, 0, std::uint8_t(i == 4 ? 255 : 0)}; });
-  ASSERT_TRUE(ApplyKernel(colour, KernelOf(KernelFilter::Smooth, FilterStrength::Low), colourResult));
+  ASSERT_TRUE(
+      ApplyKernel(colour, KernelOf(KernelFilter::Smooth, FilterStrength::Low), colourResult));
   EXPECT_EQ(colourResult.GetBitCount(), 24);
   EXPECT_EQ(colourResult.GetPixel(1, 1), (Bgr{0, 0, 159}));
 }
 
 TEST(ColourCount, CountsDistinctColoursAndEqualPaletteEntriesOnce) {
   Picture blackAndWhite;
-  MakeColours(blackAndWhite, 7, 3, [](int i) {
-    return i % 2 ? Bgr{255, 255, 255} : Bgr{0, 0, 0};
-  });
+  MakeColours(blackAndWhite, 7, 3, [](int i) { return i % 2 ? Bgr{255, 255, 255} : Bgr{0, 0, 0}; });
   EXPECT_EQ(CountColours(blackAndWhite), 2u);
 
   // Indices 0 and 5 share one colour; index 9 is used, index 200 is not.
@@ -269,7 +271,8 @@ TEST(ColourConversion, RefusesWithTheRightMessageAndNeverChangesTheSource) {
 
 TEST(ColourConversion, TitlesProgressAndCountMessage) {
   EXPECT_EQ(ConvertedTitle(ColourConversion::Grey, "a.bmp", Strings()), "Grayscale: a.bmp");
-  EXPECT_EQ(ConvertedTitle(ColourConversion::Palette, "a.bmp:2", Strings()), "8-Bit-Color: a.bmp:2");
+  EXPECT_EQ(ConvertedTitle(ColourConversion::Palette, "a.bmp:2", Strings()),
+            "8-Bit-Color: a.bmp:2");
   EXPECT_EQ(ConvertedTitle(ColourConversion::Smooth, "a", Strings()), "Blur: a");
   EXPECT_EQ(ConvertedTitle(ColourConversion::Sharpen, "a", Strings()), "Sharpen: a");
 

@@ -43,7 +43,7 @@ TEST(ColourHistogram, ColourPicturesCountEachChannelAndTruncatedLuminance) {
 
 TEST(ColourHistogram, PalettePicturesCountPaletteColoursAndIndices) {
   Picture picture;
-  MakePicture(picture, 5, 2, false, 9);  // row padding holds 9 too and must not count
+  MakePicture(picture, 5, 2, false, 9);   // row padding holds 9 too and must not count
   picture.Palette()[9] = {0, 0, 255, 0};  // red: (77 * 255) >> 8 is 76
   picture.Palette()[4] = {200, 200, 200, 0};
   picture.Row(0)[0] = 4;

@@ -16,16 +16,16 @@ TEST(DifferencePictures, EachSampleFollowsItsFormula) {
     std::uint8_t a, b, difference, error;
   };
   // Halving truncates toward zero: -1 / 2 is 0, so 10 against 11 is 128, not 127.
-  const Case cases[] = {{10, 250, 8, 240}, {250, 10, 248, 240}, {10, 11, 128, 1},
-                        {11, 10, 128, 1},  {0, 255, 1, 255},    {255, 0, 255, 255},
-                        {77, 77, 128, 0}};
+  const Case cases[] = {{10, 250, 8, 240}, {250, 10, 248, 240}, {10, 11, 128, 1}, {11, 10, 128, 1},
+                        {0, 255, 1, 255},  {255, 0, 255, 255},  {77, 77, 128, 0}};
   for (const Case& c : cases) {
     Picture a, b, difference, error;
     MakePicture(a, 1, 1, true, c.a);
     MakePicture(b, 1, 1, true, c.b);
     ASSERT_TRUE(MakeDifferencePicture(a, b, DifferenceKind::Difference, difference));
     ASSERT_TRUE(MakeDifferencePicture(a, b, DifferenceKind::Error, error));
-    EXPECT_EQ(PixelAt(difference, 0, 0), (Picture::Triple{c.difference, c.difference, c.difference}))
+    EXPECT_EQ(PixelAt(difference, 0, 0),
+              (Picture::Triple{c.difference, c.difference, c.difference}))
         << int(c.a) << " against " << int(c.b);
     EXPECT_EQ(PixelAt(error, 0, 0), (Picture::Triple{c.error, c.error, c.error}))
         << int(c.a) << " against " << int(c.b);

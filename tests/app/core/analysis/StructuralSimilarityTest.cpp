@@ -75,8 +75,8 @@ TEST(StructuralSimilarity, FlatPicturesCompareByTheirMeansAlone) {
   Picture a, b;
   MakePicture(a, 12, 12, true, 100);
   MakePicture(b, 12, 12, true, 110);
-  EXPECT_NEAR(StructuralSimilarity(a, b), (2 * 100.0 * 110 + kC1) / (100.0 * 100 + 110.0 * 110 + kC1),
-              1e-12);
+  EXPECT_NEAR(StructuralSimilarity(a, b),
+              (2 * 100.0 * 110 + kC1) / (100.0 * 100 + 110.0 * 110 + kC1), 1e-12);
 }
 
 TEST(StructuralSimilarity, RowByRowWorkMatchesTheDirectSumOverTheTopLeftArea) {

@@ -32,17 +32,16 @@ TEST(ScaledRender, EveryScreenPixelShowsThePicturePixelItCovers) {
   for (bool colour : {true, false}) {
     Picture picture;
     fillRandom(picture, 37, 23, colour, colour ? 1 : 2);
-    for (ZoomRatio zoom : {ZoomRatio{1, 1}, ZoomRatio{3, 1}, ZoomRatio{8, 1}, ZoomRatio{1, 2},
-                           ZoomRatio{1, 5}}) {
-      const ScaledRect rect =
-          ClipToScaledPicture(picture, zoom, {zoom.Scale(5), 2, 1000, 1000});
+    for (ZoomRatio zoom :
+         {ZoomRatio{1, 1}, ZoomRatio{3, 1}, ZoomRatio{8, 1}, ZoomRatio{1, 2}, ZoomRatio{1, 5}}) {
+      const ScaledRect rect = ClipToScaledPicture(picture, zoom, {zoom.Scale(5), 2, 1000, 1000});
       ASSERT_GT(rect.width, 0);
       std::vector<std::uint8_t> rgb(std::size_t(rect.width) * rect.height * 3);
       RenderScaled(picture, zoom, rect, rgb.data());
       for (int j = 0; j < rect.height; ++j) {
         for (int i = 0; i < rect.width; ++i) {
-          const Picture::Triple bgr = picture.GetPixel(zoom.Unscale(rect.x + i),
-                                                       22 - zoom.Unscale(rect.y + j));
+          const Picture::Triple bgr =
+              picture.GetPixel(zoom.Unscale(rect.x + i), 22 - zoom.Unscale(rect.y + j));
           const std::uint8_t* p = &rgb[(std::size_t(j) * rect.width + i) * 3];
           ASSERT_EQ(p[0], bgr[2]) << colour << " " << zoom.numerator << ":" << zoom.denominator;
           ASSERT_EQ(p[1], bgr[1]);
@@ -74,8 +73,9 @@ TEST(HalftoneDither, DeterministicLimitedAndCached) {
   const std::size_t looked = std::count_if(cache.begin(), cache.end(), [](auto v) { return v; });
   EXPECT_GT(looked, 0u);
   int rows = 0;
-  ASSERT_TRUE(DitherToHalftone(picture, {2, 1}, limits, cache, second,
-                               [](void* n, int done) { *static_cast<int*>(n) = done; }, &rows));
+  ASSERT_TRUE(DitherToHalftone(
+      picture, {2, 1}, limits, cache, second,
+      [](void* n, int done) { *static_cast<int*>(n) = done; }, &rows));
   EXPECT_EQ(rows, 96);
   ASSERT_EQ(first.GetWidth(), 128);
   ASSERT_EQ(first.GetHeight(), 96);

@@ -52,8 +52,8 @@ TEST(Thumbnail, EachPixelIsTheRoundedMeanOfTheBlockItCovers) {
   ASSERT_EQ(thumbnail.GetWidth(), 2);
   ASSERT_EQ(thumbnail.GetHeight(), 1);
   ASSERT_EQ(thumbnail.GetBitCount(), 24);
-  EXPECT_EQ(thumbnail.GetPixel(0, 0), (Picture::Triple{15, 255, 5}));   // 61 / 4 = 15.25
-  EXPECT_EQ(thumbnail.GetPixel(1, 0), (Picture::Triple{84, 255, 5}));   // 502 / 6 = 83.7
+  EXPECT_EQ(thumbnail.GetPixel(0, 0), (Picture::Triple{15, 255, 5}));  // 61 / 4 = 15.25
+  EXPECT_EQ(thumbnail.GetPixel(1, 0), (Picture::Triple{84, 255, 5}));  // 502 / 6 = 83.7
 }
 
 TEST(Thumbnail, GreyStaysEightBitAndPaletteColoursAreAveraged) {

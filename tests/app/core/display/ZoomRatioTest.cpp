@@ -53,8 +53,9 @@ class PixelPaneTest : public ::testing::Test {
     topLeft[2] = 1;                           // red
   }
   Picture picture_;
-  StringTable strings_ = *StringTable::Parse("59144\t(%4d,%4d)-(R:%3d, G:%3d, B:%3d)\n"
-                                             "59142\tZoom %2d:%2d\n");
+  StringTable strings_ = *StringTable::Parse(
+      "59144\t(%4d,%4d)-(R:%3d, G:%3d, B:%3d)\n"
+      "59142\tZoom %2d:%2d\n");
 };
 
 TEST_F(PixelPaneTest, TopLeftPixelAtAnyZoomAndScroll) {

@@ -21,10 +21,12 @@ TEST(CommandLine, QualityTakesTheOpenDialogsScaleAndIsClampedAbove100) {
   const CommandLineOptions high = ParseCommandLine({"-q250"});
   EXPECT_EQ(high.quality, 100);
   ASSERT_EQ(high.notices.size(), 1u);
-  EXPECT_EQ(high.notices[0],
-            "Eine Qualit\u00e4t gr\u00f6\u00dfer als 100 ist nicht m\u00f6glich. Ich stelle 100 ein.\n");
-  EXPECT_EQ(QualityClampNotice(15),
-            "Eine Qualit\u00e4t gr\u00f6\u00dfer als 15 ist nicht m\u00f6glich. Ich stelle 15 ein.\n");
+  EXPECT_EQ(
+      high.notices[0],
+      "Eine Qualit\u00e4t gr\u00f6\u00dfer als 100 ist nicht m\u00f6glich. Ich stelle 100 ein.\n");
+  EXPECT_EQ(
+      QualityClampNotice(15),
+      "Eine Qualit\u00e4t gr\u00f6\u00dfer als 15 ist nicht m\u00f6glich. Ich stelle 15 ein.\n");
 }
 
 TEST(CommandLine, RatesAreClampedAndSwitchesIgnoreCase) {

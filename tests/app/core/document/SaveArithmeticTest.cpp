@@ -4,9 +4,9 @@
 
 #include <limits>
 
-#include "core/services/MemorySettings.h"
 #include "core/document/SaveArithmetic.h"
 #include "core/pipelines/SavePipeline.h"
+#include "core/services/MemorySettings.h"
 #include "core/services/SettingsTable.h"
 
 namespace quillon {
@@ -171,8 +171,7 @@ TEST(SaveFormatOfPath, ExtensionsMapToTheirTypesWhateverTheCase) {
   EXPECT_EQ(SaveFormatOfPath("dir.jpg/b.tif"), PictureFormat::Tiff);
   EXPECT_EQ(SaveFormatOfPath("b.JPG"), PictureFormat::Jpeg);
   EXPECT_EQ(SaveFormatOfPath("b.Png"), PictureFormat::Png);
-  for (const char* other :
-       {"b.jpeg", "b.tiff", "b", "b.", ".jp2", "b.p2.", "b.2.kv", "b.jp"}) {
+  for (const char* other : {"b.jpeg", "b.tiff", "b", "b.", ".jp2", "b.p2.", "b.2.kv", "b.jp"}) {
     EXPECT_EQ(SaveFormatOfPath(other), PictureFormat::Unknown) << other;
   }
 }

@@ -60,7 +60,11 @@ TEST(PictureLayout, EmptyPictureReportsNoSize) {
 TEST(PictureLayout, OversizedOrInvalidSizesFailAndLeaveThePictureEmpty) {
   Picture picture;
   make(picture, 4, 4, true);
-  for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-3, 5}, {5, -1}, {70000, 70000},
+  for (auto [w, h] : {std::pair{0, 5},
+                      {5, 0},
+                      {-3, 5},
+                      {5, -1},
+                      {70000, 70000},
                       {std::numeric_limits<std::int32_t>::max(), 2}}) {
     picture.Header().biWidth = w;
     picture.Header().biHeight = h;
@@ -74,8 +78,8 @@ TEST(PictureLayout, OversizedOrInvalidSizesFailAndLeaveThePictureEmpty) {
 TEST(PictureLayout, RowZeroIsTheBottomRow) {
   Picture picture;
   make(picture, 3, 4, true);
-  picture.Row(0)[0] = 11;                      // bottom-left blue
-  picture.Row(3)[3 * 2 + 2] = 99;              // top-right red
+  picture.Row(0)[0] = 11;          // bottom-left blue
+  picture.Row(3)[3 * 2 + 2] = 99;  // top-right red
   EXPECT_EQ(picture.GetPixel(0, 0)[0], 11);
   EXPECT_EQ(picture.GetPixel(2, 3)[2], 99);
   CodecLayout layout = picture.GetCodecLayout();

@@ -49,16 +49,16 @@ class OpenPipelineTest : public ::testing::Test {
 };
 
 TEST(OpenDispatch, MagicNumbersChooseTheReader) {
-  EXPECT_EQ(DispatchByMagic(12880).format, PictureFormat::Pgm);  // "P2"
-  EXPECT_EQ(DispatchByMagic(13648).format, PictureFormat::Pgm);  // "P5"
-  EXPECT_EQ(DispatchByMagic(13136).format, PictureFormat::Ppm);  // "P3"
-  EXPECT_EQ(DispatchByMagic(13904).format, PictureFormat::Ppm);  // "P6"
-  EXPECT_EQ(DispatchByMagic(55551).reader, ReaderKind::Jpeg);    // FF D8
-  EXPECT_EQ(DispatchByMagic(18761).reader, ReaderKind::Tiff);    // "II"
-  EXPECT_EQ(DispatchByMagic(19789).reader, ReaderKind::Tiff);    // "MM"
-  EXPECT_EQ(DispatchByMagic(19778).reader, ReaderKind::Bmp);     // "BM"
-  EXPECT_EQ(DispatchByMagic(22103).reader, ReaderKind::Kvf);     // "WV"
-  EXPECT_EQ(DispatchByMagic(0x5089).reader, ReaderKind::Png);    // 89 "P", the PNG signature
+  EXPECT_EQ(DispatchByMagic(12880).format, PictureFormat::Pgm);     // "P2"
+  EXPECT_EQ(DispatchByMagic(13648).format, PictureFormat::Pgm);     // "P5"
+  EXPECT_EQ(DispatchByMagic(13136).format, PictureFormat::Ppm);     // "P3"
+  EXPECT_EQ(DispatchByMagic(13904).format, PictureFormat::Ppm);     // "P6"
+  EXPECT_EQ(DispatchByMagic(55551).reader, ReaderKind::Jpeg);       // FF D8
+  EXPECT_EQ(DispatchByMagic(18761).reader, ReaderKind::Tiff);       // "II"
+  EXPECT_EQ(DispatchByMagic(19789).reader, ReaderKind::Tiff);       // "MM"
+  EXPECT_EQ(DispatchByMagic(19778).reader, ReaderKind::Bmp);        // "BM"
+  EXPECT_EQ(DispatchByMagic(22103).reader, ReaderKind::Kvf);        // "WV"
+  EXPECT_EQ(DispatchByMagic(0x5089).reader, ReaderKind::Png);       // 89 "P", the PNG signature
   EXPECT_EQ(DispatchByMagic(0x4F50).reader, ReaderKind::Jpeg2000);  // "PO": no magic
   EXPECT_EQ(DispatchByMagic(0).format, PictureFormat::Jpeg2000);
 }

@@ -44,8 +44,8 @@ TEST_F(PictureImportTest, CopiedEightBitPictureCarriesTheWholePalette) {
   Picture picture;
   make(picture, 5, 3, false);
   const std::vector<std::uint8_t> copied = BmpFileImage(picture);
-  EXPECT_EQ(le32(copied, 46), 256u);       // biClrUsed
-  EXPECT_EQ(le32(copied, 10), 54u + 1024); // pixels follow 1,024 palette bytes
+  EXPECT_EQ(le32(copied, 46), 256u);        // biClrUsed
+  EXPECT_EQ(le32(copied, 10), 54u + 1024);  // pixels follow 1,024 palette bytes
   EXPECT_EQ(copied.size(), 54u + 1024 + 8 * 3);
 }
 
@@ -73,8 +73,8 @@ TEST_F(PictureImportTest, ImplausiblePackedBitmapsAreRefused) {
     return dib;
   };
   EXPECT_TRUE(BmpFileImageOfPackedDib({good.data(), 39}).empty());
-  EXPECT_TRUE(BmpFileImageOfPackedDib(patched(0, 12)).empty());          // header too small
-  EXPECT_TRUE(BmpFileImageOfPackedDib(patched(0, 0xFFFFFFF0u)).empty()); // header too large
+  EXPECT_TRUE(BmpFileImageOfPackedDib(patched(0, 12)).empty());            // header too small
+  EXPECT_TRUE(BmpFileImageOfPackedDib(patched(0, 0xFFFFFFF0u)).empty());   // header too large
   EXPECT_TRUE(BmpFileImageOfPackedDib(patched(32, 0x40000000u)).empty());  // palette overruns
   // Pixels that the header promises but the block lacks: the reader refuses them.
   std::vector<std::uint8_t> file = BmpFileImageOfPackedDib({good.data(), good.size() - 4});

@@ -36,20 +36,13 @@ TEST_F(SavePipeline, EveryTypeOpensAgainWithItsPixels) {
   quality.option = SaveOption::Quality;
   quality.quality = 90;
   const Case cases[] = {
-      {"c.bmp", &colour, {}, 0},
-      {"g.bmp", &grey, {}, 0},
-      {"c.ppm", &colour, {}, 0},
-      {"c-plain.ppm", &colour, plain, 0},
-      {"g.pgm", &grey, {}, 0},
-      {"g-plain.pgm", &grey, plain, 0},
-      {"c.tif", &colour, {}, 0},
-      {"c-packbits.tif", &colour, packBits, 0},
-      {"g.tif", &grey, {}, 0},
-      {"c.jpg", &smooth, bestJpeg, 8},
-      {"s.jpg", &smooth, {}, 24},
-      {"g.kvf", &grey, {}, 0},
-      {"c.kvf", &colour, {}, 0},
-      {"g-quality.kvf", &grey, quality, 40},
+      {"c.bmp", &colour, {}, 0},  {"g.bmp", &grey, {}, 0},
+      {"c.ppm", &colour, {}, 0},  {"c-plain.ppm", &colour, plain, 0},
+      {"g.pgm", &grey, {}, 0},    {"g-plain.pgm", &grey, plain, 0},
+      {"c.tif", &colour, {}, 0},  {"c-packbits.tif", &colour, packBits, 0},
+      {"g.tif", &grey, {}, 0},    {"c.jpg", &smooth, bestJpeg, 8},
+      {"s.jpg", &smooth, {}, 24}, {"g.kvf", &grey, {}, 0},
+      {"c.kvf", &colour, {}, 0},  {"g-quality.kvf", &grey, quality, 40},
   };
   for (const Case& c : cases) {
     const auto path = File(c.name);

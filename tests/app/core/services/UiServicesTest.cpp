@@ -12,9 +12,9 @@ TEST(UiServices, MessageBoxFillsTheTablePatternAndKeepsTheId) {
   ASSERT_TRUE(table);
   test::RecordingUiServices ui(*table);
   ui.answers.push_back(MessageAnswer::No);
-  EXPECT_EQ(ui.MessageBox(33003, MessageIcon::Stop, MessageButtons::YesNo,
-                          {std::string("/tmp/a.xyz")}),
-            MessageAnswer::No);
+  EXPECT_EQ(
+      ui.MessageBox(33003, MessageIcon::Stop, MessageButtons::YesNo, {std::string("/tmp/a.xyz")}),
+      MessageAnswer::No);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].id, 33003u);
   EXPECT_EQ(ui.messages[0].text, "File '/tmp/a.xyz' has an unsupported format !");

@@ -35,13 +35,14 @@ constexpr const char* kStrings =
 // The source sample as the picture should show it: offset to unsigned, scaled to 0..255.
 double Expected8(std::int32_t sample, const TestComponent& c) {
   const double top = std::ldexp(1.0, static_cast<int>(c.depth)) - 1;
-  const double value = c.isSigned ? sample + std::ldexp(1.0, static_cast<int>(c.depth) - 1) : sample;
+  const double value =
+      c.isSigned ? sample + std::ldexp(1.0, static_cast<int>(c.depth) - 1) : sample;
   return value * 255.0 / top;
 }
 
 // Component c's sample under picture pixel (x, y), subsampled components spread evenly.
-std::int32_t SampleAt(const TestComponent& c, std::uint32_t x, std::uint32_t y,
-                      std::uint32_t width, std::uint32_t height) {
+std::int32_t SampleAt(const TestComponent& c, std::uint32_t x, std::uint32_t y, std::uint32_t width,
+                      std::uint32_t height) {
   return c.samples[std::size_t{y * c.height / height} * c.width + x * c.width / width];
 }
 
@@ -71,7 +72,8 @@ class Jpeg2000ReaderTest : public ::testing::Test {
   static std::function<void(CompressHandle)> Props(
       std::vector<std::pair<std::uint32_t, std::uintptr_t>> props) {
     return [props](CompressHandle handle) {
-      for (const auto& [id, value] : props) EXPECT_EQ(EncodeSession::Set(handle, id, value), 0) << id;
+      for (const auto& [id, value] : props)
+        EXPECT_EQ(EncodeSession::Set(handle, id, value), 0) << id;
     };
   }
 
@@ -123,19 +125,34 @@ TEST_F(Jpeg2000ReaderTest, LosslessFilesOfEveryKindOpenAsTheirSource) {
   const std::vector<FileCase> cases = {
       {"grey.jp2", MakeComponents(1, 61, 37), jp2, 0, 8},
       {"rgb.jp2", MakeComponents(3, 61, 37), rgb, 0, 24},
-      {"rgb.j2k", MakeComponents(3, 40, 30),
-       {{JP2_Prop_FileFormat, JP2_Format_Codestream}, {JP2_Prop_ColourSpace, JP2_Colour_sRGB}}, 0, 24},
+      {"rgb.j2k",
+       MakeComponents(3, 40, 30),
+       {{JP2_Prop_FileFormat, JP2_Format_Codestream}, {JP2_Prop_ColourSpace, JP2_Colour_sRGB}},
+       0,
+       24},
       // Without the component transform a codestream says nothing of colour: still RGB.
-      {"plain.j2k", MakeComponents(3, 40, 30), {{JP2_Prop_FileFormat, JP2_Format_Codestream}}, 0, 24},
-      {"rgb.jpx", MakeComponents(3, 40, 30),
-       {{JP2_Prop_FileFormat, JP2_Format_JPX}, {JP2_Prop_ColourSpace, JP2_Colour_sRGB}}, 0, 24},
+      {"plain.j2k",
+       MakeComponents(3, 40, 30),
+       {{JP2_Prop_FileFormat, JP2_Format_Codestream}},
+       0,
+       24},
+      {"rgb.jpx",
+       MakeComponents(3, 40, 30),
+       {{JP2_Prop_FileFormat, JP2_Format_JPX}, {JP2_Prop_ColourSpace, JP2_Colour_sRGB}},
+       0,
+       24},
       {"signed.jp2", MakeComponents(1, 33, 20, 8, true), jp2, 0, 8},
       {"grey12.jp2", MakeComponents(1, 45, 31, 12), jp2, 1, 8},
       {"rgb16.jp2", MakeComponents(3, 45, 31, 16), rgb, 1, 24},
       {"grey4.jp2", MakeComponents(1, 30, 20, 4), jp2, 0.5, 8},
       {"subsampled.j2k", Subsampled(), {{JP2_Prop_FileFormat, JP2_Format_Codestream}}, 0, 24},
-      {"tiles.jp2", MakeComponents(3, 75, 53),
-       {{JP2_Prop_ColourSpace, JP2_Colour_sRGB}, {JP2_Prop_TileWidth, 17}, {JP2_Prop_TileHeight, 13}}, 0, 24},
+      {"tiles.jp2",
+       MakeComponents(3, 75, 53),
+       {{JP2_Prop_ColourSpace, JP2_Colour_sRGB},
+        {JP2_Prop_TileWidth, 17},
+        {JP2_Prop_TileHeight, 13}},
+       0,
+       24},
       {"rgb-and-extra.jp2", MakeComponents(4, 40, 30), rgb, 0, 24},
   };
   for (const FileCase& c : cases) {
@@ -192,8 +209,9 @@ class PartialDecoding : public Jpeg2000ReaderTest {
       for (std::int32_t x = 0; x < picture.GetWidth(); ++x) {
         const Picture::Triple pixel = picture.GetPixel(x, picture.GetHeight() - 1 - y);
         for (int s = 0; s < 3; ++s) {
-          const double d = pixel[static_cast<std::size_t>(2 - s)] -
-                           source_[static_cast<std::size_t>(s)].samples[static_cast<std::size_t>(y * 128 + x)];
+          const double d =
+              pixel[static_cast<std::size_t>(2 - s)] -
+              source_[static_cast<std::size_t>(s)].samples[static_cast<std::size_t>(y * 128 + x)];
           squares += d * d;
         }
       }
@@ -231,7 +249,8 @@ TEST_F(PartialDecoding, SmallerBudgetsGiveCoarserPicturesAndTheirRatio) {
   const LoadOptions best{LoadType::BestQuality};
   ASSERT_TRUE(Open(path, {.preview = false, .load = &best}));
   EXPECT_EQ(Psnr(), 99.0);
-  EXPECT_DOUBLE_EQ(document_->compressionRatio, double(raw) / double(std::filesystem::file_size(path)));
+  EXPECT_DOUBLE_EQ(document_->compressionRatio,
+                   double(raw) / double(std::filesystem::file_size(path)));
 }
 
 TEST_F(PartialDecoding, CutFilesOpenAtWhatArrivedAndABudgetGrowsPastTheHeaders) {
@@ -239,7 +258,8 @@ TEST_F(PartialDecoding, CutFilesOpenAtWhatArrivedAndABudgetGrowsPastTheHeaders) 
   std::ifstream in(path, std::ios::binary);
   const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
   const auto cut = dir_.path() / "cut.jp2";
-  std::ofstream(cut, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 3));
+  std::ofstream(cut, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 3));
   ASSERT_TRUE(Open(cut));
   EXPECT_GT(Psnr(), 20);
   EXPECT_LT(Psnr(), 99);
@@ -250,7 +270,8 @@ TEST_F(PartialDecoding, CutFilesOpenAtWhatArrivedAndABudgetGrowsPastTheHeaders) 
   const auto tagged = Encode("tagged.jp2", source_, [&](CompressHandle handle) {
     EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_Layers, 12), 0);
     EXPECT_EQ(EncodeSession::Set(handle, JP2_Prop_ColourSpace, JP2_Colour_sRGB), 0);
-    EXPECT_EQ(JP2_Compress_SetXML_Data(handle, xml.data(), static_cast<std::uint32_t>(xml.size())), 0);
+    EXPECT_EQ(JP2_Compress_SetXML_Data(handle, xml.data(), static_cast<std::uint32_t>(xml.size())),
+              0);
   });
   const LoadOptions oneKb{LoadType::FileSize, 80, 10.0, 1.0};
   ASSERT_TRUE(Open(tagged, {.preview = false, .load = &oneKb}));

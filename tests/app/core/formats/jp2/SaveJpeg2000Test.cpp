@@ -1,8 +1,8 @@
 // The JPEG 2000 writer, observed in the files it writes: boxes, COD marker, size.
-#include "support/SaveTestSupport.h"
 #include "core/formats/jp2/Jpeg2000Writer.h"
 #include "core/picture/PalettePictures.h"
 #include "jp2.h"
+#include "support/SaveTestSupport.h"
 
 namespace quillon {
 namespace {

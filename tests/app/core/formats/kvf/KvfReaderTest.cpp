@@ -97,7 +97,8 @@ TEST_F(KvfReaderTest, FourChannelPicturesShowTheirFirstThreeChannels) {
   constexpr std::int32_t kWidth = 24;
   constexpr std::int32_t kHeight = 20;
   std::vector<std::uint8_t> pixels(kWidth * kHeight * 4);
-  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 5 + i / 4);
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<std::uint8_t>(i * 5 + i / 4);
   KvfImage image{};
   image.width = kWidth;
   image.height = kHeight;

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <memory>
 
-#include "support/SaveTestSupport.h"
 #include "core/formats/kvf/KvfWriter.h"
-#include "core/picture/PalettePictures.h"
 #include "core/formats/raster/RasterIoSupport.h"
+#include "core/picture/PalettePictures.h"
 #include "kvf/kvf.h"
+#include "support/SaveTestSupport.h"
 
 namespace quillon {
 namespace {

@@ -38,7 +38,9 @@ class LegacyKvfReaderTest : public ::testing::Test {
     return test::WriteLegacyKvf(dir_.path() / name, width, height, channels, filter, budget);
   }
 
-  std::vector<std::uint8_t> OpenedPixels() const { return test::TopDownSamples(document_->GetPicture()); }
+  std::vector<std::uint8_t> OpenedPixels() const {
+    return test::TopDownSamples(document_->GetPicture());
+  }
 
   bool Open(const LegacyKvfFile& file, const LoadOptions* load = nullptr) {
     document_ = std::make_unique<PictureDocument>();
@@ -63,7 +65,8 @@ TEST_F(LegacyKvfReaderTest, OpensWithTheLibrarysPixels) {
     ASSERT_TRUE(Open(file));
     EXPECT_EQ(document_->GetPicture().GetBitCount(), c.channels == 3 ? 24 : 8);
     EXPECT_EQ(OpenedPixels(), LegacyLibraryPixels(file));
-    const double ratio = 61.0 * 37 * c.channels / static_cast<double>(std::filesystem::file_size(file.path));
+    const double ratio =
+        61.0 * 37 * c.channels / static_cast<double>(std::filesystem::file_size(file.path));
     EXPECT_DOUBLE_EQ(document_->compressionRatio, ratio);
     EXPECT_TRUE(ui_.messages.empty());
   }
@@ -95,8 +98,8 @@ TEST_F(LegacyKvfReaderTest, ProbeShowsVersionFilterAndRatio) {
   EXPECT_EQ(probe->width, 48);
   EXPECT_EQ(probe->bitsPerPixel, 24);
   const double ratio = 48.0 * 40 * 3 / static_cast<double>(std::filesystem::file_size(file.path));
-  EXPECT_EQ(probe->formatText,
-            "Korvel V1\nFilter:  Biorthogonal Spline 9 7\nCompression:\t 1 to " + FormatRatio(ratio));
+  EXPECT_EQ(probe->formatText, "Korvel V1\nFilter:  Biorthogonal Spline 9 7\nCompression:\t 1 to " +
+                                   FormatRatio(ratio));
 }
 
 TEST_F(LegacyKvfReaderTest, BrokenFilesFailWithTheLibrarysText) {
@@ -111,7 +114,8 @@ TEST_F(LegacyKvfReaderTest, BrokenFilesFailWithTheLibrarysText) {
   EXPECT_FALSE(OpenPicture(bad, *document_, context_, {}));
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].text,
-            "An Error occured during loading a wavelet compressed image. \nCan not transform this number of levels");
+            "An Error occured during loading a wavelet compressed image. \nCan not transform this "
+            "number of levels");
 }
 
 }  // namespace

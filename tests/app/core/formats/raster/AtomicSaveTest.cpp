@@ -25,9 +25,12 @@ using Writer = std::function<bool(const std::filesystem::path&, PictureDocument&
 const std::vector<std::pair<const char*, Writer>>& AllWriters() {
   static const std::vector<std::pair<const char*, Writer>> writers{
       {"bmp", [](auto& p, auto& d, auto& c) { return WriteBmp(p, d, c); }},
-      {"ppm", [](auto& p, auto& d, auto& c) { return WritePnm(p, d, c, PnmKind::Ppm, PnmCoding::Raw); }},
-      {"pgm", [](auto& p, auto& d, auto& c) { return WritePnm(p, d, c, PnmKind::Pgm, PnmCoding::Plain); }},
-      {"tif", [](auto& p, auto& d, auto& c) { return WriteTiff(p, d, c, TiffCompression::PackBits); }},
+      {"ppm",
+       [](auto& p, auto& d, auto& c) { return WritePnm(p, d, c, PnmKind::Ppm, PnmCoding::Raw); }},
+      {"pgm",
+       [](auto& p, auto& d, auto& c) { return WritePnm(p, d, c, PnmKind::Pgm, PnmCoding::Plain); }},
+      {"tif",
+       [](auto& p, auto& d, auto& c) { return WriteTiff(p, d, c, TiffCompression::PackBits); }},
       {"jpg", [](auto& p, auto& d, auto& c) { return WriteJpeg(p, d, c, 90); }},
       {"png", [](auto& p, auto& d, auto& c) { return WritePng(p, d, c, 0); }},
   };
@@ -116,8 +119,8 @@ TEST_F(AtomicSave, TooLittleFreeSpaceRefusesOrAsks) {
     ui.answers = {MessageAnswer::No};
     EXPECT_FALSE(write(target, doc, context)) << name;
     EXPECT_EQ(ReadAll(target), kOldContent) << name;
-    const bool asks = std::string(name) == "tif" || std::string(name) == "jpg" ||
-                      std::string(name) == "png";
+    const bool asks =
+        std::string(name) == "tif" || std::string(name) == "jpg" || std::string(name) == "png";
     ASSERT_EQ(ui.messages.size(), 1u) << name;
     EXPECT_EQ(ui.messages[0].id, asks ? 153u : 143u) << name;
     EXPECT_EQ(ui.messages[0].buttons, asks ? MessageButtons::YesNo : MessageButtons::Ok) << name;
@@ -135,9 +138,7 @@ TEST_F(AtomicSave, TooLittleFreeSpaceRefusesOrAsks) {
   EXPECT_FALSE(WriteBmp(File("x.bmp"), doc, context));
   std::string required = std::to_string(152 * 50 + 54);
   required.append(" bytes are required");
-  EXPECT_NE(ui.messages[0].text.find(required),
-            std::string::npos)
-      << ui.messages[0].text;
+  EXPECT_NE(ui.messages[0].text.find(required), std::string::npos) << ui.messages[0].text;
 }
 
 TEST_F(AtomicSave, UnwritableDirectoryOrTargetLeavesTheFileUnchanged) {

@@ -65,12 +65,14 @@ std::vector<std::uint8_t> MakeBmp(std::uint32_t infoSize, std::int32_t width, st
   return v;
 }
 
-const std::vector<RgbQuad> kFourColours{{0, 0, 0, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}};
+const std::vector<RgbQuad> kFourColours{
+    {0, 0, 0, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}};
 
 // Memory rows of an 8-bit picture as index rows, bottom row first.
 std::vector<std::vector<int>> Indices(const Picture& p) {
   std::vector<std::vector<int>> rows;
-  for (std::int32_t y = 0; y < p.GetHeight(); ++y) rows.emplace_back(p.Row(y), p.Row(y) + p.GetWidth());
+  for (std::int32_t y = 0; y < p.GetHeight(); ++y)
+    rows.emplace_back(p.Row(y), p.Row(y) + p.GetWidth());
   return rows;
 }
 
@@ -97,7 +99,8 @@ TEST_F(Bmp, RoundTripsEveryDepthAndPaddingWidth) {
       EXPECT_EQ(back.GetPicture().GetBitCount(), kind == 0 ? 24 : 8);
       EXPECT_EQ(back.GetPicture().Header().biXPelsPerMeter, 3937);
       EXPECT_NEAR(back.compressionRatio,
-                  double(width) * 3 * (kind == 0 ? 3 : 1) / double(ReadAll(File("rt.bmp")).size()), 1e-9);
+                  double(width) * 3 * (kind == 0 ? 3 : 1) / double(ReadAll(File("rt.bmp")).size()),
+                  1e-9);
     }
   }
   EXPECT_TRUE(ui.messages.empty());
@@ -115,8 +118,8 @@ TEST_F(Bmp, WritesTheHeaderFieldsOfTheTable) {
   EXPECT_EQ(GetLe32(g, 6), 0u);
   EXPECT_EQ(GetLe32(g, 10), 4u * 256 + 54);
   EXPECT_EQ(GetLe32(g, 14), 40u);
-  EXPECT_EQ(GetLe32(g, 34), 16u);    // biSizeImage
-  EXPECT_EQ(GetLe32(g, 46), 256u);   // biClrUsed
+  EXPECT_EQ(GetLe32(g, 34), 16u);   // biSizeImage
+  EXPECT_EQ(GetLe32(g, 46), 256u);  // biClrUsed
 
   // 24 bits: no palette; an 8-bit picture with biClrUsed 16 writes 16 entries.
   FillColour(doc.GetPicture(), 1, 1);
@@ -132,11 +135,13 @@ TEST_F(Bmp, WritesTheHeaderFieldsOfTheTable) {
 
 TEST_F(Bmp, ReadsOneAndFourBitRowsAndTheCoreHeader) {
   // 10 pixels wide, 2 rows; 1-bit rows are 4 bytes, 4-bit rows 8 bytes.
-  const std::vector<std::uint8_t> oneBit{0b10110000, 0b01000000, 0, 0, 0b01001111, 0b11000000, 0, 0};
+  const std::vector<std::uint8_t> oneBit{0b10110000, 0b01000000, 0, 0,
+                                         0b01001111, 0b11000000, 0, 0};
   PictureDocument doc;
   ASSERT_TRUE(ReadBytes(MakeBmp(40, 10, 2, 1, 0, {{0, 0, 0, 0}, {255, 255, 255, 0}}, oneBit), doc));
   EXPECT_EQ(Indices(doc.GetPicture()),
-            (std::vector<std::vector<int>>{{1, 0, 1, 1, 0, 0, 0, 0, 0, 1}, {0, 1, 0, 0, 1, 1, 1, 1, 1, 1}}));
+            (std::vector<std::vector<int>>{{1, 0, 1, 1, 0, 0, 0, 0, 0, 1},
+                                           {0, 1, 0, 0, 1, 1, 1, 1, 1, 1}}));
   EXPECT_EQ(doc.GetPicture().GetBitCount(), 8);
   EXPECT_EQ(doc.GetPicture().Palette()[1].rgbGreen, 255);
 
@@ -145,7 +150,8 @@ TEST_F(Bmp, ReadsOneAndFourBitRowsAndTheCoreHeader) {
   for (const std::uint32_t infoSize : {12u, 40u, 64u, 124u}) {
     ASSERT_TRUE(ReadBytes(MakeBmp(infoSize, 10, 2, 4, 0, kFourColours, fourBit), doc)) << infoSize;
     EXPECT_EQ(Indices(doc.GetPicture()),
-              (std::vector<std::vector<int>>{{0, 1, 2, 3, 1, 0, 3, 2, 0, 1}, {3, 3, 2, 2, 1, 1, 0, 0, 1, 2}}));
+              (std::vector<std::vector<int>>{{0, 1, 2, 3, 1, 0, 3, 2, 0, 1},
+                                             {3, 3, 2, 2, 1, 1, 0, 0, 1, 2}}));
     EXPECT_EQ(doc.GetPicture().GetPixel(3, 0), (Picture::Triple{0, 0, 255}));
     EXPECT_EQ(doc.GetPicture().Header().biXPelsPerMeter, infoSize == 12 ? 2835 : 3780);
   }
@@ -161,27 +167,27 @@ TEST_F(Bmp, TopDownRowsOpenUpright) {
 }
 
 TEST_F(Bmp, DecodesRle8WithEveryEscape) {
-  const std::vector<std::uint8_t> rle{
-      3, 1,              // run of three 1s
-      0, 3, 2, 3, 1, 0,  // absolute run 2 3 1, padded to a word
-      0, 0,              // end of line
-      0, 2, 2, 1,        // delta: right 2, up 1
-      2, 3,              // run of two 3s at x 2 of row 2
-      0, 1};             // end of bitmap; row 1 stays 0
+  const std::vector<std::uint8_t> rle{3, 1,              // run of three 1s
+                                      0, 3, 2, 3, 1, 0,  // absolute run 2 3 1, padded to a word
+                                      0, 0,              // end of line
+                                      0, 2, 2, 1,        // delta: right 2, up 1
+                                      2, 3,              // run of two 3s at x 2 of row 2
+                                      0, 1};             // end of bitmap; row 1 stays 0
   PictureDocument doc;
   ASSERT_TRUE(ReadBytes(MakeBmp(40, 6, 3, 8, 1, kFourColours, rle), doc));
-  EXPECT_EQ(Indices(doc.GetPicture()), (std::vector<std::vector<int>>{
-                                           {1, 1, 1, 2, 3, 1}, {0, 0, 0, 0, 0, 0}, {0, 0, 3, 3, 0, 0}}));
+  EXPECT_EQ(
+      Indices(doc.GetPicture()),
+      (std::vector<std::vector<int>>{{1, 1, 1, 2, 3, 1}, {0, 0, 0, 0, 0, 0}, {0, 0, 3, 3, 0, 0}}));
   EXPECT_EQ(doc.GetPicture().Header().biCompression, 0u);
   EXPECT_EQ(doc.GetPicture().Header().biSizeImage, 8u * 3);
 }
 
 TEST_F(Bmp, DecodesRle4NibblesAndOddAbsoluteRuns) {
   const std::vector<std::uint8_t> rle{
-      5, 0x12,           // 1 2 1 2 1
-      0, 3, 0x30, 0x20,  // absolute 3 0 2 (two bytes, already a word)
-      0, 0,              //
-      0, 5, 0x12, 0x30, 0x10, 0,  // absolute 1 2 3 0 1, three bytes padded to four
+      5, 0x12,                       // 1 2 1 2 1
+      0, 3,    0x30, 0x20,           // absolute 3 0 2 (two bytes, already a word)
+      0, 0,                          //
+      0, 5,    0x12, 0x30, 0x10, 0,  // absolute 1 2 3 0 1, three bytes padded to four
       0, 1};
   PictureDocument doc;
   ASSERT_TRUE(ReadBytes(MakeBmp(40, 8, 2, 4, 2, kFourColours, rle), doc));
@@ -213,7 +219,8 @@ std::vector<std::uint8_t> MaskedBmp(std::uint32_t infoSize, int bits, std::uint3
   auto v = MakeBmp(infoSize, 1, 1, bits, compression, {}, row);
   if (!masks.empty()) {
     std::vector<std::uint8_t> words;
-    for (std::size_t i = 0; i < masks.size() && (infoSize > 40 || i < 3); ++i) Le32(words, masks[i]);
+    for (std::size_t i = 0; i < masks.size() && (infoSize > 40 || i < 3); ++i)
+      Le32(words, masks[i]);
     if (infoSize == 40) {
       v.insert(v.begin() + 54, words.begin(), words.end());
       v[10] = std::uint8_t(v[10] + words.size());  // the pixels move behind the masks
@@ -248,11 +255,18 @@ TEST_F(Bmp, ReadsSixteenAndThirtyTwoBitPixelsByTheirMasks) {
       {"BGRA transparent shows the mid grey", 124, 32, 3, rgba, 0x000064C8, {128, 128, 128, 0}},
       {"BGRA half opaque over mid grey", 124, 32, 3, rgba, 0x800000C8, {164, 64, 64, 0}},
       {"masks in any order", 124, 32, 3, {0xFF, 0xFF00, 0xFF0000, 0}, 0x0A141E, {10, 20, 30, 0}},
-      {"12-bit channels are rounded", 124, 32, 3, {0xFFF, 0xFFF000, 0xFF000000, 0}, 0x00800FFF, {0, 128, 255, 0}},
+      {"12-bit channels are rounded",
+       124,
+       32,
+       3,
+       {0xFFF, 0xFFF000, 0xFF000000, 0},
+       0x00800FFF,
+       {0, 128, 255, 0}},
   };
   for (const Case& c : cases) {
     PictureDocument doc;
-    ASSERT_TRUE(ReadBytes(MaskedBmp(c.infoSize, c.bits, c.compression, c.masks, c.pixel), doc)) << c.what;
+    ASSERT_TRUE(ReadBytes(MaskedBmp(c.infoSize, c.bits, c.compression, c.masks, c.pixel), doc))
+        << c.what;
     ASSERT_EQ(doc.GetPicture().GetBitCount(), 24) << c.what;
     const std::uint8_t* p = doc.GetPicture().Row(0);
     EXPECT_EQ(int(p[0]), c.expected.rgbBlue) << c.what;

@@ -24,8 +24,8 @@ using Reader = bool (*)(const std::filesystem::path&, PictureDocument&, FileIoCo
 
 // A hand-made RLE8 bitmap, 6 by 3, with runs, an absolute run, a delta and the end code.
 std::vector<std::uint8_t> Rle8File() {
-  const std::uint8_t header[] = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 8, 0, 0, 0, 40, 0, 0, 0,
-                                 6,   0,   0, 0, 3, 0, 0, 0, 1, 0, 8,      0, 1, 0, 0, 0};
+  const std::uint8_t header[] = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 8, 0, 0, 0, 40, 0, 0,
+                                 0,   6,   0, 0, 0, 3, 0, 0, 0, 1, 0,      8, 0, 1, 0,  0, 0};
   std::vector<std::uint8_t> v(54, 0);
   std::copy(std::begin(header), std::end(header), v.begin());
   v[46] = 2;  // two palette entries
@@ -88,7 +88,8 @@ class CorruptFiles : public test::RasterTest {
     std::vector<std::vector<std::uint8_t>> variants;
     std::uint32_t seed = 12345;
     for (std::size_t at = 0; at < file.size(); at += at < 200 ? 1 : 23) {
-      for (const std::uint8_t value : {std::uint8_t(0x00), std::uint8_t(0xFF), std::uint8_t(0x80)}) {
+      for (const std::uint8_t value :
+           {std::uint8_t(0x00), std::uint8_t(0xFF), std::uint8_t(0x80)}) {
         auto v = file;
         seed = seed * 1103515245 + 12345;
         v[at] = std::uint8_t(value ^ (seed >> 24 & 0x0F));
@@ -173,7 +174,8 @@ TEST_F(CorruptFiles, HugeClaimedSizesAreRefusedWithoutAllocating) {
     EXPECT_FALSE(ReadBmp(path, doc, context)) << size;
   }
 
-  for (const char* header : {"P6 65535 65535 255\n", "P5 2147483647 2 255\n", "P3 40000 40000 255 1 2 3"}) {
+  for (const char* header :
+       {"P6 65535 65535 255\n", "P5 2147483647 2 255\n", "P3 40000 40000 255 1 2 3"}) {
     std::string text(header);
     WriteAll(path, std::vector<std::uint8_t>(text.begin(), text.end()));
     EXPECT_FALSE(ReadPnm(path, doc, context)) << header;

@@ -36,8 +36,9 @@ class ImageMagick : public test::RasterTest {
   std::vector<std::uint8_t> Decoded(const std::filesystem::path& file) {
     const auto out = File("decoded.rgb");
     std::filesystem::remove(out);
-    if (!Convert(file.string() + " -background \"#808080\" -alpha remove -depth 16 -endian MSB rgb:" +
-                 out.string())) {
+    if (!Convert(
+            file.string() +
+            " -background \"#808080\" -alpha remove -depth 16 -endian MSB rgb:" + out.string())) {
       return {};
     }
     const std::vector<std::uint8_t> wide = ReadAll(out);
@@ -50,13 +51,14 @@ class ImageMagick : public test::RasterTest {
   }
 
   // Compares a picture with ImageMagick's decoding of `file`.
-  ::testing::AssertionResult SameAsImageMagick(const Picture& picture, const std::filesystem::path& file,
+  ::testing::AssertionResult SameAsImageMagick(const Picture& picture,
+                                               const std::filesystem::path& file,
                                                int tolerance = 0) {
     const std::vector<std::uint8_t> reference = Decoded(file);
     const std::size_t size = 3 * std::size_t(picture.GetWidth()) * std::size_t(picture.GetHeight());
     if (size == 0 || reference.size() != size) {
-      return ::testing::AssertionFailure() << "ImageMagick gave " << reference.size() << " bytes for "
-                                           << file << ", expected " << size;
+      return ::testing::AssertionFailure() << "ImageMagick gave " << reference.size()
+                                           << " bytes for " << file << ", expected " << size;
     }
     std::vector<std::uint8_t> line(3 * std::size_t(picture.GetWidth()));
     for (std::int32_t y = 0; y < picture.GetHeight(); ++y) {
@@ -67,8 +69,9 @@ class ImageMagick : public test::RasterTest {
           const int ours = bgr[2 - c];
           const int theirs = reference[3 * (y * w + x) + c];
           if (std::abs(ours - theirs) > tolerance) {
-            return ::testing::AssertionFailure() << file << " at (" << x << ", " << y << ") channel " << c
-                                                 << ": ours " << ours << ", ImageMagick " << theirs;
+            return ::testing::AssertionFailure()
+                   << file << " at (" << x << ", " << y << ") channel " << c << ": ours " << ours
+                   << ", ImageMagick " << theirs;
           }
         }
       }
@@ -87,7 +90,9 @@ class ImageMagick : public test::RasterTest {
 
   std::uint32_t Le32At(const std::filesystem::path& file, std::size_t at) {
     const auto b = ReadAll(file);
-    return b.size() < at + 4 ? 0 : b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
+    return b.size() < at + 4
+               ? 0
+               : b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
   }
 
   // Makes `name` from the source with ImageMagick options and reads it with `read`.
@@ -110,10 +115,13 @@ TEST_F(ImageMagick, ReadsEveryFileOurWritersMake) {
   using Write = std::function<bool(const std::filesystem::path&, PictureDocument&)>;
   const std::vector<std::pair<std::string, Write>> writers{
       {"a.bmp", [&](auto& p, auto& d) { return WriteBmp(p, d, context); }},
-      {"a.ppm", [&](auto& p, auto& d) { return WritePnm(p, d, context, PnmKind::Ppm, PnmCoding::Raw); }},
-      {"b.ppm", [&](auto& p, auto& d) { return WritePnm(p, d, context, PnmKind::Ppm, PnmCoding::Plain); }},
+      {"a.ppm",
+       [&](auto& p, auto& d) { return WritePnm(p, d, context, PnmKind::Ppm, PnmCoding::Raw); }},
+      {"b.ppm",
+       [&](auto& p, auto& d) { return WritePnm(p, d, context, PnmKind::Ppm, PnmCoding::Plain); }},
       {"a.tif", [&](auto& p, auto& d) { return WriteTiff(p, d, context, TiffCompression::None); }},
-      {"b.tif", [&](auto& p, auto& d) { return WriteTiff(p, d, context, TiffCompression::PackBits); }},
+      {"b.tif",
+       [&](auto& p, auto& d) { return WriteTiff(p, d, context, TiffCompression::PackBits); }},
       {"a.png", [&](auto& p, auto& d) { return WritePng(p, d, context, 9); }},
   };
   for (const int kind : {0, 1, 2}) {
@@ -174,8 +182,9 @@ TEST_F(ImageMagick, OurTiffReaderReadsItsCompressionsAndPhotometrics) {
   CheckTheirFile("zip.tif", "-compress Zip", ReadTiff, 24);
   CheckTheirFile("pal.tif", "-colors 64 -type Palette -compress None", ReadTiff, 24);
   CheckTheirFile("grey.tif", "-colorspace Gray -type Grayscale -compress Zip", ReadTiff, 8);
-  CheckTheirFile("white.tif", "-colorspace Gray -type Grayscale -define quantum:polarity=min-is-white",
-                 ReadTiff, 8);
+  CheckTheirFile("white.tif",
+                 "-colorspace Gray -type Grayscale -define quantum:polarity=min-is-white", ReadTiff,
+                 8);
   CheckTheirFile("g16.tif", "-colorspace Gray -type Grayscale -depth 16", ReadTiff, 8);
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -210,7 +219,7 @@ TEST_F(ImageMagick, OurPngReaderReadsEveryColourTypeAndDepth) {
     std::string options;
     int colourType;  // as ImageMagick wrote it
     int depth;
-    int bits;        // of the picture we read
+    int bits;  // of the picture we read
   };
   const Case cases[] = {
       {"-colorspace Gray -depth 1 -define png:color-type=0 -define png:bit-depth=1", 0, 1, 8},

@@ -19,8 +19,8 @@ using test::SamePixels;
 using test::WriteAll;
 
 std::uint32_t Be32(const std::vector<std::uint8_t>& v, std::size_t at) {
-  return std::uint32_t(v[at]) << 24 | std::uint32_t(v[at + 1]) << 16 | std::uint32_t(v[at + 2]) << 8 |
-         v[at + 3];
+  return std::uint32_t(v[at]) << 24 | std::uint32_t(v[at + 1]) << 16 |
+         std::uint32_t(v[at + 2]) << 8 | v[at + 3];
 }
 void PutBe32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
   for (int i = 0; i < 4; ++i) v[at + i] = std::uint8_t(x >> (24 - 8 * i));

@@ -15,8 +15,12 @@ using test::ReadAll;
 using test::SamePixels;
 using test::WriteAll;
 
-std::string Text(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::string Text(const std::vector<std::uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 constexpr char kComment[] = "\n# Created by Korvel Quillon 3.0\n";
 
@@ -150,8 +154,9 @@ TEST_F(Pnm, ReducesSixteenBitSamplesAfterMessage115) {
 
 TEST_F(Pnm, BadHeadersAndShortDataFailWithAMessage) {
   PictureDocument doc;
-  for (const char* bad : {"P4 1 1\n\x80", "P2 0 1 255 ", "P2 1 1 0 0", "P2 1 1 70000 0", "P5 2 2 255\nabc",
-                          "P3 1 1 255 1 2 x", "P6 99999 99999 255\n", "P2 -1 1 255 0"}) {
+  for (const char* bad :
+       {"P4 1 1\n\x80", "P2 0 1 255 ", "P2 1 1 0 0", "P2 1 1 70000 0", "P5 2 2 255\nabc",
+        "P3 1 1 255 1 2 x", "P6 99999 99999 255\n", "P2 -1 1 255 0"}) {
     ui.messages.clear();
     EXPECT_FALSE(ReadText(bad, doc)) << bad;
     EXPECT_EQ(MessageIds(), std::vector<StringId>{33013}) << bad;

@@ -27,7 +27,9 @@ namespace quillon::test {
 class SettableDiskSpace final : public DiskSpace {
  public:
   std::optional<std::uint64_t> free;
-  std::optional<std::uint64_t> FreeBytes(const std::filesystem::path&) const override { return free; }
+  std::optional<std::uint64_t> FreeBytes(const std::filesystem::path&) const override {
+    return free;
+  }
 };
 
 inline const StringTable& EnglishStrings() {
@@ -56,10 +58,10 @@ class RasterTest : public ::testing::Test {
   RasterTest() : ui(EnglishStrings()), context{ui, disk, false} {
     // Memory-backed when there is one: the corruption tests write thousands of small files.
     std::error_code ignored;
-    const std::filesystem::path base = std::getenv("TMPDIR") == nullptr &&
-                                               std::filesystem::is_directory("/dev/shm", ignored)
-                                           ? std::filesystem::path("/dev/shm")
-                                           : std::filesystem::temp_directory_path();
+    const std::filesystem::path base =
+        std::getenv("TMPDIR") == nullptr && std::filesystem::is_directory("/dev/shm", ignored)
+            ? std::filesystem::path("/dev/shm")
+            : std::filesystem::temp_directory_path();
     std::string pattern = (base / "quillon-raster-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) dir = pattern;
   }
@@ -132,19 +134,23 @@ inline void FillGray(Picture& picture, std::int32_t width, std::int32_t height) 
 }
 
 // An 8-bit picture with a colour palette of `entries` entries.
-inline void FillPalette(Picture& picture, std::int32_t width, std::int32_t height, int entries = 256) {
+inline void FillPalette(Picture& picture, std::int32_t width, std::int32_t height,
+                        int entries = 256) {
   FillGray(picture, width, height);
   for (int i = 0; i < kPaletteEntries; ++i) {
-    picture.Palette()[i] = RgbQuad{std::uint8_t(i * 3), std::uint8_t(255 - i), std::uint8_t(i * 7), 0};
+    picture.Palette()[i] =
+        RgbQuad{std::uint8_t(i * 3), std::uint8_t(255 - i), std::uint8_t(i * 7), 0};
   }
   for (std::int32_t y = 0; y < height; ++y) {
-    for (std::int32_t x = 0; x < width; ++x) picture.Row(y)[x] = std::uint8_t((x + 3 * y) % entries);
+    for (std::int32_t x = 0; x < width; ++x)
+      picture.Row(y)[x] = std::uint8_t((x + 3 * y) % entries);
   }
   picture.InvalidateCaches();
 }
 
 // Pixels of two pictures as colours, compared position by position; `tolerance` per channel.
-inline ::testing::AssertionResult SamePixels(const Picture& a, const Picture& b, int tolerance = 0) {
+inline ::testing::AssertionResult SamePixels(const Picture& a, const Picture& b,
+                                             int tolerance = 0) {
   if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) {
     return ::testing::AssertionFailure() << "size " << a.GetWidth() << "x" << a.GetHeight()
                                          << " vs " << b.GetWidth() << "x" << b.GetHeight();
@@ -157,8 +163,8 @@ inline ::testing::AssertionResult SamePixels(const Picture& a, const Picture& b,
       for (int c = 0; c < 3; ++c) {
         if (std::abs(int(p[c]) - int(q[c])) > tolerance) {
           return ::testing::AssertionFailure()
-                 << "pixel (" << x << ", memory row " << y << ") channel " << c << ": "
-                 << int(p[c]) << " vs " << int(q[c]);
+                 << "pixel (" << x << ", memory row " << y << ") channel " << c << ": " << int(p[c])
+                 << " vs " << int(q[c]);
         }
       }
     }

@@ -33,7 +33,8 @@ void WriteTiffFile(const std::filesystem::path& path, std::uint32_t width, std::
   TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 20.0f);
   TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1);
   for (std::uint32_t y = 0; y < height; ++y) {
-    ASSERT_GE(TIFFWriteScanline(tiff, const_cast<std::uint8_t*>(&rows[y * width * samples]), y, 0), 0);
+    ASSERT_GE(TIFFWriteScanline(tiff, const_cast<std::uint8_t*>(&rows[y * width * samples]), y, 0),
+              0);
   }
   TIFFClose(tiff);
 }
@@ -108,7 +109,8 @@ TEST_F(Tiff, SavingColourLeavesThePictureUnchanged) {
   FillColour(copy.GetPicture(), 6, 6);
   ASSERT_TRUE(WriteTiff(File("c.tif"), doc, context, TiffCompression::None));
   EXPECT_EQ(std::memcmp(doc.GetPicture().Bits(), copy.GetPicture().Bits(),
-                        doc.GetPicture().Header().biSizeImage), 0);
+                        doc.GetPicture().Header().biSizeImage),
+            0);
 }
 
 TEST_F(Tiff, GreyPaletteThatIsNotARampKeepsItsShades) {
@@ -126,7 +128,8 @@ TEST_F(Tiff, GreyPaletteThatIsNotARampKeepsItsShades) {
 }
 
 TEST_F(Tiff, ReadsMinIsWhiteAndCentimetreResolution) {
-  WriteTiffFile(File("w.tif"), 3, 2, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_NONE, {0, 100, 255, 10, 20, 30});
+  WriteTiffFile(File("w.tif"), 3, 2, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_NONE,
+                {0, 100, 255, 10, 20, 30});
   PictureDocument doc;
   ASSERT_TRUE(ReadTiff(File("w.tif"), doc, context));
   const Picture& p = doc.GetPicture();
@@ -167,7 +170,8 @@ TEST_F(Tiff, ApplicationHandlerReportsErrorsOutsideTheAdapters) {
 }
 
 TEST_F(Tiff, ProbeGivesSizeAndDepth) {
-  WriteTiffFile(File("rgb.tif"), 3, 2, 3, PHOTOMETRIC_RGB, COMPRESSION_NONE, std::vector<std::uint8_t>(18));
+  WriteTiffFile(File("rgb.tif"), 3, 2, 3, PHOTOMETRIC_RGB, COMPRESSION_NONE,
+                std::vector<std::uint8_t>(18));
   const auto probe = ProbeTiff(File("rgb.tif"));
   ASSERT_TRUE(probe);
   EXPECT_EQ(probe->width, 3);
