@@ -5,7 +5,7 @@
 #include <wx/statbox.h>
 
 #include "ui/DialogButtons.h"
-#include "ui/QuillonApp.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
@@ -29,10 +29,6 @@ struct Choice {
 constexpr std::array<Choice, 3> kChoices{{{FilterStrength::Low, kLowLabel},
                                           {FilterStrength::Medium, kMediumLabel},
                                           {FilterStrength::High, kHighLabel}}};
-
-wxString TableText(StringId id) {
-  return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id));
-}
 
 }  // namespace
 

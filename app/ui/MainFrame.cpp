@@ -163,9 +163,8 @@ bool MainFrame::OnCreate() {
   if (!statusBar) return false;
   const int widths[] = {-1, 260, 110};
   statusBar->SetStatusWidths(3, widths);
-  const StringTable& strings = wxGetApp().Ui().Strings();
-  SetPaneText(id::kPanePixel, wxString::FromUTF8(strings.Load(id::kPanePixel)));
-  SetPaneText(id::kPaneZoom, wxString::FromUTF8(strings.Load(id::kPaneZoom)));
+  SetPaneText(id::kPanePixel, TableText(id::kPanePixel));
+  SetPaneText(id::kPaneZoom, TableText(id::kPaneZoom));
   return true;
 }
 

@@ -10,93 +10,88 @@ namespace quillon {
 
 namespace {
 
+// Menu texts are the string tables' 62400 to 62438, in the order the menus first show them.
 struct Item {
   int id;  // 0: separator
-  const char* english;
-  const char* german;
+  StringId text;
 };
 
 struct Popup {
-  const char* english;
-  const char* german;
+  StringId title;
   std::initializer_list<Item> items;
 };
 
-constexpr Item kSeparator{0, "", ""};
+constexpr Item kSeparator{0, 0};
 
-const Item kOpen{id::kFileOpen, "&Open...\tCtrl+O", "\u00d6&ffnen...\tCtrl+O"};
-const Item kExit{id::kAppExit, "E&xit", "&Beenden"};
-const Item kAcquire{id::kTwainAcquire, "&TWAIN Acquire...", "&TWAIN Einlesen..."};
-const Item kSelectSource{id::kTwainSelectSource, "TWAIN &Select Source...",
-                         "TWAIN &Quelle w\u00e4hlen..."};
-const Item kPaste{id::kEditPaste, "&Paste\tCtrl+V", "&Einf\u00fcgen\tCtrl+V"};
-const Item kToolBar{id::kViewToolBar, "&Toolbar", "&Symbolleiste"};
-const Item kStatusBar{id::kViewStatusBar, "&Status Bar", "Status&leiste"};
-const Item kHistogram{id::kColorHistogram, "&Color Histogram", "&Farbhistogramm"};
-const Item kStatistics{id::kStatistics, "St&atistics", "St&atistik"};
-const Item kHelpTopics{id::kHelpFinder, "&Help Topics", "&Hilfethemen"};
-const Item kAbout{id::kAppAbout, "&About Korvel Quillon 3.0 ...",
-                  "\u00dc&ber Korvel Quillon 3.0 ..."};
+constexpr StringId kFileTitle = 62412, kEditTitle = 62418, kPictureTitle = 62423;
+constexpr StringId kViewTitle = 62413, kWindowTitle = 62434, kHelpTitle = 62411;
 
-const Popup kHelpMenu{"&Help", "&Hilfe", {kHelpTopics, kSeparator, kAbout}};
+const Item kOpen{id::kFileOpen, 62400};
+const Item kExit{id::kAppExit, 62401};
+const Item kAcquire{id::kTwainAcquire, 62402};
+const Item kSelectSource{id::kTwainSelectSource, 62403};
+const Item kPaste{id::kEditPaste, 62404};
+const Item kToolBar{id::kViewToolBar, 62405};
+const Item kStatusBar{id::kViewStatusBar, 62406};
+const Item kHistogram{id::kColorHistogram, 62407};
+const Item kStatistics{id::kStatistics, 62408};
+const Item kHelpTopics{id::kHelpFinder, 62409};
+const Item kAbout{id::kAppAbout, 62410};
+
+const Popup kHelpMenu{kHelpTitle, {kHelpTopics, kSeparator, kAbout}};
 
 const std::initializer_list<Popup> kNoPictureMenu{
-    {"&File", "&Datei", {kOpen, kSeparator, kAcquire, kSelectSource, kSeparator, kExit}},
-    {"&View", "&Ansicht", {kToolBar, kStatusBar, kSeparator, kHistogram, kStatistics}},
+    {kFileTitle, {kOpen, kSeparator, kAcquire, kSelectSource, kSeparator, kExit}},
+    {kViewTitle, {kToolBar, kStatusBar, kSeparator, kHistogram, kStatistics}},
     kHelpMenu,
 };
 
 const std::initializer_list<Popup> kPictureMenu{
-    {"&File",
-     "&Datei",
+    {kFileTitle,
      {kOpen,
-      {id::kFileClose, "&Close", "&Schlie\u00dfen"},
-      {id::kFileSave, "&Save\tCtrl+S", "&Speichern\tCtrl+S"},
-      {id::kFileSaveAs, "Save &As...", "Speichern &unter..."},
+      {id::kFileClose, 62414},
+      {id::kFileSave, 62415},
+      {id::kFileSaveAs, 62416},
       kSeparator,
-      {id::kFilePrint, "&Print...\tCtrl+P", "&Drucken...\tCtrl+P"},
+      {id::kFilePrint, 62417},
       kSeparator,
       kAcquire,
       kSelectSource,
       kSeparator,
       kExit}},
-    {"&Edit",
-     "&Bearbeiten",
-     {{id::kEditCopy, "&Copy\tCtrl+C", "&Kopieren\tCtrl+C"},
+    {kEditTitle,
+     {{id::kEditCopy, 62419},
       kPaste,
       kSeparator,
-      {id::kEnhancement, "&Enhancement", "&Hervorhebung"},
-      {id::kAddRegion, "&Add Region", "Bereich &hinzuf\u00fcgen"},
-      {id::kDeleteRegion, "&Delete Region", "Bereich &l\u00f6schen"}}},
-    {"&Picture",
-     "&Bild",
-     {{id::kInformation, "&Information...", "&Information..."},
-      {id::kCountColors, "Count &Colors", "&Farben z\u00e4hlen"},
+      {id::kEnhancement, 62420},
+      {id::kAddRegion, 62421},
+      {id::kDeleteRegion, 62422}}},
+    {kPictureTitle,
+     {{id::kInformation, 62424},
+      {id::kCountColors, 62425},
       kSeparator,
-      {id::kGrayscale, "&Grayscale", "&Graustufen"},
-      {id::kColorMap8, "&8-Bit Color Map", "&8-Bit-Farbpalette"},
+      {id::kGrayscale, 62426},
+      {id::kColorMap8, 62427},
       kSeparator,
-      {id::kSmooth, "S&mooth...", "&Gl\u00e4tten..."},
-      {id::kSharpen, "S&harpen...", "&Sch\u00e4rfen..."},
+      {id::kSmooth, 62428},
+      {id::kSharpen, 62429},
       kSeparator,
-      {id::kDifferenceImage, "&Difference Image", "&Differenzbild"},
-      {id::kErrorImage, "&Error Image", "F&ehlerbild"}}},
-    {"&View",
-     "&Ansicht",
+      {id::kDifferenceImage, 62430},
+      {id::kErrorImage, 62431}}},
+    {kViewTitle,
      {kToolBar,
       kStatusBar,
       kSeparator,
-      {id::kZoomIn, "&Zoom In\t+", "&Vergr\u00f6\u00dfern\t+"},
-      {id::kZoomOut, "Zoom &Out\t-", "Ver&kleinern\t-"},
+      {id::kZoomIn, 62432},
+      {id::kZoomOut, 62433},
       kSeparator,
       kHistogram,
       kStatistics}},
-    {"&Window",
-     "&Fenster",
-     {{id::kWindowNew, "&New Window", "&Neues Fenster"},
-      {id::kWindowCascade, "&Cascade", "\u00dc&berlappend"},
-      {id::kWindowTile, "&Tile", "&Nebeneinander"},
-      {id::kCloseAll, "C&lose All", "&Alle schlie\u00dfen"}}},
+    {kWindowTitle,
+     {{id::kWindowNew, 62435},
+      {id::kWindowCascade, 62436},
+      {id::kWindowTile, 62437},
+      {id::kCloseAll, 62438}}},
     kHelpMenu,
 };
 
@@ -121,7 +116,8 @@ wxMenuBar* CreateMenuBar(int resourceId, Language language) {
                                                : resourceId == id::kMenuPicture ? &kPictureMenu
                                                                                 : nullptr;
   if (!popups) return nullptr;
-  const bool german = language == Language::German;
+  const StringTable& strings = BuiltInStrings(language);
+  const auto text = [&strings](StringId id) { return wxString::FromUTF8(strings.Load(id)); };
   auto* bar = new wxMenuBar;
   for (const Popup& popup : *popups) {
     auto* menu = new wxMenu;
@@ -130,11 +126,10 @@ wxMenuBar* CreateMenuBar(int resourceId, Language language) {
         menu->AppendSeparator();
         continue;
       }
-      const wxString text = wxString::FromUTF8(german ? item.german : item.english);
-      menu->Append(id::wxIdOf(item.id), text, wxEmptyString,
+      menu->Append(id::wxIdOf(item.id), text(item.text), wxEmptyString,
                    IsCheckCommand(item.id) ? wxITEM_CHECK : wxITEM_NORMAL);
     }
-    bar->Append(menu, wxString::FromUTF8(german ? popup.german : popup.english));
+    bar->Append(menu, text(popup.title));
   }
   return bar;
 }

@@ -17,10 +17,9 @@
 #include <wx/textctrl.h>
 
 #include "core/display/PrintUnits.h"
-#include "core/services/FormatMessage.h"
 #include "ui/PictureBitmap.h"
 #include "ui/PicturePrintout.h"
-#include "ui/QuillonApp.h"
+#include "ui/TableText.h"
 
 namespace quillon {
 
@@ -46,10 +45,6 @@ constexpr StringId kCancelButton = 1195;
 
 constexpr int kPreviewSide = 220;  // pixels of the page's longer side in the preview
 constexpr int kPreviewPictureSide = 400;
-
-wxString Text(StringId id) {
-  return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id));
-}
 
 // The resolution the printer data asks for; the qualities without a number in the usual
 // resolution of that quality.
@@ -129,7 +124,7 @@ class PrintOptionsDialog::PagePreview final : public wxWindow {
 
 PrintOptionsDialog::PrintOptionsDialog(wxWindow* parent, const Picture& picture,
                                        const PrintSettings& settings, const wxPrintData& printer)
-    : wxDialog(parent, wxID_ANY, Text(kTitle)), picture_(picture), settings_(settings) {
+    : wxDialog(parent, wxID_ANY, TableText(kTitle)), picture_(picture), settings_(settings) {
   const wxRealPoint paper = PaperInches(printer);
   areaWidth_ = paper.x;
   areaHeight_ = paper.y;
@@ -137,13 +132,11 @@ PrintOptionsDialog::PrintOptionsDialog(wxWindow* parent, const Picture& picture,
   auto* options = new wxBoxSizer(wxVERTICAL);
   options->Add(PositionBox(), 0, wxEXPAND);
   options->Add(SizeBox(), 0, wxEXPAND | wxTOP, 8);
-  options->Add(new wxStaticText(
-                   this, kResolution,
-                   wxString::FromUTF8(FormatMessage(wxGetApp().Ui().Strings().Load(kResolutionText),
-                                                    {std::int64_t{PrinterDpi(printer)}}))),
+  options->Add(new wxStaticText(this, kResolution,
+                                TableText(kResolutionText, {std::int64_t{PrinterDpi(printer)}})),
                0, wxTOP, 8);
 
-  auto* previewBox = new wxStaticBoxSizer(wxVERTICAL, this, Text(kPreviewLabel));
+  auto* previewBox = new wxStaticBoxSizer(wxVERTICAL, this, TableText(kPreviewLabel));
   preview_ = new PagePreview(previewBox->GetStaticBox(), *this, picture);
   previewBox->Add(preview_, 1, wxEXPAND | wxALL, 4);
 
@@ -152,9 +145,9 @@ PrintOptionsDialog::PrintOptionsDialog(wxWindow* parent, const Picture& picture,
   columns->Add(previewBox, 1, wxEXPAND | wxLEFT, 10);
 
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  auto* previewButton = new wxButton(this, kPreview, Text(kPreviewButton));
-  auto* print = new wxButton(this, wxID_OK, Text(kPrintButton));
-  auto* cancel = new wxButton(this, wxID_CANCEL, Text(kCancelButton));
+  auto* previewButton = new wxButton(this, kPreview, TableText(kPreviewButton));
+  auto* print = new wxButton(this, wxID_OK, TableText(kPrintButton));
+  auto* cancel = new wxButton(this, wxID_CANCEL, TableText(kCancelButton));
   print->SetDefault();
   buttons->Add(previewButton);
   buttons->AddStretchSpacer();
@@ -176,38 +169,38 @@ PrintOptionsDialog::PrintOptionsDialog(wxWindow* parent, const Picture& picture,
 }
 
 wxSizer* PrintOptionsDialog::PositionBox() {
-  auto* box = new wxStaticBoxSizer(wxVERTICAL, this, Text(kPositionLabel));
+  auto* box = new wxStaticBoxSizer(wxVERTICAL, this, TableText(kPositionLabel));
   auto* grid = new wxFlexGridSizer(2, 4, 6);
   positionX_ = LengthField(box->GetStaticBox(), kPositionX);
   positionY_ = LengthField(box->GetStaticBox(), kPositionY);
-  grid->Add(new wxStaticText(box->GetStaticBox(), wxID_ANY, Text(kLeftLabel)), 0,
+  grid->Add(new wxStaticText(box->GetStaticBox(), wxID_ANY, TableText(kLeftLabel)), 0,
             wxALIGN_CENTER_VERTICAL);
   grid->Add(positionX_);
-  grid->Add(new wxStaticText(box->GetStaticBox(), wxID_ANY, Text(kTopLabel)), 0,
+  grid->Add(new wxStaticText(box->GetStaticBox(), wxID_ANY, TableText(kTopLabel)), 0,
             wxALIGN_CENTER_VERTICAL);
   grid->Add(positionY_);
   box->Add(grid, 0, wxALL, 4);
-  center_ = new wxCheckBox(box->GetStaticBox(), kCenter, Text(kCenterLabel));
+  center_ = new wxCheckBox(box->GetStaticBox(), kCenter, TableText(kCenterLabel));
   box->Add(center_, 0, wxALL, 4);
   return box;
 }
 
 wxSizer* PrintOptionsDialog::SizeBox() {
-  auto* box = new wxStaticBoxSizer(wxVERTICAL, this, Text(kSizeLabel));
+  auto* box = new wxStaticBoxSizer(wxVERTICAL, this, TableText(kSizeLabel));
   wxWindow* parent = box->GetStaticBox();
   auto* grid = new wxFlexGridSizer(2, 4, 6);
   width_ = LengthField(parent, kWidth);
   height_ = LengthField(parent, kHeight);
-  const StringTable& strings = wxGetApp().Ui().Strings();
   wxArrayString units;
-  units.Add(wxString::FromUTF8(strings.Load(PrintUnitName(PrintUnit::Inches))));
-  units.Add(wxString::FromUTF8(strings.Load(PrintUnitName(PrintUnit::Centimeters))));
+  units.Add(TableText(PrintUnitName(PrintUnit::Inches)));
+  units.Add(TableText(PrintUnitName(PrintUnit::Centimeters)));
   unit_ = new wxChoice(parent, kUnit, wxDefaultPosition, wxDefaultSize, units);
-  grid->Add(new wxStaticText(parent, wxID_ANY, Text(kWidthLabel)), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(new wxStaticText(parent, wxID_ANY, TableText(kWidthLabel)), 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(width_);
-  grid->Add(new wxStaticText(parent, wxID_ANY, Text(kHeightLabel)), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(new wxStaticText(parent, wxID_ANY, TableText(kHeightLabel)), 0,
+            wxALIGN_CENTER_VERTICAL);
   grid->Add(height_);
-  grid->Add(new wxStaticText(parent, wxID_ANY, Text(kUnitLabel)), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(new wxStaticText(parent, wxID_ANY, TableText(kUnitLabel)), 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(unit_);
   box->Add(grid, 0, wxALL, 4);
 
@@ -218,12 +211,11 @@ wxSizer* PrintOptionsDialog::SizeBox() {
                                    wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
   scalingRow->Add(scalingValue_, 0, wxALIGN_CENTER_VERTICAL);
   // The table writes the per cent sign as a printf pattern does.
-  const std::string scaling = FormatMessage(wxGetApp().Ui().Strings().Load(kScalingLabel), {});
-  scalingRow->Add(new wxStaticText(parent, wxID_ANY, " " + wxString::FromUTF8(scaling)), 0,
+  scalingRow->Add(new wxStaticText(parent, wxID_ANY, " " + TableText(kScalingLabel, {})), 0,
                   wxALIGN_CENTER_VERTICAL);
   box->Add(scalingRow, 0, wxLEFT | wxRIGHT, 4);
-  fit_ = new wxCheckBox(parent, kFitToPage, Text(kFitLabel));
-  full_ = new wxCheckBox(parent, kFullFormat, Text(kFullLabel));
+  fit_ = new wxCheckBox(parent, kFitToPage, TableText(kFitLabel));
+  full_ = new wxCheckBox(parent, kFullFormat, TableText(kFullLabel));
   box->Add(fit_, 0, wxALL, 4);
   box->Add(full_, 0, wxLEFT | wxRIGHT | wxBOTTOM, 4);
   return box;

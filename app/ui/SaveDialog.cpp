@@ -31,10 +31,6 @@ wxWindow* createPanel(wxWindow* fileDialog) {
                              [](wxWindow* host) { return new SaveDialogPanel(host, *creating); });
 }
 
-wxString tableText(StringId id) {
-  return wxString::FromUTF8(wxGetApp().Ui().Strings().Load(id));
-}
-
 bool hasExtension(const std::string& path) {
   return !std::filesystem::path(path).extension().empty();
 }
@@ -98,7 +94,7 @@ bool SaveDialog::Confirm(wxWindow* parent, PictureFormat type) {
       wxGetApp().Ui().MessageBox(check.message.value_or(kCouldNotSave), MessageIcon::Exclamation);
       return false;
     case SaveVerdict::Warn: {
-      SaveWarningDialog warning(parent, check.message ? tableText(*check.message) : wxString());
+      SaveWarningDialog warning(parent, check.message ? TableText(*check.message) : wxString());
       return warning.ShowModal() == wxID_OK;
     }
   }

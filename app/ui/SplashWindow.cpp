@@ -4,8 +4,13 @@
 #include <wx/dcmemory.h>
 
 #include "ui/QuillonApp.h"
+#include "ui/TableText.h"
 
 namespace quillon {
+
+namespace {
+constexpr StringId kSplashLine = 62440;  // "Wavelet image compression: JPEG 2000 and KVF"
+}  // namespace
 
 SplashWindow::SplashWindow(wxWindow* owner)
     : wxFrame(owner, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
@@ -38,7 +43,7 @@ wxBitmap SplashWindow::MakeBitmap() {
   dc.SetFont(title);
   dc.DrawText("Korvel Quillon 3.0", 30, 80);
   dc.SetFont(wxFontInfo(11));
-  dc.DrawText("Wavelet image compression: JPEG 2000 and KVF", 32, 135);
+  dc.DrawText(TableText(kSplashLine), 32, 135);
   dc.SelectObject(wxNullBitmap);
   return bitmap;
 }

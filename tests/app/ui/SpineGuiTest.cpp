@@ -10,7 +10,9 @@
 #include <wx/menu.h>
 
 #include "core/services/SettingsTable.h"
+#include "platform/StringTables.h"
 #include "support/BmpFixture.h"
+#include "support/ForeignLabels.h"
 #include "support/GuiTest.h"
 #include "ui/CommandIds.h"
 #include "ui/Menus.h"
@@ -188,6 +190,32 @@ TEST_F(SpineGuiTest, MenusComeInTheUsersLanguage) {
   EXPECT_NE(english->FindItem(id::wxIdOf(id::kZoomIn)), nullptr);
   EXPECT_TRUE(english->FindItem(id::wxIdOf(id::kColorHistogram))->IsCheckable());
   EXPECT_EQ(CreateMenuBar(4711, Language::English), nullptr);
+}
+
+// Every title and item of both menu bars is a text of the language's own table, so a menu
+// text missing from a table, or taken from the other one, shows up here.
+TEST_F(SpineGuiTest, EveryMenuTextComesFromTheLanguagesTable) {
+  Start();
+  for (const Language language : {Language::English, Language::German}) {
+    const Language other = language == Language::German ? Language::English : Language::German;
+    const auto own = foreign_detail::TextsOf(BuiltInStrings(language));
+    const auto foreign =
+        foreign_detail::ForeignTexts(BuiltInStrings(language), BuiltInStrings(other));
+    for (const int menu : {id::kMenuNoPicture, id::kMenuPicture}) {
+      std::unique_ptr<wxMenuBar> bar(CreateMenuBar(menu, language));
+      std::vector<wxString> texts = menuTitles(bar.get());
+      for (size_t i = 0; i < bar->GetMenuCount(); ++i) {
+        for (const wxMenuItem* item : bar->GetMenu(i)->GetMenuItems()) {
+          if (!item->IsSeparator()) texts.push_back(item->GetItemLabel());
+        }
+      }
+      for (const wxString& text : texts) {
+        const wxString flat = foreign_detail::Flattened(text);
+        EXPECT_TRUE(own.whole.contains(flat)) << text << " in menu " << menu;
+        EXPECT_FALSE(foreign.whole.contains(flat)) << text << " in menu " << menu;
+      }
+    }
+  }
 }
 
 TEST_F(SpineGuiTest, HistogramCheckMarkFollowsTheWindow) {
