@@ -31,24 +31,33 @@ void WorkerPool::Stop() {
   stopping_ = false;
 }
 
-Status WorkerPool::RunBatch(std::uint32_t count, TaskFn fn, void* task) {
-  if (count == 0) return JP2_Success;
-  const Batch batch{fn, task, count};
-  if (workerCount_ == 0 || count == 1) {
-    for (std::uint32_t i = 0; i < count; ++i) JP2_RETURN_IF_ERROR(fn(task, i, 0));
-    return JP2_Success;
-  }
+void WorkerPool::BeginBatch(std::uint32_t count, TaskFn fn, void* task) {
+  open_ = Batch{fn, task, count};
+  // Alone or with one task, the calling thread runs the batch in Finish.
+  if (workerCount_ == 0 || count <= 1) return;
   {
     std::unique_lock lock(mutex_);
     // A worker that woke late for the previous batch leaves it before the counters restart.
     idle_.wait(lock, [this] { return active_ == 0; });
-    batch_ = batch;
+    batch_ = open_;
     next_.store(0, std::memory_order_relaxed);
     failed_.store(false, std::memory_order_relaxed);
     failure_ = JP2_Success;
     ++generation_;
   }
   wake_.notify_all();
+}
+
+Status WorkerPool::Finish() {
+  const Batch batch = open_;
+  open_ = Batch{};
+  if (batch.count == 0) return JP2_Success;
+  if (workerCount_ == 0 || batch.count == 1) {
+    for (std::uint32_t i = 0; i < batch.count; ++i) {
+      JP2_RETURN_IF_ERROR(batch.fn(batch.task, i, 0));
+    }
+    return JP2_Success;
+  }
   Work(batch, 0);
   std::unique_lock lock(mutex_);
   idle_.wait(lock, [this] { return active_ == 0; });

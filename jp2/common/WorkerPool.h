@@ -40,8 +40,19 @@ class WorkerPool {
   // the failure of the lowest index that ran is returned.
   template <typename Task>
   Status Run(std::uint32_t count, Task& task) {
-    return RunBatch(count, &Invoke<Task>, &task);
+    Begin(count, task);
+    return Finish();
   }
+
+  // Hands a batch to the workers and returns at once, so that the calling thread can go on
+  // with other work; task must live until Finish. One batch at a time: Begin after Finish.
+  template <typename Task>
+  void Begin(std::uint32_t count, Task& task) {
+    BeginBatch(count, &Invoke<Task>, &task);
+  }
+  // The calling thread takes part in the batch begun last until every task of it has run,
+  // and returns its result as Run does; success when no batch is open.
+  Status Finish();
 
  private:
   using TaskFn = Status (*)(void* task, std::uint32_t index, int thread);
@@ -57,7 +68,7 @@ class WorkerPool {
     std::uint32_t count = 0;
   };
 
-  Status RunBatch(std::uint32_t count, TaskFn fn, void* task);
+  void BeginBatch(std::uint32_t count, TaskFn fn, void* task);
   void WorkerLoop(int thread);
   // Takes the batch's indices until none is left.
   void Work(const Batch& batch, int thread);
@@ -72,6 +83,7 @@ class WorkerPool {
   std::condition_variable wake_;
   std::condition_variable idle_;
   Batch batch_;                   // guarded by mutex_
+  Batch open_;                    // the calling thread's: begun and not yet finished
   std::uint64_t generation_ = 0;  // guarded by mutex_; counts batches
   int active_ = 0;                // guarded by mutex_: workers inside a batch
   bool stopping_ = false;         // guarded by mutex_

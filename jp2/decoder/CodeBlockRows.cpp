@@ -31,8 +31,10 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
   bytes_ = bytes;
   workers_ = workers;
   hands_ = hands;
-  BlockLayout layout;
+  BlockLayout layout, aheadLayout;
   std::uint64_t offsets[kDecoderBandSlots] = {};
+  std::uint64_t aheadOffsets[kDecoderBandSlots] = {};
+  const bool ahead = workers->Threads() > 1;
   std::uint64_t widestRow = 1;
   for (int r = 0; r <= keptResolution; ++r) {
     const ResolutionRecord& level = records.Resolution(c, r);
@@ -40,19 +42,27 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
       const BandBlockGrid& grid = level.bands[b].grid;
       const std::uint64_t rows =
           std::min<std::uint64_t>(grid.area.Height(), std::uint64_t{1} << grid.ycb);
-      offsets[BandIndex(r, level.bands[b].orientation)] =
-          layout.Add(std::max<std::uint64_t>(rows * grid.area.Width(), 1), sizeof(Sample));
+      const std::uint64_t samples = std::max<std::uint64_t>(rows * grid.area.Width(), 1);
+      const int index = BandIndex(r, level.bands[b].orientation);
+      offsets[index] = layout.Add(samples, sizeof(Sample));
+      aheadOffsets[index] = aheadLayout.Add(samples, sizeof(Sample));
       widestRow = std::max<std::uint64_t>(widestRow, grid.across);
     }
   }
   const std::uint64_t offsetsAt = layout.Add(widestRow, sizeof(std::uint64_t));
   JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &block_));
+  // The strips ahead are a block of their own: one thread allocates as it did without them.
+  if (ahead) JP2_RETURN_IF_ERROR(AllocateZeroed(memory, aheadLayout, &aheadBlock_));
   offsets_ = reinterpret_cast<std::uint64_t*>(block_.data + offsetsAt);
   for (int r = 0; r <= keptResolution; ++r) {
     const ResolutionRecord& level = records.Resolution(c, r);
     for (int b = 0; b < level.bandCount; ++b) {
       const int index = BandIndex(r, level.bands[b].orientation);
-      strips_[index] = Strip{reinterpret_cast<Sample*>(block_.data + offsets[index]), 0, -1};
+      strips_[index] = Strip{};
+      strips_[index].samples = reinterpret_cast<Sample*>(block_.data + offsets[index]);
+      if (ahead) {
+        strips_[index].ahead = reinterpret_cast<Sample*>(aheadBlock_.data + aheadOffsets[index]);
+      }
     }
   }
   return JP2_Success;
@@ -60,7 +70,11 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
 
 template <typename Sample>
 Status CodeBlockRows<Sample>::Release() {
-  return jp2::Release(memory_, &block_);
+  // A row decoding ahead writes into the strips until it is done.
+  const Status finished = workers_ != nullptr ? workers_->Finish() : Status();
+  const Status released = jp2::Release(memory_, &block_);
+  const Status releasedAhead = jp2::Release(memory_, &aheadBlock_);
+  return !finished.ok() ? finished : !released.ok() ? released : releasedAhead;
 }
 
 template <typename Sample>
@@ -100,36 +114,58 @@ void CodeBlockRows<Sample>::InputOf(const BandRecord& band, const CodeBlockRecor
 }
 
 template <typename Sample>
-Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
-                                          std::uint32_t blockRow) {
+Status CodeBlockRows<Sample>::RowTask::operator()(std::uint32_t bx, int thread) const {
+  const BandBlockGrid& grid = band->grid;
+  const std::uint64_t cellLeft = std::uint64_t{grid.firstX + bx} << grid.xcb;
+  const auto left = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.x0, cellLeft));
+  const auto right = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(grid.area.x1, cellLeft + (std::uint64_t{1} << grid.xcb)));
+  DecodingHand& hand = (*rows->hands_)[thread];
+  CodeBlockInput in;
+  rows->InputOf(*band, band->Block(bx, blockRow), rows->offsets_[bx], hand.segments, &in);
+  in.width = right - left;
+  in.height = bottom - top;
+  return hand.decoder.Decode(in, samples + (left - grid.area.x0), grid.area.Width());
+}
+
+template <typename Sample>
+Status CodeBlockRows<Sample>::BeginRow(const BandRecord& band, Sample* samples,
+                                       std::uint32_t blockRow, std::uint32_t* top) {
   const BandBlockGrid& grid = band.grid;
   const std::uint64_t cellTop = std::uint64_t{grid.firstY + blockRow} << grid.ycb;
-  const std::uint32_t top =
-      static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.y0, cellTop));
-  const std::uint32_t bottom = static_cast<std::uint32_t>(
+  task_ = RowTask{this, &band, samples, blockRow, 0, 0};
+  task_.top = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.y0, cellTop));
+  task_.bottom = static_cast<std::uint32_t>(
       std::min<std::uint64_t>(grid.area.y1, cellTop + (std::uint64_t{1} << grid.ycb)));
-  const std::uint32_t width = grid.area.Width();
   // Input is read on the calling thread only.
   bytes_->Clear();
   for (std::uint32_t bx = 0; bx < grid.across; ++bx) {
     JP2_RETURN_IF_ERROR(
         bytes_->Append(records_->Pieces(), band.Block(bx, blockRow), &offsets_[bx]));
   }
-  auto decode = [&](std::uint32_t bx, int thread) -> Status {
-    const std::uint64_t cellLeft = std::uint64_t{grid.firstX + bx} << grid.xcb;
-    const auto left = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.x0, cellLeft));
-    const auto right = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(grid.area.x1, cellLeft + (std::uint64_t{1} << grid.xcb)));
-    DecodingHand& hand = (*hands_)[thread];
-    CodeBlockInput in;
-    InputOf(band, band.Block(bx, blockRow), offsets_[bx], hand.segments, &in);
-    in.width = right - left;
-    in.height = bottom - top;
-    return hand.decoder.Decode(in, strip.samples + (left - grid.area.x0), width);
-  };
-  JP2_RETURN_IF_ERROR(workers_->Run(grid.across, decode));
-  strip.top = top;
+  workers_->Begin(grid.across, task_);
+  *top = task_.top;
+  return JP2_Success;
+}
+
+template <typename Sample>
+Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
+                                          std::uint32_t blockRow) {
+  // The row ahead, of this band or another, shares the byte buffer: it ends first.
+  JP2_RETURN_IF_ERROR(workers_->Finish());
+  if (strip.aheadRow == blockRow) {
+    std::swap(strip.samples, strip.ahead);
+    strip.top = strip.aheadTop;
+  } else {
+    JP2_RETURN_IF_ERROR(BeginRow(band, strip.samples, blockRow, &strip.top));
+    JP2_RETURN_IF_ERROR(workers_->Finish());
+  }
   strip.blockRow = blockRow;
+  strip.aheadRow = -1;
+  if (strip.ahead != nullptr && blockRow + 1 < band.grid.down) {
+    JP2_RETURN_IF_ERROR(BeginRow(band, strip.ahead, blockRow + 1, &strip.aheadTop));
+    strip.aheadRow = blockRow + 1;
+  }
   return JP2_Success;
 }
 

@@ -234,10 +234,11 @@ class TileRun {
                       state_.enlargeFactor);
     }
     bytes_.Init(state_.input, memory, state_.packets.inputLength);
+    // Counted before its Init, so that ReleaseAll also frees what a failed Init took.
     for (int c = 0; c < count; ++c) {
+      ++ready_;
       JP2_RETURN_IF_ERROR(
           rows_[c].Init(state_, records_, c, kept[c], block[c], &bytes_, &workers_, &hands_));
-      ++ready_;
     }
     JP2_RETURN_IF_ERROR(AllocateZeroed(memory, widest * 4, &packed_));
     return DeliverRows();

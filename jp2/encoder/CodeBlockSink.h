@@ -29,11 +29,15 @@ struct CodeBlock {
 class CodeBlockSink {
  public:
   virtual ~CodeBlockSink() = default;
-  // The block's pointers (coefficients, quantization) stay valid until FinishCodeBlockRow
-  // returns: the blocks of one row of a band may be coded together there.
+  // The block's coefficients stay valid until FinishCodeBlockRow returns, its quantization
+  // until Flush returns: the blocks of one row of a band may be coded together, and while
+  // the next rows are made.
   virtual Status TakeCodeBlock(const CodeBlock& block) = 0;
   // Ends a row of code-blocks of one band: every block of the row has been taken.
   virtual Status FinishCodeBlockRow() { return JP2_Success; }
+  // Called once the tile's last row is handed over, before its memory goes: every block
+  // taken has been coded when it returns.
+  virtual Status Flush() { return JP2_Success; }
 };
 
 }  // namespace quillon::jp2

@@ -62,35 +62,101 @@ class PendingBlocks {
   std::uint32_t capacity_ = 0;
 };
 
+// A copy of the coefficients of the row of code-blocks the workers are coding, so that the
+// transform stage can reuse its rows meanwhile; grown to the widest row and kept for the run.
+class StagedRow {
+ public:
+  // Copies the blocks of from into to, each block's rows packed, pointing into the copy.
+  Status Stage(const MemoryCallbacks& memory, const PendingBlocks& from, PendingBlocks& to) {
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; i < from.Count(); ++i)
+      total += std::uint64_t{from[i].area.Width()} * from[i].area.Height();
+    if (total > capacity_) {
+      JP2_RETURN_IF_ERROR(jp2::Release(memory, &block_));
+      capacity_ = 0;
+      JP2_RETURN_IF_ERROR(AllocateZeroed(memory, total * sizeof(std::uint32_t), &block_));
+      capacity_ = total;
+    }
+    auto* copy = reinterpret_cast<std::uint32_t*>(block_.data);
+    to.Clear();
+    for (std::uint32_t i = 0; i < from.Count(); ++i) {
+      CodeBlock block = from[i];
+      const std::uint32_t width = block.area.Width();
+      for (std::uint32_t y = 0; y < block.area.Height(); ++y) {
+        std::copy_n(block.coefficients + std::size_t{y} * block.stride, width,
+                    copy + std::size_t{y} * width);
+      }
+      block.coefficients = copy;
+      block.stride = width;
+      copy += std::size_t{width} * block.area.Height();
+      JP2_RETURN_IF_ERROR(to.Add(memory, block));
+    }
+    return JP2_Success;
+  }
+
+  Status Release(const MemoryCallbacks& memory) {
+    capacity_ = 0;
+    return jp2::Release(memory, &block_);
+  }
+
+ private:
+  OwnedBlock block_;
+  std::uint64_t capacity_ = 0;  // coefficients
+};
+
 // Codes each row of code-blocks as the transform stage completes it, on the worker pool's
 // threads, and keeps every block's passes, hull slopes and codeword in the tile's pool until
-// the packets are written. Where a block's results go is fixed by its place in the tile, so
+// the packets are written. With workers, a row is coded from a copy while the calling thread
+// transforms the next one. Where a block's results go is fixed by its place in the tile, so
 // the file does not depend on which thread coded what.
 class CodingSink final : public CodeBlockSink {
  public:
   CodingSink(const CompressState& state, std::uint32_t tile, TilePackets& packets,
              WorkerPool& workers, PerThread<CodingHand>& hands, PendingBlocks& pending,
-             CodewordPool& pool)
+             PendingBlocks& coding, StagedRow& staged, CodewordPool& pool)
       : state_(state),
         tile_(tile),
         packets_(packets),
         workers_(workers),
         hands_(hands),
         pending_(pending),
+        coding_(coding),
+        staged_(staged),
         pool_(pool) {}
+  CodingSink(const CodingSink&) = delete;
+  CodingSink& operator=(const CodingSink&) = delete;
+  // The workers never outlive the sink's task, whatever path left the tile.
+  ~CodingSink() { static_cast<void>(workers_.Finish()); }
 
   Status TakeCodeBlock(const CodeBlock& block) override {
     return pending_.Add(workers_.Memory(), block);
   }
 
   Status FinishCodeBlockRow() override {
-    auto code = [this](std::uint32_t i, int thread) { return Code(pending_[i], hands_[thread]); };
-    const Status status = workers_.Run(pending_.Count(), code);
+    if (workers_.Threads() == 1) {
+      const Status status = workers_.Run(pending_.Count(), codePending_);
+      pending_.Clear();
+      return status;
+    }
+    // The row before must be done before its copy is overwritten.
+    JP2_RETURN_IF_ERROR(workers_.Finish());
+    JP2_RETURN_IF_ERROR(staged_.Stage(workers_.Memory(), pending_, coding_));
     pending_.Clear();
-    return status;
+    workers_.Begin(coding_.Count(), codeStaged_);
+    return JP2_Success;
   }
 
+  Status Flush() override { return workers_.Finish(); }
+
  private:
+  struct CodeTask {
+    CodingSink* sink;
+    PendingBlocks* blocks;
+    Status operator()(std::uint32_t i, int thread) const {
+      return sink->Code((*blocks)[i], sink->hands_[thread]);
+    }
+  };
+
   Status Code(const CodeBlock& block, CodingHand& hand) {
     const TileComponentCoding& coding = state_.Coding(tile_, block.component);
     CodeBlockCoefficients in;
@@ -147,8 +213,12 @@ class CodingSink final : public CodeBlockSink {
   WorkerPool& workers_;
   PerThread<CodingHand>& hands_;
   PendingBlocks& pending_;
+  PendingBlocks& coding_;
+  StagedRow& staged_;
   CodewordPool& pool_;
   std::mutex poolMutex_;
+  CodeTask codePending_{this, &pending_};
+  CodeTask codeStaged_{this, &coding_};
 };
 
 class StreamPacketSink final : public PacketSink {
@@ -199,6 +269,8 @@ class ImageRun {
     const Status releases[] = {hands_.Release(),
                                pool_.Release(),
                                pending_.Release(workers_.Memory()),
+                               coding_.Release(workers_.Memory()),
+                               staged_.Release(workers_.Memory()),
                                Release(state_.memory, &tileBlock_),
                                Release(state_.memory, &runBlock_),
                                result.ok() ? Status() : state_.output.Abandon(state_.memory)};
@@ -303,7 +375,7 @@ class ImageRun {
     WorkArena carving(tileBlock_.data);
     packets.Plan(plan, carving);
 
-    CodingSink sink(state_, tile, packets, workers_, hands_, pending_, pool_);
+    CodingSink sink(state_, tile, packets, workers_, hands_, pending_, coding_, staged_, pool_);
     JP2_RETURN_IF_ERROR(TransformTile(state_, setup_, tile, sink));
 
     std::uint32_t headerBytes = 0;
@@ -346,6 +418,8 @@ class ImageRun {
   std::uint64_t* tileBudgets_ = nullptr;
   PerThread<CodingHand> hands_;
   PendingBlocks pending_;
+  PendingBlocks coding_;
+  StagedRow staged_;
   CodewordPool pool_;
 };
 

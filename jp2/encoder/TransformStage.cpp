@@ -79,8 +79,10 @@ class TileRun {
     WorkArena carving(block.data);
     Plan(carving);
     const Status pulled = PullRows();
+    // The coder may still read the tile's quantization records, which live in block.
+    const Status coded = sink_.Flush();
     const Status released = Release(state_.memory, &block);
-    return pulled.ok() ? released : pulled;
+    return !pulled.ok() ? pulled : !coded.ok() ? coded : released;
   }
 
  private:
