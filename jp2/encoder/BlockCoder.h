@@ -80,6 +80,10 @@ class BlockCoder {
   const std::uint8_t* zeroContexts_ = nullptr;
   const DistortionTable* significanceTable_ = nullptr;
   const DistortionTable* refinementTable_ = nullptr;
+  // The distortion index bits that stand for the magnitude below plane 0: none for the exact
+  // integers of the reversible path; for a quantization index, the midpoint of its interval,
+  // where the coefficient lies on average and where the decoder reconstructs it.
+  std::uint32_t belowPlaneZero_ = 0;
   std::int64_t passSum_ = 0;  // distortion table entries of the current pass
   double cumulative_ = 0.0;
   std::int64_t lastLength_ = 0;
