@@ -7,6 +7,7 @@
 
 #include "common/BlockContexts.h"
 #include "common/StripeLayout.h"
+#include "encoder/ShortestCut.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -244,12 +245,25 @@ void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t pl
     for (int i = index + 1; i < result->passCount; ++i) {
       result->truncation[i] = std::min<std::uint32_t>(result->truncation[i], mq_.Length());
     }
+    // The reversible path keeps the running estimates, and so lossless files their bytes.
+    if (!raw && !block.reversible) ShortenSegmentCuts(index, result);
+    segmentFirstIndex_ = index - 1;
   } else {
     length = std::max(lastLength_, raw ? mq_.RawTruncationEstimate() : mq_.TruncationEstimate());
+    intervalEnds_[index] = mq_.IntervalEnd();
   }
   lastLength_ = length;
   result->truncation[index] = static_cast<std::uint32_t>(length);
   if ((block.style & kStyleResetContexts) != 0) ResetBlockContexts(contexts_);
+}
+
+void BlockCoder::ShortenSegmentCuts(int index, BlockCoderOutput* result) {
+  std::uint32_t shortest = 0;
+  for (int i = segmentFirstIndex_; i > index; --i) {
+    shortest = std::max(shortest, ShortestCut(codeword_.Bytes(), mq_.Length(), intervalEnds_[i],
+                                              result->truncation[i]));
+    result->truncation[i] = shortest;
+  }
 }
 
 void BlockCoder::EndSegment(bool raw, BlockCoderOutput* result) {
@@ -331,6 +345,7 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
 
   result->planes = static_cast<std::uint8_t>(planes);
   result->passCount = static_cast<std::uint8_t>(3 * planes - 2);
+  segmentFirstIndex_ = result->passCount - 1;
   const bool segmentation = (block.style & kStyleSegmentationSymbols) != 0;
   for (int plane = planes - 1; plane >= 0; --plane) {
     const auto p = static_cast<std::uint32_t>(plane);

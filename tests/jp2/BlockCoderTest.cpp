@@ -163,21 +163,28 @@ TEST_F(BlockCoderTest, EveryPassOfRandomBlocksDecodesForEveryStyle) {
   const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {3, 5}, {7, 13}, {16, 16}, {32, 7}};
   std::mt19937 rng(2024);
   int checked = 0;
-  for (int style = 0; style < 64; ++style) {
-    for (int band = 0; band < 3; ++band) {
-      for (const auto& size : sizes) {
-        const Block block = RandomBlock(rng, size[0], size[1], 1 + static_cast<int>(rng() % 9));
-        const auto codeword = Code(Input(block, band, style));
-        SCOPED_TRACE(testing::Message() << "style " << style << " band " << band << " size "
-                                        << size[0] << "x" << size[1]);
-        CheckRoundTrip(block, *out_, codeword, band, style);
-        CheckTruncationPoints(*out_, codeword, style);
-        if (HasFatalFailure()) return;
-        checked += out_->passCount;
+  // The lossy path cuts its arithmetic segments at the shortest cuts, the reversible one at
+  // the running estimates.
+  for (const bool reversible : {true, false}) {
+    for (int style = 0; style < 64; ++style) {
+      for (int band = 0; band < 3; ++band) {
+        for (const auto& size : sizes) {
+          const Block block = RandomBlock(rng, size[0], size[1], 1 + static_cast<int>(rng() % 9));
+          CodeBlockCoefficients in = Input(block, band, style);
+          in.reversible = reversible;
+          const auto codeword = Code(in);
+          SCOPED_TRACE(testing::Message()
+                       << "reversible " << reversible << " style " << style << " band " << band
+                       << " size " << size[0] << "x" << size[1]);
+          CheckRoundTrip(block, *out_, codeword, band, style);
+          CheckTruncationPoints(*out_, codeword, style);
+          if (HasFatalFailure()) return;
+          checked += out_->passCount;
+        }
       }
     }
   }
-  EXPECT_GT(checked, 5000);
+  EXPECT_GT(checked, 10000);
 }
 
 TEST_F(BlockCoderTest, LargeAndExtremeBlocksDecodeWhole) {
