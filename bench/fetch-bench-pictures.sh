@@ -31,6 +31,7 @@ fi
 # name, picture of the package, crop size, crop gravity
 for textured in 'wood Wood.jpg 1920 center' 'grass GreenMeadow.jpg 1024 center' \
   'dune Dune.jpg 1024 south'; do
+  # shellcheck disable=SC2086 # the fields are split on purpose
   set -- $textured
   if [ ! -f "$1.ppm" ]; then
     jpeg=$(package_picture "$2")
