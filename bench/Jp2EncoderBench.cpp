@@ -7,48 +7,26 @@
 #include <sys/resource.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "BenchPicture.h"
+#include "DecodedPsnr.h"
 #include "jp2.h"
 
 namespace {
 
+using quillon::bench::DecodedPsnr;
 using quillon::bench::Encode;
+using quillon::bench::FileSize;
 using quillon::bench::Picture;
 using quillon::bench::ProcessorSeconds;
 using quillon::bench::ReadNetpbm;
 using quillon::bench::Seconds;
 using quillon::bench::Session;
-
-std::uint64_t FileSize(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  return in ? static_cast<std::uint64_t>(in.tellg()) : 0;
-}
-
-// PSNR of the codestream decoded by opj_decompress; 0 when decoding failed, 999 when exact.
-double DecodedPsnr(const Picture& picture, const std::string& codestream) {
-  const std::string decoded = codestream + (picture.channels == 3 ? ".ppm" : ".pgm");
-  const std::string command =
-      "opj_decompress -i " + codestream + " -o " + decoded + " > /dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) return 0;
-  const Picture back = ReadNetpbm(decoded);
-  std::remove(decoded.c_str());
-  if (back.samples.size() != picture.samples.size()) return 0;
-  double squared = 0;
-  for (std::size_t i = 0; i < picture.samples.size(); ++i) {
-    const double d = double(picture.samples[i]) - back.samples[i];
-    squared += d * d;
-  }
-  if (squared == 0) return 999;
-  return 10 * std::log10(255.0 * 255.0 / (squared / double(picture.samples.size())));
-}
 
 void Row(const std::string& coder, const char* mode, double wall, double processor,
          std::uint64_t bytes, double psnr, const char* note = "") {
@@ -111,9 +89,7 @@ int main(int argc, char** argv) {
         note = session.output == oneThread ? "bytes of 1 thread" : "BYTES DIFFER FROM 1 THREAD";
       }
       const std::string ours = work + "/quillon-bench.j2k";
-      std::ofstream(ours, std::ios::binary)
-          .write(reinterpret_cast<const char*>(session.output.data()),
-                 static_cast<std::streamsize>(session.output.size()));
+      quillon::bench::WriteFile(ours, session.output);
       Row("quillon, " + t + " thread(s)", mode, wall, processor, session.output.size(),
           DecodedPsnr(picture, ours), note);
       std::remove(ours.c_str());

@@ -7,6 +7,7 @@
 
 #include "common/BlockContexts.h"
 #include "common/StripeLayout.h"
+#include "encoder/ShortestCut.h"
 
 namespace quillon::jp2 {
 namespace {
@@ -28,9 +29,12 @@ void StoreColumn(std::uint16_t* column, std::uint64_t value) {
   std::memcpy(column, &value, sizeof(value));
 }
 
-// The distortion index: seven magnitude bits from the plane down.
-inline std::uint32_t DistortionIndex(std::uint32_t sample, std::uint32_t plane) {
-  return static_cast<std::uint32_t>((std::uint64_t{sample & kMagnitude} << 6) >> plane) & 0x7F;
+// The distortion index: seven magnitude bits from the plane down, the bits below plane 0
+// taken from fill (bit 5 the first of them).
+inline std::uint32_t DistortionIndex(std::uint32_t sample, std::uint32_t plane,
+                                     std::uint32_t fill) {
+  const std::uint64_t bits = (std::uint64_t{sample & kMagnitude} << 6) | fill;
+  return static_cast<std::uint32_t>(bits >> plane) & 0x7F;
 }
 
 // True when each of the four coefficients of a column has one of the flags.
@@ -89,6 +93,7 @@ struct BlockCoder::Pass {
   std::uint32_t stride;
   std::uint32_t plane;
   bool causal;
+  std::uint32_t fill;
   std::int64_t sum = 0;  // distortion table entries of the coded coefficients
 
   void Encode(int context, std::uint32_t bit) {
@@ -109,7 +114,7 @@ struct BlockCoder::Pass {
       Encode(sign >> 1, (sample >> 31) ^ (sign & 1));
     }
     BecomeSignificant(column, row, sample >> 31, stride, causal);
-    sum += (*table)[DistortionIndex(sample, plane)];
+    sum += (*table)[DistortionIndex(sample, plane, fill)];
   }
 
   // Codes whether an insignificant coefficient turns significant in this plane.
@@ -131,7 +136,8 @@ BlockCoder::Pass<kRaw> BlockCoder::OpenPass(const DistortionTable& table, std::u
     }
     segmentOpen_ = true;
   }
-  return {&mq_, mq_.Load(), contexts_, zeroContexts_, &table, stripeStride_, plane, causal_};
+  return {&mq_,          mq_.Load(), contexts_, zeroContexts_,  &table,
+          stripeStride_, plane,      causal_,   belowPlaneZero_};
 }
 
 template <bool kRaw>
@@ -175,7 +181,7 @@ void BlockCoder::RefinementPass(std::uint32_t plane) {
       const std::uint32_t sample = samples[row];
       pass.Encode(context, (sample >> pass.plane) & 1);
       column[row] = state | kRefined;
-      pass.sum += (*pass.table)[DistortionIndex(sample, pass.plane)];
+      pass.sum += (*pass.table)[DistortionIndex(sample, pass.plane, pass.fill)];
     });
   });
   ClosePass(pass);
@@ -239,12 +245,25 @@ void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t pl
     for (int i = index + 1; i < result->passCount; ++i) {
       result->truncation[i] = std::min<std::uint32_t>(result->truncation[i], mq_.Length());
     }
+    // The reversible path keeps the running estimates, and so lossless files their bytes.
+    if (!raw && !block.reversible) ShortenSegmentCuts(index, result);
+    segmentFirstIndex_ = index - 1;
   } else {
     length = std::max(lastLength_, raw ? mq_.RawTruncationEstimate() : mq_.TruncationEstimate());
+    intervalEnds_[index] = mq_.IntervalEnd();
   }
   lastLength_ = length;
   result->truncation[index] = static_cast<std::uint32_t>(length);
   if ((block.style & kStyleResetContexts) != 0) ResetBlockContexts(contexts_);
+}
+
+void BlockCoder::ShortenSegmentCuts(int index, BlockCoderOutput* result) {
+  std::uint32_t shortest = 0;
+  for (int i = segmentFirstIndex_; i > index; --i) {
+    shortest = std::max(shortest, ShortestCut(codeword_.Bytes(), mq_.Length(), intervalEnds_[i],
+                                              result->truncation[i]));
+    result->truncation[i] = shortest;
+  }
 }
 
 void BlockCoder::EndSegment(bool raw, BlockCoderOutput* result) {
@@ -316,6 +335,7 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
   zeroContexts_ = kContextTables.zero[static_cast<int>(block.band)];
   significanceTable_ = block.reversible ? &kSignificanceLossless : &kSignificanceLossy;
   refinementTable_ = block.reversible ? &kRefinementLossless : &kRefinementLossy;
+  belowPlaneZero_ = block.reversible ? 0 : kMidpointBelowPlaneZero;
   passSum_ = 0;
   cumulative_ = 0.0;
   lastLength_ = 0;
@@ -325,6 +345,7 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
 
   result->planes = static_cast<std::uint8_t>(planes);
   result->passCount = static_cast<std::uint8_t>(3 * planes - 2);
+  segmentFirstIndex_ = result->passCount - 1;
   const bool segmentation = (block.style & kStyleSegmentationSymbols) != 0;
   for (int plane = planes - 1; plane >= 0; --plane) {
     const auto p = static_cast<std::uint32_t>(plane);

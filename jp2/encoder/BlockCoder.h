@@ -69,6 +69,9 @@ class BlockCoder {
   void FinishPass(const CodeBlockCoefficients& block, std::uint32_t plane, int index,
                   BlockCoderOutput* result);
   void EndSegment(bool raw, BlockCoderOutput* result);
+  // Shortens the cuts of the arithmetic segment ending at storage index index, now that its
+  // bytes are final.
+  void ShortenSegmentCuts(int index, BlockCoderOutput* result);
   void FinishBlock(BlockCoderOutput* result);
 
   MemoryCallbacks memory_;
@@ -80,10 +83,16 @@ class BlockCoder {
   const std::uint8_t* zeroContexts_ = nullptr;
   const DistortionTable* significanceTable_ = nullptr;
   const DistortionTable* refinementTable_ = nullptr;
+  // The distortion index bits that stand for the magnitude below plane 0: none for the exact
+  // integers of the reversible path; for a quantization index, the midpoint of its interval,
+  // where the coefficient lies on average and where the decoder reconstructs it.
+  std::uint32_t belowPlaneZero_ = 0;
   std::int64_t passSum_ = 0;  // distortion table entries of the current pass
   double cumulative_ = 0.0;
   std::int64_t lastLength_ = 0;
-  bool segmentOpen_ = false;  // false after a terminated segment until the next pass
+  bool segmentOpen_ = false;   // false after a terminated segment until the next pass
+  int segmentFirstIndex_ = 0;  // storage index of the open segment's first pass
+  MqIntervalEnd intervalEnds_[kMaxCodingPasses];  // per pass that ends no segment
   MqContext contexts_[kBlockContextCount];
   MqEncoder mq_;
   CodewordBuffer codeword_;

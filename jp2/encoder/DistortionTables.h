@@ -12,6 +12,9 @@ namespace quillon::jp2 {
 
 inline constexpr int kDistortionIndexBits = 7;
 
+// The index bits below plane 0 for a magnitude at the midpoint of its lowest unit.
+inline constexpr std::uint32_t kMidpointBelowPlaneZero = 1u << (kDistortionIndexBits - 2);
+
 using DistortionTable = std::array<std::int32_t, 1 << kDistortionIndexBits>;
 
 namespace distortion_detail {

@@ -8,6 +8,7 @@
 
 #include "common/CodecMemory.h"
 #include "common/MqStateTable.h"
+#include "encoder/ShortestCut.h"
 
 namespace quillon::jp2 {
 
@@ -132,6 +133,9 @@ class MqEncoder {
     const std::uint32_t limit = 22 + (*bp_ < 254 ? 1 : 0);
     return (bp_ - base_) + (pending > limit ? 5 : 4);
   }
+
+  // The state ShortestCut needs after the last symbol coded.
+  MqIntervalEnd IntervalEnd() const { return {bp_ - base_, *bp_, c_ << ct_, (c_ + a_) << ct_}; }
 
   // True when the buffer could not grow; the codeword is then lost.
   bool Failed() const { return failed_; }

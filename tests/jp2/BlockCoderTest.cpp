@@ -163,21 +163,28 @@ TEST_F(BlockCoderTest, EveryPassOfRandomBlocksDecodesForEveryStyle) {
   const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {3, 5}, {7, 13}, {16, 16}, {32, 7}};
   std::mt19937 rng(2024);
   int checked = 0;
-  for (int style = 0; style < 64; ++style) {
-    for (int band = 0; band < 3; ++band) {
-      for (const auto& size : sizes) {
-        const Block block = RandomBlock(rng, size[0], size[1], 1 + static_cast<int>(rng() % 9));
-        const auto codeword = Code(Input(block, band, style));
-        SCOPED_TRACE(testing::Message() << "style " << style << " band " << band << " size "
-                                        << size[0] << "x" << size[1]);
-        CheckRoundTrip(block, *out_, codeword, band, style);
-        CheckTruncationPoints(*out_, codeword, style);
-        if (HasFatalFailure()) return;
-        checked += out_->passCount;
+  // The lossy path cuts its arithmetic segments at the shortest cuts, the reversible one at
+  // the running estimates.
+  for (const bool reversible : {true, false}) {
+    for (int style = 0; style < 64; ++style) {
+      for (int band = 0; band < 3; ++band) {
+        for (const auto& size : sizes) {
+          const Block block = RandomBlock(rng, size[0], size[1], 1 + static_cast<int>(rng() % 9));
+          CodeBlockCoefficients in = Input(block, band, style);
+          in.reversible = reversible;
+          const auto codeword = Code(in);
+          SCOPED_TRACE(testing::Message()
+                       << "reversible " << reversible << " style " << style << " band " << band
+                       << " size " << size[0] << "x" << size[1]);
+          CheckRoundTrip(block, *out_, codeword, band, style);
+          CheckTruncationPoints(*out_, codeword, style);
+          if (HasFatalFailure()) return;
+          checked += out_->passCount;
+        }
       }
     }
   }
-  EXPECT_GT(checked, 5000);
+  EXPECT_GT(checked, 10000);
 }
 
 TEST_F(BlockCoderTest, LargeAndExtremeBlocksDecodeWhole) {
@@ -314,10 +321,30 @@ TEST_F(BlockCoderTest, LossyDistortionUsesTheMidpointTables) {
   in.reversible = false;
   Code(in);
   ASSERT_EQ(out_->passCount, 7);
-  // Cleanup of plane 2: x = 110b / 4 = 1.5 -> x^2 - (x - 1.5)^2 = 2.25, times 2^4.
-  EXPECT_FLOAT_EQ(out_->distortion[6], 8192.0f * 2.25f * 16.0f);
-  // Refinement of plane 1: x = 10b / 2 = 1 -> (x-1)^2 - (x-1.5)^2 = -0.25, times 2^2.
-  EXPECT_FLOAT_EQ(out_->distortion[4], out_->distortion[6] - 8192.0f * 0.25f * 4.0f);
+  // The index 110b stands for a coefficient at its interval's midpoint, 6.5.
+  // Cleanup of plane 2: x = 6.5 / 4 = 1.625 -> x^2 - (x - 1.5)^2 = 2.625, times 2^4.
+  EXPECT_FLOAT_EQ(out_->distortion[6], 8192.0f * 2.625f * 16.0f);
+  // Refinement of plane 1: x = 2.5 / 2 = 1.25 -> (x - 1)^2 - (x - 1.5)^2 = 0, times 2^2.
+  EXPECT_FLOAT_EQ(out_->distortion[4], out_->distortion[6]);
+  // Refinement of plane 0: x = 0.5 -> (x - 1)^2 - (x - 0.5)^2 = 0.25.
+  EXPECT_FLOAT_EQ(out_->distortion[1], out_->distortion[4] + 8192.0f * 0.25f);
+}
+
+// On the lossy path, coding every pass of a magnitude below 64 (all of whose bits the
+// distortion index reads) takes away the whole squared error of the coefficient at the midpoint
+// of its quantization interval, also where the low planes have fewer bits below them than the
+// index reads.
+TEST_F(BlockCoderTest, LossyPassesTakeAwayTheWholeSquaredMidpoint) {
+  for (const std::uint32_t magnitude : {1u, 2u, 3u, 6u, 37u, 63u}) {
+    Block block{1, 1, {magnitude}};
+    CodeBlockCoefficients in = Input(block);
+    in.reversible = false;
+    Code(in);
+    ASSERT_GT(out_->passCount, 0) << magnitude;
+    const double midpoint = magnitude + 0.5;
+    EXPECT_FLOAT_EQ(out_->distortion[0], static_cast<float>(8192.0 * midpoint * midpoint))
+        << magnitude;
+  }
 }
 
 TEST_F(BlockCoderTest, BackgroundPlanesWeighMoreWithWeakerEnhancement) {

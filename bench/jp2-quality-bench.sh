@@ -1,0 +1,9 @@
+#!/bin/sh
+# Runs jp2-quality-bench on the pictures fetch-bench-pictures.sh makes: the colour and grey
+# photograph and the three textured photographs.
+# Usage: bench/jp2-quality-bench.sh path/to/jp2-quality-bench [cache directory]
+set -eu
+bench=$(realpath "$1")
+work=$("$(dirname "$(realpath "$0")")/fetch-bench-pictures.sh" ${2:+"$2"})
+"$bench" -w "$work" "$work/photo.ppm" "$work/photo.pgm" "$work/wood.ppm" "$work/grass.ppm" \
+  "$work/dune.ppm"
