@@ -174,8 +174,8 @@ void BlockCoder::RefinementPass(std::uint32_t plane) {
       const std::uint16_t state = column[row];
       const std::uint32_t refined = (state >> 13) & 1;
       const std::uint32_t neighbours = (state & kNeighbours) != 0 ? 1 : 0;
-      const int context = kRefinementContextBase +
-                          static_cast<int>((refined << 1) | (neighbours & (refined ^ 1)));
+      const int context =
+          kRefinementContextBase + static_cast<int>((refined << 1) | (neighbours & (refined ^ 1)));
       const std::uint32_t sample = samples[row];
       pass.Encode(context, (sample >> pass.plane) & 1);
       column[row] = state | kRefined;
@@ -204,11 +204,11 @@ void BlockCoder::CleanupPass(std::uint32_t plane) {
     if (rows == 4 && states == 0) {
       // Run-length mode: one symbol for a column staying insignificant, else the position
       // of its first new significant coefficient.
-      while (row < 4 && ((samples[row] >> pass.plane) & 1) == 0) ++row;
-      if (row == 4) {
+      if ((((samples[0] | samples[1] | samples[2] | samples[3]) >> pass.plane) & 1) == 0) {
         pass.Encode(kRunLengthContext, 0);
         return;
       }
+      while (((samples[row] >> pass.plane) & 1) == 0) ++row;
       pass.Encode(kRunLengthContext, 1);
       pass.Encode(kUniformContext, row >> 1);
       pass.Encode(kUniformContext, row & 1);
