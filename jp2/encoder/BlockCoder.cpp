@@ -171,18 +171,29 @@ template <bool kRaw>
 void BlockCoder::RefinementPass(std::uint32_t plane) {
   Pass<kRaw> pass = OpenPass<kRaw>(*refinementTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
-    if ((LoadColumn(column) & kColumnSignificant) == 0) return;
-    ForEachRow(rows, [&](std::uint32_t row) {
+    // Lanes significant before this plane: the pass changes neither flag, so the set holds
+    // for the whole column, and a column refined in every row needs no test per row.
+    const std::uint64_t states = LoadColumn(column);
+    const std::uint64_t refine = (states >> 12) & ~(states >> 14) & kColumnLanes;
+    if (refine == 0) return;
+    const auto code = [&](std::uint32_t row) {
       const std::uint16_t state = column[row];
-      if ((state & (kSignificant | kVisited)) != kSignificant) return;
-      const int context = (state & kRefined) != 0      ? kRefinementContextBase + 2
-                          : (state & kNeighbours) != 0 ? kRefinementContextBase + 1
-                                                       : kRefinementContextBase;
+      const std::uint32_t refined = (state >> 13) & 1;
+      const std::uint32_t neighbours = (state & kNeighbours) != 0 ? 1 : 0;
+      const int context =
+          kRefinementContextBase + static_cast<int>((refined << 1) | (neighbours & (refined ^ 1)));
       const std::uint32_t sample = samples[row];
       pass.Encode(context, (sample >> pass.plane) & 1);
       column[row] = state | kRefined;
       pass.sum += (*pass.table)[DistortionIndex(sample, pass.plane, pass.fill)];
-    });
+    };
+    if (refine == kColumnLanes) {
+      ForEachRow(rows, code);
+    } else {
+      ForEachRow(rows, [&](std::uint32_t row) {
+        if (((refine >> (16 * row)) & 1) != 0) code(row);
+      });
+    }
   });
   ClosePass(pass);
 }
@@ -199,11 +210,11 @@ void BlockCoder::CleanupPass(std::uint32_t plane) {
     if (rows == 4 && states == 0) {
       // Run-length mode: one symbol for a column staying insignificant, else the position
       // of its first new significant coefficient.
-      while (row < 4 && ((samples[row] >> pass.plane) & 1) == 0) ++row;
-      if (row == 4) {
+      if ((((samples[0] | samples[1] | samples[2] | samples[3]) >> pass.plane) & 1) == 0) {
         pass.Encode(kRunLengthContext, 0);
         return;
       }
+      while (((samples[row] >> pass.plane) & 1) == 0) ++row;
       pass.Encode(kRunLengthContext, 1);
       pass.Encode(kUniformContext, row >> 1);
       pass.Encode(kUniformContext, row & 1);

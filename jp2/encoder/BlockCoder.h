@@ -1,4 +1,4 @@
-// The code-block coder: EBCOT tier 1 (T.800 Annex D) over the MQ coder. One block in, one
+// The code-block coder: EBCOT tier 1 over the MQ coder. One block in, one
 // codeword out with, for every coding pass, the truncation length rate control may cut the
 // codeword at and the distortion reduction reached by then.
 #pragma once

@@ -1,4 +1,4 @@
-// The MQ arithmetic encoder (T.800 Annex C) writing one code-block's codeword into a buffer
+// The MQ arithmetic encoder writing one code-block's codeword into a buffer
 // in codec memory that grows when a codeword outgrows it. Encode is inline for the pass
 // loops; only byte output leaves the hot path.
 #pragma once
@@ -59,29 +59,22 @@ class MqEncoder {
     limit_ = r.limit;
   }
 
+  // One decision without a data-dependent branch: the decisions of the block coder follow
+  // their more probable symbol too irregularly for branch prediction. The coded interval is
+  // the upper one (C grows by Qe) when the symbol is the MPS and A - Qe is at least Qe, or
+  // when it is the LPS and A - Qe is below Qe; else A becomes Qe. The state moves on only
+  // when A needs renormalising, which an LPS always does.
   inline void Encode(Registers& r, MqContext& context, std::uint32_t bit) {
     const std::uint32_t state = context.state;
     const std::uint32_t qe = MqQe(state);
+    const std::uint32_t mps = static_cast<std::uint32_t>(bit == MqMps(state));
     r.a -= qe;
-    if (bit == MqMps(state)) {
-      if ((r.a & 0x8000) != 0) {
-        r.c += qe;
-        return;
-      }
-      if (r.a < qe) {
-        r.a = qe;
-      } else {
-        r.c += qe;
-      }
-      context.state = MqAfterMps(state);
-    } else {
-      if (r.a < qe) {
-        r.c += qe;
-      } else {
-        r.a = qe;
-      }
-      context.state = MqAfterLps(state);
-    }
+    const std::uint32_t upper = mps ^ static_cast<std::uint32_t>(r.a < qe);
+    const std::uint32_t keep = 0u - upper;  // all ones for the upper interval
+    r.c += qe & keep;
+    r.a = (r.a & keep) | (qe & ~keep);
+    const std::uint32_t next = kMqStates[(state >> (mps != 0 ? 24 : 17)) & 0x7F];
+    context.state = (r.a & 0x8000) != 0 ? state : next;
     Renormalize(r);
   }
 
@@ -114,7 +107,7 @@ class MqEncoder {
     return (bp_ - base_ + 1) + (ct_ < room ? 1 : 0);
   }
 
-  // Flushes the registers (T.800 C.2.9) and drops trailing bytes that a decoder reads the
+  // Flushes the registers and drops trailing bytes that a decoder reads the
   // same way as its own fill of ones: 0xFF, or the pair 0xFF 0x7F.
   void Terminate();
 
