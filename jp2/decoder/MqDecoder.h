@@ -80,17 +80,19 @@ class MqDecoder {
     }
   }
 
+  // Doubles A until it is at least 0x8000, with a byte into C whenever its bits run out;
+  // mostly the bits left in C cover the whole shift at once.
   inline void Renormalize() {
     auto shift = static_cast<std::uint32_t>(std::countl_zero(a_) - 16);
-    for (;;) {
-      if (ct_ == 0) ByteIn();
-      const std::uint32_t step = shift < ct_ ? shift : ct_;
-      a_ <<= step;
-      c_ <<= step;
-      ct_ -= step;
-      shift -= step;
-      if (shift == 0) return;
+    while (shift > ct_) {
+      a_ <<= ct_;
+      c_ <<= ct_;
+      shift -= ct_;
+      ByteIn();
     }
+    a_ <<= shift;
+    c_ <<= shift;
+    ct_ -= shift;
   }
 
   std::uint32_t a_ = 0x8000;
