@@ -13,6 +13,10 @@ namespace {
 constexpr std::uint32_t kMagnitude = 0x7FFFFFFFu;
 constexpr std::uint64_t kLaneVisited = 0x0000000100000001ull * kVisited;
 constexpr std::uint8_t kNoBytes[1] = {0};
+// The refinement context by [refined before][has a significant neighbour], looked up rather
+// than branched on.
+constexpr int kRefinementContext[2][2] = {{kRefinementContextBase, kRefinementContextBase + 1},
+                                          {kRefinementContextBase + 2, kRefinementContextBase + 2}};
 
 // The four states of a column as two words of two lanes each.
 struct Column {
@@ -129,8 +133,11 @@ void BlockDecoder::SignificancePass(Source& source, std::uint32_t plane) {
   const std::uint32_t one = 1u << plane;
   ForEachStripeColumn(states_, samples_, width_, height_,
                       [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
+                        // Nothing to do in a column without significant neighbours, or whose
+                        // coefficients are all significant already.
                         const Column states = Column::Load(column);
                         if ((states.Any() & kNeighbours) == 0) return;
+                        if (rows == 4 && states.EveryLaneHasOneOf(kSignificant)) return;
                         ForEachRow(rows, [&](std::uint32_t row) {
                           const std::uint32_t state = column[row];
                           if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) return;
@@ -144,23 +151,24 @@ void BlockDecoder::SignificancePass(Source& source, std::uint32_t plane) {
 
 template <typename Source>
 void BlockDecoder::RefinementPass(Source& source, std::uint32_t plane) {
-  ForEachStripeColumn(states_, samples_, width_, height_,
-                      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
-                        if ((Column::Load(column).Any() & kSignificant) == 0) return;
-                        ForEachRow(rows, [&](std::uint32_t row) {
-                          const std::uint32_t state = column[row];
-                          if ((state & (kSignificant | kVisited)) != kSignificant) return;
-                          const int context = (state & kRefined) != 0 ? kRefinementContextBase + 2
-                                              : (state & kNeighbours) != 0
-                                                  ? kRefinementContextBase + 1
-                                                  : kRefinementContextBase;
-                          values[row] |= source.Decide(context) << plane;
-                          column[row] = state | kRefined;
-                        });
-                      });
+  ForEachStripeColumn(
+      states_, samples_, width_, height_,
+      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
+        if ((Column::Load(column).Any() & kSignificant) == 0) return;
+        ForEachRow(rows, [&](std::uint32_t row) {
+          const std::uint32_t state = column[row];
+          if ((state & (kSignificant | kVisited)) != kSignificant) return;
+          const int context =
+              kRefinementContext[(state & kRefined) != 0][(state & kNeighbours) != 0];
+          values[row] |= source.Decide(context) << plane;
+          column[row] = state | kRefined;
+        });
+      });
 }
 
-void BlockDecoder::CleanupPass(std::uint32_t plane) {
+// Flattened, so that the column loop is compiled here and the decoder copied into source keeps
+// its registers in machine registers instead of memory behind a captured reference.
+[[gnu::flatten]] void BlockDecoder::CleanupPass(std::uint32_t plane) {
   const Neighbourhood n{stripeStride_, causal_};
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
@@ -203,7 +211,8 @@ void BlockDecoder::StartSegment(int pass, const std::uint8_t* begin, const std::
   }
 }
 
-void BlockDecoder::RunPass(int pass, int planes) {
+// Flattened for the same reason as the cleanup pass, for the other two passes.
+[[gnu::flatten]] void BlockDecoder::RunPass(int pass, int planes) {
   const auto plane = static_cast<std::uint32_t>(planes - 1 - (pass + 2) / 3);
   const int kind = pass % 3;  // 0 cleanup, 1 significance, 2 refinement
   if (kind == 0) {

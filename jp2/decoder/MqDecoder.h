@@ -1,4 +1,4 @@
-// The MQ arithmetic decoder (T.800 C.3) over one codeword segment, and the plain bit reader
+// The MQ arithmetic decoder over one codeword segment, and the plain bit reader
 // of raw (bypass) segments. Both read only inside their segment and take every byte past its
 // end as 0xFF, so a cut or lying segment decodes to something without an overread. The pass
 // loops copy a decoder into a local and back, so that its registers stay in machine
@@ -14,7 +14,7 @@ namespace quillon::jp2 {
 
 class MqDecoder {
  public:
-  // Starts decoding the bytes [begin, end) (T.800 C.3.5).
+  // Starts decoding the bytes [begin, end).
   void Start(const std::uint8_t* begin, const std::uint8_t* end) {
     bp_ = begin;
     end_ = end;
@@ -60,7 +60,7 @@ class MqDecoder {
  private:
   std::uint32_t Byte(std::ptrdiff_t ahead) const { return ahead < end_ - bp_ ? bp_[ahead] : 0xFF; }
 
-  // T.800 C.3.4: a 0xFF followed by a byte above 0x8F is a marker (or the end), which is
+  // A 0xFF followed by a byte above 0x8F is a marker (or the end), which is
   // never passed; the decoder is fed ones from then on.
   void ByteIn() {
     if (Byte(0) == 0xFF) {
@@ -80,17 +80,19 @@ class MqDecoder {
     }
   }
 
+  // Doubles A until it is at least 0x8000, with a byte into C whenever its bits run out;
+  // mostly the bits left in C cover the whole shift at once.
   inline void Renormalize() {
     auto shift = static_cast<std::uint32_t>(std::countl_zero(a_) - 16);
-    for (;;) {
-      if (ct_ == 0) ByteIn();
-      const std::uint32_t step = shift < ct_ ? shift : ct_;
-      a_ <<= step;
-      c_ <<= step;
-      ct_ -= step;
-      shift -= step;
-      if (shift == 0) return;
+    while (shift > ct_) {
+      a_ <<= ct_;
+      c_ <<= ct_;
+      shift -= ct_;
+      ByteIn();
     }
+    a_ <<= shift;
+    c_ <<= shift;
+    ct_ -= shift;
   }
 
   std::uint32_t a_ = 0x8000;
@@ -101,7 +103,7 @@ class MqDecoder {
 };
 
 // Raw segments carry decisions as plain bits, most significant first; a byte after a 0xFF
-// holds seven (its top bit is a stuffed 0, T.800 D.6).
+// holds seven (its top bit is a stuffed 0).
 class RawBitReader {
  public:
   void Start(const std::uint8_t* begin, const std::uint8_t* end) {

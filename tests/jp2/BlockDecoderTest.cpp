@@ -292,6 +292,51 @@ TEST(CodeBlockSegmentsTest, PiecesFollowTheStyleAndJoinAcrossLayers) {
 
 // Nothing the bytes or counts claim makes the decoder fail, read outside its input or write
 // outside the block; under the sanitizers that is the check.
+// The pass loops' MQ decoder against the tests' own one, decision for decision, on bytes no
+// encoder wrote: long renormalizations that span two bytes, stuffed bytes, markers, and
+// decisions far past the end of the segment (fed 0xFF there).
+TEST(MqDecoderTest, DecidesLikeTheTestDecoderOnAnyBytes) {
+  std::mt19937 rng(5);
+  const auto random = [&](std::size_t count, std::uint32_t ffEvery) {
+    std::vector<std::uint8_t> bytes(count);
+    for (auto& byte : bytes) {
+      byte = rng() % ffEvery == 0 ? 0xFF : static_cast<std::uint8_t>(rng());
+    }
+    return bytes;
+  };
+  const std::vector<std::vector<std::uint8_t>> cases = {
+      {},
+      {0xFF},
+      {0x00},
+      {0xFF, 0x8F, 0xFF, 0x7F, 0xFF, 0x00},  // stuffed bytes
+      {0x12, 0xFF, 0x90, 0x34, 0x56},        // a marker inside the segment
+      {0x12, 0x34, 0xFF},                    // a 0xFF last
+      random(64, 256),
+      random(300, 4),
+      random(300, 2),
+  };
+  // Initial states: the usual start, skewed ones (small Qe, long shifts on a less probable
+  // symbol), and the uniform state.
+  const int starts[] = {0, 3, 4, 20, 40, 45, 46};
+  for (std::size_t c = 0; c < cases.size(); ++c) {
+    const std::vector<std::uint8_t>& bytes = cases[c];
+    MqDecoder mq;
+    mq.Start(bytes.data(), bytes.data() + bytes.size());
+    TestMqDecoder oracle(bytes.data(), bytes.size());
+    MqContext contexts[std::size(starts)];
+    int index[std::size(starts)], mps[std::size(starts)] = {};
+    for (std::size_t k = 0; k < std::size(starts); ++k) {
+      contexts[k].Reset(starts[k]);
+      index[k] = starts[k];
+    }
+    for (int i = 0; i < 4000; ++i) {
+      const std::size_t k = rng() % std::size(starts);
+      ASSERT_EQ(static_cast<int>(mq.Decode(contexts[k])), oracle.Decode(index[k], mps[k]))
+          << "case " << c << ", decision " << i;
+    }
+  }
+}
+
 TEST_F(BlockDecoderTest, HostileInputDecodesWithoutFailing) {
   std::mt19937 rng(77);
   const Size size{64, 64};
