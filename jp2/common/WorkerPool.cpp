@@ -4,6 +4,19 @@
 #include <system_error>
 
 namespace quillon::jp2 {
+namespace {
+
+// How long a worker looks for the next batch before it sleeps: batches follow each other
+// within microseconds while a tile is coded, and a sleep and wake cost more than that.
+constexpr int kSpinsBeforeSleep = 4000;
+
+inline void Relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
+}  // namespace
 
 void WorkerPool::Start(int threads, const MemoryCallbacks& memory) {
   callerMemory_ = memory;
@@ -44,6 +57,7 @@ void WorkerPool::BeginBatch(std::uint32_t count, TaskFn fn, void* task) {
     failed_.store(false, std::memory_order_relaxed);
     failure_ = JP2_Success;
     ++generation_;
+    published_.store(generation_, std::memory_order_release);
   }
   wake_.notify_all();
 }
@@ -68,6 +82,12 @@ void WorkerPool::WorkerLoop(int thread) {
   std::uint64_t seen = 0;
   std::unique_lock lock(mutex_);
   for (;;) {
+    lock.unlock();
+    for (int spin = 0; spin < kSpinsBeforeSleep; ++spin) {
+      if (published_.load(std::memory_order_acquire) != seen) break;
+      Relax();
+    }
+    lock.lock();
     wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
     if (stopping_) return;
     seen = generation_;

@@ -82,11 +82,12 @@ class WorkerPool {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable idle_;
-  Batch batch_;                   // guarded by mutex_
-  Batch open_;                    // the calling thread's: begun and not yet finished
-  std::uint64_t generation_ = 0;  // guarded by mutex_; counts batches
-  int active_ = 0;                // guarded by mutex_: workers inside a batch
-  bool stopping_ = false;         // guarded by mutex_
+  Batch batch_;                              // guarded by mutex_
+  Batch open_;                               // the calling thread's: begun and not yet finished
+  std::uint64_t generation_ = 0;             // guarded by mutex_; counts batches
+  std::atomic<std::uint64_t> published_{0};  // generation_, for workers looking without the lock
+  int active_ = 0;                           // guarded by mutex_: workers inside a batch
+  bool stopping_ = false;                    // guarded by mutex_
   std::atomic<std::uint32_t> next_{0};
   std::atomic<bool> failed_{false};
   std::uint32_t failedIndex_ = 0;  // guarded by mutex_
