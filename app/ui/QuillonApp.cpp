@@ -116,11 +116,12 @@ bool QuillonApp::InitInstance(const std::vector<std::string>& arguments) {
   }
 
   mainFrame_->Check256Colors();
-  if (commandLine_.showSplash && env_.allowSplash) ShowSplash();
   for (const std::string& file : commandLine_.files) {
     docManager_->CreateDocument(wxString::FromUTF8(file), wxDOC_SILENT);
   }
   mainFrame_->Show();
+  // After the frame: a window manager stacks a frame mapped later above its splash.
+  if (commandLine_.showSplash && env_.allowSplash) ShowSplash();
 
   regionCursor_ = wxCursor(wxCURSOR_CROSS);
   deleteCursor_ = wxCursor(wxCURSOR_NO_ENTRY);

@@ -14,7 +14,7 @@ constexpr StringId kSplashLine = 62440;  // "Wavelet image compression: JPEG 200
 
 SplashWindow::SplashWindow(wxWindow* owner)
     : wxFrame(owner, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
-              wxBORDER_NONE | wxFRAME_NO_TASKBAR | wxFRAME_FLOAT_ON_PARENT),
+              wxBORDER_NONE | wxFRAME_NO_TASKBAR | wxFRAME_FLOAT_ON_PARENT | wxSTAY_ON_TOP),
       bitmap_(MakeBitmap()),
       timer_(this) {
   SetClientSize(bitmap_.GetWidth(), bitmap_.GetHeight());
