@@ -59,19 +59,21 @@ int writeFile(const char* path, const std::vector<uint8_t>& bytes) {
   return std::fclose(f.release()) == 0 ? kOk : kWriteFailed;
 }
 
+// The padded plane of a picture's channels, interleaved, in samples (resized to fit).
+template <typename T>
+Plane<T> paddedPlane(std::vector<T>& samples, const PaddedSize& padded, int channels) {
+  samples.assign(static_cast<size_t>(int64_t{padded.width} * padded.height * channels), T{});
+  return {samples.data(), padded.width, padded.height, channels, int64_t{padded.width} * channels,
+          channels};
+}
+
 // Transformed, quantized and coded: the stream of a picture prepared into a plane.
 template <typename T>
 std::vector<uint8_t> codePicture(const uint8_t* pixels, const Strided& source,
                                  const LegacyHeader& header, const PaddedSize& padded, int planes,
                                  size_t budget, int& threshold) {
-  std::vector<T> samples(
-      static_cast<size_t>(int64_t{padded.width} * padded.height * header.channels));
-  const Plane<T> p{samples.data(),
-                   padded.width,
-                   padded.height,
-                   header.channels,
-                   int64_t{padded.width} * header.channels,
-                   header.channels};
+  std::vector<T> samples;
+  const Plane<T> p = paddedPlane(samples, padded, header.channels);
   preparePlane(pixels, source, p, padded);
   if (header.colour == 1) forwardColour(p);
   forwardTransform(p, header.levels, header.filter);
@@ -91,14 +93,8 @@ template <typename T>
 void decodePicture(std::span<const uint8_t> stream, const LegacyHeader& header,
                    const PaddedSize& padded, int planeLimit, int firstChannel, uint8_t* out,
                    const Strided& window) {
-  std::vector<T> samples(
-      static_cast<size_t>(int64_t{padded.width} * padded.height * header.channels));
-  const Plane<T> p{samples.data(),
-                   padded.width,
-                   padded.height,
-                   header.channels,
-                   int64_t{padded.width} * header.channels,
-                   header.channels};
+  std::vector<T> samples;
+  const Plane<T> p = paddedPlane(samples, padded, header.channels);
   std::vector<uint32_t> words(samples.size());
   const TreeShape shape =
       TreeLayout(padded.width, padded.height, header.levels).shape(header.channels);
