@@ -7,6 +7,8 @@ namespace quillon::jp2 {
 namespace {
 
 constexpr int kOutputBits = 32;
+// Integers up to 2^24 are exact in a float.
+constexpr int kExactFloatBits = 24;
 
 // The sample range of a component, and the DC shift that unsigned samples get back.
 struct SampleRange {
@@ -55,6 +57,20 @@ void ConvertIrreversible(const float* values, std::uint32_t* samples, std::size_
   // outwards, which the integer clamp in Narrow takes back.
   const auto low = static_cast<float>(range.low - range.shift);
   const auto high = static_cast<float>(range.high - range.shift);
+  if (component.depth <= kExactFloatBits) {
+    // Every integer of the range is a float and fits an int32: floor(clamp(v + 1/2)) equals
+    // the clamp of the floor, and is a truncation corrected by one below zero, which the
+    // compiler vectorises (std::floor is a library call on baseline x86-64).
+    const auto shift = static_cast<std::int32_t>(range.shift);
+    for (std::size_t i = 0; i < count; ++i) {
+      const float half = values[i] + 0.5f;
+      const float bounded = half >= low ? std::min(half, high) : low;
+      auto whole = static_cast<std::int32_t>(bounded);
+      whole -= static_cast<float>(whole) > bounded ? 1 : 0;
+      samples[i] = static_cast<std::uint32_t>(whole + shift);
+    }
+    return;
+  }
   for (std::size_t i = 0; i < count; ++i) {
     const float rounded = std::floor(values[i] + 0.5f);
     const float bounded = rounded >= low ? std::min(rounded, high) : low;

@@ -105,6 +105,19 @@ TEST(SampleConversionTest, ShiftsBackClampsAndRoundsHalfUp) {
     ConvertIrreversible(&c.value, &sample, 1, component);
     EXPECT_EQ(sample, c.expected);
   }
+  // The 8-bit cases again as one long row, which takes the vectorised loop.
+  std::vector<float> row;
+  std::vector<std::uint32_t> expected;
+  for (int copy = 0; copy < 4; ++copy) {
+    for (const auto& c : fractional) {
+      if (c.depth != 8) continue;
+      row.push_back(c.value);
+      expected.push_back(c.expected);
+    }
+  }
+  std::vector<std::uint32_t> samples(row.size());
+  ConvertIrreversible(row.data(), samples.data(), row.size(), ComponentInfo{8, false, {1, 1}});
+  EXPECT_EQ(samples, expected);
 }
 
 TEST(RowPackingTest, SampleWidthsAndByteOrders) {
