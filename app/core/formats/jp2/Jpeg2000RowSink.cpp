@@ -59,6 +59,8 @@ Jpeg2000RowSink::Jpeg2000RowSink(const Jp2ColourPlan& plan, std::uint32_t channe
     target.channel = used;
     target.columnStarts = Spread(used.width, width_);
     target.rowStarts = Spread(used.height, height_);
+    target.direct =
+        used.palette.values == nullptr && used.depth == 8 && !used.isSigned && used.width == width_;
     if (used.slot == 3) fourth_.assign(std::size_t{width_} * height_, 0);
   }
 }
@@ -91,6 +93,12 @@ void Jpeg2000RowSink::Store(const Target& target, const std::uint8_t* packed, st
   for (std::uint32_t y = target.rowStarts[row]; y < target.rowStarts[row + 1]; ++y) {
     std::uint8_t* line = fourth ? fourth_.data() + std::size_t{y} * width_
                                 : picture_.Row(static_cast<std::int32_t>(height_ - 1 - y));
+    if (target.direct) {
+      const std::size_t step = fourth ? 1 : static_cast<std::size_t>(bytesPerPixel_);
+      std::uint8_t* out = line + std::size_t{column} * step + (fourth ? 0 : offset);
+      for (std::uint32_t i = 0; i < count; ++i) out[i * step] = packed[i];
+      continue;
+    }
     for (std::uint32_t i = 0; i < count; ++i) {
       std::uint32_t sample = ReadPacked(packed + std::size_t{i} * bytes, bytes);
       if (palette.values != nullptr) sample = palette.values[std::min(sample, palette.entries - 1)];

@@ -43,6 +43,8 @@ class Jpeg2000RowSink {
     // and one past the last.
     std::vector<std::uint32_t> columnStarts;
     std::vector<std::uint32_t> rowStarts;
+    // 8-bit unsigned samples without a palette, one per picture column: copied as they are.
+    bool direct = false;
   };
 
   void Store(const Target& target, const std::uint8_t* packed, std::uint32_t row,
