@@ -33,6 +33,7 @@ void WorkerPool::Start(int threads, const MemoryCallbacks& memory) {
 }
 
 void WorkerPool::Stop() {
+  static_cast<void>(Finish());
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -44,75 +45,117 @@ void WorkerPool::Stop() {
   stopping_ = false;
 }
 
-void WorkerPool::BeginBatch(std::uint32_t count, TaskFn fn, void* task) {
-  open_ = Batch{fn, task, count};
-  // Alone or with one task, the calling thread runs the batch in Finish.
-  if (workerCount_ == 0 || count <= 1) return;
-  {
-    std::unique_lock lock(mutex_);
-    // A worker that woke late for the previous batch leaves it before the counters restart.
-    idle_.wait(lock, [this] { return active_ == 0; });
-    batch_ = open_;
-    next_.store(0, std::memory_order_relaxed);
-    failed_.store(false, std::memory_order_relaxed);
-    failure_ = JP2_Success;
-    ++generation_;
-    published_.store(generation_, std::memory_order_release);
+BatchTicket WorkerPool::BeginBatch(std::uint32_t count, TaskFn fn, void* task) {
+  if (count == 0) return BatchTicket{};
+  if (openCount_ == kMaxOpenBatches) {
+    // No slot for the workers to find it in: the calling thread runs it now.
+    Slot alone;
+    alone.fn = fn;
+    alone.task = task;
+    alone.count = count;
+    Work(alone, 0);
+    return BatchTicket{0, alone.failure};
   }
-  wake_.notify_all();
+  // Only the calling thread changes a slot's number, so it may read them without the lock.
+  Slot* slot = slots_;
+  while (slot->number != 0) ++slot;
+  {
+    std::lock_guard lock(mutex_);
+    slot->fn = fn;
+    slot->task = task;
+    slot->count = count;
+    slot->next.store(0, std::memory_order_relaxed);
+    slot->failed.store(false, std::memory_order_relaxed);
+    slot->failure = JP2_Success;
+    slot->number = ++begun_;
+    published_.store(begun_, std::memory_order_release);
+  }
+  ++openCount_;
+  if (workerCount_ != 0) wake_.notify_all();
+  return BatchTicket{slot->number, JP2_Success};
+}
+
+WorkerPool::Slot* WorkerPool::NextToWork() {
+  Slot* first = nullptr;
+  for (Slot& slot : slots_) {
+    if (slot.number == 0 || slot.next.load(std::memory_order_relaxed) >= slot.count) continue;
+    if (first == nullptr || slot.number < first->number) first = &slot;
+  }
+  return first;
+}
+
+WorkerPool::Slot* WorkerPool::SlotOf(std::uint64_t number) {
+  for (Slot& slot : slots_) {
+    if (slot.number == number) return &slot;
+  }
+  return nullptr;
+}
+
+Status WorkerPool::Finish(BatchTicket& ticket) {
+  const BatchTicket taken = ticket;
+  ticket = BatchTicket{};
+  if (taken.number == 0) return taken.result;
+  Slot* slot = SlotOf(taken.number);
+  if (slot == nullptr) return JP2_Success;  // finished by Finish()
+  Work(*slot, 0);
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [slot] { return slot->users == 0; });
+  const Status result = slot->failure;
+  slot->number = 0;
+  --openCount_;
+  return result;
 }
 
 Status WorkerPool::Finish() {
-  const Batch batch = open_;
-  open_ = Batch{};
-  if (batch.count == 0) return JP2_Success;
-  if (workerCount_ == 0 || batch.count == 1) {
-    for (std::uint32_t i = 0; i < batch.count; ++i) {
-      JP2_RETURN_IF_ERROR(batch.fn(batch.task, i, 0));
+  Status first;
+  while (openCount_ != 0) {
+    Slot* oldest = nullptr;
+    for (Slot& slot : slots_) {
+      if (slot.number != 0 && (oldest == nullptr || slot.number < oldest->number)) oldest = &slot;
     }
-    return JP2_Success;
+    BatchTicket ticket{oldest->number, JP2_Success};
+    const Status status = Finish(ticket);
+    if (first.ok()) first = status;
   }
-  Work(batch, 0);
-  std::unique_lock lock(mutex_);
-  idle_.wait(lock, [this] { return active_ == 0; });
-  return failure_;
+  return first;
 }
 
 void WorkerPool::WorkerLoop(int thread) {
-  std::uint64_t seen = 0;
   std::unique_lock lock(mutex_);
-  for (;;) {
-    lock.unlock();
-    for (int spin = 0; spin < kSpinsBeforeSleep; ++spin) {
-      if (published_.load(std::memory_order_acquire) != seen) break;
-      Relax();
+  while (!stopping_) {
+    Slot* slot = NextToWork();
+    if (slot == nullptr) {
+      const std::uint64_t seen = begun_;
+      lock.unlock();
+      for (int spin = 0; spin < kSpinsBeforeSleep; ++spin) {
+        if (published_.load(std::memory_order_acquire) != seen) break;
+        Relax();
+      }
+      lock.lock();
+      wake_.wait(lock, [&] { return stopping_ || begun_ != seen; });
+      continue;
     }
-    lock.lock();
-    wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-    if (stopping_) return;
-    seen = generation_;
-    const Batch batch = batch_;
-    ++active_;
+    ++slot->users;
     lock.unlock();
-    Work(batch, thread);
+    Work(*slot, thread);
     lock.lock();
-    if (--active_ == 0) idle_.notify_all();
+    if (--slot->users == 0) idle_.notify_all();
   }
 }
 
-void WorkerPool::Work(const Batch& batch, int thread) {
+void WorkerPool::Work(Slot& slot, int thread) {
   for (;;) {
-    const std::uint32_t index = next_.fetch_add(1, std::memory_order_relaxed);
-    if (index >= batch.count) return;
-    if (failed_.load(std::memory_order_relaxed)) continue;
-    const Status status = batch.fn(batch.task, index, thread);
+    const std::uint32_t index = slot.next.fetch_add(1, std::memory_order_relaxed);
+    if (index >= slot.count) return;
+    if (slot.failed.load(std::memory_order_relaxed)) continue;
+    const Status status = slot.fn(slot.task, index, thread);
     if (status.ok()) continue;
     std::lock_guard lock(mutex_);
-    if (!failed_.load(std::memory_order_relaxed) || index < failedIndex_) {
-      failedIndex_ = index;
-      failure_ = status;
+    if (!slot.failed.load(std::memory_order_relaxed) || index < slot.failedIndex) {
+      slot.failedIndex = index;
+      slot.failure = status;
     }
-    failed_.store(true, std::memory_order_relaxed);
+    slot.failed.store(true, std::memory_order_relaxed);
   }
 }
 

@@ -1,7 +1,8 @@
 // The worker threads of one compression or decompression call. The calling thread and up to
-// 63 workers run the tasks of a batch together; a batch returns once every task has run.
-// While the pool lives, the caller's memory callbacks are reached through Memory(), which
-// lets one thread at a time into them.
+// 63 workers run the tasks of batches together. Several batches may be open at once: the
+// workers take them in the order they were begun, and the calling thread finishes each when
+// it needs its results. While the pool lives, the caller's memory callbacks are reached through
+// Memory(), which lets one thread at a time into them.
 #pragma once
 
 #include <atomic>
@@ -18,6 +19,14 @@
 namespace quillon::jp2 {
 
 inline constexpr int kMaxThreads = 64;
+// Batches open at once; Begin beyond them runs the batch at once on the calling thread.
+inline constexpr int kMaxOpenBatches = 32;
+
+// Names a begun batch for Finish; a batch that had to run at once carries its result.
+struct BatchTicket {
+  std::uint64_t number = 0;  // 0: not open
+  Status result;
+};
 
 class WorkerPool {
  public:
@@ -29,29 +38,35 @@ class WorkerPool {
   // Starts threads - 1 workers (threads is clamped to 1 to 64). When the system refuses a
   // thread, the pool works with those it has: the call is slower, never wrong.
   void Start(int threads, const MemoryCallbacks& memory);
+  // Finishes what is open, then ends the workers.
   void Stop();
 
   // The calling thread included.
   int Threads() const { return 1 + workerCount_; }
   const MemoryCallbacks& Memory() const { return serialMemory_; }
+  // Whether Begin would have to run a batch at once.
+  bool Full() const { return openCount_ == kMaxOpenBatches; }
 
   // Runs task(index, thread) for every index below count, thread 0 being the calling thread
-  // and 1 to Threads() - 1 the workers. After a failure the tasks not yet begun are skipped;
-  // the failure of the lowest index that ran is returned.
+  // and 1 to Threads() - 1 the workers. After a failure the tasks of the batch not yet begun
+  // are skipped; the failure of the lowest index that ran is returned.
   template <typename Task>
   Status Run(std::uint32_t count, Task& task) {
-    Begin(count, task);
-    return Finish();
+    BatchTicket batch = Begin(count, task);
+    return Finish(batch);
   }
 
   // Hands a batch to the workers and returns at once, so that the calling thread can go on
-  // with other work; task must live until Finish. One batch at a time: Begin after Finish.
+  // with other work; task must live until the batch is finished. Only the calling thread
+  // begins and finishes batches.
   template <typename Task>
-  void Begin(std::uint32_t count, Task& task) {
-    BeginBatch(count, &Invoke<Task>, &task);
+  BatchTicket Begin(std::uint32_t count, Task& task) {
+    return BeginBatch(count, &Invoke<Task>, &task);
   }
-  // The calling thread takes part in the batch begun last until every task of it has run,
-  // and returns its result as Run does; success when no batch is open.
+  // The calling thread takes part in the batch until every task of it has run, and returns
+  // its result as Run does; success for a ticket already finished.
+  Status Finish(BatchTicket& ticket);
+  // Finishes every open batch in the order they were begun; the first failure.
   Status Finish();
 
  private:
@@ -62,16 +77,25 @@ class WorkerPool {
     return (*static_cast<Task*>(task))(index, thread);
   }
 
-  struct Batch {
+  struct Slot {
     TaskFn fn = nullptr;
     void* task = nullptr;
     std::uint32_t count = 0;
+    std::uint64_t number = 0;  // guarded by mutex_; 0 when free
+    int users = 0;             // guarded by mutex_: workers inside the batch
+    std::atomic<std::uint32_t> next{0};
+    std::atomic<bool> failed{false};
+    std::uint32_t failedIndex = 0;  // guarded by mutex_
+    Status failure;                 // guarded by mutex_
   };
 
-  void BeginBatch(std::uint32_t count, TaskFn fn, void* task);
+  BatchTicket BeginBatch(std::uint32_t count, TaskFn fn, void* task);
+  // The open slot begun first that still has tasks to hand out, or null; under mutex_.
+  Slot* NextToWork();
+  Slot* SlotOf(std::uint64_t number);
   void WorkerLoop(int thread);
-  // Takes the batch's indices until none is left.
-  void Work(const Batch& batch, int thread);
+  // Takes the slot's indices until none is left.
+  void Work(Slot& slot, int thread);
 
   static void* SerialAlloc(std::uint32_t size, std::uintptr_t param);
   static std::int32_t SerialFree(void* block, std::uintptr_t param);
@@ -82,16 +106,11 @@ class WorkerPool {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable idle_;
-  Batch batch_;                              // guarded by mutex_
-  Batch open_;                               // the calling thread's: begun and not yet finished
-  std::uint64_t generation_ = 0;             // guarded by mutex_; counts batches
-  std::atomic<std::uint64_t> published_{0};  // generation_, for workers looking without the lock
-  int active_ = 0;                           // guarded by mutex_: workers inside a batch
+  Slot slots_[kMaxOpenBatches];
+  int openCount_ = 0;                        // the calling thread's: slots in use
+  std::uint64_t begun_ = 0;                  // guarded by mutex_; counts batches
+  std::atomic<std::uint64_t> published_{0};  // begun_, for workers looking without the lock
   bool stopping_ = false;                    // guarded by mutex_
-  std::atomic<std::uint32_t> next_{0};
-  std::atomic<bool> failed_{false};
-  std::uint32_t failedIndex_ = 0;  // guarded by mutex_
-  Status failure_;                 // guarded by mutex_
 
   MemoryCallbacks callerMemory_;
   MemoryCallbacks serialMemory_;

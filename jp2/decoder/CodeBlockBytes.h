@@ -21,6 +21,8 @@ class CodeBlockBytes {
     memory_ = memory;
     inputLength_ = inputLength;
   }
+  // Reads from the input that like reads, into a buffer of its own.
+  void Init(const CodeBlockBytes& like) { Init(*like.input_, like.memory_, like.inputLength_); }
   Status Release();
 
   // Starts a new row: the buffer's bytes are given up.

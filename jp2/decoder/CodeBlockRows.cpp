@@ -34,6 +34,7 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
   BlockLayout layout, aheadLayout;
   std::uint64_t offsets[kDecoderBandSlots] = {};
   std::uint64_t aheadOffsets[kDecoderBandSlots] = {};
+  std::uint64_t aheadBlockOffsets[kDecoderBandSlots] = {};
   const bool ahead = workers->Threads() > 1;
   std::uint64_t widestRow = 1;
   for (int r = 0; r <= keptResolution; ++r) {
@@ -46,6 +47,8 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
       const int index = BandIndex(r, level.bands[b].orientation);
       offsets[index] = layout.Add(samples, sizeof(Sample));
       aheadOffsets[index] = aheadLayout.Add(samples, sizeof(Sample));
+      aheadBlockOffsets[index] =
+          aheadLayout.Add(std::max<std::uint64_t>(grid.across, 1), sizeof(std::uint64_t));
       widestRow = std::max<std::uint64_t>(widestRow, grid.across);
     }
   }
@@ -53,15 +56,18 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
   JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &block_));
   // The strips ahead are a block of their own: one thread allocates as it did without them.
   if (ahead) JP2_RETURN_IF_ERROR(AllocateZeroed(memory, aheadLayout, &aheadBlock_));
-  offsets_ = reinterpret_cast<std::uint64_t*>(block_.data + offsetsAt);
+  task_.offsets = reinterpret_cast<std::uint64_t*>(block_.data + offsetsAt);
   for (int r = 0; r <= keptResolution; ++r) {
     const ResolutionRecord& level = records.Resolution(c, r);
     for (int b = 0; b < level.bandCount; ++b) {
       const int index = BandIndex(r, level.bands[b].orientation);
-      strips_[index] = Strip{};
-      strips_[index].samples = reinterpret_cast<Sample*>(block_.data + offsets[index]);
+      Strip& strip = strips_[index];
+      strip.samples = reinterpret_cast<Sample*>(block_.data + offsets[index]);
       if (ahead) {
-        strips_[index].ahead = reinterpret_cast<Sample*>(aheadBlock_.data + aheadOffsets[index]);
+        strip.ahead = reinterpret_cast<Sample*>(aheadBlock_.data + aheadOffsets[index]);
+        strip.aheadTask.offsets =
+            reinterpret_cast<std::uint64_t*>(aheadBlock_.data + aheadBlockOffsets[index]);
+        strip.aheadBytes.Init(*bytes);
       }
     }
   }
@@ -70,16 +76,23 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
 
 template <typename Sample>
 Status CodeBlockRows<Sample>::Release() {
-  // A row decoding ahead writes into the strips until it is done.
-  const Status finished = workers_ != nullptr ? workers_->Finish() : Status();
-  const Status released = jp2::Release(memory_, &block_);
-  const Status releasedAhead = jp2::Release(memory_, &aheadBlock_);
-  return !finished.ok() ? finished : !released.ok() ? released : releasedAhead;
+  Status result;
+  const auto keep = [&result](const Status& status) {
+    if (result.ok()) result = status;
+  };
+  for (Strip& strip : strips_) {
+    // A row decoding ahead writes into the strip and reads its bytes until it is done.
+    if (workers_ != nullptr) keep(workers_->Finish(strip.aheadBatch));
+    keep(strip.aheadBytes.Release());
+  }
+  keep(jp2::Release(memory_, &block_));
+  keep(jp2::Release(memory_, &aheadBlock_));
+  return result;
 }
 
 template <typename Sample>
 void CodeBlockRows<Sample>::InputOf(const BandRecord& band, const CodeBlockRecord& block,
-                                    std::uint64_t offset, CodewordSegment* segments,
+                                    const std::uint8_t* data, CodewordSegment* segments,
                                     CodeBlockInput* out) const {
   const CodecArray<SegmentPiece>& pieces = records_->Pieces();
   const TileComponentParams& params = records_->Component(component_).params;
@@ -99,7 +112,7 @@ void CodeBlockRows<Sample>::InputOf(const BandRecord& band, const CodeBlockRecor
   in.orientation = static_cast<std::uint8_t>(band.orientation);
   in.stepSize = BandStepSize(exponent, step & 0x7FF, info_.depth + GainBits(band.orientation));
   if (block.passes <= 0) return;
-  in.data = block.length != 0 ? bytes_->Data() + offset : nullptr;
+  in.data = block.length != 0 ? data : nullptr;
   in.length = block.length;
   std::uint32_t count = 0, passesBefore = 0;
   for (std::uint32_t i = block.firstPiece; i != kNoPiece; i = pieces[i].next) {
@@ -122,7 +135,7 @@ Status CodeBlockRows<Sample>::RowTask::operator()(std::uint32_t bx, int thread) 
       std::min<std::uint64_t>(grid.area.x1, cellLeft + (std::uint64_t{1} << grid.xcb)));
   DecodingHand& hand = (*rows->hands_)[thread];
   CodeBlockInput in;
-  rows->InputOf(*band, band->Block(bx, blockRow), rows->offsets_[bx], hand.segments, &in);
+  rows->InputOf(*band, band->Block(bx, blockRow), bytes->Data() + offsets[bx], hand.segments, &in);
   in.width = right - left;
   in.height = bottom - top;
   return hand.decoder.Decode(in, samples + (left - grid.area.x0), grid.area.Width());
@@ -130,40 +143,47 @@ Status CodeBlockRows<Sample>::RowTask::operator()(std::uint32_t bx, int thread) 
 
 template <typename Sample>
 Status CodeBlockRows<Sample>::BeginRow(const BandRecord& band, Sample* samples,
-                                       std::uint32_t blockRow, std::uint32_t* top) {
+                                       std::uint32_t blockRow, RowTask& task, CodeBlockBytes& bytes,
+                                       BatchTicket* batch) {
   const BandBlockGrid& grid = band.grid;
   const std::uint64_t cellTop = std::uint64_t{grid.firstY + blockRow} << grid.ycb;
-  task_ = RowTask{this, &band, samples, blockRow, 0, 0};
-  task_.top = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.y0, cellTop));
-  task_.bottom = static_cast<std::uint32_t>(
+  task.rows = this;
+  task.band = &band;
+  task.samples = samples;
+  task.bytes = &bytes;
+  task.blockRow = blockRow;
+  task.top = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.y0, cellTop));
+  task.bottom = static_cast<std::uint32_t>(
       std::min<std::uint64_t>(grid.area.y1, cellTop + (std::uint64_t{1} << grid.ycb)));
   // Input is read on the calling thread only.
-  bytes_->Clear();
+  bytes.Clear();
   for (std::uint32_t bx = 0; bx < grid.across; ++bx) {
     JP2_RETURN_IF_ERROR(
-        bytes_->Append(records_->Pieces(), band.Block(bx, blockRow), &offsets_[bx]));
+        bytes.Append(records_->Pieces(), band.Block(bx, blockRow), &task.offsets[bx]));
   }
-  workers_->Begin(grid.across, task_);
-  *top = task_.top;
+  *batch = workers_->Begin(grid.across, task);
   return JP2_Success;
 }
 
 template <typename Sample>
 Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
                                           std::uint32_t blockRow) {
-  // The row ahead, of this band or another, shares the byte buffer: it ends first.
-  JP2_RETURN_IF_ERROR(workers_->Finish());
+  // The row ahead is used, or at least done with, before its strip and bytes are reused.
+  JP2_RETURN_IF_ERROR(workers_->Finish(strip.aheadBatch));
   if (strip.aheadRow == blockRow) {
     std::swap(strip.samples, strip.ahead);
-    strip.top = strip.aheadTop;
+    strip.top = strip.aheadTask.top;
   } else {
-    JP2_RETURN_IF_ERROR(BeginRow(band, strip.samples, blockRow, &strip.top));
-    JP2_RETURN_IF_ERROR(workers_->Finish());
+    BatchTicket batch;
+    JP2_RETURN_IF_ERROR(BeginRow(band, strip.samples, blockRow, task_, *bytes_, &batch));
+    JP2_RETURN_IF_ERROR(workers_->Finish(batch));
+    strip.top = task_.top;
   }
   strip.blockRow = blockRow;
   strip.aheadRow = -1;
-  if (strip.ahead != nullptr && blockRow + 1 < band.grid.down) {
-    JP2_RETURN_IF_ERROR(BeginRow(band, strip.ahead, blockRow + 1, &strip.aheadTop));
+  if (strip.ahead != nullptr && blockRow + 1 < band.grid.down && !workers_->Full()) {
+    JP2_RETURN_IF_ERROR(BeginRow(band, strip.ahead, blockRow + 1, strip.aheadTask, strip.aheadBytes,
+                                 &strip.aheadBatch));
     strip.aheadRow = blockRow + 1;
   }
   return JP2_Success;

@@ -2,9 +2,9 @@
 // are decoded a code-block row at a time into a strip as wide as the band, when the inverse
 // wavelet first asks for one of its rows, so coefficient memory is one strip per band. The
 // blocks of a row are read from the input on the calling thread and decoded on the worker
-// pool's threads, each writing its own columns of the strip. With workers, the band's next
-// row is decoded into a second strip while the calling thread goes on with the wavelet; one
-// such row is ahead at a time, over all bands and components of the pool.
+// pool's threads, each writing its own columns of the strip. With workers, each band's next
+// row is decoded into a second strip of the band, from bytes of its own, while the calling
+// thread goes on with the wavelet, as long as the pool has room for the batch.
 #pragma once
 
 #include <cstdint>
@@ -43,30 +43,36 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
                   Sample* rows, std::size_t stride) override;
 
  private:
-  struct Strip {
-    Sample* samples = nullptr;
-    std::uint32_t top = 0;       // band row of the strip's first row
-    std::int64_t blockRow = -1;  // the code-block row it holds
-    Sample* ahead = nullptr;     // with workers: the next row, decoding or decoded
-    std::uint32_t aheadTop = 0;
-    std::int64_t aheadRow = -1;
-  };
-
-  // The blocks of one code-block row and where they go; lives while the workers decode them.
+  // The blocks of one code-block row, their bytes and where they go; lives while the
+  // workers decode them.
   struct RowTask {
     CodeBlockRows* rows = nullptr;
     const BandRecord* band = nullptr;
     Sample* samples = nullptr;
+    const CodeBlockBytes* bytes = nullptr;
+    std::uint64_t* offsets = nullptr;  // per block of the row, into bytes
     std::uint32_t blockRow = 0, top = 0, bottom = 0;
     Status operator()(std::uint32_t bx, int thread) const;
   };
 
+  struct Strip {
+    Sample* samples = nullptr;
+    std::uint32_t top = 0;       // band row of the strip's first row
+    std::int64_t blockRow = -1;  // the code-block row it holds
+    // With workers: the next row, decoding or decoded, with its own bytes.
+    Sample* ahead = nullptr;
+    std::int64_t aheadRow = -1;
+    CodeBlockBytes aheadBytes;
+    RowTask aheadTask;
+    BatchTicket aheadBatch;
+  };
+
   Status DecodeStrip(const BandRecord& band, Strip& strip, std::uint32_t blockRow);
-  // Reads the row's bytes and hands its blocks to the workers; *top is its first band row.
-  Status BeginRow(const BandRecord& band, Sample* samples, std::uint32_t blockRow,
-                  std::uint32_t* top);
-  // The decoder's input for a block whose bytes start at offset in the row's buffer.
-  void InputOf(const BandRecord& band, const CodeBlockRecord& block, std::uint64_t offset,
+  // Reads the row's bytes into task's buffer and hands its blocks to the workers.
+  Status BeginRow(const BandRecord& band, Sample* samples, std::uint32_t blockRow, RowTask& task,
+                  CodeBlockBytes& bytes, BatchTicket* batch);
+  // The decoder's input for a block whose bytes start at offset in data.
+  void InputOf(const BandRecord& band, const CodeBlockRecord& block, const std::uint8_t* data,
                CodewordSegment* segments, CodeBlockInput* in) const;
 
   MemoryCallbacks memory_;
@@ -80,8 +86,7 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   WorkerPool* workers_ = nullptr;
   PerThread<DecodingHand>* hands_ = nullptr;
   Strip strips_[kDecoderBandSlots];
-  std::uint64_t* offsets_ = nullptr;  // per code-block of the row being decoded
-  RowTask task_;
+  RowTask task_;  // the row decoded while the calling thread waits, in *bytes_
 };
 
 extern template class CodeBlockRows<std::int32_t>;

@@ -126,7 +126,7 @@ class CodingSink final : public CodeBlockSink {
   CodingSink(const CodingSink&) = delete;
   CodingSink& operator=(const CodingSink&) = delete;
   // The workers never outlive the sink's task, whatever path left the tile.
-  ~CodingSink() { static_cast<void>(workers_.Finish()); }
+  ~CodingSink() { static_cast<void>(workers_.Finish(codingBatch_)); }
 
   Status TakeCodeBlock(const CodeBlock& block) override {
     return pending_.Add(workers_.Memory(), block);
@@ -139,14 +139,14 @@ class CodingSink final : public CodeBlockSink {
       return status;
     }
     // The row before must be done before its copy is overwritten.
-    JP2_RETURN_IF_ERROR(workers_.Finish());
+    JP2_RETURN_IF_ERROR(workers_.Finish(codingBatch_));
     JP2_RETURN_IF_ERROR(staged_.Stage(workers_.Memory(), pending_, coding_));
     pending_.Clear();
-    workers_.Begin(coding_.Count(), codeStaged_);
+    codingBatch_ = workers_.Begin(coding_.Count(), codeStaged_);
     return JP2_Success;
   }
 
-  Status Flush() override { return workers_.Finish(); }
+  Status Flush() override { return workers_.Finish(codingBatch_); }
 
  private:
   struct CodeTask {
@@ -219,6 +219,7 @@ class CodingSink final : public CodeBlockSink {
   std::mutex poolMutex_;
   CodeTask codePending_{this, &pending_};
   CodeTask codeStaged_{this, &coding_};
+  BatchTicket codingBatch_;  // the staged row being coded
 };
 
 class StreamPacketSink final : public PacketSink {
