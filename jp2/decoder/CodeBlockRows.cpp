@@ -27,6 +27,7 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
   records_ = &records;
   component_ = c;
   levels_ = records.Component(c).params.levels;
+  keptResolution_ = keptResolution;
   info_ = component;
   bytes_ = bytes;
   workers_ = workers;
@@ -181,10 +182,29 @@ Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
   }
   strip.blockRow = blockRow;
   strip.aheadRow = -1;
-  if (strip.ahead != nullptr && blockRow + 1 < band.grid.down && !workers_->Full()) {
-    JP2_RETURN_IF_ERROR(BeginRow(band, strip.ahead, blockRow + 1, strip.aheadTask, strip.aheadBytes,
-                                 &strip.aheadBatch));
-    strip.aheadRow = blockRow + 1;
+  return BeginAhead(band, strip, blockRow + 1);
+}
+
+template <typename Sample>
+Status CodeBlockRows<Sample>::BeginAhead(const BandRecord& band, Strip& strip,
+                                         std::uint32_t blockRow) {
+  if (strip.ahead == nullptr || blockRow >= band.grid.down || workers_->Full()) {
+    return JP2_Success;
+  }
+  JP2_RETURN_IF_ERROR(
+      BeginRow(band, strip.ahead, blockRow, strip.aheadTask, strip.aheadBytes, &strip.aheadBatch));
+  strip.aheadRow = blockRow;
+  return JP2_Success;
+}
+
+template <typename Sample>
+Status CodeBlockRows<Sample>::Prime() {
+  for (int r = 0; r <= keptResolution_; ++r) {
+    const ResolutionRecord& level = records_->Resolution(component_, r);
+    for (int b = 0; b < level.bandCount; ++b) {
+      const BandRecord& band = level.bands[b];
+      JP2_RETURN_IF_ERROR(BeginAhead(band, strips_[BandIndex(r, band.orientation)], 0));
+    }
   }
   return JP2_Success;
 }

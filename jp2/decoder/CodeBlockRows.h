@@ -39,6 +39,10 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
               PerThread<DecodingHand>* hands);
   Status Release();
 
+  // With workers: begins the first code-block row of every band, while the pool has room, so
+  // that it decodes while the calling thread still works on the tile before.
+  Status Prime();
+
   Status FillRows(int level, BandOrientation band, std::uint32_t firstRow, std::uint32_t endRow,
                   Sample* rows, std::size_t stride) override;
 
@@ -68,6 +72,9 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   };
 
   Status DecodeStrip(const BandRecord& band, Strip& strip, std::uint32_t blockRow);
+  // Begins the given row of the band into the strip's second buffer, when there is one and
+  // the pool has room.
+  Status BeginAhead(const BandRecord& band, Strip& strip, std::uint32_t blockRow);
   // Reads the row's bytes into task's buffer and hands its blocks to the workers.
   Status BeginRow(const BandRecord& band, Sample* samples, std::uint32_t blockRow, RowTask& task,
                   CodeBlockBytes& bytes, BatchTicket* batch);
@@ -81,6 +88,7 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   TileRecords* records_ = nullptr;
   int component_ = 0;
   int levels_ = 0;
+  int keptResolution_ = 0;
   ComponentInfo info_;
   CodeBlockBytes* bytes_ = nullptr;
   WorkerPool* workers_ = nullptr;

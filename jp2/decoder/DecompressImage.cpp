@@ -14,9 +14,7 @@ Status DecodeImage(DecompressState& state) {
   workers.Start(static_cast<int>(state.threads), state.memory);
   PerThread<DecodingHand> hands;
   Status status = hands.Init(workers.Memory(), workers.Threads());
-  for (std::uint32_t tile = 0; tile < state.codestream.tileCount && status.ok(); ++tile) {
-    status = DeliverTile(state, tile, workers, hands);
-  }
+  if (status.ok()) status = DeliverTiles(state, workers, hands);
   const Status released = hands.Release();
   return status.ok() ? released : status;
 }

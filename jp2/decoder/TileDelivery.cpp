@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "common/ComponentTransforms.h"
 #include "decoder/BlockDecoder.h"
@@ -142,6 +143,11 @@ class ComponentRows {
     return enlarging_ ? enlarge_.TakeRow(samples_, sink) : reduce_.TakeRow(samples_, sink);
   }
 
+  Status Prime() {
+    if (zeros_) return JP2_Success;
+    return reversible_ ? integers_.Prime() : floats_.Prime();
+  }
+
   bool Reversible() const { return reversible_; }
   std::uint32_t Width() const { return kept_.Width(); }
   std::uint8_t* Values() { return values_; }
@@ -192,14 +198,13 @@ class TileRun {
           PerThread<DecodingHand>& hands)
       : state_(state), tile_(tile), workers_(workers), hands_(hands) {}
 
-  Status Run() {
-    const Status status = RunSteps();
-    const Status released = ReleaseAll();
-    return status.ok() ? released : status;
-  }
+  TileRun(const TileRun&) = delete;
+  TileRun& operator=(const TileRun&) = delete;
+  ~TileRun() { static_cast<void>(ReleaseAll()); }
 
- private:
-  Status RunSteps() {
+  // Walks the tile's packets and sets up its components; with workers, their first code-block
+  // rows begin to decode.
+  Status Prepare() {
     const MemoryCallbacks& memory = state_.memory;
     const CodestreamParams& params = state_.codestream;
     JP2_RETURN_IF_ERROR(BuildTileRecords(memory, params, state_.packets, tile_, &records_));
@@ -241,9 +246,18 @@ class TileRun {
           rows_[c].Init(state_, records_, c, kept[c], block[c], &bytes_, &workers_, &hands_));
     }
     JP2_RETURN_IF_ERROR(AllocateZeroed(memory, widest * 4, &packed_));
-    return DeliverRows();
+    for (int c = 0; c < count; ++c) JP2_RETURN_IF_ERROR(rows_[c].Prime());
+    return JP2_Success;
   }
 
+  // Delivers the prepared tile's rows, then releases what it took.
+  Status Deliver() {
+    const Status status = DeliverRows();
+    const Status released = ReleaseAll();
+    return status.ok() ? released : status;
+  }
+
+ private:
   Status DeliverRows() {
     const CodestreamParams& params = state_.codestream;
     const bool transform = params.anyComponentTransform && params.componentCount >= 3;
@@ -317,10 +331,27 @@ class TileRun {
 
 }  // namespace
 
-Status DeliverTile(DecompressState& state, std::uint32_t tile, WorkerPool& workers,
-                   PerThread<DecodingHand>& hands) {
-  TileRun run(state, tile, workers, hands);
-  return run.Run();
+Status DeliverTiles(DecompressState& state, WorkerPool& workers, PerThread<DecodingHand>& hands) {
+  const std::uint32_t count = state.codestream.tileCount;
+  // With workers, the next tile is walked and its first code-block rows decode while the
+  // rows of this one are delivered.
+  const bool ahead = workers.Threads() > 1;
+  std::optional<TileRun> runs[2];
+  Status prepared[2];
+  const auto prepare = [&](std::uint32_t tile) {
+    runs[tile % 2].emplace(state, tile, workers, hands);
+    prepared[tile % 2] = runs[tile % 2]->Prepare();
+  };
+  if (count != 0) prepare(0);
+  for (std::uint32_t tile = 0; tile < count; ++tile) {
+    if (ahead && tile + 1 < count) prepare(tile + 1);
+    TileRun& run = *runs[tile % 2];
+    const Status delivered = prepared[tile % 2].ok() ? run.Deliver() : prepared[tile % 2];
+    runs[tile % 2].reset();
+    JP2_RETURN_IF_ERROR(delivered);
+    if (!ahead && tile + 1 < count) prepare(tile + 1);
+  }
+  return JP2_Success;
 }
 
 }  // namespace quillon::jp2

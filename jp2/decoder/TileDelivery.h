@@ -1,4 +1,4 @@
-// One tile from its walked packets to the write callback: per tile-component the code-block
+// Tiles from their walked packets to the write callback: per tile-component the code-block
 // rows and the inverse wavelet, then the inverse component transform, conversion to samples,
 // reduce or enlarge scaling and packing, row by row in the order of the reference grid.
 #pragma once
@@ -12,10 +12,9 @@
 
 namespace quillon::jp2 {
 
-// Walks and delivers tile, reading its code-blocks on the calling thread and decoding them on
-// the threads of workers, each with its entry of hands (initialised, shared by all tiles);
-// every buffer it takes is released on every path.
-Status DeliverTile(DecompressState& state, std::uint32_t tile, WorkerPool& workers,
-                   PerThread<DecodingHand>& hands);
+// Walks and delivers every tile in index order, reading code-blocks on the calling thread
+// and decoding them on the threads of workers, each with its entry of hands (initialised,
+// shared by all tiles); every buffer it takes is released on every path.
+Status DeliverTiles(DecompressState& state, WorkerPool& workers, PerThread<DecodingHand>& hands);
 
 }  // namespace quillon::jp2
