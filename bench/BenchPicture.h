@@ -85,10 +85,10 @@ inline std::int32_t Output(const void* data, std::uint32_t offset, std::uint32_t
   return 0;
 }
 
-// Encodes to a codestream with the given worker threads; 0 as target is lossless. Returns the
-// status.
+// Encodes to a codestream with the given worker threads, in square tiles of the given side
+// (0: one tile); 0 as target is lossless. Returns the status.
 inline std::int32_t Encode(const Picture& picture, std::uint32_t target, Session* session,
-                           std::uint32_t threads = 1) {
+                           std::uint32_t threads = 1, std::uint32_t tile = 0) {
   session->picture = &picture;
   session->output.clear();
   session->output.reserve(picture.samples.size());
@@ -105,6 +105,10 @@ inline std::int32_t Encode(const Picture& picture, std::uint32_t target, Session
   set(JP2_Prop_FileFormat, JP2_Format_Codestream);
   set(JP2_Prop_ColourSpace, picture.channels == 3 ? JP2_Colour_sRGB : JP2_Colour_Greyscale);
   set(JP2_Prop_Threads, threads);
+  if (tile != 0) {
+    set(JP2_Prop_TileWidth, tile);
+    set(JP2_Prop_TileHeight, tile);
+  }
   if (target != 0) {
     set(JP2_Prop_Reversible, 0);
     set(JP2_Prop_QuantStyle, 2);
@@ -133,15 +137,19 @@ inline double Seconds(const std::chrono::steady_clock::time_point& start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The picture named by the first command-line argument, and the work directory from the
-// second (/tmp without it); an empty picture, with the reason printed, when there is none.
-inline Picture PictureArgument(int argc, char** argv, std::string* source, std::string* work) {
+// The picture named by the first command-line argument, the work directory from the second
+// (/tmp without it) and, when tile is given, a tile side from the third (0, one tile, without
+// it); an empty picture, with the reason printed, when there is none.
+inline Picture PictureArgument(int argc, char** argv, std::string* source, std::string* work,
+                               std::uint32_t* tile = nullptr) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s picture.ppm|picture.pgm [work directory]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s picture.ppm|picture.pgm [work directory%s]\n", argv[0],
+                 tile != nullptr ? " [tile side]" : "");
     return {};
   }
   *source = argv[1];
   *work = argc > 2 ? argv[2] : "/tmp";
+  if (tile != nullptr) *tile = argc > 3 ? static_cast<std::uint32_t>(std::atoi(argv[3])) : 0;
   Picture picture = ReadNetpbm(*source);
   if (picture.samples.empty())
     std::fprintf(stderr, "%s is no binary 8-bit PPM or PGM\n", source->c_str());

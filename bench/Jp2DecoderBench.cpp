@@ -2,8 +2,9 @@
 // 1 and 2 threads each, in one run: a PPM (P6) or PGM (P5) picture coded by our encoder
 // losslessly and at 1:20, each codestream decoded by all three. Prints per decoder the wall
 // and processor time (the peers also write their output file) and, for ours, the largest
-// difference from opj_decompress's samples and whether 2 threads gave the pixels of 1.
-// Usage: jp2-decoder-bench picture.ppm|picture.pgm [work directory]
+// difference from opj_decompress's samples and whether 2 threads gave the pixels of 1. With a
+// tile side, the codestreams are made of square tiles of that side.
+// Usage: jp2-decoder-bench picture.ppm|picture.pgm [work directory [tile side]]
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -86,11 +87,14 @@ int LargestDifference(const Picture& a, const Picture& b) {
 
 int main(int argc, char** argv) {
   std::string source, work;
-  const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work);
+  std::uint32_t tile = 0;
+  const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work, &tile);
   if (picture.samples.empty()) return 1;
   const std::string extension = picture.channels == 3 ? ".ppm" : ".pgm";
-  std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height,
+  std::printf("%s: %u x %u, %u channel(s)", source.c_str(), picture.width, picture.height,
               picture.channels);
+  if (tile != 0) std::printf(", tiles of %u x %u", tile, tile);
+  std::printf("\n");
   std::printf("| %-25s | %-8s | %8s | %9s | %s\n", "decoder", "mode", "wall s", "process s",
               "vs opj_decompress");
   std::printf(
@@ -99,7 +103,7 @@ int main(int argc, char** argv) {
     const char* mode = ratio == 0 ? "lossless" : "1:20";
     quillon::bench::Session session;
     const auto target = static_cast<std::uint32_t>(ratio == 0 ? 0 : picture.samples.size() / ratio);
-    if (quillon::bench::Encode(picture, target, &session) != 0) {
+    if (quillon::bench::Encode(picture, target, &session, 1, tile) != 0) {
       std::printf("| encoding %s failed\n", mode);
       continue;
     }

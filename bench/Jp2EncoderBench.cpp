@@ -2,8 +2,9 @@
 // with 1 and 2 threads each: a PPM (P6) or PGM (P5) picture coded to a raw codestream
 // losslessly (5/3) and at 1:20 (9/7, target size), in one run. Prints per coder the encode
 // time (wall and processor), the file size, the PSNR of the file decoded by opj_decompress
-// and, for ours with 2 threads, whether the bytes are those of 1 thread.
-// Usage: jp2-encoder-bench picture.ppm|picture.pgm [work directory]
+// and, for ours with 2 threads, whether the bytes are those of 1 thread. With a tile side, every
+// coder makes square tiles of that side.
+// Usage: jp2-encoder-bench picture.ppm|picture.pgm [work directory [tile side]]
 #include <sys/resource.h>
 
 #include <chrono>
@@ -56,10 +57,15 @@ void RunPeer(const Picture& picture, const std::string& coder, const char* mode,
 
 int main(int argc, char** argv) {
   std::string source, work;
-  const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work);
+  std::uint32_t tile = 0;
+  const Picture picture = quillon::bench::PictureArgument(argc, argv, &source, &work, &tile);
   if (picture.samples.empty()) return 1;
-  std::printf("%s: %u x %u, %u channel(s)\n", source.c_str(), picture.width, picture.height,
+  std::printf("%s: %u x %u, %u channel(s)", source.c_str(), picture.width, picture.height,
               picture.channels);
+  if (tile != 0) std::printf(", tiles of %u x %u", tile, tile);
+  std::printf("\n");
+  const std::string tiles =
+      tile != 0 ? " -t " + std::to_string(tile) + "," + std::to_string(tile) : "";
   std::printf("| %-28s | %-8s | %8s | %9s | %10s | %8s |\n", "coder", "mode", "wall s", "process s",
               "bytes", "PSNR dB");
   std::printf(
@@ -74,8 +80,9 @@ int main(int argc, char** argv) {
       Session session;
       const double before = ProcessorSeconds(RUSAGE_SELF);
       const auto start = std::chrono::steady_clock::now();
-      const std::int32_t status = Encode(
-          picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio), &session, threads);
+      const std::int32_t status =
+          Encode(picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio), &session,
+                 threads, tile);
       const double wall = Seconds(start);
       const double processor = ProcessorSeconds(RUSAGE_SELF) - before;
       if (status != 0) {
@@ -99,10 +106,10 @@ int main(int argc, char** argv) {
                      : " -r " + std::to_string(double(raw) / double(session.output.size())) + " -I";
       const std::string opj = work + "/quillon-bench-opj.j2k";
       RunPeer(picture, "opj_compress -threads " + t, mode,
-              "opj_compress -threads " + t + " -i " + source + " -o " + opj + rate, opj);
+              "opj_compress -threads " + t + " -i " + source + " -o " + opj + rate + tiles, opj);
       const std::string grk = work + "/quillon-bench-grk.j2k";
       RunPeer(picture, "grk_compress -H " + t, mode,
-              "grk_compress -H " + t + " -i " + source + " -o " + grk + rate, grk);
+              "grk_compress -H " + t + " -i " + source + " -o " + grk + rate + tiles, grk);
     }
   }
   return 0;
