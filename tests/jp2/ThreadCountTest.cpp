@@ -77,12 +77,15 @@ Bytes EncodeWith(const ThreadCase& param, std::uintptr_t threads) {
   return encoder.output;
 }
 
-std::vector<TestComponent> DecodeWith(const Bytes& file, std::uintptr_t threads) {
+// Decoded at 1 / reduce of the size, which leaves bands out of the rows decoded ahead.
+std::vector<TestComponent> DecodeWith(const Bytes& file, std::uintptr_t threads,
+                                      std::uintptr_t reduce = 1) {
   DecodeSession session(file);
   DecodedImage image;
   EXPECT_EQ(Decode(session, Picture(), &image,
                    [&](DecompressHandle h) {
                      EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_Threads, threads), 0);
+                     EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_ReduceFactor, reduce), 0);
                    }),
             0);
   return image.channels;
@@ -94,12 +97,14 @@ TEST_P(ThreadCount, GivesTheBytesAndPixelsOfOneThread) {
   const Bytes one = EncodeWith(GetParam(), 1);
   ASSERT_FALSE(one.empty());
   const std::vector<TestComponent> pixels = DecodeWith(one, 1);
+  const std::vector<TestComponent> reduced = DecodeWith(one, 1, 2);
   if (GetParam().lossless) {
     EXPECT_EQ(LargestDifference(pixels, Picture()), 0);
   }
   for (const std::uintptr_t threads : {2u, 3u}) {
     EXPECT_EQ(EncodeWith(GetParam(), threads), one) << threads << " threads";
     EXPECT_EQ(LargestDifference(DecodeWith(one, threads), pixels), 0) << threads << " threads";
+    EXPECT_EQ(LargestDifference(DecodeWith(one, threads, 2), reduced), 0) << threads << " threads";
   }
 }
 
