@@ -154,7 +154,7 @@ void BlockCoder::ForEachColumn(ColumnFn&& code) {
 }
 
 template <bool kRaw, bool kMeasure>
-void BlockCoder::SignificancePass(std::uint32_t plane) {
+[[gnu::flatten]] void BlockCoder::SignificancePass(std::uint32_t plane) {
   Pass<kRaw, kMeasure> pass = OpenPass<kRaw, kMeasure>(*significanceTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     const std::uint64_t states = LoadColumn(column);
@@ -170,7 +170,7 @@ void BlockCoder::SignificancePass(std::uint32_t plane) {
 }
 
 template <bool kRaw, bool kMeasure>
-void BlockCoder::RefinementPass(std::uint32_t plane) {
+[[gnu::flatten]] void BlockCoder::RefinementPass(std::uint32_t plane) {
   Pass<kRaw, kMeasure> pass = OpenPass<kRaw, kMeasure>(*refinementTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     // Lanes significant before this plane: the pass changes neither flag, so the set holds
@@ -203,7 +203,7 @@ void BlockCoder::RefinementPass(std::uint32_t plane) {
 }
 
 template <bool kMeasure>
-void BlockCoder::CleanupPass(std::uint32_t plane) {
+[[gnu::flatten]] void BlockCoder::CleanupPass(std::uint32_t plane) {
   Pass<false, kMeasure> pass = OpenPass<false, kMeasure>(*significanceTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     const std::uint64_t states = LoadColumn(column);
