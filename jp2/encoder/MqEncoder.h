@@ -66,13 +66,13 @@ class MqEncoder {
   inline void Encode(Registers& r, MqContext& context, std::uint32_t bit) {
     const std::uint32_t state = context.state;
     const std::uint32_t qe = MqQe(state);
-    const std::uint32_t mps = static_cast<std::uint32_t>(bit == MqMps(state));
+    const std::uint32_t lps = (bit ^ (state >> 16)) & 1;
     r.a -= qe;
-    const std::uint32_t upper = mps ^ static_cast<std::uint32_t>(r.a < qe);
-    const std::uint32_t keep = 0u - upper;  // all ones for the upper interval
+    const std::uint32_t lower = lps ^ static_cast<std::uint32_t>(r.a < qe);
+    const std::uint32_t keep = lower - 1;  // all ones for the upper interval
     r.c += qe & keep;
-    r.a = (r.a & keep) | (qe & ~keep);
-    const std::uint32_t next = kMqStates[(state >> (17 + 7 * mps)) & 0x7F];
+    r.a ^= (r.a ^ qe) & ~keep;
+    const std::uint32_t next = kMqStates[(state >> (24 - 7 * lps)) & 0x7F];
     context.state = (r.a & 0x8000) != 0 ? state : next;
     Renormalize(r);
   }
