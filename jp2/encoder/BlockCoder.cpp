@@ -115,6 +115,11 @@ struct BlockCoder::Pass {
       Encode(sign >> 1, (sample >> 31) ^ (sign & 1));
     }
     BecomeSignificant(column, row, sample >> 31, stride, causal);
+    Measure(sample);
+  }
+
+  // Adds the distortion reduction of a coded coefficient when the pass is measured.
+  void Measure(std::uint32_t sample) {
     if constexpr (kMeasure) sum += (*table)[DistortionIndex(sample, plane, fill)];
   }
 
@@ -178,6 +183,15 @@ template <bool kRaw, bool kMeasure>
     const std::uint64_t states = LoadColumn(column);
     const std::uint64_t refine = (states >> 12) & ~(states >> 14) & kColumnLanes;
     if (refine == 0) return;
+    if (refine == kColumnLanes && EveryLaneHas(states, kRefined)) {
+      // Refined in an earlier plane in every row: one context, and no state changes.
+      ForEachRow(rows, [&](std::uint32_t row) {
+        const std::uint32_t sample = samples[row];
+        pass.Encode(kRefinementContextBase + 2, (sample >> pass.plane) & 1);
+        pass.Measure(sample);
+      });
+      return;
+    }
     const auto code = [&](std::uint32_t row) {
       const std::uint16_t state = column[row];
       const std::uint32_t refined = (state >> 13) & 1;
@@ -187,9 +201,7 @@ template <bool kRaw, bool kMeasure>
       const std::uint32_t sample = samples[row];
       pass.Encode(context, (sample >> pass.plane) & 1);
       column[row] = state | kRefined;
-      if constexpr (kMeasure) {
-        pass.sum += (*pass.table)[DistortionIndex(sample, pass.plane, pass.fill)];
-      }
+      pass.Measure(sample);
     };
     if (refine == kColumnLanes) {
       ForEachRow(rows, code);
