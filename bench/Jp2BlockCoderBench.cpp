@@ -1,7 +1,9 @@
 // Tier-1 throughput of the JPEG 2000 encoder's block coder: the code-blocks (64 x 64, five
 // levels) that the encoder's own transform stage makes of a 2048 x 2048 grey picture, coded
 // again and again; lossless (5/3, no quantization) and lossy (9/7, expounded steps), with
-// and without the style bits that cost extra work. Msamples/s counts block coefficients.
+// and without the style bits that cost extra work, and with or without the rate points that
+// layers and size targets need (a lossless file of one layer has none). Msamples/s counts
+// block coefficients.
 // A natural 8-bit grey picture can stand in for the built-in photograph stand-in: set
 // QUILLON_BENCH_PGM to a binary PGM (P5) file. For reference, the same run times the whole
 // one-thread encoders of OpenJPEG and Grok on the same picture (processor time of the tool,
@@ -31,6 +33,7 @@ using namespace quillon::bench;
 void BlockCoderThroughput(benchmark::State& state) {
   const bool reversible = state.range(0) != 0;
   const auto style = static_cast<std::uint8_t>(state.range(1));
+  const bool ratePoints = state.range(2) != 0;
   const CollectingSink& sink = Blocks(reversible);
   if (sink.blocks.empty()) {
     state.SkipWithError("no picture: QUILLON_BENCH_PGM is not a binary 8-bit PGM");
@@ -49,6 +52,7 @@ void BlockCoderThroughput(benchmark::State& state) {
     for (const auto& block : sink.blocks) {
       CodeBlockCoefficients in = block->input;
       in.style = style;
+      in.ratePoints = ratePoints;
       if (!coder.Code(in, out.get()).ok()) state.SkipWithError("coding failed");
       samples += std::uint64_t{in.width} * in.height;
       bytes += out->length;
@@ -62,7 +66,8 @@ void BlockCoderThroughput(benchmark::State& state) {
   state.counters["bits/sample"] = 8.0 * static_cast<double>(bytes) / static_cast<double>(samples);
   state.counters["passes"] = static_cast<double>(passes);
   state.SetLabel(std::string(reversible ? "lossless 5/3" : "lossy 9/7") +
-                 (style != 0 ? " style " + std::to_string(style) : ""));
+                 (style != 0 ? " style " + std::to_string(style) : "") +
+                 (ratePoints ? "" : ", no rate points"));
 }
 
 void PeerWholeEncoder(benchmark::State& state) {
@@ -85,11 +90,12 @@ void PeerWholeEncoder(benchmark::State& state) {
 }
 
 BENCHMARK(BlockCoderThroughput)
-    ->ArgNames({"reversible", "style"})
-    ->Args({1, 0})
-    ->Args({0, 0})
-    ->Args({1, kStyleResetContexts | kStyleTerminateEachPass | kStyleSegmentationSymbols})
-    ->Args({1, kStyleVerticallyCausal})
+    ->ArgNames({"reversible", "style", "rate"})
+    ->Args({1, 0, 1})
+    ->Args({1, 0, 0})
+    ->Args({0, 0, 1})
+    ->Args({1, kStyleResetContexts | kStyleTerminateEachPass | kStyleSegmentationSymbols, 1})
+    ->Args({1, kStyleVerticallyCausal, 1})
     ->Unit(benchmark::kMillisecond);  // processor time, as the peers' tools are timed
 
 BENCHMARK(PeerWholeEncoder)->Apply(PeerRuns);

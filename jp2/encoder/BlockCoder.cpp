@@ -70,7 +70,23 @@ int BlockCoder::Prepare(const CodeBlockCoefficients& block) {
   const std::uint64_t entries = StripeLayoutEntries(width_, height_);
   std::memset(states_, 0, entries * sizeof(std::uint16_t));
   std::uint32_t any = 0;
-  for (std::uint32_t y = 0; y < height_; ++y) {
+  const std::uint32_t fullStripes = height_ / 4;
+  for (std::uint32_t s = 0; s < fullStripes; ++s) {
+    // The four rows of a stripe at once, which the compiler interleaves in vector registers.
+    const std::uint32_t* row = block.samples + std::uint64_t{4 * s} * block.stride;
+    const std::uint32_t* row1 = row + block.stride;
+    const std::uint32_t* row2 = row1 + block.stride;
+    const std::uint32_t* row3 = row2 + block.stride;
+    std::uint32_t* out = samples_ + (s + 1) * stripeStride_ + 4;
+    for (std::uint32_t x = 0; x < width_; ++x) {
+      out[4 * x] = row[x];
+      out[4 * x + 1] = row1[x];
+      out[4 * x + 2] = row2[x];
+      out[4 * x + 3] = row3[x];
+      any |= row[x] | row1[x] | row2[x] | row3[x];
+    }
+  }
+  for (std::uint32_t y = 4 * fullStripes; y < height_; ++y) {
     const std::uint32_t* row = block.samples + std::uint64_t{y} * block.stride;
     std::uint32_t* out = samples_ + (y / 4 + 1) * stripeStride_ + 4 + (y & 3);
     for (std::uint32_t x = 0; x < width_; ++x) {
@@ -82,8 +98,9 @@ int BlockCoder::Prepare(const CodeBlockCoefficients& block) {
 }
 
 // What the inner loops of one pass work with, held in locals for the length of the pass so
-// that the MQ registers stay out of memory. A raw pass writes its decisions as plain bits.
-template <bool kRaw>
+// that the MQ registers stay out of memory. A raw pass writes its decisions as plain bits; a
+// measured one sums the distortion reductions.
+template <bool kRaw, bool kMeasure>
 struct BlockCoder::Pass {
   MqEncoder* mq;
   MqEncoder::Registers r;
@@ -114,7 +131,12 @@ struct BlockCoder::Pass {
       Encode(sign >> 1, (sample >> 31) ^ (sign & 1));
     }
     BecomeSignificant(column, row, sample >> 31, stride, causal);
-    sum += (*table)[DistortionIndex(sample, plane, fill)];
+    Measure(sample);
+  }
+
+  // Adds the distortion reduction of a coded coefficient when the pass is measured.
+  void Measure(std::uint32_t sample) {
+    if constexpr (kMeasure) sum += (*table)[DistortionIndex(sample, plane, fill)];
   }
 
   // Codes whether an insignificant coefficient turns significant in this plane.
@@ -126,8 +148,9 @@ struct BlockCoder::Pass {
   }
 };
 
-template <bool kRaw>
-BlockCoder::Pass<kRaw> BlockCoder::OpenPass(const DistortionTable& table, std::uint32_t plane) {
+template <bool kRaw, bool kMeasure>
+BlockCoder::Pass<kRaw, kMeasure> BlockCoder::OpenPass(const DistortionTable& table,
+                                                      std::uint32_t plane) {
   if (!segmentOpen_) {
     if (kRaw) {
       mq_.StartRaw();
@@ -140,8 +163,8 @@ BlockCoder::Pass<kRaw> BlockCoder::OpenPass(const DistortionTable& table, std::u
           stripeStride_, plane,      causal_,   belowPlaneZero_};
 }
 
-template <bool kRaw>
-void BlockCoder::ClosePass(const Pass<kRaw>& pass) {
+template <bool kRaw, bool kMeasure>
+void BlockCoder::ClosePass(const Pass<kRaw, kMeasure>& pass) {
   mq_.Store(pass.r);
   passSum_ += pass.sum;
 }
@@ -151,9 +174,9 @@ void BlockCoder::ForEachColumn(ColumnFn&& code) {
   ForEachStripeColumn(states_, static_cast<const std::uint32_t*>(samples_), width_, height_, code);
 }
 
-template <bool kRaw>
-void BlockCoder::SignificancePass(std::uint32_t plane) {
-  Pass<kRaw> pass = OpenPass<kRaw>(*significanceTable_, plane);
+template <bool kRaw, bool kMeasure>
+[[gnu::flatten]] void BlockCoder::SignificancePass(std::uint32_t plane) {
+  Pass<kRaw, kMeasure> pass = OpenPass<kRaw, kMeasure>(*significanceTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     const std::uint64_t states = LoadColumn(column);
     if (states == 0 || EveryLaneHas(states, kSignificant)) return;
@@ -167,15 +190,24 @@ void BlockCoder::SignificancePass(std::uint32_t plane) {
   ClosePass(pass);
 }
 
-template <bool kRaw>
-void BlockCoder::RefinementPass(std::uint32_t plane) {
-  Pass<kRaw> pass = OpenPass<kRaw>(*refinementTable_, plane);
+template <bool kRaw, bool kMeasure>
+[[gnu::flatten]] void BlockCoder::RefinementPass(std::uint32_t plane) {
+  Pass<kRaw, kMeasure> pass = OpenPass<kRaw, kMeasure>(*refinementTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     // Lanes significant before this plane: the pass changes neither flag, so the set holds
     // for the whole column, and a column refined in every row needs no test per row.
     const std::uint64_t states = LoadColumn(column);
     const std::uint64_t refine = (states >> 12) & ~(states >> 14) & kColumnLanes;
     if (refine == 0) return;
+    if (refine == kColumnLanes && EveryLaneHas(states, kRefined)) {
+      // Refined in an earlier plane in every row: one context, and no state changes.
+      ForEachRow(rows, [&](std::uint32_t row) {
+        const std::uint32_t sample = samples[row];
+        pass.Encode(kRefinementContextBase + 2, (sample >> pass.plane) & 1);
+        pass.Measure(sample);
+      });
+      return;
+    }
     const auto code = [&](std::uint32_t row) {
       const std::uint16_t state = column[row];
       const std::uint32_t refined = (state >> 13) & 1;
@@ -185,7 +217,7 @@ void BlockCoder::RefinementPass(std::uint32_t plane) {
       const std::uint32_t sample = samples[row];
       pass.Encode(context, (sample >> pass.plane) & 1);
       column[row] = state | kRefined;
-      pass.sum += (*pass.table)[DistortionIndex(sample, pass.plane, pass.fill)];
+      pass.Measure(sample);
     };
     if (refine == kColumnLanes) {
       ForEachRow(rows, code);
@@ -198,8 +230,9 @@ void BlockCoder::RefinementPass(std::uint32_t plane) {
   ClosePass(pass);
 }
 
-void BlockCoder::CleanupPass(std::uint32_t plane) {
-  Pass<false> pass = OpenPass<false>(*significanceTable_, plane);
+template <bool kMeasure>
+[[gnu::flatten]] void BlockCoder::CleanupPass(std::uint32_t plane) {
+  Pass<false, kMeasure> pass = OpenPass<false, kMeasure>(*significanceTable_, plane);
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     const std::uint64_t states = LoadColumn(column);
     if (EveryLaneHas(states, kSignificant | kVisited)) {
@@ -234,8 +267,16 @@ void BlockCoder::CodeSegmentationSymbol() {
   for (const std::uint32_t bit : {1u, 0u, 1u, 0u}) mq_.Encode(contexts_[kUniformContext], bit);
 }
 
+template <bool kMeasure>
 void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t plane, int index,
                             BlockCoderOutput* result) {
+  const int pass = result->passCount - 1 - index;
+  const bool raw = IsRawPass(block.style, pass);
+  if constexpr (!kMeasure) {
+    if (EndsCodewordSegment(block.style, pass, result->passCount)) EndSegment(raw, result);
+    if ((block.style & kStyleResetContexts) != 0) ResetBlockContexts(contexts_);
+    return;
+  }
   // Background planes below the region shift weigh more the weaker the enhancement.
   std::uint32_t exponent = plane;
   if (plane < block.roiShift) {
@@ -246,8 +287,6 @@ void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t pl
   passSum_ = 0;
   result->distortion[index] = static_cast<float>(cumulative_);
 
-  const int pass = result->passCount - 1 - index;
-  const bool raw = IsRawPass(block.style, pass);
   std::int64_t length = 0;
   if (EndsCodewordSegment(block.style, pass, result->passCount)) {
     EndSegment(raw, result);
@@ -299,23 +338,28 @@ bool SegmentEnds(const BlockCoderOutput& out, std::uint8_t style, std::uint32_t*
   return out.segmentCount != 0;
 }
 
+template <bool kMeasure>
 void BlockCoder::FinishBlock(BlockCoderOutput* result) {
   const std::uint32_t length = mq_.Length();
   const std::uint8_t* bytes = codeword_.Bytes();
-  for (int i = 0; i < result->passCount; ++i) {
-    std::uint32_t& cut = result->truncation[i];
-    cut = std::min(cut, length);
-    if (i == 0) continue;
-    // A cut must not end in a byte the decoder would take for the start of a marker.
-    for (;;) {
-      if (cut >= 1 && bytes[cut - 1] == 0xFF) {
-        cut -= 1;
-      } else if (cut >= 2 && bytes[cut - 1] == 0x7F && bytes[cut - 2] == 0xFF) {
-        cut -= 2;
-      } else {
-        break;
+  if constexpr (kMeasure) {
+    for (int i = 1; i < result->passCount; ++i) {
+      std::uint32_t& cut = result->truncation[i];
+      cut = std::min(cut, length);
+      // A cut must not end in a byte the decoder would take for the start of a marker.
+      for (;;) {
+        if (cut >= 1 && bytes[cut - 1] == 0xFF) {
+          cut -= 1;
+        } else if (cut >= 2 && bytes[cut - 1] == 0x7F && bytes[cut - 2] == 0xFF) {
+          cut -= 2;
+        } else {
+          break;
+        }
       }
     }
+  } else {
+    std::fill_n(result->truncation, result->passCount, length);
+    std::fill_n(result->distortion, result->passCount, 0.0f);
   }
   // One segment needs no list of segment lengths.
   if (result->segmentCount == 1) result->segmentCount = 0;
@@ -357,31 +401,41 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
   result->planes = static_cast<std::uint8_t>(planes);
   result->passCount = static_cast<std::uint8_t>(3 * planes - 2);
   segmentFirstIndex_ = result->passCount - 1;
+  if (block.ratePoints) {
+    CodePlanes<true>(block, planes, result);
+  } else {
+    CodePlanes<false>(block, planes, result);
+  }
+  if (mq_.Failed()) return JP2_Error_OutOfMemory;
+  return JP2_Success;
+}
+
+template <bool kMeasure>
+void BlockCoder::CodePlanes(const CodeBlockCoefficients& block, int planes,
+                            BlockCoderOutput* result) {
   const bool segmentation = (block.style & kStyleSegmentationSymbols) != 0;
   for (int plane = planes - 1; plane >= 0; --plane) {
     const auto p = static_cast<std::uint32_t>(plane);
     if (plane != planes - 1) {
       const bool raw = IsRawPass(block.style, 3 * (planes - 1 - plane) - 2);
       if (raw) {
-        SignificancePass<true>(p);
+        SignificancePass<true, kMeasure>(p);
       } else {
-        SignificancePass<false>(p);
+        SignificancePass<false, kMeasure>(p);
       }
-      FinishPass(block, p, 3 * plane + 2, result);
+      FinishPass<kMeasure>(block, p, 3 * plane + 2, result);
       if (raw) {
-        RefinementPass<true>(p);
+        RefinementPass<true, kMeasure>(p);
       } else {
-        RefinementPass<false>(p);
+        RefinementPass<false, kMeasure>(p);
       }
-      FinishPass(block, p, 3 * plane + 1, result);
+      FinishPass<kMeasure>(block, p, 3 * plane + 1, result);
     }
-    CleanupPass(p);
+    CleanupPass<kMeasure>(p);
     if (segmentation) CodeSegmentationSymbol();
-    FinishPass(block, p, 3 * plane, result);
+    FinishPass<kMeasure>(block, p, 3 * plane, result);
   }
-  FinishBlock(result);
-  if (mq_.Failed()) return JP2_Error_OutOfMemory;
-  return JP2_Success;
+  FinishBlock<kMeasure>(result);
 }
 
 }  // namespace quillon::jp2

@@ -46,32 +46,38 @@ class BlockCoder {
   Status Code(const CodeBlockCoefficients& block, BlockCoderOutput* result);
 
  private:
-  template <bool kRaw>
+  template <bool kRaw, bool kMeasure>
   struct Pass;
 
   int Prepare(const CodeBlockCoefficients& block);
+  // Codes every pass; kMeasure: with the distortion and truncation estimates of each.
+  template <bool kMeasure>
+  void CodePlanes(const CodeBlockCoefficients& block, int planes, BlockCoderOutput* result);
   // Opens the pass, and a new codeword segment of its kind after a terminated one.
-  template <bool kRaw>
-  Pass<kRaw> OpenPass(const DistortionTable& table, std::uint32_t plane);
-  template <bool kRaw>
-  void ClosePass(const Pass<kRaw>& pass);
+  template <bool kRaw, bool kMeasure>
+  Pass<kRaw, kMeasure> OpenPass(const DistortionTable& table, std::uint32_t plane);
+  template <bool kRaw, bool kMeasure>
+  void ClosePass(const Pass<kRaw, kMeasure>& pass);
   // Calls code(column states, column samples, rows) for every column of every stripe.
   template <typename ColumnFn>
   void ForEachColumn(ColumnFn&& code);
-  template <bool kRaw>
+  template <bool kRaw, bool kMeasure>
   void SignificancePass(std::uint32_t plane);
-  template <bool kRaw>
+  template <bool kRaw, bool kMeasure>
   void RefinementPass(std::uint32_t plane);
+  template <bool kMeasure>
   void CleanupPass(std::uint32_t plane);
   void CodeSegmentationSymbol();
-  // Records the pass at storage index: its distortion, its truncation length, and when it
-  // ends a codeword segment that segment.
+  // Records the pass at storage index: when measured its distortion and truncation length,
+  // and when it ends a codeword segment that segment.
+  template <bool kMeasure>
   void FinishPass(const CodeBlockCoefficients& block, std::uint32_t plane, int index,
                   BlockCoderOutput* result);
   void EndSegment(bool raw, BlockCoderOutput* result);
   // Shortens the cuts of the arithmetic segment ending at storage index index, now that its
   // bytes are final.
   void ShortenSegmentCuts(int index, BlockCoderOutput* result);
+  template <bool kMeasure>
   void FinishBlock(BlockCoderOutput* result);
 
   MemoryCallbacks memory_;

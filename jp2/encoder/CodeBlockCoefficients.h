@@ -22,6 +22,10 @@ struct CodeBlockCoefficients {
   std::uint8_t roiShift = 0;       // s of the tile-component, 0 without regions
   std::uint8_t enhance = 10;       // region enhancement strength E, 0 to 10
   double weight = 1.0;             // distortion weight of the band
+  // Whether rate control looks at the passes (several layers or a target size). Without,
+  // the coder skips the distortion and truncation estimates: every pass gets the whole
+  // codeword's length and no distortion, and the codeword and its segments stay the same.
+  bool ratePoints = true;
 };
 
 }  // namespace quillon::jp2

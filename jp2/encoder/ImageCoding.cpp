@@ -171,6 +171,8 @@ class CodingSink final : public CodeBlockSink {
     in.roiShift = block.roiShift;
     in.enhance = static_cast<std::uint8_t>(state_.enhanceStrength);
     in.weight = block.quantization->weight;
+    // One layer that takes every pass needs no rate points (FormLayers).
+    in.ratePoints = state_.targetSize != 0 || state_.tiles[tile_].layers > 1;
     BlockCoderOutput& out = hand.out;
     JP2_RETURN_IF_ERROR(hand.coder.Code(in, &out));
     ConvexHull(out.truncation, out.distortion, out.passCount);

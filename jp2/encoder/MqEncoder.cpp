@@ -66,17 +66,17 @@ void MqEncoder::TerminateRaw() {
   length_ = static_cast<std::uint32_t>(end - base_);
 }
 
-MqEncoder::Rebased MqEncoder::Grow(std::uint8_t* bp) {
+std::uint8_t* MqEncoder::Grow(std::uint8_t* bp) {
   const std::uint64_t position = static_cast<std::uint64_t>(bp - base_ + 1);
   if (!failed_ && buffer_->Reserve(*memory_, 2 * buffer_->Capacity() + 64).ok()) {
     base_ = buffer_->Bytes();
     limit_ = base_ + buffer_->Capacity();
-    return {base_ + position - 1, limit_};
+    return base_ + position - 1;
   }
   // The codeword is lost; keep writing over the buffer's start so that nothing overruns.
   failed_ = true;
   base_[-1] = 0;
-  return {base_ - 1, limit_};
+  return base_ - 1;
 }
 
 void MqEncoder::Terminate() {

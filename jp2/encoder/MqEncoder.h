@@ -31,13 +31,13 @@ class CodewordBuffer {
 class MqEncoder {
  public:
   // The coding registers, copied into a pass's locals so that they stay in machine
-  // registers across the pass; Store hands them back.
+  // registers across the pass; Store hands them back. The buffer's end stays in the coder:
+  // only byte output looks at it.
   struct Registers {
     std::uint32_t a;
     std::uint32_t c;
     std::uint32_t ct;
     std::uint8_t* bp;  // the byte under construction, a carry may still reach it
-    std::uint8_t* limit;
   };
 
   // Starts a codeword at the buffer's first byte. The buffer must have room for one byte.
@@ -50,13 +50,12 @@ class MqEncoder {
   // the byte after a 0xFF.
   void StartRaw();
 
-  Registers Load() const { return {a_, c_, ct_, bp_, limit_}; }
+  Registers Load() const { return {a_, c_, ct_, bp_}; }
   void Store(const Registers& r) {
     a_ = r.a;
     c_ = r.c;
     ct_ = r.ct;
     bp_ = r.bp;
-    limit_ = r.limit;
   }
 
   // One decision without a data-dependent branch: the decisions of the block coder follow
@@ -67,13 +66,13 @@ class MqEncoder {
   inline void Encode(Registers& r, MqContext& context, std::uint32_t bit) {
     const std::uint32_t state = context.state;
     const std::uint32_t qe = MqQe(state);
-    const std::uint32_t mps = static_cast<std::uint32_t>(bit == MqMps(state));
+    const std::uint32_t lps = (bit ^ (state >> 16)) & 1;
     r.a -= qe;
-    const std::uint32_t upper = mps ^ static_cast<std::uint32_t>(r.a < qe);
-    const std::uint32_t keep = 0u - upper;  // all ones for the upper interval
+    const std::uint32_t lower = lps ^ static_cast<std::uint32_t>(r.a < qe);
+    const std::uint32_t keep = lower - 1;  // all ones for the upper interval
     r.c += qe & keep;
-    r.a = (r.a & keep) | (qe & ~keep);
-    const std::uint32_t next = kMqStates[(state >> (mps != 0 ? 24 : 17)) & 0x7F];
+    r.a ^= (r.a ^ qe) & ~keep;
+    const std::uint32_t next = kMqStates[(state >> (24 - 7 * lps)) & 0x7F];
     context.state = (r.a & 0x8000) != 0 ? state : next;
     Renormalize(r);
   }
@@ -87,11 +86,7 @@ class MqEncoder {
   inline void PutRaw(Registers& r, std::uint32_t bit) {
     r.c = (r.c << 1) | bit;
     if (--r.ct != 0) return;
-    if (r.bp + 2 >= r.limit) {
-      const Rebased rebased = Grow(r.bp);
-      r.bp = rebased.bp;
-      r.limit = rebased.limit;
-    }
+    if (r.bp + 2 >= limit_) r.bp = Grow(r.bp);
     *++r.bp = static_cast<std::uint8_t>(r.c);
     r.ct = r.c == 0xFF ? 7 : 8;
     r.c = 0;
@@ -134,13 +129,9 @@ class MqEncoder {
   bool Failed() const { return failed_; }
 
  private:
-  struct Rebased {
-    std::uint8_t* bp;
-    std::uint8_t* limit;
-  };
-
   inline void Renormalize(Registers& r) {
-    std::uint32_t shift = static_cast<std::uint32_t>(std::countl_zero(r.a)) - 16;
+    // A is never 0: the low bit only spares the count its zero case.
+    std::uint32_t shift = static_cast<std::uint32_t>(std::countl_zero(r.a | 1)) - 16;
     while (shift >= r.ct) {
       r.a <<= r.ct;
       r.c <<= r.ct;
@@ -153,11 +144,7 @@ class MqEncoder {
   }
 
   inline void ByteOut(Registers& r) {
-    if (r.bp + 2 >= r.limit) {
-      const Rebased rebased = Grow(r.bp);
-      r.bp = rebased.bp;
-      r.limit = rebased.limit;
-    }
+    if (r.bp + 2 >= limit_) r.bp = Grow(r.bp);
     if (*r.bp == 0xFF) {
       *++r.bp = static_cast<std::uint8_t>(r.c >> 20);
       r.c &= 0xFFFFF;
@@ -179,8 +166,9 @@ class MqEncoder {
     r.ct = 8;
   }
 
-  // Moves the codeword to a larger buffer; bp is where the caller's registers stand.
-  Rebased Grow(std::uint8_t* bp);
+  // Moves the codeword to a larger buffer; bp is where the caller's registers stand, and the
+  // result where they stand after the move.
+  std::uint8_t* Grow(std::uint8_t* bp);
 
   std::uint32_t a_ = 0x8000;
   std::uint32_t c_ = 0;

@@ -187,6 +187,28 @@ TEST_F(BlockCoderTest, EveryPassOfRandomBlocksDecodesForEveryStyle) {
   EXPECT_GT(checked, 10000);
 }
 
+// Skipping the rate points must leave the codeword and its segments as they are.
+TEST_F(BlockCoderTest, WithoutRatePointsTheCodewordAndItsSegmentsStay) {
+  std::mt19937 rng(77);
+  for (const bool reversible : {true, false}) {
+    for (int style = 0; style < 64; ++style) {
+      const Block block = RandomBlock(rng, 24, 20, 2 + static_cast<int>(rng() % 8));
+      CodeBlockCoefficients in = Input(block, style % 3, style);
+      in.reversible = reversible;
+      const auto measured = Code(in);
+      const std::vector<std::uint32_t> segments(out_->segmentLengths,
+                                                out_->segmentLengths + out_->segmentCount);
+      in.ratePoints = false;
+      SCOPED_TRACE(testing::Message() << "reversible " << reversible << " style " << style);
+      EXPECT_EQ(Code(in), measured);
+      EXPECT_EQ(std::vector<std::uint32_t>(out_->segmentLengths,
+                                           out_->segmentLengths + out_->segmentCount),
+                segments);
+      for (int i = 0; i < out_->passCount; ++i) EXPECT_EQ(out_->truncation[i], out_->length);
+    }
+  }
+}
+
 TEST_F(BlockCoderTest, LargeAndExtremeBlocksDecodeWhole) {
   std::mt19937 rng(99);
   const int sizes[][2] = {{64, 64}, {1024, 4}, {4, 1024}, {1024, 1}, {1, 1024}, {33, 65}};
