@@ -135,8 +135,14 @@ void BlockDecoder::Prepare(const CodeBlockInput& in) {
   ResetBlockContexts(contexts_);
 }
 
+// Each pass is flattened, so that its column loop is compiled in one piece and the decoder
+// copied into source keeps its registers in machine registers instead of memory behind a
+// captured reference; and kept out of line, so that the passes do not share one register
+// allocation.
 template <typename Source>
-void BlockDecoder::SignificancePass(Source& source, std::uint32_t plane) {
+[[gnu::noinline, gnu::flatten]] void BlockDecoder::SignificancePass(Source& out,
+                                                                    std::uint32_t plane) {
+  Source source = out;
   const Strides strides = StridesOf(width_, causal_);
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
@@ -157,10 +163,13 @@ void BlockDecoder::SignificancePass(Source& source, std::uint32_t plane) {
                   });
                   *column = word;
                 });
+  out = source;
 }
 
 template <typename Source>
-void BlockDecoder::RefinementPass(Source& source, std::uint32_t plane) {
+[[gnu::noinline, gnu::flatten]] void BlockDecoder::RefinementPass(Source& out,
+                                                                  std::uint32_t plane) {
+  Source source = out;
   ForEachColumn(words_, samples_, width_, height_,
                 [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
                   std::uint32_t word = *column;
@@ -176,11 +185,10 @@ void BlockDecoder::RefinementPass(Source& source, std::uint32_t plane) {
                   });
                   *column = word;
                 });
+  out = source;
 }
 
-// Flattened, so that the column loop is compiled here and the decoder copied into source keeps
-// its registers in machine registers instead of memory behind a captured reference.
-[[gnu::flatten]] void BlockDecoder::CleanupPass(std::uint32_t plane) {
+[[gnu::noinline, gnu::flatten]] void BlockDecoder::CleanupPass(std::uint32_t plane) {
   const Strides strides = StridesOf(width_, causal_);
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
@@ -224,8 +232,7 @@ void BlockDecoder::StartSegment(int pass, const std::uint8_t* begin, const std::
   }
 }
 
-// Flattened for the same reason as the cleanup pass, for the other two passes.
-[[gnu::flatten]] void BlockDecoder::RunPass(int pass, int planes) {
+void BlockDecoder::RunPass(int pass, int planes) {
   const auto plane = static_cast<std::uint32_t>(planes - 1 - (pass + 2) / 3);
   const int kind = pass % 3;  // 0 cleanup, 1 significance, 2 refinement
   if (kind == 0) {
