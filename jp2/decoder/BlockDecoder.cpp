@@ -30,6 +30,7 @@ struct ArithmeticSource {
   MqContext* contexts;
 
   std::uint32_t Decide(int context) { return mq.Decode(contexts[context]); }
+  std::uint32_t Refine(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
   std::uint32_t Sign(std::uint32_t signIndex) {
     const std::uint8_t sign = kContextTables.sign[signIndex];
     return mq.Decode(contexts[sign >> 1]) ^ (sign & 1u);
@@ -41,6 +42,7 @@ struct RawSource {
   RawBitReader raw;
 
   std::uint32_t Decide(int) { return raw.Bit(); }
+  std::uint32_t Refine(int) { return raw.Bit(); }
   std::uint32_t Sign(std::uint32_t) { return raw.Bit(); }
 };
 
@@ -180,7 +182,7 @@ template <typename Source>
                     if ((pending >> row & 1) == 0) return;
                     const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
                     const bool neighbours = (Neighbourhood(word, row) & ~kNeighbourhoodSelf) != 0;
-                    values[row] |= source.Decide(kRefinementContext[refined][neighbours]) << plane;
+                    values[row] |= source.Refine(kRefinementContext[refined][neighbours]) << plane;
                     word |= 1u << (kRefinedShift + row);
                   });
                   *column = word;

@@ -57,6 +57,28 @@ class MqDecoder {
     return decision;
   }
 
+  // The same decision computed without a branch on its outcome, for decisions close to
+  // unpredictable whose caller does not branch on them either (magnitude refinement).
+  inline std::uint32_t DecodeWithoutBranches(MqContext& context) {
+    const std::uint32_t state = context.state;
+    const std::uint32_t qe = MqQe(state);
+    a_ -= qe;
+    const auto lower = static_cast<std::uint32_t>((c_ >> 16) < qe);
+    // The less probable symbol in the lower sub-interval, unless A has fallen below Qe
+    // (exchange), and in the upper one only then.
+    const std::uint32_t lps = lower ^ static_cast<std::uint32_t>(a_ < qe);
+    // A more probable symbol that leaves A at least 0x8000 keeps the state. Selected by masks,
+    // which the compiler keeps free of branches.
+    const std::uint32_t upper = 0u - (lower ^ 1);
+    const std::uint32_t stays = upper & (0u - (a_ >> 15));
+    const std::uint32_t next = kMqStates[(state >> (24 - 7 * lps)) & 0x7F];
+    context.state = (state & stays) | (next & ~stays);
+    c_ -= (qe << 16) & upper;
+    a_ = (a_ & upper) | (qe & ~upper);
+    Renormalize();
+    return MqMps(state) ^ lps;
+  }
+
  private:
   std::uint32_t Byte(std::ptrdiff_t ahead) const { return ahead < end_ - bp_ ? bp_[ahead] : 0xFF; }
 
