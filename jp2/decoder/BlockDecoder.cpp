@@ -24,16 +24,19 @@ constexpr std::uint32_t AllRows(Rows rows) {
   return (1u << rows) - 1;
 }
 
-// Decisions of an arithmetic segment: in contexts, signs through the sign table.
+// Decisions of an arithmetic segment: in contexts, signs through the sign table. Decide is for
+// decisions the caller branches on; DecideValue for those it only uses as values (refinement
+// bits, signs, the position in a run), which are close to unpredictable and are decoded
+// without branches.
 struct ArithmeticSource {
   MqDecoder mq;
   MqContext* contexts;
 
   std::uint32_t Decide(int context) { return mq.Decode(contexts[context]); }
-  std::uint32_t Refine(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
+  std::uint32_t DecideValue(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
   std::uint32_t Sign(std::uint32_t signIndex) {
     const std::uint8_t sign = kContextTables.sign[signIndex];
-    return mq.Decode(contexts[sign >> 1]) ^ (sign & 1u);
+    return DecideValue(sign >> 1) ^ (sign & 1u);
   }
 };
 
@@ -42,7 +45,7 @@ struct RawSource {
   RawBitReader raw;
 
   std::uint32_t Decide(int) { return raw.Bit(); }
-  std::uint32_t Refine(int) { return raw.Bit(); }
+  std::uint32_t DecideValue(int) { return raw.Bit(); }
   std::uint32_t Sign(std::uint32_t) { return raw.Bit(); }
 };
 
@@ -182,7 +185,8 @@ template <typename Source>
                     if ((pending >> row & 1) == 0) return;
                     const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
                     const bool neighbours = (Neighbourhood(word, row) & ~kNeighbourhoodSelf) != 0;
-                    values[row] |= source.Refine(kRefinementContext[refined][neighbours]) << plane;
+                    values[row] |= source.DecideValue(kRefinementContext[refined][neighbours])
+                                   << plane;
                     word |= 1u << (kRefinedShift + row);
                   });
                   *column = word;
