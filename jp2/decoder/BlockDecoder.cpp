@@ -24,19 +24,19 @@ constexpr std::uint32_t AllRows(Rows rows) {
   return (1u << rows) - 1;
 }
 
-// Decisions of an arithmetic segment: in contexts, signs through the sign table. Decide is for
-// decisions the caller branches on; DecideValue for those it only uses as values (refinement
-// bits, signs, the position in a run), which are close to unpredictable and are decoded
-// without branches.
+// Decisions of an arithmetic segment: in contexts, signs through the sign table. Most are close
+// to unpredictable and are decoded without branches on their outcome, so that the caller's use
+// of a decision is its only branch (or none); the run-length decision, mostly 0, takes the
+// decoder's early branch for a more probable symbol instead.
 struct ArithmeticSource {
   MqDecoder mq;
   MqContext* contexts;
 
-  std::uint32_t Decide(int context) { return mq.Decode(contexts[context]); }
-  std::uint32_t DecideValue(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
+  std::uint32_t Decide(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
+  std::uint32_t DecideRun() { return mq.Decode(contexts[kRunLengthContext]); }
   std::uint32_t Sign(std::uint32_t signIndex) {
     const std::uint8_t sign = kContextTables.sign[signIndex];
-    return DecideValue(sign >> 1) ^ (sign & 1u);
+    return Decide(sign >> 1) ^ (sign & 1u);
   }
 };
 
@@ -45,7 +45,6 @@ struct RawSource {
   RawBitReader raw;
 
   std::uint32_t Decide(int) { return raw.Bit(); }
-  std::uint32_t DecideValue(int) { return raw.Bit(); }
   std::uint32_t Sign(std::uint32_t) { return raw.Bit(); }
 };
 
@@ -185,8 +184,7 @@ template <typename Source>
                     if ((pending >> row & 1) == 0) return;
                     const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
                     const bool neighbours = (Neighbourhood(word, row) & ~kNeighbourhoodSelf) != 0;
-                    values[row] |= source.DecideValue(kRefinementContext[refined][neighbours])
-                                   << plane;
+                    values[row] |= source.Decide(kRefinementContext[refined][neighbours]) << plane;
                     word |= 1u << (kRefinedShift + row);
                   });
                   *column = word;
@@ -206,7 +204,7 @@ template <typename Source>
                   if (rows == 4 && (word & kColumnGrid) == 0) {
                     // Run-length mode: one decision for a column staying insignificant, else the
                     // position of its first new significant coefficient.
-                    if (source.Decide(kRunLengthContext) == 0) return;
+                    if (source.DecideRun() == 0) return;
                     std::uint32_t row = source.Decide(kUniformContext) << 1;
                     row |= source.Decide(kUniformContext);
                     DecodeSignificant(source, word, column, values, row, one, strides);

@@ -58,7 +58,7 @@ class MqDecoder {
   }
 
   // The same decision computed without a branch on its outcome, for decisions close to
-  // unpredictable whose caller does not branch on them either (magnitude refinement).
+  // unpredictable, where a branch would often be mispredicted.
   inline std::uint32_t DecodeWithoutBranches(MqContext& context) {
     const std::uint32_t state = context.state;
     const std::uint32_t qe = MqQe(state);
