@@ -62,8 +62,9 @@ class MqDecoder {
   inline std::uint32_t DecodeWithoutBranches(MqContext& context) {
     const std::uint32_t state = context.state;
     const std::uint32_t qe = MqQe(state);
+    const std::uint32_t qeHigh = qe << 16;  // Qe against C, whose interval bits are its top half
     a_ -= qe;
-    const auto lower = static_cast<std::uint32_t>((c_ >> 16) < qe);
+    const auto lower = static_cast<std::uint32_t>(c_ < qeHigh);
     // The less probable symbol in the lower sub-interval, unless A has fallen below Qe
     // (exchange), and in the upper one only then.
     const std::uint32_t lps = lower ^ static_cast<std::uint32_t>(a_ < qe);
@@ -73,7 +74,7 @@ class MqDecoder {
     const std::uint32_t stays = upper & (0u - (a_ >> 15));
     const std::uint32_t next = kMqStates[(state >> (24 - 7 * lps)) & 0x7F];
     context.state = (state & stays) | (next & ~stays);
-    c_ -= (qe << 16) & upper;
+    c_ -= qeHigh & upper;
     a_ = (a_ & upper) | (qe & ~upper);
     Renormalize();
     return MqMps(state) ^ lps;
@@ -105,7 +106,8 @@ class MqDecoder {
   // Doubles A until it is at least 0x8000, with a byte into C whenever its bits run out;
   // mostly the bits left in C cover the whole shift at once.
   inline void Renormalize() {
-    auto shift = static_cast<std::uint32_t>(std::countl_zero(a_) - 16);
+    // A is never 0; the 1 tells the compiler so.
+    auto shift = static_cast<std::uint32_t>(std::countl_zero(a_ | 1u) - 16);
     while (shift > ct_) {
       a_ <<= ct_;
       c_ <<= ct_;
