@@ -103,7 +103,13 @@ inline void DecodeSignificant(Source& source, std::uint32_t& word, std::uint32_t
 
 Status BlockDecoder::Init(const MemoryCallbacks& memory) {
   memory_ = memory;
-  return AllocateStripeArrays(memory_, &workspace_, &words_, &samples_);
+  BlockLayout layout;
+  const std::uint64_t sampleOffset = layout.Add(LargestStripeLayout(), sizeof(std::uint32_t));
+  const std::uint64_t wordOffset = layout.Add(LargestColumnWords(), sizeof(std::uint32_t));
+  JP2_RETURN_IF_ERROR(AllocateZeroed(memory_, layout, &workspace_));
+  samples_ = reinterpret_cast<std::uint32_t*>(workspace_.data + sampleOffset);
+  words_ = reinterpret_cast<std::uint32_t*>(workspace_.data + wordOffset);
+  return JP2_Success;
 }
 
 Status BlockDecoder::Release() {
@@ -131,8 +137,7 @@ Status BlockDecoder::Check(const CodeBlockInput& in, const void* rows, std::size
 void BlockDecoder::Prepare(const CodeBlockInput& in) {
   width_ = in.width;
   height_ = in.height;
-  const std::size_t words = (std::size_t{(height_ + 3) / 4} + 2) * (std::size_t{width_} + 2);
-  std::memset(words_, 0, words * sizeof(std::uint32_t));
+  std::memset(words_, 0, ColumnWords(width_, height_) * sizeof(std::uint32_t));
   style_ = in.style;
   causal_ = (in.style & kStyleVerticallyCausal) != 0;
   zeroContexts_ = kNeighbourhoodZeroContexts.zero[static_cast<int>(BandKindOf(in.orientation))];

@@ -11,8 +11,20 @@
 #include <cstdint>
 
 #include "common/BlockContexts.h"
+#include "common/StripeLayout.h"
 
 namespace quillon::jp2 {
+
+// The words of a width x height block with a guard column on each side and a guard stripe
+// above and below: one per four samples of the stripe layout.
+constexpr std::uint64_t ColumnWords(std::uint32_t width, std::uint32_t height) {
+  return StripeLayoutEntries(width, height) / 4;
+}
+
+// The most words any block within the size limits needs.
+constexpr std::uint64_t LargestColumnWords() {
+  return LargestStripeLayout() / 4;
+}
 
 // Bits 0 to 17: for position p (0 the row above the stripe, 1 to 4 its rows, 5 the row below),
 // bit 3p the west column's coefficient, 3p + 1 this column's, 3p + 2 the east column's.
