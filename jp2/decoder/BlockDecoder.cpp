@@ -6,60 +6,37 @@
 
 #include "common/BlockContexts.h"
 #include "common/StripeLayout.h"
+#include "decoder/ColumnFlags.h"
 
 namespace quillon::jp2 {
 namespace {
 
 constexpr std::uint32_t kMagnitude = 0x7FFFFFFFu;
-constexpr std::uint64_t kLaneVisited = 0x0000000100000001ull * kVisited;
 constexpr std::uint8_t kNoBytes[1] = {0};
 // The refinement context by [refined before][has a significant neighbour], looked up rather
 // than branched on.
 constexpr int kRefinementContext[2][2] = {{kRefinementContextBase, kRefinementContextBase + 1},
                                           {kRefinementContextBase + 2, kRefinementContextBase + 2}};
 
-// The four states of a column as two words of two lanes each.
-struct Column {
-  std::uint64_t low, high;
-
-  static Column Load(const std::uint32_t* states) {
-    Column column;
-    std::memcpy(&column.low, states, sizeof column.low);
-    std::memcpy(&column.high, states + 2, sizeof column.high);
-    return column;
-  }
-  bool Empty() const { return (low | high) == 0; }
-  // The flags any of the four lanes has.
-  std::uint32_t Any() const {
-    const std::uint64_t both = low | high;
-    return static_cast<std::uint32_t>(both | (both >> 32));
-  }
-  // True when each of the four lanes has one of the flags.
-  bool EveryLaneHasOneOf(std::uint32_t flags) const {
-    const std::uint64_t mask = 0x0000000100000001ull * flags;
-    const std::uint64_t l = low & mask, h = high & mask;
-    return static_cast<std::uint32_t>(l) != 0 && (l >> 32) != 0 &&
-           static_cast<std::uint32_t>(h) != 0 && (h >> 32) != 0;
-  }
-};
-
-void ClearVisited(std::uint32_t* states) {
-  Column column = Column::Load(states);
-  column.low &= ~kLaneVisited;
-  column.high &= ~kLaneVisited;
-  std::memcpy(states, &column.low, sizeof column.low);
-  std::memcpy(states + 2, &column.high, sizeof column.high);
+// The rows of a column as a mask of its row flags.
+template <typename Rows>
+constexpr std::uint32_t AllRows(Rows rows) {
+  return (1u << rows) - 1;
 }
 
-// Decisions of an arithmetic segment: in contexts, signs through the sign table.
+// Decisions of an arithmetic segment: in contexts, signs through the sign table. Most are close
+// to unpredictable and are decoded without branches on their outcome, so that the caller's use
+// of a decision is its only branch (or none); the run-length decision, mostly 0, takes the
+// decoder's early branch for a more probable symbol instead.
 struct ArithmeticSource {
   MqDecoder mq;
   MqContext* contexts;
 
-  std::uint32_t Decide(int context) { return mq.Decode(contexts[context]); }
-  std::uint32_t Sign(std::uint32_t state) {
-    const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
-    return mq.Decode(contexts[sign >> 1]) ^ (sign & 1u);
+  std::uint32_t Decide(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
+  std::uint32_t DecideRun() { return mq.Decode(contexts[kRunLengthContext]); }
+  std::uint32_t Sign(std::uint32_t signIndex) {
+    const std::uint8_t sign = kContextTables.sign[signIndex];
+    return Decide(sign >> 1) ^ (sign & 1u);
   }
 };
 
@@ -71,31 +48,73 @@ struct RawSource {
   std::uint32_t Sign(std::uint32_t) { return raw.Bit(); }
 };
 
-// How a new significant coefficient tells its neighbours, in locals for the pass loops.
-struct Neighbourhood {
-  std::uint32_t stripeStride;
+// The block's geometry as the pass loops need it, in locals: the distance from one stripe to
+// the next in words and in samples.
+struct Strides {
+  std::size_t words;
+  std::size_t samples;
   bool causal;
 };
 
+Strides StridesOf(std::uint32_t width, bool causal) {
+  return {std::size_t{width} + 2, (std::size_t{width} + 2) * 4, causal};
+}
+
+// Calls code(column word, column samples, rows) for every column of every stripe of a
+// width x height block: rows is FullStripe except in a last short stripe, where it is the
+// std::uint32_t count of its rows.
+template <typename ColumnFn>
+inline void ForEachColumn(std::uint32_t* words, std::uint32_t* samples, std::uint32_t width,
+                          std::uint32_t height, ColumnFn&& code) {
+  const std::size_t wordStride = std::size_t{width} + 2;
+  const std::size_t sampleStride = wordStride * 4;
+  const std::uint32_t stripes = (height + 3) / 4;
+  for (std::uint32_t s = 0; s < stripes; ++s) {
+    const std::uint32_t rows = std::min<std::uint32_t>(4, height - 4 * s);
+    std::uint32_t* column = words + (s + 1) * wordStride + 1;
+    std::uint32_t* values = samples + (s + 1) * sampleStride + 4;
+    if (rows == 4) {
+      for (std::uint32_t x = 0; x < width; ++x, ++column, values += 4) {
+        code(column, values, FullStripe{});
+      }
+    } else {
+      for (std::uint32_t x = 0; x < width; ++x, ++column, values += 4) {
+        code(column, values, rows);
+      }
+    }
+  }
+}
+
+// Decodes the sign of a new significant coefficient in row of the column and marks it.
 template <typename Source>
-inline void DecodeSignificant(Source& source, std::uint32_t* column, std::uint32_t* samples,
-                              std::uint32_t row, std::uint32_t state, std::uint32_t one,
-                              const Neighbourhood& n) {
-  const std::uint32_t negative = source.Sign(state);
-  samples[row] = one | (negative << 31);
-  BecomeSignificant(column, row, negative, n.stripeStride, n.causal);
+inline void DecodeSignificant(Source& source, std::uint32_t& word, std::uint32_t* column,
+                              std::uint32_t* values, std::uint32_t row, std::uint32_t one,
+                              const Strides& strides) {
+  const std::uint32_t* self = values + row;
+  const std::uint32_t north = row != 0 ? self[-1] : (values - strides.samples)[3];
+  const std::uint32_t south = row != 3 ? self[1] : values[strides.samples];
+  const std::uint32_t negative =
+      source.Sign(SignIndexOf(Neighbourhood(word, row), north, south, self[-4], self[4]));
+  values[row] = one | (negative << 31);
+  MarkSignificant(word, column, row, strides.words, strides.causal);
 }
 
 }  // namespace
 
 Status BlockDecoder::Init(const MemoryCallbacks& memory) {
   memory_ = memory;
-  return AllocateStripeArrays(memory_, &workspace_, &states_, &samples_);
+  BlockLayout layout;
+  const std::uint64_t sampleOffset = layout.Add(LargestStripeLayout(), sizeof(std::uint32_t));
+  const std::uint64_t wordOffset = layout.Add(LargestColumnWords(), sizeof(std::uint32_t));
+  JP2_RETURN_IF_ERROR(AllocateZeroed(memory_, layout, &workspace_));
+  samples_ = reinterpret_cast<std::uint32_t*>(workspace_.data + sampleOffset);
+  words_ = reinterpret_cast<std::uint32_t*>(workspace_.data + wordOffset);
+  return JP2_Success;
 }
 
 Status BlockDecoder::Release() {
   JP2_RETURN_IF_ERROR(jp2::Release(memory_, &workspace_));
-  states_ = nullptr;
+  words_ = nullptr;
   samples_ = nullptr;
   return JP2_Success;
 }
@@ -111,94 +130,105 @@ Status BlockDecoder::Check(const CodeBlockInput& in, const void* rows, std::size
       (in.segments == nullptr && in.segmentCount != 0)) {
     return JP2_Error_NullArgument;
   }
-  if (states_ == nullptr) return JP2_Error_Internal;  // Init has not succeeded
+  if (words_ == nullptr) return JP2_Error_Internal;  // Init has not succeeded
   return JP2_Success;
 }
 
 void BlockDecoder::Prepare(const CodeBlockInput& in) {
   width_ = in.width;
   height_ = in.height;
-  stripeStride_ = (width_ + 2) * 4;
-  std::memset(states_, 0, StripeLayoutEntries(width_, height_) * sizeof(std::uint32_t));
+  std::memset(words_, 0, ColumnWords(width_, height_) * sizeof(std::uint32_t));
   style_ = in.style;
   causal_ = (in.style & kStyleVerticallyCausal) != 0;
-  zeroContexts_ = kContextTables.zero[static_cast<int>(BandKindOf(in.orientation))];
+  zeroContexts_ = kNeighbourhoodZeroContexts.zero[static_cast<int>(BandKindOf(in.orientation))];
   ResetBlockContexts(contexts_);
 }
 
+// Each pass is flattened, so that its column loop is compiled in one piece and the decoder
+// copied into source keeps its registers in machine registers instead of memory behind a
+// captured reference; and kept out of line, so that the passes do not share one register
+// allocation.
 template <typename Source>
-void BlockDecoder::SignificancePass(Source& source, std::uint32_t plane) {
-  const Neighbourhood n{stripeStride_, causal_};
+[[gnu::noinline, gnu::flatten]] void BlockDecoder::SignificancePass(Source& out,
+                                                                    std::uint32_t plane) {
+  Source source = out;
+  const Strides strides = StridesOf(width_, causal_);
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
-  ForEachStripeColumn(states_, samples_, width_, height_,
-                      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
-                        // Nothing to do in a column without significant neighbours, or whose
-                        // coefficients are all significant already.
-                        const Column states = Column::Load(column);
-                        if ((states.Any() & kNeighbours) == 0) return;
-                        if (rows == 4 && states.EveryLaneHasOneOf(kSignificant)) return;
-                        ForEachRow(rows, [&](std::uint32_t row) {
-                          const std::uint32_t state = column[row];
-                          if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) return;
-                          if (source.Decide(zero[state & kNeighbours]) != 0) {
-                            DecodeSignificant(source, column, values, row, state, one, n);
-                          }
-                          column[row] |= kVisited;
-                        });
-                      });
+  ForEachColumn(words_, samples_, width_, height_,
+                [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
+                  // Nothing to do in a column without significant neighbours, or whose
+                  // coefficients are all significant already.
+                  std::uint32_t word = *column;
+                  if ((word & kColumnGrid) == 0) return;
+                  if (RowFlags(word, kSignificantShift) == AllRows(rows)) return;
+                  ForEachRow(rows, [&](std::uint32_t row) {
+                    const std::uint32_t around = Neighbourhood(word, row);
+                    if ((around & kNeighbourhoodSelf) != 0 || around == 0) return;
+                    if (source.Decide(zero[around]) != 0) {
+                      DecodeSignificant(source, word, column, values, row, one, strides);
+                    }
+                    word |= 1u << (kVisitedShift + row);
+                  });
+                  *column = word;
+                });
+  out = source;
 }
 
 template <typename Source>
-void BlockDecoder::RefinementPass(Source& source, std::uint32_t plane) {
-  ForEachStripeColumn(
-      states_, samples_, width_, height_,
-      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
-        if ((Column::Load(column).Any() & kSignificant) == 0) return;
-        ForEachRow(rows, [&](std::uint32_t row) {
-          const std::uint32_t state = column[row];
-          if ((state & (kSignificant | kVisited)) != kSignificant) return;
-          const int context =
-              kRefinementContext[(state & kRefined) != 0][(state & kNeighbours) != 0];
-          values[row] |= source.Decide(context) << plane;
-          column[row] = state | kRefined;
-        });
-      });
+[[gnu::noinline, gnu::flatten]] void BlockDecoder::RefinementPass(Source& out,
+                                                                  std::uint32_t plane) {
+  Source source = out;
+  ForEachColumn(words_, samples_, width_, height_,
+                [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
+                  std::uint32_t word = *column;
+                  const std::uint32_t pending =
+                      RowFlags(word, kSignificantShift) & ~RowFlags(word, kVisitedShift);
+                  if (pending == 0) return;
+                  ForEachRow(rows, [&](std::uint32_t row) {
+                    if ((pending >> row & 1) == 0) return;
+                    const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
+                    const bool neighbours = (Neighbourhood(word, row) & ~kNeighbourhoodSelf) != 0;
+                    values[row] |= source.Decide(kRefinementContext[refined][neighbours]) << plane;
+                    word |= 1u << (kRefinedShift + row);
+                  });
+                  *column = word;
+                });
+  out = source;
 }
 
-// Flattened, so that the column loop is compiled here and the decoder copied into source keeps
-// its registers in machine registers instead of memory behind a captured reference.
-[[gnu::flatten]] void BlockDecoder::CleanupPass(std::uint32_t plane) {
-  const Neighbourhood n{stripeStride_, causal_};
+[[gnu::noinline, gnu::flatten]] void BlockDecoder::CleanupPass(std::uint32_t plane) {
+  const Strides strides = StridesOf(width_, causal_);
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
   ArithmeticSource source{mq_, contexts_};
-  ForEachStripeColumn(states_, samples_, width_, height_,
-                      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
-                        const Column states = Column::Load(column);
-                        std::uint32_t row = 0;
-                        if (rows == 4 && states.Empty()) {
-                          // Run-length mode: one decision for a column staying insignificant, else
-                          // the position of its first new significant coefficient.
-                          if (source.Decide(kRunLengthContext) == 0) return;
-                          row = source.Decide(kUniformContext) << 1;
-                          row |= source.Decide(kUniformContext);
-                          DecodeSignificant(source, column, values, row, 0, one, n);
-                          ++row;
-                        } else if (states.EveryLaneHasOneOf(kSignificant | kVisited)) {
-                          ClearVisited(column);
-                          return;
-                        }
-                        const std::uint32_t first = row;
-                        ForEachRow(rows, [&](std::uint32_t r) {
-                          const std::uint32_t state = column[r];
-                          if (r < first || (state & (kSignificant | kVisited)) != 0) return;
-                          if (source.Decide(zero[state & kNeighbours]) != 0) {
-                            DecodeSignificant(source, column, values, r, state, one, n);
-                          }
-                        });
-                        ClearVisited(column);
-                      });
+  ForEachColumn(words_, samples_, width_, height_,
+                [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
+                  std::uint32_t word = *column;
+                  std::uint32_t first = 0;
+                  if (rows == 4 && (word & kColumnGrid) == 0) {
+                    // Run-length mode: one decision for a column staying insignificant, else the
+                    // position of its first new significant coefficient.
+                    if (source.DecideRun() == 0) return;
+                    std::uint32_t row = source.Decide(kUniformContext) << 1;
+                    row |= source.Decide(kUniformContext);
+                    DecodeSignificant(source, word, column, values, row, one, strides);
+                    first = row + 1;
+                  } else if ((RowFlags(word, kSignificantShift) | RowFlags(word, kVisitedShift)) ==
+                             AllRows(rows)) {
+                    *column = word & ~kVisitedRows;
+                    return;
+                  }
+                  ForEachRow(rows, [&](std::uint32_t row) {
+                    if (row < first) return;
+                    if ((word >> row & ((1u << kSignificantShift) | (1u << kVisitedShift))) != 0)
+                      return;
+                    if (source.Decide(zero[Neighbourhood(word, row)]) != 0) {
+                      DecodeSignificant(source, word, column, values, row, one, strides);
+                    }
+                  });
+                  *column = word & ~kVisitedRows;
+                });
   mq_ = source.mq;
 }
 
@@ -211,8 +241,7 @@ void BlockDecoder::StartSegment(int pass, const std::uint8_t* begin, const std::
   }
 }
 
-// Flattened for the same reason as the cleanup pass, for the other two passes.
-[[gnu::flatten]] void BlockDecoder::RunPass(int pass, int planes) {
+void BlockDecoder::RunPass(int pass, int planes) {
   const auto plane = static_cast<std::uint32_t>(planes - 1 - (pass + 2) / 3);
   const int kind = pass % 3;  // 0 cleanup, 1 significance, 2 refinement
   if (kind == 0) {
@@ -280,21 +309,22 @@ void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes,
   const std::uint32_t shift = in.roiShift;
   const std::uint64_t roiThreshold = std::uint64_t{1} << std::min<std::uint32_t>(shift, 32);
   const float halfStep = in.stepSize * 0.5f;
+  const std::size_t wordStride = std::size_t{width_} + 2;
   for (std::uint32_t s = 0; 4 * s < height_; ++s) {
     const std::uint32_t count = std::min<std::uint32_t>(4, height_ - 4 * s);
-    const std::uint64_t start = std::uint64_t{s + 1} * stripeStride_ + 4;
-    const std::uint32_t* column = states_ + start;
-    const std::uint32_t* values = samples_ + start;
-    for (std::uint32_t x = 0; x < width_; ++x, column += 4, values += 4) {
+    const std::uint32_t* column = words_ + (s + 1) * wordStride + 1;
+    const std::uint32_t* values = samples_ + (s + 1) * wordStride * 4 + 4;
+    for (std::uint32_t x = 0; x < width_; ++x, ++column, values += 4) {
       Value* out = rows + 4 * s * stride + x;
+      const std::uint32_t significant = RowFlags(*column, kSignificantShift);
+      const std::uint32_t visited = RowFlags(*column, kVisitedShift);
       for (std::uint32_t row = 0; row < count; ++row, out += stride) {
-        const std::uint32_t state = column[row];
-        if ((state & kSignificant) == 0) {
+        if ((significant >> row & 1) == 0) {
           *out = Value{0};
           continue;
         }
         std::uint32_t magnitude = values[row] & kMagnitude;
-        std::uint32_t lowest = lastPlane + (afterSignificance && (state & kVisited) == 0 ? 1 : 0);
+        std::uint32_t lowest = lastPlane + (afterSignificance && (visited >> row & 1) == 0 ? 1 : 0);
         if (magnitude >= roiThreshold) {
           // Region coefficients were shifted above the background's planes.
           magnitude >>= shift;

@@ -71,12 +71,12 @@ class BlockDecoder {
 
   MemoryCallbacks memory_;
   OwnedBlock workspace_;
-  // Per sample, in stripes of four rows stored column by column, with a guard column on each
-  // side and a guard stripe above and below: the states (neighbourhood and own flags) and the
-  // decoded bits as sign (bit 31) and magnitude.
-  std::uint32_t* states_ = nullptr;
+  // One word per stripe column (ColumnFlags.h) and one sample per coefficient, the decoded bits
+  // as sign (bit 31) and magnitude, each with a guard column on either side and a guard stripe
+  // above and below; the samples in stripes of four rows stored column by column.
+  std::uint32_t* words_ = nullptr;
   std::uint32_t* samples_ = nullptr;
-  std::uint32_t width_ = 0, height_ = 0, stripeStride_ = 0;
+  std::uint32_t width_ = 0, height_ = 0;
   std::uint8_t style_ = 0;
   bool causal_ = false;
   const std::uint8_t* zeroContexts_ = nullptr;

@@ -57,6 +57,29 @@ class MqDecoder {
     return decision;
   }
 
+  // The same decision computed without a branch on its outcome, for decisions close to
+  // unpredictable, where a branch would often be mispredicted.
+  inline std::uint32_t DecodeWithoutBranches(MqContext& context) {
+    const std::uint32_t state = context.state;
+    const std::uint32_t qe = MqQe(state);
+    const std::uint32_t qeHigh = qe << 16;  // Qe against C, whose interval bits are its top half
+    a_ -= qe;
+    const auto lower = static_cast<std::uint32_t>(c_ < qeHigh);
+    // The less probable symbol in the lower sub-interval, unless A has fallen below Qe
+    // (exchange), and in the upper one only then.
+    const std::uint32_t lps = lower ^ static_cast<std::uint32_t>(a_ < qe);
+    // A more probable symbol that leaves A at least 0x8000 keeps the state. Selected by masks,
+    // which the compiler keeps free of branches.
+    const std::uint32_t upper = 0u - (lower ^ 1);
+    const std::uint32_t stays = upper & (0u - (a_ >> 15));
+    const std::uint32_t next = kMqStates[(state >> (24 - 7 * lps)) & 0x7F];
+    context.state = (state & stays) | (next & ~stays);
+    c_ -= qeHigh & upper;
+    a_ = (a_ & upper) | (qe & ~upper);
+    Renormalize();
+    return MqMps(state) ^ lps;
+  }
+
  private:
   std::uint32_t Byte(std::ptrdiff_t ahead) const { return ahead < end_ - bp_ ? bp_[ahead] : 0xFF; }
 
@@ -83,7 +106,8 @@ class MqDecoder {
   // Doubles A until it is at least 0x8000, with a byte into C whenever its bits run out;
   // mostly the bits left in C cover the whole shift at once.
   inline void Renormalize() {
-    auto shift = static_cast<std::uint32_t>(std::countl_zero(a_) - 16);
+    // A is never 0; the 1 tells the compiler so.
+    auto shift = static_cast<std::uint32_t>(std::countl_zero(a_ | 1u) - 16);
     while (shift > ct_) {
       a_ <<= ct_;
       c_ <<= ct_;

@@ -1,0 +1,111 @@
+// The block decoder's state: one word per column of a stripe of four rows. The word holds the
+// significance of six rows (the row above the stripe, its four rows, the row below) in this
+// column and in the columns to the west and east, so that a row's nine-coefficient
+// neighbourhood is one shift of the word, and a whole column is tested with one mask; and it
+// holds its four rows' own visit, refinement and significance flags. A new significant
+// coefficient sets one bit in each of the three words of its stripe, and in the three words of
+// the stripe above or below when it lies on the stripe's edge.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/BlockContexts.h"
+#include "common/StripeLayout.h"
+
+namespace quillon::jp2 {
+
+// The words of a width x height block with a guard column on each side and a guard stripe
+// above and below: one per four samples of the stripe layout.
+constexpr std::uint64_t ColumnWords(std::uint32_t width, std::uint32_t height) {
+  return StripeLayoutEntries(width, height) / 4;
+}
+
+// The most words any block within the size limits needs.
+constexpr std::uint64_t LargestColumnWords() {
+  return LargestStripeLayout() / 4;
+}
+
+// Bits 0 to 17: for position p (0 the row above the stripe, 1 to 4 its rows, 5 the row below),
+// bit 3p the west column's coefficient, 3p + 1 this column's, 3p + 2 the east column's.
+inline constexpr std::uint32_t kColumnGrid = 0x3FFFF;
+// Bits 18 to 29: four-row groups of flags, row r in bit r of the group.
+inline constexpr std::uint32_t kVisitedShift = 18, kRefinedShift = 22, kSignificantShift = 26;
+inline constexpr std::uint32_t kVisitedRows = 0xFu << kVisitedShift;
+
+// The centre of a neighbourhood: the coefficient itself.
+inline constexpr std::uint32_t kNeighbourhoodSelf = 1u << 4;
+
+// Row's neighbourhood: bits 0 to 2 the row above (west, own column, east), 3 to 5 its own row,
+// 6 to 8 the row below.
+constexpr std::uint32_t Neighbourhood(std::uint32_t word, std::uint32_t row) {
+  return (word >> (3 * row)) & 0x1FF;
+}
+
+// A group of flags of the four rows as bits 0 to 3.
+constexpr std::uint32_t RowFlags(std::uint32_t word, std::uint32_t shift) {
+  return (word >> shift) & 0xF;
+}
+
+// Marks row (0 to 3) significant in its column's word, which the caller holds in own, and tells
+// the neighbouring words; words are stride apart from one stripe to the next. With vertically
+// causal contexts the stripe above is not told.
+inline void MarkSignificant(std::uint32_t& own, std::uint32_t* column, std::uint32_t row,
+                            std::size_t stride, bool causal) {
+  const std::uint32_t centre = 3 * row + 4;
+  own |= (1u << centre) | (1u << (kSignificantShift + row));
+  column[-1] |= 1u << (centre + 1);
+  column[1] |= 1u << (centre - 1);
+  if (row == 0 && !causal) {
+    std::uint32_t* above = column - stride;
+    above[-1] |= 1u << 17;
+    above[0] |= 1u << 16;
+    above[1] |= 1u << 15;
+  } else if (row == 3) {
+    std::uint32_t* below = column + stride;
+    below[-1] |= 1u << 2;
+    below[0] |= 1u << 1;
+    below[1] |= 1u << 0;
+  }
+}
+
+// The sign table's index (SignIndex) of row, from the significance in its neighbourhood and the
+// sign bits (bit 31) of the samples of the four direct neighbours.
+constexpr std::uint32_t SignIndexOf(std::uint32_t around, std::uint32_t north, std::uint32_t south,
+                                    std::uint32_t west, std::uint32_t east) {
+  const std::uint32_t significant =
+      ((around >> 1) & 1) | ((around >> 6) & 2) | ((around >> 1) & 4) | ((around >> 2) & 8);
+  const std::uint32_t negative =
+      (north >> 31) | ((south >> 31) << 1) | ((west >> 31) << 2) | ((east >> 31) << 3);
+  return significant | ((significant & negative) << 4);
+}
+
+namespace column_flags_detail {
+
+struct ZeroTables {
+  std::uint8_t zero[3][512];
+};
+
+// The zero-coding contexts by neighbourhood, from the tables by neighbour flags.
+constexpr ZeroTables BuildZeroTables() {
+  ZeroTables tables{};
+  constexpr std::uint16_t kFlagOfBit[9] = {kNorthWest, kNorth,     kNorthEast, kWest,     0,
+                                           kEast,      kSouthWest, kSouth,     kSouthEast};
+  for (std::uint32_t around = 0; around < 512; ++around) {
+    std::uint32_t flags = 0;
+    for (int bit = 0; bit < 9; ++bit) {
+      if ((around >> bit & 1) != 0) flags |= kFlagOfBit[bit];
+    }
+    for (int kind = 0; kind < 3; ++kind)
+      tables.zero[kind][around] = kContextTables.zero[kind][flags];
+  }
+  return tables;
+}
+
+}  // namespace column_flags_detail
+
+// Zero-coding context per band kind, indexed by Neighbourhood (the centre bit ignored).
+inline constexpr column_flags_detail::ZeroTables kNeighbourhoodZeroContexts =
+    column_flags_detail::BuildZeroTables();
+
+}  // namespace quillon::jp2
