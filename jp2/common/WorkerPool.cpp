@@ -45,7 +45,7 @@ void WorkerPool::Stop() {
   stopping_ = false;
 }
 
-BatchTicket WorkerPool::BeginBatch(std::uint32_t count, TaskFn fn, void* task) {
+BatchTicket WorkerPool::BeginBatch(std::uint32_t count, TaskFn fn, void* task, bool deferred) {
   if (count == 0) return BatchTicket{};
   if (openCount_ == kMaxOpenBatches) {
     // No slot for the workers to find it in: the calling thread runs it now.
@@ -54,7 +54,7 @@ BatchTicket WorkerPool::BeginBatch(std::uint32_t count, TaskFn fn, void* task) {
     alone.task = task;
     alone.count = count;
     Work(alone, 0);
-    return BatchTicket{0, alone.failure};
+    return BatchTicket{0, 0, alone.failure};
   }
   // Only the calling thread changes a slot's number, so it may read them without the lock.
   Slot* slot = slots_;
@@ -64,6 +64,7 @@ BatchTicket WorkerPool::BeginBatch(std::uint32_t count, TaskFn fn, void* task) {
     slot->fn = fn;
     slot->task = task;
     slot->count = count;
+    slot->deferred = deferred;
     slot->next.store(0, std::memory_order_relaxed);
     slot->failed.store(false, std::memory_order_relaxed);
     slot->failure = JP2_Success;
@@ -72,31 +73,27 @@ BatchTicket WorkerPool::BeginBatch(std::uint32_t count, TaskFn fn, void* task) {
   }
   ++openCount_;
   if (workerCount_ != 0) wake_.notify_all();
-  return BatchTicket{slot->number, JP2_Success};
+  return BatchTicket{slot->number, static_cast<int>(slot - slots_), JP2_Success};
 }
 
 WorkerPool::Slot* WorkerPool::NextToWork() {
   Slot* first = nullptr;
   for (Slot& slot : slots_) {
     if (slot.number == 0 || slot.next.load(std::memory_order_relaxed) >= slot.count) continue;
-    if (first == nullptr || slot.number < first->number) first = &slot;
+    if (first == nullptr ||
+        (slot.deferred != first->deferred ? first->deferred : slot.number < first->number)) {
+      first = &slot;
+    }
   }
   return first;
-}
-
-WorkerPool::Slot* WorkerPool::SlotOf(std::uint64_t number) {
-  for (Slot& slot : slots_) {
-    if (slot.number == number) return &slot;
-  }
-  return nullptr;
 }
 
 Status WorkerPool::Finish(BatchTicket& ticket) {
   const BatchTicket taken = ticket;
   ticket = BatchTicket{};
   if (taken.number == 0) return taken.result;
-  Slot* slot = SlotOf(taken.number);
-  if (slot == nullptr) return JP2_Success;  // finished by Finish()
+  Slot* slot = &slots_[taken.slot];
+  if (slot->number != taken.number) return JP2_Success;  // finished by Finish()
   Work(*slot, 0);
   std::unique_lock lock(mutex_);
   idle_.wait(lock, [slot] { return slot->users == 0; });
@@ -113,7 +110,7 @@ Status WorkerPool::Finish() {
     for (Slot& slot : slots_) {
       if (slot.number != 0 && (oldest == nullptr || slot.number < oldest->number)) oldest = &slot;
     }
-    BatchTicket ticket{oldest->number, JP2_Success};
+    BatchTicket ticket{oldest->number, static_cast<int>(oldest - slots_), JP2_Success};
     const Status status = Finish(ticket);
     if (first.ok()) first = status;
   }

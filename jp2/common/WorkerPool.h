@@ -20,11 +20,12 @@ namespace quillon::jp2 {
 
 inline constexpr int kMaxThreads = 64;
 // Batches open at once; Begin beyond them runs the batch at once on the calling thread.
-inline constexpr int kMaxOpenBatches = 32;
+inline constexpr int kMaxOpenBatches = 128;
 
 // Names a begun batch for Finish; a batch that had to run at once carries its result.
 struct BatchTicket {
   std::uint64_t number = 0;  // 0: not open
+  int slot = 0;
   Status result;
 };
 
@@ -59,9 +60,10 @@ class WorkerPool {
   // Hands a batch to the workers and returns at once, so that the calling thread can go on
   // with other work; task must live until the batch is finished. Only the calling thread
   // begins and finishes batches.
+  // Workers take the batches in the order they were begun, deferred ones after all others.
   template <typename Task>
-  BatchTicket Begin(std::uint32_t count, Task& task) {
-    return BeginBatch(count, &Invoke<Task>, &task);
+  BatchTicket Begin(std::uint32_t count, Task& task, bool deferred = false) {
+    return BeginBatch(count, &Invoke<Task>, &task, deferred);
   }
   // The calling thread takes part in the batch until every task of it has run, and returns
   // its result as Run does; success for a ticket already finished.
@@ -81,6 +83,7 @@ class WorkerPool {
     TaskFn fn = nullptr;
     void* task = nullptr;
     std::uint32_t count = 0;
+    bool deferred = false;
     std::uint64_t number = 0;  // guarded by mutex_; 0 when free
     int users = 0;             // guarded by mutex_: workers inside the batch
     std::atomic<std::uint32_t> next{0};
@@ -89,10 +92,9 @@ class WorkerPool {
     Status failure;                 // guarded by mutex_
   };
 
-  BatchTicket BeginBatch(std::uint32_t count, TaskFn fn, void* task);
+  BatchTicket BeginBatch(std::uint32_t count, TaskFn fn, void* task, bool deferred);
   // The open slot begun first that still has tasks to hand out, or null; under mutex_.
   Slot* NextToWork();
-  Slot* SlotOf(std::uint64_t number);
   void WorkerLoop(int thread);
   // Takes the slot's indices until none is left.
   void Work(Slot& slot, int thread);

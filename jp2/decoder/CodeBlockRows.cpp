@@ -145,7 +145,7 @@ Status CodeBlockRows<Sample>::RowTask::operator()(std::uint32_t bx, int thread) 
 template <typename Sample>
 Status CodeBlockRows<Sample>::BeginRow(const BandRecord& band, Sample* samples,
                                        std::uint32_t blockRow, RowTask& task, CodeBlockBytes& bytes,
-                                       BatchTicket* batch) {
+                                       BatchTicket* batch, bool deferred) {
   const BandBlockGrid& grid = band.grid;
   const std::uint64_t cellTop = std::uint64_t{grid.firstY + blockRow} << grid.ycb;
   task.rows = this;
@@ -162,7 +162,7 @@ Status CodeBlockRows<Sample>::BeginRow(const BandRecord& band, Sample* samples,
     JP2_RETURN_IF_ERROR(
         bytes.Append(records_->Pieces(), band.Block(bx, blockRow), &task.offsets[bx]));
   }
-  *batch = workers_->Begin(grid.across, task);
+  *batch = workers_->Begin(grid.across, task, deferred);
   return JP2_Success;
 }
 
@@ -176,23 +176,23 @@ Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
     strip.top = strip.aheadTask.top;
   } else {
     BatchTicket batch;
-    JP2_RETURN_IF_ERROR(BeginRow(band, strip.samples, blockRow, task_, *bytes_, &batch));
+    JP2_RETURN_IF_ERROR(BeginRow(band, strip.samples, blockRow, task_, *bytes_, &batch, false));
     JP2_RETURN_IF_ERROR(workers_->Finish(batch));
     strip.top = task_.top;
   }
   strip.blockRow = blockRow;
   strip.aheadRow = -1;
-  return BeginAhead(band, strip, blockRow + 1);
+  return BeginAhead(band, strip, blockRow + 1, false);
 }
 
 template <typename Sample>
 Status CodeBlockRows<Sample>::BeginAhead(const BandRecord& band, Strip& strip,
-                                         std::uint32_t blockRow) {
+                                         std::uint32_t blockRow, bool deferred) {
   if (strip.ahead == nullptr || blockRow >= band.grid.down || workers_->Full()) {
     return JP2_Success;
   }
-  JP2_RETURN_IF_ERROR(
-      BeginRow(band, strip.ahead, blockRow, strip.aheadTask, strip.aheadBytes, &strip.aheadBatch));
+  JP2_RETURN_IF_ERROR(BeginRow(band, strip.ahead, blockRow, strip.aheadTask, strip.aheadBytes,
+                               &strip.aheadBatch, deferred));
   strip.aheadRow = blockRow;
   return JP2_Success;
 }
@@ -203,7 +203,7 @@ Status CodeBlockRows<Sample>::Prime() {
     const ResolutionRecord& level = records_->Resolution(component_, r);
     for (int b = 0; b < level.bandCount; ++b) {
       const BandRecord& band = level.bands[b];
-      JP2_RETURN_IF_ERROR(BeginAhead(band, strips_[BandIndex(r, band.orientation)], 0));
+      JP2_RETURN_IF_ERROR(BeginAhead(band, strips_[BandIndex(r, band.orientation)], 0, true));
     }
   }
   return JP2_Success;

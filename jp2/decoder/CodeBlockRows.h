@@ -40,7 +40,8 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   Status Release();
 
   // With workers: begins the first code-block row of every band, while the pool has room, so
-  // that it decodes while the calling thread still works on the tile before.
+  // that it decodes while the calling thread still works on the tile before; the workers
+  // take these rows after those the tile before still needs.
   Status Prime();
 
   Status FillRows(int level, BandOrientation band, std::uint32_t firstRow, std::uint32_t endRow,
@@ -74,10 +75,11 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   Status DecodeStrip(const BandRecord& band, Strip& strip, std::uint32_t blockRow);
   // Begins the given row of the band into the strip's second buffer, when there is one and
   // the pool has room.
-  Status BeginAhead(const BandRecord& band, Strip& strip, std::uint32_t blockRow);
-  // Reads the row's bytes into task's buffer and hands its blocks to the workers.
+  Status BeginAhead(const BandRecord& band, Strip& strip, std::uint32_t blockRow, bool deferred);
+  // Reads the row's bytes into task's buffer and hands its blocks to the workers, after all
+  // other rows when deferred.
   Status BeginRow(const BandRecord& band, Sample* samples, std::uint32_t blockRow, RowTask& task,
-                  CodeBlockBytes& bytes, BatchTicket* batch);
+                  CodeBlockBytes& bytes, BatchTicket* batch, bool deferred);
   // The decoder's input for a block whose bytes start at offset in data.
   void InputOf(const BandRecord& band, const CodeBlockRecord& block, const std::uint8_t* data,
                CodewordSegment* segments, CodeBlockInput* in) const;
