@@ -50,7 +50,7 @@ TEST(WorkerPool, ManyOpenBatchesFinishInAnyOrderWithTheirOwnResults) {
     BatchTicket batches[kBatches];
     for (int b = 0; b < kBatches; ++b) {
       tasks[b].failAt = b % 7 == 3 ? 2 : -1;
-      batches[b] = pool.Begin(10, tasks[b]);
+      batches[b] = pool.Begin(10, tasks[b], /*deferred=*/b % 2 == 1);
     }
     EXPECT_TRUE(pool.Full());
     // Newest first, so that each Finish finds older batches still open.
