@@ -104,29 +104,50 @@ class StagedRow {
   std::uint64_t capacity_ = 0;  // coefficients
 };
 
+// Rows of code-blocks coded from copies at once, so that small rows (narrow tiles, deep
+// levels) keep the workers busy while the calling thread transforms.
+constexpr int kRowsInFlight = 4;
+
+// The copies of the rows being coded, each with the blocks pointing into it; kept for the run.
+struct StagedRows {
+  PendingBlocks blocks[kRowsInFlight];
+  StagedRow copies[kRowsInFlight];
+
+  Status Release(const MemoryCallbacks& memory) {
+    Status result;
+    for (int k = 0; k < kRowsInFlight; ++k) {
+      for (const Status& status : {blocks[k].Release(memory), copies[k].Release(memory)}) {
+        if (result.ok() && !status.ok()) result = status;
+      }
+    }
+    return result;
+  }
+};
+
 // Codes each row of code-blocks as the transform stage completes it, on the worker pool's
 // threads, and keeps every block's passes, hull slopes and codeword in the tile's pool until
-// the packets are written. With workers, a row is coded from a copy while the calling thread
-// transforms the next one. Where a block's results go is fixed by its place in the tile, so
+// the packets are written. With workers, rows are coded from copies while the calling thread
+// transforms the next ones. Where a block's results go is fixed by its place in the tile, so
 // the file does not depend on which thread coded what.
 class CodingSink final : public CodeBlockSink {
  public:
   CodingSink(const CompressState& state, std::uint32_t tile, TilePackets& packets,
              WorkerPool& workers, PerThread<CodingHand>& hands, PendingBlocks& pending,
-             PendingBlocks& coding, StagedRow& staged, CodewordPool& pool)
+             StagedRows& staged, CodewordPool& pool)
       : state_(state),
         tile_(tile),
         packets_(packets),
         workers_(workers),
         hands_(hands),
         pending_(pending),
-        coding_(coding),
         staged_(staged),
-        pool_(pool) {}
+        pool_(pool) {
+    for (int k = 0; k < kRowsInFlight; ++k) codeStaged_[k] = CodeTask{this, &staged_.blocks[k]};
+  }
   CodingSink(const CodingSink&) = delete;
   CodingSink& operator=(const CodingSink&) = delete;
-  // The workers never outlive the sink's task, whatever path left the tile.
-  ~CodingSink() { static_cast<void>(workers_.Finish(codingBatch_)); }
+  // The workers never outlive the sink's tasks, whatever path left the tile.
+  ~CodingSink() { static_cast<void>(Flush()); }
 
   Status TakeCodeBlock(const CodeBlock& block) override {
     return pending_.Add(workers_.Memory(), block);
@@ -138,15 +159,25 @@ class CodingSink final : public CodeBlockSink {
       pending_.Clear();
       return status;
     }
-    // The row before must be done before its copy is overwritten.
-    JP2_RETURN_IF_ERROR(workers_.Finish(codingBatch_));
-    JP2_RETURN_IF_ERROR(staged_.Stage(workers_.Memory(), pending_, coding_));
+    // The row staged kRowsInFlight rows ago must be done before its copy is overwritten.
+    const int k = nextStage_;
+    nextStage_ = (k + 1) % kRowsInFlight;
+    JP2_RETURN_IF_ERROR(workers_.Finish(codingBatch_[k]));
+    JP2_RETURN_IF_ERROR(staged_.copies[k].Stage(workers_.Memory(), pending_, staged_.blocks[k]));
     pending_.Clear();
-    codingBatch_ = workers_.Begin(coding_.Count(), codeStaged_);
+    codingBatch_[k] = workers_.Begin(staged_.blocks[k].Count(), codeStaged_[k]);
     return JP2_Success;
   }
 
-  Status Flush() override { return workers_.Finish(codingBatch_); }
+  // Finishes the rows in flight, oldest first; the first failure.
+  Status Flush() override {
+    Status result;
+    for (int i = 0; i < kRowsInFlight; ++i) {
+      const Status status = workers_.Finish(codingBatch_[(nextStage_ + i) % kRowsInFlight]);
+      if (result.ok()) result = status;
+    }
+    return result;
+  }
 
  private:
   struct CodeTask {
@@ -215,13 +246,13 @@ class CodingSink final : public CodeBlockSink {
   WorkerPool& workers_;
   PerThread<CodingHand>& hands_;
   PendingBlocks& pending_;
-  PendingBlocks& coding_;
-  StagedRow& staged_;
+  StagedRows& staged_;
   CodewordPool& pool_;
   std::mutex poolMutex_;
   CodeTask codePending_{this, &pending_};
-  CodeTask codeStaged_{this, &coding_};
-  BatchTicket codingBatch_;  // the staged row being coded
+  CodeTask codeStaged_[kRowsInFlight];
+  BatchTicket codingBatch_[kRowsInFlight];  // the staged rows being coded
+  int nextStage_ = 0;                       // the copy the next row goes to
 };
 
 class StreamPacketSink final : public PacketSink {
@@ -272,7 +303,6 @@ class ImageRun {
     const Status releases[] = {hands_.Release(),
                                pool_.Release(),
                                pending_.Release(workers_.Memory()),
-                               coding_.Release(workers_.Memory()),
                                staged_.Release(workers_.Memory()),
                                Release(state_.memory, &tileBlock_),
                                Release(state_.memory, &runBlock_),
@@ -378,7 +408,7 @@ class ImageRun {
     WorkArena carving(tileBlock_.data);
     packets.Plan(plan, carving);
 
-    CodingSink sink(state_, tile, packets, workers_, hands_, pending_, coding_, staged_, pool_);
+    CodingSink sink(state_, tile, packets, workers_, hands_, pending_, staged_, pool_);
     JP2_RETURN_IF_ERROR(TransformTile(state_, setup_, tile, sink));
 
     std::uint32_t headerBytes = 0;
@@ -421,8 +451,7 @@ class ImageRun {
   std::uint64_t* tileBudgets_ = nullptr;
   PerThread<CodingHand> hands_;
   PendingBlocks pending_;
-  PendingBlocks coding_;
-  StagedRow staged_;
+  StagedRows staged_;
   CodewordPool pool_;
 };
 
