@@ -4,6 +4,7 @@
 // they would with 1 thread and leave no block behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -162,6 +163,42 @@ TEST(ThreadCountFailures, DecoderAllocationFailuresReleaseEverything) {
                                      reinterpret_cast<std::uintptr_t>(&image)),
               0);
     EXPECT_EQ(JP2_Decompress_Image(session.handle), JP2_Error_OutOfMemory) << "allocation " << fail;
+  }
+}
+
+// A file damaged or cut in a later tile: with workers the next tile is read while one is
+// delivered, yet every tile comes out, and the call ends, as with one thread.
+TEST(ThreadCountFailures, DamageInALaterTileDecodesAsWithOneThread) {
+  const std::vector<ThreadCase> cases = ThreadCases();
+  const auto tiled = std::find_if(cases.begin(), cases.end(),
+                                  [](const ThreadCase& c) { return c.name == "tiled-precincts"; });
+  ASSERT_NE(tiled, cases.end());
+  const Bytes file = EncodeWith(*tiled, 1);
+  for (const double at : {0.4, 0.7, 0.9}) {
+    for (const bool cut : {true, false}) {
+      Bytes bytes = file;
+      const auto position = static_cast<std::size_t>(static_cast<double>(file.size()) * at);
+      if (cut) {
+        bytes.resize(position);
+      } else {
+        for (std::size_t i = position; i < std::min(bytes.size(), position + 40); ++i) {
+          bytes[i] ^= 0x5A;
+        }
+      }
+      std::int32_t status[2] = {};
+      std::vector<TestComponent> pixels[2];
+      for (int run = 0; run < 2; ++run) {
+        DecodeSession session(bytes);
+        DecodedImage image;
+        status[run] = Decode(session, Picture(), &image, [run](DecompressHandle h) {
+          EXPECT_EQ(JP2_Decompress_SetProp(h, JP2_Prop_Threads, run == 0 ? 1 : 3), 0);
+        });
+        pixels[run] = image.channels;
+      }
+      SCOPED_TRACE(::testing::Message() << (cut ? "cut" : "damaged") << " at " << at);
+      EXPECT_EQ(status[1], status[0]);
+      EXPECT_EQ(LargestDifference(pixels[1], pixels[0]), 0);
+    }
   }
 }
 
