@@ -93,7 +93,8 @@ class WorkerPool {
   };
 
   BatchTicket BeginBatch(std::uint32_t count, TaskFn fn, void* task, bool deferred);
-  // The open slot begun first that still has tasks to hand out, or null; under mutex_.
+  // The open slot that still has tasks to hand out, the first begun among those not deferred,
+  // else among the deferred ones; null when none. Under mutex_.
   Slot* NextToWork();
   void WorkerLoop(int thread);
   // Takes the slot's indices until none is left.
