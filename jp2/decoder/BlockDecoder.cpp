@@ -60,31 +60,6 @@ Strides StridesOf(std::uint32_t width, bool causal) {
   return {std::size_t{width} + 2, (std::size_t{width} + 2) * 4, causal};
 }
 
-// Calls code(column word, column samples, rows) for every column of every stripe of a
-// width x height block: rows is FullStripe except in a last short stripe, where it is the
-// std::uint32_t count of its rows.
-template <typename ColumnFn>
-inline void ForEachColumn(std::uint32_t* words, std::uint32_t* samples, std::uint32_t width,
-                          std::uint32_t height, ColumnFn&& code) {
-  const std::size_t wordStride = std::size_t{width} + 2;
-  const std::size_t sampleStride = wordStride * 4;
-  const std::uint32_t stripes = (height + 3) / 4;
-  for (std::uint32_t s = 0; s < stripes; ++s) {
-    const std::uint32_t rows = std::min<std::uint32_t>(4, height - 4 * s);
-    std::uint32_t* column = words + (s + 1) * wordStride + 1;
-    std::uint32_t* values = samples + (s + 1) * sampleStride + 4;
-    if (rows == 4) {
-      for (std::uint32_t x = 0; x < width; ++x, ++column, values += 4) {
-        code(column, values, FullStripe{});
-      }
-    } else {
-      for (std::uint32_t x = 0; x < width; ++x, ++column, values += 4) {
-        code(column, values, rows);
-      }
-    }
-  }
-}
-
 // Decodes the sign of a new significant coefficient in row of the column and marks it.
 template <typename Source>
 inline void DecodeSignificant(Source& source, std::uint32_t& word, std::uint32_t* column,
@@ -155,23 +130,23 @@ template <typename Source>
   const Strides strides = StridesOf(width_, causal_);
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
-  ForEachColumn(words_, samples_, width_, height_,
-                [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
-                  // Nothing to do in a column without significant neighbours, or whose
-                  // coefficients are all significant already.
-                  std::uint32_t word = *column;
-                  if ((word & kColumnGrid) == 0) return;
-                  if (RowFlags(word, kSignificantShift) == AllRows(rows)) return;
-                  ForEachRow(rows, [&](std::uint32_t row) {
-                    const std::uint32_t around = Neighbourhood(word, row);
-                    if ((around & kNeighbourhoodSelf) != 0 || around == 0) return;
-                    if (source.Decide(zero[around]) != 0) {
-                      DecodeSignificant(source, word, column, values, row, one, strides);
-                    }
-                    word |= 1u << (kVisitedShift + row);
-                  });
-                  *column = word;
-                });
+  ForEachStripeColumn<1>(words_, samples_, width_, height_,
+                         [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
+                           // Nothing to do in a column without significant neighbours, or whose
+                           // coefficients are all significant already.
+                           std::uint32_t word = *column;
+                           if ((word & kColumnGrid) == 0) return;
+                           if (RowFlags(word, kSignificantShift) == AllRows(rows)) return;
+                           ForEachRow(rows, [&](std::uint32_t row) {
+                             const std::uint32_t around = Neighbourhood(word, row);
+                             if ((around & kNeighbourhoodSelf) != 0 || around == 0) return;
+                             if (source.Decide(zero[around]) != 0) {
+                               DecodeSignificant(source, word, column, values, row, one, strides);
+                             }
+                             word |= 1u << (kVisitedShift + row);
+                           });
+                           *column = word;
+                         });
   out = source;
 }
 
@@ -179,21 +154,22 @@ template <typename Source>
 [[gnu::noinline, gnu::flatten]] void BlockDecoder::RefinementPass(Source& out,
                                                                   std::uint32_t plane) {
   Source source = out;
-  ForEachColumn(words_, samples_, width_, height_,
-                [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
-                  std::uint32_t word = *column;
-                  const std::uint32_t pending =
-                      RowFlags(word, kSignificantShift) & ~RowFlags(word, kVisitedShift);
-                  if (pending == 0) return;
-                  ForEachRow(rows, [&](std::uint32_t row) {
-                    if ((pending >> row & 1) == 0) return;
-                    const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
-                    const bool neighbours = (Neighbourhood(word, row) & ~kNeighbourhoodSelf) != 0;
-                    values[row] |= source.Decide(kRefinementContext[refined][neighbours]) << plane;
-                    word |= 1u << (kRefinedShift + row);
-                  });
-                  *column = word;
-                });
+  ForEachStripeColumn<1>(
+      words_, samples_, width_, height_,
+      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
+        std::uint32_t word = *column;
+        const std::uint32_t pending =
+            RowFlags(word, kSignificantShift) & ~RowFlags(word, kVisitedShift);
+        if (pending == 0) return;
+        ForEachRow(rows, [&](std::uint32_t row) {
+          if ((pending >> row & 1) == 0) return;
+          const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
+          const bool neighbours = (Neighbourhood(word, row) & ~kNeighbourhoodSelf) != 0;
+          values[row] |= source.Decide(kRefinementContext[refined][neighbours]) << plane;
+          word |= 1u << (kRefinedShift + row);
+        });
+        *column = word;
+      });
   out = source;
 }
 
@@ -202,33 +178,33 @@ template <typename Source>
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
   ArithmeticSource source{mq_, contexts_};
-  ForEachColumn(words_, samples_, width_, height_,
-                [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
-                  std::uint32_t word = *column;
-                  std::uint32_t first = 0;
-                  if (rows == 4 && (word & kColumnGrid) == 0) {
-                    // Run-length mode: one decision for a column staying insignificant, else the
-                    // position of its first new significant coefficient.
-                    if (source.DecideRun() == 0) return;
-                    std::uint32_t row = source.Decide(kUniformContext) << 1;
-                    row |= source.Decide(kUniformContext);
-                    DecodeSignificant(source, word, column, values, row, one, strides);
-                    first = row + 1;
-                  } else if ((RowFlags(word, kSignificantShift) | RowFlags(word, kVisitedShift)) ==
-                             AllRows(rows)) {
-                    *column = word & ~kVisitedRows;
-                    return;
-                  }
-                  ForEachRow(rows, [&](std::uint32_t row) {
-                    if (row < first) return;
-                    if ((word >> row & ((1u << kSignificantShift) | (1u << kVisitedShift))) != 0)
-                      return;
-                    if (source.Decide(zero[Neighbourhood(word, row)]) != 0) {
-                      DecodeSignificant(source, word, column, values, row, one, strides);
-                    }
-                  });
-                  *column = word & ~kVisitedRows;
-                });
+  ForEachStripeColumn<1>(
+      words_, samples_, width_, height_,
+      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
+        std::uint32_t word = *column;
+        std::uint32_t first = 0;
+        if (rows == 4 && (word & kColumnGrid) == 0) {
+          // Run-length mode: one decision for a column staying insignificant, else the
+          // position of its first new significant coefficient.
+          if (source.DecideRun() == 0) return;
+          std::uint32_t row = source.Decide(kUniformContext) << 1;
+          row |= source.Decide(kUniformContext);
+          DecodeSignificant(source, word, column, values, row, one, strides);
+          first = row + 1;
+        } else if ((RowFlags(word, kSignificantShift) | RowFlags(word, kVisitedShift)) ==
+                   AllRows(rows)) {
+          *column = word & ~kVisitedRows;
+          return;
+        }
+        ForEachRow(rows, [&](std::uint32_t row) {
+          if (row < first) return;
+          if ((word >> row & ((1u << kSignificantShift) | (1u << kVisitedShift))) != 0) return;
+          if (source.Decide(zero[Neighbourhood(word, row)]) != 0) {
+            DecodeSignificant(source, word, column, values, row, one, strides);
+          }
+        });
+        *column = word & ~kVisitedRows;
+      });
   mq_ = source.mq;
 }
 
