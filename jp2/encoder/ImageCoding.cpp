@@ -104,9 +104,10 @@ class StagedRow {
   std::uint64_t capacity_ = 0;  // coefficients
 };
 
-// Rows of code-blocks coded from copies at once, so that small rows (narrow tiles, deep
-// levels) keep the workers busy while the calling thread transforms.
-constexpr int kRowsInFlight = 4;
+// Rows of code-blocks coded from copies at once, so that the workers stay busy while the
+// calling thread transforms: the rows of every band and component that one strip of image
+// rows completes queue up together, and small rows (narrow tiles, deep levels) are many.
+constexpr int kRowsInFlight = 8;
 
 // The copies of the rows being coded, each with the blocks pointing into it; kept for the run.
 struct StagedRows {
