@@ -72,13 +72,4 @@ void TagTree::ResetForDecoding() {
   }
 }
 
-int TagTree::PathTo(std::uint32_t leaf, std::int32_t* path) const {
-  int depth = 0;
-  for (std::int32_t node = static_cast<std::int32_t>(leaf); node >= 0; node = nodes_[node].parent) {
-    path[depth++] = node;
-  }
-  std::reverse(path, path + depth);
-  return depth;
-}
-
 }  // namespace quillon::jp2

@@ -54,12 +54,14 @@ class TagTree {
   std::uint32_t LeafCount() const { return width_ * height_; }
 
  private:
-  // Fills path with the nodes from the root down to leaf; returns their count.
-  int PathTo(std::uint32_t leaf, std::int32_t* path) const;
   // Calls step(node, low) from the root down to leaf, low starting at what the node above
-  // established; step raises low and returns false to stop the walk.
-  template <typename Step>
-  bool WalkDown(std::uint32_t leaf, Step step);
+  // established; step raises low and returns false to stop the walk. The settled nodes at the
+  // top of the path are skipped, as stepping them would change nothing: known ones, whose
+  // ancestors are known, and those a walk against the threshold passed. That holds as long as
+  // a tree's thresholds do not fall between walks that leave nodes unknown, as packet headers
+  // code them: by layer, and zero bit-planes leaf by leaf up to the known value.
+  template <typename Settled, typename Step>
+  bool WalkDown(std::uint32_t leaf, Settled settled, Step step);
 
   static constexpr int kMaxDepth = 34;  // 32-bit extents halve to one node in 33 levels
   TagTreeNode* nodes_ = nullptr;
@@ -67,12 +69,18 @@ class TagTree {
   std::uint64_t count_ = 0;
 };
 
-template <typename Step>
-bool TagTree::WalkDown(std::uint32_t leaf, Step step) {
+template <typename Settled, typename Step>
+bool TagTree::WalkDown(std::uint32_t leaf, Settled settled, Step step) {
+  // The unsettled nodes from leaf up, then stepped from the top one down.
   std::int32_t path[kMaxDepth];
-  const int depth = PathTo(leaf, path);
-  std::uint32_t low = 0;
-  for (int i = 0; i < depth; ++i) {
+  int depth = 0;
+  auto above = static_cast<std::int32_t>(leaf);
+  while (above >= 0 && !settled(nodes_[above])) {
+    path[depth++] = above;
+    above = nodes_[above].parent;
+  }
+  std::uint32_t low = above >= 0 ? nodes_[above].low : 0;
+  for (int i = depth - 1; i >= 0; --i) {
     TagTreeNode& node = nodes_[path[i]];
     // A node is at least what its parent is known to be.
     if (low > node.low) node.low = low;
@@ -85,7 +93,10 @@ bool TagTree::WalkDown(std::uint32_t leaf, Step step) {
 
 template <typename Writer>
 void TagTree::Encode(Writer& writer, std::uint32_t leaf, std::uint32_t threshold) {
-  WalkDown(leaf, [&](TagTreeNode& node, std::uint32_t& low) {
+  const auto settled = [threshold](const TagTreeNode& node) {
+    return node.known || node.low >= threshold;
+  };
+  WalkDown(leaf, settled, [&](TagTreeNode& node, std::uint32_t& low) {
     while (low < threshold) {
       if (low >= node.value) {
         if (!node.known) {
@@ -103,7 +114,10 @@ void TagTree::Encode(Writer& writer, std::uint32_t leaf, std::uint32_t threshold
 
 template <typename Reader>
 bool TagTree::Decode(Reader& reader, std::uint32_t leaf, std::uint32_t threshold, bool* below) {
-  const bool complete = WalkDown(leaf, [&](TagTreeNode& node, std::uint32_t& low) {
+  const auto settled = [threshold](const TagTreeNode& node) {
+    return node.value <= node.low || node.low >= threshold;
+  };
+  const bool complete = WalkDown(leaf, settled, [&](TagTreeNode& node, std::uint32_t& low) {
     while (low < threshold && low < node.value) {
       int bit = 0;
       if (!reader.GetBit(&bit)) return false;
