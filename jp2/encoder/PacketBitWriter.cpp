@@ -25,7 +25,18 @@ void PacketBitWriter::PutBit(int bit) {
 }
 
 void PacketBitWriter::PutBits(std::uint32_t value, int count) {
-  for (int i = count - 1; i >= 0; --i) PutBit(static_cast<int>((value >> i) & 1));
+  // As many bits at a time as the current byte takes.
+  while (count > 0) {
+    if (free_ == 0) {
+      EmitByte(static_cast<std::uint8_t>(current_));
+      current_ = 0;
+      free_ = afterFF_ ? 7 : 8;
+    }
+    const int n = count < free_ ? count : free_;
+    count -= n;
+    free_ -= n;
+    current_ |= ((value >> count) & ((1u << n) - 1)) << free_;
+  }
 }
 
 Status PacketBitWriter::Flush() {
