@@ -70,6 +70,24 @@ TEST(TagTree, TwoByTwoInclusionBitsByHand) {
   EXPECT_EQ(t.Encode(0, 5), "");
 }
 
+// A row 1 3 2 2 under parents 1 and 2 and a root of 1: a walk starts below what earlier walks
+// of the layer settled, with the low those nodes established.
+TEST(TagTree, ThreeLevelInclusionBitsByHand) {
+  EncodedTree t(4, 1, {1, 3, 2, 2});
+  const std::vector<std::vector<std::string>> layers = {
+      {"0", "", "", ""},      // the root is not below 1; nothing more is sent
+      {"111", "0", "0", ""},  // root, first parent and leaf 0 are 1; the second parent is not
+      {"", "0", "11", "1"},   // the second parent and its leaves are 2
+      {"", "1", "", ""},      // leaf 1 is 3
+  };
+  for (std::uint32_t layer = 0; layer < layers.size(); ++layer) {
+    for (std::uint32_t leaf = 0; leaf < 4; ++leaf) {
+      EXPECT_EQ(t.Encode(leaf, layer + 1), layers[layer][leaf])
+          << "layer " << layer << " leaf " << leaf;
+    }
+  }
+}
+
 // Zero bit-planes are coded at once up to their value: zeros, then the terminating 1.
 TEST(TagTree, ZeroBitPlaneValueSentInFull) {
   EncodedTree single(1, 1, {3});
