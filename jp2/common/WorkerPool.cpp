@@ -96,7 +96,20 @@ Status WorkerPool::Finish(BatchTicket& ticket) {
   if (slot->number != taken.number) return JP2_Success;  // finished by Finish()
   Work(*slot, 0);
   std::unique_lock lock(mutex_);
-  idle_.wait(lock, [slot] { return slot->users == 0; });
+  // While workers run the batch's last tasks, the calling thread takes tasks of other batches
+  // one at a time. Only it begins batches, so once none has a task left it only waits.
+  while (slot->users != 0) {
+    Slot* other = NextToWork();
+    if (other == nullptr) {
+      idle_.wait(lock, [slot] { return slot->users == 0; });
+      break;
+    }
+    ++other->users;
+    lock.unlock();
+    static_cast<void>(WorkOne(*other, 0));
+    lock.lock();
+    if (--other->users == 0) idle_.notify_all();
+  }
   const Status result = slot->failure;
   slot->number = 0;
   --openCount_;
@@ -141,19 +154,23 @@ void WorkerPool::WorkerLoop(int thread) {
 }
 
 void WorkerPool::Work(Slot& slot, int thread) {
-  for (;;) {
-    const std::uint32_t index = slot.next.fetch_add(1, std::memory_order_relaxed);
-    if (index >= slot.count) return;
-    if (slot.failed.load(std::memory_order_relaxed)) continue;
-    const Status status = slot.fn(slot.task, index, thread);
-    if (status.ok()) continue;
-    std::lock_guard lock(mutex_);
-    if (!slot.failed.load(std::memory_order_relaxed) || index < slot.failedIndex) {
-      slot.failedIndex = index;
-      slot.failure = status;
-    }
-    slot.failed.store(true, std::memory_order_relaxed);
+  while (WorkOne(slot, thread)) {
   }
+}
+
+bool WorkerPool::WorkOne(Slot& slot, int thread) {
+  const std::uint32_t index = slot.next.fetch_add(1, std::memory_order_relaxed);
+  if (index >= slot.count) return false;
+  if (slot.failed.load(std::memory_order_relaxed)) return true;
+  const Status status = slot.fn(slot.task, index, thread);
+  if (status.ok()) return true;
+  std::lock_guard lock(mutex_);
+  if (!slot.failed.load(std::memory_order_relaxed) || index < slot.failedIndex) {
+    slot.failedIndex = index;
+    slot.failure = status;
+  }
+  slot.failed.store(true, std::memory_order_relaxed);
+  return true;
 }
 
 void* WorkerPool::SerialAlloc(std::uint32_t size, std::uintptr_t param) {

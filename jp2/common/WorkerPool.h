@@ -65,8 +65,9 @@ class WorkerPool {
   BatchTicket Begin(std::uint32_t count, Task& task, bool deferred = false) {
     return BeginBatch(count, &Invoke<Task>, &task, deferred);
   }
-  // The calling thread takes part in the batch until every task of it has run, and returns
-  // its result as Run does; success for a ticket already finished.
+  // The calling thread takes part in the batch, and in others while workers end its last
+  // tasks, until every task of it has run; returns its result as Run does, success for a
+  // ticket already finished.
   Status Finish(BatchTicket& ticket);
   // Finishes every open batch in the order they were begun; the first failure.
   Status Finish();
@@ -99,6 +100,8 @@ class WorkerPool {
   void WorkerLoop(int thread);
   // Takes the slot's indices until none is left.
   void Work(Slot& slot, int thread);
+  // Takes one index and runs its task (skipped after a failure); false when none was left.
+  bool WorkOne(Slot& slot, int thread);
 
   static void* SerialAlloc(std::uint32_t size, std::uintptr_t param);
   static std::int32_t SerialFree(void* block, std::uintptr_t param);

@@ -1,6 +1,7 @@
 // Batches begun on the pool run while the calling thread does other work, and Finish comes
 // back only when every task of its batch has run, with 1, 2 and 3 threads; batches beyond
-// the open ones the pool has room for, and failures, reach the right Finish.
+// the open ones the pool has room for, and failures, reach the right Finish; a waiting caller
+// works on other batches.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -64,6 +65,35 @@ TEST(WorkerPool, ManyOpenBatchesFinishInAnyOrderWithTheirOwnResults) {
     }
     EXPECT_FALSE(pool.Full());
   }
+}
+
+// A worker is inside the one task of the awaited batch, which ends only once a later batch
+// has run: the calling thread must run that batch while it waits, or both wait for ever.
+TEST(WorkerPool, WaitingCallerRunsOtherBatchesWhileAWorkerEndsTheAwaitedOne) {
+  WorkerPool pool;
+  pool.Start(2, MemoryCallbacksOrDefaults(nullptr, 0, nullptr, 0));
+  std::atomic<bool> started{false};
+  std::atomic<int> laterRan{0};
+  constexpr int kLater = 8;
+  auto awaited = [&](std::uint32_t, int thread) {
+    started = true;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (laterRan.load() < kLater) {
+      if (std::chrono::steady_clock::now() > give_up) return Status(JP2_Error_Internal);
+      std::this_thread::yield();
+    }
+    return thread != 0 ? Status() : Status(JP2_Error_Internal);
+  };
+  auto later = [&](std::uint32_t, int) {
+    laterRan.fetch_add(1);
+    return Status();
+  };
+  BatchTicket first = pool.Begin(1, awaited);
+  while (!started.load()) std::this_thread::yield();  // the worker has it
+  BatchTicket second = pool.Begin(kLater, later);
+  EXPECT_TRUE(pool.Finish(first).ok());
+  EXPECT_EQ(laterRan.load(), kLater);
+  EXPECT_TRUE(pool.Finish(second).ok());
 }
 
 }  // namespace
