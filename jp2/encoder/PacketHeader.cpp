@@ -204,6 +204,16 @@ Status RemeasurePacketHeader(Precinct& precinct, int layer, int layers,
   return Status();
 }
 
+Status AdvanceHeaderState(Precinct& precinct, int layer, int layers, const PacketMarkers& markers,
+                          std::uint8_t* saved) {
+  // Layer 0 rebuilds the trees from the blocks.
+  if (layer != 0) RestoreHeaderState(precinct, layers, saved);
+  PacketBitWriter counter;
+  JP2_RETURN_IF_ERROR(WritePacketHeader(precinct, layer, layers, markers, 0, counter));
+  SaveHeaderState(precinct, saved);
+  return Status();
+}
+
 std::uint64_t HeaderStateBytes(const Precinct& precinct) {
   std::uint64_t bytes = 0;
   for (int b = 0; b < precinct.bandCount; ++b) {

@@ -52,6 +52,12 @@ Status RemeasurePacketHeader(Precinct& precinct, int layer, int layers,
                              const PacketMarkers& markers, const std::uint8_t* saved,
                              std::uint32_t* bytes);
 
+// Moves the state MeasurePacketHeader or the call before saved for layer on to the state
+// before layer + 1, by writing layer's header from the passes as they now stand: each layer's
+// header is then written once, not once for every layer after it.
+Status AdvanceHeaderState(Precinct& precinct, int layer, int layers, const PacketMarkers& markers,
+                          std::uint8_t* saved);
+
 // Bytes the saved header state of the precinct takes: tag-tree nodes and every Lblock.
 std::uint64_t HeaderStateBytes(const Precinct& precinct);
 

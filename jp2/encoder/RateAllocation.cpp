@@ -93,15 +93,29 @@ class Allocator {
     }
   }
 
-  // Exact bytes of the layer's packets; fills the header cache and keeps every precinct's
-  // header state before the layer for the remeasures of the exact pass.
+  // Exact bytes of the layer's packets; fills the header cache. Every precinct's header
+  // state before the layer is kept for the remeasures of the exact pass: for layer 0 saved
+  // here, for the others by FinishLayer.
   Status MeasureLayer(int layer, std::uint64_t* bytes) {
     *bytes = 0;
     for (std::uint64_t p = 0; p < tile_.precinctCount; ++p) {
       Precinct& precinct = tile_.precincts[p];
-      JP2_RETURN_IF_ERROR(MeasurePacketHeader(precinct, layer, tile_.layers, tile_.markers,
-                                              &headerBytes_[p], states_ + stateAt_[p]));
+      std::uint8_t* saved = states_ + stateAt_[p];
+      JP2_RETURN_IF_ERROR(layer == 0
+                              ? MeasurePacketHeader(precinct, 0, tile_.layers, tile_.markers,
+                                                    &headerBytes_[p], saved)
+                              : RemeasurePacketHeader(precinct, layer, tile_.layers, tile_.markers,
+                                                      saved, &headerBytes_[p]));
       *bytes += headerBytes_[p] + PacketBodyBytes(precinct, layer);
+    }
+    return Status();
+  }
+
+  // Once the layer's passes are final: every precinct's header state before the next layer.
+  Status FinishLayer(int layer) {
+    for (std::uint64_t p = 0; p < tile_.precinctCount; ++p) {
+      JP2_RETURN_IF_ERROR(AdvanceHeaderState(tile_.precincts[p], layer, tile_.layers, tile_.markers,
+                                             states_ + stateAt_[p]));
     }
     return Status();
   }
@@ -230,6 +244,7 @@ Status AllocateLayers(RateTile& tile, const std::uint64_t* budgets, const Memory
     if (layer + 1 == tile.layers) break;
     std::uint64_t used = 0;
     status = allocator.ExactPass(layer, budget[layer], false, &used);
+    if (status.ok()) status = allocator.FinishLayer(layer);
     if (used < budget[layer]) budget[layer + 1] += budget[layer] - used;
   }
   if (status.ok() && allocator.HasPasses()) {
