@@ -202,9 +202,9 @@ TEST(PacketHeader, LaterLayersSendOneInclusionBitAndGrowLblock) {
 }
 
 // Rate control grows one layer pass by pass and measures its header again from the state the
-// earlier layers left, saved once: it must match writing every layer from the start, also
-// when blocks are first included in the layer being grown.
-TEST(PacketHeader, RemeasureFromTheSavedStateMatchesAFullMeasure) {
+// earlier layers left, saved once and carried on from layer to layer: it must match writing
+// every layer from the start, also when blocks are first included in the layer being grown.
+TEST(PacketHeader, RemeasureFromTheCarriedStateMatchesAFullMeasure) {
   std::mt19937 rng(77);
   constexpr int kLayers = 4;
   std::vector<std::unique_ptr<Block>> blocks;
@@ -216,10 +216,10 @@ TEST(PacketHeader, RemeasureFromTheSavedStateMatchesAFullMeasure) {
     pointers.push_back(blocks.back().get());
   }
   OneBandPrecinct p(pointers, 8, 6);
+  std::vector<std::uint8_t> saved(HeaderStateBytes(p.precinct));
+  std::uint32_t first = 0;
+  ASSERT_TRUE(MeasurePacketHeader(p.precinct, 0, kLayers, {}, &first, saved.data()).ok());
   for (int layer = 0; layer < kLayers; ++layer) {
-    std::vector<std::uint8_t> saved(HeaderStateBytes(p.precinct));
-    std::uint32_t first = 0;
-    ASSERT_TRUE(MeasurePacketHeader(p.precinct, layer, kLayers, {}, &first, saved.data()).ok());
     for (int step = 0; step < 4 + 8 * layer; ++step) {
       CodedBlock& block = blocks[rng() % blocks.size()]->coded;
       if (block.included == block.passCount) continue;
@@ -231,6 +231,7 @@ TEST(PacketHeader, RemeasureFromTheSavedStateMatchesAFullMeasure) {
       ASSERT_TRUE(MeasurePacketHeader(p.precinct, layer, kLayers, {}, &full).ok());
       ASSERT_EQ(again, full) << "layer " << layer << " step " << step;
     }
+    ASSERT_TRUE(AdvanceHeaderState(p.precinct, layer, kLayers, {}, saved.data()).ok());
     for (auto& block : blocks) block->coded.layerEnd[layer + 1] = block->coded.included;
   }
 }
