@@ -118,10 +118,11 @@ void SaveHeaderState(Precinct& precinct, std::uint8_t* saved) {
   });
 }
 
-// Back to the saved state; blocks first included in a later layer than saved may now be in
-// the layer being measured, which the inclusion trees' minima take up without changing what
-// the earlier layers coded.
-void RestoreHeaderState(Precinct& precinct, int layers, const std::uint8_t* saved) {
+// Back to the saved state before layer; blocks first included in a later layer than saved
+// may now be in layer, which the inclusion trees' minima take up without changing what the
+// earlier layers coded. A block without passes up to layer counts as first included in the
+// last layer: coding up to layer tells all such values apart from the others alike.
+void RestoreHeaderState(Precinct& precinct, int layer, int layers, const std::uint8_t* saved) {
   ForEachStatePiece(precinct, [&saved](void* live, std::uint64_t bytes) {
     std::memcpy(live, saved, bytes);
     saved += bytes;
@@ -130,7 +131,9 @@ void RestoreHeaderState(Precinct& precinct, int layers, const std::uint8_t* save
     PrecinctBand& band = precinct.bands[b];
     const std::uint32_t count = band.width * band.height;
     for (std::uint32_t i = 0; i < count; ++i) {
-      band.inclusion.SetLeaf(i, static_cast<std::uint32_t>(band.blocks[i]->FirstLayer(layers)));
+      const CodedBlock& block = *band.blocks[i];
+      const int first = block.layerEnd[layer] == 0 ? layers : block.FirstLayer(layers);
+      band.inclusion.SetLeaf(i, static_cast<std::uint32_t>(first));
     }
     if (count != 0) band.inclusion.RecomputeMinima();
   }
@@ -197,7 +200,7 @@ Status RemeasurePacketHeader(Precinct& precinct, int layer, int layers,
                              const PacketMarkers& markers, const std::uint8_t* saved,
                              std::uint32_t* bytes) {
   if (layer == 0) return MeasurePacketHeader(precinct, 0, layers, markers, bytes);
-  RestoreHeaderState(precinct, layers, saved);
+  RestoreHeaderState(precinct, layer, layers, saved);
   PacketBitWriter counter;
   JP2_RETURN_IF_ERROR(WritePacketHeader(precinct, layer, layers, markers, 0, counter));
   *bytes = counter.size();
@@ -207,7 +210,7 @@ Status RemeasurePacketHeader(Precinct& precinct, int layer, int layers,
 Status AdvanceHeaderState(Precinct& precinct, int layer, int layers, const PacketMarkers& markers,
                           std::uint8_t* saved) {
   // Layer 0 rebuilds the trees from the blocks.
-  if (layer != 0) RestoreHeaderState(precinct, layers, saved);
+  if (layer != 0) RestoreHeaderState(precinct, layer, layers, saved);
   PacketBitWriter counter;
   JP2_RETURN_IF_ERROR(WritePacketHeader(precinct, layer, layers, markers, 0, counter));
   SaveHeaderState(precinct, saved);
