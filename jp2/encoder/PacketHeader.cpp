@@ -209,10 +209,8 @@ Status RemeasurePacketHeader(Precinct& precinct, int layer, int layers,
 
 Status AdvanceHeaderState(Precinct& precinct, int layer, int layers, const PacketMarkers& markers,
                           std::uint8_t* saved) {
-  // Layer 0 rebuilds the trees from the blocks.
-  if (layer != 0) RestoreHeaderState(precinct, layer, layers, saved);
-  PacketBitWriter counter;
-  JP2_RETURN_IF_ERROR(WritePacketHeader(precinct, layer, layers, markers, 0, counter));
+  std::uint32_t bytes = 0;
+  JP2_RETURN_IF_ERROR(RemeasurePacketHeader(precinct, layer, layers, markers, saved, &bytes));
   SaveHeaderState(precinct, saved);
   return Status();
 }
