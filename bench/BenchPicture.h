@@ -137,6 +137,29 @@ inline double Seconds(const std::chrono::steady_clock::time_point& start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+struct Timing {
+  double wall = 0;
+  double processor = 0;
+};
+
+// The wall and processor seconds of the fastest of QUILLON_BENCH_RUNS runs (1 when unset) of
+// run(), which returns false when it failed; processor time of who, RUSAGE_SELF or
+// RUSAGE_CHILDREN. Others busy on the machine slow single runs; the fastest is the least
+// disturbed. False when a run failed.
+template <typename Run>
+bool Fastest(int who, Run run, Timing* best) {
+  const char* runs = std::getenv("QUILLON_BENCH_RUNS");
+  const int count = runs != nullptr ? std::max(1, std::atoi(runs)) : 1;
+  for (int i = 0; i < count; ++i) {
+    const double before = ProcessorSeconds(who);
+    const auto start = std::chrono::steady_clock::now();
+    if (!run()) return false;
+    const Timing timing{Seconds(start), ProcessorSeconds(who) - before};
+    if (i == 0 || timing.wall < best->wall) *best = timing;
+  }
+  return true;
+}
+
 // The picture named by the first command-line argument, the work directory from the second
 // (/tmp without it) and, when tile is given, a tile side from the third (0, one tile, without
 // it); an empty picture, with the reason printed, when there is none.

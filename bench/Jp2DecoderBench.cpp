@@ -3,10 +3,10 @@
 // losslessly and at 1:20, each codestream decoded by all three. Prints per decoder the wall
 // and processor time (the peers also write their output file) and, for ours, the largest
 // difference from opj_decompress's samples and whether 2 threads gave the pixels of 1. With a
-// tile side, the codestreams are made of square tiles of that side.
+// tile side, the codestreams are made of square tiles of that side. QUILLON_BENCH_RUNS=N times
+// the fastest of N runs of each decoder.
 // Usage: jp2-decoder-bench picture.ppm|picture.pgm [work directory [tile side]]
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,9 +20,9 @@
 
 namespace {
 
+using quillon::bench::Fastest;
 using quillon::bench::Picture;
-using quillon::bench::ProcessorSeconds;
-using quillon::bench::Seconds;
+using quillon::bench::Timing;
 
 // Stores 8-bit rows into an interleaved picture.
 std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t row,
@@ -57,22 +57,21 @@ std::int32_t DecodeOurs(const std::vector<std::uint8_t>& codestream, std::uint32
 
 void Row(const std::string& decoder, const char* mode, double wall, double processor,
          const std::string& note) {
-  std::printf("| %-25s | %-8s | %8.2f | %9.2f | %s\n", decoder.c_str(), mode, wall, processor,
+  std::printf("| %-25s | %-8s | %8.3f | %9.3f | %s\n", decoder.c_str(), mode, wall, processor,
               note.c_str());
   std::fflush(stdout);
 }
 
-// Times a peer's command line (its processor time from the finished child).
+// Times a peer's command line (its processor time from the finished children).
 void RunPeer(const std::string& decoder, const char* mode, const std::string& command) {
-  const double before = ProcessorSeconds(RUSAGE_CHILDREN);
-  const auto start = std::chrono::steady_clock::now();
-  const int status = std::system((command + " > /dev/null 2>&1").c_str());
-  const double wall = Seconds(start);
-  if (status != 0) {
+  Timing timing;
+  const std::string quiet = command + " > /dev/null 2>&1";
+  if (!Fastest(
+          RUSAGE_CHILDREN, [&] { return std::system(quiet.c_str()) == 0; }, &timing)) {
     std::printf("| %-25s | %-8s | failed: %s\n", decoder.c_str(), mode, command.c_str());
     return;
   }
-  Row(decoder, mode, wall, ProcessorSeconds(RUSAGE_CHILDREN) - before, "");
+  Row(decoder, mode, timing.wall, timing.processor, "");
 }
 
 int LargestDifference(const Picture& a, const Picture& b) {
@@ -121,12 +120,16 @@ int main(int argc, char** argv) {
       RunPeer("grk_decompress -H " + t, mode,
               "grk_decompress -H " + t + " -i " + file + " -o " + grkOut);
       Picture ours = picture;
-      std::fill(ours.samples.begin(), ours.samples.end(), 0);
-      const double before = ProcessorSeconds(RUSAGE_SELF);
-      const auto start = std::chrono::steady_clock::now();
-      const std::int32_t status = DecodeOurs(session.output, threads, &ours);
-      const double wall = Seconds(start);
-      const double processor = ProcessorSeconds(RUSAGE_SELF) - before;
+      std::int32_t status = 0;
+      Timing timing;
+      Fastest(
+          RUSAGE_SELF,
+          [&] {
+            std::fill(ours.samples.begin(), ours.samples.end(), 0);
+            status = DecodeOurs(session.output, threads, &ours);
+            return status == 0;
+          },
+          &timing);
       const Picture reference = quillon::bench::ReadNetpbm(opjOut);
       std::string note =
           status != 0 ? "failed with " + std::to_string(status)
@@ -137,7 +140,7 @@ int main(int argc, char** argv) {
         note += ours.samples == oneThread.samples ? ", pixels of 1 thread"
                                                   : ", PIXELS DIFFER FROM 1 THREAD";
       }
-      Row("quillon, " + t + " thread(s)", mode, wall, processor, note);
+      Row("quillon, " + t + " thread(s)", mode, timing.wall, timing.processor, note);
     }
     std::remove(file.c_str());
     std::remove(opjOut.c_str());

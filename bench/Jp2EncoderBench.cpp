@@ -3,11 +3,11 @@
 // losslessly (5/3) and at 1:20 (9/7, target size), in one run. Prints per coder the encode
 // time (wall and processor), the file size, the PSNR of the file decoded by opj_decompress
 // and, for ours with 2 threads, whether the bytes are those of 1 thread. With a tile side, every
-// coder makes square tiles of that side.
+// coder makes square tiles of that side. QUILLON_BENCH_RUNS=N times the fastest of N runs of
+// each coder.
 // Usage: jp2-encoder-bench picture.ppm|picture.pgm [work directory [tile side]]
 #include <sys/resource.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,16 +22,16 @@ namespace {
 
 using quillon::bench::DecodedPsnr;
 using quillon::bench::Encode;
+using quillon::bench::Fastest;
 using quillon::bench::FileSize;
 using quillon::bench::Picture;
-using quillon::bench::ProcessorSeconds;
 using quillon::bench::ReadNetpbm;
-using quillon::bench::Seconds;
 using quillon::bench::Session;
+using quillon::bench::Timing;
 
 void Row(const std::string& coder, const char* mode, double wall, double processor,
          std::uint64_t bytes, double psnr, const char* note = "") {
-  std::printf("| %-28s | %-8s | %8.2f | %9.2f | %10llu | %8.2f | %s\n", coder.c_str(), mode, wall,
+  std::printf("| %-28s | %-8s | %8.3f | %9.3f | %10llu | %8.2f | %s\n", coder.c_str(), mode, wall,
               processor, static_cast<unsigned long long>(bytes), psnr, note);
   std::fflush(stdout);
 }
@@ -40,16 +40,14 @@ void Row(const std::string& coder, const char* mode, double wall, double process
 void RunPeer(const Picture& picture, const std::string& coder, const char* mode,
              const std::string& command, const std::string& output) {
   std::remove(output.c_str());
-  const double before = ProcessorSeconds(RUSAGE_CHILDREN);
-  const auto start = std::chrono::steady_clock::now();
-  const int status = std::system((command + " > /dev/null 2>&1").c_str());
-  const double wall = Seconds(start);
-  const double processor = ProcessorSeconds(RUSAGE_CHILDREN) - before;
-  if (status != 0) {
+  Timing timing;
+  const std::string quiet = command + " > /dev/null 2>&1";
+  if (!Fastest(
+          RUSAGE_CHILDREN, [&] { return std::system(quiet.c_str()) == 0; }, &timing)) {
     std::printf("| %-28s | %-8s | failed: %s\n", coder.c_str(), mode, command.c_str());
     return;
   }
-  Row(coder, mode, wall, processor, FileSize(output), DecodedPsnr(picture, output));
+  Row(coder, mode, timing.wall, timing.processor, FileSize(output), DecodedPsnr(picture, output));
   std::remove(output.c_str());
 }
 
@@ -78,13 +76,16 @@ int main(int argc, char** argv) {
     for (const std::uint32_t threads : {1u, 2u}) {
       const std::string t = std::to_string(threads);
       Session session;
-      const double before = ProcessorSeconds(RUSAGE_SELF);
-      const auto start = std::chrono::steady_clock::now();
-      const std::int32_t status =
-          Encode(picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio), &session,
-                 threads, tile);
-      const double wall = Seconds(start);
-      const double processor = ProcessorSeconds(RUSAGE_SELF) - before;
+      std::int32_t status = 0;
+      Timing timing;
+      Fastest(
+          RUSAGE_SELF,
+          [&] {
+            status = Encode(picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio),
+                            &session, threads, tile);
+            return status == 0;
+          },
+          &timing);
       if (status != 0) {
         std::printf("| %-28s | %-8s | failed with %d\n", "quillon", mode, status);
         break;
@@ -97,8 +98,8 @@ int main(int argc, char** argv) {
       }
       const std::string ours = work + "/quillon-bench.j2k";
       quillon::bench::WriteFile(ours, session.output);
-      Row("quillon, " + t + " thread(s)", mode, wall, processor, session.output.size(),
-          DecodedPsnr(picture, ours), note);
+      Row("quillon, " + t + " thread(s)", mode, timing.wall, timing.processor,
+          session.output.size(), DecodedPsnr(picture, ours), note);
       std::remove(ours.c_str());
       // The peers get the ratio our file reached, so that all files are of one size.
       const std::string rate =
