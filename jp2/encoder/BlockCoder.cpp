@@ -275,9 +275,10 @@ template <bool kRaw, bool kMeasure>
     if (refine == kColumnLanes) {
       ForEachRow(rows, code);
     } else {
-      ForEachRow(rows, [&](std::uint32_t row) {
-        if (((refine >> (16 * row)) & 1) != 0) code(row);
-      });
+      // The lanes to refine one after the other: a test per row would guess wrong often.
+      for (std::uint64_t lanes = refine; lanes != 0; lanes &= lanes - 1) {
+        code(static_cast<std::uint32_t>(std::countr_zero(lanes)) / 16);
+      }
     }
   });
   ClosePass(pass);
