@@ -29,28 +29,6 @@ constexpr std::uint64_t LargestStripeLayout() {
   return largest;
 }
 
-// Marks the coefficient in row (0 to 3) of column significant and tells its eight
-// neighbours; with vertically causal contexts the stripe above is not told.
-template <typename State>
-inline void BecomeSignificant(State* column, std::uint32_t row, std::uint32_t negative,
-                              std::uint32_t stripeStride, bool causal) {
-  const State signs = negative != 0 ? static_cast<State>(~State{0}) : State{0};
-  State* self = column + row;
-  self[0] |= kSignificant;
-  self[-4] |= kEast | (signs & kEastNegative);
-  self[4] |= kWest | (signs & kWestNegative);
-  if (row != 0 || !causal) {
-    State* north = row != 0 ? self - 1 : column - stripeStride + 3;
-    north[0] |= kSouth | (signs & kSouthNegative);
-    north[-4] |= kSouthEast;
-    north[4] |= kSouthWest;
-  }
-  State* south = row != 3 ? self + 1 : column + stripeStride;
-  south[0] |= kNorth | (signs & kNorthNegative);
-  south[-4] |= kNorthEast;
-  south[4] |= kNorthWest;
-}
-
 // Allocates the state and sample arrays of the largest block in one block of memory.
 template <typename State>
 Status AllocateStripeArrays(const MemoryCallbacks& memory, OwnedBlock* block, State** states,

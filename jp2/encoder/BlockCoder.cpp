@@ -37,6 +37,57 @@ inline std::uint32_t DistortionIndex(std::uint32_t sample, std::uint32_t plane,
   return static_cast<std::uint32_t>(bits >> plane) & 0x7F;
 }
 
+// One stripe column's states held in a register while a pass codes it, and what its newly
+// significant coefficients tell the columns west and east of it in the same stripe. Store
+// writes the three back as whole words: the next column's word load then never meets
+// narrower stores still in flight, which would stall it.
+struct ColumnUpdate {
+  std::uint64_t self;
+  std::uint64_t west = 0;
+  std::uint64_t east = 0;
+
+  std::uint16_t State(std::uint32_t row) const {
+    return static_cast<std::uint16_t>(self >> (16 * row));
+  }
+
+  // Marks the coefficient in row (0 to 3) significant and tells its eight neighbours; the
+  // neighbours in the stripes above and below are told in memory, with vertically causal
+  // contexts not the stripe above.
+  void BecomeSignificant(std::uint16_t* column, std::uint32_t row, std::uint32_t negative,
+                         std::uint32_t stripeStride, bool causal) {
+    const std::uint16_t signs = negative != 0 ? 0xFFFF : 0;
+    // Lanes for the rows above, at and below the coefficient, placed at row - 1.
+    const auto lanes = [](std::uint64_t above, std::uint64_t at, std::uint64_t below) {
+      return above | at << 16 | below << 32;
+    };
+    const auto place = [row](std::uint64_t around) {
+      return row == 0 ? around >> 16 : around << (16 * (row - 1));
+    };
+    self |= place(
+        lanes(kSouth | (signs & kSouthNegative), kSignificant, kNorth | (signs & kNorthNegative)));
+    west |= place(lanes(kSouthEast, kEast | (signs & kEastNegative), kNorthEast));
+    east |= place(lanes(kSouthWest, kWest | (signs & kWestNegative), kNorthWest));
+    if (row == 0 && !causal) {
+      std::uint16_t* north = column - stripeStride + 3;
+      north[0] |= kSouth | (signs & kSouthNegative);
+      north[-4] |= kSouthEast;
+      north[4] |= kSouthWest;
+    }
+    if (row == 3) {
+      std::uint16_t* south = column + stripeStride;
+      south[0] |= kNorth | (signs & kNorthNegative);
+      south[-4] |= kNorthEast;
+      south[4] |= kNorthWest;
+    }
+  }
+
+  void Store(std::uint16_t* column) const {
+    StoreColumn(column, self);
+    StoreColumn(column - 4, LoadColumn(column - 4) | west);
+    StoreColumn(column + 4, LoadColumn(column + 4) | east);
+  }
+};
+
 // True when each of the four coefficients of a column has one of the flags.
 inline bool EveryLaneHas(std::uint64_t column, std::uint16_t flags) {
   std::uint64_t any = 0;
@@ -122,15 +173,15 @@ struct BlockCoder::Pass {
   }
 
   // Codes the sign of a coefficient that has just turned significant and marks it so.
-  void CodeSign(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
-                std::uint16_t state) {
+  void CodeSign(ColumnUpdate& update, std::uint16_t* column, std::uint32_t row,
+                std::uint32_t sample, std::uint16_t state) {
     if constexpr (kRaw) {
       mq->PutRaw(r, sample >> 31);
     } else {
       const std::uint8_t sign = kContextTables.sign[SignIndex(state)];
       Encode(sign >> 1, (sample >> 31) ^ (sign & 1));
     }
-    BecomeSignificant(column, row, sample >> 31, stride, causal);
+    update.BecomeSignificant(column, row, sample >> 31, stride, causal);
     Measure(sample);
   }
 
@@ -140,11 +191,11 @@ struct BlockCoder::Pass {
   }
 
   // Codes whether an insignificant coefficient turns significant in this plane.
-  void CodeZero(std::uint16_t* column, std::uint32_t row, std::uint32_t sample,
-                std::uint16_t state) {
+  void CodeZero(ColumnUpdate& update, std::uint16_t* column, std::uint32_t row,
+                std::uint32_t sample, std::uint16_t state) {
     const std::uint32_t bit = (sample >> plane) & 1;
     Encode(zero[state & kNeighbours], bit);
-    if (bit != 0) CodeSign(column, row, sample, state);
+    if (bit != 0) CodeSign(update, column, row, sample, state);
   }
 };
 
@@ -180,12 +231,14 @@ template <bool kRaw, bool kMeasure>
   ForEachColumn([&pass](std::uint16_t* column, const std::uint32_t* samples, auto rows) {
     const std::uint64_t states = LoadColumn(column);
     if (states == 0 || EveryLaneHas(states, kSignificant)) return;
+    ColumnUpdate update{states};
     ForEachRow(rows, [&](std::uint32_t row) {
-      const std::uint16_t state = column[row];
+      const std::uint16_t state = update.State(row);
       if ((state & kSignificant) != 0 || (state & kNeighbours) == 0) return;
-      pass.CodeZero(column, row, samples[row], state);
-      column[row] |= kVisited;
+      pass.CodeZero(update, column, row, samples[row], state);
+      update.self |= std::uint64_t{kVisited} << (16 * row);
     });
+    update.Store(column);
   });
   ClosePass(pass);
 }
@@ -222,9 +275,10 @@ template <bool kRaw, bool kMeasure>
     if (refine == kColumnLanes) {
       ForEachRow(rows, code);
     } else {
-      ForEachRow(rows, [&](std::uint32_t row) {
-        if (((refine >> (16 * row)) & 1) != 0) code(row);
-      });
+      // The lanes to refine one after the other: a test per row would guess wrong often.
+      for (std::uint64_t lanes = refine; lanes != 0; lanes &= lanes - 1) {
+        code(static_cast<std::uint32_t>(std::countr_zero(lanes)) / 16);
+      }
     }
   });
   ClosePass(pass);
@@ -239,7 +293,8 @@ template <bool kMeasure>
       StoreColumn(column, states & ~kColumnVisited);
       return;
     }
-    std::uint32_t row = 0;
+    ColumnUpdate update{states};
+    std::uint32_t first = 0;  // the first row coded one by one
     if (rows == 4 && states == 0) {
       // Run-length mode: one symbol for a column staying insignificant, else the position
       // of its first new significant coefficient.
@@ -247,18 +302,22 @@ template <bool kMeasure>
         pass.Encode(kRunLengthContext, 0);
         return;
       }
+      std::uint32_t row = 0;
       while (((samples[row] >> pass.plane) & 1) == 0) ++row;
       pass.Encode(kRunLengthContext, 1);
       pass.Encode(kUniformContext, row >> 1);
       pass.Encode(kUniformContext, row & 1);
-      pass.CodeSign(column, row, samples[row], 0);
-      ++row;
+      pass.CodeSign(update, column, row, samples[row], 0);
+      first = row + 1;
     }
-    for (; row < rows; ++row) {
-      const std::uint16_t state = column[row];
-      if ((state & (kSignificant | kVisited)) == 0) pass.CodeZero(column, row, samples[row], state);
-    }
-    StoreColumn(column, LoadColumn(column) & ~kColumnVisited);
+    ForEachRow(rows, [&](std::uint32_t row) {
+      const std::uint16_t state = update.State(row);
+      if (row >= first && (state & (kSignificant | kVisited)) == 0) {
+        pass.CodeZero(update, column, row, samples[row], state);
+      }
+    });
+    update.self &= ~kColumnVisited;
+    update.Store(column);
   });
   ClosePass(pass);
 }
