@@ -30,7 +30,7 @@ constexpr std::uint32_t AllRows(Rows rows) {
 // decoder's early branch for a more probable symbol instead.
 struct ArithmeticSource {
   MqDecoder mq;
-  MqContext* contexts;
+  MqDecoderContext* contexts;
 
   std::uint32_t Decide(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
   std::uint32_t DecideRun() { return mq.Decode(contexts[kRunLengthContext]); }

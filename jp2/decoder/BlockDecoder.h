@@ -83,7 +83,7 @@ class BlockDecoder {
   bool rawSegment_ = false;
   MqDecoder mq_;
   RawBitReader raw_;
-  MqContext contexts_[kBlockContextCount];
+  MqDecoderContext contexts_[kBlockContextCount];
 };
 
 }  // namespace quillon::jp2

@@ -323,10 +323,12 @@ TEST(MqDecoderTest, DecidesLikeTheTestDecoderOnAnyBytes) {
     MqDecoder mq;
     mq.Start(bytes.data(), bytes.data() + bytes.size());
     TestMqDecoder oracle(bytes.data(), bytes.size());
-    MqContext contexts[std::size(starts)];
+    MqDecoderContext contexts[std::size(starts)];
     int index[std::size(starts)], mps[std::size(starts)] = {};
     for (std::size_t k = 0; k < std::size(starts); ++k) {
-      contexts[k].Reset(starts[k]);
+      MqContext shared;
+      shared.Reset(starts[k]);
+      contexts[k] = MqDecoderContextOf(shared);
       index[k] = starts[k];
     }
     for (int i = 0; i < 4000; ++i) {
