@@ -66,6 +66,9 @@ class BlockDecoder {
   template <typename Value>
   void Reconstruct(const CodeBlockInput& in, int planes, int passes, Value* rows,
                    std::size_t stride) const;
+  // Reconstruct's reversible case without regions, in a loop the compiler vectorizes.
+  void ReconstructIntegers(std::uint32_t lastPlane, bool afterSignificance, std::int32_t* rows,
+                           std::size_t stride) const;
   template <typename Value>
   Status DecodeInto(const CodeBlockInput& in, Value* rows, std::size_t stride);
 
