@@ -351,8 +351,8 @@ void BlockDecoder::ReconstructIntegers(std::uint32_t lastPlane, bool afterSignif
   const std::size_t wordStride = width + 2;
   for (std::uint32_t s = 0; 4 * s < height; ++s) {
     const std::uint32_t count = std::min<std::uint32_t>(4, height - 4 * s);
-    const std::uint32_t* __restrict column = words_ + (s + 1) * wordStride + 1;
-    const std::uint32_t* __restrict values = samples_ + (s + 1) * wordStride * 4 + 4;
+    const std::uint32_t* column = words_ + (s + 1) * wordStride + 1;
+    const std::uint32_t* values = samples_ + (s + 1) * wordStride * 4 + 4;
     std::int32_t* out = rows + 4 * s * stride;
     for (std::uint32_t row = 0; row < count; ++row) {
       for (std::size_t x = 0; x < width; ++x) {
