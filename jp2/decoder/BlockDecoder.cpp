@@ -1,6 +1,7 @@
 #include "decoder/BlockDecoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -71,6 +72,21 @@ inline std::int32_t IntegerCoefficient(std::uint32_t sample, std::uint32_t word,
   const std::uint32_t value = (sample & kMagnitude) + half;
   const std::uint32_t negative = 0u - (sample >> 31);
   return static_cast<std::int32_t>(((value ^ negative) - negative) & significant);
+}
+
+// An irreversible coefficient the same way: sign x the doubled magnitude plus what the
+// undecoded planes weigh x half a step. The caller keeps the doubled magnitude below 2^31, so
+// that it converts to float as a signed integer, exactly as any integer of its value does.
+inline float FloatCoefficient(std::uint32_t sample, std::uint32_t word, std::uint32_t row,
+                              std::uint32_t addVisited, std::uint32_t addUnvisited,
+                              float halfStep) {
+  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
+  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
+  const std::uint32_t add = addUnvisited ^ ((addVisited ^ addUnvisited) & visited);
+  const auto doubled = static_cast<std::int32_t>(2 * (sample & kMagnitude) + add);
+  const float value = static_cast<float>(doubled) * halfStep;
+  return std::bit_cast<float>((std::bit_cast<std::uint32_t>(value) ^ (sample & ~kMagnitude)) &
+                              significant);
 }
 
 // Decodes the sign of a new significant coefficient in row of the column and marks it.
@@ -297,7 +313,24 @@ void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes,
   const bool afterSignificance = last % 3 == 1;
   if constexpr (std::is_same_v<Value, std::int32_t>) {
     if (in.roiShift == 0) {
-      ReconstructIntegers(lastPlane, afterSignificance, rows, stride);
+      const std::uint32_t halfVisited = (1u << lastPlane) >> 1;
+      const std::uint32_t halfUnvisited = afterSignificance ? 1u << lastPlane : halfVisited;
+      ReconstructRows(rows, stride,
+                      [&](std::uint32_t sample, std::uint32_t word, std::uint32_t row) {
+                        return IntegerCoefficient(sample, word, row, halfVisited, halfUnvisited);
+                      });
+      return;
+    }
+  } else {
+    // Below 30 planes the doubled magnitude plus its addition stays below 2^31.
+    if (in.roiShift == 0 && planes < 30) {
+      const std::uint32_t addVisited = 1u << lastPlane;
+      const std::uint32_t addUnvisited = afterSignificance ? 2u << lastPlane : addVisited;
+      const float halfStep = in.stepSize * 0.5f;
+      ReconstructRows(
+          rows, stride, [&](std::uint32_t sample, std::uint32_t word, std::uint32_t row) {
+            return FloatCoefficient(sample, word, row, addVisited, addUnvisited, halfStep);
+          });
       return;
     }
   }
@@ -340,11 +373,9 @@ void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes,
   }
 }
 
-void BlockDecoder::ReconstructIntegers(std::uint32_t lastPlane, bool afterSignificance,
-                                       std::int32_t* rows, std::size_t stride) const {
-  // Coefficients a last significance pass did not visit lack its plane too.
-  const std::uint32_t halfVisited = (1u << lastPlane) >> 1;
-  const std::uint32_t halfUnvisited = afterSignificance ? 1u << lastPlane : halfVisited;
+template <typename Value, typename CoefficientFn>
+void BlockDecoder::ReconstructRows(Value* rows, std::size_t stride,
+                                   CoefficientFn coefficient) const {
   // In locals, which the stores cannot change.
   const std::size_t width = width_;
   const std::uint32_t height = height_;
@@ -353,11 +384,10 @@ void BlockDecoder::ReconstructIntegers(std::uint32_t lastPlane, bool afterSignif
     const std::uint32_t count = std::min<std::uint32_t>(4, height - 4 * s);
     const std::uint32_t* column = words_ + (s + 1) * wordStride + 1;
     const std::uint32_t* values = samples_ + (s + 1) * wordStride * 4 + 4;
-    std::int32_t* out = rows + 4 * s * stride;
+    Value* out = rows + 4 * s * stride;
     for (std::uint32_t row = 0; row < count; ++row) {
       for (std::size_t x = 0; x < width; ++x) {
-        out[row * stride + x] =
-            IntegerCoefficient(values[4 * x + row], column[x], row, halfVisited, halfUnvisited);
+        out[row * stride + x] = coefficient(values[4 * x + row], column[x], row);
       }
     }
   }

@@ -66,9 +66,10 @@ class BlockDecoder {
   template <typename Value>
   void Reconstruct(const CodeBlockInput& in, int planes, int passes, Value* rows,
                    std::size_t stride) const;
-  // Reconstruct's reversible case without regions, in a loop the compiler vectorizes.
-  void ReconstructIntegers(std::uint32_t lastPlane, bool afterSignificance, std::int32_t* rows,
-                           std::size_t stride) const;
+  // Reconstruct without regions, in a row loop the compiler vectorizes: row y of the block at
+  // rows + y x stride, each value coefficient(sample, column word, row in the stripe).
+  template <typename Value, typename CoefficientFn>
+  void ReconstructRows(Value* rows, std::size_t stride, CoefficientFn coefficient) const;
   template <typename Value>
   Status DecodeInto(const CodeBlockInput& in, Value* rows, std::size_t stride);
 
