@@ -1,6 +1,7 @@
 #include "decoder/BlockDecoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -30,7 +31,7 @@ constexpr std::uint32_t AllRows(Rows rows) {
 // decoder's early branch for a more probable symbol instead.
 struct ArithmeticSource {
   MqDecoder mq;
-  MqContext* contexts;
+  MqDecoderContext* contexts;
 
   std::uint32_t Decide(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
   std::uint32_t DecideRun() { return mq.Decode(contexts[kRunLengthContext]); }
@@ -58,6 +59,34 @@ struct Strides {
 
 Strides StridesOf(std::uint32_t width, bool causal) {
   return {std::size_t{width} + 2, (std::size_t{width} + 2) * 4, causal};
+}
+
+// A reversible coefficient from its sample and its column's word: sign x (magnitude + half of
+// what the undecoded planes weigh), 0 unless significant; computed with masks, so that a loop
+// over columns vectorizes.
+inline std::int32_t IntegerCoefficient(std::uint32_t sample, std::uint32_t word, std::uint32_t row,
+                                       std::uint32_t halfVisited, std::uint32_t halfUnvisited) {
+  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
+  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
+  const std::uint32_t half = halfUnvisited ^ ((halfVisited ^ halfUnvisited) & visited);
+  const std::uint32_t value = (sample & kMagnitude) + half;
+  const std::uint32_t negative = 0u - (sample >> 31);
+  return static_cast<std::int32_t>(((value ^ negative) - negative) & significant);
+}
+
+// An irreversible coefficient the same way: sign x the doubled magnitude plus what the
+// undecoded planes weigh x half a step. The caller keeps the doubled magnitude below 2^31, so
+// that it converts to float as a signed integer, exactly as any integer of its value does.
+inline float FloatCoefficient(std::uint32_t sample, std::uint32_t word, std::uint32_t row,
+                              std::uint32_t addVisited, std::uint32_t addUnvisited,
+                              float halfStep) {
+  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
+  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
+  const std::uint32_t add = addUnvisited ^ ((addVisited ^ addUnvisited) & visited);
+  const auto doubled = static_cast<std::int32_t>(2 * (sample & kMagnitude) + add);
+  const float value = static_cast<float>(doubled) * halfStep;
+  return std::bit_cast<float>((std::bit_cast<std::uint32_t>(value) ^ (sample & ~kMagnitude)) &
+                              significant);
 }
 
 // Decodes the sign of a new significant coefficient in row of the column and marks it.
@@ -282,6 +311,29 @@ void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes,
   const int last = passes - 1;
   const auto lastPlane = static_cast<std::uint32_t>(planes - 1 - (last + 2) / 3);
   const bool afterSignificance = last % 3 == 1;
+  if constexpr (std::is_same_v<Value, std::int32_t>) {
+    if (in.roiShift == 0) {
+      const std::uint32_t halfVisited = (1u << lastPlane) >> 1;
+      const std::uint32_t halfUnvisited = afterSignificance ? 1u << lastPlane : halfVisited;
+      ReconstructRows(rows, stride,
+                      [&](std::uint32_t sample, std::uint32_t word, std::uint32_t row) {
+                        return IntegerCoefficient(sample, word, row, halfVisited, halfUnvisited);
+                      });
+      return;
+    }
+  } else {
+    // Below 30 planes the doubled magnitude plus its addition stays below 2^31.
+    if (in.roiShift == 0 && planes < 30) {
+      const std::uint32_t addVisited = 1u << lastPlane;
+      const std::uint32_t addUnvisited = afterSignificance ? 2u << lastPlane : addVisited;
+      const float halfStep = in.stepSize * 0.5f;
+      ReconstructRows(
+          rows, stride, [&](std::uint32_t sample, std::uint32_t word, std::uint32_t row) {
+            return FloatCoefficient(sample, word, row, addVisited, addUnvisited, halfStep);
+          });
+      return;
+    }
+  }
   const std::uint32_t shift = in.roiShift;
   const std::uint64_t roiThreshold = std::uint64_t{1} << std::min<std::uint32_t>(shift, 32);
   const float halfStep = in.stepSize * 0.5f;
@@ -316,6 +368,26 @@ void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes,
           const std::uint32_t value = magnitude + ((std::uint32_t{1} << lowest) >> 1);
           *out = negative ? -static_cast<std::int32_t>(value) : static_cast<std::int32_t>(value);
         }
+      }
+    }
+  }
+}
+
+template <typename Value, typename CoefficientFn>
+void BlockDecoder::ReconstructRows(Value* rows, std::size_t stride,
+                                   CoefficientFn coefficient) const {
+  // In locals, which the stores cannot change.
+  const std::size_t width = width_;
+  const std::uint32_t height = height_;
+  const std::size_t wordStride = width + 2;
+  for (std::uint32_t s = 0; 4 * s < height; ++s) {
+    const std::uint32_t count = std::min<std::uint32_t>(4, height - 4 * s);
+    const std::uint32_t* column = words_ + (s + 1) * wordStride + 1;
+    const std::uint32_t* values = samples_ + (s + 1) * wordStride * 4 + 4;
+    Value* out = rows + 4 * s * stride;
+    for (std::uint32_t row = 0; row < count; ++row) {
+      for (std::size_t x = 0; x < width; ++x) {
+        out[row * stride + x] = coefficient(values[4 * x + row], column[x], row);
       }
     }
   }

@@ -66,6 +66,10 @@ class BlockDecoder {
   template <typename Value>
   void Reconstruct(const CodeBlockInput& in, int planes, int passes, Value* rows,
                    std::size_t stride) const;
+  // Reconstruct without regions, in a row loop the compiler vectorizes: row y of the block at
+  // rows + y x stride, each value coefficient(sample, column word, row in the stripe).
+  template <typename Value, typename CoefficientFn>
+  void ReconstructRows(Value* rows, std::size_t stride, CoefficientFn coefficient) const;
   template <typename Value>
   Status DecodeInto(const CodeBlockInput& in, Value* rows, std::size_t stride);
 
@@ -83,7 +87,7 @@ class BlockDecoder {
   bool rawSegment_ = false;
   MqDecoder mq_;
   RawBitReader raw_;
-  MqContext contexts_[kBlockContextCount];
+  MqDecoderContext contexts_[kBlockContextCount];
 };
 
 }  // namespace quillon::jp2

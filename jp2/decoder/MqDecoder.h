@@ -5,10 +5,9 @@
 // registers.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
-#include "common/MqStateTable.h"
+#include "decoder/MqDecoderStates.h"
 
 namespace quillon::jp2 {
 
@@ -26,20 +25,21 @@ class MqDecoder {
   }
 
   // One decision in the context, which moves to its next state.
-  inline std::uint32_t Decode(MqContext& context) {
-    const std::uint32_t state = context.state;
-    const std::uint32_t qe = MqQe(state);
-    const std::uint32_t mps = MqMps(state);
+  inline std::uint32_t Decode(MqDecoderContext& context) {
+    const std::uint32_t word = context.word;
+    const std::uint32_t qe = MqDecoderQe(word);
+    const std::uint32_t mps = MqDecoderMps(word);
+    const std::uint32_t* next = kMqDecoderNext.data() + MqDecoderNextRow(word);
     a_ -= qe;
     std::uint32_t decision;
     if ((c_ >> 16) < qe) {
       // The lower sub-interval, less probable unless A has fallen below Qe (exchange).
       if (a_ < qe) {
         decision = mps;
-        context.state = MqAfterMps(state);
+        context.word = next[0];
       } else {
         decision = mps ^ 1;
-        context.state = MqAfterLps(state);
+        context.word = next[1];
       }
       a_ = qe;
     } else {
@@ -47,10 +47,10 @@ class MqDecoder {
       if ((a_ & 0x8000) != 0) return mps;
       if (a_ < qe) {
         decision = mps ^ 1;
-        context.state = MqAfterLps(state);
+        context.word = next[1];
       } else {
         decision = mps;
-        context.state = MqAfterMps(state);
+        context.word = next[0];
       }
     }
     Renormalize();
@@ -59,25 +59,25 @@ class MqDecoder {
 
   // The same decision computed without a branch on its outcome, for decisions close to
   // unpredictable, where a branch would often be mispredicted.
-  inline std::uint32_t DecodeWithoutBranches(MqContext& context) {
-    const std::uint32_t state = context.state;
-    const std::uint32_t qe = MqQe(state);
+  inline std::uint32_t DecodeWithoutBranches(MqDecoderContext& context) {
+    const std::uint32_t word = context.word;
+    const std::uint32_t qe = MqDecoderQe(word);
     const std::uint32_t qeHigh = qe << 16;  // Qe against C, whose interval bits are its top half
     a_ -= qe;
     const auto lower = static_cast<std::uint32_t>(c_ < qeHigh);
     // The less probable symbol in the lower sub-interval, unless A has fallen below Qe
     // (exchange), and in the upper one only then.
     const std::uint32_t lps = lower ^ static_cast<std::uint32_t>(a_ < qe);
-    // A more probable symbol that leaves A at least 0x8000 keeps the state. Selected by masks,
-    // which the compiler keeps free of branches.
-    const std::uint32_t upper = 0u - (lower ^ 1);
-    const std::uint32_t stays = upper & (0u - (a_ >> 15));
-    const std::uint32_t next = kMqStates[(state >> (24 - 7 * lps)) & 0x7F];
-    context.state = (state & stays) | (next & ~stays);
+    // All ones in the upper sub-interval, which keeps A and takes Qe off C; the lower one
+    // sets A to Qe. Selected by masks, which the compiler keeps free of branches.
+    const std::uint32_t upper = lower - 1;
     c_ -= qeHigh & upper;
-    a_ = (a_ & upper) | (qe & ~upper);
+    a_ = qe ^ ((a_ ^ qe) & upper);
+    // A below 0x10000 in bit 15: a more probable symbol that leaves it at 0x8000 or more keeps
+    // the state.
+    context.word = kMqDecoderNext[MqDecoderNextRow(word) | ((a_ >> 15) << 1) | lps];
     Renormalize();
-    return MqMps(state) ^ lps;
+    return MqDecoderMps(word) ^ lps;
   }
 
  private:
@@ -106,8 +106,9 @@ class MqDecoder {
   // Doubles A until it is at least 0x8000, with a byte into C whenever its bits run out;
   // mostly the bits left in C cover the whole shift at once.
   inline void Renormalize() {
-    // A is never 0; the 1 tells the compiler so.
-    auto shift = static_cast<std::uint32_t>(std::countl_zero(a_ | 1u) - 16);
+    // A is never 0 and below 0x10000, so its leading zeros are 16 to 31 and the shift is
+    // their count XOR 16: one bit scan and one XOR on the decoder's longest dependency chain.
+    auto shift = static_cast<std::uint32_t>(__builtin_clz(a_)) ^ 16u;
     while (shift > ct_) {
       a_ <<= ct_;
       c_ <<= ct_;

@@ -315,23 +315,25 @@ TEST(MqDecoderTest, DecidesLikeTheTestDecoderOnAnyBytes) {
       random(300, 4),
       random(300, 2),
   };
-  // Initial states: the usual start, skewed ones (small Qe, long shifts on a less probable
-  // symbol), and the uniform state.
-  const int starts[] = {0, 3, 4, 20, 40, 45, 46};
+  // A context in every state with either more probable symbol, as the decoder takes them over
+  // from the shared table: skewed ones (small Qe, long shifts on a less probable symbol) and
+  // the uniform state among them.
+  constexpr std::size_t kStarts = kMqStates.size();
   for (std::size_t c = 0; c < cases.size(); ++c) {
     const std::vector<std::uint8_t>& bytes = cases[c];
     MqDecoder mq;
     mq.Start(bytes.data(), bytes.data() + bytes.size());
     TestMqDecoder oracle(bytes.data(), bytes.size());
-    MqContext contexts[std::size(starts)];
-    int index[std::size(starts)], mps[std::size(starts)] = {};
-    for (std::size_t k = 0; k < std::size(starts); ++k) {
-      contexts[k].Reset(starts[k]);
-      index[k] = starts[k];
+    MqDecoderContext contexts[kStarts];
+    int index[kStarts], mps[kStarts];
+    for (std::size_t k = 0; k < kStarts; ++k) {
+      contexts[k] = MqDecoderContextOf(MqContext{kMqStates[k]});
+      index[k] = static_cast<int>(k / 2);
+      mps[k] = static_cast<int>(k % 2);
     }
-    for (int i = 0; i < 4000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
       // Either way of decoding, mixed in one segment, as the passes mix them.
-      const std::size_t k = rng() % std::size(starts);
+      const std::size_t k = rng() % kStarts;
       const bool branchFree = rng() % 2 == 0;
       const std::uint32_t decision =
           branchFree ? mq.DecodeWithoutBranches(contexts[k]) : mq.Decode(contexts[k]);
