@@ -2,8 +2,9 @@
 // levels) that the encoder's own transform stage makes of a 2048 x 2048 grey picture, coded
 // again and again; lossless (5/3, no quantization) and lossy (9/7, expounded steps), with
 // and without the style bits that cost extra work, and with or without the rate points that
-// layers and size targets need (a lossless file of one layer has none). Msamples/s counts
-// block coefficients.
+// layers and size targets need (a lossless file of one layer has none), and with the passes
+// for processors with BMI2 and LZCNT (where it has them) or the portable ones. Msamples/s
+// counts block coefficients.
 // A natural 8-bit grey picture can stand in for the built-in photograph stand-in: set
 // QUILLON_BENCH_PGM to a binary PGM (P5) file. For reference, the same run times the whole
 // one-thread encoders of OpenJPEG and Grok on the same picture (processor time of the tool,
@@ -34,6 +35,7 @@ void BlockCoderThroughput(benchmark::State& state) {
   const bool reversible = state.range(0) != 0;
   const auto style = static_cast<std::uint8_t>(state.range(1));
   const bool ratePoints = state.range(2) != 0;
+  const bool bitInstructions = state.range(3) != 0;
   const CollectingSink& sink = Blocks(reversible);
   if (sink.blocks.empty()) {
     state.SkipWithError("no picture: QUILLON_BENCH_PGM is not a binary 8-bit PGM");
@@ -45,6 +47,7 @@ void BlockCoderThroughput(benchmark::State& state) {
     state.SkipWithError("no memory");
     return;
   }
+  coder.UseBitInstructions(bitInstructions);
   auto out = std::make_unique<BlockCoderOutput>();
   std::uint64_t samples = 0, bytes = 0, passes = 0;
   for (auto _ : state) {
@@ -67,7 +70,8 @@ void BlockCoderThroughput(benchmark::State& state) {
   state.counters["passes"] = static_cast<double>(passes);
   state.SetLabel(std::string(reversible ? "lossless 5/3" : "lossy 9/7") +
                  (style != 0 ? " style " + std::to_string(style) : "") +
-                 (ratePoints ? "" : ", no rate points"));
+                 (ratePoints ? "" : ", no rate points") +
+                 (bitInstructions ? "" : ", portable passes"));
 }
 
 void PeerWholeEncoder(benchmark::State& state) {
@@ -90,12 +94,14 @@ void PeerWholeEncoder(benchmark::State& state) {
 }
 
 BENCHMARK(BlockCoderThroughput)
-    ->ArgNames({"reversible", "style", "rate"})
-    ->Args({1, 0, 1})
-    ->Args({1, 0, 0})
-    ->Args({0, 0, 1})
-    ->Args({1, kStyleResetContexts | kStyleTerminateEachPass | kStyleSegmentationSymbols, 1})
-    ->Args({1, kStyleVerticallyCausal, 1})
+    ->ArgNames({"reversible", "style", "rate", "bits"})
+    ->Args({1, 0, 1, 1})
+    ->Args({1, 0, 0, 1})
+    ->Args({1, 0, 0, 0})
+    ->Args({0, 0, 1, 1})
+    ->Args({0, 0, 1, 0})
+    ->Args({1, kStyleResetContexts | kStyleTerminateEachPass | kStyleSegmentationSymbols, 1, 1})
+    ->Args({1, kStyleVerticallyCausal, 1, 1})
     ->Unit(benchmark::kMillisecond);  // processor time, as the peers' tools are timed
 
 BENCHMARK(PeerWholeEncoder)->Apply(PeerRuns);

@@ -39,6 +39,10 @@ class BlockCoder {
   Status Init(const MemoryCallbacks& memory);
   Status Release();
 
+  // Whether the passes use the processor's BMI2 and LZCNT instructions where it has them
+  // (from Init on): the output is the same either way.
+  void UseBitInstructions(bool use);
+
   // -8 for a block beyond 1024 columns or rows or 4096 coefficients or with a stride below
   // its width, -5 without samples, -100 before Init, -35 when the
   // magnitudes need more bit planes than the band's Mb and the region shift allow, -1 when the
@@ -53,6 +57,8 @@ class BlockCoder {
   // Codes every pass; kMeasure: with the distortion and truncation estimates of each.
   template <bool kMeasure>
   void CodePlanes(const CodeBlockCoefficients& block, int planes, BlockCoderOutput* result);
+  void CodePlanesWithBitInstructions(const CodeBlockCoefficients& block, int planes,
+                                     BlockCoderOutput* result);
   // Opens the pass, and a new codeword segment of its kind after a terminated one.
   template <bool kRaw, bool kMeasure>
   Pass<kRaw, kMeasure> OpenPass(const DistortionTable& table, std::uint32_t plane);
@@ -86,6 +92,7 @@ class BlockCoder {
   std::uint16_t* states_ = nullptr;   // the same layout
   std::uint32_t width_ = 0, height_ = 0, stripes_ = 0, stripeStride_ = 0;
   bool causal_ = false;
+  bool bitInstructions_ = false;
   const std::uint8_t* zeroContexts_ = nullptr;
   const DistortionTable* significanceTable_ = nullptr;
   const DistortionTable* refinementTable_ = nullptr;

@@ -209,6 +209,47 @@ TEST_F(BlockCoderTest, WithoutRatePointsTheCodewordAndItsSegmentsStay) {
   }
 }
 
+// The passes compiled for BMI2 and LZCNT and the portable ones give the same output: the
+// codeword, every truncation length, distortion and segment. (Where the processor lacks the
+// instructions both runs take the portable passes.)
+TEST_F(BlockCoderTest, BitInstructionsGiveThePortableOutput) {
+  std::mt19937 rng(4242);
+  const int sizes[][2] = {{64, 64}, {32, 7}, {5, 64}, {1024, 4}};
+  for (const bool reversible : {true, false}) {
+    for (const bool ratePoints : {true, false}) {
+      for (int style = 0; style < 64; style += 3) {
+        for (const auto& size : sizes) {
+          const Block block = RandomBlock(rng, size[0], size[1], 1 + static_cast<int>(rng() % 14));
+          CodeBlockCoefficients in = Input(block, style % 3, style);
+          in.reversible = reversible;
+          in.ratePoints = ratePoints;
+          in.roiShift = static_cast<std::uint8_t>(style % 2 == 0 ? 0 : 3);
+          in.enhance = static_cast<std::uint8_t>(style % 11);
+          in.weight = 0.75;
+          coder_.UseBitInstructions(false);
+          const auto portable = Code(in);
+          const BlockCoderOutput expected = *out_;
+          coder_.UseBitInstructions(true);
+          SCOPED_TRACE(testing::Message()
+                       << "reversible " << reversible << " rate points " << ratePoints << " style "
+                       << style << " size " << size[0] << "x" << size[1]);
+          EXPECT_EQ(Code(in), portable);
+          const int passes = expected.passCount;
+          ASSERT_EQ(out_->passCount, passes);
+          EXPECT_TRUE(
+              std::equal(expected.truncation, expected.truncation + passes, out_->truncation));
+          EXPECT_TRUE(
+              std::equal(expected.distortion, expected.distortion + passes, out_->distortion));
+          EXPECT_EQ(std::vector<std::uint32_t>(out_->segmentLengths,
+                                               out_->segmentLengths + out_->segmentCount),
+                    std::vector<std::uint32_t>(expected.segmentLengths,
+                                               expected.segmentLengths + expected.segmentCount));
+        }
+      }
+    }
+  }
+}
+
 TEST_F(BlockCoderTest, LargeAndExtremeBlocksDecodeWhole) {
   std::mt19937 rng(99);
   const int sizes[][2] = {{64, 64}, {1024, 4}, {4, 1024}, {1024, 1}, {1, 1024}, {33, 65}};
