@@ -5,6 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "common/BitInstructionClones.h"
 #include "common/BlockContexts.h"
 #include "common/StripeLayout.h"
 #include "decoder/ColumnFlags.h"
@@ -151,10 +152,10 @@ void BlockDecoder::Prepare(const CodeBlockInput& in) {
 // Each pass is flattened, so that its column loop is compiled in one piece and the decoder
 // copied into source keeps its registers in machine registers instead of memory behind a
 // captured reference; and kept out of line, so that the passes do not share one register
-// allocation.
+// allocation. Each is also cloned for processors with BMI2 and LZCNT.
 template <typename Source>
-[[gnu::noinline, gnu::flatten]] void BlockDecoder::SignificancePass(Source& out,
-                                                                    std::uint32_t plane) {
+[[gnu::noinline, gnu::flatten, QUILLON_BIT_INSTRUCTION_CLONES]] void BlockDecoder::SignificancePass(
+    Source& out, std::uint32_t plane) {
   Source source = out;
   const Strides strides = StridesOf(width_, causal_);
   const std::uint8_t* zero = zeroContexts_;
@@ -180,8 +181,8 @@ template <typename Source>
 }
 
 template <typename Source>
-[[gnu::noinline, gnu::flatten]] void BlockDecoder::RefinementPass(Source& out,
-                                                                  std::uint32_t plane) {
+[[gnu::noinline, gnu::flatten, QUILLON_BIT_INSTRUCTION_CLONES]] void BlockDecoder::RefinementPass(
+    Source& out, std::uint32_t plane) {
   Source source = out;
   ForEachStripeColumn<1>(
       words_, samples_, width_, height_,
@@ -202,7 +203,8 @@ template <typename Source>
   out = source;
 }
 
-[[gnu::noinline, gnu::flatten]] void BlockDecoder::CleanupPass(std::uint32_t plane) {
+[[gnu::noinline, gnu::flatten, QUILLON_BIT_INSTRUCTION_CLONES]] void BlockDecoder::CleanupPass(
+    std::uint32_t plane) {
   const Strides strides = StridesOf(width_, causal_);
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;

@@ -1,0 +1,12 @@
+// Marks a hot integer function to be compiled twice: for the portable x86-64 baseline and
+// for processors of the x86-64-v3 level (BMI2 shifts by any register, a one-cycle LZCNT),
+// with the loader picking the copy the processor runs. The MQ coders renormalise with a
+// leading-zero count and two variable shifts on nearly every decision. Only for integer code,
+// so that both copies compute the same results; elsewhere it expands to nothing.
+#pragma once
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__ELF__)
+#define QUILLON_BIT_INSTRUCTION_CLONES gnu::target_clones("default", "arch=x86-64-v3")
+#else
+#define QUILLON_BIT_INSTRUCTION_CLONES
+#endif
