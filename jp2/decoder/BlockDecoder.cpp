@@ -34,6 +34,8 @@ struct ArithmeticSource {
   MqDecoderContext* contexts;
 
   std::uint32_t Decide(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
+  // Before the decisions of a stripe column.
+  void Refill() { mq.Refill(); }
   std::uint32_t DecideRun() { return mq.Decode(contexts[kRunLengthContext]); }
   std::uint32_t Sign(std::uint32_t signIndex) {
     const std::uint8_t sign = kContextTables.sign[signIndex];
@@ -46,6 +48,7 @@ struct RawSource {
   RawBitReader raw;
 
   std::uint32_t Decide(int) { return raw.Bit(); }
+  void Refill() {}
   std::uint32_t Sign(std::uint32_t) { return raw.Bit(); }
 };
 
@@ -166,6 +169,7 @@ template <typename Source>
                            std::uint32_t word = *column;
                            if ((word & kColumnGrid) == 0) return;
                            if (RowFlags(word, kSignificantShift) == AllRows(rows)) return;
+                           source.Refill();
                            ForEachRow(rows, [&](std::uint32_t row) {
                              const std::uint32_t around = Neighbourhood(word, row);
                              if ((around & kNeighbourhoodSelf) != 0 || around == 0) return;
@@ -190,6 +194,7 @@ template <typename Source>
         const std::uint32_t pending =
             RowFlags(word, kSignificantShift) & ~RowFlags(word, kVisitedShift);
         if (pending == 0) return;
+        source.Refill();
         ForEachRow(rows, [&](std::uint32_t row) {
           if ((pending >> row & 1) == 0) return;
           const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
@@ -216,6 +221,7 @@ template <typename Source>
           // Run-length mode: one decision for a column staying insignificant, else the
           // position of its first new significant coefficient.
           if (source.DecideRun() == 0) return;
+          source.Refill();
           std::uint32_t row = source.Decide(kUniformContext) << 1;
           row |= source.Decide(kUniformContext);
           DecodeSignificant(source, word, column, values, row, one, strides);
@@ -224,6 +230,8 @@ template <typename Source>
                    AllRows(rows)) {
           *column = word & ~kVisitedRows;
           return;
+        } else {
+          source.Refill();
         }
         ForEachRow(rows, [&](std::uint32_t row) {
           if (row < first) return;
