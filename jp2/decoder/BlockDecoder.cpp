@@ -64,17 +64,30 @@ Strides StridesOf(std::uint32_t width, bool causal) {
   return {std::size_t{width} + 2, (std::size_t{width} + 2) * 4, causal};
 }
 
+// What both reconstructions take from row's flags in its column's word, with masks: significant
+// is all ones when the row is significant, else 0; add is addVisited when the row was visited,
+// else addUnvisited.
+struct RowMasks {
+  std::uint32_t significant;
+  std::uint32_t add;
+};
+
+inline RowMasks MasksOf(std::uint32_t word, std::uint32_t row, std::uint32_t addVisited,
+                        std::uint32_t addUnvisited) {
+  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
+  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
+  return {significant, addUnvisited ^ ((addVisited ^ addUnvisited) & visited)};
+}
+
 // A reversible coefficient from its sample and its column's word: sign x (magnitude + half of
 // what the undecoded planes weigh), 0 unless significant; computed with masks, so that a loop
 // over columns vectorizes.
 inline std::int32_t IntegerCoefficient(std::uint32_t sample, std::uint32_t word, std::uint32_t row,
                                        std::uint32_t halfVisited, std::uint32_t halfUnvisited) {
-  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
-  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
-  const std::uint32_t half = halfUnvisited ^ ((halfVisited ^ halfUnvisited) & visited);
-  const std::uint32_t value = (sample & kMagnitude) + half;
+  const RowMasks masks = MasksOf(word, row, halfVisited, halfUnvisited);
+  const std::uint32_t value = (sample & kMagnitude) + masks.add;
   const std::uint32_t negative = 0u - (sample >> 31);
-  return static_cast<std::int32_t>(((value ^ negative) - negative) & significant);
+  return static_cast<std::int32_t>(((value ^ negative) - negative) & masks.significant);
 }
 
 // An irreversible coefficient the same way: sign x the doubled magnitude plus what the
@@ -83,13 +96,11 @@ inline std::int32_t IntegerCoefficient(std::uint32_t sample, std::uint32_t word,
 inline float FloatCoefficient(std::uint32_t sample, std::uint32_t word, std::uint32_t row,
                               std::uint32_t addVisited, std::uint32_t addUnvisited,
                               float halfStep) {
-  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
-  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
-  const std::uint32_t add = addUnvisited ^ ((addVisited ^ addUnvisited) & visited);
-  const auto doubled = static_cast<std::int32_t>(2 * (sample & kMagnitude) + add);
+  const RowMasks masks = MasksOf(word, row, addVisited, addUnvisited);
+  const auto doubled = static_cast<std::int32_t>(2 * (sample & kMagnitude) + masks.add);
   const float value = static_cast<float>(doubled) * halfStep;
   return std::bit_cast<float>((std::bit_cast<std::uint32_t>(value) ^ (sample & ~kMagnitude)) &
-                              significant);
+                              masks.significant);
 }
 
 // Decodes the sign of a new significant coefficient in row of the column and marks it.
