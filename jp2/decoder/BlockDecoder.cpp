@@ -35,6 +35,8 @@ struct ArithmeticSource {
   MqDecoderContext* contexts;
 
   std::uint32_t Decide(int context) { return mq.DecodeWithoutBranches(contexts[context]); }
+  // Before the decisions of a stripe column.
+  void Refill() { mq.Refill(); }
   std::uint32_t DecideRun() { return mq.Decode(contexts[kRunLengthContext]); }
   std::uint32_t Sign(std::uint32_t signIndex) {
     const std::uint8_t sign = kContextTables.sign[signIndex];
@@ -47,6 +49,7 @@ struct RawSource {
   RawBitReader raw;
 
   std::uint32_t Decide(int) { return raw.Bit(); }
+  void Refill() {}
   std::uint32_t Sign(std::uint32_t) { return raw.Bit(); }
 };
 
@@ -62,17 +65,30 @@ Strides StridesOf(std::uint32_t width, bool causal) {
   return {std::size_t{width} + 2, (std::size_t{width} + 2) * 4, causal};
 }
 
+// What both reconstructions take from row's flags in its column's word, with masks: significant
+// is all ones when the row is significant, else 0; add is addVisited when the row was visited,
+// else addUnvisited.
+struct RowMasks {
+  std::uint32_t significant;
+  std::uint32_t add;
+};
+
+inline RowMasks MasksOf(std::uint32_t word, std::uint32_t row, std::uint32_t addVisited,
+                        std::uint32_t addUnvisited) {
+  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
+  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
+  return {significant, addUnvisited ^ ((addVisited ^ addUnvisited) & visited)};
+}
+
 // A reversible coefficient from its sample and its column's word: sign x (magnitude + half of
 // what the undecoded planes weigh), 0 unless significant; computed with masks, so that a loop
 // over columns vectorizes.
 inline std::int32_t IntegerCoefficient(std::uint32_t sample, std::uint32_t word, std::uint32_t row,
                                        std::uint32_t halfVisited, std::uint32_t halfUnvisited) {
-  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
-  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
-  const std::uint32_t half = halfUnvisited ^ ((halfVisited ^ halfUnvisited) & visited);
-  const std::uint32_t value = (sample & kMagnitude) + half;
+  const RowMasks masks = MasksOf(word, row, halfVisited, halfUnvisited);
+  const std::uint32_t value = (sample & kMagnitude) + masks.add;
   const std::uint32_t negative = 0u - (sample >> 31);
-  return static_cast<std::int32_t>(((value ^ negative) - negative) & significant);
+  return static_cast<std::int32_t>(((value ^ negative) - negative) & masks.significant);
 }
 
 // An irreversible coefficient the same way: sign x the doubled magnitude plus what the
@@ -81,13 +97,11 @@ inline std::int32_t IntegerCoefficient(std::uint32_t sample, std::uint32_t word,
 inline float FloatCoefficient(std::uint32_t sample, std::uint32_t word, std::uint32_t row,
                               std::uint32_t addVisited, std::uint32_t addUnvisited,
                               float halfStep) {
-  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
-  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
-  const std::uint32_t add = addUnvisited ^ ((addVisited ^ addUnvisited) & visited);
-  const auto doubled = static_cast<std::int32_t>(2 * (sample & kMagnitude) + add);
+  const RowMasks masks = MasksOf(word, row, addVisited, addUnvisited);
+  const auto doubled = static_cast<std::int32_t>(2 * (sample & kMagnitude) + masks.add);
   const float value = static_cast<float>(doubled) * halfStep;
   return std::bit_cast<float>((std::bit_cast<std::uint32_t>(value) ^ (sample & ~kMagnitude)) &
-                              significant);
+                              masks.significant);
 }
 
 // Decodes the sign of a new significant coefficient in row of the column and marks it.
@@ -167,6 +181,7 @@ template <typename Source>
                            std::uint32_t word = *column;
                            if ((word & kColumnGrid) == 0) return;
                            if (RowFlags(word, kSignificantShift) == AllRows(rows)) return;
+                           source.Refill();
                            ForEachRow(rows, [&](std::uint32_t row) {
                              const std::uint32_t around = Neighbourhood(word, row);
                              if ((around & kNeighbourhoodSelf) != 0 || around == 0) return;
@@ -191,6 +206,7 @@ template <typename Source>
         const std::uint32_t pending =
             RowFlags(word, kSignificantShift) & ~RowFlags(word, kVisitedShift);
         if (pending == 0) return;
+        source.Refill();
         ForEachRow(rows, [&](std::uint32_t row) {
           if ((pending >> row & 1) == 0) return;
           const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
@@ -218,6 +234,7 @@ template <typename Source>
           // Run-length mode: one decision for a column staying insignificant, else the
           // position of its first new significant coefficient.
           if (source.DecideRun() == 0) return;
+          source.Refill();
           std::uint32_t row = source.Decide(kUniformContext) << 1;
           row |= source.Decide(kUniformContext);
           DecodeSignificant(source, word, column, values, row, one, strides);
@@ -226,6 +243,8 @@ template <typename Source>
                    AllRows(rows)) {
           *column = word & ~kVisitedRows;
           return;
+        } else {
+          source.Refill();
         }
         ForEachRow(rows, [&](std::uint32_t row) {
           if (row < first) return;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "decoder/MqDecoderStates.h"
 
@@ -17,7 +18,8 @@ class MqDecoder {
   void Start(const std::uint8_t* begin, const std::uint8_t* end) {
     bp_ = begin;
     end_ = end;
-    c_ = std::uint32_t{Byte(0)} << 16;
+    c_ = std::uint64_t{Byte(0)} << 48;
+    ct_ = 0;
     ByteIn();
     c_ <<= 7;
     ct_ -= 7;
@@ -32,7 +34,7 @@ class MqDecoder {
     const std::uint32_t* next = kMqDecoderNext.data() + MqDecoderNextRow(word);
     a_ -= qe;
     std::uint32_t decision;
-    if ((c_ >> 16) < qe) {
+    if ((c_ >> 48) < qe) {
       // The lower sub-interval, less probable unless A has fallen below Qe (exchange).
       if (a_ < qe) {
         decision = mps;
@@ -43,7 +45,7 @@ class MqDecoder {
       }
       a_ = qe;
     } else {
-      c_ -= qe << 16;
+      c_ -= std::uint64_t{qe} << 48;
       if ((a_ & 0x8000) != 0) return mps;
       if (a_ < qe) {
         decision = mps ^ 1;
@@ -62,7 +64,8 @@ class MqDecoder {
   inline std::uint32_t DecodeWithoutBranches(MqDecoderContext& context) {
     const std::uint32_t word = context.word;
     const std::uint32_t qe = MqDecoderQe(word);
-    const std::uint32_t qeHigh = qe << 16;  // Qe against C, whose interval bits are its top half
+    // Qe against C, whose interval bits are its top 16.
+    const std::uint64_t qeHigh = std::uint64_t{qe} << 48;
     a_ -= qe;
     const auto lower = static_cast<std::uint32_t>(c_ < qeHigh);
     // The less probable symbol in the lower sub-interval, unless A has fallen below Qe
@@ -70,9 +73,9 @@ class MqDecoder {
     const std::uint32_t lps = lower ^ static_cast<std::uint32_t>(a_ < qe);
     // All ones in the upper sub-interval, which keeps A and takes Qe off C; the lower one
     // sets A to Qe. Selected by masks, which the compiler keeps free of branches.
-    const std::uint32_t upper = lower - 1;
+    const std::uint64_t upper = std::uint64_t{lower} - 1;
     c_ -= qeHigh & upper;
-    a_ = qe ^ ((a_ ^ qe) & upper);
+    a_ = qe ^ ((a_ ^ qe) & static_cast<std::uint32_t>(upper));
     // A below 0x10000 in bit 15: a more probable symbol that leaves it at 0x8000 or more keeps
     // the state.
     context.word = kMqDecoderNext[MqDecoderNextRow(word) | ((a_ >> 15) << 1) | lps];
@@ -80,40 +83,64 @@ class MqDecoder {
     return MqDecoderMps(word) ^ lps;
   }
 
+  // Tops the bits waiting in C up to 40 or more, so that the decisions of a stripe column
+  // rarely run out of them: without a branch while the next six bytes hold no 0xFF and eight
+  // lie inside the segment, else a byte at a time.
+  inline void Refill() {
+    std::uint64_t ahead = 0;
+    bool plain = false;
+    if (end_ - bp_ >= 8) [[likely]] {
+      std::memcpy(&ahead, bp_, sizeof(ahead));
+      ahead = __builtin_bswap64(ahead);
+      // The top six bytes (the last byte read and five new ones) are all below 0xFF when
+      // none of them is 0 inverted.
+      const std::uint64_t inverted = ~ahead | 0xFFFF;
+      plain = ((inverted - 0x0101010101010101u) & ~inverted & 0x8080808080808080u) == 0;
+    }
+    if (plain) [[likely]] {
+      // Whole bytes up to bit 47 of the waiting bits, which lie below bit 48 - CT.
+      const std::uint32_t bits = (47 - ct_) & ~7u;
+      const std::uint32_t low = 48 - ct_ - bits;
+      c_ += ((ahead << 8) >> (16 + ct_) >> low) << low;
+      bp_ += bits / 8;
+      ct_ += bits;
+    } else {
+      while (ct_ <= 39) ByteIn();
+    }
+  }
+
  private:
   std::uint32_t Byte(std::ptrdiff_t ahead) const { return ahead < end_ - bp_ ? bp_[ahead] : 0xFF; }
 
-  // A 0xFF followed by a byte above 0x8F is a marker (or the end), which is
-  // never passed; the decoder is fed ones from then on.
+  // One byte below the CT bits waiting in C (CT at most 40). A 0xFF followed by a byte above
+  // 0x8F is a marker (or the end), which is never passed; the decoder is fed ones from then
+  // on.
   void ByteIn() {
     if (Byte(0) == 0xFF) {
       const std::uint32_t next = Byte(1);
       if (next > 0x8F) {
-        c_ += 0xFF00;
-        ct_ = 8;
+        c_ += std::uint64_t{0xFF} << (40 - ct_);
+        ct_ += 8;
       } else {
         ++bp_;
-        c_ += next << 9;
-        ct_ = 7;
+        c_ += std::uint64_t{next} << (41 - ct_);
+        ct_ += 7;
       }
     } else {
       ++bp_;
-      c_ += Byte(0) << 8;
-      ct_ = 8;
+      c_ += std::uint64_t{Byte(0)} << (40 - ct_);
+      ct_ += 8;
     }
   }
 
-  // Doubles A until it is at least 0x8000, with a byte into C whenever its bits run out;
-  // mostly the bits left in C cover the whole shift at once.
+  // Doubles A until it is at least 0x8000 and C with it, with bytes into C when its waiting
+  // bits do not cover the shift, which after Refill is rare.
   inline void Renormalize() {
     // A is never 0 and below 0x10000, so its leading zeros are 16 to 31 and the shift is
     // their count XOR 16: one bit scan and one XOR on the decoder's longest dependency chain.
-    auto shift = static_cast<std::uint32_t>(__builtin_clz(a_)) ^ 16u;
-    while (shift > ct_) {
-      a_ <<= ct_;
-      c_ <<= ct_;
-      shift -= ct_;
-      ByteIn();
+    const auto shift = static_cast<std::uint32_t>(__builtin_clz(a_)) ^ 16u;
+    if (shift > ct_) [[unlikely]] {
+      while (shift > ct_) ByteIn();
     }
     a_ <<= shift;
     c_ <<= shift;
@@ -121,7 +148,8 @@ class MqDecoder {
   }
 
   std::uint32_t a_ = 0x8000;
-  std::uint32_t c_ = 0;
+  // The interval bits in bits 48 to 63, then CT bits waiting (at most 47).
+  std::uint64_t c_ = 0;
   std::uint32_t ct_ = 0;
   const std::uint8_t* bp_ = nullptr;  // the byte last read into C
   const std::uint8_t* end_ = nullptr;

@@ -293,14 +293,20 @@ TEST(CodeBlockSegmentsTest, PiecesFollowTheStyleAndJoinAcrossLayers) {
 // Nothing the bytes or counts claim makes the decoder fail, read outside its input or write
 // outside the block; under the sanitizers that is the check.
 // The pass loops' MQ decoder against the tests' own one, decision for decision, on bytes no
-// encoder wrote: long renormalizations that span two bytes, stuffed bytes, markers, and
-// decisions far past the end of the segment (fed 0xFF there).
+// encoder wrote: long renormalizations that span two bytes, stuffed bytes (near and far from
+// a refill), markers, and decisions far past the end of the segment (fed 0xFF there).
 TEST(MqDecoderTest, DecidesLikeTheTestDecoderOnAnyBytes) {
   std::mt19937 rng(5);
-  const auto random = [&](std::size_t count, std::uint32_t ffEvery) {
+  // Without markers, a 0xFF is followed by a byte below 0x90, and the decoder takes in all
+  // the bytes.
+  const auto random = [&](std::size_t count, std::uint32_t ffEvery, bool markers = true) {
     std::vector<std::uint8_t> bytes(count);
-    for (auto& byte : bytes) {
-      byte = rng() % ffEvery == 0 ? 0xFF : static_cast<std::uint8_t>(rng());
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!markers && i != 0 && bytes[i - 1] == 0xFF) {
+        bytes[i] = static_cast<std::uint8_t>(rng() % 0x90);
+      } else {
+        bytes[i] = rng() % ffEvery == 0 ? 0xFF : static_cast<std::uint8_t>(rng());
+      }
     }
     return bytes;
   };
@@ -314,6 +320,7 @@ TEST(MqDecoderTest, DecidesLikeTheTestDecoderOnAnyBytes) {
       random(64, 256),
       random(300, 4),
       random(300, 2),
+      random(20000, 16, false),
   };
   // A context in every state with either more probable symbol, as the decoder takes them over
   // from the shared table: skewed ones (small Qe, long shifts on a less probable symbol) and
@@ -332,7 +339,9 @@ TEST(MqDecoderTest, DecidesLikeTheTestDecoderOnAnyBytes) {
       mps[k] = static_cast<int>(k % 2);
     }
     for (int i = 0; i < 20000; ++i) {
-      // Either way of decoding, mixed in one segment, as the passes mix them.
+      // Either way of decoding, mixed in one segment, as the passes mix them, and bytes
+      // taken in ahead at any point, as the passes do before a column.
+      if (rng() % 8 == 0) mq.Refill();
       const std::size_t k = rng() % kStarts;
       const bool branchFree = rng() % 2 == 0;
       const std::uint32_t decision =
