@@ -201,19 +201,21 @@ template <typename Source>
   Source source = out;
   ForEachStripeColumn<1>(
       words_, samples_, width_, height_,
-      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
+      // A short stripe's missing rows are never significant, so the flags alone bound it.
+      [&](std::uint32_t* column, std::uint32_t* values, auto) {
         std::uint32_t word = *column;
         const std::uint32_t pending =
             RowFlags(word, kSignificantShift) & ~RowFlags(word, kVisitedShift);
         if (pending == 0) return;
         source.Refill();
-        ForEachRow(rows, [&](std::uint32_t row) {
-          if ((pending >> row & 1) == 0) return;
+        // Only over the rows to refine, which mostly vary from column to column.
+        for (std::uint32_t rest = pending; rest != 0; rest &= rest - 1) {
+          const auto row = static_cast<std::uint32_t>(std::countr_zero(rest));
           const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
           const bool neighbours = (Neighbourhood(word, row) & ~kNeighbourhoodSelf) != 0;
           values[row] |= source.Decide(kRefinementContext[refined][neighbours]) << plane;
           word |= 1u << (kRefinedShift + row);
-        });
+        }
         *column = word;
       });
   out = source;
