@@ -67,15 +67,15 @@ class MqDecoder {
     // Qe against C, whose interval bits are its top 16.
     const std::uint64_t qeHigh = std::uint64_t{qe} << 48;
     a_ -= qe;
-    const auto lower = static_cast<std::uint32_t>(c_ < qeHigh);
+    // All ones in the lower sub-interval, which sets A to Qe; the upper one keeps A and takes
+    // Qe off C. Written as a mask, which the compiler turns into a conditional move for A.
+    const std::uint64_t lower = 0 - static_cast<std::uint64_t>(c_ < qeHigh);
     // The less probable symbol in the lower sub-interval, unless A has fallen below Qe
     // (exchange), and in the upper one only then.
-    const std::uint32_t lps = lower ^ static_cast<std::uint32_t>(a_ < qe);
-    // All ones in the upper sub-interval, which keeps A and takes Qe off C; the lower one
-    // sets A to Qe. Selected by masks, which the compiler keeps free of branches.
-    const std::uint64_t upper = std::uint64_t{lower} - 1;
-    c_ -= qeHigh & upper;
-    a_ = qe ^ ((a_ ^ qe) & static_cast<std::uint32_t>(upper));
+    const std::uint32_t lps =
+        (static_cast<std::uint32_t>(lower) & 1) ^ static_cast<std::uint32_t>(a_ < qe);
+    c_ -= qeHigh & ~lower;
+    a_ ^= (a_ ^ qe) & static_cast<std::uint32_t>(lower);
     // A below 0x10000 in bit 15: a more probable symbol that leaves it at 0x8000 or more keeps
     // the state.
     context.word = kMqDecoderNext[MqDecoderNextRow(word) | ((a_ >> 15) << 1) | lps];
