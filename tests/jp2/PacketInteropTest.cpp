@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "encoder/BlockCoder.h"
 #include "encoder/ConvexHull.h"
 #include "encoder/ImageValidation.h"
@@ -217,7 +219,9 @@ int LargestError(const StreamSetup& setup, const std::vector<std::uint64_t>& bud
   std::vector<int> exponents;
   for (const auto& [band, bits] : sink.magnitudeBits) exponents.push_back(bits - kGuardBits + 1);
   const std::string dir = ::testing::TempDir();
-  const std::string name = dir + "quillon-packets-" + std::to_string(setup.progression);
+  // Per process: ctest runs the tests of one progression side by side.
+  const std::string name = dir + "quillon-packets-" + std::to_string(::getpid()) + "-" +
+                           std::to_string(setup.progression);
   const auto bytes = Codestream(setup, exponents, stream.data);
   std::ofstream(name + ".j2k", std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
@@ -238,6 +242,7 @@ int LargestError(const StreamSetup& setup, const std::vector<std::uint64_t>& bud
       }
     }
   }
+  for (const char* suffix : {".j2k", "_0.pgx", "_1.pgx"}) std::remove((name + suffix).c_str());
   return largest;
 }
 
