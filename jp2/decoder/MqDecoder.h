@@ -83,10 +83,12 @@ class MqDecoder {
     return MqDecoderMps(word) ^ lps;
   }
 
-  // Tops the bits waiting in C up to 40 or more, so that the decisions of a stripe column
-  // rarely run out of them: without a branch while the next six bytes hold no 0xFF and eight
-  // lie inside the segment, else a byte at a time.
+  // Tops the bits waiting in C up to 40 or more when fewer than 16 wait, so that the decisions
+  // of a stripe column rarely run out of them (a column mostly takes a few bits, and a refill
+  // before every column cost more than it saved): without a branch while the next six bytes
+  // hold no 0xFF and eight lie inside the segment, else a byte at a time.
   inline void Refill() {
+    if (ct_ >= 16) return;
     std::uint64_t ahead = 0;
     bool plain = false;
     if (end_ - bp_ >= 8) [[likely]] {
