@@ -38,8 +38,8 @@ struct ArithmeticSource {
   // Before the decisions of a stripe column.
   void Refill() { mq.Refill(); }
   std::uint32_t DecideRun() { return mq.Decode(contexts[kRunLengthContext]); }
-  std::uint32_t Sign(std::uint32_t signIndex) {
-    const std::uint8_t sign = kContextTables.sign[signIndex];
+  std::uint32_t Sign(std::uint32_t neighbours) {
+    const std::uint8_t sign = kNeighbourSignContexts[neighbours];
     return Decide(sign >> 1) ^ (sign & 1u);
   }
 };
@@ -113,7 +113,7 @@ inline void DecodeSignificant(Source& source, std::uint32_t& word, std::uint32_t
   const std::uint32_t north = row != 0 ? self[-1] : (values - strides.samples)[3];
   const std::uint32_t south = row != 3 ? self[1] : values[strides.samples];
   const std::uint32_t negative =
-      source.Sign(SignIndexOf(Neighbourhood(word, row), north, south, self[-4], self[4]));
+      source.Sign(SignNeighbours(Neighbourhood(word, row), north, south, self[-4], self[4]));
   values[row] = one | (negative << 31);
   MarkSignificant(word, column, row, strides.words, strides.causal);
 }

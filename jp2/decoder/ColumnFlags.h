@@ -7,6 +7,7 @@
 // the stripe above or below when it lies on the stripe's edge.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -69,15 +70,16 @@ inline void MarkSignificant(std::uint32_t& own, std::uint32_t* column, std::uint
   }
 }
 
-// The sign table's index (SignIndex) of row, from the significance in its neighbourhood and the
-// sign bits (bit 31) of the samples of the four direct neighbours.
-constexpr std::uint32_t SignIndexOf(std::uint32_t around, std::uint32_t north, std::uint32_t south,
-                                    std::uint32_t west, std::uint32_t east) {
-  const std::uint32_t significant =
-      ((around >> 1) & 1) | ((around >> 6) & 2) | ((around >> 1) & 4) | ((around >> 2) & 8);
+// Row's index of kNeighbourSignContexts: the significance of its north, west, east and south
+// neighbours in bits 1, 3, 5 and 7, where its neighbourhood has them, and the sign bits (bit
+// 31) of their samples in bits 0, 2, 4 and 6.
+constexpr std::uint32_t SignNeighbours(std::uint32_t around, std::uint32_t north,
+                                       std::uint32_t south, std::uint32_t west,
+                                       std::uint32_t east) {
+  const std::uint32_t significant = around & 0xAA;
   const std::uint32_t negative =
-      (north >> 31) | ((south >> 31) << 1) | ((west >> 31) << 2) | ((east >> 31) << 3);
-  return significant | ((significant & negative) << 4);
+      (north >> 31) | ((west >> 29) & 4) | ((east >> 27) & 16) | ((south >> 25) & 64);
+  return significant | (negative & (significant >> 1));
 }
 
 namespace column_flags_detail {
@@ -85,6 +87,23 @@ namespace column_flags_detail {
 struct ZeroTables {
   std::uint8_t zero[3][512];
 };
+
+// The sign table (SignIndex) rearranged by SignNeighbours.
+constexpr std::array<std::uint8_t, 256> BuildSignTable() {
+  std::array<std::uint8_t, 256> table{};
+  for (std::uint32_t neighbours = 0; neighbours < 256; ++neighbours) {
+    // North, south, west, east, as SignIndex has them.
+    constexpr std::uint32_t kBitOf[4] = {1, 7, 3, 5};
+    std::uint32_t index = 0;
+    for (std::uint32_t n = 0; n < 4; ++n) {
+      const std::uint32_t significant = neighbours >> kBitOf[n] & 1;
+      const std::uint32_t negative = neighbours >> (kBitOf[n] - 1) & 1;
+      index |= significant << n | (significant & negative) << (n + 4);
+    }
+    table[neighbours] = kContextTables.sign[index];
+  }
+  return table;
+}
 
 // The zero-coding contexts by neighbourhood, from the tables by neighbour flags.
 constexpr ZeroTables BuildZeroTables() {
@@ -107,5 +126,9 @@ constexpr ZeroTables BuildZeroTables() {
 // Zero-coding context per band kind, indexed by Neighbourhood (the centre bit ignored).
 inline constexpr column_flags_detail::ZeroTables kNeighbourhoodZeroContexts =
     column_flags_detail::BuildZeroTables();
+
+// (context << 1) | the bit the sign is XORed with, indexed by SignNeighbours.
+inline constexpr std::array<std::uint8_t, 256> kNeighbourSignContexts =
+    column_flags_detail::BuildSignTable();
 
 }  // namespace quillon::jp2
