@@ -78,7 +78,7 @@ class MqDecoder {
     a_ ^= (a_ ^ qe) & static_cast<std::uint32_t>(lower);
     // A below 0x10000 in bit 15: a more probable symbol that leaves it at 0x8000 or more keeps
     // the state.
-    context.word = kMqDecoderNext[MqDecoderNextRow(word) | ((a_ >> 15) << 1) | lps];
+    context.word = kMqDecoderNext[MqDecoderNextRow(word) + (lps + 2 * (a_ >> 15))];
     Renormalize();
     return MqDecoderMps(word) ^ lps;
   }
