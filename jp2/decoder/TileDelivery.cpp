@@ -116,18 +116,19 @@ class ComponentRows {
     return row % step_ == 0 && produced_ < kept_.Height();
   }
 
+  // Makes the next row, which stays in the wavelet's window until Values() or Deliver needs it.
   Status Produce() {
-    const std::uint32_t width = kept_.Width();
     if (zeros_) {
-      std::memset(values_, 0, sizeof(std::int32_t) * width);
+      std::memset(values_, 0, sizeof(std::int32_t) * kept_.Width());
+      row_ = values_;
     } else if (reversible_) {
       const std::int32_t* row = nullptr;
       JP2_RETURN_IF_ERROR(integerWavelet_.NextRow(&row));
-      std::memcpy(values_, row, sizeof(std::int32_t) * width);
+      row_ = row;
     } else {
       const float* row = nullptr;
       JP2_RETURN_IF_ERROR(floatWavelet_.NextRow(&row));
-      std::memcpy(values_, row, sizeof(float) * width);
+      row_ = row;
     }
     ++produced_;
     return JP2_Success;
@@ -136,9 +137,9 @@ class ComponentRows {
   Status Deliver(OutputRowSink& sink) {
     const std::uint32_t width = kept_.Width();
     if (reversible_) {
-      ConvertReversible(reinterpret_cast<const std::int32_t*>(values_), samples_, width, info_);
+      ConvertReversible(static_cast<const std::int32_t*>(row_), samples_, width, info_);
     } else {
-      ConvertIrreversible(reinterpret_cast<const float*>(values_), samples_, width, info_);
+      ConvertIrreversible(static_cast<const float*>(row_), samples_, width, info_);
     }
     return enlarging_ ? enlarge_.TakeRow(samples_, sink) : reduce_.TakeRow(samples_, sink);
   }
@@ -150,7 +151,15 @@ class ComponentRows {
 
   bool Reversible() const { return reversible_; }
   std::uint32_t Width() const { return kept_.Width(); }
-  std::uint8_t* Values() { return values_; }
+  // The produced row as a copy that the component transform may change in place.
+  std::uint8_t* Values() {
+    if (row_ != values_) {
+      static_assert(sizeof(float) == sizeof(std::int32_t));
+      std::memcpy(values_, row_, sizeof(std::int32_t) * kept_.Width());
+      row_ = values_;
+    }
+    return values_;
+  }
   const ComponentInfo& Info() const { return info_; }
 
  private:
@@ -170,6 +179,7 @@ class ComponentRows {
   std::uint32_t produced_ = 0;
   OwnedBlock rows_;
   std::uint8_t* values_ = nullptr;
+  const void* row_ = nullptr;  // the produced row: in the wavelet's window or values_
   std::uint32_t* samples_ = nullptr;
 };
 
