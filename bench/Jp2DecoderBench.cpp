@@ -24,7 +24,7 @@ using quillon::bench::Fastest;
 using quillon::bench::Picture;
 using quillon::bench::Timing;
 
-// Stores 8-bit rows into an interleaved picture.
+// Stores 8-bit rows into an interleaved picture; a grey one's rows are contiguous.
 std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t row,
                       std::uint32_t column, std::uint32_t count, std::uintptr_t param) {
   auto& picture = *reinterpret_cast<Picture*>(param);
@@ -32,6 +32,10 @@ std::int32_t StoreRow(const void* samples, std::int16_t channel, std::uint32_t r
   std::uint8_t* out = picture.samples.data() +
                       (std::size_t{row} * picture.width + column) * picture.channels +
                       static_cast<std::size_t>(channel);
+  if (picture.channels == 1) {
+    std::memcpy(out, in, count);
+    return 0;
+  }
   for (std::uint32_t i = 0; i < count; ++i) out[std::size_t{i} * picture.channels] = in[i];
   return 0;
 }
