@@ -1,8 +1,8 @@
 // The layout the block coder and the block decoder keep a block in: stripes of four rows
 // stored column by column, with a guard column on each side and a guard stripe above and
 // below, so that neighbours need no bounds checks; samples (sign bit 31 and magnitude) and,
-// for the coder, one state per sample (the decoder keeps one word per column instead), sized
-// once for the largest block.
+// for the coder, one state per sample (the decoder keeps one word per column, with the
+// column's samples, instead), sized once for the largest block.
 #pragma once
 
 #include <algorithm>
@@ -48,24 +48,23 @@ Status AllocateStripeArrays(const MemoryCallbacks& memory, OwnedBlock* block, St
 using FullStripe = std::integral_constant<std::uint32_t, 4>;
 
 // Calls code(column states, column samples, rows) for every column of every stripe of a
-// width x height block: rows is FullStripe except in a last short stripe, where it is the
-// std::uint32_t count of its rows. kStatesPerColumn is 4 for a state per sample, 1 for a word
-// per column (the decoder's column flags).
-template <std::uint32_t kStatesPerColumn = 4, typename State, typename Sample, typename ColumnFn>
+// width x height block, one state per sample: rows is FullStripe except in a last short stripe,
+// where it is the std::uint32_t count of its rows.
+template <typename State, typename Sample, typename ColumnFn>
 inline void ForEachStripeColumn(State* states, Sample* samples, std::uint32_t width,
                                 std::uint32_t height, ColumnFn&& code) {
   const std::uint64_t columns = std::uint64_t{width} + 2;
   const std::uint32_t stripes = (height + 3) / 4;
   for (std::uint32_t s = 0; s < stripes; ++s) {
     const std::uint32_t rows = std::min<std::uint32_t>(4, height - 4 * s);
-    State* column = states + ((s + 1) * columns + 1) * kStatesPerColumn;
+    State* column = states + ((s + 1) * columns + 1) * 4;
     Sample* values = samples + ((s + 1) * columns + 1) * 4;
     if (rows == 4) {
-      for (std::uint32_t x = 0; x < width; ++x, column += kStatesPerColumn, values += 4) {
+      for (std::uint32_t x = 0; x < width; ++x, column += 4, values += 4) {
         code(column, values, FullStripe{});
       }
     } else {
-      for (std::uint32_t x = 0; x < width; ++x, column += kStatesPerColumn, values += 4) {
+      for (std::uint32_t x = 0; x < width; ++x, column += 4, values += 4) {
         code(column, values, rows);
       }
     }

@@ -54,68 +54,73 @@ struct RawSource {
 };
 
 // The block's geometry as the pass loops need it, in locals: the distance from one stripe to
-// the next in words and in samples.
+// the next in entries.
 struct Strides {
-  std::size_t words;
-  std::size_t samples;
+  std::size_t stripe;
   bool causal;
 };
 
-Strides StridesOf(std::uint32_t width, bool causal) {
-  return {std::size_t{width} + 2, (std::size_t{width} + 2) * 4, causal};
+// The four rows of a stripe column side by side (GCC's vector extension, which targets without
+// vectors get as scalar code): the reconstruction works on a column's four samples at once.
+using RowLanes = std::uint32_t __attribute__((vector_size(16)));
+using SignedRowLanes = std::int32_t __attribute__((vector_size(16)));
+using FloatRowLanes = float __attribute__((vector_size(16)));
+
+// All ones in the lanes of the rows whose flag in the word's group at shift is set.
+inline RowLanes RowFlagLanes(std::uint32_t word, std::uint32_t shift) {
+  const RowLanes bits = RowLanes{1, 2, 4, 8} << shift;
+  return std::bit_cast<RowLanes>((word & bits) != 0);
 }
 
-// What both reconstructions take from row's flags in its column's word, with masks: significant
-// is all ones when the row is significant, else 0; add is addVisited when the row was visited,
-// else addUnvisited.
+// What both reconstructions take from a column's word, per row: significant is all ones when
+// the row is significant, else 0; add is addVisited when the row was visited, else
+// addUnvisited.
 struct RowMasks {
-  std::uint32_t significant;
-  std::uint32_t add;
+  RowLanes significant;
+  RowLanes add;
 };
 
-inline RowMasks MasksOf(std::uint32_t word, std::uint32_t row, std::uint32_t addVisited,
-                        std::uint32_t addUnvisited) {
-  const std::uint32_t significant = 0u - ((word >> (kSignificantShift + row)) & 1);
-  const std::uint32_t visited = 0u - ((word >> (kVisitedShift + row)) & 1);
-  return {significant, addUnvisited ^ ((addVisited ^ addUnvisited) & visited)};
+inline RowMasks MasksOf(std::uint32_t word, std::uint32_t addVisited, std::uint32_t addUnvisited) {
+  const RowLanes visited = RowFlagLanes(word, kVisitedShift);
+  return {RowFlagLanes(word, kSignificantShift),
+          addUnvisited ^ ((addVisited ^ addUnvisited) & visited)};
 }
 
-// A reversible coefficient from its sample and its column's word: sign x (magnitude + half of
-// what the undecoded planes weigh), 0 unless significant; computed with masks, so that a loop
-// over columns vectorizes.
-inline std::int32_t IntegerCoefficient(std::uint32_t sample, std::uint32_t word, std::uint32_t row,
-                                       std::uint32_t halfVisited, std::uint32_t halfUnvisited) {
-  const RowMasks masks = MasksOf(word, row, halfVisited, halfUnvisited);
-  const std::uint32_t value = (sample & kMagnitude) + masks.add;
-  const std::uint32_t negative = 0u - (sample >> 31);
-  return static_cast<std::int32_t>(((value ^ negative) - negative) & masks.significant);
+// Reversible coefficients from a column's samples and word: sign x (magnitude + half of what
+// the undecoded planes weigh), 0 unless significant.
+inline RowLanes IntegerCoefficients(RowLanes samples, std::uint32_t word, std::uint32_t halfVisited,
+                                    std::uint32_t halfUnvisited) {
+  const RowMasks masks = MasksOf(word, halfVisited, halfUnvisited);
+  const RowLanes value = (samples & kMagnitude) + masks.add;
+  const auto negative = std::bit_cast<RowLanes>(std::bit_cast<SignedRowLanes>(samples) >> 31);
+  return ((value ^ negative) - negative) & masks.significant;
 }
 
-// An irreversible coefficient the same way: sign x the doubled magnitude plus what the
-// undecoded planes weigh x half a step. The caller keeps the doubled magnitude below 2^31, so
-// that it converts to float as a signed integer, exactly as any integer of its value does.
-inline float FloatCoefficient(std::uint32_t sample, std::uint32_t word, std::uint32_t row,
-                              std::uint32_t addVisited, std::uint32_t addUnvisited,
-                              float halfStep) {
-  const RowMasks masks = MasksOf(word, row, addVisited, addUnvisited);
-  const auto doubled = static_cast<std::int32_t>(2 * (sample & kMagnitude) + masks.add);
-  const float value = static_cast<float>(doubled) * halfStep;
-  return std::bit_cast<float>((std::bit_cast<std::uint32_t>(value) ^ (sample & ~kMagnitude)) &
-                              masks.significant);
+// Irreversible coefficients the same way: sign x the doubled magnitude plus what the undecoded
+// planes weigh x half a step. The caller keeps the doubled magnitude below 2^31, so that it
+// converts to float as a signed integer, exactly as any integer of its value does.
+inline FloatRowLanes FloatCoefficients(RowLanes samples, std::uint32_t word,
+                                       std::uint32_t addVisited, std::uint32_t addUnvisited,
+                                       float halfStep) {
+  const RowMasks masks = MasksOf(word, addVisited, addUnvisited);
+  const auto doubled = std::bit_cast<SignedRowLanes>(2 * (samples & kMagnitude) + masks.add);
+  const FloatRowLanes value = __builtin_convertvector(doubled, FloatRowLanes) * halfStep;
+  return std::bit_cast<FloatRowLanes>((std::bit_cast<RowLanes>(value) ^ (samples & ~kMagnitude)) &
+                                      masks.significant);
 }
 
 // Decodes the sign of a new significant coefficient in row of the column and marks it.
 template <typename Source>
 inline void DecodeSignificant(Source& source, std::uint32_t& word, std::uint32_t* column,
-                              std::uint32_t* values, std::uint32_t row, std::uint32_t one,
-                              const Strides& strides) {
-  const std::uint32_t* self = values + row;
-  const std::uint32_t north = row != 0 ? self[-1] : (values - strides.samples)[3];
-  const std::uint32_t south = row != 3 ? self[1] : values[strides.samples];
+                              std::uint32_t row, std::uint32_t one, const Strides& strides) {
+  std::uint32_t* self = column + 1 + row;
+  const std::uint32_t north = row != 0 ? self[-1] : (column - strides.stripe)[4];
+  const std::uint32_t south = row != 3 ? self[1] : (column + strides.stripe)[1];
   const std::uint32_t negative =
-      source.Sign(SignNeighbours(Neighbourhood(word, row), north, south, self[-4], self[4]));
-  values[row] = one | (negative << 31);
-  MarkSignificant(word, column, row, strides.words, strides.causal);
+      source.Sign(SignNeighbours(Neighbourhood(word, row), north, south,
+                                 self[-std::ptrdiff_t{kColumnEntries}], self[kColumnEntries]));
+  *self = one | (negative << 31);
+  MarkSignificant(word, column, row, strides.stripe, strides.causal);
 }
 
 }  // namespace
@@ -123,18 +128,16 @@ inline void DecodeSignificant(Source& source, std::uint32_t& word, std::uint32_t
 Status BlockDecoder::Init(const MemoryCallbacks& memory) {
   memory_ = memory;
   BlockLayout layout;
-  const std::uint64_t sampleOffset = layout.Add(LargestStripeLayout(), sizeof(std::uint32_t));
-  const std::uint64_t wordOffset = layout.Add(LargestColumnWords(), sizeof(std::uint32_t));
+  const std::uint64_t offset =
+      layout.Add(LargestColumnCount() * kColumnEntries, sizeof(std::uint32_t));
   JP2_RETURN_IF_ERROR(AllocateZeroed(memory_, layout, &workspace_));
-  samples_ = reinterpret_cast<std::uint32_t*>(workspace_.data + sampleOffset);
-  words_ = reinterpret_cast<std::uint32_t*>(workspace_.data + wordOffset);
+  columns_ = reinterpret_cast<std::uint32_t*>(workspace_.data + offset);
   return JP2_Success;
 }
 
 Status BlockDecoder::Release() {
   JP2_RETURN_IF_ERROR(jp2::Release(memory_, &workspace_));
-  words_ = nullptr;
-  samples_ = nullptr;
+  columns_ = nullptr;
   return JP2_Success;
 }
 
@@ -149,14 +152,17 @@ Status BlockDecoder::Check(const CodeBlockInput& in, const void* rows, std::size
       (in.segments == nullptr && in.segmentCount != 0)) {
     return JP2_Error_NullArgument;
   }
-  if (words_ == nullptr) return JP2_Error_Internal;  // Init has not succeeded
+  if (columns_ == nullptr) return JP2_Error_Internal;  // Init has not succeeded
   return JP2_Success;
 }
 
 void BlockDecoder::Prepare(const CodeBlockInput& in) {
   width_ = in.width;
   height_ = in.height;
-  std::memset(words_, 0, ColumnWords(width_, height_) * sizeof(std::uint32_t));
+  // The words only: a sample is read only once its coefficient is significant, or masked by the
+  // significance bits when it is a neighbour's.
+  const std::uint64_t count = ColumnCount(width_, height_);
+  for (std::uint64_t i = 0; i < count; ++i) columns_[i * kColumnEntries] = 0;
   style_ = in.style;
   causal_ = (in.style & kStyleVerticallyCausal) != 0;
   zeroContexts_ = kNeighbourhoodZeroContexts.zero[static_cast<int>(BandKindOf(in.orientation))];
@@ -171,27 +177,26 @@ template <typename Source>
 [[gnu::noinline, gnu::flatten, QUILLON_BIT_INSTRUCTION_CLONES]] void BlockDecoder::SignificancePass(
     Source& out, std::uint32_t plane) {
   Source source = out;
-  const Strides strides = StridesOf(width_, causal_);
+  const Strides strides{StripeStride(width_), causal_};
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
-  ForEachStripeColumn<1>(words_, samples_, width_, height_,
-                         [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
-                           // Nothing to do in a column without significant neighbours, or whose
-                           // coefficients are all significant already.
-                           std::uint32_t word = *column;
-                           if ((word & kColumnGrid) == 0) return;
-                           if (RowFlags(word, kSignificantShift) == AllRows(rows)) return;
-                           source.Refill();
-                           ForEachRow(rows, [&](std::uint32_t row) {
-                             const std::uint32_t around = Neighbourhood(word, row);
-                             if ((around & kNeighbourhoodSelf) != 0 || around == 0) return;
-                             if (source.Decide(zero[around]) != 0) {
-                               DecodeSignificant(source, word, column, values, row, one, strides);
-                             }
-                             word |= 1u << (kVisitedShift + row);
-                           });
-                           *column = word;
-                         });
+  ForEachColumn(columns_, width_, height_, [&](std::uint32_t* column, auto rows) {
+    // Nothing to do in a column without significant neighbours, or whose
+    // coefficients are all significant already.
+    std::uint32_t word = *column;
+    if ((word & kColumnGrid) == 0) return;
+    if (RowFlags(word, kSignificantShift) == AllRows(rows)) return;
+    source.Refill();
+    ForEachRow(rows, [&](std::uint32_t row) {
+      const std::uint32_t around = Neighbourhood(word, row);
+      if ((around & kNeighbourhoodSelf) != 0 || around == 0) return;
+      if (source.Decide(zero[around]) != 0) {
+        DecodeSignificant(source, word, column, row, one, strides);
+      }
+      word |= 1u << (kVisitedShift + row);
+    });
+    *column = word;
+  });
   out = source;
 }
 
@@ -199,64 +204,62 @@ template <typename Source>
 [[gnu::noinline, gnu::flatten, QUILLON_BIT_INSTRUCTION_CLONES]] void BlockDecoder::RefinementPass(
     Source& out, std::uint32_t plane) {
   Source source = out;
-  ForEachStripeColumn<1>(
-      words_, samples_, width_, height_,
-      // A short stripe's missing rows are never significant, so the flags alone bound it.
-      [&](std::uint32_t* column, std::uint32_t* values, auto) {
-        std::uint32_t word = *column;
-        const std::uint32_t pending =
-            RowFlags(word, kSignificantShift) & ~RowFlags(word, kVisitedShift);
-        if (pending == 0) return;
-        source.Refill();
-        // Only over the rows to refine, which mostly vary from column to column.
-        for (std::uint32_t rest = pending; rest != 0; rest &= rest - 1) {
-          const auto row = static_cast<std::uint32_t>(std::countr_zero(rest));
-          const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
-          const bool neighbours = (Neighbourhood(word, row) & ~kNeighbourhoodSelf) != 0;
-          values[row] |= source.Decide(kRefinementContext[refined][neighbours]) << plane;
-          word |= 1u << (kRefinedShift + row);
-        }
-        *column = word;
-      });
+  ForEachColumn(columns_, width_, height_,
+                // A short stripe's missing rows are never significant, so the flags alone bound it.
+                [&](std::uint32_t* column, auto) {
+                  std::uint32_t word = *column;
+                  const std::uint32_t pending =
+                      RowFlags(word, kSignificantShift) & ~RowFlags(word, kVisitedShift);
+                  if (pending == 0) return;
+                  source.Refill();
+                  // Only over the rows to refine, which mostly vary from column to column.
+                  for (std::uint32_t rest = pending; rest != 0; rest &= rest - 1) {
+                    const auto row = static_cast<std::uint32_t>(std::countr_zero(rest));
+                    const std::uint32_t refined = word >> (kRefinedShift + row) & 1;
+                    const bool neighbours = (Neighbourhood(word, row) & ~kNeighbourhoodSelf) != 0;
+                    column[1 + row] |= source.Decide(kRefinementContext[refined][neighbours])
+                                       << plane;
+                    word |= 1u << (kRefinedShift + row);
+                  }
+                  *column = word;
+                });
   out = source;
 }
 
 [[gnu::noinline, gnu::flatten, QUILLON_BIT_INSTRUCTION_CLONES]] void BlockDecoder::CleanupPass(
     std::uint32_t plane) {
-  const Strides strides = StridesOf(width_, causal_);
+  const Strides strides{StripeStride(width_), causal_};
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
   ArithmeticSource source{mq_, contexts_};
-  ForEachStripeColumn<1>(
-      words_, samples_, width_, height_,
-      [&](std::uint32_t* column, std::uint32_t* values, auto rows) {
-        std::uint32_t word = *column;
-        std::uint32_t first = 0;
-        if (rows == 4 && (word & kColumnGrid) == 0) {
-          // Run-length mode: one decision for a column staying insignificant, else the
-          // position of its first new significant coefficient.
-          if (source.DecideRun() == 0) return;
-          source.Refill();
-          std::uint32_t row = source.Decide(kUniformContext) << 1;
-          row |= source.Decide(kUniformContext);
-          DecodeSignificant(source, word, column, values, row, one, strides);
-          first = row + 1;
-        } else if ((RowFlags(word, kSignificantShift) | RowFlags(word, kVisitedShift)) ==
-                   AllRows(rows)) {
-          *column = word & ~kVisitedRows;
-          return;
-        } else {
-          source.Refill();
-        }
-        ForEachRow(rows, [&](std::uint32_t row) {
-          if (row < first) return;
-          if ((word >> row & ((1u << kSignificantShift) | (1u << kVisitedShift))) != 0) return;
-          if (source.Decide(zero[Neighbourhood(word, row)]) != 0) {
-            DecodeSignificant(source, word, column, values, row, one, strides);
-          }
-        });
-        *column = word & ~kVisitedRows;
-      });
+  ForEachColumn(columns_, width_, height_, [&](std::uint32_t* column, auto rows) {
+    std::uint32_t word = *column;
+    std::uint32_t first = 0;
+    if (rows == 4 && (word & kColumnGrid) == 0) {
+      // Run-length mode: one decision for a column staying insignificant, else the
+      // position of its first new significant coefficient.
+      if (source.DecideRun() == 0) return;
+      source.Refill();
+      std::uint32_t row = source.Decide(kUniformContext) << 1;
+      row |= source.Decide(kUniformContext);
+      DecodeSignificant(source, word, column, row, one, strides);
+      first = row + 1;
+    } else if ((RowFlags(word, kSignificantShift) | RowFlags(word, kVisitedShift)) ==
+               AllRows(rows)) {
+      *column = word & ~kVisitedRows;
+      return;
+    } else {
+      source.Refill();
+    }
+    ForEachRow(rows, [&](std::uint32_t row) {
+      if (row < first) return;
+      if ((word >> row & ((1u << kSignificantShift) | (1u << kVisitedShift))) != 0) return;
+      if (source.Decide(zero[Neighbourhood(word, row)]) != 0) {
+        DecodeSignificant(source, word, column, row, one, strides);
+      }
+    });
+    *column = word & ~kVisitedRows;
+  });
   mq_ = source.mq;
 }
 
@@ -338,10 +341,9 @@ void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes,
     if (in.roiShift == 0) {
       const std::uint32_t halfVisited = (1u << lastPlane) >> 1;
       const std::uint32_t halfUnvisited = afterSignificance ? 1u << lastPlane : halfVisited;
-      ReconstructRows(rows, stride,
-                      [&](std::uint32_t sample, std::uint32_t word, std::uint32_t row) {
-                        return IntegerCoefficient(sample, word, row, halfVisited, halfUnvisited);
-                      });
+      ReconstructRows(rows, stride, [&](RowLanes samples, std::uint32_t word) {
+        return IntegerCoefficients(samples, word, halfVisited, halfUnvisited);
+      });
       return;
     }
   } else {
@@ -350,22 +352,21 @@ void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes,
       const std::uint32_t addVisited = 1u << lastPlane;
       const std::uint32_t addUnvisited = afterSignificance ? 2u << lastPlane : addVisited;
       const float halfStep = in.stepSize * 0.5f;
-      ReconstructRows(
-          rows, stride, [&](std::uint32_t sample, std::uint32_t word, std::uint32_t row) {
-            return FloatCoefficient(sample, word, row, addVisited, addUnvisited, halfStep);
-          });
+      ReconstructRows(rows, stride, [&](RowLanes samples, std::uint32_t word) {
+        return FloatCoefficients(samples, word, addVisited, addUnvisited, halfStep);
+      });
       return;
     }
   }
   const std::uint32_t shift = in.roiShift;
   const std::uint64_t roiThreshold = std::uint64_t{1} << std::min<std::uint32_t>(shift, 32);
   const float halfStep = in.stepSize * 0.5f;
-  const std::size_t wordStride = std::size_t{width_} + 2;
+  const std::size_t stripe = StripeStride(width_);
   for (std::uint32_t s = 0; 4 * s < height_; ++s) {
     const std::uint32_t count = std::min<std::uint32_t>(4, height_ - 4 * s);
-    const std::uint32_t* column = words_ + (s + 1) * wordStride + 1;
-    const std::uint32_t* values = samples_ + (s + 1) * wordStride * 4 + 4;
-    for (std::uint32_t x = 0; x < width_; ++x, ++column, values += 4) {
+    const std::uint32_t* column = columns_ + (s + 1) * stripe + kColumnEntries;
+    for (std::uint32_t x = 0; x < width_; ++x, column += kColumnEntries) {
+      const std::uint32_t* values = column + 1;
       Value* out = rows + 4 * s * stride + x;
       const std::uint32_t significant = RowFlags(*column, kSignificantShift);
       const std::uint32_t visited = RowFlags(*column, kVisitedShift);
@@ -402,16 +403,25 @@ void BlockDecoder::ReconstructRows(Value* rows, std::size_t stride,
   // In locals, which the stores cannot change.
   const std::size_t width = width_;
   const std::uint32_t height = height_;
-  const std::size_t wordStride = width + 2;
+  const std::size_t stripe = StripeStride(width_);
   for (std::uint32_t s = 0; 4 * s < height; ++s) {
     const std::uint32_t count = std::min<std::uint32_t>(4, height - 4 * s);
-    const std::uint32_t* column = words_ + (s + 1) * wordStride + 1;
-    const std::uint32_t* values = samples_ + (s + 1) * wordStride * 4 + 4;
+    const std::uint32_t* column = columns_ + (s + 1) * stripe + kColumnEntries;
     Value* out = rows + 4 * s * stride;
-    for (std::uint32_t row = 0; row < count; ++row) {
-      for (std::size_t x = 0; x < width; ++x) {
-        out[row * stride + x] = coefficient(values[4 * x + row], column[x], row);
+    const auto reconstruct = [&](auto rows) {
+      for (std::size_t x = 0; x < width; ++x, column += kColumnEntries) {
+        RowLanes samples;
+        std::memcpy(&samples, column + 1, sizeof(samples));
+        const auto values = coefficient(samples, column[0]);
+        ForEachRow(rows, [&](std::uint32_t row) {
+          out[row * stride + x] = static_cast<Value>(values[row]);
+        });
       }
+    };
+    if (count == 4) {
+      reconstruct(FullStripe{});
+    } else {
+      reconstruct(count);
     }
   }
 }

@@ -66,8 +66,8 @@ class BlockDecoder {
   template <typename Value>
   void Reconstruct(const CodeBlockInput& in, int planes, int passes, Value* rows,
                    std::size_t stride) const;
-  // Reconstruct without regions, in a row loop the compiler vectorizes: row y of the block at
-  // rows + y x stride, each value coefficient(sample, column word, row in the stripe).
+  // Reconstruct without regions, a column's four rows side by side: row y of the block at
+  // rows + y x stride, coefficient(column's samples, column's word) giving the column's values.
   template <typename Value, typename CoefficientFn>
   void ReconstructRows(Value* rows, std::size_t stride, CoefficientFn coefficient) const;
   template <typename Value>
@@ -75,11 +75,10 @@ class BlockDecoder {
 
   MemoryCallbacks memory_;
   OwnedBlock workspace_;
-  // One word per stripe column (ColumnFlags.h) and one sample per coefficient, the decoded bits
-  // as sign (bit 31) and magnitude, each with a guard column on either side and a guard stripe
-  // above and below; the samples in stripes of four rows stored column by column.
-  std::uint32_t* words_ = nullptr;
-  std::uint32_t* samples_ = nullptr;
+  // Per stripe column its word and its four samples (ColumnFlags.h), the decoded bits as sign
+  // (bit 31) and magnitude, with a guard column on either side and a guard stripe above and
+  // below.
+  std::uint32_t* columns_ = nullptr;
   std::uint32_t width_ = 0, height_ = 0;
   std::uint8_t style_ = 0;
   bool causal_ = false;

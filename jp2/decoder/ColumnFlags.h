@@ -1,12 +1,14 @@
-// The block decoder's state: one word per column of a stripe of four rows. The word holds the
-// significance of six rows (the row above the stripe, its four rows, the row below) in this
-// column and in the columns to the west and east, so that a row's nine-coefficient
+// The block decoder's state: per column of a stripe of four rows, one word and the column's four
+// samples (sign bit 31 and magnitude) right after it, so that one pointer reaches both. The word
+// holds the significance of six rows (the row above the stripe, its four rows, the row below)
+// in this column and in the columns to the west and east, so that a row's nine-coefficient
 // neighbourhood is one shift of the word, and a whole column is tested with one mask; and it
 // holds its four rows' own visit, refinement and significance flags. A new significant
 // coefficient sets one bit in each of the three words of its stripe, and in the three words of
 // the stripe above or below when it lies on the stripe's edge.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -16,15 +18,43 @@
 
 namespace quillon::jp2 {
 
-// The words of a width x height block with a guard column on each side and a guard stripe
+// The word and four samples of a column.
+inline constexpr std::uint32_t kColumnEntries = 5;
+
+// The columns of a width x height block with a guard column on each side and a guard stripe
 // above and below: one per four samples of the stripe layout.
-constexpr std::uint64_t ColumnWords(std::uint32_t width, std::uint32_t height) {
+constexpr std::uint64_t ColumnCount(std::uint32_t width, std::uint32_t height) {
   return StripeLayoutEntries(width, height) / 4;
 }
 
-// The most words any block within the size limits needs.
-constexpr std::uint64_t LargestColumnWords() {
+// The most columns any block within the size limits needs.
+constexpr std::uint64_t LargestColumnCount() {
   return LargestStripeLayout() / 4;
+}
+
+// The distance from a column to the same column in the next stripe, in entries.
+constexpr std::size_t StripeStride(std::uint32_t width) {
+  return (std::size_t{width} + 2) * kColumnEntries;
+}
+
+// Calls code(column, rows) for every column of every stripe of a width x height block, column
+// pointing at its word: rows is FullStripe except in a last short stripe, where it is the
+// std::uint32_t count of its rows.
+template <typename ColumnFn>
+inline void ForEachColumn(std::uint32_t* columns, std::uint32_t width, std::uint32_t height,
+                          ColumnFn&& code) {
+  const std::size_t stride = StripeStride(width);
+  const std::uint32_t stripes = (height + 3) / 4;
+  for (std::uint32_t s = 0; s < stripes; ++s) {
+    const std::uint32_t rows = std::min<std::uint32_t>(4, height - 4 * s);
+    std::uint32_t* column = columns + (s + 1) * stride + kColumnEntries;
+    std::uint32_t* const end = column + std::size_t{width} * kColumnEntries;
+    if (rows == 4) {
+      for (; column != end; column += kColumnEntries) code(column, FullStripe{});
+    } else {
+      for (; column != end; column += kColumnEntries) code(column, rows);
+    }
+  }
 }
 
 // Bits 0 to 17: for position p (0 the row above the stripe, 1 to 4 its rows, 5 the row below),
@@ -49,24 +79,25 @@ constexpr std::uint32_t RowFlags(std::uint32_t word, std::uint32_t shift) {
 }
 
 // Marks row (0 to 3) significant in its column's word, which the caller holds in own, and tells
-// the neighbouring words; words are stride apart from one stripe to the next. With vertically
-// causal contexts the stripe above is not told.
+// the neighbouring words; columns are stride entries apart from one stripe to the next. With
+// vertically causal contexts the stripe above is not told.
 inline void MarkSignificant(std::uint32_t& own, std::uint32_t* column, std::uint32_t row,
                             std::size_t stride, bool causal) {
+  constexpr std::ptrdiff_t kWest = -std::ptrdiff_t{kColumnEntries}, kEast = kColumnEntries;
   const std::uint32_t centre = 3 * row + 4;
   own |= (1u << centre) | (1u << (kSignificantShift + row));
-  column[-1] |= 1u << (centre + 1);
-  column[1] |= 1u << (centre - 1);
+  column[kWest] |= 1u << (centre + 1);
+  column[kEast] |= 1u << (centre - 1);
   if (row == 0 && !causal) {
     std::uint32_t* above = column - stride;
-    above[-1] |= 1u << 17;
+    above[kWest] |= 1u << 17;
     above[0] |= 1u << 16;
-    above[1] |= 1u << 15;
+    above[kEast] |= 1u << 15;
   } else if (row == 3) {
     std::uint32_t* below = column + stride;
-    below[-1] |= 1u << 2;
+    below[kWest] |= 1u << 2;
     below[0] |= 1u << 1;
-    below[1] |= 1u << 0;
+    below[kEast] |= 1u << 0;
   }
 }
 
