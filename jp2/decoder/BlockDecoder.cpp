@@ -181,8 +181,8 @@ template <typename Source>
   const std::uint8_t* zero = zeroContexts_;
   const std::uint32_t one = 1u << plane;
   ForEachColumn(columns_, width_, height_, [&](std::uint32_t* column, auto rows) {
-    // Nothing to do in a column without significant neighbours, or whose
-    // coefficients are all significant already.
+    // Nothing to do in a column without significant neighbours, or whose coefficients are all
+    // significant already.
     std::uint32_t word = *column;
     if ((word & kColumnGrid) == 0) return;
     if (RowFlags(word, kSignificantShift) == AllRows(rows)) return;
@@ -361,10 +361,9 @@ void BlockDecoder::Reconstruct(const CodeBlockInput& in, int planes, int passes,
   const std::uint32_t shift = in.roiShift;
   const std::uint64_t roiThreshold = std::uint64_t{1} << std::min<std::uint32_t>(shift, 32);
   const float halfStep = in.stepSize * 0.5f;
-  const std::size_t stripe = StripeStride(width_);
   for (std::uint32_t s = 0; 4 * s < height_; ++s) {
     const std::uint32_t count = std::min<std::uint32_t>(4, height_ - 4 * s);
-    const std::uint32_t* column = columns_ + (s + 1) * stripe + kColumnEntries;
+    const std::uint32_t* column = FirstColumn(columns_, width_, s);
     for (std::uint32_t x = 0; x < width_; ++x, column += kColumnEntries) {
       const std::uint32_t* values = column + 1;
       Value* out = rows + 4 * s * stride + x;
@@ -403,17 +402,16 @@ void BlockDecoder::ReconstructRows(Value* rows, std::size_t stride,
   // In locals, which the stores cannot change.
   const std::size_t width = width_;
   const std::uint32_t height = height_;
-  const std::size_t stripe = StripeStride(width_);
   for (std::uint32_t s = 0; 4 * s < height; ++s) {
     const std::uint32_t count = std::min<std::uint32_t>(4, height - 4 * s);
-    const std::uint32_t* column = columns_ + (s + 1) * stripe + kColumnEntries;
+    const std::uint32_t* column = FirstColumn(columns_, width_, s);
     Value* out = rows + 4 * s * stride;
-    const auto reconstruct = [&](auto rows) {
+    const auto reconstruct = [&](auto rowCount) {
       for (std::size_t x = 0; x < width; ++x, column += kColumnEntries) {
         RowLanes samples;
         std::memcpy(&samples, column + 1, sizeof(samples));
         const auto values = coefficient(samples, column[0]);
-        ForEachRow(rows, [&](std::uint32_t row) {
+        ForEachRow(rowCount, [&](std::uint32_t row) {
           out[row * stride + x] = static_cast<Value>(values[row]);
         });
       }

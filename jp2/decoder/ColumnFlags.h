@@ -37,17 +37,21 @@ constexpr std::size_t StripeStride(std::uint32_t width) {
   return (std::size_t{width} + 2) * kColumnEntries;
 }
 
+// The first column of stripe s, past the guard stripe above and the guard column on the left.
+inline std::uint32_t* FirstColumn(std::uint32_t* columns, std::uint32_t width, std::uint32_t s) {
+  return columns + (s + 1) * StripeStride(width) + kColumnEntries;
+}
+
 // Calls code(column, rows) for every column of every stripe of a width x height block, column
 // pointing at its word: rows is FullStripe except in a last short stripe, where it is the
 // std::uint32_t count of its rows.
 template <typename ColumnFn>
 inline void ForEachColumn(std::uint32_t* columns, std::uint32_t width, std::uint32_t height,
                           ColumnFn&& code) {
-  const std::size_t stride = StripeStride(width);
   const std::uint32_t stripes = (height + 3) / 4;
   for (std::uint32_t s = 0; s < stripes; ++s) {
     const std::uint32_t rows = std::min<std::uint32_t>(4, height - 4 * s);
-    std::uint32_t* column = columns + (s + 1) * stride + kColumnEntries;
+    std::uint32_t* column = FirstColumn(columns, width, s);
     std::uint32_t* const end = column + std::size_t{width} * kColumnEntries;
     if (rows == 4) {
       for (; column != end; column += kColumnEntries) code(column, FullStripe{});
