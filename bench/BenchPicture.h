@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "jp2.h"
@@ -142,22 +144,37 @@ struct Timing {
   double processor = 0;
 };
 
-// The wall and processor seconds of the fastest of QUILLON_BENCH_RUNS runs (1 when unset) of
-// run(), which returns false when it failed; processor time of who, RUSAGE_SELF or
-// RUSAGE_CHILDREN. Others busy on the machine slow single runs; the fastest is the least
-// disturbed. False when a run failed.
-template <typename Run>
-bool Fastest(int who, Run run, Timing* best) {
+// One coder of a benchmark: run() codes once and returns false when it failed; its processor
+// time is that of who, RUSAGE_SELF or RUSAGE_CHILDREN (the coder run as a child process).
+struct Contender {
+  Contender(int who, std::function<bool()> run) : who(who), run(std::move(run)) {}
+
+  int who;
+  std::function<bool()> run;
+  Timing best;
+  bool failed = false;
+};
+
+// Runs every contender QUILLON_BENCH_RUNS times (1 when unset) and keeps the fastest run of
+// each, the least disturbed by others busy on the machine. The runs go in rounds, one of each
+// contender per round, so that a machine whose speed drifts over minutes slows them all alike
+// and their ratios hold. A contender that failed is not run again.
+inline void TimeInRounds(std::vector<Contender>& contenders) {
   const char* runs = std::getenv("QUILLON_BENCH_RUNS");
-  const int count = runs != nullptr ? std::max(1, std::atoi(runs)) : 1;
-  for (int i = 0; i < count; ++i) {
-    const double before = ProcessorSeconds(who);
-    const auto start = std::chrono::steady_clock::now();
-    if (!run()) return false;
-    const Timing timing{Seconds(start), ProcessorSeconds(who) - before};
-    if (i == 0 || timing.wall < best->wall) *best = timing;
+  const int rounds = runs != nullptr ? std::max(1, std::atoi(runs)) : 1;
+  for (int round = 0; round < rounds; ++round) {
+    for (Contender& contender : contenders) {
+      if (contender.failed) continue;
+      const double before = ProcessorSeconds(contender.who);
+      const auto start = std::chrono::steady_clock::now();
+      if (!contender.run()) {
+        contender.failed = true;
+        continue;
+      }
+      const Timing timing{Seconds(start), ProcessorSeconds(contender.who) - before};
+      if (round == 0 || timing.wall < contender.best.wall) contender.best = timing;
+    }
   }
-  return true;
 }
 
 // The picture named by the first command-line argument, the work directory from the second

@@ -4,7 +4,7 @@
 // and processor time (the peers also write their output file) and, for ours, the largest
 // difference from opj_decompress's samples and whether 2 threads gave the pixels of 1. With a
 // tile side, the codestreams are made of square tiles of that side. QUILLON_BENCH_RUNS=N times
-// the fastest of N runs of each decoder.
+// the fastest of N runs of each decoder, the decoders taking turns.
 // Usage: jp2-decoder-bench picture.ppm|picture.pgm [work directory [tile side]]
 #include <algorithm>
 #include <cstdint>
@@ -20,8 +20,9 @@
 
 namespace {
 
-using quillon::bench::Fastest;
+using quillon::bench::Contender;
 using quillon::bench::Picture;
+using quillon::bench::TimeInRounds;
 using quillon::bench::Timing;
 
 // Stores 8-bit rows into an interleaved picture; a grey one's rows are contiguous.
@@ -66,16 +67,20 @@ void Row(const std::string& decoder, const char* mode, double wall, double proce
   std::fflush(stdout);
 }
 
-// Times a peer's command line (its processor time from the finished children).
-void RunPeer(const std::string& decoder, const char* mode, const std::string& command) {
-  Timing timing;
-  const std::string quiet = command + " > /dev/null 2>&1";
-  if (!Fastest(
-          RUSAGE_CHILDREN, [&] { return std::system(quiet.c_str()) == 0; }, &timing)) {
+// A peer's run of command line (its processor time from the finished children).
+Contender Peer(const std::string& command) {
+  return {RUSAGE_CHILDREN,
+          [quiet = command + " > /dev/null 2>&1"] { return std::system(quiet.c_str()) == 0; }};
+}
+
+// Reports a peer's run.
+void PeerRow(const std::string& decoder, const char* mode, const Contender& peer,
+             const std::string& command) {
+  if (peer.failed) {
     std::printf("| %-25s | %-8s | failed: %s\n", decoder.c_str(), mode, command.c_str());
-    return;
+  } else {
+    Row(decoder, mode, peer.best.wall, peer.best.processor, "");
   }
-  Row(decoder, mode, timing.wall, timing.processor, "");
 }
 
 int LargestDifference(const Picture& a, const Picture& b) {
@@ -119,21 +124,24 @@ int main(int argc, char** argv) {
     Picture oneThread;
     for (const std::uint32_t threads : {1u, 2u}) {
       const std::string t = std::to_string(threads);
-      RunPeer("opj_decompress -threads " + t, mode,
-              "opj_decompress -threads " + t + " -i " + file + " -o " + opjOut);
-      RunPeer("grk_decompress -H " + t, mode,
-              "grk_decompress -H " + t + " -i " + file + " -o " + grkOut);
+      const std::string opj = "opj_decompress -threads " + t;
+      const std::string grk = "grk_decompress -H " + t;
+      const std::string opjCommand = opj + " -i " + file + " -o " + opjOut;
+      const std::string grkCommand = grk + " -i " + file + " -o " + grkOut;
       Picture ours = picture;
       std::int32_t status = 0;
-      Timing timing;
-      Fastest(
-          RUSAGE_SELF,
-          [&] {
-            std::fill(ours.samples.begin(), ours.samples.end(), 0);
-            status = DecodeOurs(session.output, threads, &ours);
-            return status == 0;
-          },
-          &timing);
+      std::vector<Contender> contenders = {
+          Peer(opjCommand), Peer(grkCommand), {RUSAGE_SELF, [&] {
+                                                 std::fill(ours.samples.begin(), ours.samples.end(),
+                                                           0);
+                                                 status =
+                                                     DecodeOurs(session.output, threads, &ours);
+                                                 return status == 0;
+                                               }}};
+      TimeInRounds(contenders);
+      PeerRow(opj, mode, contenders[0], opjCommand);
+      PeerRow(grk, mode, contenders[1], grkCommand);
+      const Timing& timing = contenders[2].best;
       const Picture reference = quillon::bench::ReadNetpbm(opjOut);
       std::string note =
           status != 0 ? "failed with " + std::to_string(status)

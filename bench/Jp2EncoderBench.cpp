@@ -4,7 +4,7 @@
 // time (wall and processor), the file size, the PSNR of the file decoded by opj_decompress
 // and, for ours with 2 threads, whether the bytes are those of 1 thread. With a tile side, every
 // coder makes square tiles of that side. QUILLON_BENCH_RUNS=N times the fastest of N runs of
-// each coder.
+// each coder, the coders taking turns.
 // Usage: jp2-encoder-bench picture.ppm|picture.pgm [work directory [tile side]]
 #include <sys/resource.h>
 
@@ -20,14 +20,14 @@
 
 namespace {
 
+using quillon::bench::Contender;
 using quillon::bench::DecodedPsnr;
 using quillon::bench::Encode;
-using quillon::bench::Fastest;
 using quillon::bench::FileSize;
 using quillon::bench::Picture;
 using quillon::bench::ReadNetpbm;
 using quillon::bench::Session;
-using quillon::bench::Timing;
+using quillon::bench::TimeInRounds;
 
 void Row(const std::string& coder, const char* mode, double wall, double processor,
          std::uint64_t bytes, double psnr, const char* note = "") {
@@ -36,18 +36,16 @@ void Row(const std::string& coder, const char* mode, double wall, double process
   std::fflush(stdout);
 }
 
-// Times a peer's command line and reports its output file.
-void RunPeer(const Picture& picture, const std::string& coder, const char* mode,
-             const std::string& command, const std::string& output) {
-  std::remove(output.c_str());
-  Timing timing;
-  const std::string quiet = command + " > /dev/null 2>&1";
-  if (!Fastest(
-          RUSAGE_CHILDREN, [&] { return std::system(quiet.c_str()) == 0; }, &timing)) {
+// Reports a peer's run and its output file, which it then removes.
+void PeerRow(const Picture& picture, const std::string& coder, const char* mode,
+             const quillon::bench::Contender& peer, const std::string& command,
+             const std::string& output) {
+  if (peer.failed) {
     std::printf("| %-28s | %-8s | failed: %s\n", coder.c_str(), mode, command.c_str());
-    return;
+  } else {
+    Row(coder, mode, peer.best.wall, peer.best.processor, FileSize(output),
+        DecodedPsnr(picture, output));
   }
-  Row(coder, mode, timing.wall, timing.processor, FileSize(output), DecodedPsnr(picture, output));
   std::remove(output.c_str());
 }
 
@@ -77,15 +75,37 @@ int main(int argc, char** argv) {
       const std::string t = std::to_string(threads);
       Session session;
       std::int32_t status = 0;
-      Timing timing;
-      Fastest(
-          RUSAGE_SELF,
-          [&] {
-            status = Encode(picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio),
-                            &session, threads, tile);
-            return status == 0;
-          },
-          &timing);
+      // The peers get the ratio our file reached, so that all files are of one size; ours runs
+      // first in every round, so its size is known when theirs do.
+      const auto peerCommand = [&](const std::string& program, const std::string& output) {
+        const std::string rate =
+            ratio == 0
+                ? ""
+                : " -r " + std::to_string(double(raw) / double(session.output.size())) + " -I";
+        return program + " -i " + source + " -o " + output + rate + tiles;
+      };
+      const std::string opj = work + "/quillon-bench-opj.j2k";
+      const std::string grk = work + "/quillon-bench-grk.j2k";
+      const std::string opjProgram = "opj_compress -threads " + t;
+      const std::string grkProgram = "grk_compress -H " + t;
+      const auto peer = [&](const std::string& program, const std::string& output) {
+        return [&, program, output] {
+          if (status != 0) return false;
+          std::remove(output.c_str());
+          const std::string quiet = peerCommand(program, output) + " > /dev/null 2>&1";
+          return std::system(quiet.c_str()) == 0;
+        };
+      };
+      std::vector<Contender> contenders = {
+          {RUSAGE_SELF,
+           [&] {
+             status = Encode(picture, static_cast<std::uint32_t>(ratio == 0 ? 0 : raw / ratio),
+                             &session, threads, tile);
+             return status == 0;
+           }},
+          {RUSAGE_CHILDREN, peer(opjProgram, opj)},
+          {RUSAGE_CHILDREN, peer(grkProgram, grk)}};
+      TimeInRounds(contenders);
       if (status != 0) {
         std::printf("| %-28s | %-8s | failed with %d\n", "quillon", mode, status);
         break;
@@ -98,19 +118,11 @@ int main(int argc, char** argv) {
       }
       const std::string ours = work + "/quillon-bench.j2k";
       quillon::bench::WriteFile(ours, session.output);
-      Row("quillon, " + t + " thread(s)", mode, timing.wall, timing.processor,
-          session.output.size(), DecodedPsnr(picture, ours), note);
+      Row("quillon, " + t + " thread(s)", mode, contenders[0].best.wall,
+          contenders[0].best.processor, session.output.size(), DecodedPsnr(picture, ours), note);
       std::remove(ours.c_str());
-      // The peers get the ratio our file reached, so that all files are of one size.
-      const std::string rate =
-          ratio == 0 ? ""
-                     : " -r " + std::to_string(double(raw) / double(session.output.size())) + " -I";
-      const std::string opj = work + "/quillon-bench-opj.j2k";
-      RunPeer(picture, "opj_compress -threads " + t, mode,
-              "opj_compress -threads " + t + " -i " + source + " -o " + opj + rate + tiles, opj);
-      const std::string grk = work + "/quillon-bench-grk.j2k";
-      RunPeer(picture, "grk_compress -H " + t, mode,
-              "grk_compress -H " + t + " -i " + source + " -o " + grk + rate + tiles, grk);
+      PeerRow(picture, opjProgram, mode, contenders[1], peerCommand(opjProgram, opj), opj);
+      PeerRow(picture, grkProgram, mode, contenders[2], peerCommand(grkProgram, grk), grk);
     }
   }
   return 0;
