@@ -38,8 +38,7 @@ void Row(const std::string& coder, const char* mode, double wall, double process
 
 // Reports a peer's run and its output file, which it then removes.
 void PeerRow(const Picture& picture, const std::string& coder, const char* mode,
-             const quillon::bench::Contender& peer, const std::string& command,
-             const std::string& output) {
+             const Contender& peer, const std::string& command, const std::string& output) {
   if (peer.failed) {
     std::printf("| %-28s | %-8s | failed: %s\n", coder.c_str(), mode, command.c_str());
   } else {
