@@ -43,6 +43,9 @@ constexpr std::uint64_t kColumnLanes = 0x0001000100010001ull;
 constexpr std::uint32_t kMagnitude = 0x7FFFFFFF;
 constexpr std::uint32_t kInitialCodewordCapacity = 16384;
 
+// How far below the slope floor a plane must lie for the coder to stop after it.
+constexpr double kFloorMargin = 0.5;
+
 std::uint64_t LoadColumn(const std::uint16_t* column) {
   std::uint64_t value;
   std::memcpy(&value, column, sizeof(value));
@@ -378,15 +381,7 @@ void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t pl
 
   std::int64_t length = 0;
   if (EndsCodewordSegment(block.style, pass, result->passCount)) {
-    EndSegment(raw, result);
-    length = mq_.Length();
-    // Earlier estimates never reach into the next segment.
-    for (int i = index + 1; i < result->passCount; ++i) {
-      result->truncation[i] = std::min<std::uint32_t>(result->truncation[i], mq_.Length());
-    }
-    // The reversible path keeps the running estimates, and so lossless files their bytes.
-    if (!raw && !block.reversible) ShortenSegmentCuts(index, result);
-    segmentFirstIndex_ = index - 1;
+    length = CloseSegment(block, raw, index, result);
   } else {
     length = std::max(lastLength_, raw ? mq_.RawTruncationEstimate() : mq_.TruncationEstimate());
     intervalEnds_[index] = mq_.IntervalEnd();
@@ -394,6 +389,45 @@ void BlockCoder::FinishPass(const CodeBlockCoefficients& block, std::uint32_t pl
   lastLength_ = length;
   result->truncation[index] = static_cast<std::uint32_t>(length);
   if ((block.style & kStyleResetContexts) != 0) ResetBlockContexts(contexts_);
+}
+
+std::int64_t BlockCoder::CloseSegment(const CodeBlockCoefficients& block, bool raw, int index,
+                                      BlockCoderOutput* result) {
+  EndSegment(raw, result);
+  // Earlier estimates never reach into the next segment.
+  for (int i = index + 1; i < result->passCount; ++i) {
+    result->truncation[i] = std::min<std::uint32_t>(result->truncation[i], mq_.Length());
+  }
+  // The reversible path keeps the running estimates, and so lossless files their bytes.
+  if (!raw && !block.reversible) ShortenSegmentCuts(index, result);
+  segmentFirstIndex_ = index - 1;
+  return mq_.Length();
+}
+
+bool BlockCoder::PlaneBelowFloor(const CodeBlockCoefficients& block) {
+  const double reduction = cumulative_ - planeStartDistortion_;
+  const double bytes = static_cast<double>(lastLength_ - planeStartLength_);
+  planeStartDistortion_ = cumulative_;
+  planeStartLength_ = lastLength_;
+  // A plane's slope is about a quarter of the one above it, but the first planes of a block
+  // can be shallow, even of negative reduction, with steep ones below: only a second plane
+  // in a row below the floor, itself well below it, ends the block.
+  const bool before = planeBelowFloor_;
+  planeBelowFloor_ = bytes > 0 && reduction < block.slopeFloor * bytes;
+  return before && reduction > 0 && reduction < kFloorMargin * block.slopeFloor * bytes;
+}
+
+void BlockCoder::StopAfterCleanup(const CodeBlockCoefficients& block, int index,
+                                  BlockCoderOutput* result) {
+  const int pass = result->passCount - 1 - index;
+  if (!EndsCodewordSegment(block.style, pass, result->passCount)) {
+    lastLength_ = CloseSegment(block, false, index, result);
+    result->truncation[index] = static_cast<std::uint32_t>(lastLength_);
+  }
+  // The passes coded keep their order, now ending at index 0.
+  result->passCount = static_cast<std::uint8_t>(pass + 1);
+  std::copy_n(result->truncation + index, pass + 1, result->truncation);
+  std::copy_n(result->distortion + index, pass + 1, result->distortion);
 }
 
 void BlockCoder::ShortenSegmentCuts(int index, BlockCoderOutput* result) {
@@ -483,6 +517,9 @@ Status BlockCoder::Code(const CodeBlockCoefficients& block, BlockCoderOutput* re
   passSum_ = 0;
   cumulative_ = 0.0;
   lastLength_ = 0;
+  planeStartDistortion_ = 0.0;
+  planeStartLength_ = 0;
+  planeBelowFloor_ = false;
   ResetBlockContexts(contexts_);
   mq_.Start(&codeword_, &memory_);
   segmentOpen_ = true;
@@ -525,6 +562,10 @@ void BlockCoder::CodePlanes(const CodeBlockCoefficients& block, int planes,
     CleanupPass<kMeasure>(p);
     if (segmentation) CodeSegmentationSymbol();
     FinishPass<kMeasure>(block, p, 3 * plane, result);
+    if (kMeasure && plane != 0 && block.slopeFloor > 0.0f && PlaneBelowFloor(block)) {
+      StopAfterCleanup(block, 3 * plane, result);
+      break;
+    }
   }
   FinishBlock<kMeasure>(result);
 }

@@ -79,6 +79,14 @@ class BlockCoder {
   template <bool kMeasure>
   void FinishPass(const CodeBlockCoefficients& block, std::uint32_t plane, int index,
                   BlockCoderOutput* result);
+  // Terminates the segment ending with the pass at storage index and returns its length.
+  std::int64_t CloseSegment(const CodeBlockCoefficients& block, bool raw, int index,
+                            BlockCoderOutput* result);
+  // Whether the plane just finished is so much shallower than the slope floor that neither
+  // it nor any plane below can reach the file.
+  bool PlaneBelowFloor(const CodeBlockCoefficients& block);
+  // Makes the cleanup pass at storage index the block's last.
+  void StopAfterCleanup(const CodeBlockCoefficients& block, int index, BlockCoderOutput* result);
   void EndSegment(bool raw, BlockCoderOutput* result);
   // Shortens the cuts of the arithmetic segment ending at storage index index, now that its
   // bytes are final.
@@ -103,8 +111,11 @@ class BlockCoder {
   std::int64_t passSum_ = 0;  // distortion table entries of the current pass
   double cumulative_ = 0.0;
   std::int64_t lastLength_ = 0;
-  bool segmentOpen_ = false;   // false after a terminated segment until the next pass
-  int segmentFirstIndex_ = 0;  // storage index of the open segment's first pass
+  double planeStartDistortion_ = 0.0;  // cumulative_ and lastLength_ before the current plane
+  std::int64_t planeStartLength_ = 0;
+  bool planeBelowFloor_ = false;  // the last plane checked was below the floor
+  bool segmentOpen_ = false;      // false after a terminated segment until the next pass
+  int segmentFirstIndex_ = 0;     // storage index of the open segment's first pass
   MqIntervalEnd intervalEnds_[kMaxCodingPasses];  // per pass that ends no segment
   MqContext contexts_[kBlockContextCount];
   MqEncoder mq_;

@@ -26,6 +26,9 @@ struct CodeBlockCoefficients {
   // the coder skips the distortion and truncation estimates: every pass gets the whole
   // codeword's length and no distortion, and the codeword and its segments stay the same.
   bool ratePoints = true;
+  // With rate points, a slope below which rate control takes no pass of the tile (0 when
+  // none is known yet): the coder ends the block after a plane well below it.
+  float slopeFloor = 0.0f;
 };
 
 }  // namespace quillon::jp2

@@ -12,6 +12,7 @@
 #include "encoder/FileBoxes.h"
 #include "encoder/ImageValidation.h"
 #include "encoder/LayerBudgets.h"
+#include "encoder/SlopeFloor.h"
 #include "encoder/TilePackets.h"
 #include "encoder/TransformStage.h"
 
@@ -109,7 +110,8 @@ class StagedRow {
 // rows completes queue up together, and small rows (narrow tiles, deep levels) are many.
 constexpr int kRowsInFlight = 8;
 
-// The copies of the rows being coded, each with the blocks pointing into it; kept for the run.
+// The rows of the last kRowsInFlight: with workers the copies being coded, each with the blocks
+// pointing into it; kept for the run.
 struct StagedRows {
   PendingBlocks blocks[kRowsInFlight];
   StagedRow copies[kRowsInFlight];
@@ -129,21 +131,27 @@ struct StagedRows {
 // threads, and keeps every block's passes, hull slopes and codeword in the tile's pool until
 // the packets are written. With workers, rows are coded from copies while the calling thread
 // transforms the next ones. Where a block's results go is fixed by its place in the tile, so
-// the file does not depend on which thread coded what.
+// the file does not depend on which thread coded what. Under a target, each row is coded with
+// the slope floor of the rows coded kRowsInFlight rows and more before it, which are done by
+// then with any number of threads: the floor, and so the file, is the same for every number.
 class CodingSink final : public CodeBlockSink {
  public:
-  CodingSink(const CompressState& state, std::uint32_t tile, TilePackets& packets,
-             WorkerPool& workers, PerThread<CodingHand>& hands, PendingBlocks& pending,
-             StagedRows& staged, CodewordPool& pool)
+  // budget: the tile's bytes under a target, else 0.
+  CodingSink(const CompressState& state, std::uint32_t tile, std::uint64_t budget,
+             TilePackets& packets, WorkerPool& workers, PerThread<CodingHand>& hands,
+             PendingBlocks& pending, StagedRows& staged, CodewordPool& pool)
       : state_(state),
         tile_(tile),
+        budget_(budget),
         packets_(packets),
         workers_(workers),
         hands_(hands),
         pending_(pending),
         staged_(staged),
         pool_(pool) {
-    for (int k = 0; k < kRowsInFlight; ++k) codeStaged_[k] = CodeTask{this, &staged_.blocks[k]};
+    for (int k = 0; k < kRowsInFlight; ++k) {
+      codeStaged_[k] = CodeTask{this, &staged_.blocks[k], &stagedFloors_[k]};
+    }
   }
   CodingSink(const CodingSink&) = delete;
   CodingSink& operator=(const CodingSink&) = delete;
@@ -155,15 +163,22 @@ class CodingSink final : public CodeBlockSink {
   }
 
   Status FinishCodeBlockRow() override {
-    if (workers_.Threads() == 1) {
-      const Status status = workers_.Run(pending_.Count(), codePending_);
-      pending_.Clear();
-      return status;
-    }
-    // The row staged kRowsInFlight rows ago must be done before its copy is overwritten.
     const int k = nextStage_;
     nextStage_ = (k + 1) % kRowsInFlight;
+    if (workers_.Threads() == 1) {
+      pendingFloor_ = FloorAfter(staged_.blocks[k]);
+      JP2_RETURN_IF_ERROR(workers_.Run(pending_.Count(), codePending_));
+      // Only where the blocks are is kept, for the floor of the row kRowsInFlight rows on.
+      staged_.blocks[k].Clear();
+      for (std::uint32_t i = 0; i < pending_.Count(); ++i) {
+        JP2_RETURN_IF_ERROR(staged_.blocks[k].Add(workers_.Memory(), pending_[i]));
+      }
+      pending_.Clear();
+      return JP2_Success;
+    }
+    // The row staged kRowsInFlight rows ago must be done before its copy is overwritten.
     JP2_RETURN_IF_ERROR(workers_.Finish(codingBatch_[k]));
+    stagedFloors_[k] = FloorAfter(staged_.blocks[k]);
     JP2_RETURN_IF_ERROR(staged_.copies[k].Stage(workers_.Memory(), pending_, staged_.blocks[k]));
     pending_.Clear();
     codingBatch_[k] = workers_.Begin(staged_.blocks[k].Count(), codeStaged_[k]);
@@ -184,12 +199,27 @@ class CodingSink final : public CodeBlockSink {
   struct CodeTask {
     CodingSink* sink;
     PendingBlocks* blocks;
+    const float* floor;
     Status operator()(std::uint32_t i, int thread) const {
-      return sink->Code((*blocks)[i], sink->hands_[thread]);
+      return sink->Code((*blocks)[i], *floor, sink->hands_[thread]);
     }
   };
 
-  Status Code(const CodeBlock& block, CodingHand& hand) {
+  // The floor for the next row once the blocks of the row kRowsInFlight rows before it count.
+  float FloorAfter(const PendingBlocks& oldRow) {
+    if (budget_ == 0) return 0.0f;
+    if (rowsTaken_++ >= kRowsInFlight) {
+      for (std::uint32_t i = 0; i < oldRow.Count(); ++i) {
+        const CodeBlock& block = oldRow[i];
+        const CodedBlock* coded =
+            packets_.BlockOf(block.component, block.resolution, block.band, block.area);
+        if (coded != nullptr) floor_.Add(*coded);
+      }
+    }
+    return floor_.Below(budget_);
+  }
+
+  Status Code(const CodeBlock& block, float floor, CodingHand& hand) {
     const TileComponentCoding& coding = state_.Coding(tile_, block.component);
     CodeBlockCoefficients in;
     in.samples = block.coefficients;
@@ -205,6 +235,7 @@ class CodingSink final : public CodeBlockSink {
     in.weight = block.quantization->weight;
     // One layer that takes every pass needs no rate points (FormLayers).
     in.ratePoints = state_.targetSize != 0 || state_.tiles[tile_].layers > 1;
+    in.slopeFloor = floor;
     BlockCoderOutput& out = hand.out;
     JP2_RETURN_IF_ERROR(hand.coder.Code(in, &out));
     ConvexHull(out.truncation, out.distortion, out.passCount);
@@ -243,6 +274,7 @@ class CodingSink final : public CodeBlockSink {
 
   const CompressState& state_;
   const std::uint32_t tile_;
+  const std::uint64_t budget_;
   TilePackets& packets_;
   WorkerPool& workers_;
   PerThread<CodingHand>& hands_;
@@ -250,10 +282,14 @@ class CodingSink final : public CodeBlockSink {
   StagedRows& staged_;
   CodewordPool& pool_;
   std::mutex poolMutex_;
-  CodeTask codePending_{this, &pending_};
+  SlopeFloor floor_;
+  std::uint32_t rowsTaken_ = 0;
+  float pendingFloor_ = 0.0f;
+  float stagedFloors_[kRowsInFlight] = {};
+  CodeTask codePending_{this, &pending_, &pendingFloor_};
   CodeTask codeStaged_[kRowsInFlight];
   BatchTicket codingBatch_[kRowsInFlight];  // the staged rows being coded
-  int nextStage_ = 0;                       // the copy the next row goes to
+  int nextStage_ = 0;                       // the row slot the next row goes to
 };
 
 class StreamPacketSink final : public PacketSink {
@@ -409,9 +445,6 @@ class ImageRun {
     WorkArena carving(tileBlock_.data);
     packets.Plan(plan, carving);
 
-    CodingSink sink(state_, tile, packets, workers_, hands_, pending_, staged_, pool_);
-    JP2_RETURN_IF_ERROR(TransformTile(state_, setup_, tile, sink));
-
     std::uint32_t headerBytes = 0;
     JP2_RETURN_IF_ERROR(TilePartHeaderBytes(tile, &headerBytes));
     TileLayering layering;
@@ -426,6 +459,10 @@ class ImageRun {
       layering.uncompressedBits +=
           std::uint64_t{state_.components[c].depth} * area.Width() * area.Height();
     }
+    CodingSink sink(state_, tile, layering.targeted ? layering.tileBudget : 0, packets, workers_,
+                    hands_, pending_, staged_, pool_);
+    JP2_RETURN_IF_ERROR(TransformTile(state_, setup_, tile, sink));
+
     std::uint64_t budgets[kMaxLayers] = {};
     LayerBudgets(layering, budgets);
     // The first layer's budget carries the tile-part header, which is no packet byte.
