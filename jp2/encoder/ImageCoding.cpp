@@ -110,8 +110,8 @@ class StagedRow {
 // rows completes queue up together, and small rows (narrow tiles, deep levels) are many.
 constexpr int kRowsInFlight = 8;
 
-// The rows of the last kRowsInFlight: with workers the copies being coded, each with the blocks
-// pointing into it; kept for the run.
+// The last kRowsInFlight rows of code-blocks, kept for the run: with workers the copies being
+// coded, each with its blocks pointing into it; with one thread only where the blocks lie.
 struct StagedRows {
   PendingBlocks blocks[kRowsInFlight];
   StagedRow copies[kRowsInFlight];
@@ -168,9 +168,10 @@ class CodingSink final : public CodeBlockSink {
     if (workers_.Threads() == 1) {
       pendingFloor_ = FloorAfter(staged_.blocks[k]);
       JP2_RETURN_IF_ERROR(workers_.Run(pending_.Count(), codePending_));
-      // Only where the blocks are is kept, for the floor of the row kRowsInFlight rows on.
+      // Under a target, where the blocks lie is kept for the floor of the row kRowsInFlight
+      // rows on.
       staged_.blocks[k].Clear();
-      for (std::uint32_t i = 0; i < pending_.Count(); ++i) {
+      for (std::uint32_t i = 0; budget_ != 0 && i < pending_.Count(); ++i) {
         JP2_RETURN_IF_ERROR(staged_.blocks[k].Add(workers_.Memory(), pending_[i]));
       }
       pending_.Clear();
