@@ -421,8 +421,8 @@ void BlockCoder::StopAfterCleanup(const CodeBlockCoefficients& block, int index,
                                   BlockCoderOutput* result) {
   const int pass = result->passCount - 1 - index;
   if (!EndsCodewordSegment(block.style, pass, result->passCount)) {
-    lastLength_ = CloseSegment(block, false, index, result);
-    result->truncation[index] = static_cast<std::uint32_t>(lastLength_);
+    result->truncation[index] =
+        static_cast<std::uint32_t>(CloseSegment(block, false, index, result));
   }
   // The passes coded keep their order, now ending at index 0.
   result->passCount = static_cast<std::uint8_t>(pass + 1);
