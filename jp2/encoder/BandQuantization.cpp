@@ -14,7 +14,8 @@ constexpr double kWeightScale = 500000.0;
 constexpr int kWeightedResolutions = 5;
 
 // Under a target size, ratios from this one up quantize with a step of one sample unit in the
-// image domain; lower ratios refine it in proportion, so that the target stays reachable.
+// image domain; lower ratios halve it once per octave below it, so that the target stays
+// reachable.
 constexpr double kRatioOfUnitStep = 16.0;
 
 // T.800 Annex J weights for viewing distances 1000, 2000 and 4000 pixels, per resolution
@@ -76,7 +77,15 @@ double FrequencyWeight(const TileComponentQuantization& in, int resolution, Band
 }  // namespace
 
 double TargetStepFactor(double ratio) {
-  return std::clamp(ratio / kRatioOfUnitStep, 1.0 / 64.0, 1.0);
+  // Powers of two only: the steps then lie on the lattice of the unit step, whose bit planes
+  // end where a coarser unit step's would. A step between two of them shifts the bit planes
+  // against the picture, and the quality at a given size then rises or falls with the shift.
+  // A ratio a rounding error below an octave's edge (a target size rounded up) keeps the
+  // octave's step.
+  const double factor = std::clamp(ratio / kRatioOfUnitStep * (1.0 + 1e-9), 1.0 / 64.0, 1.0);
+  int exponent = 0;
+  std::frexp(factor, &exponent);  // factor = m x 2^exponent, m in [1/2, 1)
+  return std::ldexp(1.0, exponent - 1);
 }
 
 StepCode EncodeNormalisedStep(double s) {

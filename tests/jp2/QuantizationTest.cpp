@@ -49,11 +49,13 @@ TEST(StepCode, NormalisesIntoExponentAndElevenBitMantissa) {
   EXPECT_EQ(EncodeNormalisedStep(4.0).mantissa, 2047);
 }
 
-TEST(StepCode, TargetFactorRefinesLowRatiosOnly) {
-  EXPECT_DOUBLE_EQ(TargetStepFactor(16.0), 1.0);
-  EXPECT_DOUBLE_EQ(TargetStepFactor(50.0), 1.0);
-  EXPECT_DOUBLE_EQ(TargetStepFactor(8.0), 0.5);
-  EXPECT_DOUBLE_EQ(TargetStepFactor(0.01), 1.0 / 64.0);
+TEST(StepCode, TargetFactorHalvesPerOctaveBelowTheUnitStep) {
+  // The last case stands for a target size rounded up, which keeps the octave's step.
+  const struct {
+    double ratio, factor;
+  } kCases[] = {{16.0, 1.0}, {50.0, 1.0}, {15.99, 0.5},       {9.46, 0.5},
+                {8.0, 0.5},  {4.5, 0.25}, {0.01, 1.0 / 64.0}, {8.0 - 1e-12, 0.5}};
+  for (const auto& c : kCases) EXPECT_DOUBLE_EQ(TargetStepFactor(c.ratio), c.factor) << c.ratio;
 }
 
 std::vector<BandQuantization> Bands(const TileComponentQuantization& in) {
