@@ -2,11 +2,14 @@
 // by ours at 1:8, 1:20 and 1:50 (9/7, target size), and by opj_compress at the ratio our file
 // reached, in one run. Prints per picture and ratio the byte counts of both files, the PSNR of
 // each as opj_decompress decodes it, and ours minus OpenJPEG's; where OpenJPEG cannot fill the
-// ratio, also a row of ours at the size OpenJPEG's file has.
-// Usage: jp2-quality-bench [-w work directory] picture.ppm|picture.pgm...
+// ratio, also a row of ours at the size OpenJPEG's file has. -r takes other ratios, for a sweep
+// over the ratios between.
+// Usage: jp2-quality-bench [-w work directory] [-r ratio,ratio...] picture.ppm|picture.pgm...
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,7 +23,23 @@ using quillon::bench::DecodedPsnr;
 using quillon::bench::FileSize;
 using quillon::bench::Picture;
 
-constexpr std::uint32_t kRatios[] = {8, 20, 50};
+constexpr std::uint32_t kDefaultRatios[] = {8, 20, 50};
+
+// Ratios from a comma-separated list of whole numbers from 1 up; empty when it holds any other.
+std::vector<std::uint32_t> ParseRatios(const std::string& list) {
+  std::vector<std::uint32_t> ratios;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t end = std::min(list.find(',', start), list.size());
+    const std::string item = list.substr(start, end - start);
+    char* stop = nullptr;
+    const unsigned long ratio = std::strtoul(item.c_str(), &stop, 10);
+    if (item.empty() || *stop != '\0' || ratio < 1 || ratio > 1000000) return {};
+    ratios.push_back(static_cast<std::uint32_t>(ratio));
+    start = end + 1;
+  }
+  return ratios;
+}
 
 // One row of the table for our file at target bytes: OpenJPEG codes the ratio ours reached.
 // False when a coder failed; *peerBytes is the size of OpenJPEG's file.
@@ -73,13 +92,24 @@ bool CompareAt(const std::string& source, const Picture& picture, std::uint32_t 
 
 int main(int argc, char** argv) {
   std::string work = "/tmp";
+  std::vector<std::uint32_t> ratios(std::begin(kDefaultRatios), std::end(kDefaultRatios));
   int first = 1;
-  if (argc > 2 && std::string(argv[1]) == "-w") {
-    work = argv[2];
-    first = 3;
+  bool usable = true;
+  for (; usable && first + 1 < argc && argv[first][0] == '-'; first += 2) {
+    const std::string option = argv[first];
+    if (option == "-w") {
+      work = argv[first + 1];
+    } else if (option == "-r") {
+      ratios = ParseRatios(argv[first + 1]);
+      usable = !ratios.empty();
+    } else {
+      usable = false;
+    }
   }
-  if (first >= argc) {
-    std::fprintf(stderr, "usage: %s [-w work directory] picture.ppm|picture.pgm...\n", argv[0]);
+  if (!usable || first >= argc) {
+    std::fprintf(stderr,
+                 "usage: %s [-w work directory] [-r ratio,ratio...] picture.ppm|picture.pgm...\n",
+                 argv[0]);
     return 1;
   }
   std::printf("| %-12s | %-5s | %10s | %10s | %8s | %8s | %7s |\n", "picture", "ratio", "ours B",
@@ -94,7 +124,7 @@ int main(int argc, char** argv) {
       ok = false;
       continue;
     }
-    for (const std::uint32_t ratio : kRatios) ok = CompareAt(argv[i], picture, ratio, work) && ok;
+    for (const std::uint32_t ratio : ratios) ok = CompareAt(argv[i], picture, ratio, work) && ok;
   }
   return ok ? 0 : 1;
 }
