@@ -34,7 +34,9 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
   hands_ = hands;
   BlockLayout layout, aheadLayout;
   std::uint64_t offsets[kDecoderBandSlots] = {};
+  std::uint64_t zeroOffsets[kDecoderBandSlots] = {};
   std::uint64_t aheadOffsets[kDecoderBandSlots] = {};
+  std::uint64_t aheadZeroOffsets[kDecoderBandSlots] = {};
   std::uint64_t aheadBlockOffsets[kDecoderBandSlots] = {};
   const bool ahead = workers->Threads() > 1;
   std::uint64_t widestRow = 1;
@@ -45,11 +47,13 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
       const std::uint64_t rows =
           std::min<std::uint64_t>(grid.area.Height(), std::uint64_t{1} << grid.ycb);
       const std::uint64_t samples = std::max<std::uint64_t>(rows * grid.area.Width(), 1);
+      const std::uint64_t across = std::max<std::uint64_t>(grid.across, 1);
       const int index = BandIndex(r, level.bands[b].orientation);
       offsets[index] = layout.Add(samples, sizeof(Sample));
+      zeroOffsets[index] = layout.Add(across, 1);
       aheadOffsets[index] = aheadLayout.Add(samples, sizeof(Sample));
-      aheadBlockOffsets[index] =
-          aheadLayout.Add(std::max<std::uint64_t>(grid.across, 1), sizeof(std::uint64_t));
+      aheadZeroOffsets[index] = aheadLayout.Add(across, 1);
+      aheadBlockOffsets[index] = aheadLayout.Add(across, sizeof(std::uint64_t));
       widestRow = std::max<std::uint64_t>(widestRow, grid.across);
     }
   }
@@ -63,9 +67,11 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
     for (int b = 0; b < level.bandCount; ++b) {
       const int index = BandIndex(r, level.bands[b].orientation);
       Strip& strip = strips_[index];
-      strip.samples = reinterpret_cast<Sample*>(block_.data + offsets[index]);
+      strip.held = {reinterpret_cast<Sample*>(block_.data + offsets[index]),
+                    block_.data + zeroOffsets[index]};
       if (ahead) {
-        strip.ahead = reinterpret_cast<Sample*>(aheadBlock_.data + aheadOffsets[index]);
+        strip.ahead = {reinterpret_cast<Sample*>(aheadBlock_.data + aheadOffsets[index]),
+                       aheadBlock_.data + aheadZeroOffsets[index]};
         strip.aheadTask.offsets =
             reinterpret_cast<std::uint64_t*>(aheadBlock_.data + aheadBlockOffsets[index]);
         strip.aheadBytes.Init(*bytes);
@@ -134,23 +140,26 @@ Status CodeBlockRows<Sample>::RowTask::operator()(std::uint32_t bx, int thread) 
   const auto left = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.x0, cellLeft));
   const auto right = static_cast<std::uint32_t>(
       std::min<std::uint64_t>(grid.area.x1, cellLeft + (std::uint64_t{1} << grid.xcb)));
+  const CodeBlockRecord& block = band->Block(bx, blockRow);
+  out.zeroBlocks[bx] = block.passes <= 0 ? 1 : 0;
+  if (block.passes <= 0) return JP2_Success;
   DecodingHand& hand = (*rows->hands_)[thread];
   CodeBlockInput in;
-  rows->InputOf(*band, band->Block(bx, blockRow), bytes->Data() + offsets[bx], hand.segments, &in);
+  rows->InputOf(*band, block, bytes->Data() + offsets[bx], hand.segments, &in);
   in.width = right - left;
   in.height = bottom - top;
-  return hand.decoder.Decode(in, samples + (left - grid.area.x0), grid.area.Width());
+  return hand.decoder.Decode(in, out.samples + (left - grid.area.x0), grid.area.Width());
 }
 
 template <typename Sample>
-Status CodeBlockRows<Sample>::BeginRow(const BandRecord& band, Sample* samples,
+Status CodeBlockRows<Sample>::BeginRow(const BandRecord& band, const StripRows& out,
                                        std::uint32_t blockRow, RowTask& task, CodeBlockBytes& bytes,
                                        BatchTicket* batch, bool deferred) {
   const BandBlockGrid& grid = band.grid;
   const std::uint64_t cellTop = std::uint64_t{grid.firstY + blockRow} << grid.ycb;
   task.rows = this;
   task.band = &band;
-  task.samples = samples;
+  task.out = out;
   task.bytes = &bytes;
   task.blockRow = blockRow;
   task.top = static_cast<std::uint32_t>(std::max<std::uint64_t>(grid.area.y0, cellTop));
@@ -172,11 +181,11 @@ Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
   // The row ahead is used, or at least done with, before its strip and bytes are reused.
   JP2_RETURN_IF_ERROR(workers_->Finish(strip.aheadBatch));
   if (strip.aheadRow == blockRow) {
-    std::swap(strip.samples, strip.ahead);
+    std::swap(strip.held, strip.ahead);
     strip.top = strip.aheadTask.top;
   } else {
     BatchTicket batch;
-    JP2_RETURN_IF_ERROR(BeginRow(band, strip.samples, blockRow, task_, *bytes_, &batch, false));
+    JP2_RETURN_IF_ERROR(BeginRow(band, strip.held, blockRow, task_, *bytes_, &batch, false));
     JP2_RETURN_IF_ERROR(workers_->Finish(batch));
     strip.top = task_.top;
   }
@@ -188,7 +197,7 @@ Status CodeBlockRows<Sample>::DecodeStrip(const BandRecord& band, Strip& strip,
 template <typename Sample>
 Status CodeBlockRows<Sample>::BeginAhead(const BandRecord& band, Strip& strip,
                                          std::uint32_t blockRow, bool deferred) {
-  if (strip.ahead == nullptr || blockRow >= band.grid.down || workers_->Full()) {
+  if (strip.ahead.samples == nullptr || blockRow >= band.grid.down || workers_->Full()) {
     return JP2_Success;
   }
   JP2_RETURN_IF_ERROR(BeginRow(band, strip.ahead, blockRow, strip.aheadTask, strip.aheadBytes,
@@ -217,12 +226,29 @@ Status CodeBlockRows<Sample>::FillRows(int level, BandOrientation orientation,
   const ResolutionRecord& records = records_->Resolution(component_, resolution);
   const BandRecord& band = records.bands[orientation == kBandLL ? 0 : orientation - 1];
   Strip& strip = strips_[BandIndex(resolution, orientation)];
-  const std::uint32_t width = band.grid.area.Width();
+  const BandBlockGrid& grid = band.grid;
+  const std::uint32_t width = grid.area.Width();
   for (std::uint32_t y = firstRow; y < endRow; ++y) {
-    const std::uint32_t blockRow = (y >> band.grid.ycb) - band.grid.firstY;
+    const std::uint32_t blockRow = (y >> grid.ycb) - grid.firstY;
     if (strip.blockRow != blockRow) JP2_RETURN_IF_ERROR(DecodeStrip(band, strip, blockRow));
-    std::memcpy(rows + std::size_t{y - firstRow} * stride,
-                strip.samples + std::size_t{y - strip.top} * width, sizeof(Sample) * width);
+    Sample* to = rows + std::size_t{y - firstRow} * stride;
+    const Sample* from = strip.held.samples + std::size_t{y - strip.top} * width;
+    // Runs of blocks of one kind are copied or zeroed at once.
+    std::uint32_t runStart = 0;
+    for (std::uint32_t bx = 0; bx < grid.across; ++bx) {
+      const bool zero = strip.held.zeroBlocks[bx] != 0;
+      if (bx + 1 < grid.across && (strip.held.zeroBlocks[bx + 1] != 0) == zero) continue;
+      const std::uint64_t cellRight = std::uint64_t{grid.firstX + bx + 1} << grid.xcb;
+      const auto runEnd = static_cast<std::uint32_t>(
+          std::min<std::uint64_t>(grid.area.x1, cellRight) - grid.area.x0);
+      const std::size_t bytes = sizeof(Sample) * (runEnd - runStart);
+      if (zero) {
+        std::memset(to + runStart, 0, bytes);
+      } else {
+        std::memcpy(to + runStart, from + runStart, bytes);
+      }
+      runStart = runEnd;
+    }
   }
   return JP2_Success;
 }

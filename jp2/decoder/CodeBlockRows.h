@@ -4,7 +4,9 @@
 // blocks of a row are read from the input on the calling thread and decoded on the worker
 // pool's threads, each writing its own columns of the strip. With workers, each band's next
 // row is decoded into a second strip of the band, from bytes of its own, while the calling
-// thread goes on with the wavelet, as long as the pool has room for the batch.
+// thread goes on with the wavelet, as long as the pool has room for the batch. A block without
+// coding passes is only marked in its strip, not written: lossy files have mostly such blocks,
+// and their zeros are written once, where the wavelet reads them.
 #pragma once
 
 #include <cstdint>
@@ -48,12 +50,19 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
                   Sample* rows, std::size_t stride) override;
 
  private:
+  // The coefficients of one code-block row, band-wide, and per block of the row whether it
+  // has no coding passes; such a block's columns of samples are left unwritten.
+  struct StripRows {
+    Sample* samples = nullptr;
+    std::uint8_t* zeroBlocks = nullptr;
+  };
+
   // The blocks of one code-block row, their bytes and where they go; lives while the
   // workers decode them.
   struct RowTask {
     CodeBlockRows* rows = nullptr;
     const BandRecord* band = nullptr;
-    Sample* samples = nullptr;
+    StripRows out;
     const CodeBlockBytes* bytes = nullptr;
     std::uint64_t* offsets = nullptr;  // per block of the row, into bytes
     std::uint32_t blockRow = 0, top = 0, bottom = 0;
@@ -61,11 +70,11 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   };
 
   struct Strip {
-    Sample* samples = nullptr;
+    StripRows held;
     std::uint32_t top = 0;       // band row of the strip's first row
     std::int64_t blockRow = -1;  // the code-block row it holds
     // With workers: the next row, decoding or decoded, with its own bytes.
-    Sample* ahead = nullptr;
+    StripRows ahead;
     std::int64_t aheadRow = -1;
     CodeBlockBytes aheadBytes;
     RowTask aheadTask;
@@ -78,8 +87,8 @@ class CodeBlockRows final : public CoefficientSource<Sample> {
   Status BeginAhead(const BandRecord& band, Strip& strip, std::uint32_t blockRow, bool deferred);
   // Reads the row's bytes into task's buffer and hands its blocks to the workers, after all
   // other rows when deferred.
-  Status BeginRow(const BandRecord& band, Sample* samples, std::uint32_t blockRow, RowTask& task,
-                  CodeBlockBytes& bytes, BatchTicket* batch, bool deferred);
+  Status BeginRow(const BandRecord& band, const StripRows& out, std::uint32_t blockRow,
+                  RowTask& task, CodeBlockBytes& bytes, BatchTicket* batch, bool deferred);
   // The decoder's input for a block whose bytes start at offset in data.
   void InputOf(const BandRecord& band, const CodeBlockRecord& block, const std::uint8_t* data,
                CodewordSegment* segments, CodeBlockInput* in) const;
