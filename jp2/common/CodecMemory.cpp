@@ -46,7 +46,7 @@ std::uint64_t BlockLayout::Add(std::uint64_t count, std::uint64_t elementSize) {
   return offset;
 }
 
-Status AllocateZeroed(const MemoryCallbacks& memory, std::uint64_t size, OwnedBlock* block) {
+Status AllocateUnfilled(const MemoryCallbacks& memory, std::uint64_t size, OwnedBlock* block) {
   *block = OwnedBlock{};
   if (size > kLargestRequest - kAlignmentSlack) return JP2_Error_OutOfMemory;
   void* raw = memory.alloc(static_cast<std::uint32_t>(size + kAlignmentSlack), memory.allocParam);
@@ -55,6 +55,18 @@ Status AllocateZeroed(const MemoryCallbacks& memory, std::uint64_t size, OwnedBl
   const std::uintptr_t aligned = (address + kAlignmentSlack) & ~std::uintptr_t{kAlignmentSlack};
   block->raw = raw;
   block->data = static_cast<std::uint8_t*>(raw) + (aligned - address);
+  return JP2_Success;
+}
+
+Status AllocateUnfilled(const MemoryCallbacks& memory, const BlockLayout& layout,
+                        OwnedBlock* block) {
+  *block = OwnedBlock{};
+  if (layout.Overflowed()) return JP2_Error_OutOfMemory;
+  return AllocateUnfilled(memory, layout.Size(), block);
+}
+
+Status AllocateZeroed(const MemoryCallbacks& memory, std::uint64_t size, OwnedBlock* block) {
+  JP2_RETURN_IF_ERROR(AllocateUnfilled(memory, size, block));
   if (size != 0) std::memset(block->data, 0, size);
   return JP2_Success;
 }

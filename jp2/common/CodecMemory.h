@@ -49,6 +49,11 @@ class BlockLayout {
 // returns null or the request does not fit its 32-bit size.
 Status AllocateZeroed(const MemoryCallbacks& memory, std::uint64_t size, OwnedBlock* block);
 Status AllocateZeroed(const MemoryCallbacks& memory, const BlockLayout& layout, OwnedBlock* block);
+// As AllocateZeroed, but the bytes are left as the callback gives them: for blocks that are
+// written before they are read, so that their pages are first touched where they are filled.
+Status AllocateUnfilled(const MemoryCallbacks& memory, std::uint64_t size, OwnedBlock* block);
+Status AllocateUnfilled(const MemoryCallbacks& memory, const BlockLayout& layout,
+                        OwnedBlock* block);
 
 // Releases a block (an empty one is left alone) and empties it on success; the callback's
 // non-zero result is returned unchanged and the block kept.

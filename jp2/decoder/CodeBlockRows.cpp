@@ -58,9 +58,12 @@ Status CodeBlockRows<Sample>::Init(const MemoryCallbacks& memory, TileRecords& r
     }
   }
   const std::uint64_t offsetsAt = layout.Add(widestRow, sizeof(std::uint64_t));
-  JP2_RETURN_IF_ERROR(AllocateZeroed(memory, layout, &block_));
+  // Every part of both blocks is written before it is read: a row's block offsets when it
+  // begins, its zero marks and the samples of its other blocks when it is decoded. Left
+  // unfilled, the strips are first touched by the threads that decode into them.
+  JP2_RETURN_IF_ERROR(AllocateUnfilled(memory, layout, &block_));
   // The strips ahead are a block of their own: one thread allocates as it did without them.
-  if (ahead) JP2_RETURN_IF_ERROR(AllocateZeroed(memory, aheadLayout, &aheadBlock_));
+  if (ahead) JP2_RETURN_IF_ERROR(AllocateUnfilled(memory, aheadLayout, &aheadBlock_));
   task_.offsets = reinterpret_cast<std::uint64_t*>(block_.data + offsetsAt);
   for (int r = 0; r <= keptResolution; ++r) {
     const ResolutionRecord& level = records.Resolution(c, r);
